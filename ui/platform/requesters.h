@@ -1,0 +1,108 @@
+// The one seam for modal interactions and for the end of the process.
+//
+// Message boxes, yes/no questions, file, save and folder requesters, opening
+// a document or address with the desktop's handler, and ending the process all
+// go through these functions. Normally they show the real dialogs. A test
+// installs a script instead: every dialog is then recorded and answered from
+// the script; a dialog the script does not expect, or a scripted answer left
+// unused when the script ends, is reported to the failure handler at once
+// (tests/support turns that into a test failure), so a forgotten answer never
+// makes a test hang.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zarvon::platform {
+
+enum class MessageIcon { None, Error, Warning, Information, Question };
+
+enum MessageFlag : unsigned {
+    MessageRightToLeft = 1u << 0,  // right-to-left reading order
+    MessageTopmost = 1u << 1,
+};
+
+// A message box with an OK button. Returns when the user closed it.
+void messageBox(const std::string& caption, const std::string& text, MessageIcon icon,
+                unsigned flags = 0);
+
+// A question with Yes and No; true for Yes.
+bool askYesNo(const std::string& caption, const std::string& text,
+              MessageIcon icon = MessageIcon::Question);
+
+// File requesters. `filter` is "Name(*.a)|*.a;*.b|Other(*.c)|*.c" (pairs of
+// label and patterns); `filterIndex` is the 0-based pair shown first.
+// The result is the chosen path, empty when the user cancelled.
+std::string openFileRequester(const std::string& title, const std::string& defaultFile,
+                              const std::string& filter, int filterIndex);
+std::string saveFileRequester(const std::string& title, const std::string& defaultFile,
+                              const std::string& filter, int filterIndex);
+// Folder requester; the result ends with "/" and is empty when cancelled.
+std::string folderRequester(const std::string& title, const std::string& initialFolder);
+
+// Opens a file or web address with the desktop's handler (the shell verb
+// "open"). Returns false when no handler took it.
+bool openWithDesktop(const std::string& pathOrAddress);
+
+// Ends the process with `code` after releasing the platform layer. When a
+// test intercepts it, it only records the code and returns: callers return at
+// once after calling it, and the main loop stops (exitRequested()).
+void endProcess(int code);
+bool exitRequested();
+int requestedExitCode();
+
+// ---- Script (tests) -------------------------------------------------------------
+
+enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument };
+
+// One dialog as it was shown.
+struct ShownDialog {
+    DialogKind kind = DialogKind::Message;
+    std::string caption;   // caption or requester title
+    std::string text;      // message text; requester: default file or initial folder; document: its path
+    MessageIcon icon = MessageIcon::None;
+    unsigned flags = 0;    // MessageFlag bits
+    std::string filter;    // file requesters
+    int filterIndex = 0;
+};
+
+// One expected dialog and its answer. Empty `caption`, `text` and
+// `textContains` match anything; `icon` is checked unless `anyIcon`.
+struct ScriptStep {
+    DialogKind kind = DialogKind::Message;
+    std::string caption;
+    std::string text;
+    std::string textContains;
+    MessageIcon icon = MessageIcon::None;
+    bool anyIcon = true;
+    std::string answer;      // requesters: the path chosen ("" = cancelled)
+    bool yes = false;        // YesNo
+};
+
+// Starts script mode (also intercepts endProcess). Every dialog must match the
+// next step in order; `failure` receives one line per fault.
+void beginScript(std::function<void(const std::string&)> failure);
+void expectDialog(const ScriptStep& step);
+// Shorthands.
+void expectMessage(const std::string& caption, const std::string& text, MessageIcon icon);
+void expectOpenFile(const std::string& answer);
+void expectSaveFile(const std::string& answer);
+void expectFolder(const std::string& answer);
+void expectYesNo(bool yes);
+void expectOpenDocument();
+// Every dialog shown since beginScript.
+const std::vector<ShownDialog>& shownDialogs();
+// Number of expected steps not yet used.
+int unusedSteps();
+// Ends script mode: reports unused steps to the failure handler and clears
+// the record and the exit interception.
+void endScript();
+bool scriptActive();
+
+// Intercepting the end of the process alone (without a dialog script).
+void interceptExit(bool intercept);
+// Forgets a recorded exit request (tests that continue after one).
+void clearExitRequest();
+
+}  // namespace zarvon::platform
