@@ -50,7 +50,7 @@ std::string environment(const char *name)
 
 bool directoryWritable(const std::string &directory)
 {
-    return ::access(directory.empty() ? "." : directory.c_str(), W_OK | X_OK) == 0;
+    return ::euidaccess(directory.empty() ? "." : directory.c_str(), W_OK | X_OK) == 0;
 }
 
 void makeFolders(const std::string &folder)
