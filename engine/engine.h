@@ -1,0 +1,260 @@
+// The archive engine: reads, writes, extracts and verifies ZIP archives.
+//
+// One process-wide state (EngineState) holds the archive open for reading
+// (the reader slot), the archive being written (the writer slot), the
+// compression method, the password and the progress callback. Every call
+// runs on the caller's thread; the engine is not meant to be entered from
+// two threads at once.
+//
+// Text is UTF-8 everywhere. Names stored in archives are CP850 with "/"
+// separators; a name CP850 cannot hold is stored in UTF-8 with the UTF-8
+// flag (general-purpose bit 11). Names handed back by the engine are UTF-8
+// with the system's separator (kSeparator).
+//
+// Results are 32-bit signed integers: 0 or a count, index or handle for
+// success, negative for failure. minizip's own codes (-1, -100, -102 to -105)
+// pass through unchanged; the engine's own failures use the codes below.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zarvon::engine {
+
+#ifdef _WIN32
+inline constexpr char kSeparator = '\\';
+#else
+inline constexpr char kSeparator = '/';
+#endif
+
+// Results shared by several operations.
+inline constexpr int32_t kResultStopped = -666;       // the progress callback answered 1
+inline constexpr int32_t kErrGeneral = -1;            // no archive in the slot, file cannot be opened or created
+inline constexpr int32_t kErrEndOfList = -100;        // nextEntry moved past the last entry
+inline constexpr int32_t kErrBadArchive = -103;       // damaged headers
+inline constexpr int32_t kErrCrc = -105;              // data read whole but its CRC-32 differs
+inline constexpr int32_t kErrData = -3;               // the compressed data cannot be inflated
+inline constexpr int32_t kErrWrongPassword = -201;    // the encryption header's check byte does not match
+inline constexpr int32_t kErrPasswordNeeded = -202;   // entry is encrypted and no password is in force
+inline constexpr int32_t kErrUnsafeName = -203;       // name would leave the destination (refused)
+inline constexpr int32_t kErrUnsupportedMethod = -204;// neither stored (0) nor Deflate (8)
+inline constexpr int32_t kErrWrite = -205;            // writing failed (disk full, I/O error)
+inline constexpr int32_t kErrReadOnlyTarget = -206;   // an existing output file is read-only
+
+// addFile's answer when the file is the archive being written (or its
+// temporary file): nothing is added, and this is not a failure.
+inline constexpr int32_t kAddSkippedSelf = 1;
+
+// One entry of an archive. The first twenty fields come from the entry's
+// central-directory record, in this order. Sizes are 64-bit so that ZIP64
+// entries of 4 GiB and more are described whole. When an operation cannot
+// read an entry it clears every field (numbers 0, empty name).
+struct EntryInfo {
+    uint32_t version = 0;            // version made by (high byte: host system, 3 = Unix)
+    uint32_t versionNeeded = 0;      // version needed to extract
+    uint32_t flag = 0;               // general-purpose flags; bit 0 encrypted, bit 3 data descriptor, bit 11 UTF-8 name
+    uint32_t compressionMethod = 0;  // 0 stored, 8 Deflate (others are listed but not extracted)
+    uint32_t dosDate = 0;            // packed DOS date (high 16 bits) and time (low 16 bits)
+    uint32_t crc = 0;                // CRC-32 of the uncompressed data
+    uint64_t compressedSize = 0;     // bytes of stored data, 12-byte encryption header included
+    uint64_t uncompressedSize = 0;   // bytes after extraction
+    uint32_t sizeFileName = 0;       // length of the stored name in bytes
+    uint32_t sizeExtra = 0;          // length of the central extra field
+    uint32_t sizeComment = 0;        // length of the entry comment
+    uint32_t diskNumberStart = 0;
+    uint32_t internalAttributes = 0;
+    uint32_t externalAttributes = 0; // low byte: Windows attribute bits; high 16 bits: Unix mode when host is Unix
+    uint32_t second = 0;             // 0..59 (DOS dates keep even seconds only)
+    uint32_t minute = 0;             // 0..59
+    uint32_t hour = 0;               // 0..23
+    uint32_t day = 0;                // 1..31
+    uint32_t month = 0;              // 0..11, January = 0
+    uint32_t year = 0;               // full year, such as 2007
+    std::string fileName;            // UTF-8, kSeparator between components; a folder entry ends with it
+
+    bool isEncrypted() const { return (flag & 1u) != 0; }
+    bool isFolder() const { return !fileName.empty() && fileName.back() == kSeparator; }
+};
+
+// Called after every block of data read or written, with the path of the
+// file in hand and the percentage of that file done, and once at the end of
+// each file with "" and 100.0. Answer 1 to ask the engine to stop, 0 to go
+// on. Adding (addFile), extractCurrentEntry and verifyArchive act on a stop;
+// the other operations ignore it. The callback may call closeArchives.
+using ProgressCallback = std::function<int32_t(const std::string &fileName, float percent)>;
+
+// The engine's process-wide state. Read it through engineState(); change it
+// only through the operations below.
+struct EngineState {
+    void *reader = nullptr;          // archive in the reader slot (minizip handle), or none
+    void *writer = nullptr;          // archive in the writer slot (minizip handle), or none
+    std::string writerPath;          // where the archive in the writer slot appears when closed complete
+    int32_t compressionMethod = 8;   // method of later additions: 0 stored, 8 Deflate
+    bool passwordSet = false;        // a password is in force for adding and extracting
+    std::string password;            // empty when none
+    ProgressCallback progressCallback;
+};
+
+const EngineState &engineState();
+
+// ---- Set-up ---------------------------------------------------------------
+
+// Sets the method to 8 (Deflate) and clears everything else (closing any open
+// archive first; an archive being written is abandoned). Result 0.
+int32_t initEngine();
+
+// Registers the one progress callback; an empty callback switches progress
+// reporting off. Result 0.
+int32_t setProgressCallback(ProgressCallback callback);
+
+// ---- Reading (reader slot) ------------------------------------------------
+
+// Closes the archive already in the reader slot, then opens `path`. A file is
+// accepted when its end-of-central-directory record is found and read; the
+// extension plays no part. Result non-zero when open, 0 otherwise (slot empty).
+int32_t openArchiveForReading(const std::string &path);
+
+// Moves to the first entry of the reader slot's archive. Result 0; minizip's
+// error (kErrEndOfList for an archive without entries); -1 when the slot is empty.
+int32_t firstEntry();
+
+// Moves to the next entry. Result 0 while an entry was reached, kErrEndOfList
+// (-100) after the last one, -1 when the slot is empty.
+int32_t nextEntry();
+
+// Describes the current entry of the reader slot. Result 0 when `out` was
+// filled; minizip's error with `out` cleared; -1 when the slot is empty
+// (`out` left as it was). The name is read whole, however long.
+int32_t currentEntryInfo(EntryInfo &out);
+
+// ---- Reading (by path; a private handle, the reader slot is left alone) ----
+
+// Number of entries of the archive at `path`, or -1 when it cannot be opened.
+int32_t entryCount(const std::string &path);
+
+// Describes the entry of the given index (from 0). Result 1 when `out` was
+// filled, 0 otherwise (`out` cleared), also for an index past the last entry.
+// Repeated calls on the same unchanged archive cost one pass of its central
+// directory in all, not one per call.
+int32_t entryInfoAt(const std::string &path, int32_t index, EntryInfo &out);
+
+// Every entry of the archive at `path`, in central-directory order, read in
+// one pass. Result: the number of entries (out holds them), or -1 when the
+// archive cannot be opened (out emptied). This is how a list is filled.
+int32_t listEntries(const std::string &path, std::vector<EntryInfo> &out);
+
+// Index (from 0) of the first entry whose name equals `name`, ignoring case;
+// with wholePath 0 only the last components of both are compared. Result -1
+// when none is equal or the archive cannot be opened. Either separator may
+// be used in `name`.
+int32_t findEntryIndex(const std::string &path, const std::string &name, int32_t wholePath);
+
+// Closes the writer slot, then the reader slot; either may be empty. The
+// archive being written appears under its name only now, and only when it is
+// complete: when an addition was stopped by the callback, failed to write, or
+// is still running (closeArchives called from the callback), the temporary
+// file is removed and any earlier file of that name is left untouched.
+// Result 0 when the written archive (if any) was committed; kResultStopped
+// when it was discarded after a stop; kErrWrite (or minizip's error) when it
+// could not be completed and was discarded.
+int32_t closeArchives();
+
+// ---- Creating (writer slot) -----------------------------------------------
+
+// Closes any archive in the writer slot (as closeArchives does for it), then
+// starts a new archive for `path`. The archive is written to a temporary file
+// beside `path` and renamed to `path` by closeArchives. With append 0 any
+// file at `path` is replaced (on commit); with append non-zero the entries of
+// the existing archive are kept and new ones added after them. Result
+// non-zero on success, 0 on failure (slot empty; addFile then returns -1).
+int32_t createArchive(const std::string &path, int32_t append);
+
+// Sets the method of later additions: 0 (stored) or 8 (Deflate); any other
+// value is ignored. Result 0.
+int32_t setCompressionMethod(int32_t method);
+
+// The empty text clears the password; any other text is put in force for
+// every later addition and extraction until set again. Result 0.
+int32_t setPassword(const std::string &password);
+
+// Adds the file at `path` to the archive in the writer slot, compressed with
+// the current method (Deflate level 9) and, with a password in force,
+// encrypted with the traditional PKWARE scheme. The stored name is the last
+// component of `path`, or with keepFullPath non-zero the path itself without
+// a leading "/" and without "." or ".." components. The file's modification
+// time, its Unix mode and its Windows-style read-only bit are stored. Files
+// of 4 GiB and more get the ZIP64 extensions.
+//
+// Results:
+//   0                 the file was added completely (an empty file too)
+//   kAddSkippedSelf   `path` is the archive being written or its temporary file
+//   kResultStopped    the callback answered 1; the whole archive will be discarded
+//   -1                no archive in the writer slot, or the file cannot be opened
+//                     or read (no entry is left for it)
+//   kErrWrite / other the archive could not be written (disk full, I/O error,
+//                     minizip's error); the whole archive will be discarded
+// After a stop or a write failure, closeArchives discards the archive.
+int32_t addFile(const std::string &path, int32_t keepFullPath);
+
+// ---- Extracting -----------------------------------------------------------
+//
+// Common to the three operations: `destination` is a folder (created when
+// needed); with keepPaths 1 an entry's folders are recreated under it, with 0
+// only the last component is used. Names with ".." components, absolute
+// names, drive prefixes ("C:\", "C:/", "C:x"), and names empty after
+// cleaning are refused (kErrUnsafeName); nothing is ever written through a
+// symbolic link, and no symbolic link is ever created. Each entry's CRC-32
+// is checked; a failed entry leaves no output file behind (a file it would
+// have replaced is kept). An encrypted entry needs the password in force; a
+// wrong password is caught by the check byte before anything is written. An
+// existing read-only output file is not replaced (the entry fails). The
+// modification time (seconds set to 0) and the permissions are restored.
+
+// Extracts the entry of the given index (from 0). Result 1 when a file was
+// written completely or a folder entry created; 0 otherwise, also for an
+// index past the last entry.
+int32_t extractEntryAt(const std::string &archivePath, int32_t index,
+                       const std::string &destination, int32_t keepPaths);
+
+// Extracts the current entry of the reader slot, which stays open on the
+// same entry. Results: 0 done; -1 reader slot empty or output file cannot be
+// created; kResultStopped; kErrReadOnlyTarget; kErrUnsafeName;
+// kErrPasswordNeeded; kErrWrongPassword; kErrCrc; kErrData;
+// kErrUnsupportedMethod; kErrWrite; minizip's error for damaged headers.
+int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths);
+
+// Extracts every entry whose last component matches `pattern` ("*" any run,
+// "?" one character, case ignored, a name without a dot compared as if it
+// ended with "."; the empty pattern means "*.*"), and with keepPaths 1 also
+// every entry of size 0 (folder entries, empty files). The destination is
+// created just before the first entry that can be extracted. Result: the
+// number of files written completely (folders not counted); 0 also when the
+// archive cannot be opened. Failed entries are skipped.
+int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
+                        const std::string &destination, int32_t keepPaths);
+
+// ---- Verifying --------------------------------------------------------------
+
+// What verifyArchive found.
+struct VerifyResult {
+    bool readable = false;           // the central directory was found and read
+    int32_t entries = 0;             // entries in the central directory
+    int32_t entriesChecked = 0;      // entries whose data was read whole (passed or failed)
+    int32_t entriesFailed = 0;       // entries that failed (bad data, CRC, wrong password, bad header, unsupported method)
+    int32_t entriesNotChecked = 0;   // encrypted entries skipped because no password is in force
+    std::string firstFailedEntry;    // name of the first failing entry, empty when none
+    int32_t firstFailure = 0;        // that entry's result code (kErrCrc, kErrWrongPassword, ...)
+};
+
+// Tells whether the file at `path` is a readable ZIP archive and reads every
+// entry, checking its CRC-32, without writing anything. Encrypted entries are
+// checked with the password in force; without one they are counted as not
+// checked. The reader slot is left alone. Progress is reported per entry and
+// a stop is honoured. Result 0 when readable and no entry failed (entries
+// not checked do not count as failures); kResultStopped; -1 when not a
+// readable archive; kErrCrc (or the first failure's code) otherwise.
+int32_t verifyArchive(const std::string &path, VerifyResult &out);
+
+} // namespace zarvon::engine
