@@ -126,6 +126,10 @@ void reportExtraction(const std::string &archivePath, const ExtractionReport &re
 void setPasswordWindowBuilder(
     std::function<bool(const std::string &destination, bool lockDestination)> build);
 
+// The archive shown in the archive list (currentArchivePath, owned by the
+// archive opening) is read through this reader, set by the main window.
+void setShownArchiveReader(std::function<std::string()> reader);
+
 // ---- RAR (completed by the RAR binding) -----------------------------------------------
 
 // The RAR file at `archivePath`, selected in the explorer list: the first
