@@ -49,9 +49,11 @@ const std::string &englishLanguagePath();
 // folder. Passing an empty string returns to the real executable.
 void setProgramPath(const std::string &executablePath);
 
-// The rule above as a pure function, for tests of the installed-copy case.
-// directoryWritable says whether the executable's folder accepts new files;
-// configHome is $XDG_CONFIG_HOME (may be empty) and home is $HOME.
+// The rule above without looking at the environment, for tests of the
+// installed-copy case. directoryWritable says whether the executable's folder
+// accepts new files; configHome is $XDG_CONFIG_HOME (may be empty) and home
+// is $HOME. Only the language files' existence is looked up on disk; nothing
+// is created.
 struct ProgramPaths {
     std::string programPath;
     std::string programDirectory;

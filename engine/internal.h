@@ -1,0 +1,136 @@
+// Shared inside the engine only; not part of its interface.
+#pragma once
+
+#include "engine/engine.h"
+#include "engine/pkware_cipher.h"
+
+#include <minizip/unzip.h>
+#include <minizip/zip.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zarvon::engine::detail {
+
+// Block size of every data loop: each block is followed by a progress call.
+inline constexpr size_t kBlockSize = 102400;
+
+EngineState &state();
+
+// Bookkeeping of the archive in the writer slot beyond what EngineState shows.
+struct WriterExtra {
+    std::string tempPath;     // the temporary file the archive is written to
+    uint64_t tempDevice = 0;  // identity of the temporary file, so it is never added to itself
+    uint64_t tempInode = 0;
+    bool failed = false;      // a write failed: the archive will be discarded
+    bool stopped = false;     // the callback asked to stop: the archive will be discarded
+    bool addingEntry = false; // addFile is between opening and closing an entry
+};
+WriterExtra &writerExtra();
+
+// Open through the I/O table in force (see zip_io.h).
+unzFile openUnz(const std::string &path);
+zipFile openZip(const std::string &path, int append);
+
+struct UnzCloser {
+    void operator()(void *f) const { if (f) unzClose(static_cast<unzFile>(f)); }
+};
+using UnzHandle = std::unique_ptr<void, UnzCloser>;
+
+// Calls the registered callback; 0 when none is registered.
+int32_t reportProgress(const std::string &fileName, float percent);
+
+// Reads the current entry's record; fills `out` (cleared on failure).
+// Result 0 or minizip's error.
+int32_t readEntryInfo(unzFile uf, EntryInfo &out);
+
+// Names ---------------------------------------------------------------------
+
+// The stored bytes of a name to UTF-8 with kSeparator. `utf8Flag` is bit 11;
+// `extra` is the central extra field (for the Unicode path field); `host` is
+// the high byte of "version made by".
+std::string decodeStoredName(std::string_view stored, bool utf8Flag, std::string_view extra, uint32_t host);
+
+// A UTF-8 name with "/" separators to its stored form: CP850 when it can
+// hold it (utf8Flag false), else the UTF-8 bytes (utf8Flag true).
+std::string encodeStoredName(const std::string &name, bool &utf8Flag);
+
+// CRC-32 of a buffer (zlib).
+uint32_t crc32Of(std::string_view bytes);
+
+// The stored name of a path added to an archive: the last component, or the
+// whole path without a leading "/" and without "." or ".." components.
+std::string storedNameForPath(const std::string &path, bool keepFullPath);
+
+// Splits an entry name (either separator) into the components of its output
+// path. Result 0, or kErrUnsafeName when the name is absolute, has a drive
+// prefix, a ".." component, a NUL byte, or nothing left after cleaning.
+// `isFolder` tells whether the name ends with a separator.
+int32_t safeComponents(const std::string &name, std::vector<std::string> &components, bool &isFolder);
+
+// Wildcard match of the last component against a pattern, ignoring case.
+bool matchesPattern(const std::string &name, const std::string &pattern);
+
+// Upper-cases ASCII and Latin-1 letters of a UTF-8 text.
+std::string upperCased(const std::string &text);
+
+std::string lastComponent(const std::string &name);
+
+// Entry data ---------------------------------------------------------------
+
+// Reads the data of the current entry of an archive: decryption, inflation,
+// CRC-32 and size checks, on top of minizip's raw mode (which also reaches
+// entries beyond 4 GiB).
+class EntryReader {
+public:
+    explicit EntryReader(unzFile uf) : uf_(uf) {}
+    ~EntryReader();
+    EntryReader(const EntryReader &) = delete;
+    EntryReader &operator=(const EntryReader &) = delete;
+
+    // Opens the current entry described by `info`, with the password in
+    // force. For an encrypted entry the check byte is verified here, before
+    // any data is handed out. Result 0 or a negative code.
+    int32_t open(const EntryInfo &info);
+
+    // Fills up to `capacity` bytes. Result: bytes produced (> 0), 0 at the end
+    // of the data once its size and CRC-32 have been checked, or a negative
+    // code (kErrData, kErrCrc, minizip's read error).
+    int64_t read(unsigned char *out, size_t capacity);
+
+    // The archive handle was closed under the reader (by the progress
+    // callback): release nothing through it.
+    void forget() { opened_ = false; }
+
+private:
+    int64_t readRaw(unsigned char *out, size_t capacity);
+
+    unzFile uf_;
+    bool opened_ = false;
+    bool inflating_ = false;
+    bool finished_ = false;
+    bool encrypted_ = false;
+    PkwareKeys keys_{};
+    uint32_t method_ = 0;
+    uint32_t expectedCrc_ = 0;
+    uint64_t expectedSize_ = 0;
+    uint64_t rawLeft_ = 0;
+    uint64_t produced_ = 0;
+    uint32_t crc_ = 0;
+    std::vector<unsigned char> in_;
+    size_t inPos_ = 0;
+    size_t inLen_ = 0;
+    struct ZStream;
+    ZStream *z_ = nullptr; // inflate state, owned
+};
+
+// Listing and positioning (zip_read.cpp), closing (zip_write.cpp).
+int32_t goToIndex(unzFile uf, const std::string &path, int32_t index);
+int32_t closeReader();
+int32_t closeWriter();
+
+} // namespace zarvon::engine::detail

@@ -1,0 +1,317 @@
+#include "engine/internal.h"
+
+#include <iconv.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zarvon::engine::detail {
+
+namespace {
+
+// One conversion descriptor per direction, opened on first use and kept.
+class Converter {
+public:
+    Converter(const char *to, const char *from) : cd_(iconv_open(to, from)) {}
+    ~Converter() { if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_); }
+
+    // False when some character cannot be converted.
+    bool convert(std::string_view in, std::string &out)
+    {
+        out.clear();
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
+            return false;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        out.resize(in.size() * 4 + 4);
+        char *src = const_cast<char *>(in.data());
+        size_t srcLeft = in.size();
+        char *dst = out.data();
+        size_t dstLeft = out.size();
+        while (srcLeft > 0) {
+            if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) {
+                if (errno == E2BIG) {
+                    size_t done = dst - out.data();
+                    out.resize(out.size() * 2);
+                    dst = out.data() + done;
+                    dstLeft = out.size() - done;
+                    continue;
+                }
+                return false;
+            }
+        }
+        out.resize(dst - out.data());
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+bool isAscii(std::string_view s)
+{
+    for (unsigned char c : s)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+bool isValidUtf8(std::string_view s)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = s[i];
+        size_t n;
+        if (c < 0x80)
+            n = 0;
+        else if (c >= 0xC2 && c < 0xE0)
+            n = 1;
+        else if (c >= 0xE0 && c < 0xF0)
+            n = 2;
+        else if (c >= 0xF0 && c < 0xF5)
+            n = 3;
+        else
+            return false;
+        if (n > s.size() - 1 - i)
+            return false;
+        for (size_t k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+// The Unicode path extra field (0x7075) written by Info-ZIP and others: the
+// UTF-8 name, valid while the CRC-32 of the stored name matches.
+bool unicodePathField(std::string_view stored, std::string_view extra, std::string &name)
+{
+    size_t pos = 0;
+    while (pos + 4 <= extra.size()) {
+        unsigned id = static_cast<unsigned char>(extra[pos]) | static_cast<unsigned char>(extra[pos + 1]) << 8;
+        size_t len = static_cast<unsigned char>(extra[pos + 2]) | static_cast<unsigned char>(extra[pos + 3]) << 8;
+        pos += 4;
+        if (pos + len > extra.size())
+            return false;
+        if (id == 0x7075 && len >= 5 && extra[pos] == 1) {
+            uint32_t crc = 0;
+            for (int k = 0; k < 4; ++k)
+                crc |= static_cast<uint32_t>(static_cast<unsigned char>(extra[pos + 1 + k])) << (8 * k);
+            std::string_view utf8 = extra.substr(pos + 5, len - 5);
+            if (crc == crc32Of(stored) && isValidUtf8(utf8) && !utf8.empty()) {
+                name.assign(utf8);
+                return true;
+            }
+        }
+        pos += len;
+    }
+    return false;
+}
+
+void toSystemSeparators(std::string &name)
+{
+    if (kSeparator != '/')
+        for (char &c : name)
+            if (c == '/')
+                c = kSeparator;
+}
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+} // namespace
+
+uint32_t crc32Of(std::string_view bytes)
+{
+    return static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef *>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+std::string decodeStoredName(std::string_view stored, bool utf8Flag, std::string_view extra, uint32_t host)
+{
+    std::string name;
+    if (isAscii(stored)) {
+        name.assign(stored);
+    } else if (utf8Flag && isValidUtf8(stored)) {
+        name.assign(stored);
+    } else if (unicodePathField(stored, extra, name)) {
+        // the field gave the name
+    } else if (host == 3 && isValidUtf8(stored)) {
+        // Unix tools (Info-ZIP among them) store the system's UTF-8 names
+        // without the flag. Our own CP850 names are never valid UTF-8 in
+        // practice: a CP850 letter is a lone byte of 0x80 or more.
+        name.assign(stored);
+    } else {
+        static Converter fromCp850("UTF-8", "CP850");
+        if (!fromCp850.convert(stored, name))
+            name.assign(stored);
+    }
+    toSystemSeparators(name);
+    return name;
+}
+
+std::string encodeStoredName(const std::string &name, bool &utf8Flag)
+{
+    std::string stored = name;
+    for (char &c : stored)
+        if (c == '\\')
+            c = '/';
+    utf8Flag = false;
+    if (isAscii(stored))
+        return stored;
+    static Converter toCp850("CP850", "UTF-8");
+    std::string converted;
+    if (isValidUtf8(stored) && toCp850.convert(stored, converted))
+        return converted;
+    utf8Flag = isValidUtf8(stored);
+    return stored;
+}
+
+std::string storedNameForPath(const std::string &path, bool keepFullPath)
+{
+    if (!keepFullPath)
+        return lastComponent(path);
+    std::string out;
+    size_t i = 0;
+    while (i <= path.size()) {
+        size_t j = i;
+        while (j < path.size() && !isSeparator(path[j]))
+            ++j;
+        std::string_view part(path.data() + i, j - i);
+        if (!part.empty() && part != "." && part != "..") {
+            if (!out.empty())
+                out += '/';
+            out.append(part);
+        }
+        i = j + 1;
+    }
+    return out;
+}
+
+std::string lastComponent(const std::string &name)
+{
+    size_t cut = name.find_last_of("/\\");
+    return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
+int32_t safeComponents(const std::string &name, std::vector<std::string> &components, bool &isFolder)
+{
+    components.clear();
+    isFolder = !name.empty() && isSeparator(name.back());
+    if (name.empty() || isSeparator(name[0]) || name.find('\0') != std::string::npos)
+        return kErrUnsafeName;
+    // A drive prefix in any form: "C:\x", "C:/x", "C:x".
+    if (name.size() >= 2 && name[1] == ':' &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
+        return kErrUnsafeName;
+    size_t i = 0;
+    while (i <= name.size()) {
+        size_t j = i;
+        while (j < name.size() && !isSeparator(name[j]))
+            ++j;
+        std::string part = name.substr(i, j - i);
+        if (part == "..")
+            return kErrUnsafeName;
+        if (!part.empty() && part != ".")
+            components.push_back(std::move(part));
+        i = j + 1;
+    }
+    if (components.empty())
+        return kErrUnsafeName;
+    return 0;
+}
+
+namespace {
+
+// Decodes one UTF-8 character (invalid bytes stand for themselves).
+char32_t nextChar(const std::string &s, size_t &i)
+{
+    unsigned char c = s[i++];
+    if (c < 0x80)
+        return c;
+    int n = (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 0;
+    if (n == 0 || i + n > s.size())
+        return c;
+    char32_t cp = c & (0x3F >> n);
+    for (int k = 0; k < n; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    i += n;
+    return cp;
+}
+
+char32_t upperChar(char32_t c)
+{
+    if (c >= 'a' && c <= 'z')
+        return c - 32;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 32;
+    return c;
+}
+
+std::u32string upperChars(const std::string &s)
+{
+    std::u32string out;
+    size_t i = 0;
+    while (i < s.size())
+        out.push_back(upperChar(nextChar(s, i)));
+    return out;
+}
+
+bool wildcard(const std::u32string &p, size_t pi, const std::u32string &s, size_t si)
+{
+    // Iterative matching with one backtrack point for the last "*".
+    size_t starP = std::u32string::npos, starS = 0;
+    while (si < s.size()) {
+        if (pi < p.size() && (p[pi] == U'?' || p[pi] == s[si])) {
+            ++pi;
+            ++si;
+        } else if (pi < p.size() && p[pi] == U'*') {
+            starP = pi++;
+            starS = si;
+        } else if (starP != std::u32string::npos) {
+            pi = starP + 1;
+            si = ++starS;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi] == U'*')
+        ++pi;
+    return pi == p.size();
+}
+
+} // namespace
+
+std::string upperCased(const std::string &text)
+{
+    std::u32string chars = upperChars(text);
+    std::string out;
+    for (char32_t c : chars) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool matchesPattern(const std::string &name, const std::string &pattern)
+{
+    std::string last = lastComponent(name);
+    if (last.find('.') == std::string::npos)
+        last += '.';
+    std::u32string p = upperChars(pattern.empty() ? std::string("*.*") : pattern);
+    return wildcard(p, 0, upperChars(last), 0);
+}
+
+} // namespace zarvon::engine::detail

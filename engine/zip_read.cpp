@@ -1,0 +1,469 @@
+#include "engine/internal.h"
+#include "engine/zip_io.h"
+
+#include <zlib.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace zarvon::engine {
+
+namespace detail {
+
+struct EntryReader::ZStream {
+    z_stream s{};
+};
+
+EntryReader::~EntryReader()
+{
+    if (z_) {
+        inflateEnd(&z_->s);
+        delete z_;
+    }
+    if (opened_)
+        unzCloseCurrentFile(uf_);
+}
+
+int32_t EntryReader::open(const EntryInfo &info)
+{
+    method_ = info.compressionMethod;
+    if (method_ != 0 && method_ != 8)
+        return kErrUnsupportedMethod;
+    encrypted_ = info.isEncrypted();
+    const EngineState &s = state();
+    if (encrypted_ && !s.passwordSet)
+        return kErrPasswordNeeded;
+    int method = 0, level = 0;
+    int err = unzOpenCurrentFile2(uf_, &method, &level, 1);
+    if (err != UNZ_OK)
+        return err;
+    opened_ = true;
+    expectedCrc_ = info.crc;
+    expectedSize_ = info.uncompressedSize;
+    rawLeft_ = info.compressedSize;
+    if (encrypted_) {
+        if (rawLeft_ < kPkwareHeaderSize)
+            return kErrBadArchive;
+        unsigned char header[kPkwareHeaderSize];
+        encrypted_ = false;
+        int64_t got = readRaw(header, sizeof header);
+        encrypted_ = true;
+        if (got != static_cast<int64_t>(sizeof header))
+            return got < 0 ? static_cast<int32_t>(got) : kErrBadArchive;
+        keys_ = pkwareInit(s.password);
+        pkwareDecrypt(keys_, header, sizeof header);
+        // With a data descriptor (bit 3) the CRC was not known when the
+        // header was made, so the check byte is the high byte of the time.
+        unsigned char expected = (info.flag & 8) ? static_cast<unsigned char>(info.dosDate >> 8)
+                                                 : static_cast<unsigned char>(info.crc >> 24);
+        if (header[kPkwareHeaderSize - 1] != expected)
+            return kErrWrongPassword;
+    }
+    if (method_ == 8) {
+        z_ = new ZStream;
+        if (inflateInit2(&z_->s, -MAX_WBITS) != Z_OK) {
+            delete z_;
+            z_ = nullptr;
+            return kErrData;
+        }
+        in_.resize(65536);
+    }
+    return 0;
+}
+
+int64_t EntryReader::readRaw(unsigned char *out, size_t capacity)
+{
+    size_t want = static_cast<size_t>(std::min<uint64_t>(capacity, rawLeft_));
+    size_t done = 0;
+    while (done < want) {
+        unsigned chunk = static_cast<unsigned>(std::min<size_t>(want - done, UINT_MAX / 2));
+        int got = unzReadCurrentFile(uf_, out + done, chunk);
+        if (got < 0)
+            return got;
+        if (got == 0)
+            return kErrBadArchive; // the archive ends inside the entry's data
+        done += static_cast<size_t>(got);
+    }
+    rawLeft_ -= done;
+    if (encrypted_)
+        pkwareDecrypt(keys_, out, done);
+    return static_cast<int64_t>(done);
+}
+
+int64_t EntryReader::read(unsigned char *out, size_t capacity)
+{
+    if (!opened_)
+        return kErrGeneral;
+    if (finished_)
+        return 0;
+    size_t produced = 0;
+    if (method_ == 0) {
+        int64_t got = readRaw(out, capacity);
+        if (got < 0)
+            return got;
+        produced = static_cast<size_t>(got);
+        if (produced == 0)
+            finished_ = true;
+    } else {
+        z_stream &z = z_->s;
+        const uInt room = static_cast<uInt>(std::min<size_t>(capacity, UINT_MAX / 2));
+        z.next_out = out;
+        z.avail_out = room;
+        while (z.avail_out > 0) {
+            if (inPos_ == inLen_ && rawLeft_ > 0) {
+                int64_t got = readRaw(in_.data(), in_.size());
+                if (got < 0)
+                    return got;
+                inPos_ = 0;
+                inLen_ = static_cast<size_t>(got);
+            }
+            z.next_in = in_.data() + inPos_;
+            z.avail_in = static_cast<uInt>(inLen_ - inPos_);
+            uInt before = z.avail_in;
+            uInt outBefore = z.avail_out;
+            int zr = inflate(&z, Z_NO_FLUSH);
+            inPos_ += before - z.avail_in;
+            if (zr == Z_STREAM_END) {
+                finished_ = true;
+                break;
+            }
+            if (zr != Z_OK && zr != Z_BUF_ERROR)
+                return kErrData;
+            if (z.avail_out == outBefore && before == z.avail_in && rawLeft_ == 0 && inPos_ == inLen_)
+                return kErrData; // the compressed data ends before its end mark
+        }
+        produced = room - z.avail_out;
+    }
+    if (produced > 0) {
+        crc_ = static_cast<uint32_t>(crc32_z(crc_, out, produced));
+        produced_ += produced;
+        if (produced_ > expectedSize_)
+            return kErrCrc;
+        return static_cast<int64_t>(produced);
+    }
+    finished_ = true;
+    if (produced_ != expectedSize_ || crc_ != expectedCrc_)
+        return kErrCrc;
+    return 0;
+}
+
+int32_t readEntryInfo(unzFile uf, EntryInfo &out)
+{
+    static std::vector<char> name(65536 + 1);
+    static std::vector<char> extra(65536 + 1);
+    unz_file_info64 fi{};
+    int err = unzGetCurrentFileInfo64(uf, &fi, name.data(), name.size(), extra.data(), extra.size(), nullptr, 0);
+    if (err != UNZ_OK) {
+        out = EntryInfo{};
+        return err;
+    }
+    out.version = static_cast<uint32_t>(fi.version);
+    out.versionNeeded = static_cast<uint32_t>(fi.version_needed);
+    out.flag = static_cast<uint32_t>(fi.flag);
+    out.compressionMethod = static_cast<uint32_t>(fi.compression_method);
+    out.dosDate = static_cast<uint32_t>(fi.dosDate);
+    out.crc = static_cast<uint32_t>(fi.crc);
+    out.compressedSize = fi.compressed_size;
+    out.uncompressedSize = fi.uncompressed_size;
+    out.sizeFileName = static_cast<uint32_t>(fi.size_filename);
+    out.sizeExtra = static_cast<uint32_t>(fi.size_file_extra);
+    out.sizeComment = static_cast<uint32_t>(fi.size_file_comment);
+    out.diskNumberStart = static_cast<uint32_t>(fi.disk_num_start);
+    out.internalAttributes = static_cast<uint32_t>(fi.internal_fa);
+    out.externalAttributes = static_cast<uint32_t>(fi.external_fa);
+    out.second = fi.tmu_date.tm_sec;
+    out.minute = fi.tmu_date.tm_min;
+    out.hour = fi.tmu_date.tm_hour;
+    out.day = fi.tmu_date.tm_mday;
+    out.month = fi.tmu_date.tm_mon;
+    out.year = fi.tmu_date.tm_year;
+    size_t nameLen = std::min<size_t>(fi.size_filename, name.size() - 1);
+    size_t extraLen = std::min<size_t>(fi.size_file_extra, extra.size() - 1);
+    out.fileName = decodeStoredName(std::string_view(name.data(), nameLen), (fi.flag & 0x800) != 0,
+                                    std::string_view(extra.data(), extraLen), out.version >> 8);
+    return 0;
+}
+
+namespace {
+
+// The last archive listed by path, so that entryInfoAt and extractEntryAt
+// called entry after entry do not walk the central directory from its start
+// each time. Keyed by the file's identity, size and modification time.
+struct Listing {
+    std::string path;
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t mtimeSec = 0, mtimeNsec = 0;
+    std::vector<EntryInfo> entries;
+    std::vector<unz64_file_pos> positions;
+    bool valid = false;
+};
+
+Listing &listing()
+{
+    static Listing l;
+    return l;
+}
+
+struct FileKey {
+    uint64_t device, inode, size;
+    int64_t sec, nsec;
+};
+
+bool fileKey(const std::string &path, FileKey &key)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    key = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
+           static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<int64_t>(st.st_mtim.tv_nsec)};
+    return true;
+}
+
+} // namespace
+
+// Reads every entry in one pass and remembers where each one is.
+int32_t readListing(unzFile uf, std::vector<EntryInfo> &entries, std::vector<unz64_file_pos> *positions)
+{
+    entries.clear();
+    if (positions)
+        positions->clear();
+    unz_global_info64 gi{};
+    if (unzGetGlobalInfo64(uf, &gi) == UNZ_OK && gi.number_entry < 10'000'000) {
+        entries.reserve(gi.number_entry);
+        if (positions)
+            positions->reserve(gi.number_entry);
+    }
+    int err = unzGoToFirstFile(uf);
+    while (err == UNZ_OK) {
+        EntryInfo info;
+        readEntryInfo(uf, info);
+        entries.push_back(std::move(info));
+        if (positions) {
+            unz64_file_pos pos{};
+            unzGetFilePos64(uf, &pos);
+            positions->push_back(pos);
+        }
+        if (entries.size() >= static_cast<size_t>(INT32_MAX))
+            break;
+        err = unzGoToNextFile(uf);
+    }
+    return static_cast<int32_t>(entries.size());
+}
+
+// The listing of `path`, from the cache when the file is unchanged. Null
+// when the archive cannot be opened.
+const Listing *cachedListing(const std::string &path)
+{
+    Listing &l = listing();
+    FileKey key{};
+    bool haveKey = fileKey(path, key);
+    if (haveKey && l.valid && l.path == path && l.device == key.device && l.inode == key.inode &&
+        l.size == key.size && l.mtimeSec == key.sec && l.mtimeNsec == key.nsec)
+        return &l;
+    l.valid = false;
+    UnzHandle uf(openUnz(path));
+    if (!uf)
+        return nullptr;
+    readListing(static_cast<unzFile>(uf.get()), l.entries, &l.positions);
+    l.path = path;
+    if (haveKey) {
+        l.device = key.device;
+        l.inode = key.inode;
+        l.size = key.size;
+        l.mtimeSec = key.sec;
+        l.mtimeNsec = key.nsec;
+        l.valid = true;
+    }
+    return &l;
+}
+
+// Moves a private handle to the entry of the given index. Result 0, or
+// non-zero when there is no such entry.
+int32_t goToIndex(unzFile uf, const std::string &path, int32_t index)
+{
+    if (index < 0)
+        return kErrEndOfList;
+    const Listing *l = cachedListing(path);
+    if (l && static_cast<size_t>(index) < l->positions.size()) {
+        unz64_file_pos pos = l->positions[index];
+        if (unzGoToFilePos64(uf, &pos) == UNZ_OK)
+            return 0;
+    }
+    if (l && static_cast<size_t>(index) >= l->entries.size())
+        return kErrEndOfList;
+    int err = unzGoToFirstFile(uf);
+    for (int32_t i = 0; i < index && err == UNZ_OK; ++i)
+        err = unzGoToNextFile(uf);
+    return err;
+}
+
+int32_t closeReader()
+{
+    EngineState &s = state();
+    if (s.reader) {
+        unzClose(static_cast<unzFile>(s.reader));
+        s.reader = nullptr;
+    }
+    return 0;
+}
+
+} // namespace detail
+
+using namespace detail;
+
+int32_t openArchiveForReading(const std::string &path)
+{
+    EngineState &s = state();
+    if (s.reader) {
+        unzClose(static_cast<unzFile>(s.reader));
+        s.reader = nullptr;
+    }
+    s.reader = openUnz(path);
+    return s.reader ? 1 : 0;
+}
+
+int32_t firstEntry()
+{
+    EngineState &s = state();
+    if (!s.reader)
+        return kErrGeneral;
+    return unzGoToFirstFile(static_cast<unzFile>(s.reader));
+}
+
+int32_t nextEntry()
+{
+    EngineState &s = state();
+    if (!s.reader)
+        return kErrGeneral;
+    return unzGoToNextFile(static_cast<unzFile>(s.reader));
+}
+
+int32_t currentEntryInfo(EntryInfo &out)
+{
+    EngineState &s = state();
+    if (!s.reader)
+        return kErrGeneral;
+    return readEntryInfo(static_cast<unzFile>(s.reader), out);
+}
+
+int32_t entryCount(const std::string &path)
+{
+    UnzHandle uf(openUnz(path));
+    if (!uf)
+        return -1;
+    unz_global_info64 gi{};
+    if (unzGetGlobalInfo64(static_cast<unzFile>(uf.get()), &gi) != UNZ_OK)
+        return -1;
+    return static_cast<int32_t>(std::min<ZPOS64_T>(gi.number_entry, INT32_MAX));
+}
+
+int32_t entryInfoAt(const std::string &path, int32_t index, EntryInfo &out)
+{
+    out = EntryInfo{};
+    if (index < 0)
+        return 0;
+    const Listing *l = cachedListing(path);
+    if (!l || static_cast<size_t>(index) >= l->entries.size())
+        return 0;
+    out = l->entries[index];
+    return 1;
+}
+
+int32_t listEntries(const std::string &path, std::vector<EntryInfo> &out)
+{
+    out.clear();
+    const Listing *l = cachedListing(path);
+    if (!l)
+        return -1;
+    out = l->entries;
+    return static_cast<int32_t>(out.size());
+}
+
+int32_t findEntryIndex(const std::string &path, const std::string &name, int32_t wholePath)
+{
+    const Listing *l = cachedListing(path);
+    if (!l)
+        return -1;
+    auto normalise = [&](const std::string &n) {
+        std::string t = wholePath ? n : lastComponent(n);
+        for (char &c : t)
+            if (c == '\\')
+                c = '/';
+        return upperCased(t);
+    };
+    std::string wanted = normalise(name);
+    for (size_t i = 0; i < l->entries.size(); ++i) {
+        const EntryInfo &e = l->entries[i];
+        if (e.fileName.empty() && e.sizeFileName == 0)
+            continue;
+        if (normalise(e.fileName) == wanted)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+int32_t verifyArchive(const std::string &path, VerifyResult &out)
+{
+    out = VerifyResult{};
+    UnzHandle handle(openUnz(path));
+    if (!handle)
+        return -1;
+    unzFile uf = static_cast<unzFile>(handle.get());
+    out.readable = true;
+    std::vector<unsigned char> buffer(kBlockSize);
+    int32_t result = 0;
+    auto fail = [&](const EntryInfo &info, int32_t code) {
+        ++out.entriesFailed;
+        if (out.firstFailedEntry.empty() && out.firstFailure == 0) {
+            out.firstFailedEntry = info.fileName;
+            out.firstFailure = code;
+        }
+    };
+    int err = unzGoToFirstFile(uf);
+    while (err == UNZ_OK) {
+        ++out.entries;
+        EntryInfo info;
+        int32_t code = readEntryInfo(uf, info);
+        if (code != 0) {
+            ++out.entriesChecked;
+            fail(info, code);
+        } else if (info.isEncrypted() && !state().passwordSet) {
+            ++out.entriesNotChecked;
+        } else {
+            ++out.entriesChecked;
+            EntryReader reader(uf);
+            code = reader.open(info);
+            uint64_t done = 0;
+            while (code == 0) {
+                int64_t got = reader.read(buffer.data(), buffer.size());
+                if (got <= 0) {
+                    code = static_cast<int32_t>(got);
+                    break;
+                }
+                done += static_cast<uint64_t>(got);
+                float percent = info.uncompressedSize ? static_cast<float>(done * 100.0 / info.uncompressedSize) : 100.0f;
+                if (reportProgress(info.fileName, percent) == 1)
+                    return kResultStopped;
+            }
+            if (code != 0)
+                fail(info, code);
+            if (reportProgress(std::string(), 100.0f) == 1)
+                return kResultStopped;
+        }
+        err = unzGoToNextFile(uf);
+    }
+    if (err != UNZ_END_OF_LIST_OF_FILE && err != UNZ_OK) {
+        // The central directory breaks off before its announced end.
+        EntryInfo broken;
+        broken.fileName = "(central directory)";
+        fail(broken, err);
+    }
+    if (out.entriesFailed > 0)
+        result = out.firstFailure != 0 ? out.firstFailure : kErrCrc;
+    return result;
+}
+
+} // namespace zarvon::engine

@@ -1,0 +1,401 @@
+#include "engine/internal.h"
+
+#include <zlib.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <utility>
+
+namespace zarvon::engine {
+
+namespace detail {
+
+namespace {
+
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() { if (fd >= 0) ::close(fd); }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+};
+
+struct Deflater {
+    z_stream z{};
+    bool live = false;
+    ~Deflater() { if (live) deflateEnd(&z); }
+};
+
+mode_t currentUmask()
+{
+    mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+}
+
+// read() that retries after a signal and fills the buffer unless the file ends.
+ssize_t readFull(int fd, unsigned char *buf, size_t size)
+{
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::read(fd, buf + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+bool copyFile(const std::string &from, const std::string &to)
+{
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (in.fd < 0 || out.fd < 0)
+        return false;
+    std::vector<unsigned char> buf(1 << 20);
+    for (;;) {
+        ssize_t n = readFull(in.fd, buf.data(), buf.size());
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        for (ssize_t off = 0; off < n;) {
+            ssize_t w = ::write(out.fd, buf.data() + off, static_cast<size_t>(n - off));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return false;
+            off += w;
+        }
+    }
+    return ::close(std::exchange(out.fd, -1)) == 0;
+}
+
+// The entry's date: local time, clamped to what a DOS date can hold.
+zip_fileinfo fileInfoFor(const struct stat &st)
+{
+    zip_fileinfo zi{};
+    struct tm t{};
+    time_t when = st.st_mtime;
+    localtime_r(&when, &t);
+    int year = t.tm_year + 1900;
+    if (year < 1980) {
+        t = tm{};
+        t.tm_mday = 1;
+        year = 1980;
+    } else if (year > 2107) {
+        t = tm{};
+        t.tm_mday = 31;
+        t.tm_mon = 11;
+        t.tm_hour = 23;
+        t.tm_min = 59;
+        t.tm_sec = 58;
+        year = 2107;
+    }
+    zi.tmz_date.tm_sec = t.tm_sec;
+    zi.tmz_date.tm_min = t.tm_min;
+    zi.tmz_date.tm_hour = t.tm_hour;
+    zi.tmz_date.tm_mday = t.tm_mday;
+    zi.tmz_date.tm_mon = t.tm_mon;
+    zi.tmz_date.tm_year = year;
+    zi.dosDate = 0;
+    zi.internal_fa = 0;
+    // Unix mode in the high half (read back when the host is Unix), and the
+    // Windows read-only bit when nobody may write the file.
+    zi.external_fa = (static_cast<uLong>(st.st_mode & 0xFFFF) << 16) | ((st.st_mode & 0222) == 0 ? 0x01 : 0);
+    return zi;
+}
+
+// Info-ZIP's Unicode path field, so that tools which do not read CP850 names
+// still find the real name.
+std::string unicodePathExtra(const std::string &stored, const std::string &utf8Name)
+{
+    std::string extra;
+    size_t len = 5 + utf8Name.size();
+    if (len > 0xFFFF - 4)
+        return extra;
+    uint32_t crc = crc32Of(stored);
+    extra += static_cast<char>(0x75);
+    extra += static_cast<char>(0x70);
+    extra += static_cast<char>(len & 0xFF);
+    extra += static_cast<char>(len >> 8);
+    extra += static_cast<char>(1);
+    for (int k = 0; k < 4; ++k)
+        extra += static_cast<char>((crc >> (8 * k)) & 0xFF);
+    extra += utf8Name;
+    return extra;
+}
+
+} // namespace
+
+// Closes the writer slot: the temporary file becomes the archive when it is
+// complete, and is removed otherwise.
+int32_t closeWriter()
+{
+    EngineState &s = state();
+    WriterExtra &w = writerExtra();
+    if (!s.writer)
+        return 0;
+    zipFile zf = static_cast<zipFile>(s.writer);
+    s.writer = nullptr;
+    int err = zipClose(zf, nullptr);
+    int32_t result = 0;
+    if (w.stopped || w.addingEntry)
+        result = kResultStopped;
+    else if (w.failed)
+        result = kErrWrite;
+    else if (err != ZIP_OK)
+        result = err == ZIP_ERRNO ? kErrWrite : err;
+    if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0)
+        result = kErrWrite;
+    if (result != 0)
+        ::unlink(w.tempPath.c_str());
+    s.writerPath.clear();
+    w = WriterExtra{};
+    return result;
+}
+
+int32_t closeReader();
+
+} // namespace detail
+
+using namespace detail;
+
+int32_t closeArchives()
+{
+    int32_t result = closeWriter();
+    closeReader();
+    return result;
+}
+
+int32_t createArchive(const std::string &path, int32_t append)
+{
+    closeWriter();
+    EngineState &s = state();
+    WriterExtra &w = writerExtra();
+    if (path.empty())
+        return 0;
+    std::string dir = ".";
+    std::string base = path;
+    size_t cut = path.find_last_of('/');
+    if (cut != std::string::npos) {
+        dir = cut == 0 ? std::string("/") : path.substr(0, cut);
+        base = path.substr(cut + 1);
+    }
+    if (base.empty())
+        return 0;
+    std::string temp = dir + "/." + base + ".zarvon-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return 0;
+    ::fchmod(fd, 0666 & ~currentUmask());
+    struct stat st{};
+    ::fstat(fd, &st);
+    ::close(fd);
+    int mode = APPEND_STATUS_CREATE;
+    struct stat existing{};
+    if (append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0) {
+        if (!copyFile(path, temp)) {
+            ::unlink(temp.c_str());
+            return 0;
+        }
+        mode = APPEND_STATUS_ADDINZIP;
+    }
+    zipFile zf = openZip(temp, mode);
+    if (!zf) {
+        ::unlink(temp.c_str());
+        return 0;
+    }
+    s.writer = zf;
+    s.writerPath = path;
+    w = WriterExtra{};
+    w.tempPath = temp;
+    w.tempDevice = static_cast<uint64_t>(st.st_dev);
+    w.tempInode = static_cast<uint64_t>(st.st_ino);
+    return 1;
+}
+
+int32_t addFile(const std::string &path, int32_t keepFullPath)
+{
+    EngineState &s = state();
+    WriterExtra &w = writerExtra();
+    if (!s.writer)
+        return kErrGeneral;
+    zipFile zf = static_cast<zipFile>(s.writer);
+
+    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.fd < 0)
+        return kErrGeneral;
+    struct stat st{};
+    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return kErrGeneral;
+    if (static_cast<uint64_t>(st.st_dev) == w.tempDevice && static_cast<uint64_t>(st.st_ino) == w.tempInode)
+        return kAddSkippedSelf;
+    struct stat dest{};
+    if (::stat(s.writerPath.c_str(), &dest) == 0 && dest.st_dev == st.st_dev && dest.st_ino == st.st_ino)
+        return kAddSkippedSelf;
+
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    const bool encrypt = s.passwordSet;
+    const int method = s.compressionMethod == 0 ? 0 : 8;
+    std::vector<unsigned char> block(kBlockSize);
+
+    // With a password, the encryption header carries the CRC's high byte,
+    // so the CRC must be known before the first byte is written.
+    uint32_t firstCrc = 0;
+    if (encrypt) {
+        uint64_t done = 0;
+        for (;;) {
+            ssize_t n = readFull(file.fd, block.data(), block.size());
+            if (n < 0)
+                return kErrGeneral;
+            if (n == 0)
+                break;
+            firstCrc = static_cast<uint32_t>(crc32_z(firstCrc, block.data(), static_cast<size_t>(n)));
+            done += static_cast<uint64_t>(n);
+            float percent = size ? static_cast<float>(done * 50.0 / size) : 50.0f;
+            int32_t answer = reportProgress(path, percent);
+            if (s.writer != zf)
+                return kResultStopped;
+            if (answer == 1) {
+                w.stopped = true;
+                return kResultStopped;
+            }
+        }
+        if (::lseek(file.fd, 0, SEEK_SET) != 0)
+            return kErrGeneral;
+    }
+
+    bool utf8 = false;
+    std::string utf8Name = storedNameForPath(path, keepFullPath != 0);
+    std::string stored = encodeStoredName(utf8Name, utf8);
+    std::string extra;
+    if (!utf8 && stored != utf8Name)
+        extra = unicodePathExtra(stored, utf8Name);
+    zip_fileinfo zi = fileInfoFor(st);
+    const uint64_t worstCase = size + size / 1000 + 65536 + kPkwareHeaderSize;
+    const int zip64 = worstCase >= 0xFFFFFFFFull ? 1 : 0;
+    uLong flagBase = (encrypt ? 1u : 0u) | (utf8 ? 0x800u : 0u);
+    int err = zipOpenNewFileInZip4_64(zf, stored.c_str(), &zi,
+                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
+                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
+                                      nullptr, method, method == 8 ? 9 : 0, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+                                      nullptr, 0, (3u << 8) | 30u, flagBase, zip64);
+    if (err != ZIP_OK) {
+        w.failed = true;
+        return err;
+    }
+    w.addingEntry = true;
+
+    PkwareKeys keys{};
+    int32_t result = 0;
+    std::vector<unsigned char> out(method == 8 ? 256 * 1024 : 0);
+    auto emit = [&](unsigned char *data, size_t len) -> int32_t {
+        if (len == 0)
+            return 0;
+        if (encrypt)
+            pkwareEncrypt(keys, data, len);
+        int e = zipWriteInFileInZip(zf, data, static_cast<unsigned>(len));
+        return e == ZIP_OK ? 0 : (e == ZIP_ERRNO ? kErrWrite : e);
+    };
+    if (encrypt) {
+        keys = pkwareInit(s.password);
+        unsigned char header[kPkwareHeaderSize];
+        if (::getentropy(header, kPkwareHeaderSize - 1) != 0)
+            for (size_t i = 0; i + 1 < kPkwareHeaderSize; ++i)
+                header[i] = static_cast<unsigned char>(std::rand() >> 7);
+        header[kPkwareHeaderSize - 1] = static_cast<unsigned char>(firstCrc >> 24);
+        result = emit(header, sizeof header);
+    }
+
+    Deflater deflater;
+    if (result == 0 && method == 8) {
+        if (deflateInit2(&deflater.z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            result = kErrGeneral;
+        else
+            deflater.live = true;
+    }
+    auto compress = [&](unsigned char *data, size_t len, int flush) -> int32_t {
+        z_stream &z = deflater.z;
+        z.next_in = data;
+        z.avail_in = static_cast<uInt>(len);
+        for (;;) {
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            int zr = deflate(&z, flush);
+            if (zr == Z_STREAM_ERROR)
+                return kErrGeneral;
+            int32_t e = emit(out.data(), out.size() - z.avail_out);
+            if (e != 0)
+                return e;
+            if (flush == Z_FINISH ? zr == Z_STREAM_END : z.avail_out != 0)
+                return 0;
+        }
+    };
+
+    uint64_t done = 0;
+    uint32_t crc = 0;
+    bool readFailed = false;
+    while (result == 0) {
+        ssize_t n = readFull(file.fd, block.data(), block.size());
+        if (n < 0) {
+            readFailed = true;
+            break;
+        }
+        if (n == 0)
+            break;
+        crc = static_cast<uint32_t>(crc32_z(crc, block.data(), static_cast<size_t>(n)));
+        result = method == 8 ? compress(block.data(), static_cast<size_t>(n), Z_NO_FLUSH)
+                             : emit(block.data(), static_cast<size_t>(n));
+        done += static_cast<uint64_t>(n);
+        float percent = size ? static_cast<float>(encrypt ? 50.0 + done * 50.0 / size : done * 100.0 / size) : 100.0f;
+        int32_t answer = reportProgress(path, std::min(percent, 100.0f));
+        if (s.writer != zf)
+            return kResultStopped; // the callback closed the archive, which discarded it
+        if (answer == 1) {
+            w.stopped = true;
+            result = kResultStopped;
+        }
+    }
+    if (result == 0 && !readFailed && method == 8)
+        result = compress(nullptr, 0, Z_FINISH);
+    if (result != kResultStopped) {
+        int32_t answer = reportProgress(std::string(), 100.0f);
+        if (s.writer != zf)
+            return kResultStopped;
+        (void)answer;
+    }
+
+    // A file that changed between the CRC pass and the data pass, or that
+    // grew past what the entry's headers can describe, would give an entry
+    // that no tool can read back.
+    if (result == 0 && !readFailed && encrypt && (crc != firstCrc || done != size))
+        readFailed = true;
+    if (result == 0 && !readFailed && !zip64 && done + done / 1000 + 65536 >= 0xFFFFFFFFull)
+        readFailed = true;
+
+    int e = zipCloseFileInZipRaw64(zf, done, crc);
+    w.addingEntry = false;
+    if (result == 0 && readFailed) {
+        w.failed = true;
+        return kErrGeneral;
+    }
+    if (result == 0 && e != ZIP_OK)
+        result = e == ZIP_ERRNO ? kErrWrite : e;
+    if (result != 0 && result != kResultStopped)
+        w.failed = true;
+    return result;
+}
+
+} // namespace zarvon::engine

@@ -1,0 +1,122 @@
+#include "settings/paths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarvon::settings {
+
+namespace {
+
+bool fileExists(const std::string &path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string languagePath(const std::string &directory, const std::string &name)
+{
+    std::string beside = directory + name;
+    if (fileExists(beside))
+        return beside;
+    // <prefix>/bin/ -> <prefix>/share/zarvon/
+    std::string withoutSlash = directory.substr(0, directory.empty() ? 0 : directory.size() - 1);
+    size_t slash = withoutSlash.find_last_of('/');
+    if (slash != std::string::npos) {
+        std::string installed = withoutSlash.substr(0, slash + 1) + "share/zarvon/" + name;
+        if (fileExists(installed))
+            return installed;
+    }
+    return beside;
+}
+
+std::string runningExecutable()
+{
+    std::string buffer(PATH_MAX, '\0');
+    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n <= 0)
+        return "./zarvon";
+    buffer.resize(static_cast<size_t>(n));
+    return buffer;
+}
+
+std::string environment(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool directoryWritable(const std::string &directory)
+{
+    return ::euidaccess(directory.empty() ? "." : directory.c_str(), W_OK | X_OK) == 0;
+}
+
+void makeFolders(const std::string &folder)
+{
+    for (size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1))
+        ::mkdir(folder.substr(0, slash).c_str(), 0700);
+    ::mkdir(folder.c_str(), 0700);
+}
+
+ProgramPaths current;
+bool initialised = false;
+
+void initialise(const std::string &executablePath)
+{
+    std::string exe = executablePath.empty() ? runningExecutable() : executablePath;
+    size_t slash = exe.find_last_of('/');
+    std::string directory = slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+    bool writable = directoryWritable(directory);
+    current = computeProgramPaths(exe, writable, environment("XDG_CONFIG_HOME"), environment("HOME"));
+    if (!writable) {
+        std::string folder = current.settingsPath.substr(0, current.settingsPath.find_last_of('/'));
+        makeFolders(folder);
+    }
+    initialised = true;
+}
+
+const ProgramPaths &paths()
+{
+    if (!initialised)
+        initialise({});
+    return current;
+}
+
+} // namespace
+
+ProgramPaths computeProgramPaths(const std::string &executablePath, bool directoryWritable,
+                                 const std::string &configHome, const std::string &home)
+{
+    ProgramPaths result;
+    result.programPath = executablePath;
+    size_t slash = executablePath.find_last_of('/');
+    result.programDirectory = slash == std::string::npos ? "./" : executablePath.substr(0, slash + 1);
+    result.programFileName = slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+    if (directoryWritable) {
+        result.settingsPath = result.programDirectory + "Zarvon.ini";
+    } else {
+        // Only an absolute XDG_CONFIG_HOME counts, as the freedesktop
+        // base-directory rules say.
+        std::string base = !configHome.empty() && configHome[0] == '/' ? configHome : home + "/.config";
+        while (base.size() > 1 && base.back() == '/')
+            base.pop_back();
+        result.settingsPath = base + "/Zarvon/Zarvon.ini";
+    }
+    result.frenchLanguagePath = languagePath(result.programDirectory, "French.lng");
+    result.englishLanguagePath = languagePath(result.programDirectory, "English.lng");
+    return result;
+}
+
+const std::string &programPath() { return paths().programPath; }
+const std::string &programDirectory() { return paths().programDirectory; }
+const std::string &programFileName() { return paths().programFileName; }
+const std::string &settingsPath() { return paths().settingsPath; }
+const std::string &frenchLanguagePath() { return paths().frenchLanguagePath; }
+const std::string &englishLanguagePath() { return paths().englishLanguagePath; }
+
+void setProgramPath(const std::string &executablePath) { initialise(executablePath); }
+
+} // namespace zarvon::settings
