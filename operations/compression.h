@@ -1,0 +1,152 @@
+// The compression workflow: from the files and folders selected in an
+// explorer list to a ZIP archive.
+//
+// The user selects items in the main window's explorer list, gives the
+// compress command (startCompressionCommand), fills in the compression window
+// (window 2) and confirms it (confirmCompressionWindow). The workflow checks
+// the fields, chooses the method and the password, drives the engine over
+// every selected file and, recursively, every selected folder, keeps the
+// progress window up to date, lets the user cancel, and beeps at the end when
+// the setting General/ActivateSound is "1". The assistant uses a shorter run
+// (assistantCompress).
+//
+// The archive is written through the engine's atomic creation: it appears
+// under its name only when complete, so a cancelled or failed run leaves any
+// earlier file of that name untouched and never leaves half an archive.
+//
+// Every message box has the caption "Zarvon"; its text comes from
+// languageText. User-interface thread only; a run is one synchronous call.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zarvon::operations {
+
+// ---- Names and fields (pure) -------------------------------------------------
+
+// The archive path: the location, a "/" when the location does not already
+// end with one, then the name. An empty location gives the name alone.
+std::string joinLocationAndName(const std::string &location, const std::string &name);
+
+// The extension of a name: the text after the last dot of its last path
+// component, "" when that component has no dot.
+std::string archiveNameExtension(const std::string &name);
+
+// The name with its extension (last dot and what follows, if any) replaced by
+// `format` (".zip"). The format box's rule: "report.txt" -> "report.zip",
+// "notes" -> "notes.zip", "" -> ".zip".
+std::string replaceArchiveExtension(const std::string &name, const std::string &format);
+
+// Items of the compression window's type box, by index.
+enum CompressionType : int {
+    CompressionTypeNormal = 0,   // method 0, stored
+    CompressionTypeDeflate = 1,  // method 8, Deflate level 9
+};
+
+// What the compression window holds when Ok is pressed.
+struct CompressionForm {
+    std::string name;
+    std::string location;
+    std::string password;
+    std::string confirmation;
+    int typeIndex = CompressionTypeDeflate;  // the type box's chosen index
+};
+
+// What Ok does with a form.
+enum class CompressionDecision {
+    Run,                    // compress: see method, password, archivePath
+    MissingNameOrLocation,  // MsgChkIfExist; name and location emptied, name focused
+    PasswordMismatch,       // MsgChkIfExist1; both password fields emptied
+    NotZip,                 // MsgZipOnly: the name asks for another format
+    TooLong,                // a name or password beyond what an archive can hold
+};
+
+struct CompressionPlan {
+    CompressionDecision decision = CompressionDecision::MissingNameOrLocation;
+    std::string name;         // the name after the extension rules (".zip" added when none)
+    std::string archivePath;  // joinLocationAndName(location, name), for Run
+    int32_t method = 8;       // 0 or 8, for Run
+    std::string password;     // "" for the runs without password
+};
+
+// Longest name and password accepted, in bytes.
+inline constexpr std::size_t kMaxArchiveNameBytes = 2499;
+inline constexpr std::size_t kMaxPasswordBytes = 1499;
+
+// The checks of the Ok button, in order: lengths; the extension (compared
+// without regard to case; none: ".zip" is appended; anything but "zip":
+// NotZip); name and location present; password equal to the confirmation;
+// then the run: method by the type box's index, password when one was typed.
+CompressionPlan planCompression(const CompressionForm &form);
+
+// ---- Commands (called by the dispatch) ---------------------------------------
+
+// The compress command (menu MenuAddToZip, toolbar compress button). With no
+// current item in the main explorer list: MsgNofilesToCompress. Otherwise the
+// compression window opens with the current item's name in the name field and
+// the user's home folder in the location field.
+void startCompressionCommand();
+
+// The format box (84) changed: the name's extension is replaced by ".zip".
+void applyArchiveFormat();
+
+// The compression window's Ok button (53): planCompression over the window's
+// fields, then the message or the run. A run closes the window, sets the main
+// title to TxtTitle1, opens the progress window, runs compressSelection, closes
+// the progress window and sets the title back to "Zarvon 1.1.0". The window
+// stays open after every refused form.
+void confirmCompressionWindow();
+
+// The compression window's Cancel button (54): closes the window, or ends the
+// program (without saving the window state) when the main window does not
+// exist.
+void cancelCompressionWindow();
+
+// ---- Runs -------------------------------------------------------------------
+
+// How a run ended.
+enum class CompressionOutcome {
+    Written,        // the archive is complete under its name
+    NothingToDo,    // no current item, or no archive path: refused with a message
+    Cancelled,      // the user cancelled; earlier file of that name untouched
+    Failed,         // the archive could not be created or written; earlier file untouched
+};
+
+// One run over the selected items of `explorer` (the main explorer list, or
+// the add-files window's for the assistant) into `archivePath`, with `method`
+// (0 or 8) and `password` ("" for none). Files at the top level are stored
+// under their bare name, files inside a selected folder under their full path;
+// folders are walked recursively (symbolic links to folders are not followed).
+// Reports a cancel (MsgStopCompress), a failure (MsgCompressError) and files
+// that could not be read (MsgFilesNotAdded) in message boxes; a success shows
+// no message. Uses the progress window when one is open.
+CompressionOutcome compressItems(int explorer, const std::string &archivePath, int32_t method,
+                                 const std::string &password);
+
+// The compression window's run over the main explorer list's selection.
+CompressionOutcome compressSelection(const std::string &archivePath, int32_t method,
+                                     const std::string &password);
+
+// The assistant's run over the add-files window's selection into the full
+// path typed in the assistant: Deflate, no password, no sound. The caller
+// opens the progress window before and closes it afterwards.
+CompressionOutcome assistantCompress(const std::string &archivePath);
+
+// Number of files under `folder`, recursively (symbolic links to folders are
+// not followed).
+int32_t countFilesInFolder(const std::string &folder);
+
+// ---- The compression window, as the dialogs provide it -------------------------
+
+// The compression window lives in the user-interface layer, above this one;
+// it hands its builder over at start-up. The builder creates window 2 hidden
+// with its controls in their initial states and returns whether it exists.
+void setCompressionWindowBuilder(std::function<bool()> build);
+
+// Main window title outside a run.
+inline constexpr const char *kMainTitle = "Zarvon 1.1.0";
+
+}  // namespace zarvon::operations

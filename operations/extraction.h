@@ -1,0 +1,143 @@
+// The extraction workflow: ZIP archives selected in the explorer list, or
+// entries selected in the archive list, written into a folder the user
+// chooses; RAR files are handed to the RAR entry points.
+//
+// The extract command (extractSelection) looks at the explorer list first,
+// then at the archive list. A protected ZIP archive is not extracted at once:
+// the password window (the copy window, window 7, in its password
+// arrangement) opens and the extraction runs when it is confirmed
+// (confirmPasswordWindow). Every extraction runs entry by entry with the
+// progress window open, so Escape or its Cancel button stops any of them.
+//
+// Outcomes are never overstated: MsgExtract1 is shown only when every entry
+// was written; otherwise the message names the entries that failed and why
+// (damaged data, wrong password, unsafe name ...), in the interface language.
+// A wrong password writes nothing for its entries and the password window
+// comes back for another try.
+//
+// Message boxes have the caption "Zarvon". User-interface thread only.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zarvon::operations {
+
+// ---- Protection ----------------------------------------------------------------
+
+// The protection state of the ZIP archive at `path` as a display text, shared
+// with the information sheet: "Archive Cryptée" / "Encrypted Zip" when any
+// entry is encrypted, "Archive Non Cryptée" / "Not Crypt" when none is, ""
+// when the archive cannot be opened or has no entry. English when
+// View/EnglishLanguage reads "1". The engine's reader slot is left empty.
+std::string archiveProtectionText(const std::string &path);
+
+// True exactly for the two "protected" texts above.
+bool isProtectionTextProtected(const std::string &text);
+
+// ---- The password request ---------------------------------------------------------
+
+// What the password window was opened for.
+enum class PasswordRequestKind {
+    zipFile,     // a ZIP file selected in the explorer list: every entry
+    zipEntries,  // entries selected in the archive list (entryNames)
+    rarFile,     // a RAR file; destination already chosen
+};
+
+struct PasswordRequest {
+    PasswordRequestKind kind = PasswordRequestKind::zipFile;
+    std::string archivePath;
+    std::vector<std::string> entryNames;  // zipEntries: whole stored names, as listed
+    std::string destination;              // rarFile: the folder chosen in the first pass
+};
+
+// The request the open password window acts on, and those waiting for it
+// (several protected archives selected at once are asked for one after the
+// other). Empty when no password window is open.
+const std::deque<PasswordRequest> &pendingPasswordRequests();
+
+// ---- Commands (called by the dispatch) ---------------------------------------------
+
+// The extract command (menu MenuExtractZip, toolbar extract button).
+void extractSelection();
+
+// The password window's Ok (copy window button 62 while its title is "Mot de
+// Passe" or "Password"): with the password or the destination empty,
+// MsgZipPwd and the window stays; otherwise the request is carried out.
+void confirmPasswordWindow();
+
+// The password window's Browse button (73): folder requester titled DefaultRep;
+// a non-empty answer goes into the destination field (83).
+void browsePasswordDestination();
+
+// The password window's Cancel button (61): closes the window and drops its
+// request; the next waiting request, if any, opens the window again.
+void cancelPasswordWindow();
+
+// True when the copy window's title says it is the password window.
+bool isPasswordWindowTitle(const std::string &title);
+
+// Rows dragged out of the archive list (drag start on the archive list):
+// the selected entries of the archive shown are extracted into the folder
+// last chosen for a ZIP extraction, asking for one when none was chosen yet.
+// Entries that fail are reported; success shows no message.
+void extractDraggedEntries();
+
+// Folder last chosen for a ZIP extraction ("" before the first).
+const std::string &zipDestination();
+
+// ---- Running (tests and the assistant use them too) ----------------------------------
+
+// One extraction: every entry (entryNames empty) or the entries whose whole
+// stored name is in entryNames, of `archivePath`, into `destination`, keeping
+// stored folders, with the password in force (set before). Entry by entry,
+// so a stop from the progress callback ends it after the current entry.
+struct ExtractionReport {
+    bool opened = false;      // the archive could be opened
+    bool stopped = false;     // the user cancelled
+    int32_t filesWritten = 0; // files written completely (folders not counted)
+    int32_t entriesDone = 0;  // entries handled without failure, folders included
+    struct Failure {
+        std::string entryName;
+        int32_t result = 0;   // the engine's result for that entry
+    };
+    std::vector<Failure> failures;
+    int32_t wrongPasswords() const;
+};
+ExtractionReport extractEntries(const std::string &archivePath, const std::string &destination,
+                                const std::vector<std::string> &entryNames);
+
+// The reason of an engine result for one entry, in the interface language.
+std::string extractionFailureReason(int32_t result);
+
+// The message box of an extraction's outcome: MsgExtract1 (information) when
+// it wrote every entry; otherwise a warning naming what went wrong.
+void reportExtraction(const std::string &archivePath, const ExtractionReport &report);
+
+// ---- Windows provided by the dialogs ------------------------------------------------
+
+// The password window lives in the user-interface layer, above this one; it
+// hands its builder over at start-up. The builder opens window 7 in its
+// password arrangement (hidden), with `destination` in the destination field
+// and the Browse button disabled when `lockDestination` is true.
+void setPasswordWindowBuilder(
+    std::function<bool(const std::string &destination, bool lockDestination)> build);
+
+// The archive shown in the archive list (currentArchivePath, owned by the
+// archive opening) is read through this reader, set by the main window.
+void setShownArchiveReader(std::function<std::string()> reader);
+
+// ---- RAR (completed by the RAR binding) -----------------------------------------------
+
+// The RAR file at `archivePath`, selected in the explorer list: the first
+// pass. It does nothing yet.
+void extractRarFile(const std::string &archivePath);
+
+// The password pass of a RAR request, after the password window's Ok. It
+// does nothing yet.
+void extractRarWithPassword(const PasswordRequest &request, const std::string &password);
+
+}  // namespace zarvon::operations

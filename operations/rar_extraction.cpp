@@ -1,0 +1,12 @@
+#include "operations/extraction.h"
+
+// The RAR entry points of the extraction workflow. The RAR binding completes
+// them; until then a RAR file is left alone.
+
+namespace zarvon::operations {
+
+void extractRarFile(const std::string &archivePath) {}
+
+void extractRarWithPassword(const PasswordRequest &request, const std::string &password) {}
+
+}  // namespace zarvon::operations

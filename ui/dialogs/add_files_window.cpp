@@ -1,0 +1,32 @@
+#include "ui/dialogs/add_files_window.h"
+
+#include "settings/language.h"
+#include "ui/dialogs/dialog_common.h"
+
+namespace zarvon::ui {
+
+namespace pf = zarvon::platform;
+using settings::languageText;
+
+bool buildAddFilesWindow() {
+    const int parent = pf::isWindow(ids::WindowAssistant) ? ids::WindowAssistant : dialogParent();
+    const unsigned flags = pf::WindowInvisible | pf::WindowSizeable | pf::WindowTool | pf::WindowTopmost | centring(parent);
+    // 308 high rather than 302, so that the buttons at 285 (20 high) are whole.
+    if (pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308,
+                       languageText("TxtWindowAddFiles", "Ajouter les fichiers"), flags, parent) < 0)
+        return false;
+    pf::textGadget(ids::TxtSelectFiles, 51, 5, 305, 20, languageText("TxtSelectFiles", "Sélection des fichiers"),
+                   pf::TextCenter | pf::FontBold);
+    pf::setGadgetFont(ids::TxtSelectFiles, "Arial", 12, true);
+    pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, homeFolder());
+    pf::setExplorerDisplay(ids::ExplorerAddFiles, pf::ExplorerDisplay::LargeIcons);
+    pf::buttonGadget(ids::BtCancel2, 20, 285, 100, 20, languageText("BtCancel2", "Annuler"));
+    pf::buttonGadget(ids::BtAdd, 302, 285, 110, 20, languageText("BtAdd", "Ajouter"));
+    pf::anchorGadget(ids::TxtSelectFiles, true, true, true, false);
+    pf::anchorGadget(ids::ExplorerAddFiles, true, true, true, true);
+    pf::anchorGadget(ids::BtCancel2, true, false, false, true);
+    pf::anchorGadget(ids::BtAdd, false, false, true, true);
+    return true;
+}
+
+}  // namespace zarvon::ui

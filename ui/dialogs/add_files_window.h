@@ -1,0 +1,13 @@
+// The add-files window (window 6): an explorer list in which the assistant's
+// user chooses the files and folders to compress (assistantCompress reads its
+// selection). Its Add and Cancel buttons are the assistant's.
+#pragma once
+
+namespace zarvon::ui {
+
+// Creates window 6 hidden, resizable, topmost, centred on the assistant (or
+// the main window), its explorer list (134) in the user's home folder with
+// large icons. Returns false when the window could not be created.
+bool buildAddFilesWindow();
+
+}  // namespace zarvon::ui

@@ -1,0 +1,88 @@
+#include "ui/dialogs/compression_window.h"
+
+#include "operations/compression.h"
+#include "settings/language.h"
+#include "ui/dialogs/dialog_common.h"
+#include "ui/platform/requesters.h"
+
+namespace zarvon::ui {
+
+namespace pf = zarvon::platform;
+using settings::languageText;
+
+namespace {
+
+void passwordField(int id, int x, int y, const std::string &text, bool masked) {
+    pf::stringGadget(id, x, y, 160, 20, text, masked ? pf::StringPassword : 0u);
+    pf::setGadgetAttribute(id, pf::GadgetAttribute::StringMaxLength,
+                           static_cast<int>(operations::kMaxPasswordBytes));
+}
+
+}  // namespace
+
+bool buildCompressionWindow() {
+    const int parent = dialogParent(ids::WindowAssistant);
+    const unsigned flags = pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
+    if (pf::openWindow(ids::WindowCompression, 0, 0, 360, 385,
+                       languageText("WindowCompression", "Ajouter les fichiers"), flags, parent) < 0)
+        return false;
+    pf::containerGadget(ids::ContainerCompress, 5, 5, 350, 378);
+    pf::frameGadget(ids::TxtFrameZipCreate, 5, 10, 335, 85, languageText("TxtFrameZipCreate", "Création de l'archive"));
+    pf::textGadget(ids::TxtZipName, 10, 35, 80, 15, languageText("TxtZipName", "Nom de l'archive"));
+    pf::stringGadget(ids::StrZipName, 95, 30, 210, 20, "");
+    pf::setGadgetAttribute(ids::StrZipName, pf::GadgetAttribute::StringMaxLength,
+                           static_cast<int>(operations::kMaxArchiveNameBytes));
+    pf::textGadget(ids::TxtLocation, 10, 70, 65, 15, languageText("TxtLocation", "Location"));
+    pf::stringGadget(ids::StrLocation, 95, 65, 210, 20, "");
+    pf::buttonGadget(ids::BtBrowseLocation, 310, 65, 25, 20, "...");
+
+    pf::frameGadget(ids::TxtFrameCompressOpt, 5, 115, 335, 85,
+                    languageText("TxtFrameCompressOpt", "Options de Compression"));
+    pf::textGadget(ids::TxtArchiveFormat, 15, 140, 90, 15, languageText("TxtArchiveFormat", "Format de l'archive"));
+    pf::comboBoxGadget(ids::ComboArchiveFormat, 220, 135, 105, 20);
+    pf::addGadgetItem(ids::ComboArchiveFormat, -1, ".zip");
+    pf::setGadgetState(ids::ComboArchiveFormat, 0);
+    pf::textGadget(ids::TxtCompressType, 15, 175, 110, 15, languageText("TxtCompressType", "Type de compresssion"));
+    pf::comboBoxGadget(ids::ComboCompressType, 220, 170, 105, 20);
+    pf::addGadgetItem(ids::ComboCompressType, -1, languageText("TxtNormalCombo", "Normal"));
+    pf::addGadgetItem(ids::ComboCompressType, -1, languageText("TxtDeflateCombo", "Deflate"));
+    pf::setGadgetState(ids::ComboCompressType, operations::CompressionTypeDeflate);
+
+    pf::frameGadget(ids::TxtPwd, 5, 215, 335, 135, languageText("TxtPwd", "Mot de  Passe"));
+    pf::textGadget(ids::TxtEnterPwd, 20, 239, 115, 15, languageText("TxtEnterPwd", "Entrer le mot de passe"));
+    passwordField(ids::StrPassword, 165, 235, "", true);
+    pf::textGadget(ids::TxtConfirmPwd, 20, 270, 125, 15, languageText("TxtConfirmPwd", "Confirmer le mot de passe"));
+    passwordField(ids::StrConfirmPassword, 165, 265, "", true);
+    pf::checkBoxGadget(ids::TxtShowPwd, 20, 300, 140, 15, languageText("TxtShowPwd", "Afficher le mot de Passe"));
+    pf::checkBoxGadget(ids::TxtEncryptFileName, 20, 325, 180, 15,
+                       languageText("TxtEncryptFileName", "Crypter le nom des fichiers"));
+    pf::disableGadget(ids::TxtEncryptFileName, true);
+    pf::buttonGadget(ids::BtCompressOk, 215, 355, 60, 20, languageText("BtCompressOk", "Ok"), pf::ButtonDefault);
+    pf::buttonGadget(ids::BtCancelCompress, 280, 355, 60, 20, languageText("BtCancelCompress", "Annuler"));
+    pf::closeGadgetList();
+    return true;
+}
+
+void browseCompressionLocation() {
+    if (!pf::isWindow(ids::WindowCompression)) return;
+    std::string start = pf::getGadgetText(ids::StrLocation);
+    if (start.empty()) start = homeFolder();
+    const std::string folder =
+        pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"), start);
+    if (!folder.empty()) pf::setGadgetText(ids::StrLocation, folder);
+}
+
+void applyShowPasswords() {
+    if (!pf::isWindow(ids::WindowCompression)) return;
+    const bool clear = pf::getGadgetState(ids::TxtShowPwd) != 0;
+    const std::string password = pf::getGadgetText(ids::StrPassword);
+    const std::string confirmation = pf::getGadgetText(ids::StrConfirmPassword);
+    pf::openGadgetList(ids::ContainerCompress);
+    passwordField(ids::StrPassword, 165, 235, password, !clear);
+    passwordField(ids::StrConfirmPassword, 165, 265, confirmation, !clear);
+    pf::closeGadgetList();
+}
+
+void closeCompressionWindow() { pf::closeWindow(ids::WindowCompression); }
+
+}  // namespace zarvon::ui

@@ -1,0 +1,81 @@
+#include "ui/dialogs/copy_window.h"
+
+#include "operations/extraction.h"
+#include "settings/language.h"
+#include "ui/dialogs/dialog_common.h"
+#include "ui/platform/requesters.h"
+
+namespace zarvon::ui {
+
+namespace pf = zarvon::platform;
+using settings::languageText;
+
+namespace {
+
+// Red of the password explanation (0xRRGGBB).
+constexpr std::uint32_t kExplanationColour = 0xFB2D32;
+constexpr int kMaxPasswordCharacters = 45;
+
+bool openCopyWindowNumber(const std::string &title, int height) {
+    const int parent = dialogParent(ids::WindowAssistant);
+    const unsigned flags = pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
+    return pf::openWindow(ids::WindowCopy, 0, 0, 350, height, title, flags, parent) >= 0;
+}
+
+}  // namespace
+
+bool buildCopyWindow() {
+    if (!openCopyWindowNumber(languageText("WindowCopy", "Copier Archive"), 62)) return false;
+    pf::textGadget(ids::TxtCopy, 3, 9, 270, 30, languageText("TxtCopy", "Copier le fichier:"));
+    // 60 wide rather than 90: the label then ends before the field at 64.
+    pf::textGadget(ids::TxtDestination, 3, 40, 60, 20, languageText("TxtDestination", "Destination"));
+    pf::stringGadget(ids::StrCopyDestination, 64, 36, 185, 20, "");
+    pf::buttonImageGadget(ids::BtCopyBrowse, 253, 35, 26, 22, pf::pictureImage(pf::Picture::FolderButton));
+    pf::buttonGadget(ids::BtCancel3, 286, 7, 60, 20, languageText("BtCancel3", "Annuler"));
+    pf::buttonGadget(ids::BtOk, 286, 36, 60, 20, languageText("BtOk", "Ok"), pf::ButtonDefault);
+    return true;
+}
+
+bool buildPasswordWindow(const std::string &destination, bool lockDestination) {
+    if (!openCopyWindowNumber(languageText("WindowCopyPwd", "Mot de Passe"), 105)) return false;
+    // The frame comes first so that it lies beneath the controls it surrounds.
+    pf::frameGadget(ids::TxtFramePwd, 2, 0, 345, 75, languageText("TxtFramePwd", "Mot de passe"));
+    const auto &texts = settings::currentBuiltInTexts();
+    pf::textGadget(ids::TxtCopy, 8, 15, 268, 30, texts.passwordLine1 + "\r" + texts.passwordLine2);
+    pf::setGadgetTextColor(ids::TxtCopy, kExplanationColour);
+    pf::textGadget(ids::TxtDestination, 7, 54, 70, 20, languageText("TxtPwd1", "Mot de Passe"));
+    pf::stringGadget(ids::StrCopyDestination, 80, 48, 185, 20, "", pf::StringPassword);
+    pf::setGadgetAttribute(ids::StrCopyDestination, pf::GadgetAttribute::StringMaxLength, kMaxPasswordCharacters);
+    pf::buttonGadget(ids::BtCancel3, 280, 18, 60, 20, languageText("BtCancel3", "Annuler"));
+    pf::buttonGadget(ids::BtOk, 280, 48, 60, 20, languageText("BtOk", "Ok"), pf::ButtonDefault);
+    pf::textGadget(ids::TxtPwdDestination, 7, 85, 70, 20, languageText("TxtPwdDestination", "Destination"));
+    pf::stringGadget(ids::StrPwdDestination, 80, 80, 185, 20, destination);
+    pf::buttonGadget(ids::BtBrowse3, 280, 80, 60, 20, languageText("BtBrowse3", "Parcourir"));
+    if (lockDestination) {
+        pf::disableGadget(ids::BtBrowse3, true);
+        pf::disableGadget(ids::StrPwdDestination, true);
+    }
+    return true;
+}
+
+void browseCopyDestination() {
+    const std::string folder = pf::folderRequester("Destination", homeFolder());
+    if (!folder.empty()) pf::setGadgetText(ids::StrCopyDestination, folder);
+}
+
+void cancelCopyWindow() {
+    if (pf::isWindow(ids::WindowCopy) && operations::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy))) {
+        operations::cancelPasswordWindow();
+        return;
+    }
+    pf::closeWindow(ids::WindowCopy);
+}
+
+bool confirmCopyWindowPassword() {
+    if (!pf::isWindow(ids::WindowCopy) || !operations::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy)))
+        return false;
+    operations::confirmPasswordWindow();
+    return true;
+}
+
+}  // namespace zarvon::ui

@@ -1,0 +1,34 @@
+// Small helpers shared by the dialog windows.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "ui/ids.h"
+#include "ui/platform/platform.h"
+
+namespace zarvon::ui {
+
+// The window a dialog is centred on: the main window when it is shown, else
+// `fallback` when it exists, else none (-1: centred on the screen).
+inline int dialogParent(int fallback = -1) {
+    namespace pf = zarvon::platform;
+    if (pf::isWindow(ids::WindowMain) && pf::isWindowVisible(ids::WindowMain)) return ids::WindowMain;
+    if (fallback >= 0 && pf::isWindow(fallback)) return fallback;
+    return -1;
+}
+
+inline unsigned centring(int parent) {
+    namespace pf = zarvon::platform;
+    return parent >= 0 ? pf::WindowParentCentered : pf::WindowScreenCentered;
+}
+
+// The user's home folder with its trailing "/" (where "C:\" was the start).
+inline std::string homeFolder() {
+    const char *home = std::getenv("HOME");
+    std::string folder = home && *home ? home : "/";
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+}  // namespace zarvon::ui
