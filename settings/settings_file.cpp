@@ -311,7 +311,9 @@ std::string SettingsFile::serialize() const
     }
     if (!utf8_) {
         std::string single;
-        if (utf8ToWindows1252(text, single))
+        // A single-byte file that happened to start with the bytes of the
+        // mark would be read back as UTF-8; such a file is written as UTF-8.
+        if (utf8ToWindows1252(text, single) && single.substr(0, Utf8ByteOrderMark.size()) != Utf8ByteOrderMark)
             return single;
     }
     // A UTF-8 file, or text Windows-1252 cannot hold: the whole file in
@@ -417,8 +419,10 @@ void SettingsFile::writeText(const std::string &key, const std::string &value)
     if (!open_)
         return;
     materialiseSelectedGroup();
-    std::string name = oneLine(key);
-    std::string text = oneLine(value);
+    // The file keeps neither blanks around a key nor before a value, so
+    // neither does the store: what is held is what a re-read gives.
+    std::string name(trimRight(trimLeft(oneLine(key))));
+    std::string text(trimLeft(oneLine(value)));
     long i = findKey(name);
     if (i >= 0) {
         Node &node = nodes_[static_cast<size_t>(i)];
