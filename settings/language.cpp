@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <utility>
 
 #include "settings/settings_file.h"
@@ -63,6 +64,9 @@ int32_t usedLength(const std::vector<LanguageRecord> &records)
 
 bool readFile(const std::string &path, std::string &bytes)
 {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;

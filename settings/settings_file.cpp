@@ -192,10 +192,11 @@ void SettingsFile::reset()
 bool SettingsFile::open(const std::string &path)
 {
     close();
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO put in the file's place must not hang the program.
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     bool readOnly = false;
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM || errno == ETXTBSY)) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         readOnly = true;
     }
     if (fd < 0)
@@ -217,7 +218,7 @@ bool SettingsFile::open(const std::string &path)
 bool SettingsFile::create(const std::string &path)
 {
     close();
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         return false;
     FdCloser guard{fd};

@@ -111,6 +111,14 @@ TEST_F(LanguageFileRules, MissingFileKeepsTheTable)
     EXPECT_EQ(languageText("Key", "default"), "value");
 }
 
+TEST_F(LanguageFileRules, FolderInPlaceOfAFileKeepsTheTable)
+{
+    load("Key = value\r\n");
+    std::filesystem::create_directory(folder_ / "French.lng");
+    EXPECT_EQ(loadLanguageFile(path("French.lng")), 0);
+    EXPECT_EQ(languageText("Key", "default"), "value");
+}
+
 TEST_F(LanguageFileRules, EmptyKeyAndNoTableGiveTheDefault)
 {
     EXPECT_EQ(languageText("Key", "default"), "default");
