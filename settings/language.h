@@ -72,8 +72,9 @@ void clearLanguageTable();
 
 // Display name of the system's language, from the locale of messages
 // (LC_ALL, else LC_MESSAGES, else LANG): "Français (France)" for fr_FR,
-// otherwise names such as "English (United States)", "Deutsch (Deutschland)"
-// or just the language ("Français" for "fr"). "Error: Unable to determine OS
+// "Français (Canada)" for fr_CA, otherwise English names such as
+// "English (United States)" or "German (Germany)", or just the language when
+// the locale names no country ("Français" for "fr"). "Error: Unable to determine OS
 // Language" when the locale is unset, "C" or "POSIX" or not understood.
 // Only the comparison with FrenchFranceLanguage matters to the program.
 std::string detectSystemLanguage();
