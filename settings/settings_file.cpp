@@ -144,7 +144,7 @@ bool replaceFileAtomically(const std::string &path, std::string_view bytes)
 
     std::string temporary = target + ".XXXXXX";
     FdCloser file;
-    file.fd = ::mkstemp(temporary.data());
+    file.fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (file.fd < 0)
         return false;
     // Keeping the mode and owner is a courtesy (an administrator editing a
