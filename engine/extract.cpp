@@ -307,7 +307,7 @@ int32_t extractMatching(const std::string &archivePath, const std::string &patte
     unzFile uf = static_cast<unzFile>(handle.get());
     Destination dest{destination, {}};
     int32_t written = 0;
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     while (err == UNZ_OK) {
         EntryInfo info;
         if (readEntryInfo(uf, info) == 0 &&

@@ -29,6 +29,7 @@ struct WriterExtra {
     bool failed = false;      // a write failed: the archive will be discarded
     bool stopped = false;     // the callback asked to stop: the archive will be discarded
     bool addingEntry = false; // addFile is between opening and closing an entry
+    uint64_t entries = 0;     // entries in the archive, appended ones included
 };
 WriterExtra &writerExtra();
 
@@ -129,6 +130,7 @@ private:
 };
 
 // Listing and positioning (zip_read.cpp), closing (zip_write.cpp).
+int32_t goToFirst(unzFile uf); // kErrEndOfList for an archive without entries
 int32_t goToIndex(unzFile uf, const std::string &path, int32_t index);
 int32_t closeReader();
 int32_t closeWriter();

@@ -150,6 +150,14 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
     return 0;
 }
 
+int32_t goToFirst(unzFile uf)
+{
+    unz_global_info64 gi{};
+    if (unzGetGlobalInfo64(uf, &gi) == UNZ_OK && gi.number_entry == 0)
+        return UNZ_END_OF_LIST_OF_FILE;
+    return unzGoToFirstFile(uf);
+}
+
 int32_t readEntryInfo(unzFile uf, EntryInfo &out)
 {
     static std::vector<char> name(65536 + 1);
@@ -236,7 +244,7 @@ int32_t readListing(unzFile uf, std::vector<EntryInfo> &entries, std::vector<unz
         if (positions)
             positions->reserve(gi.number_entry);
     }
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     while (err == UNZ_OK) {
         EntryInfo info;
         readEntryInfo(uf, info);
@@ -294,7 +302,7 @@ int32_t goToIndex(unzFile uf, const std::string &path, int32_t index)
     }
     if (l && static_cast<size_t>(index) >= l->entries.size())
         return kErrEndOfList;
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     for (int32_t i = 0; i < index && err == UNZ_OK; ++i)
         err = unzGoToNextFile(uf);
     return err;
@@ -330,7 +338,7 @@ int32_t firstEntry()
     EngineState &s = state();
     if (!s.reader)
         return kErrGeneral;
-    return unzGoToFirstFile(static_cast<unzFile>(s.reader));
+    return goToFirst(static_cast<unzFile>(s.reader));
 }
 
 int32_t nextEntry()
@@ -357,6 +365,11 @@ int32_t entryCount(const std::string &path)
     unz_global_info64 gi{};
     if (unzGetGlobalInfo64(static_cast<unzFile>(uf.get()), &gi) != UNZ_OK)
         return -1;
+    if (gi.number_entry == 0xFFFF) {
+        // A saturated 16-bit count without ZIP64 end records: count them.
+        const Listing *l = cachedListing(path);
+        return l ? static_cast<int32_t>(l->entries.size()) : -1;
+    }
     return static_cast<int32_t>(std::min<ZPOS64_T>(gi.number_entry, INT32_MAX));
 }
 
@@ -422,7 +435,7 @@ int32_t verifyArchive(const std::string &path, VerifyResult &out)
             out.firstFailure = code;
         }
     };
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     while (err == UNZ_OK) {
         ++out.entries;
         EntryInfo info;
