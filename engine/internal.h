@@ -113,7 +113,8 @@ private:
     unzFile uf_;
     bool opened_ = false;
     bool inflating_ = false;
-    bool finished_ = false;
+    bool streamEnded_ = false; // the Deflate stream reached its end mark
+    bool finished_ = false;    // the end was reached and checked
     bool encrypted_ = false;
     PkwareKeys keys_{};
     uint32_t method_ = 0;

@@ -105,9 +105,7 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
         if (got < 0)
             return got;
         produced = static_cast<size_t>(got);
-        if (produced == 0)
-            finished_ = true;
-    } else {
+    } else if (!streamEnded_) {
         z_stream &z = z_->s;
         const uInt room = static_cast<uInt>(std::min<size_t>(capacity, UINT_MAX / 2));
         z.next_out = out;
@@ -127,7 +125,7 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
             int zr = inflate(&z, Z_NO_FLUSH);
             inPos_ += before - z.avail_in;
             if (zr == Z_STREAM_END) {
-                finished_ = true;
+                streamEnded_ = true;
                 break;
             }
             if (zr != Z_OK && zr != Z_BUF_ERROR)
