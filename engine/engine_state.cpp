@@ -133,6 +133,17 @@ WriterExtra &writerExtra()
     return w;
 }
 
+zlib_filefunc64_def archiveIo()
+{
+    return baseIo();
+}
+
+std::string &readerPath()
+{
+    static std::string p;
+    return p;
+}
+
 unzFile openUnz(const std::string &path)
 {
     zlib_filefunc64_def io = baseIo();
