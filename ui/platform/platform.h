@@ -44,6 +44,10 @@ void processSystemEvents(int milliseconds = 0);
 // events that arrive meanwhile stay queued.
 void delay(int milliseconds);
 
+// Delays can be switched off (tests, where the boot screen's wait only slows
+// the run down); on by default.
+void setDelaysEnabled(bool enabled);
+
 // The system's alert sound.
 void beep();
 

@@ -1,0 +1,305 @@
+// The platform layer on real widgets: numbering, events, the explorer list,
+// shortcuts, menus and the requester script.
+#include "support/gui_fixture.h"
+#include "ui/platform/qt_access.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QDir>
+#include <QWidget>
+
+#include <gtest/gtest-spi.h>
+
+using namespace zarvon::platform;
+using zarvon::testing::GuiTest;
+
+namespace {
+
+class PlatformTest : public GuiTest {};
+
+void sendKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             const QString& text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+}
+
+TEST_F(PlatformTest, ControlsAreAddressedByTheirNumbers)
+{
+    ASSERT_EQ(openWindow(2, 0, 0, 300, 200, "Title", WindowInvisible | WindowScreenCentered), 2);
+    stringGadget(75, 10, 10, 100, 20, "name");
+    checkBoxGadget(88, 10, 40, 100, 20, "Show");
+    comboBoxGadget(85, 10, 70, 100, 100);
+    addGadgetItem(85, -1, "Normal");
+    addGadgetItem(85, -1, "Deflate");
+    setGadgetState(85, 1);
+    setGadgetState(88, 1);
+
+    EXPECT_EQ(getGadgetText(75), "name");
+    EXPECT_EQ(getGadgetState(88), 1);
+    EXPECT_EQ(getGadgetText(85), "Deflate");
+    EXPECT_EQ(countGadgetItems(85), 2);
+    EXPECT_EQ(getWindowTitle(2), "Title");
+    EXPECT_EQ(windowWidth(2), 300);
+
+    // A control created again under the same number replaces the first one.
+    stringGadget(75, 10, 10, 100, 20, "other");
+    EXPECT_EQ(getGadgetText(75), "other");
+
+    closeWindow(2);
+    EXPECT_FALSE(isWindow(2));
+    EXPECT_FALSE(isGadget(75));
+    EXPECT_EQ(getGadgetText(75), "");
+}
+
+TEST_F(PlatformTest, ProgramChangesRaiseNoEventsButUserClicksDo)
+{
+    openWindow(3, 0, 0, 300, 200, "", WindowInvisible);
+    buttonGadget(55, 10, 10, 80, 20, "Ok");
+    checkBoxGadget(91, 10, 40, 100, 20, "Box");
+    setGadgetState(91, 1);
+    setGadgetText(55, "Ok!");
+    EXPECT_EQ(pendingEventCount(), 0);
+
+    static_cast<QPushButton*>(gadgetWidget(55))->click();
+    static_cast<QCheckBox*>(gadgetWidget(91))->click();
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, EventKind::Control);
+    EXPECT_EQ(events[0].source, 55);
+    EXPECT_EQ(events[0].window, 3);
+    EXPECT_EQ(events[0].subtype, EventSubtype::LeftClick);
+    EXPECT_EQ(events[1].source, 91);
+    EXPECT_EQ(getGadgetState(91), 0);
+}
+
+TEST_F(PlatformTest, OptionButtonsOfOneGroupExcludeEachOther)
+{
+    openWindow(1, 0, 0, 300, 200, "", WindowInvisible);
+    optionGadget(166, 10, 10, 90, 20, "compresser");
+    optionGadget(167, 110, 10, 90, 20, "Décompresser");
+    EXPECT_EQ(getGadgetState(166), 0);
+    EXPECT_EQ(getGadgetState(167), 0);
+    static_cast<QRadioButton*>(gadgetWidget(166))->click();
+    static_cast<QRadioButton*>(gadgetWidget(167))->click();
+    EXPECT_EQ(getGadgetState(166), 0);
+    EXPECT_EQ(getGadgetState(167), 1);
+    setGadgetState(166, 1);
+    EXPECT_EQ(getGadgetState(167), 0);
+}
+
+TEST_F(PlatformTest, CloseBoxIsReportedAndLeavesTheWindowOpen)
+{
+    openWindow(9, 0, 0, 200, 100, "A propos", WindowCloseBox);
+    windowWidget(9)->close();
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, EventKind::CloseWindow);
+    EXPECT_EQ(events[0].window, 9);
+    EXPECT_TRUE(isWindow(9));
+    EXPECT_TRUE(isWindowVisible(9));
+}
+
+TEST_F(PlatformTest, ShortcutsAreTakenBeforeTheFocusedFieldSeesTheKey)
+{
+    openWindow(0, 0, 0, 300, 200, "", 0);
+    stringGadget(75, 10, 10, 100, 20, "abc");
+    addKeyboardShortcut(0, "Ctrl+A", 10004);
+    addKeyboardShortcut(0, "Return", 10007);
+    QWidget* edit = gadgetWidget(75);
+    sendKey(edit, Qt::Key_A, Qt::ControlModifier);
+    sendKey(edit, Qt::Key_Return);
+    sendKey(edit, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, EventKind::Menu);
+    EXPECT_EQ(events[0].source, 10004);
+    EXPECT_EQ(events[1].source, 10007);
+    EXPECT_EQ(events[2].kind, EventKind::Control);
+    EXPECT_EQ(events[2].subtype, EventSubtype::Change);
+    // The field selected nothing and took only the plain key.
+    EXPECT_FALSE(static_cast<QLineEdit*>(edit)->hasSelectedText());
+    EXPECT_EQ(getGadgetText(75), "abcx");
+}
+
+TEST_F(PlatformTest, DrainEventsDropsTheQueueAndReportsCancel)
+{
+    openWindow(AnyNumber, 0, 0, 300, 100, "Progression...", 0);
+    int cancel = buttonGadget(AnyNumber, 10, 10, 70, 18, "Annuler");
+    EXPECT_GE(cancel, 100000);
+    postEvent(UiEvent{EventKind::Menu, 0, 8, EventSubtype::None});
+    EXPECT_FALSE(drainEvents(cancel));
+    EXPECT_EQ(pendingEventCount(), 0);
+
+    static_cast<QPushButton*>(gadgetWidget(cancel))->click();
+    EXPECT_TRUE(drainEvents(cancel));
+    EXPECT_FALSE(drainEvents(cancel));
+
+    sendKey(gadgetWidget(cancel), Qt::Key_Escape);
+    EXPECT_TRUE(drainEvents(cancel));
+}
+
+TEST_F(PlatformTest, ExplorerListShowsParentFirstThenFoldersThenFiles)
+{
+    writeFile("dir/b.zip", "x");
+    writeFile("dir/A.txt", "y");
+    writeFile("dir/sub/c.txt", "z");
+    std::string dir = (folder() / "dir").string();
+    openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
+    explorerListGadget(116, 0, 0, 500, 300, dir);
+
+    EXPECT_EQ(getGadgetText(116), dir + "/");
+    ASSERT_EQ(countGadgetItems(116), 4);
+    EXPECT_EQ(getGadgetItemText(116, 0), "..");
+    EXPECT_EQ(getGadgetItemText(116, 1), "sub");
+    EXPECT_EQ(getGadgetItemText(116, 2), "A.txt");
+    EXPECT_EQ(getGadgetItemText(116, 3), "b.zip");
+    EXPECT_EQ(getGadgetItemState(116, 0), ItemFolder);
+    EXPECT_EQ(getGadgetItemState(116, 1), ItemFolder);
+    EXPECT_EQ(getGadgetItemState(116, 3), ItemFile);
+    EXPECT_EQ(getGadgetState(116), -1);
+
+    setGadgetItemState(116, 2, ItemSelected);
+    setGadgetItemState(116, 3, ItemSelected);
+    EXPECT_EQ(getGadgetItemState(116, 2), ItemFile | ItemSelected);
+    EXPECT_EQ(getGadgetItemState(116, 3), ItemFile | ItemSelected);
+    EXPECT_EQ(getGadgetState(116), 2);
+
+    setGadgetText(116, (folder() / "dir/sub").string());
+    ASSERT_EQ(countGadgetItems(116), 2);
+    EXPECT_EQ(getGadgetItemText(116, 1), "c.txt");
+    EXPECT_EQ(getGadgetState(116), -1);
+}
+
+TEST_F(PlatformTest, ExplorerListFollowsChangesOnDisk)
+{
+    std::string dir = (folder() / "watched").string();
+    writeFile("watched/one.txt", "1");
+    openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
+    explorerListGadget(116, 0, 0, 500, 300, dir);
+    ASSERT_EQ(countGadgetItems(116), 2);
+    writeFile("watched/two.txt", "2");
+    int count = 0;
+    for (int i = 0; i < 200 && count != 3; ++i) {
+        processSystemEvents(20);
+        count = countGadgetItems(116);
+    }
+    EXPECT_EQ(count, 3);
+}
+
+TEST_F(PlatformTest, ExplorerListOfAMissingFolderShowsTheHomeFolder)
+{
+    openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
+    explorerListGadget(116, 0, 0, 500, 300, (folder() / "gone").string());
+    std::string home = QDir::homePath().toStdString() + "/";
+    EXPECT_EQ(getGadgetText(116), home);
+}
+
+TEST_F(PlatformTest, MenusCarryCheckMarksAndReportTheirItems)
+{
+    openWindow(0, 0, 0, 300, 200, "", WindowInvisible);
+    ASSERT_TRUE(createMenu(0, 0));
+    menuTitle("Fichier");
+    menuItem(0, "Ouvrir Archive");
+    menuBar();
+    openSubMenu("Langue");
+    menuItem(15, "Francais");
+    closeSubMenu();
+    menuItem(8, "Quitter");
+    setMenuItemState(0, 15, true);
+
+    EXPECT_TRUE(getMenuItemState(0, 15));
+    EXPECT_FALSE(getMenuItemState(0, 8));
+    std::vector<std::string> expected{"Fichier>", "Ouvrir Archive", "-", "Langue>", "Francais", "<", "Quitter", "<"};
+    EXPECT_EQ(menuOutline(0), expected);
+    triggerMenuItem(0, 8);
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, EventKind::Menu);
+    EXPECT_EQ(events[0].source, 8);
+    EXPECT_EQ(events[0].window, 0);
+}
+
+TEST_F(PlatformTest, ToolBarButtonsGetHandedOutNumbers)
+{
+    openWindow(0, 0, 0, 700, 500, "", WindowInvisible);
+    ASSERT_TRUE(createToolBar(0, 0, ToolBarForm::Captions, 56, 1024));
+    int a = toolBarButton(0, pictureImage(Picture::IconCompress), "Compresser");
+    int b = toolBarButton(0, pictureImage(Picture::IconExtract), "Extraire");
+    EXPECT_NE(a, b);
+    EXPECT_EQ(getToolBarButtonCaption(0, b), "Extraire");
+    EXPECT_EQ(imageWidth(pictureImage(Picture::IconHelp)), 48);
+    clickToolBarButton(0, b);
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, EventKind::Control);
+    EXPECT_EQ(events[0].source, b);
+}
+
+TEST_F(PlatformTest, StatusBarFieldsHoldTheirTexts)
+{
+    openWindow(0, 0, 0, 700, 500, "", WindowInvisible);
+    ASSERT_TRUE(createStatusBar(0, 0));
+    addStatusBarField(0, 160);
+    addStatusBarField(0, 865);
+    statusBarText(0, 1, "0 Dossier(s) 1 Fichier(s) sélectionné(s)", TextCenter);
+    EXPECT_EQ(getStatusBarText(0, 1), "0 Dossier(s) 1 Fichier(s) sélectionné(s)");
+    // A field wider than the window does not widen it.
+    EXPECT_EQ(windowWidth(0), 700);
+    freeStatusBar(0);
+    EXPECT_FALSE(isStatusBar(0));
+}
+
+TEST_F(PlatformTest, InstanceLockExcludesASecondHolder)
+{
+    EXPECT_TRUE(acquireInstanceLock("zarvon"));
+    EXPECT_FALSE(acquireInstanceLock("zarvon"));
+    releaseInstanceLock();
+    EXPECT_TRUE(acquireInstanceLock("zarvon"));
+}
+
+TEST_F(PlatformTest, ScriptAnswersRequestersAndRecordsMessages)
+{
+    expectOpenFile("/tmp/a.zip");
+    expectMessage("Zarvon", "Le fichier est corrompu", MessageIcon::Error);
+    expectYesNo(true);
+    EXPECT_EQ(openFileRequester("Sélectionner une archive", "", "Zip(*.zip)|*.zip", 0), "/tmp/a.zip");
+    messageBox("Zarvon", "Le fichier est corrompu", MessageIcon::Error);
+    EXPECT_TRUE(askYesNo("Zarvon", "Remplacer ?"));
+    ASSERT_EQ(shownDialogs().size(), 3u);
+    EXPECT_EQ(shownDialogs()[0].caption, "Sélectionner une archive");
+    EXPECT_EQ(shownDialogs()[0].filter, "Zip(*.zip)|*.zip");
+    EXPECT_EQ(unusedSteps(), 0);
+}
+
+TEST_F(PlatformTest, UnexpectedDialogFailsTheTestAtOnce)
+{
+    EXPECT_NONFATAL_FAILURE(messageBox("Zarvon", "surprise", MessageIcon::Information), "unexpected message box");
+    expectMessage("Zarvon", "one text", MessageIcon::Information);
+    EXPECT_NONFATAL_FAILURE(messageBox("Zarvon", "another text", MessageIcon::Information), "unexpected message box");
+    // An unexpected requester is cancelled.
+    std::string answer = "not run";
+    EXPECT_NONFATAL_FAILURE(answer = folderRequester("Destination", "/"), "unexpected folder requester");
+    EXPECT_EQ(answer, "");
+}
+
+TEST_F(PlatformTest, UnusedAnswerFailsWhenTheScriptEnds)
+{
+    expectFolder("/tmp/");
+    EXPECT_NONFATAL_FAILURE(endScript(), "never shown");
+    beginScript([](const std::string& fault) { ADD_FAILURE() << fault; });
+}
+
+TEST_F(PlatformTest, EndProcessIsInterceptedInTests)
+{
+    EXPECT_FALSE(exitRequested());
+    endProcess(0);
+    EXPECT_TRUE(exitRequested());
+    EXPECT_EQ(requestedExitCode(), 0);
+}
+
+}  // namespace

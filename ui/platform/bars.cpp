@@ -1,0 +1,586 @@
+// Menus, the toolbar strip, the status bar, the tray icon and the instance lock.
+#include "ui/platform/internal.h"
+#include "ui/platform/qt_access.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QLockFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+
+#include <memory>
+#include <vector>
+
+namespace zarvon::platform {
+using namespace detail;
+
+namespace {
+
+struct MenuRec {
+    int window = -1;
+    QPointer<QMenuBar> bar;
+    std::unique_ptr<QMenu> popup;  // popup menus are owned here
+    std::map<int, QPointer<QAction>> items;
+    std::vector<QPointer<QMenu>> stack;  // menu being filled, then open submenus
+};
+
+struct ToolBarRec {
+    int window = -1;
+    ToolBarForm form = ToolBarForm::Pictures;
+    QPointer<QWidget> strip;
+    QPointer<QLabel> background;
+    int x = 0;
+    std::map<int, QPointer<QToolButton>> buttons;
+};
+
+struct StatusRec {
+    int window = -1;
+    QPointer<QStatusBar> bar;
+    std::vector<QPointer<QLabel>> fields;
+    int nextX = 0;
+};
+
+struct TrayRec {
+    int window = -1;
+    std::unique_ptr<QSystemTrayIcon> icon;
+};
+
+std::map<int, MenuRec>& menus()
+{
+    static std::map<int, MenuRec> m;
+    return m;
+}
+std::map<int, ToolBarRec>& toolbars()
+{
+    static std::map<int, ToolBarRec> t;
+    return t;
+}
+std::map<int, StatusRec>& statusBars()
+{
+    static std::map<int, StatusRec> s;
+    return s;
+}
+std::map<int, TrayRec>& trays()
+{
+    static std::map<int, TrayRec> t;
+    return t;
+}
+int currentMenu = -1;
+
+MenuRec* findMenu(int menu)
+{
+    auto it = menus().find(menu);
+    if (it == menus().end())
+        return nullptr;
+    MenuRec& m = it->second;
+    if (!m.popup && m.bar.isNull()) {
+        menus().erase(it);
+        return nullptr;
+    }
+    return &m;
+}
+
+ToolBarRec* findToolBar(int toolbar)
+{
+    auto it = toolbars().find(toolbar);
+    if (it == toolbars().end())
+        return nullptr;
+    if (it->second.strip.isNull()) {
+        toolbars().erase(it);
+        return nullptr;
+    }
+    return &it->second;
+}
+
+StatusRec* findStatus(int bar)
+{
+    auto it = statusBars().find(bar);
+    if (it == statusBars().end())
+        return nullptr;
+    if (it->second.bar.isNull()) {
+        statusBars().erase(it);
+        return nullptr;
+    }
+    return &it->second;
+}
+
+QAction* itemAction(int menu, int item)
+{
+    MenuRec* m = findMenu(menu);
+    if (!m)
+        return nullptr;
+    auto it = m->items.find(item);
+    return it == m->items.end() ? nullptr : it->second.data();
+}
+
+void outline(QMenu* menu, std::vector<std::string>& out)
+{
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) {
+            out.push_back("-");
+        } else if (a->menu()) {
+            out.push_back(ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))) + ">");
+            outline(a->menu(), out);
+            out.push_back("<");
+        } else {
+            out.push_back(ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))));
+        }
+    }
+}
+
+std::unique_ptr<QLockFile>& instanceLock()
+{
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
+}
+QString& lockFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+}  // namespace
+
+// ---- Menus -------------------------------------------------------------------------
+
+bool createMenu(int menu, int window)
+{
+    PlatformWindow* w = findWindow(window);
+    if (!w)
+        return false;
+    freeMenu(menu);
+    auto* bar = new QMenuBar;
+    w->setMenuBar(bar);  // replaces and deletes the window's previous bar
+    MenuRec& m = menus()[menu];
+    m.window = window;
+    m.bar = bar;
+    currentMenu = menu;
+    return true;
+}
+
+bool createPopupMenu(int menu)
+{
+    freeMenu(menu);
+    MenuRec& m = menus()[menu];
+    m.popup = std::make_unique<QMenu>();
+    m.stack.push_back(m.popup.get());
+    currentMenu = menu;
+    return true;
+}
+
+bool isMenu(int menu) { return findMenu(menu) != nullptr; }
+
+void freeMenu(int menu)
+{
+    MenuRec* m = findMenu(menu);
+    if (!m)
+        return;
+    if (!m->bar.isNull()) {
+        if (auto* w = qobject_cast<QMainWindow*>(m->bar->parentWidget()))
+            w->setMenuBar(nullptr);
+        delete m->bar.data();
+    }
+    menus().erase(menu);
+}
+
+void menuTitle(const std::string& title)
+{
+    MenuRec* m = findMenu(currentMenu);
+    if (!m || m->bar.isNull())
+        return;
+    QMenu* sub = m->bar->addMenu(caption(title));
+    m->stack.clear();
+    m->stack.push_back(sub);
+}
+
+void menuItem(int item, const std::string& text)
+{
+    MenuRec* m = findMenu(currentMenu);
+    if (!m || m->stack.empty() || m->stack.back().isNull())
+        return;
+    QAction* a = m->stack.back()->addAction(caption(text));
+    int menu = currentMenu;
+    QObject::connect(a, &QAction::triggered, a, [menu, item] {
+        MenuRec* rec = findMenu(menu);
+        queueEvent(UiEvent{EventKind::Menu, rec ? rec->window : -1, item, EventSubtype::None});
+    });
+    m->items[item] = a;
+}
+
+void menuBar()
+{
+    MenuRec* m = findMenu(currentMenu);
+    if (m && !m->stack.empty() && !m->stack.back().isNull())
+        m->stack.back()->addSeparator();
+}
+
+void openSubMenu(const std::string& title)
+{
+    MenuRec* m = findMenu(currentMenu);
+    if (!m || m->stack.empty() || m->stack.back().isNull())
+        return;
+    QMenu* sub = m->stack.back()->addMenu(caption(title));
+    m->stack.push_back(sub);
+}
+
+void closeSubMenu()
+{
+    MenuRec* m = findMenu(currentMenu);
+    if (m && m->stack.size() > 1)
+        m->stack.pop_back();
+}
+
+void setMenuItemState(int menu, int item, bool checked)
+{
+    if (QAction* a = itemAction(menu, item)) {
+        a->setCheckable(true);
+        a->setChecked(checked);
+    }
+}
+
+bool getMenuItemState(int menu, int item)
+{
+    QAction* a = itemAction(menu, item);
+    return a && a->isChecked();
+}
+
+std::string getMenuItemText(int menu, int item)
+{
+    QAction* a = itemAction(menu, item);
+    return a ? ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))) : std::string();
+}
+
+bool hasMenuItem(int menu, int item) { return itemAction(menu, item) != nullptr; }
+
+std::vector<std::string> menuOutline(int menu)
+{
+    std::vector<std::string> out;
+    MenuRec* m = findMenu(menu);
+    if (!m)
+        return out;
+    if (m->popup) {
+        outline(m->popup.get(), out);
+        return out;
+    }
+    for (QAction* a : m->bar->actions()) {
+        if (!a->menu())
+            continue;
+        out.push_back(ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))) + ">");
+        outline(a->menu(), out);
+        out.push_back("<");
+    }
+    return out;
+}
+
+void triggerMenuItem(int menu, int item)
+{
+    if (QAction* a = itemAction(menu, item))
+        a->trigger();
+}
+
+void displayPopupMenu(int menu, int window)
+{
+    MenuRec* m = findMenu(menu);
+    if (!m || !m->popup)
+        return;
+    m->window = window;
+    if (PlatformWindow* w = findWindow(window))
+        w->activateWindow();
+    m->popup->popup(QCursor::pos());
+}
+
+QAction* menuItemAction(int menu, int item) { return itemAction(menu, item); }
+
+// ---- Toolbar -----------------------------------------------------------------------
+
+bool createToolBar(int toolbar, int window, ToolBarForm form, int height, int width)
+{
+    PlatformWindow* w = findWindow(window);
+    if (!w)
+        return false;
+    freeToolBar(toolbar);
+    ToolBarRec& t = toolbars()[toolbar];
+    t.window = window;
+    t.form = form;
+    t.strip = new QWidget(w->canvas());
+    t.strip->setGeometry(0, 0, width, height);
+    t.background = new QLabel(t.strip);
+    t.background->setGeometry(0, 0, width, height);
+    t.background->setScaledContents(true);
+    t.strip->show();
+    t.x = 0;
+    return true;
+}
+
+bool isToolBar(int toolbar) { return findToolBar(toolbar) != nullptr; }
+
+void freeToolBar(int toolbar)
+{
+    if (ToolBarRec* t = findToolBar(toolbar))
+        delete t->strip.data();
+    toolbars().erase(toolbar);
+}
+
+void setToolBarBackground(int toolbar, int image)
+{
+    if (ToolBarRec* t = findToolBar(toolbar))
+        t->background->setPixmap(imagePixmap(image));
+}
+
+int toolBarButton(int toolbar, int image, const std::string& text)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (!t)
+        return -1;
+    int id = handOutNumber();
+    auto* b = new QToolButton(t->strip);
+    QPixmap p = imagePixmap(image);
+    b->setIcon(QIcon(p));
+    b->setIconSize(QSize(48, 48));
+    b->setAutoRaise(true);
+    b->setCursor(Qt::PointingHandCursor);
+    b->setFocusPolicy(Qt::NoFocus);
+    int height = t->strip->height() - 4;
+    int width = 52;
+    if (t->form == ToolBarForm::Captions) {
+        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        b->setText(caption(text));
+        width = b->sizeHint().width();
+    }
+    b->setGeometry(t->x, 2, width, height);
+    t->x += width;
+    b->show();
+    t->buttons[id] = b;
+    int window = t->window;
+    QObject::connect(b, &QToolButton::clicked, b, [window, id] { queueControlEvent(window, id, EventSubtype::LeftClick); });
+    return id;
+}
+
+void toolBarGap(int toolbar, int pixels)
+{
+    if (ToolBarRec* t = findToolBar(toolbar))
+        t->x += pixels;
+}
+
+void toolBarSeparator(int toolbar)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (!t)
+        return;
+    auto* line = new QFrame(t->strip);
+    line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    line->setGeometry(t->x, 6, 4, t->strip->height() - 12);
+    line->show();
+    t->x += 4;
+}
+
+void setToolBarButtonCaption(int toolbar, int button, const std::string& text)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (!t || !t->buttons.count(button) || t->buttons[button].isNull())
+        return;
+    QToolButton* b = t->buttons[button];
+    b->setText(caption(text));
+    if (t->form != ToolBarForm::Captions)
+        return;
+    // Captions change width with the language: lay the strip out again.
+    int shift = b->sizeHint().width() - b->width();
+    if (shift == 0)
+        return;
+    int from = b->x();
+    b->resize(b->sizeHint().width(), b->height());
+    for (QObject* child : t->strip->children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w && w != b && w != t->background && w->x() > from)
+            w->move(w->x() + shift, w->y());
+    }
+    t->x += shift;
+}
+
+std::string getToolBarButtonCaption(int toolbar, int button)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (!t || !t->buttons.count(button) || t->buttons[button].isNull())
+        return {};
+    return ss(t->buttons[button]->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
+}
+
+void setToolBarButtonToolTip(int toolbar, int button, const std::string& text)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (t && t->buttons.count(button) && !t->buttons[button].isNull())
+        t->buttons[button]->setToolTip(qs(text));
+}
+
+std::string getToolBarButtonToolTip(int toolbar, int button)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (!t || !t->buttons.count(button) || t->buttons[button].isNull())
+        return {};
+    return ss(t->buttons[button]->toolTip());
+}
+
+int toolBarHeight(int toolbar)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    return t ? t->strip->height() : 0;
+}
+
+void clickToolBarButton(int toolbar, int button)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (t && t->buttons.count(button) && !t->buttons[button].isNull())
+        t->buttons[button]->click();
+}
+
+QWidget* toolBarButtonWidget(int toolbar, int button)
+{
+    ToolBarRec* t = findToolBar(toolbar);
+    if (!t || !t->buttons.count(button))
+        return nullptr;
+    return t->buttons[button].data();
+}
+
+// ---- Status bar ---------------------------------------------------------------------
+
+bool createStatusBar(int bar, int window)
+{
+    PlatformWindow* w = findWindow(window);
+    if (!w)
+        return false;
+    freeStatusBar(bar);
+    auto* sb = new QStatusBar;
+    sb->setSizeGripEnabled(false);
+    sb->setFixedHeight(22);
+    w->setStatusBar(sb);
+    StatusRec& s = statusBars()[bar];
+    s.window = window;
+    s.bar = sb;
+    s.nextX = 0;
+    return true;
+}
+
+bool isStatusBar(int bar) { return findStatus(bar) != nullptr; }
+
+void freeStatusBar(int bar)
+{
+    if (StatusRec* s = findStatus(bar)) {
+        if (auto* w = qobject_cast<QMainWindow*>(s->bar->parentWidget())) {
+            w->setStatusBar(nullptr);  // deletes it
+        } else {
+            delete s->bar.data();
+        }
+    }
+    statusBars().erase(bar);
+}
+
+void addStatusBarField(int bar, int width)
+{
+    StatusRec* s = findStatus(bar);
+    if (!s)
+        return;
+    // Fields are placed by hand: a field wider than the window must not
+    // force the window's minimum width.
+    auto* label = new QLabel(s->bar);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setGeometry(s->nextX, 1, width - 2, 20);
+    label->show();
+    s->nextX += width;
+    s->fields.push_back(label);
+}
+
+void statusBarText(int bar, int field, const std::string& text, unsigned flags)
+{
+    StatusRec* s = findStatus(bar);
+    if (!s || field < 0 || field >= int(s->fields.size()) || s->fields[field].isNull())
+        return;
+    QLabel* l = s->fields[field];
+    l->setText(qs(text));
+    l->setAlignment(Qt::AlignVCenter | ((flags & TextCenter) ? Qt::AlignHCenter : (flags & TextRight) ? Qt::AlignRight : Qt::AlignLeft));
+}
+
+std::string getStatusBarText(int bar, int field)
+{
+    StatusRec* s = findStatus(bar);
+    if (!s || field < 0 || field >= int(s->fields.size()) || s->fields[field].isNull())
+        return {};
+    return ss(s->fields[field]->text());
+}
+
+int statusBarHeight(int bar)
+{
+    StatusRec* s = findStatus(bar);
+    return s ? s->bar->height() : 0;
+}
+
+// ---- Notification area ----------------------------------------------------------------
+
+bool isSysTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+bool addSysTrayIcon(int icon, int window, int image)
+{
+    removeSysTrayIcon(icon);
+    TrayRec& t = trays()[icon];
+    t.window = window;
+    t.icon = std::make_unique<QSystemTrayIcon>(QIcon(imagePixmap(image)));
+    QObject::connect(t.icon.get(), &QSystemTrayIcon::activated, t.icon.get(), [icon, window](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            queueEvent(UiEvent{EventKind::Tray, window, icon, EventSubtype::LeftDoubleClick});
+        else if (reason == QSystemTrayIcon::Context)
+            queueEvent(UiEvent{EventKind::Tray, window, icon, EventSubtype::RightClick});
+    });
+    t.icon->show();
+    return true;
+}
+
+bool isSysTrayIcon(int icon) { return trays().count(icon) > 0; }
+
+void removeSysTrayIcon(int icon) { trays().erase(icon); }
+
+void setSysTrayIconToolTip(int icon, const std::string& text)
+{
+    auto it = trays().find(icon);
+    if (it != trays().end())
+        it->second.icon->setToolTip(qs(text));
+}
+
+void showSysTrayBalloon(int icon, const std::string& title, const std::string& text, int milliseconds)
+{
+    auto it = trays().find(icon);
+    if (it != trays().end())
+        it->second.icon->showMessage(qs(title), qs(text), QSystemTrayIcon::Information, milliseconds);
+}
+
+// ---- Single instance -------------------------------------------------------------------
+
+bool acquireInstanceLock(const std::string& name)
+{
+    QString folder = lockFolder();
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    QDir().mkpath(folder);
+    auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(qs(name) + QStringLiteral(".lock")));
+    // A lock left by a process that no longer runs is taken over at once.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    instanceLock() = std::move(lock);
+    return true;
+}
+
+void releaseInstanceLock() { instanceLock().reset(); }
+
+void setInstanceLockFolder(const std::string& folder) { lockFolder() = qs(folder); }
+
+}  // namespace zarvon::platform

@@ -1,0 +1,372 @@
+// The explorer list and the address combo over QFileSystemModel.
+#include "ui/platform/internal.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QListView>
+#include <QSortFilterProxyModel>
+#include <QStackedLayout>
+#include <QStorageInfo>
+#include <QThread>
+#include <QTreeView>
+
+namespace zarvon::platform::detail {
+namespace {
+
+QString withSlash(QString folder)
+{
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+// Keeps ".." first, then folders, then files, each by name. The parent entry
+// of the root folder is left out: there is nothing above it.
+class ExplorerProxy : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    bool showParent = true;
+
+protected:
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    {
+        auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+        QString a = fs->fileName(left), b = fs->fileName(right);
+        bool ascending = sortOrder() == Qt::AscendingOrder;
+        if (a == QLatin1String(".."))
+            return ascending;
+        if (b == QLatin1String(".."))
+            return !ascending;
+        bool da = fs->isDir(left), db = fs->isDir(right);
+        if (da != db)
+            return ascending ? da : db;
+        if (sortColumn() == 0 || sortColumn() > 3)
+            return QString::localeAwareCompare(a.toLower(), b.toLower()) < 0;
+        return QSortFilterProxyModel::lessThan(left, right);
+    }
+
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+        QModelIndex index = fs->index(row, 0, parent);
+        if (fs->fileName(index) != QLatin1String(".."))
+            return true;
+        return showParent && fs->filePath(parent) != QLatin1String("/");
+    }
+};
+
+// One widget holding a details view and an icon/list view over the same
+// model and selection, of which one shows at a time.
+class ExplorerWidget : public QWidget {
+public:
+    ExplorerWidget(int id, const QString& folder, unsigned flags) : id_(id)
+    {
+        model = new QFileSystemModel(this);
+        model->setIconProvider(&icons_);
+        model->setFilter(QDir::AllEntries | QDir::NoDot | QDir::System);
+        model->setReadOnly(true);
+        proxy = new ExplorerProxy(this);
+        proxy->showParent = !(flags & ExplorerNoParentEntry);
+        proxy->setSourceModel(model);
+        proxy->setDynamicSortFilter(true);
+        proxy->sort(0, Qt::AscendingOrder);
+
+        details = new QTreeView(this);
+        details->setModel(proxy);
+        details->setRootIsDecorated(false);
+        details->setItemsExpandable(false);
+        details->setUniformRowHeights(true);
+        details->setSortingEnabled(true);
+        details->sortByColumn(0, Qt::AscendingOrder);
+        details->header()->setStretchLastSection(false);
+        details->setColumnWidth(0, 336);
+        icons = new QListView(this);
+        icons->setModel(proxy);
+        icons->setSelectionModel(details->selectionModel());
+        for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(details), static_cast<QAbstractItemView*>(icons)}) {
+            v->setSelectionMode(QAbstractItemView::ExtendedSelection);
+            v->setSelectionBehavior(QAbstractItemView::SelectRows);
+            v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            v->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+            QObject::connect(v, &QAbstractItemView::clicked, this, [this] { queueControlEvent(window(), id_, EventSubtype::LeftClick); });
+            QObject::connect(v, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) { doubleClicked(index); });
+        }
+        stack = new QStackedLayout(this);
+        stack->addWidget(details);
+        stack->addWidget(icons);
+        setFocusProxy(details);
+        QObject::connect(details->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                         [this] { queueControlEvent(window(), id_, EventSubtype::Change); });
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+            if (QDir(path) == QDir(folder_))
+                loaded_ = true;
+        });
+        go(folder);
+    }
+
+    int window() const
+    {
+        Gadget* g = findGadget(id_);
+        return g ? g->window : -1;
+    }
+
+    void go(QString folder)
+    {
+        QFileInfo info(folder);
+        if (folder.isEmpty() || !info.isDir())
+            folder = QDir::homePath();
+        folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        folder_ = folder;
+        loaded_ = false;
+        QModelIndex source = model->setRootPath(folder);
+        QModelIndex root = proxy->mapFromSource(source);
+        details->setRootIndex(root);
+        icons->setRootIndex(root);
+        details->selectionModel()->clear();
+    }
+
+    QString folder() const { return withSlash(folder_); }
+
+    QModelIndex root() const { return proxy->mapFromSource(model->index(folder_)); }
+
+    // Readers must see the whole folder: wait for the model to have read it.
+    void ensureLoaded()
+    {
+        if (loaded_)
+            return;
+        QElapsedTimer timer;
+        timer.start();
+        while (!loaded_ && timer.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            if (!loaded_)
+                QThread::msleep(2);
+        }
+        // The last rows arrive just after the signal; let them settle.
+        int previous = -1;
+        for (int i = 0; i < 50; ++i) {
+            QCoreApplication::processEvents();
+            int now = proxy->rowCount(root());
+            if (now == previous)
+                break;
+            previous = now;
+            QThread::msleep(2);
+        }
+        loaded_ = true;
+    }
+
+    QModelIndex item(int row)
+    {
+        ensureLoaded();
+        return proxy->index(row, 0, root());
+    }
+
+    void doubleClicked(const QModelIndex& index)
+    {
+        QModelIndex source = proxy->mapToSource(index);
+        if (model->isDir(source)) {
+            QString name = model->fileName(source);
+            QString target = name == QLatin1String("..") ? QDir::cleanPath(folder_ + QStringLiteral("/.."))
+                                                         : model->filePath(source);
+            go(target);
+            queueControlEvent(window(), id_, EventSubtype::LeftDoubleClick);
+            queueControlEvent(window(), id_, EventSubtype::Change);
+            return;
+        }
+        queueControlEvent(window(), id_, EventSubtype::LeftDoubleClick);
+    }
+
+    void setMode(ExplorerDisplay m)
+    {
+        mode = m;
+        switch (m) {
+        case ExplorerDisplay::Details:
+            stack->setCurrentWidget(details);
+            setFocusProxy(details);
+            break;
+        case ExplorerDisplay::LargeIcons:
+            icons->setViewMode(QListView::IconMode);
+            icons->setIconSize(QSize(32, 32));
+            icons->setGridSize(QSize(90, 64));
+            icons->setFlow(QListView::LeftToRight);
+            icons->setWrapping(true);
+            icons->setResizeMode(QListView::Adjust);
+            icons->setWordWrap(true);
+            stack->setCurrentWidget(icons);
+            setFocusProxy(icons);
+            break;
+        case ExplorerDisplay::SmallIcons:
+            icons->setViewMode(QListView::ListMode);
+            icons->setIconSize(QSize(16, 16));
+            icons->setGridSize(QSize(160, 20));
+            icons->setFlow(QListView::LeftToRight);
+            icons->setWrapping(true);
+            icons->setResizeMode(QListView::Adjust);
+            stack->setCurrentWidget(icons);
+            setFocusProxy(icons);
+            break;
+        case ExplorerDisplay::List:
+            icons->setViewMode(QListView::ListMode);
+            icons->setIconSize(QSize(16, 16));
+            icons->setGridSize(QSize());
+            icons->setFlow(QListView::TopToBottom);
+            icons->setWrapping(true);
+            icons->setResizeMode(QListView::Adjust);
+            stack->setCurrentWidget(icons);
+            setFocusProxy(icons);
+            break;
+        }
+    }
+
+    QFileSystemModel* model;
+    ExplorerProxy* proxy;
+    QTreeView* details;
+    QListView* icons;
+    QStackedLayout* stack;
+    ExplorerDisplay mode = ExplorerDisplay::Details;
+
+private:
+    // Qt 6.4's model shows no icons without an explicit provider.
+    QFileIconProvider icons_;
+    int id_;
+    QString folder_;
+    bool loaded_ = false;
+};
+
+ExplorerWidget* explorer(QWidget* w) { return static_cast<ExplorerWidget*>(w); }
+
+// The places offered by the address combo: the root, the home folder and the
+// mounted volumes, then the folder being shown.
+QStringList places()
+{
+    QStringList list{QStringLiteral("/"), withSlash(QDir::homePath())};
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        QString root = volume.rootPath();
+        if (!volume.isValid() || !volume.isReady())
+            continue;
+        if (root.startsWith(QLatin1String("/media/")) || root.startsWith(QLatin1String("/mnt/")) ||
+            root.startsWith(QLatin1String("/run/media/"))) {
+            QString r = withSlash(root);
+            if (!list.contains(r))
+                list << r;
+        }
+    }
+    return list;
+}
+
+}  // namespace
+
+QWidget* createExplorerList(int id, const QString& folder, unsigned flags)
+{
+    return new ExplorerWidget(id, folder, flags);
+}
+
+QString explorerFolder(QWidget* w) { return explorer(w)->folder(); }
+
+void setExplorerFolder(QWidget* w, const QString& folder) { explorer(w)->go(folder); }
+
+int explorerCount(QWidget* w)
+{
+    ExplorerWidget* e = explorer(w);
+    e->ensureLoaded();
+    return e->proxy->rowCount(e->root());
+}
+
+QString explorerItemText(QWidget* w, int item, int column)
+{
+    ExplorerWidget* e = explorer(w);
+    QModelIndex index = e->item(item);
+    if (!index.isValid())
+        return {};
+    return e->proxy->index(item, column, e->root()).data(Qt::DisplayRole).toString();
+}
+
+int explorerItemState(QWidget* w, int item)
+{
+    ExplorerWidget* e = explorer(w);
+    QModelIndex index = e->item(item);
+    if (!index.isValid())
+        return 0;
+    int st = e->model->isDir(e->proxy->mapToSource(index)) ? ItemFolder : ItemFile;
+    if (e->details->selectionModel()->isSelected(index))
+        st |= ItemSelected;
+    return st;
+}
+
+void setExplorerItemState(QWidget* w, int item, int st)
+{
+    ExplorerWidget* e = explorer(w);
+    QModelIndex index = e->item(item);
+    if (!index.isValid())
+        return;
+    auto* selection = e->details->selectionModel();
+    selection->select(index, ((st & ItemSelected) ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                 QItemSelectionModel::Rows);
+    // Selecting an item as the user does also gives the list a current item.
+    if ((st & ItemSelected) && !selection->currentIndex().isValid())
+        selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+int explorerCurrent(QWidget* w)
+{
+    ExplorerWidget* e = explorer(w);
+    QModelIndex current = e->details->selectionModel()->currentIndex();
+    if (!current.isValid() || current.parent() != e->root())
+        return -1;
+    return current.row();
+}
+
+void setExplorerCurrent(QWidget* w, int item)
+{
+    ExplorerWidget* e = explorer(w);
+    auto* selection = e->details->selectionModel();
+    if (item < 0) {
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    QModelIndex index = e->item(item);
+    if (index.isValid())
+        selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+void setExplorerMode(QWidget* w, ExplorerDisplay mode) { explorer(w)->setMode(mode); }
+
+ExplorerDisplay explorerMode(QWidget* w) { return explorer(w)->mode; }
+
+void setExplorerColumnWidth(QWidget* w, int column, int width) { explorer(w)->details->setColumnWidth(column, width); }
+
+int explorerColumnWidth(QWidget* w, int column) { return explorer(w)->details->columnWidth(column); }
+
+QWidget* createExplorerCombo(const QString& folder)
+{
+    auto* c = new QComboBox;
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setFocusPolicy(Qt::StrongFocus);
+    setExplorerComboFolder(c, folder);
+    return c;
+}
+
+QString explorerComboFolder(QWidget* w) { return static_cast<QComboBox*>(w)->currentText(); }
+
+void setExplorerComboFolder(QWidget* w, const QString& folder)
+{
+    auto* c = static_cast<QComboBox*>(w);
+    Quiet quiet;
+    c->clear();
+    QStringList list = places();
+    QString shown = folder;
+    if (shown.isEmpty())
+        shown = withSlash(QDir::homePath());
+    if (!list.contains(shown))
+        list << shown;
+    c->addItems(list);
+    c->setCurrentIndex(int(list.indexOf(shown)));
+    c->setEditText(shown);
+}
+
+}  // namespace zarvon::platform::detail

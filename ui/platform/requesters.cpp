@@ -1,0 +1,309 @@
+// Message boxes, questions, requesters, desktop opening and the end of the
+// process, with the script that replaces them in tests.
+#include "ui/platform/requesters.h"
+#include "ui/platform/internal.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QUrl>
+
+#include <cstdlib>
+#include <deque>
+
+namespace zarvon::platform {
+using namespace detail;
+
+namespace {
+
+struct Script {
+    bool active = false;
+    bool interceptExit = false;
+    bool exitRequested = false;
+    int exitCode = 0;
+    std::function<void(const std::string&)> failure;
+    std::deque<ScriptStep> steps;
+    std::vector<ShownDialog> shown;
+};
+
+Script& script()
+{
+    static Script s;
+    return s;
+}
+
+const char* kindName(DialogKind kind)
+{
+    switch (kind) {
+    case DialogKind::Message: return "message box";
+    case DialogKind::YesNo: return "yes/no question";
+    case DialogKind::OpenFile: return "open-file requester";
+    case DialogKind::SaveFile: return "save-file requester";
+    case DialogKind::Folder: return "folder requester";
+    case DialogKind::OpenDocument: return "desktop opening";
+    }
+    return "dialog";
+}
+
+void fail(const std::string& line)
+{
+    if (script().failure)
+        script().failure(line);
+}
+
+// Records the dialog and returns the step answering it, or nullptr (after
+// reporting the fault) when the script did not expect it.
+bool takeStep(const ShownDialog& dialog, ScriptStep& step)
+{
+    Script& s = script();
+    s.shown.push_back(dialog);
+    std::string what = std::string(kindName(dialog.kind)) + " \"" + dialog.caption + "\": \"" + dialog.text + "\"";
+    if (s.steps.empty()) {
+        fail("unexpected " + what);
+        return false;
+    }
+    step = s.steps.front();
+    s.steps.pop_front();
+    bool ok = step.kind == dialog.kind;
+    if (ok && !step.caption.empty() && step.caption != dialog.caption)
+        ok = false;
+    if (ok && !step.text.empty() && step.text != dialog.text)
+        ok = false;
+    if (ok && !step.textContains.empty() && dialog.text.find(step.textContains) == std::string::npos)
+        ok = false;
+    if (ok && !step.anyIcon && step.icon != dialog.icon)
+        ok = false;
+    if (!ok) {
+        fail("unexpected " + what + " (expected " + kindName(step.kind) + " \"" + step.caption + "\": \"" +
+             step.text + step.textContains + "\")");
+        return false;
+    }
+    return true;
+}
+
+QString qtFilter(const std::string& filter)
+{
+    QStringList parts = qs(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+QString selectedFilter(const std::string& filter, int index)
+{
+    QStringList list = qtFilter(filter).split(QStringLiteral(";;"));
+    return index >= 0 && index < list.size() ? list[index] : QString();
+}
+
+QWidget* dialogParent() { return QApplication::activeWindow(); }
+
+}  // namespace
+
+void messageBox(const std::string& caption, const std::string& text, MessageIcon icon, unsigned flags)
+{
+    if (script().active) {
+        ScriptStep step;
+        takeStep(ShownDialog{DialogKind::Message, caption, text, icon, flags, {}, 0}, step);
+        return;
+    }
+    QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    switch (icon) {
+    case MessageIcon::Error: qicon = QMessageBox::Critical; break;
+    case MessageIcon::Warning: qicon = QMessageBox::Warning; break;
+    case MessageIcon::Information: qicon = QMessageBox::Information; break;
+    case MessageIcon::Question: qicon = QMessageBox::Question; break;
+    case MessageIcon::None: break;
+    }
+    QMessageBox box(qicon, qs(caption), qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Ok,
+                    dialogParent());
+    if (flags & MessageRightToLeft)
+        box.setLayoutDirection(Qt::RightToLeft);
+    if (flags & MessageTopmost)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    box.exec();
+}
+
+bool askYesNo(const std::string& caption, const std::string& text, MessageIcon icon)
+{
+    if (script().active) {
+        ScriptStep step;
+        if (!takeStep(ShownDialog{DialogKind::YesNo, caption, text, icon, 0, {}, 0}, step))
+            return false;
+        return step.yes;
+    }
+    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, qs(caption),
+                    qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Yes | QMessageBox::No,
+                    dialogParent());
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::string openFileRequester(const std::string& title, const std::string& defaultFile,
+                              const std::string& filter, int filterIndex)
+{
+    if (script().active) {
+        ScriptStep step;
+        if (!takeStep(ShownDialog{DialogKind::OpenFile, title, defaultFile, MessageIcon::None, 0, filter, filterIndex}, step))
+            return {};
+        return step.answer;
+    }
+    QString chosen = selectedFilter(filter, filterIndex);
+    return ss(QFileDialog::getOpenFileName(dialogParent(), qs(title), qs(defaultFile), qtFilter(filter), &chosen));
+}
+
+std::string saveFileRequester(const std::string& title, const std::string& defaultFile,
+                              const std::string& filter, int filterIndex)
+{
+    if (script().active) {
+        ScriptStep step;
+        if (!takeStep(ShownDialog{DialogKind::SaveFile, title, defaultFile, MessageIcon::None, 0, filter, filterIndex}, step))
+            return {};
+        return step.answer;
+    }
+    QString chosen = selectedFilter(filter, filterIndex);
+    return ss(QFileDialog::getSaveFileName(dialogParent(), qs(title), qs(defaultFile), qtFilter(filter), &chosen));
+}
+
+std::string folderRequester(const std::string& title, const std::string& initialFolder)
+{
+    if (script().active) {
+        ScriptStep step;
+        if (!takeStep(ShownDialog{DialogKind::Folder, title, initialFolder, MessageIcon::None, 0, {}, 0}, step))
+            return {};
+        return step.answer;
+    }
+    QString folder = QFileDialog::getExistingDirectory(dialogParent(), qs(title), qs(initialFolder));
+    if (folder.isEmpty())
+        return {};
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return ss(folder);
+}
+
+bool openWithDesktop(const std::string& pathOrAddress)
+{
+    if (script().active) {
+        ScriptStep step;
+        return takeStep(ShownDialog{DialogKind::OpenDocument, {}, pathOrAddress, MessageIcon::None, 0, {}, 0}, step);
+    }
+    QString target = qs(pathOrAddress);
+    QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target) : QUrl::fromUserInput(target);
+    return QDesktopServices::openUrl(url);
+}
+
+void endProcess(int code)
+{
+    Script& s = script();
+    if (s.interceptExit || s.active) {
+        s.exitRequested = true;
+        s.exitCode = code;
+        return;
+    }
+    releasePlatform();
+    std::exit(code);
+}
+
+bool exitRequested() { return script().exitRequested; }
+int requestedExitCode() { return script().exitCode; }
+
+void beginScript(std::function<void(const std::string&)> failure)
+{
+    Script& s = script();
+    s.active = true;
+    s.failure = std::move(failure);
+    s.steps.clear();
+    s.shown.clear();
+    s.exitRequested = false;
+    s.exitCode = 0;
+}
+
+void expectDialog(const ScriptStep& step) { script().steps.push_back(step); }
+
+void expectMessage(const std::string& caption, const std::string& text, MessageIcon icon)
+{
+    ScriptStep step;
+    step.kind = DialogKind::Message;
+    step.caption = caption;
+    step.text = text;
+    step.icon = icon;
+    step.anyIcon = false;
+    expectDialog(step);
+}
+
+void expectOpenFile(const std::string& answer)
+{
+    ScriptStep step;
+    step.kind = DialogKind::OpenFile;
+    step.answer = answer;
+    expectDialog(step);
+}
+
+void expectSaveFile(const std::string& answer)
+{
+    ScriptStep step;
+    step.kind = DialogKind::SaveFile;
+    step.answer = answer;
+    expectDialog(step);
+}
+
+void expectFolder(const std::string& answer)
+{
+    ScriptStep step;
+    step.kind = DialogKind::Folder;
+    step.answer = answer;
+    expectDialog(step);
+}
+
+void expectYesNo(bool yes)
+{
+    ScriptStep step;
+    step.kind = DialogKind::YesNo;
+    step.yes = yes;
+    expectDialog(step);
+}
+
+void expectOpenDocument()
+{
+    ScriptStep step;
+    step.kind = DialogKind::OpenDocument;
+    expectDialog(step);
+}
+
+const std::vector<ShownDialog>& shownDialogs() { return script().shown; }
+
+int unusedSteps() { return int(script().steps.size()); }
+
+void endScript()
+{
+    Script& s = script();
+    for (const ScriptStep& step : s.steps)
+        fail(std::string("expected ") + kindName(step.kind) + " never shown: \"" + step.caption + "\": \"" + step.text +
+             step.textContains + "\"");
+    s.active = false;
+    s.steps.clear();
+    s.shown.clear();
+    s.failure = nullptr;
+    s.interceptExit = false;
+    s.exitRequested = false;
+}
+
+bool scriptActive() { return script().active; }
+
+void interceptExit(bool intercept) { script().interceptExit = intercept; }
+
+void clearExitRequest()
+{
+    script().exitRequested = false;
+    script().exitCode = 0;
+}
+
+namespace detail {
+void resetRequesters() { script().steps.clear(); }
+}  // namespace detail
+
+}  // namespace zarvon::platform
