@@ -155,6 +155,12 @@ bool isPasswordWindowTitle(const std::string &title) { return title == "Mot de P
 
 const std::string &zipDestination() { return lastZipDestination; }
 
+void resetExtractionWorkflow() {
+    lastZipDestination.clear();
+    passwordRequests.clear();
+    shownArchiveReader = nullptr;
+}
+
 void setPasswordWindowBuilder(std::function<bool(const std::string &, bool)> build) {
     passwordWindowBuilder = std::move(build);
 }

@@ -89,6 +89,10 @@ void extractDraggedEntries();
 // Folder last chosen for a ZIP extraction ("" before the first).
 const std::string &zipDestination();
 
+// Forgets the destination, the waiting password requests and the archive
+// reader, as at start-up (tests).
+void resetExtractionWorkflow();
+
 // ---- Running (tests and the assistant use them too) ----------------------------------
 
 // One extraction: every entry (entryNames empty) or the entries whose whole

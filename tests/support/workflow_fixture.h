@@ -92,6 +92,8 @@ protected:
         settings::clearLanguageTable();
         ::setenv("HOME", folder_.c_str(), 1);
         pf::initPlatform();
+        pf::setDelaysEnabled(false);
+        pf::setInstanceLockFolder((folder_ / "run").string());
         pf::beginScript([](const std::string &fault) { ADD_FAILURE() << fault; });
         engine::initEngine();
         operations::registerProgressCallback();
