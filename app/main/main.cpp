@@ -1,12 +1,6 @@
-#include <QApplication>
-#include <QLabel>
+#include "app/program.h"
 
 int main(int argc, char **argv)
 {
-    QApplication application(argc, argv);
-    QLabel window(QStringLiteral("Zarvon"));
-    window.setWindowTitle(QStringLiteral("Zarvon"));
-    window.resize(400, 200);
-    window.show();
-    return application.exec();
+    return zarvon::app::runProgram(argc, argv);
 }

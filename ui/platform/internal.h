@@ -31,7 +31,7 @@ struct Anchors {
     bool active = false;
     bool left = true, top = true, right = false, bottom = false;
     QRect base;        // geometry when anchored
-    QSize parentBase;  // parent's size when anchored
+    QSize parentBase;  // the window's size when anchored
 };
 
 struct Gadget {
@@ -53,7 +53,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     int number_;
@@ -79,7 +79,10 @@ struct Quiet {
     Quiet();
     ~Quiet();
 };
-void applyAnchors(QWidget* parent);
+// Moves the anchored controls of the window after its size changed. Anchors
+// follow the window's size, not their parent's, so that adding or removing
+// the menu bar or status bar never moves a control by itself.
+void applyAnchors(PlatformWindow* window);
 QPixmap imagePixmap(int image);
 void registerDragSource(QAbstractItemView* view, int id);
 

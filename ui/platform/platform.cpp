@@ -3,6 +3,7 @@
 #include "ui/platform/qt_access.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -252,14 +253,14 @@ bool eventsSuppressed() { return state().quiet > 0; }
 Quiet::Quiet() { ++state().quiet; }
 Quiet::~Quiet() { --state().quiet; }
 
-void applyAnchors(QWidget* parent)
+void applyAnchors(PlatformWindow* window)
 {
     for (auto& [id, g] : state().gadgets) {
-        if (g.widget.isNull() || !g.anchors.active || g.widget->parentWidget() != parent)
+        if (g.widget.isNull() || !g.anchors.active || g.window != window->number())
             continue;
         const Anchors& a = g.anchors;
-        int dw = parent->width() - a.parentBase.width();
-        int dh = parent->height() - a.parentBase.height();
+        int dw = window->width() - a.parentBase.width();
+        int dh = window->height() - a.parentBase.height();
         QRect r = a.base;
         int x = r.x(), y = r.y(), w = r.width(), h = r.height();
         if (a.right && a.left)
@@ -289,7 +290,6 @@ PlatformWindow::PlatformWindow(int number, QWidget* parent)
     : QMainWindow(parent), number_(number), canvas_(new QWidget(this))
 {
     setCentralWidget(canvas_);
-    canvas_->installEventFilter(this);
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
@@ -303,11 +303,10 @@ void PlatformWindow::closeEvent(QCloseEvent* event)
     queueEvent(UiEvent{EventKind::CloseWindow, number_, -1, EventSubtype::None});
 }
 
-bool PlatformWindow::eventFilter(QObject* watched, QEvent* event)
+void PlatformWindow::resizeEvent(QResizeEvent* event)
 {
-    if (watched == canvas_ && event->type() == QEvent::Resize)
-        applyAnchors(canvas_);
-    return QMainWindow::eventFilter(watched, event);
+    QMainWindow::resizeEvent(event);
+    applyAnchors(this);
 }
 
 }  // namespace detail
@@ -594,6 +593,7 @@ void resizeWindow(int window, int x, int y, int width, int height)
     else
         w->resize(size);
     w->move(pos);
+    applyAnchors(w);
 }
 
 int windowX(int window)
@@ -656,6 +656,26 @@ void setWindowRedraw(int window, bool redraw)
         w->setUpdatesEnabled(redraw);
         if (redraw)
             w->update();
+    }
+}
+
+void setWindowPicture(int window, int image, bool shaped)
+{
+    auto* w = findWindow(window);
+    QPixmap picture = imagePixmap(image);
+    if (!w || picture.isNull())
+        return;
+    auto* label = new QLabel(w->canvas());
+    label->setPixmap(picture);
+    label->setGeometry(0, 0, picture.width(), picture.height());
+    label->lower();
+    label->show();
+    if (shaped) {
+        QColor transparent = picture.toImage().pixelColor(0, 0);
+        QBitmap mask = picture.createMaskFromColor(transparent, Qt::MaskInColor);
+        QRegion region(mask);
+        region.translate(w->canvas()->pos());
+        w->setMask(region);
     }
 }
 
@@ -836,7 +856,6 @@ int containerGadget(int id, int x, int y, int width, int height, unsigned flags)
         c->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     int window = currentGadgetWindow();
     int n = registerGadget(id, Kind::Container, c, x, y, width, height);
-    c->installEventFilter(findWindow(window));
     state().lists.push_back(GadgetList{c, window});
     state().optionGroup = nullptr;
     return n;
@@ -1454,9 +1473,11 @@ void resizeGadget(int id, int x, int y, int width, int height)
     if (height != Keep)
         r.setHeight(height);
     g->widget->setGeometry(r);
-    if (g->anchors.active && g->widget->parentWidget()) {
-        g->anchors.base = r;
-        g->anchors.parentBase = g->widget->parentWidget()->size();
+    if (g->anchors.active) {
+        if (PlatformWindow* w = findWindow(g->window)) {
+            g->anchors.base = r;
+            g->anchors.parentBase = w->size();
+        }
     }
 }
 
@@ -1487,7 +1508,8 @@ int gadgetHeight(int id)
 void anchorGadget(int id, bool left, bool top, bool right, bool bottom)
 {
     Gadget* g = findGadget(id);
-    if (!g || !g->widget->parentWidget())
+    PlatformWindow* w = g ? findWindow(g->window) : nullptr;
+    if (!w)
         return;
     Anchors& a = g->anchors;
     a.active = true;
@@ -1496,7 +1518,7 @@ void anchorGadget(int id, bool left, bool top, bool right, bool bottom)
     a.right = right;
     a.bottom = bottom;
     a.base = g->widget->geometry();
-    a.parentBase = g->widget->parentWidget()->size();
+    a.parentBase = w->size();
 }
 
 void setActiveGadget(int id)

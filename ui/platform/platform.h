@@ -167,6 +167,10 @@ void setWindowSizeable(int window, bool sizeable);
 // Suspends or resumes the window's repainting (the menu rebuild).
 void setWindowRedraw(int window, bool redraw);
 
+// Paints picture `image` as the window's background; with `shaped`, the
+// window keeps only the pixels that differ from the picture's pixel at (0, 0).
+void setWindowPicture(int window, int image, bool shaped);
+
 // Makes `window` the window new controls go into.
 void useGadgetList(int window);
 

@@ -1,0 +1,443 @@
+#include "app/program.h"
+
+#include "app/pending_commands.h"
+#include "engine/engine.h"
+#include "operations/archive_test.h"
+#include "operations/compression.h"
+#include "operations/extraction.h"
+#include "operations/opening.h"
+#include "operations/progress.h"
+#include "settings/language.h"
+#include "settings/paths.h"
+#include "settings/recent_archives.h"
+#include "settings/settings_file.h"
+#include "settings/settings_ops.h"
+#include "ui/dialogs/about_window.h"
+#include "ui/dialogs/compression_window.h"
+#include "ui/dialogs/configuration_window.h"
+#include "ui/dialogs/copy_window.h"
+#include "ui/dialogs/dialog_windows.h"
+#include "ui/ids.h"
+#include "ui/main_window.h"
+#include "ui/platform/requesters.h"
+
+namespace zarvon::app {
+namespace pf = zarvon::platform;
+using settings::languageText;
+
+namespace {
+
+bool settingIs(const std::string &group, const std::string &key, const char *value)
+{
+    auto text = settings::readSettingText(group, key, "0");
+    return text && *text == value;
+}
+
+std::optional<settings::WindowGeometry> savedGeometry()
+{
+    settings::SettingsFile file;
+    if (!file.open(settings::settingsPath()))
+        return std::nullopt;
+    auto geometry = settings::readWindowGeometry(file);
+    file.close();
+    return geometry;
+}
+
+// Places the main window at a saved geometry; sizes that are not positive
+// keep the built-in size rather than making the window vanish.
+void placeMainWindow(int x, int y, int width, int height)
+{
+    if (width <= 0)
+        width = pf::Keep;
+    if (height <= 0)
+        height = pf::Keep;
+    pf::resizeWindow(ids::WindowMain, x, y, width, height);
+}
+
+void showMainWindow()
+{
+    pf::showWindow(ids::WindowMain);
+    pf::activateWindow(ids::WindowMain);
+}
+
+// The first window, from the configuration file (every test opens it anew).
+bool buildFirstWindow()
+{
+    if (settingIs("General", "AssistantState", "1") && assistantAvailable()) {
+        openAssistant();
+        return true;
+    }
+    if (settingIs("View", "AssistantState", "0") && settingIs("View", "ToolBar", "0")) {
+        auto geometry = savedGeometry();
+        if (!ui::buildMainWindowWithoutToolbar())
+            return false;
+        if (geometry)
+            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+    } else if (settingIs("General", "AssistantState", "0") && settingIs("General", "ShowTextButton", "1")) {
+        auto geometry = savedGeometry();
+        if (!ui::buildMainWindow())
+            return false;
+        if (geometry)
+            placeMainWindow(geometry->x + 620 - pf::windowWidth(ids::WindowMain), geometry->y, 850, geometry->height);
+    } else if (settingIs("General", "AssistantState", "0") && settingIs("General", "ShowTextButton", "0")) {
+        auto geometry = savedGeometry();
+        if (!ui::buildMainWindow())
+            return false;
+        if (geometry)
+            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+    } else {
+        if (!ui::buildMainWindow())
+            return false;
+        ui::applyViewMenuState();
+    }
+    showMainWindow();
+    return true;
+}
+
+void showHelp()
+{
+    pf::messageBox("Zarvon", languageText("MsgHelp", "En cours..."), pf::MessageIcon::Information);
+}
+
+void announceModification()
+{
+    pf::messageBox("Zarvon", languageText("MsgModif", "Vos modifications seront pris en charge au prochain démarrage"),
+                   pf::MessageIcon::Information);
+}
+
+void selectAll()
+{
+    const int count = pf::countGadgetItems(ids::ExplorerList);
+    for (int item = 0; item < count; ++item)
+        pf::setGadgetItemState(ids::ExplorerList, item, pf::ItemSelected);
+    pf::setActiveGadget(ids::ExplorerList);
+    ui::refreshStatusBar();
+}
+
+void editSettingsFile()
+{
+    if (settings::settingsFileOpens())
+        pf::openWithDesktop(settings::settingsPath());
+    else
+        pf::messageBox("Zarvon", languageText("MsgNoConfigFile", "Impossible d'ouvrir le fichier de configuration !"),
+                       pf::MessageIcon::Error);
+}
+
+void switchLanguage(bool english)
+{
+    if (!settings::settingsFileOpens())
+        settings::writeDefaultSettings();
+    pf::setMenuItemState(ids::MenuBarMain, ids::MenuFrench, !english);
+    pf::setMenuItemState(ids::MenuBarMain, ids::MenuEnglish, english);
+    ui::saveMainWindowState();
+    settings::loadLanguageFile(english ? settings::englishLanguagePath() : settings::frenchLanguagePath());
+    ui::buildMenus(true);
+    ui::applyViewMenuState();
+    ui::refreshToolBarTexts();
+    ui::refreshStatusBar();
+}
+
+// Rebuilds the main window in the other form after the toolbar switch, at the
+// saved geometry when there is a configuration file.
+void rebuildMainWindow(bool withToolBar)
+{
+    if (!settings::settingsFileOpens()) {
+        if (withToolBar) {
+            if (!ui::buildMainWindow())
+                return;
+            showMainWindow();
+        } else {
+            if (!ui::buildMainWindowWithoutToolbar())
+                return;
+            showMainWindow();
+            ui::refreshStatusBar();
+            pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, false);
+            pf::setMenuItemState(ids::MenuBarMain, ids::MenuStatusBar, true);
+        }
+        return;
+    }
+    auto geometry = savedGeometry();
+    if (withToolBar) {
+        if (!ui::buildMainWindow())
+            return;
+        ui::applyViewMenuState();
+    } else {
+        pf::hideWindow(ids::WindowMain);
+        if (!ui::buildMainWindowWithoutToolbar())
+            return;
+    }
+    if (geometry)
+        placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+    if (!withToolBar) {
+        pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, false);
+        ui::saveMainWindowState();
+    }
+    showMainWindow();
+}
+
+void switchToolBar(bool wasMarked)
+{
+    pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, !wasMarked);
+    ui::saveMainWindowState();
+    if (settingIs("General", "MultitaskWindow", "0")) {
+        // A rebuild would meet the program's own instance lock: the change
+        // is stored and takes effect at the next start.
+        announceModification();
+        ui::saveMainWindowState();
+        return;
+    }
+    rebuildMainWindow(!wasMarked);
+}
+
+void switchStatusBar(bool statusMarked, bool toolMarked)
+{
+    if (!statusMarked) {
+        pf::setMenuItemState(ids::MenuBarMain, ids::MenuStatusBar, true);
+        if (!pf::isStatusBar(ids::StatusBarMain))
+            ui::updateStatusBar();
+        ui::fitExplorerHeight(true, toolMarked);
+    } else {
+        pf::setMenuItemState(ids::MenuBarMain, ids::MenuStatusBar, false);
+        ui::saveMainWindowState();
+        pf::freeStatusBar(ids::StatusBarMain);
+        ui::fitExplorerHeight(false, toolMarked);
+    }
+}
+
+void explorerEvent(const pf::UiEvent &event)
+{
+    pf::setGadgetText(ids::ExplorerCombo, pf::getGadgetText(ids::ExplorerList));
+    if (event.subtype == pf::EventSubtype::LeftDoubleClick)
+        operations::openArchiveFromExplorer();
+    ui::refreshStatusBar();
+}
+
+void addressEvent()
+{
+    pf::setGadgetText(ids::ExplorerList, pf::getGadgetText(ids::ExplorerCombo));
+    pf::setGadgetText(ids::ExplorerCombo, pf::getGadgetText(ids::ExplorerList));
+    ui::refreshStatusBar();
+}
+
+void closeRequest(int window)
+{
+    switch (window) {
+    case ids::WindowMain:
+        if (assistantExists()) {
+            pf::closeWindow(ids::WindowMain);
+            pf::showWindow(ids::WindowAssistant);
+        } else {
+            quitSavingWindowState();
+        }
+        break;
+    case ids::WindowAssistant: exitProgram(); break;
+    case ids::WindowCompression: ui::closeCompressionWindow(); break;
+    case ids::WindowConfiguration: ui::cancelConfigurationWindow(); break;
+    case ids::WindowAbout: ui::closeAboutWindow(); break;
+    default: break;  // these windows close through their own buttons
+    }
+}
+
+void menuEvent(int item)
+{
+    // Both marks as they were when the turn began.
+    const bool statusMarked = pf::getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar);
+    const bool toolMarked = pf::getMenuItemState(ids::MenuBarMain, ids::MenuToolBar);
+    if (item >= ids::MenuRecentFirst && item <= ids::MenuRecentLast) {
+        operations::openRecentArchive(item - ids::MenuRecentFirst);
+        return;
+    }
+    switch (item) {
+    case ids::MenuOpenZip:
+    case ids::ShortcutOpenZip: operations::openArchiveWithRequester(); break;
+    case ids::MenuCopyZip:
+    case ids::ShortcutCopyZip: copySelection(); break;
+    case ids::MenuCutZip:
+    case ids::ShortcutCutZip: moveSelection(); break;
+    case ids::MenuRenameZip:
+    case ids::ShortcutRenameZip: renameSelection(); break;
+    case ids::MenuSelectAll:
+    case ids::ShortcutSelectAll: selectAll(); break;
+    case ids::MenuDelete:
+    case ids::ShortcutDelete: deleteSelection(); break;
+    case ids::MenuInfoZip: showArchiveInformation(); break;
+    case ids::MenuQuit: quitSavingWindowState(); break;
+    case ids::MenuToolBar: switchToolBar(toolMarked); break;
+    case ids::MenuStatusBar: switchStatusBar(statusMarked, toolMarked); break;
+    case ids::MenuDefaultView:
+    case ids::MenuLargeIcon:
+    case ids::MenuSmallIcon:
+    case ids::MenuList: ui::setExplorerViewByMenu(item); break;
+    case ids::MenuFrench: switchLanguage(false); break;
+    case ids::MenuEnglish: switchLanguage(true); break;
+    case ids::MenuAddToZip: operations::startCompressionCommand(); break;
+    case ids::MenuExtractZip: operations::extractSelection(); break;
+    case ids::MenuTestZip: operations::testArchive(); break;
+    case ids::MenuAssistant: openAssistant(); break;
+    case ids::MenuConfiguration: ui::showConfigurationWindow(true); break;
+    case ids::MenuEdit: editSettingsFile(); break;
+    case ids::MenuSystray: minimiseToTray(); break;
+    case ids::MenuBootScreen:
+        pf::setMenuItemState(ids::MenuBarMain, ids::MenuBootScreen,
+                             !pf::getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
+        break;
+    case ids::MenuHelp2: showHelp(); break;
+    case ids::MenuAbout: ui::showAboutWindow(); break;
+    case ids::RestoreApp: restoreFromTray(); break;
+    case ids::QuitApp: exitProgram(); break;
+    default: break;  // Ctrl+Z and Return do nothing
+    }
+}
+
+bool toolBarEvent(int source)
+{
+    using ui::ToolButton;
+    if (source == ui::toolBarButtonId(ToolButton::Compress)) operations::startCompressionCommand();
+    else if (source == ui::toolBarButtonId(ToolButton::Extract)) operations::extractSelection();
+    else if (source == ui::toolBarButtonId(ToolButton::Check)) operations::testArchive();
+    else if (source == ui::toolBarButtonId(ToolButton::Info)) showArchiveInformation();
+    else if (source == ui::toolBarButtonId(ToolButton::Configuration)) ui::showConfigurationWindow(true);
+    else if (source == ui::toolBarButtonId(ToolButton::Assistant)) openAssistant();
+    else if (source == ui::toolBarButtonId(ToolButton::Delete)) deleteSelection();
+    else if (source == ui::toolBarButtonId(ToolButton::Help)) showHelp();
+    else return false;
+    return true;
+}
+
+void controlEvent(const pf::UiEvent &event)
+{
+    if (event.window == ids::WindowMain && event.source >= 100000 && toolBarEvent(event.source))
+        return;
+    switch (event.source) {
+    case ids::ExplorerCombo: addressEvent(); break;
+    case ids::ExplorerList: explorerEvent(event); break;
+    case ids::ArchiveList: break;  // its drag start is handled before
+    // Compression window
+    case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
+    case ids::BtCompressOk: operations::confirmCompressionWindow(); break;
+    case ids::BtCancelCompress: operations::cancelCompressionWindow(); break;
+    case ids::ComboArchiveFormat: operations::applyArchiveFormat(); break;
+    case ids::TxtShowPwd: ui::applyShowPasswords(); break;
+    // Configuration window
+    case ids::BtConfigOk: ui::confirmConfigurationWindow(); break;
+    case ids::BtConfigCancel: ui::cancelConfigurationWindow(); break;
+    case ids::BtBrowse1Archive: ui::browseDefaultArchiveFolder(); break;
+    case ids::BtBrowse1Extract: ui::browseDefaultExtractFolder(); break;
+    case ids::ChkBoxVisibleWin: ui::applyVisibleWindowBox(); break;
+    case ids::ChkBoxHistory: ui::applyHistoryBox(); break;
+    case ids::ChkBoxViewBtTxt: ui::applyShowTextButtonBox(); break;
+    case ids::ChkBoxZip:
+    case ids::ChkBoxIntegration:
+    case ids::ChkBoxShortcut: applyIntegrationBox(event.source); break;
+    // Information window
+    case ids::BtOkWindowInfo: closeArchiveInformation(); break;
+    // Copy window
+    case ids::BtCancel3: ui::cancelCopyWindow(); break;
+    case ids::BtOk:
+        if (!ui::confirmCopyWindowPassword())
+            confirmFileOperationWindow();
+        break;
+    case ids::BtCopyBrowse: ui::browseCopyDestination(); break;
+    case ids::BtBrowse3: operations::browsePasswordDestination(); break;
+    // About window
+    case ids::BtAboutOk: ui::closeAboutWindow(); break;
+    case ids::LinkMakerSite: ui::openMakerSite(); break;
+    // Assistant and add-files window
+    case ids::BtTextHelp: showHelp(); break;
+    case ids::BtTextAbout:
+    case ids::BtTextZarvon:
+    case ids::BtTextConfiguration:
+    case ids::BtTextPrevious:
+    case ids::BtTextNext:
+    case ids::BtTextClose:
+    case ids::AssistBtSaveArchive:
+    case ids::AssistBtSelectArchive:
+    case ids::AssistBtSelectFolder:
+    case ids::BtAdd:
+    case ids::BtCancel2: assistantButton(event.source); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void dispatchEvent(const pf::UiEvent &event)
+{
+    if (event.kind == pf::EventKind::Tray) {
+        if (event.source == ids::TrayIcon) {
+            if (event.subtype == pf::EventSubtype::LeftDoubleClick)
+                restoreFromTray();
+            else if (event.subtype == pf::EventSubtype::RightClick)
+                showTrayMenu();
+        }
+        return;
+    }
+    if (event.kind == pf::EventKind::Control && event.source == ids::ArchiveList &&
+        event.subtype == pf::EventSubtype::DragStart)
+        operations::extractDraggedEntries();
+    switch (event.kind) {
+    case pf::EventKind::Menu: menuEvent(event.source); break;
+    case pf::EventKind::Control: controlEvent(event); break;
+    case pf::EventKind::CloseWindow: closeRequest(event.window); break;
+    default: break;
+    }
+}
+
+void exitProgram()
+{
+    if (ui::mainWindowExists())
+        settings::saveRecentArchives(ui::explorerFolderText());
+    pf::endProcess(0);
+}
+
+void quitSavingWindowState()
+{
+    if (!settings::settingsFileOpens())
+        settings::writeDefaultSettings();
+    ui::saveMainWindowState();
+    exitProgram();
+}
+
+bool startProgram(const std::vector<std::string> &arguments)
+{
+    engine::initEngine();
+    settings::clearRecentArchives();
+    operations::setCurrentArchivePath("");
+    operations::registerProgressCallback();
+    ui::installDialogWindows();
+    ui::installMainWindowHooks();
+
+    const settings::StartupLanguage language = settings::selectStartupLanguage();
+    if (!language.loaded) {
+        pf::messageBox("Zarvon", language.failureText, pf::MessageIcon::Error);
+        pf::endProcess(0);
+        return false;
+    }
+    if (!buildFirstWindow() || pf::exitRequested())
+        return false;
+    if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {
+        pf::processSystemEvents(0);
+        operations::openArchiveAtPath(arguments.front());
+    }
+    return !pf::exitRequested();
+}
+
+void runMainLoop()
+{
+    while (!pf::exitRequested())
+        dispatchEvent(pf::waitEvent());
+}
+
+int runProgram(int argc, char **argv)
+{
+    pf::initPlatform(argc, argv);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    if (startProgram(arguments))
+        runMainLoop();
+    pf::endProcess(0);
+    return 0;
+}
+
+}  // namespace zarvon::app

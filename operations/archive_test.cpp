@@ -1,0 +1,76 @@
+#include "operations/archive_test.h"
+
+#include "engine/engine.h"
+#include "settings/language.h"
+#include "ui/ids.h"
+#include "ui/platform/platform.h"
+#include "ui/platform/requesters.h"
+
+namespace zarvon::operations {
+namespace pf = zarvon::platform;
+
+namespace {
+
+enum class Origin { Requester, Explorer };
+
+void report(const std::string &path, Origin origin)
+{
+    if (!archivePassesTest(path)) {
+        // The failure is always told, whatever the configuration file holds.
+        pf::messageBox("Zarvon", settings::languageText("MsgChkZipError", "Le fichier est corrompu"),
+                       pf::MessageIcon::Error);
+        return;
+    }
+    std::string text;
+    if (settings::englishLanguageSelected())
+        text = settings::languageText("MsgChkZip", "Zip file checked successfully\rNo error found !");
+    else if (origin == Origin::Requester)
+        text = "Archive vérivier avec succès\rAucune erreur detectectée dans le fichier";
+    else
+        text = "Archive vérivier avec succès\rAucune erreur détectée dans le Fichier !";
+    pf::messageBox("Zarvon", text, pf::MessageIcon::Information);
+}
+
+bool testedExtension(const std::string &name)
+{
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos)
+        return false;
+    const std::string extension = name.substr(dot + 1);
+    return extension == "zip" || extension == "ZIP" || extension == "Zip";
+}
+
+}  // namespace
+
+bool archivePassesTest(const std::string &path)
+{
+    engine::VerifyResult result;
+    return engine::verifyArchive(path, result) == 0;
+}
+
+void testArchive()
+{
+    const int list = ids::ExplorerList;
+    if (!pf::isGadget(list) || pf::getGadgetState(list) < 0) {
+        const std::string path = pf::openFileRequester(
+            "Sélectionner une archive", "",
+            "Rar(*.rar)|*.rar;*.ZIP;*.tar;*.cab|7-zip(*.7-zip)|*.7zip|Arj(*.arj)|*.arj|Ace(*.ace)|*.ace|"
+            "Toutes les archives (*.*)|*.*",
+            4);
+        if (!path.empty())
+            report(path, Origin::Requester);
+        return;
+    }
+    const std::string folder = pf::getGadgetText(list);
+    const int count = pf::countGadgetItems(list);
+    for (int item = 0; item < count; ++item) {
+        const int state = pf::getGadgetItemState(list, item);
+        if (!(state & pf::ItemSelected) || !(state & pf::ItemFile))
+            continue;
+        const std::string name = pf::getGadgetItemText(list, item);
+        if (testedExtension(name))
+            report(folder + name, Origin::Explorer);
+    }
+}
+
+}  // namespace zarvon::operations

@@ -1,0 +1,136 @@
+#include "operations/opening.h"
+
+#include <vector>
+
+#include "engine/engine.h"
+#include "settings/language.h"
+#include "settings/recent_archives.h"
+#include "ui/ids.h"
+#include "ui/platform/platform.h"
+#include "ui/platform/requesters.h"
+
+namespace zarvon::operations {
+namespace pf = zarvon::platform;
+
+namespace {
+
+std::string &shownPath()
+{
+    static std::string path;
+    return path;
+}
+
+ArchiveLayoutBuilder &layoutBuilder()
+{
+    static ArchiveLayoutBuilder builder;
+    return builder;
+}
+
+std::function<void()> &recentChanged()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
+std::string extensionOf(const std::string &path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    return path.substr(dot + 1);
+}
+
+// Builds the layout for the shown archive and fills its list.
+void showArchive(ArchiveOpening how)
+{
+    if (!layoutBuilder() || !layoutBuilder()(shownPath(), how))
+        return;
+    listArchive(shownPath());
+    showEntryCount();
+}
+
+void remember(const std::string &path)
+{
+    if (settings::addRecentArchive(path) && recentChanged())
+        recentChanged()();
+}
+
+}  // namespace
+
+const std::string &currentArchivePath() { return shownPath(); }
+
+void setCurrentArchivePath(const std::string &path) { shownPath() = path; }
+
+void setArchiveLayoutBuilder(ArchiveLayoutBuilder builder) { layoutBuilder() = std::move(builder); }
+
+void setRecentArchivesChangedHandler(std::function<void()> handler) { recentChanged() = std::move(handler); }
+
+int32_t listArchive(const std::string &path)
+{
+    std::vector<engine::EntryInfo> entries;
+    if (engine::listEntries(path, entries) < 0)
+        return 0;
+    for (const engine::EntryInfo &entry : entries)
+        pf::addGadgetItem(ids::ArchiveList, -1, entry.fileName + "\n");
+    return int32_t(entries.size());
+}
+
+void showEntryCount()
+{
+    if (shownPath().empty() || !pf::isGadget(ids::ArchiveList))
+        return;
+    const int32_t count = engine::entryCount(shownPath());
+    const std::string title = pf::getGadgetColumnTitle(ids::ArchiveList, 0);
+    pf::setGadgetColumnTitle(ids::ArchiveList, 0, title + " (" + std::to_string(count < 0 ? 0 : count) + ")");
+}
+
+void openArchiveWithRequester()
+{
+    const std::string path = pf::openFileRequester(
+        settings::languageText("OpenZipFile", "Sélectionner une archive"), "",
+        "Zip(*.zip)|*.zip|7-zip(*.7z)|*.7z|Rar(*.rar)|*.rar|Cab(*.cab)|*.cab", 0);
+    // A cancelled requester leaves the archive on display as it was.
+    if (path.empty())
+        return;
+    shownPath() = path;
+    remember(path);
+    showArchive(ArchiveOpening::Requester);
+}
+
+void openArchiveAtPath(const std::string &path)
+{
+    if (path.empty()) {
+        openArchiveWithRequester();
+        return;
+    }
+    shownPath() = path;
+    remember(path);
+    showArchive(ArchiveOpening::Path);
+}
+
+void openRecentArchive(int index)
+{
+    const auto &recent = settings::recentArchives();
+    if (index < 0 || index >= int(recent.size()) || recent[index].empty())
+        return;
+    shownPath() = recent[index];
+    showArchive(ArchiveOpening::Recent);
+}
+
+void openArchiveFromExplorer()
+{
+    const int item = pf::getGadgetState(ids::ExplorerList);
+    // Only a file can be an archive: a double click on a folder enters it.
+    if (item < 0 || !(pf::getGadgetItemState(ids::ExplorerList, item) & pf::ItemFile))
+        return;
+    const std::string path = pf::getGadgetText(ids::ExplorerList) + pf::getGadgetItemText(ids::ExplorerList, item);
+    shownPath() = path;
+    const std::string extension = extensionOf(path);
+    if (extension == "zip" || extension == "ZIP" || extension == "arj")
+        showArchive(ArchiveOpening::DoubleClick);
+}
+
+std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }
+
+}  // namespace zarvon::operations

@@ -1,0 +1,74 @@
+// Opening and listing archives: which archive the archive list shows
+// (currentArchivePath), the four ways of opening one (the open requester, a
+// path such as the command-line argument, the recent-archives submenu, a
+// double click in the explorer list), and the filling of the archive list
+// (138) with one row per entry in central-directory order.
+//
+// The layout around the list (recreating the explorer list, the archive list
+// and the splitter, the window title) belongs to the main window, above this
+// layer; it hands its builder over with setArchiveLayoutBuilder.
+// User-interface thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zarvon::operations {
+
+// The archive shown in the archive list; empty when none.
+const std::string &currentArchivePath();
+void setCurrentArchivePath(const std::string &path);
+
+// How an archive is being opened; the layout differs slightly by way.
+enum class ArchiveOpening {
+    Requester,    // "Ouvrir Archive" and Ctrl+O
+    Path,         // the command-line argument
+    Recent,       // the recent-archives submenu
+    DoubleClick,  // a double click in the explorer list
+};
+
+// Builds the archive layout for `path`: an empty archive list (138) with its
+// column title, the explorer list and the splitter, and the window title.
+// Returns false when no list could be made (nothing is then listed).
+using ArchiveLayoutBuilder = std::function<bool(const std::string &path, ArchiveOpening how)>;
+void setArchiveLayoutBuilder(ArchiveLayoutBuilder builder);
+
+// Called after the recent-archives list changed, so that the submenu shows
+// the new order (the main window rebuilds its menus).
+void setRecentArchivesChangedHandler(std::function<void()> handler);
+
+// Fills the archive list with the entries of `path`, read in one pass of the
+// central directory, one row per entry holding its name ("/" separators,
+// folders ending with "/"). A file that is not a readable ZIP archive adds no
+// row. Returns the number of rows added.
+int32_t listArchive(const std::string &path);
+
+// Appends " (n)" to the archive list's column title, n being the entry count
+// of currentArchivePath ("0" for an unreadable file). Nothing when no archive
+// is shown.
+void showEntryCount();
+
+// The open requester (title OpenZipFile, filter Zip, 7-zip, Rar, Cab); the
+// chosen archive is added to the recent archives and listed. Cancelling
+// changes nothing.
+void openArchiveWithRequester();
+
+// Opens `path` as the requester's answer would be (an empty path opens the
+// requester instead).
+void openArchiveAtPath(const std::string &path);
+
+// Opens recent archive number `index` (0-based) without changing the order of
+// the recent archives. An index beyond the list, or an empty entry, does
+// nothing.
+void openRecentArchive(int index);
+
+// The double-click rule of the explorer list (116): when the current item is
+// a file, it becomes currentArchivePath; a ".zip" file also names the window;
+// a "zip", "ZIP" or "arj" file is listed in the standard layout.
+void openArchiveFromExplorer();
+
+// The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
+std::string archiveWindowTitle(const std::string &path);
+
+}  // namespace zarvon::operations

@@ -1,0 +1,85 @@
+#include "settings/recent_archives.h"
+
+#include <algorithm>
+
+#include "settings/settings_file.h"
+#include "settings/settings_ops.h"
+
+namespace zarvon::settings {
+namespace {
+
+std::vector<std::string> &list()
+{
+    static std::vector<std::string> archives;
+    return archives;
+}
+
+const char *const kGroup = "Recent files";
+const char *const kCount = "Count files";
+
+} // namespace
+
+const std::vector<std::string> &recentArchives() { return list(); }
+
+bool addRecentArchive(const std::string &path)
+{
+    auto &archives = list();
+    if (path.empty() || (!archives.empty() && archives.front() == path))
+        return false;
+    std::erase(archives, path);
+    archives.insert(archives.begin(), path);
+    if (archives.size() > kMaxRecentArchives)
+        archives.resize(kMaxRecentArchives);
+    return true;
+}
+
+void loadRecentArchives(const std::string &path)
+{
+    SettingsFile file;
+    if (!file.open(path))
+        return;
+    if (!file.selectGroup(kGroup)) {
+        file.close();
+        return;
+    }
+    const int32_t count = file.readInteger(kCount, 0);
+    if (count > 0) {
+        auto &archives = list();
+        archives.clear();
+        const int32_t taken = std::min<int32_t>(count, int32_t(kMaxRecentArchives));
+        for (int32_t n = 1; n <= taken; ++n)
+            archives.push_back(file.readText(std::string(kGroup) + std::to_string(n), ""));
+    }
+    file.close();
+}
+
+bool saveRecentArchives(const std::string &lastDisk, const std::string &path)
+{
+    SettingsFile file;
+    bool writeList = true;
+    if (!file.open(path)) {
+        if (!writeDefaultSettings(path) || !file.open(path))
+            return false;
+        writeList = false;
+    }
+    if (writeList) {
+        file.selectGroup(kGroup);
+        const auto &archives = list();
+        file.writeInteger(kCount, int32_t(archives.size()));
+        for (std::size_t n = 1; n <= archives.size(); ++n)
+            file.writeText(std::string(kGroup) + std::to_string(n), archives[n - 1]);
+    }
+    file.selectGroup("Disk");
+    file.writeText("LastDisk", lastDisk);
+    return file.close();
+}
+
+void clearRecentArchives() { list().clear(); }
+
+std::string recentArchiveFileName(const std::string &path)
+{
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace zarvon::settings

@@ -1,0 +1,90 @@
+// The main window (window 0) in its two forms, its menus, toolbar, status bar
+// and the archive layout.
+//
+// Toolbar form (buildMainWindow): title "Zarvon 1.1.0", 700 x 500, the 56-pixel
+// toolbar strip, the address bar (container 142 with the combo 115) at 1, 60
+// and the explorer list (116) at 2, 90. Plain form
+// (buildMainWindowWithoutToolbar): title "Zarvon 1.0.0", no maximise box, the
+// address bar at 1, 3 and the explorer list at 2, 33. Both: menus and
+// shortcuts, the recent archives, the single-instance rule when
+// General/MultitaskWindow is "0", the boot screen when Options/InitBootPage is
+// "1" (and on the first start), the status bar, the check marks. Both build
+// the window hidden; the caller places and shows it.
+//
+// Opening an archive replaces the explorer list by the archive layout: the
+// archive list (138) and the explorer list side by side in the splitter (139).
+// User-interface thread only.
+#pragma once
+
+#include <string>
+
+#include "operations/opening.h"
+#include "settings/settings_ops.h"
+
+namespace zarvon::ui {
+
+// Builds the toolbar form, replacing a main window that exists. Returns false
+// when the window could not be made, or when another instance holds the
+// single-instance lock: then the process end has been asked for
+// (platform::endProcess) and the caller returns at once.
+bool buildMainWindow();
+bool buildMainWindowWithoutToolbar();
+
+bool mainWindowExists();
+// True when the main window was built in its toolbar form.
+bool mainWindowHasToolBar();
+
+// Rebuilds the menu bar and the tray menu in the current language. With
+// `redraw`, the window's repainting is suspended meanwhile. Without a
+// configuration file, sets the built-in check marks.
+void buildMenus(bool redraw);
+
+// Check marks from the configuration file (View and Options/InitBootPage);
+// nothing when it cannot be opened or has no group View.
+void applyViewMenuState();
+
+// Explorer list display from the configuration file (DefaultView ...).
+void applyListViewType();
+
+// Explorer list display by menu item (MenuDefaultView ... MenuList): the mode,
+// the name column at 336 for the details view, and the check marks.
+void setExplorerViewByMenu(int menuItem);
+
+// The toolbar's captions (caption form) or tooltips (picture form) again in
+// the current language.
+void refreshToolBarTexts();
+
+// Creates the status bar anew with its two fields and counts.
+void updateStatusBar();
+// updateStatusBar when the status bar exists.
+void refreshStatusBar();
+// The two texts of the status bar for the explorer list as it is now.
+std::string statusItemCountText();
+std::string statusSelectionText();
+
+// The explorer list's height after the status bar or toolbar changed: the
+// window's inner height minus 135, 78, 112 or 55.
+void fitExplorerHeight(bool statusBar, bool toolBar);
+
+// The archive layout for `path` (the opening operations' builder).
+bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how);
+
+// The window state that saveWindowState stores: geometry and check marks.
+settings::WindowState mainWindowState();
+// settings::saveWindowState(mainWindowState()) while the main window exists.
+void saveMainWindowState();
+
+// The folder the explorer list shows (LastDisk at the end).
+std::string explorerFolderText();
+
+// The handed-out identifiers of the toolbar's buttons, -1 without toolbar.
+enum class ToolButton { Compress, Extract, Check, Info, Configuration, Assistant, Delete, Help };
+int toolBarButtonId(ToolButton button);
+
+// Shows the boot screen (window 8) for 1800 ms, then closes it.
+void showBootScreen();
+
+// Registers the main window's builders with the operations below this layer.
+void installMainWindowHooks();
+
+}  // namespace zarvon::ui
