@@ -1,0 +1,255 @@
+// The dispatch of menu items, shortcuts, toolbar buttons and main-window
+// controls, as a user reaches them.
+#include "support/program_fixture.h"
+#include "ui/platform/qt_access.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+using namespace zarvon;
+using namespace zarvon::platform;
+using zarvon::testing::ProgramTest;
+
+namespace {
+
+class DispatchTest : public ProgramTest {
+protected:
+    void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *target = QApplication::focusWidget();
+        if (!target)
+            target = gadgetWidget(ids::ExplorerList);
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(target, &press);
+        pump();
+    }
+};
+
+TEST_F(DispatchTest, LanguageSwitchUpdatesMenusToolbarAndStatusBarAtOnce)
+{
+    writeStandardIni();
+    writeFile("home/one.txt", "1");
+    ASSERT_TRUE(start());
+    ASSERT_EQ(getMenuItemText(ids::MenuBarMain, ids::MenuQuit), "Quitter");
+    menu(ids::MenuEnglish);
+    EXPECT_EQ(getMenuItemText(ids::MenuBarMain, ids::MenuQuit), "Quit");
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuEnglish));
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuFrench));
+    EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Help)), "Help");
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 0), "2 element(s)");
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 1), "0 Folder(s) 0 File(s) selected");
+    EXPECT_NE(ini().find("EnglishLanguage = 1"), std::string::npos);
+    EXPECT_NE(ini().find("FrenchLanguage = 0"), std::string::npos);
+
+    menu(ids::MenuFrench);
+    EXPECT_EQ(getMenuItemText(ids::MenuBarMain, ids::MenuQuit), "Quitter");
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 0), "2 élément(s)");
+}
+
+TEST_F(DispatchTest, LanguageSwitchWithoutConfigurationWritesTheDefaultFile)
+{
+    ASSERT_TRUE(start());
+    menu(ids::MenuFrench);
+    ASSERT_TRUE(iniExists());
+    EXPECT_NE(ini().find("FrenchLanguage = 1"), std::string::npos);
+    EXPECT_NE(ini().find("AssistantState = 0"), std::string::npos);
+}
+
+TEST_F(DispatchTest, CaptionToolbarGetsItsCaptionsInTheNewLanguage)
+{
+    writeStandardIni({{"General/ShowTextButton", "1"}});
+    ASSERT_TRUE(start());
+    menu(ids::MenuEnglish);
+    EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Extract)), "Extract");
+    EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Check)), "Test");
+}
+
+TEST_F(DispatchTest, ToolbarOffRebuildsThePlainWindowAtTheSavedGeometry)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    menu(ids::MenuToolBar);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "Zarvon 1.0.0");
+    EXPECT_FALSE(isToolBar(ids::ToolBarMain));
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuToolBar));
+    EXPECT_EQ(windowWidth(ids::WindowMain), 760);
+    EXPECT_TRUE(isWindowVisible(ids::WindowMain));
+    EXPECT_NE(ini().find("ToolBar = 0"), std::string::npos);
+
+    menu(ids::MenuToolBar);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
+    EXPECT_TRUE(isToolBar(ids::ToolBarMain));
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuToolBar));
+    EXPECT_NE(ini().find("ToolBar = 1"), std::string::npos);
+}
+
+TEST_F(DispatchTest, ToolbarSwitchWithoutMultitaskingIsStoredForTheNextStart)
+{
+    writeStandardIni({{"General/MultitaskWindow", "0"}});
+    ASSERT_TRUE(start());
+    expectMessage("Zarvon", "Vos modifications seront pris en charge au prochain démarrage", MessageIcon::Information);
+    menu(ids::MenuToolBar);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
+    EXPECT_TRUE(isToolBar(ids::ToolBarMain));
+    EXPECT_NE(ini().find("ToolBar = 0"), std::string::npos);
+}
+
+TEST_F(DispatchTest, StatusBarOffAndOnResizesTheExplorerList)
+{
+    writeStandardIni({{"Window/WindowHeight", "500"}, {"Window/WindowWith", "700"}});
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(isStatusBar(ids::StatusBarMain));
+    menu(ids::MenuStatusBar);
+    EXPECT_FALSE(isStatusBar(ids::StatusBarMain));
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar));
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 112);
+    EXPECT_NE(ini().find("StatusBar = 0"), std::string::npos);
+    menu(ids::MenuStatusBar);
+    EXPECT_TRUE(isStatusBar(ids::StatusBarMain));
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar));
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 135);
+}
+
+TEST_F(DispatchTest, StatusBarOnInThePlainForm)
+{
+    writeStandardIni({{"View/ToolBar", "0"}, {"View/StatusBar", "0"}, {"Window/WindowHeight", "500"}});
+    ASSERT_TRUE(start());
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 445);
+    menu(ids::MenuStatusBar);
+    EXPECT_TRUE(isStatusBar(ids::StatusBarMain));
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 78);
+}
+
+TEST_F(DispatchTest, ViewModesAreExclusiveAndStoredOnQuit)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    menu(ids::MenuSmallIcon);
+    EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::SmallIcons);
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuSmallIcon));
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuDefaultView));
+    EXPECT_NE(ini().find("DefaultView = 1"), std::string::npos);  // nothing written yet
+    menu(ids::MenuDefaultView);
+    EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::Details);
+    EXPECT_EQ(getGadgetColumnWidth(ids::ExplorerList, 0), 336);
+    menu(ids::MenuList);
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("ListView = 1"), std::string::npos);
+    EXPECT_NE(ini().find("DefaultView = 0"), std::string::npos);
+}
+
+TEST_F(DispatchTest, SelectAllMarksEveryItemEvenFromAnotherControl)
+{
+    writeStandardIni();
+    writeFile("home/a.txt", "a");
+    writeFile("home/b.txt", "b");
+    writeFile("home/sub/c.txt", "c");
+    ASSERT_TRUE(start());
+    setActiveGadget(ids::ExplorerCombo);
+    pressKey(Qt::Key_A, Qt::ControlModifier);
+    const int count = countGadgetItems(ids::ExplorerList);
+    ASSERT_EQ(count, 4);
+    for (int i = 0; i < count; ++i)
+        EXPECT_TRUE(getGadgetItemState(ids::ExplorerList, i) & ItemSelected) << i;
+    // ".." first does not count as a folder.
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 1), "1 Dossier(s) 2 Fichier(s) sélectionné(s)");
+}
+
+TEST_F(DispatchTest, ParentEntryAloneCountsNothing)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    ASSERT_EQ(getGadgetItemText(ids::ExplorerList, 0), "..");
+    setGadgetItemState(ids::ExplorerList, 0, ItemSelected);
+    control(ids::ExplorerList, EventSubtype::LeftClick);
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 1), "0 Dossier(s) 0 Fichier(s) sélectionné(s)");
+}
+
+TEST_F(DispatchTest, ReturnAndUndoDoNothing)
+{
+    writeStandardIni();
+    writeFile("home/a.zip", "not an archive");
+    ASSERT_TRUE(start());
+    setGadgetItemState(ids::ExplorerList, explorerItem("a.zip"), ItemSelected);
+    setActiveGadget(ids::ExplorerList);
+    pressKey(Qt::Key_Return);
+    pressKey(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(operations::currentArchivePath().empty());
+    EXPECT_FALSE(isGadget(ids::ArchiveList));
+    EXPECT_EQ(shownDialogs().size(), 0u);
+}
+
+TEST_F(DispatchTest, HelpFromMenuAndToolbar)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    expectMessage("Zarvon", "En cours...", MessageIcon::Information);
+    menu(ids::MenuHelp2);
+    expectMessage("Zarvon", "En cours...", MessageIcon::Information);
+    clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Help));
+    pump();
+}
+
+TEST_F(DispatchTest, EditingTheConfigurationFileOpensItOrSaysItIsMissing)
+{
+    ASSERT_TRUE(start());
+    expectMessage("Zarvon", "Unable to open the configuration file!", MessageIcon::Error);
+    menu(ids::MenuEdit);
+    writeStandardIni();
+    ScriptStep step;
+    step.kind = DialogKind::OpenDocument;
+    step.text = iniPath().string();
+    expectDialog(step);
+    menu(ids::MenuEdit);
+}
+
+TEST_F(DispatchTest, AddressBarSendsTheExplorerListToItsFolder)
+{
+    writeStandardIni();
+    writeFile("elsewhere/x.txt", "x");
+    ASSERT_TRUE(start());
+    setGadgetText(ids::ExplorerCombo, (folder() / "elsewhere").string());
+    control(ids::ExplorerCombo, EventSubtype::Change);
+    EXPECT_EQ(getGadgetText(ids::ExplorerList), (folder() / "elsewhere").string() + "/");
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 0), "2 élément(s)");
+}
+
+TEST_F(DispatchTest, BootScreenMarkTogglesAndIsSavedOnQuit)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
+    menu(ids::MenuBootScreen);
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("InitBootPage = 1"), std::string::npos);
+}
+
+TEST_F(DispatchTest, CompressWithoutCurrentItemSaysSo)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    expectMessage("Zarvon", "Sélectionnez les fichiers !", MessageIcon::Error);
+    clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Compress));
+    pump();
+    EXPECT_FALSE(isWindow(ids::WindowCompression));
+}
+
+TEST_F(DispatchTest, ConfigurationAndAboutWindowsOpenFromTheMenu)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    menu(ids::MenuConfiguration);
+    EXPECT_TRUE(isWindowVisible(ids::WindowConfiguration));
+    closeBox(ids::WindowConfiguration);
+    EXPECT_FALSE(isWindow(ids::WindowConfiguration));
+    menu(ids::MenuAbout);
+    EXPECT_TRUE(isWindowVisible(ids::WindowAbout));
+    closeBox(ids::WindowAbout);
+    EXPECT_FALSE(isWindow(ids::WindowAbout));
+    EXPECT_FALSE(exitRequested());
+}
+
+}  // namespace

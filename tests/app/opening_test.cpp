@@ -1,0 +1,265 @@
+// Opening archives by requester, command line, recent-archives submenu and
+// double click; the recent archives' order, submenu and storage.
+#include "support/program_fixture.h"
+
+using namespace zarvon;
+using namespace zarvon::platform;
+using zarvon::testing::ProgramTest;
+
+namespace {
+
+class OpeningTest : public ProgramTest {
+protected:
+    std::vector<std::string> recentSubmenu()
+    {
+        std::vector<std::string> outline = menuOutline(ids::MenuBarMain), items;
+        bool inside = false;
+        for (const std::string &line : outline) {
+            if (line == "Recent Files>" || line == "Fichiers Récents>") {
+                inside = true;
+                continue;
+            }
+            if (inside && line == "<")
+                break;
+            if (inside)
+                items.push_back(line);
+        }
+        return items;
+    }
+
+    // The File menu, from its title to its end.
+    std::vector<std::string> fileMenu()
+    {
+        std::vector<std::string> outline = menuOutline(ids::MenuBarMain), items;
+        int depth = 0;
+        for (std::size_t i = 1; i < outline.size(); ++i) {
+            if (outline[i] == "<" && depth == 0)
+                break;
+            if (outline[i].back() == '>')
+                ++depth;
+            if (outline[i] == "<")
+                --depth;
+            items.push_back(outline[i]);
+        }
+        return items;
+    }
+
+    void openWithRequester(const std::string &path)
+    {
+        expectOpenFile(path);
+        menu(ids::MenuOpenZip);
+    }
+};
+
+TEST_F(OpeningTest, RequesterListsTheEntriesInCentralDirectoryOrder)
+{
+    writeStandardIni();
+    std::string zip = makeZip("archive.zip", {{"z.txt", "z"}, {"a/b.txt", "hello"}, {"c/", ""}});
+    ASSERT_TRUE(start());
+    openWithRequester(zip);
+    ASSERT_EQ(shownDialogs().size(), 1u);
+    EXPECT_EQ(shownDialogs()[0].caption, "Sélectionner une archive");
+    EXPECT_EQ(shownDialogs()[0].filter, "Zip(*.zip)|*.zip|7-zip(*.7z)|*.7z|Rar(*.rar)|*.rar|Cab(*.cab)|*.cab");
+    EXPECT_EQ(shownDialogs()[0].filterIndex, 0);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"z.txt", "a/b.txt", "c/"}));
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (3)");
+    EXPECT_EQ(getGadgetColumnWidth(ids::ArchiveList, 0), 220);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + zip + "'' ----- Zarvon");
+    EXPECT_EQ(operations::currentArchivePath(), zip);
+    // The archive layout: the splitter with the archive list left.
+    EXPECT_TRUE(isGadget(ids::SplitterArchive));
+    EXPECT_EQ(gadgetY(ids::SplitterArchive), 90);
+    EXPECT_EQ(getGadgetState(ids::SplitterArchive), 240);
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 0), "");
+}
+
+TEST_F(OpeningTest, CtrlOOpensTheRequesterAndCancelChangesNothing)
+{
+    writeStandardIni();
+    std::string zip = makeZip("archive.zip", {{"x", "x"}});
+    ASSERT_TRUE(start({zip}));
+    expectOpenFile("");
+    menu(ids::ShortcutOpenZip);
+    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(archiveRows().size(), 1u);
+}
+
+TEST_F(OpeningTest, OtherFormatsAndDamagedFilesListNothingButAreRemembered)
+{
+    writeStandardIni();
+    std::string other = writeFile("data.7z", "7z not really").string();
+    std::string empty = makeZip("empty.zip", {});
+    ASSERT_TRUE(start());
+    openWithRequester(other);
+    EXPECT_TRUE(archiveRows().empty());
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (0)");
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + other + "'' ----- Zarvon");
+    EXPECT_EQ(settings::recentArchives().front(), other);
+    openWithRequester(empty);
+    EXPECT_TRUE(archiveRows().empty());
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (0)");
+}
+
+TEST_F(OpeningTest, PlainFormListsBesideTheExplorerWithCheckBoxesFromTheRequester)
+{
+    writeStandardIni({{"View/ToolBar", "0"}, {"Window/WindowHeight", "500"}, {"Window/WindowWith", "700"}});
+    std::string zip = makeZip("archive.zip", {{"one.txt", "1"}, {"two.txt", "2"}});
+    ASSERT_TRUE(start());
+    openWithRequester(zip);
+    EXPECT_EQ(archiveRows().size(), 2u);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "Zarvon 1.0.0");
+    EXPECT_EQ(getGadgetText(ids::ExplorerCombo), zip);
+    EXPECT_EQ(gadgetY(ids::SplitterArchive), 38);
+    EXPECT_EQ(gadgetHeight(ids::SplitterArchive), 500 - 83);
+    EXPECT_EQ(getGadgetState(ids::SplitterArchive), 225);
+    setGadgetItemState(ids::ArchiveList, 1, ItemChecked);
+    EXPECT_TRUE(getGadgetItemState(ids::ArchiveList, 1) & ItemChecked);
+}
+
+TEST_F(OpeningTest, RecentArchivesKeepTheMostRecentFirstWithoutDuplicates)
+{
+    writeStandardIni();
+    std::string a = makeZip("A.zip", {{"a", "a"}});
+    std::string b = makeZip("B.zip", {{"b", "b"}});
+    ASSERT_TRUE(start());
+    openWithRequester(a);
+    openWithRequester(b);
+    openWithRequester(a);
+    EXPECT_EQ(settings::recentArchives(), (std::vector<std::string>{a, b}));
+    EXPECT_EQ(recentSubmenu(), (std::vector<std::string>{"1.  A.zip", "2.  B.zip"}));
+    // Paths differing in case only are two entries.
+    std::string upper = makeZip("a.zip", {{"c", "c"}});
+    openWithRequester(upper);
+    EXPECT_EQ(settings::recentArchives().size(), 3u);
+}
+
+TEST_F(OpeningTest, ElevenArchivesKeepTheTenMostRecent)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    std::vector<std::string> paths;
+    for (int i = 0; i < 11; ++i) {
+        paths.push_back(makeZip("z" + std::to_string(i) + ".zip", {{"x", "x"}}));
+        openWithRequester(paths.back());
+    }
+    ASSERT_EQ(settings::recentArchives().size(), 10u);
+    EXPECT_EQ(settings::recentArchives().front(), paths[10]);
+    EXPECT_EQ(settings::recentArchives().back(), paths[1]);
+    EXPECT_EQ(recentSubmenu().size(), 10u);
+    EXPECT_EQ(recentSubmenu().back(), "10.  z1.zip");
+}
+
+TEST_F(OpeningTest, SubmenuReopensWithoutChangingTheOrder)
+{
+    writeStandardIni();
+    std::string a = makeZip("A.zip", {{"a1", "a"}, {"a2", "a"}});
+    std::string b = makeZip("B.zip", {{"b", "b"}});
+    ASSERT_TRUE(start());
+    openWithRequester(a);
+    openWithRequester(b);
+    menu(ids::MenuRecentFirst + 1);
+    EXPECT_EQ(operations::currentArchivePath(), a);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a1", "a2"}));
+    EXPECT_EQ(settings::recentArchives(), (std::vector<std::string>{b, a}));
+    // An item beyond the list does nothing.
+    menu(ids::MenuRecentFirst + 5);
+    EXPECT_EQ(operations::currentArchivePath(), a);
+}
+
+TEST_F(OpeningTest, SubmenuIsAbsentWithoutHistoryButTheListIsSaved)
+{
+    writeStandardIni({{"General/History", "0"}});
+    std::string a = makeZip("A.zip", {{"a", "a"}});
+    ASSERT_TRUE(start());
+    openWithRequester(a);
+    EXPECT_TRUE(recentSubmenu().empty());
+    EXPECT_EQ(fileMenu(), (std::vector<std::string>{"Ouvrir Archive", "-", "Copier Archive", "Couper Archive",
+                                                    "Renommer Archive", "-", "Sélectionner tout     \tCtrl+A",
+                                                    "Supprimer", "-", "Propriétés de l'archive", "-", "Quitter"}));
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("Recent files1 = " + a), std::string::npos);
+}
+
+TEST_F(OpeningTest, EmptyHistoryAddsNoSeparator)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    std::vector<std::string> items = fileMenu();
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_EQ(items[items.size() - 3], "Propriétés de l'archive");
+    EXPECT_EQ(items[items.size() - 2], "-");
+}
+
+TEST_F(OpeningTest, StoredHistoryIsLoadedAndWrittenBack)
+{
+    writeStandardIni({{"Recent files/Count files", "12"}, {"Recent files/Recent files1", "/x/one.zip"},
+                      {"Recent files/Recent files2", "/x/two.zip"}});
+    ASSERT_TRUE(start());
+    ASSERT_EQ(settings::recentArchives().size(), 10u);
+    EXPECT_EQ(settings::recentArchives()[1], "/x/two.zip");
+    EXPECT_EQ(settings::recentArchives()[2], "");
+    EXPECT_EQ(recentSubmenu().front(), "1.  one.zip");
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("Count files = 10"), std::string::npos);
+}
+
+TEST_F(OpeningTest, NonNumericCountLeavesTheListAlone)
+{
+    writeStandardIni({{"Recent files/Count files", "many"}, {"Recent files/Recent files1", "/x/one.zip"}});
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(settings::recentArchives().empty());
+}
+
+TEST_F(OpeningTest, DoubleClickOnAZipFileListsIt)
+{
+    writeStandardIni();
+    std::string zip = makeZip("home/pack.zip", {{"inside.txt", "i"}});
+    writeFile("home/notes.txt", "n");
+    ASSERT_TRUE(start());
+    const int item = explorerItem("pack.zip");
+    ASSERT_GE(item, 0);
+    setGadgetState(ids::ExplorerList, item);
+    control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
+    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"inside.txt"}));
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (1)");
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + zip + "'' ----- Zarvon");
+    // A double click does not add to the recent archives.
+    EXPECT_TRUE(settings::recentArchives().empty());
+
+    // Another file becomes the current path, but is not listed.
+    setGadgetState(ids::ExplorerList, explorerItem("notes.txt"));
+    control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (1)");
+}
+
+TEST_F(OpeningTest, DoubleClickOnAFolderEntersIt)
+{
+    writeStandardIni();
+    writeFile("home/sub/x.txt", "x");
+    ASSERT_TRUE(start());
+    const int item = explorerItem("sub");
+    ASSERT_GE(item, 0);
+    setGadgetState(ids::ExplorerList, item);
+    // The list itself enters the folder; the dispatch then follows it.
+    setGadgetText(ids::ExplorerList, (homeFolder() / "sub").string());
+    control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
+    EXPECT_TRUE(operations::currentArchivePath().empty());
+    EXPECT_FALSE(isGadget(ids::ArchiveList));
+    EXPECT_EQ(getGadgetText(ids::ExplorerCombo), (homeFolder() / "sub").string() + "/");
+}
+
+TEST_F(OpeningTest, ListingAManyEntryArchiveIsComplete)
+{
+    writeStandardIni();
+    std::vector<zarvon::testing::ZipMember> members;
+    for (int i = 0; i < 3000; ++i)
+        members.push_back({"f" + std::to_string(i), ""});
+    std::string zip = makeZip("many.zip", members);
+    ASSERT_TRUE(start({zip}));
+    EXPECT_EQ(countGadgetItems(ids::ArchiveList), 3000);
+    EXPECT_EQ(getGadgetItemText(ids::ArchiveList, 2999), "f2999");
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (3000)");
+}
+
+}  // namespace
