@@ -286,6 +286,22 @@ TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(ByButtonAndByEscape, CancelDuringRun, ::testing::Values(false, true));
 
+TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress) {
+    std::set<std::string> mainTitles, progressTitles;
+    engine::setProgressCallback([&](const std::string &name, float percent) {
+        mainTitles.insert(pf::getWindowTitle(ids::WindowMain));
+        progressTitles.insert(pf::getWindowTitle(operations::progressWindowNumber()));
+        return operations::compressionProgressCallback(name, percent);
+    });
+    openWindowWith({"alpha.txt", "beta.bin"});
+    fill("titles.zip", path("out"), operations::CompressionTypeDeflate);
+    confirmCompressionWindow();
+    EXPECT_EQ(mainTitles, std::set<std::string>{"Compression en cours ..."});
+    EXPECT_TRUE(progressTitles.count("Progression..."));
+    EXPECT_TRUE(progressTitles.count("Progression...  50 %"));
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
+}
+
 TEST_F(CompressionWindowTest, CancelButtonClosesTheWindow) {
     openWindowWith({"alpha.txt"});
     operations::cancelCompressionWindow();
