@@ -22,6 +22,7 @@ using settings::languageText;
 namespace {
 
 std::function<bool()> compressionWindowBuilder;
+int32_t endSounds = 0;
 
 std::string lastComponentOf(const std::string &path) {
     const auto slash = path.find_last_of('/');
@@ -146,7 +147,10 @@ std::string listOfPaths(const std::vector<std::string> &paths) {
 
 void beepWhenWanted() {
     const auto sound = settings::readSettingText("General", "ActivateSound", "0");
-    if (sound && *sound == "1") pf::beep();
+    if (sound && *sound == "1") {
+        ++endSounds;
+        pf::beep();
+    }
 }
 
 CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t method,
@@ -352,6 +356,8 @@ CompressionOutcome compressSelection(const std::string &archivePath, int32_t met
 CompressionOutcome assistantCompress(const std::string &archivePath) {
     return runOver(ids::ExplorerAddFiles, archivePath, 8, "", false);
 }
+
+int32_t endSoundsPlayed() { return endSounds; }
 
 int32_t countFilesInFolder(const std::string &folder) {
     int32_t count = 0;

@@ -302,6 +302,40 @@ TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
+TEST_F(CompressionWindowTest, EndSoundFollowsTheSettingAlsoAfterACancel) {
+    writeSettings("[General]\r\nActivateSound = 0\r\n");
+    const int before = operations::endSoundsPlayed();
+    openWindowWith({"alpha.txt"});
+    fill("quiet.zip", path("out"), operations::CompressionTypeDeflate);
+    confirmCompressionWindow();
+    EXPECT_EQ(operations::endSoundsPlayed(), before);
+
+    writeSettings("[General]\r\nActivateSound = 1\r\n");
+    openWindowWith({"alpha.txt"});
+    fill("loud.zip", path("out"), operations::CompressionTypeDeflate);
+    confirmCompressionWindow();
+    EXPECT_EQ(operations::endSoundsPlayed(), before + 1);
+
+    engine::setProgressCallback([&](const std::string &name, float percent) {
+        static_cast<QAbstractButton *>(pf::gadgetWidget(operations::progressCancelButton()))->click();
+        return operations::compressionProgressCallback(name, percent);
+    });
+    openWindowWith({"beta.bin"});
+    fill("cancelled.zip", path("out"), operations::CompressionTypeDeflate);
+    pf::expectMessage("Zarvon", "Compression interrompue par l'utilisateur !", pf::MessageIcon::Error);
+    confirmCompressionWindow();
+    EXPECT_EQ(operations::endSoundsPlayed(), before + 2);
+    EXPECT_FALSE(fs::exists(path("out/cancelled.zip")));
+
+    // The assistant's run is silent.
+    ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
+    pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
+    selectInExplorer(ids::ExplorerAddFiles, {"gamma.txt"});
+    engine::setProgressCallback(operations::compressionProgressCallback);
+    operations::assistantCompress(path("out/assistant.zip"));
+    EXPECT_EQ(operations::endSoundsPlayed(), before + 2);
+}
+
 TEST_F(CompressionWindowTest, CancelButtonClosesTheWindow) {
     openWindowWith({"alpha.txt"});
     operations::cancelCompressionWindow();

@@ -197,6 +197,20 @@ TEST_F(ExtractionWorkflowTest, DamagedEntryIsNamedAndTheOthersAreWritten) {
     EXPECT_EQ(pf::shownDialogs().back().text.find(kDone), std::string::npos) << "never reported as success";
 }
 
+TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo) {
+    const auto made = runCommand("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'w'); "
+                                 "z.writestr('../evil.txt','x'); z.writestr('fine.txt','ok'); z.close()\" " +
+                                 quoted(archives_ + "/unsafe.zip"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"unsafe.zip"});
+    pf::expectFolder(path("dest") + "/");
+    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "", "../evil.txt : nom refusé", pf::MessageIcon::Warning, false});
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"fine.txt"});
+    EXPECT_FALSE(fs::exists(path("evil.txt")));
+}
+
 TEST_F(ExtractionWorkflowTest, EmptyArchiveSaysNothingWasExtracted) {
     writeFile(archives_ + "/empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
     if (engine::entryCount(archives_ + "/empty.zip") < 0) GTEST_SKIP() << "the engine does not open an empty archive";
