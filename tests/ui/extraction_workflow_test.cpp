@@ -255,6 +255,21 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     EXPECT_TRUE(fs::exists(path("dest/docs/readme.txt")));
 }
 
+TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
+    const std::string archive = archives_ + "/secret.zip";
+    buildMainWindow(path("content"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"photo.bin"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    operations::extractDraggedEntries();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
+    typePassword("s3cret", path("dest"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
+}
+
 TEST_F(ExtractionWorkflowTest, NothingToExtractSaysWhatIsMissing) {
     buildMainWindow(path("content"));
     pf::expectMessage("Zarvon", "Veuillez selectionnez une archive !", pf::MessageIcon::Error);
