@@ -184,7 +184,17 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
     engine::setPassword(password);
 
     for (const auto &item : items) {
-        const bool goOn = item.folder ? compressFolder(run, item.path) : addOne(run, item.path, 0);
+        bool goOn = true;
+        if (item.folder) {
+            goOn = compressFolder(run, item.path);
+        } else if (!isRegularFile(fs::directory_entry(item.path))) {
+            // Gone since it was selected, or a pipe or device whose reading
+            // would never end.
+            run.unreadable.push_back(item.path);
+            advance(run);
+        } else {
+            goOn = addOne(run, item.path, 0);
+        }
         if (!goOn) break;
     }
     const int32_t closed = engine::closeArchives();

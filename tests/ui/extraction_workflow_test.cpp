@@ -1,6 +1,7 @@
 // The extraction workflow driven as the user does it: archives selected in the
 // explorer list or entries in the archive list, the extract command, the
 // destination requester, the password window, and the message at the end.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -238,6 +239,27 @@ TEST_F(ExtractionWorkflowTest, EscapeStopsAWholeArchiveExtraction) {
     extractSelection();
     EXPECT_LT(filesUnder(path("dest")).size(), 5u);
     EXPECT_FALSE(operations::isProgressWindowOpen());
+}
+
+TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEntries) {
+    for (int i = 0; i < 4; ++i) writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
+    zipIn("many", "many-secret.zip", "-P pw .");
+    const std::string archive = archives_ + "/many-secret.zip";
+    engine::setProgressCallback([&](const std::string &name, float percent) {
+        if (operations::isProgressWindowOpen())
+            static_cast<QAbstractButton *>(pf::gadgetWidget(operations::progressCancelButton()))->click();
+        return operations::compressionProgressCallback(name, percent);
+    });
+    buildMainWindow(path("content"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"f0.bin", "f1.bin", "f2.bin", "f3.bin"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    extractSelection();
+    typePassword("pw", path("dest"));
+    pf::expectMessage("Zarvon", "Extraction interrompue par l'utilisateur !", pf::MessageIcon::Warning);
+    ui::confirmCopyWindowPassword();
+    EXPECT_LT(filesUnder(path("dest")).size(), 4u);
+    EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
 }
 
 TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
