@@ -138,7 +138,8 @@ struct Outcome {
 
 // Extracts the current entry of `uf`. `slotBound` is true when `uf` is the
 // reader slot, which the callback may close; only then is a stop honoured.
-Outcome extractOne(unzFile uf, const EntryInfo &info, Destination &dest, bool keepPaths, bool slotBound)
+Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &info, Destination &dest,
+                   bool keepPaths, bool slotBound)
 {
     Outcome r;
     std::vector<std::string> parts;
@@ -152,7 +153,7 @@ Outcome extractOne(unzFile uf, const EntryInfo &info, Destination &dest, bool ke
         parts.erase(parts.begin(), parts.end() - 1);
     }
 
-    EntryReader reader(uf);
+    EntryReader reader(uf, archivePath);
     if (!isFolder) {
         r.code = reader.open(info);
         if (r.code != 0)
@@ -278,7 +279,7 @@ int32_t extractEntryAt(const std::string &archivePath, int32_t index, const std:
     EntryInfo info;
     if (readEntryInfo(uf, info) != 0)
         return 0;
-    Outcome o = extractOne(uf, info, dest, keepPaths != 0, false);
+    Outcome o = extractOne(uf, archivePath, info, dest, keepPaths != 0, false);
     return o.code == 0 && (o.fileWritten || o.folderCreated) ? 1 : 0;
 }
 
@@ -295,7 +296,7 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
     int32_t err = readEntryInfo(uf, info);
     if (err != 0)
         return err;
-    return extractOne(uf, info, dest, keepPaths != 0, true).code;
+    return extractOne(uf, readerPath(), info, dest, keepPaths != 0, true).code;
 }
 
 int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
@@ -307,12 +308,12 @@ int32_t extractMatching(const std::string &archivePath, const std::string &patte
     unzFile uf = static_cast<unzFile>(handle.get());
     Destination dest{destination, {}};
     int32_t written = 0;
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     while (err == UNZ_OK) {
         EntryInfo info;
         if (readEntryInfo(uf, info) == 0 &&
             (matchesPattern(info.fileName, pattern) || (keepPaths && info.uncompressedSize == 0))) {
-            Outcome o = extractOne(uf, info, dest, keepPaths != 0, false);
+            Outcome o = extractOne(uf, archivePath, info, dest, keepPaths != 0, false);
             if (o.code == 0 && o.fileWritten)
                 ++written;
         }

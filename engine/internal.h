@@ -29,10 +29,12 @@ struct WriterExtra {
     bool failed = false;      // a write failed: the archive will be discarded
     bool stopped = false;     // the callback asked to stop: the archive will be discarded
     bool addingEntry = false; // addFile is between opening and closing an entry
+    uint64_t entries = 0;     // entries in the archive, appended ones included
 };
 WriterExtra &writerExtra();
 
-// Open through the I/O table in force (see zip_io.h).
+// The I/O table in force (see zip_io.h), and opening through it.
+zlib_filefunc64_def archiveIo();
 unzFile openUnz(const std::string &path);
 zipFile openZip(const std::string &path, int append);
 
@@ -47,6 +49,21 @@ int32_t reportProgress(const std::string &fileName, float percent);
 // Reads the current entry's record; fills `out` (cleared on failure).
 // Result 0 or minizip's error.
 int32_t readEntryInfo(unzFile uf, EntryInfo &out);
+
+// The ZIP64 extended information of a central extra field: the 64-bit
+// sizes and local header offset that replace 32-bit fields set to
+// 0xFFFFFFFF. minizip 1.1 on 64-bit systems compares those fields with a
+// 64-bit all-ones value and so never reads them.
+struct Zip64Fields {
+    uint64_t uncompressedSize = 0;
+    uint64_t compressedSize = 0;
+    uint64_t localHeaderOffset = 0;
+    bool offsetKnown = false;
+};
+void applyZip64Extra(std::string_view extra, Zip64Fields &f);
+
+// The path the reader slot was opened from.
+std::string &readerPath();
 
 // Names ---------------------------------------------------------------------
 
@@ -87,7 +104,9 @@ std::string lastComponent(const std::string &name);
 // entries beyond 4 GiB).
 class EntryReader {
 public:
-    explicit EntryReader(unzFile uf) : uf_(uf) {}
+    // `archivePath` is the path `uf` was opened from; entries beyond the
+    // reach of minizip's 32-bit reader are read through a handle of its own.
+    EntryReader(unzFile uf, const std::string &archivePath) : uf_(uf), path_(archivePath) {}
     ~EntryReader();
     EntryReader(const EntryReader &) = delete;
     EntryReader &operator=(const EntryReader &) = delete;
@@ -109,10 +128,15 @@ public:
 private:
     int64_t readRaw(unsigned char *out, size_t capacity);
 
+    int32_t openDirect(const EntryInfo &info, uint64_t localHeaderOffset, bool offsetKnown);
+
     unzFile uf_;
+    std::string path_;
+    zlib_filefunc64_def io_{};
+    voidpf direct_ = nullptr; // own handle on the archive, for ZIP64 entries
     bool opened_ = false;
-    bool inflating_ = false;
-    bool finished_ = false;
+    bool streamEnded_ = false; // the Deflate stream reached its end mark
+    bool finished_ = false;    // the end was reached and checked
     bool encrypted_ = false;
     PkwareKeys keys_{};
     uint32_t method_ = 0;
@@ -129,6 +153,7 @@ private:
 };
 
 // Listing and positioning (zip_read.cpp), closing (zip_write.cpp).
+int32_t goToFirst(unzFile uf); // kErrEndOfList for an archive without entries
 int32_t goToIndex(unzFile uf, const std::string &path, int32_t index);
 int32_t closeReader();
 int32_t closeWriter();

@@ -170,19 +170,28 @@ std::string storedNameForPath(const std::string &path, bool keepFullPath)
 {
     if (!keepFullPath)
         return lastComponent(path);
-    std::string out;
+    // ".." goes back one folder where there is one to go back from, and is
+    // dropped otherwise: a stored name never climbs out of the archive.
+    std::vector<std::string_view> parts;
     size_t i = 0;
     while (i <= path.size()) {
         size_t j = i;
         while (j < path.size() && !isSeparator(path[j]))
             ++j;
         std::string_view part(path.data() + i, j - i);
-        if (!part.empty() && part != "." && part != "..") {
-            if (!out.empty())
-                out += '/';
-            out.append(part);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
         }
         i = j + 1;
+    }
+    std::string out;
+    for (std::string_view p : parts) {
+        if (!out.empty())
+            out += '/';
+        out.append(p);
     }
     return out;
 }

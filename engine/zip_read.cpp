@@ -17,8 +17,49 @@ struct EntryReader::ZStream {
     z_stream s{};
 };
 
+void applyZip64Extra(std::string_view extra, Zip64Fields &f)
+{
+    auto u16 = [&](size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(extra[at]) |
+                                     static_cast<unsigned char>(extra[at + 1]) << 8);
+    };
+    auto u64 = [&](size_t at) {
+        uint64_t v = 0;
+        for (int i = 7; i >= 0; --i)
+            v = (v << 8) | static_cast<unsigned char>(extra[at + i]);
+        return v;
+    };
+    size_t pos = 0;
+    while (pos + 4 <= extra.size()) {
+        unsigned id = u16(pos), len = u16(pos + 2);
+        size_t body = pos + 4;
+        if (body + len > extra.size())
+            return;
+        if (id == 0x0001) {
+            size_t at = body, end = body + len;
+            if (f.uncompressedSize == 0xFFFFFFFFull && at + 8 <= end) {
+                f.uncompressedSize = u64(at);
+                at += 8;
+            }
+            if (f.compressedSize == 0xFFFFFFFFull && at + 8 <= end) {
+                f.compressedSize = u64(at);
+                at += 8;
+            }
+            // The offset is there only when its 32-bit field is all ones.
+            if (at + 8 <= end) {
+                f.localHeaderOffset = u64(at);
+                f.offsetKnown = true;
+            }
+            return;
+        }
+        pos = body + len;
+    }
+}
+
 EntryReader::~EntryReader()
 {
+    if (direct_)
+        io_.zclose_file(io_.opaque, direct_);
     if (z_) {
         inflateEnd(&z_->s);
         delete z_;
@@ -36,14 +77,30 @@ int32_t EntryReader::open(const EntryInfo &info)
     const EngineState &s = state();
     if (encrypted_ && !s.passwordSet)
         return kErrPasswordNeeded;
-    int method = 0, level = 0;
-    int err = unzOpenCurrentFile2(uf_, &method, &level, 1);
-    if (err != UNZ_OK)
-        return err;
-    opened_ = true;
     expectedCrc_ = info.crc;
     expectedSize_ = info.uncompressedSize;
     rawLeft_ = info.compressedSize;
+    Zip64Fields z64;
+    if (info.sizeExtra > 0) {
+        static std::vector<char> extra(65536 + 1);
+        unz_file_info64 fi{};
+        if (unzGetCurrentFileInfo64(uf_, &fi, nullptr, 0, extra.data(), extra.size(), nullptr, 0) == UNZ_OK) {
+            z64.uncompressedSize = fi.uncompressed_size;
+            z64.compressedSize = fi.compressed_size;
+            applyZip64Extra(std::string_view(extra.data(), std::min<size_t>(fi.size_file_extra, extra.size() - 1)),
+                            z64);
+        }
+    }
+    int32_t err;
+    if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown) {
+        err = openDirect(info, z64.localHeaderOffset, z64.offsetKnown);
+    } else {
+        int method = 0, level = 0;
+        err = unzOpenCurrentFile2(uf_, &method, &level, 1);
+        opened_ = err == UNZ_OK;
+    }
+    if (err != 0)
+        return err;
     if (encrypted_) {
         if (rawLeft_ < kPkwareHeaderSize)
             return kErrBadArchive;
@@ -74,10 +131,52 @@ int32_t EntryReader::open(const EntryInfo &info)
     return 0;
 }
 
+// minizip cannot reach this entry's data (beyond 4 GiB, or a local header
+// past 4 GiB): find it through a handle of our own.
+int32_t EntryReader::openDirect(const EntryInfo &info, uint64_t localHeaderOffset, bool offsetKnown)
+{
+    uint64_t dataStart = 0;
+    if (!offsetKnown) {
+        // The local header is within minizip's reach: let it check the header
+        // and tell where the data begins.
+        int method = 0, level = 0;
+        int err = unzOpenCurrentFile2(uf_, &method, &level, 1);
+        if (err != UNZ_OK)
+            return err;
+        opened_ = true;
+        dataStart = unzGetCurrentFileZStreamPos64(uf_);
+    }
+    io_ = archiveIo();
+    direct_ = io_.zopen64_file(io_.opaque, path_.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    if (!direct_)
+        return kErrGeneral;
+    if (offsetKnown) {
+        unsigned char header[30];
+        if (io_.zseek64_file(io_.opaque, direct_, localHeaderOffset, ZLIB_FILEFUNC_SEEK_SET) != 0 ||
+            io_.zread_file(io_.opaque, direct_, header, sizeof header) != sizeof header || header[0] != 'P' ||
+            header[1] != 'K' || header[2] != 3 || header[3] != 4)
+            return kErrBadArchive;
+        uint64_t nameLen = header[26] | header[27] << 8;
+        uint64_t extraLen = header[28] | header[29] << 8;
+        dataStart = localHeaderOffset + sizeof header + nameLen + extraLen;
+    }
+    (void)info;
+    if (io_.zseek64_file(io_.opaque, direct_, dataStart, ZLIB_FILEFUNC_SEEK_SET) != 0)
+        return kErrBadArchive;
+    opened_ = true;
+    return 0;
+}
+
 int64_t EntryReader::readRaw(unsigned char *out, size_t capacity)
 {
     size_t want = static_cast<size_t>(std::min<uint64_t>(capacity, rawLeft_));
     size_t done = 0;
+    while (direct_ && done < want) {
+        uLong got = io_.zread_file(io_.opaque, direct_, out + done, static_cast<uLong>(want - done));
+        if (got == 0)
+            return kErrBadArchive;
+        done += got;
+    }
     while (done < want) {
         unsigned chunk = static_cast<unsigned>(std::min<size_t>(want - done, UINT_MAX / 2));
         int got = unzReadCurrentFile(uf_, out + done, chunk);
@@ -105,9 +204,7 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
         if (got < 0)
             return got;
         produced = static_cast<size_t>(got);
-        if (produced == 0)
-            finished_ = true;
-    } else {
+    } else if (!streamEnded_) {
         z_stream &z = z_->s;
         const uInt room = static_cast<uInt>(std::min<size_t>(capacity, UINT_MAX / 2));
         z.next_out = out;
@@ -127,7 +224,7 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
             int zr = inflate(&z, Z_NO_FLUSH);
             inPos_ += before - z.avail_in;
             if (zr == Z_STREAM_END) {
-                finished_ = true;
+                streamEnded_ = true;
                 break;
             }
             if (zr != Z_OK && zr != Z_BUF_ERROR)
@@ -150,6 +247,14 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
     return 0;
 }
 
+int32_t goToFirst(unzFile uf)
+{
+    unz_global_info64 gi{};
+    if (unzGetGlobalInfo64(uf, &gi) == UNZ_OK && gi.number_entry == 0)
+        return UNZ_END_OF_LIST_OF_FILE;
+    return unzGoToFirstFile(uf);
+}
+
 int32_t readEntryInfo(unzFile uf, EntryInfo &out)
 {
     static std::vector<char> name(65536 + 1);
@@ -168,6 +273,8 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     out.crc = static_cast<uint32_t>(fi.crc);
     out.compressedSize = fi.compressed_size;
     out.uncompressedSize = fi.uncompressed_size;
+    size_t nameLen = std::min<size_t>(fi.size_filename, name.size() - 1);
+    size_t extraLen = std::min<size_t>(fi.size_file_extra, extra.size() - 1);
     out.sizeFileName = static_cast<uint32_t>(fi.size_filename);
     out.sizeExtra = static_cast<uint32_t>(fi.size_file_extra);
     out.sizeComment = static_cast<uint32_t>(fi.size_file_comment);
@@ -180,8 +287,14 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     out.day = fi.tmu_date.tm_mday;
     out.month = fi.tmu_date.tm_mon;
     out.year = fi.tmu_date.tm_year;
-    size_t nameLen = std::min<size_t>(fi.size_filename, name.size() - 1);
-    size_t extraLen = std::min<size_t>(fi.size_file_extra, extra.size() - 1);
+    if (fi.uncompressed_size == 0xFFFFFFFFull || fi.compressed_size == 0xFFFFFFFFull) {
+        Zip64Fields z64;
+        z64.uncompressedSize = fi.uncompressed_size;
+        z64.compressedSize = fi.compressed_size;
+        applyZip64Extra(std::string_view(extra.data(), extraLen), z64);
+        out.uncompressedSize = z64.uncompressedSize;
+        out.compressedSize = z64.compressedSize;
+    }
     out.fileName = decodeStoredName(std::string_view(name.data(), nameLen), (fi.flag & 0x800) != 0,
                                     std::string_view(extra.data(), extraLen), out.version >> 8);
     return 0;
@@ -236,7 +349,7 @@ int32_t readListing(unzFile uf, std::vector<EntryInfo> &entries, std::vector<unz
         if (positions)
             positions->reserve(gi.number_entry);
     }
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     while (err == UNZ_OK) {
         EntryInfo info;
         readEntryInfo(uf, info);
@@ -294,7 +407,7 @@ int32_t goToIndex(unzFile uf, const std::string &path, int32_t index)
     }
     if (l && static_cast<size_t>(index) >= l->entries.size())
         return kErrEndOfList;
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     for (int32_t i = 0; i < index && err == UNZ_OK; ++i)
         err = unzGoToNextFile(uf);
     return err;
@@ -307,6 +420,7 @@ int32_t closeReader()
         unzClose(static_cast<unzFile>(s.reader));
         s.reader = nullptr;
     }
+    readerPath().clear();
     return 0;
 }
 
@@ -322,6 +436,7 @@ int32_t openArchiveForReading(const std::string &path)
         s.reader = nullptr;
     }
     s.reader = openUnz(path);
+    readerPath() = s.reader ? path : std::string();
     return s.reader ? 1 : 0;
 }
 
@@ -330,7 +445,7 @@ int32_t firstEntry()
     EngineState &s = state();
     if (!s.reader)
         return kErrGeneral;
-    return unzGoToFirstFile(static_cast<unzFile>(s.reader));
+    return goToFirst(static_cast<unzFile>(s.reader));
 }
 
 int32_t nextEntry()
@@ -357,6 +472,11 @@ int32_t entryCount(const std::string &path)
     unz_global_info64 gi{};
     if (unzGetGlobalInfo64(static_cast<unzFile>(uf.get()), &gi) != UNZ_OK)
         return -1;
+    if (gi.number_entry == 0xFFFF) {
+        // A saturated 16-bit count without ZIP64 end records: count them.
+        const Listing *l = cachedListing(path);
+        return l ? static_cast<int32_t>(l->entries.size()) : -1;
+    }
     return static_cast<int32_t>(std::min<ZPOS64_T>(gi.number_entry, INT32_MAX));
 }
 
@@ -422,7 +542,7 @@ int32_t verifyArchive(const std::string &path, VerifyResult &out)
             out.firstFailure = code;
         }
     };
-    int err = unzGoToFirstFile(uf);
+    int err = goToFirst(uf);
     while (err == UNZ_OK) {
         ++out.entries;
         EntryInfo info;
@@ -434,7 +554,7 @@ int32_t verifyArchive(const std::string &path, VerifyResult &out)
             ++out.entriesNotChecked;
         } else {
             ++out.entriesChecked;
-            EntryReader reader(uf);
+            EntryReader reader(uf, path);
             code = reader.open(info);
             uint64_t done = 0;
             while (code == 0) {

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <utility>
 
@@ -137,6 +138,75 @@ std::string unicodePathExtra(const std::string &stored, const std::string &utf8N
     return extra;
 }
 
+void put16(unsigned char *p, uint64_t v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void put32(unsigned char *p, uint64_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+void put64(unsigned char *p, uint64_t v)
+{
+    for (int i = 0; i < 8; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+uint64_t get32(const unsigned char *p)
+{
+    return p[0] | static_cast<uint64_t>(p[1]) << 8 | static_cast<uint64_t>(p[2]) << 16 |
+           static_cast<uint64_t>(p[3]) << 24;
+}
+
+// minizip writes the entry count of 65,535 entries and more into the 16-bit
+// field of the end record without the ZIP64 end records, which leaves other
+// tools unable to read the archive. Adds them: the ZIP64 end record and its
+// locator go where the end record was, followed by the end record again.
+bool addZip64EndRecords(const std::string &path, uint64_t entries)
+{
+    Fd f(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (f.fd < 0)
+        return false;
+    struct stat st{};
+    if (::fstat(f.fd, &st) != 0 || st.st_size < 22 + 20)
+        return false;
+    const off_t endPos = st.st_size - 22;
+    unsigned char tail[42];
+    if (::pread(f.fd, tail, sizeof tail, endPos - 20) != static_cast<ssize_t>(sizeof tail))
+        return false;
+    const unsigned char *end = tail + 20;
+    if (get32(end) != 0x06054b50u)
+        return false;
+    if (get32(tail) == 0x07064b50u)
+        return true; // minizip wrote them itself (an archive past 4 GiB)
+    const uint64_t cdSize = get32(end + 12);
+    const uint64_t cdOffset = get32(end + 16);
+    unsigned char rec[56 + 20 + 22] = {};
+    unsigned char *z = rec;
+    put32(z, 0x06064b50u);
+    put64(z + 4, 44);
+    put16(z + 12, 45);
+    put16(z + 14, 45);
+    put64(z + 24, entries);
+    put64(z + 32, entries);
+    put64(z + 40, cdSize);
+    put64(z + 48, cdOffset);
+    unsigned char *loc = rec + 56;
+    put32(loc, 0x07064b50u);
+    put64(loc + 8, static_cast<uint64_t>(endPos));
+    put32(loc + 16, 1);
+    unsigned char *e = rec + 76;
+    std::memcpy(e, end, 22);
+    put16(e + 8, 0xFFFF);
+    put16(e + 10, 0xFFFF);
+    return ::pwrite(f.fd, rec, sizeof rec, endPos) == static_cast<ssize_t>(sizeof rec) &&
+           ::close(std::exchange(f.fd, -1)) == 0;
+}
+
 } // namespace
 
 // Closes the writer slot: the temporary file becomes the archive when it is
@@ -157,6 +227,8 @@ int32_t closeWriter()
         result = kErrWrite;
     else if (err != ZIP_OK)
         result = err == ZIP_ERRNO ? kErrWrite : err;
+    if (result == 0 && w.entries >= 0xFFFF && !addZip64EndRecords(w.tempPath, w.entries))
+        result = kErrWrite;
     if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0)
         result = kErrWrite;
     if (result != 0)
@@ -203,6 +275,7 @@ int32_t createArchive(const std::string &path, int32_t append)
     struct stat st{};
     ::fstat(fd, &st);
     ::close(fd);
+    w = WriterExtra{};
     int mode = APPEND_STATUS_CREATE;
     struct stat existing{};
     if (append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0) {
@@ -211,6 +284,12 @@ int32_t createArchive(const std::string &path, int32_t append)
             return 0;
         }
         mode = APPEND_STATUS_ADDINZIP;
+        int32_t existingEntries = entryCount(path);
+        if (existingEntries < 0) {
+            ::unlink(temp.c_str());
+            return 0;
+        }
+        w.entries = static_cast<uint64_t>(existingEntries);
     }
     zipFile zf = openZip(temp, mode);
     if (!zf) {
@@ -219,7 +298,6 @@ int32_t createArchive(const std::string &path, int32_t append)
     }
     s.writer = zf;
     s.writerPath = path;
-    w = WriterExtra{};
     w.tempPath = temp;
     w.tempDevice = static_cast<uint64_t>(st.st_dev);
     w.tempInode = static_cast<uint64_t>(st.st_ino);
@@ -297,6 +375,7 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
         return err;
     }
     w.addingEntry = true;
+    ++w.entries;
 
     PkwareKeys keys{};
     int32_t result = 0;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <utility>
 
 #include "settings/settings_file.h"
@@ -63,6 +64,9 @@ int32_t usedLength(const std::vector<LanguageRecord> &records)
 
 bool readFile(const std::string &path, std::string &bytes)
 {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
@@ -81,18 +85,20 @@ bool loadKeepingTable(const std::string &path)
     return false;
 }
 
+// Names as a system in English gives them, except French, which a French
+// system names in French: only "Français (France)" matters to the program.
 struct LanguageName {
     const char *code;
-    const char *name; // in the language itself
+    const char *name;
 };
 
 const LanguageName languageNames[] = {
-    {"fr", "Français"},   {"en", "English"},   {"de", "Deutsch"},    {"es", "Español"},
-    {"it", "Italiano"},   {"nl", "Nederlands"}, {"pt", "Português"}, {"ca", "Català"},
-    {"br", "Brezhoneg"},  {"oc", "Occitan"},   {"eu", "Euskara"},    {"da", "Dansk"},
-    {"sv", "Svenska"},    {"nb", "Norsk bokmål"}, {"fi", "Suomi"},   {"pl", "Polski"},
-    {"cs", "Čeština"},    {"ru", "Русский"},   {"el", "Ελληνικά"},   {"tr", "Türkçe"},
-    {"ja", "日本語"},      {"zh", "中文"},       {"ar", "العربية"},
+    {"fr", "Français"},  {"en", "English"},   {"de", "German"},    {"es", "Spanish"},
+    {"it", "Italian"},   {"nl", "Dutch"},     {"pt", "Portuguese"}, {"ca", "Catalan"},
+    {"br", "Breton"},    {"oc", "Occitan"},   {"eu", "Basque"},    {"da", "Danish"},
+    {"sv", "Swedish"},   {"nb", "Norwegian Bokmål"}, {"fi", "Finnish"}, {"pl", "Polish"},
+    {"cs", "Czech"},     {"ru", "Russian"},   {"el", "Greek"},     {"tr", "Turkish"},
+    {"ja", "Japanese"},  {"zh", "Chinese"},   {"ar", "Arabic"},
 };
 
 struct CountryName {

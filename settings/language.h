@@ -31,6 +31,26 @@ namespace zarvon::settings {
 // The system language name that means "French as spoken in France".
 inline constexpr std::string_view FrenchFranceLanguage = "Français (France)";
 
+// Window titles the program recognises: the copy window's arrangement and the
+// assistant's page are told apart by comparing the window's title with these
+// texts, so both language files give exactly these values for these keys.
+struct RecognisedWindowTitle {
+    std::string_view key;
+    std::string_view french;  // value in French.lng
+    std::string_view english; // value in English.lng
+};
+inline constexpr RecognisedWindowTitle RecognisedWindowTitles[] = {
+    {"WindowCopy", "Copier une archive", "Copy Zip file"},
+    {"CutZip", "Couper une archive", "Cut Zip file"},
+    {"TxtNomFenRenommer", "Renommer une archive", "Rename Zip file"},
+    {"WindowCopyPwd", "Mot de Passe", "Password"},
+    {"WindowAssistant", "Assistant Zarvon", "Zarvon Assistant"},
+    {"WindowSelectOperations", "Choisir une opération", "Operations to proceed"},
+    {"WindowSelectFile", "Sélection des fichier(s)", "Files selection"},
+    {"WindowFilesToZip", "Fichiers à compresser", "Files to zip"},
+    {"TxtWindowExtract", "Extraction des fichiers...", "Extracting files..."},
+};
+
 // Loads path into the table. Returns the used size of the new table in bytes
 // (8 per record plus the key and value bytes), 0 when nothing was loaded.
 // When the file cannot be opened the current table stays and 0 is returned.
@@ -52,8 +72,9 @@ void clearLanguageTable();
 
 // Display name of the system's language, from the locale of messages
 // (LC_ALL, else LC_MESSAGES, else LANG): "Français (France)" for fr_FR,
-// otherwise names such as "English (United States)", "Deutsch (Deutschland)"
-// or just the language ("Français" for "fr"). "Error: Unable to determine OS
+// "Français (Canada)" for fr_CA, otherwise English names such as
+// "English (United States)" or "German (Germany)", or just the language when
+// the locale names no country ("Français" for "fr"). "Error: Unable to determine OS
 // Language" when the locale is unset, "C" or "POSIX" or not understood.
 // Only the comparison with FrenchFranceLanguage matters to the program.
 std::string detectSystemLanguage();

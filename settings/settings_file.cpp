@@ -144,7 +144,7 @@ bool replaceFileAtomically(const std::string &path, std::string_view bytes)
 
     std::string temporary = target + ".XXXXXX";
     FdCloser file;
-    file.fd = ::mkstemp(temporary.data());
+    file.fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (file.fd < 0)
         return false;
     // Keeping the mode and owner is a courtesy (an administrator editing a
@@ -192,10 +192,11 @@ void SettingsFile::reset()
 bool SettingsFile::open(const std::string &path)
 {
     close();
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO put in the file's place must not hang the program.
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
     bool readOnly = false;
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM || errno == ETXTBSY)) {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         readOnly = true;
     }
     if (fd < 0)
@@ -217,7 +218,7 @@ bool SettingsFile::open(const std::string &path)
 bool SettingsFile::create(const std::string &path)
 {
     close();
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0)
         return false;
     FdCloser guard{fd};
@@ -311,7 +312,9 @@ std::string SettingsFile::serialize() const
     }
     if (!utf8_) {
         std::string single;
-        if (utf8ToWindows1252(text, single))
+        // A single-byte file that happened to start with the bytes of the
+        // mark would be read back as UTF-8; such a file is written as UTF-8.
+        if (utf8ToWindows1252(text, single) && single.substr(0, Utf8ByteOrderMark.size()) != Utf8ByteOrderMark)
             return single;
     }
     // A UTF-8 file, or text Windows-1252 cannot hold: the whole file in
@@ -417,8 +420,10 @@ void SettingsFile::writeText(const std::string &key, const std::string &value)
     if (!open_)
         return;
     materialiseSelectedGroup();
-    std::string name = oneLine(key);
-    std::string text = oneLine(value);
+    // The file keeps neither blanks around a key nor before a value, so
+    // neither does the store: what is held is what a re-read gives.
+    std::string name(trimRight(trimLeft(oneLine(key))));
+    std::string text(trimLeft(oneLine(value)));
     long i = findKey(name);
     if (i >= 0) {
         Node &node = nodes_[static_cast<size_t>(i)];

@@ -98,8 +98,9 @@ public:
     // place and takes the given spelling; a new key line goes after the last
     // line of the group (comments included), or, for the unnamed group, after
     // the last line before the first header. Line breaks in key or value are
-    // replaced by blanks, since a value cannot span lines. No effect when
-    // nothing is held.
+    // replaced by blanks, since a value cannot span lines; blanks around the
+    // key and before the value are dropped, as a re-read would drop them.
+    // No effect when nothing is held.
     void writeText(const std::string &key, const std::string &value);
 
     // writeText with the decimal form of value.

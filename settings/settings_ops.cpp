@@ -93,6 +93,14 @@ std::optional<WindowGeometry> readWindowGeometry(SettingsFile &file)
     return geometry;
 }
 
+std::optional<WindowGeometry> readWindowGeometry(const std::string &path)
+{
+    SettingsFile file;
+    if (!file.open(path))
+        return std::nullopt;
+    return readWindowGeometry(file);
+}
+
 bool saveWindowState(const WindowState &state, const std::string &path)
 {
     SettingsFile file;

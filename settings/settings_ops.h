@@ -74,6 +74,10 @@ struct WindowGeometry {
 // absent.
 std::optional<WindowGeometry> readWindowGeometry(SettingsFile &file);
 
+// The same on the file at path, opened and closed here; nothing when it
+// cannot be opened.
+std::optional<WindowGeometry> readWindowGeometry(const std::string &path = settingsPath());
+
 // What saveWindowState stores: the main window's inner height (client plus
 // menu bar), inner width, frame position, and the check marks of the menu
 // items MenuToolBar, MenuStatusBar, MenuFrench, MenuEnglish, MenuBootScreen,

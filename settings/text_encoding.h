@@ -15,7 +15,7 @@ inline constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
 // same number, so that writing the text back gives the same bytes.
 std::string windows1252ToUtf8(std::string_view bytes);
 
-// UTF-8 to Windows-1252. Returns false, with out unspecified, when the text
+// UTF-8 to Windows-1252. Returns false (out then holds a partial result) when the text
 // holds a character Windows-1252 cannot represent or is not valid UTF-8.
 bool utf8ToWindows1252(std::string_view text, std::string &out);
 

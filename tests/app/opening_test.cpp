@@ -263,3 +263,44 @@ TEST_F(OpeningTest, ListingAManyEntryArchiveIsComplete)
 }
 
 }  // namespace
+
+namespace {
+
+class ArchiveListTest : public ProgramTest {};
+
+TEST_F(ArchiveListTest, DraggingSelectedRowsExtractsThem)
+{
+    writeStandardIni();
+    std::string zip = makeZip("archive.zip", {{"one.txt", "first"}, {"sub/two.txt", "second"}, {"three.txt", "third"}});
+    std::filesystem::create_directories(folder() / "out");
+    ASSERT_TRUE(start({zip}));
+    setGadgetItemState(ids::ArchiveList, 1, ItemSelected);
+    expectFolder((folder() / "out").string() + "/");
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    EXPECT_EQ(readFile(folder() / "out/sub/two.txt"), "second");
+    EXPECT_FALSE(std::filesystem::exists(folder() / "out/one.txt"));
+}
+
+TEST_F(ArchiveListTest, DraggingWithoutSelectedRowsExtractsNothing)
+{
+    writeStandardIni();
+    std::string zip = makeZip("archive.zip", {{"one.txt", "first"}});
+    ASSERT_TRUE(start({zip}));
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    EXPECT_TRUE(shownDialogs().empty());
+}
+
+TEST_F(ArchiveListTest, AlwaysOnTopFollowsTheConfigurationBox)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    menu(ids::MenuConfiguration);
+    setGadgetState(ids::ChkBoxVisibleWin, 1);
+    control(ids::ChkBoxVisibleWin);
+    EXPECT_TRUE(isWindowTopmost(ids::WindowMain));
+    setGadgetState(ids::ChkBoxVisibleWin, 0);
+    control(ids::ChkBoxVisibleWin);
+    EXPECT_FALSE(isWindowTopmost(ids::WindowMain));
+}
+
+}  // namespace

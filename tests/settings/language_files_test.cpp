@@ -273,6 +273,16 @@ TEST(ShippedEnglishFile, GivesEveryKeyAndTheRecognisedTitles)
     clearLanguageTable();
 }
 
+TEST(RecognisedTitles, ProgramTableMatchesTheShippedValues)
+{
+    ASSERT_EQ(std::size(RecognisedWindowTitles), std::size(recognisedTitles));
+    for (size_t i = 0; i < std::size(recognisedTitles); ++i) {
+        EXPECT_EQ(RecognisedWindowTitles[i].key, recognisedTitles[i].key);
+        EXPECT_EQ(RecognisedWindowTitles[i].french, recognisedTitles[i].french);
+        EXPECT_EQ(RecognisedWindowTitles[i].english, recognisedTitles[i].english);
+    }
+}
+
 TEST_P(ShippedLanguageFiles, HoldOnlyKnownKeysOnceEach)
 {
     std::set<std::string> known;

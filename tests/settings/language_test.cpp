@@ -111,6 +111,14 @@ TEST_F(LanguageFileRules, MissingFileKeepsTheTable)
     EXPECT_EQ(languageText("Key", "default"), "value");
 }
 
+TEST_F(LanguageFileRules, FolderInPlaceOfAFileKeepsTheTable)
+{
+    load("Key = value\r\n");
+    std::filesystem::create_directory(folder_ / "French.lng");
+    EXPECT_EQ(loadLanguageFile(path("French.lng")), 0);
+    EXPECT_EQ(languageText("Key", "default"), "value");
+}
+
 TEST_F(LanguageFileRules, EmptyKeyAndNoTableGiveTheDefault)
 {
     EXPECT_EQ(languageText("Key", "default"), "default");
@@ -250,7 +258,7 @@ TEST_F(SystemLanguage, OtherLanguagesAndCountriesAreNotFrenchOfFrance)
     EXPECT_EQ(systemLanguageName("fr_CA.UTF-8"), "Français (Canada)");
     EXPECT_EQ(systemLanguageName("fr"), "Français");
     EXPECT_EQ(systemLanguageName("en_US.UTF-8"), "English (United States)");
-    EXPECT_EQ(systemLanguageName("de_DE"), "Deutsch (Germany)");
+    EXPECT_EQ(systemLanguageName("de_DE"), "German (Germany)");
     EXPECT_EQ(systemLanguageName("C.UTF-8"), "Error: Unable to determine OS Language");
     EXPECT_EQ(systemLanguageName("POSIX"), "Error: Unable to determine OS Language");
     EXPECT_EQ(systemLanguageName(""), "Error: Unable to determine OS Language");

@@ -341,6 +341,21 @@ TEST_F(SettingsFileEncoding, TextWindows1252CannotHoldTurnsTheFileToUtf8)
     EXPECT_EQ(file.readText("Recent", ""), "/home/user/文件/αρχείο.zip");
 }
 
+TEST_F(SettingsFileEncoding, SingleByteTextThatLooksLikeTheMarkIsNotMistakenForIt)
+{
+    // "ï»¿" in Windows-1252 is EF BB BF; after its leading blank is dropped it
+    // would open the file.
+    writeBytes(path("Zarvon.ini"), " \xEF\xBB\xBFKey = caf\xE9\r\n");
+    SettingsFile file;
+    ASSERT_TRUE(file.open(path("Zarvon.ini")));
+    EXPECT_EQ(file.readText("ï»¿Key", ""), "café");
+    file.writeText("touch", "1");
+    ASSERT_TRUE(file.close());
+    ASSERT_TRUE(file.open(path("Zarvon.ini")));
+    EXPECT_EQ(file.readText("ï»¿Key", ""), "café");
+    EXPECT_EQ(file.readText("touch", ""), "1");
+}
+
 TEST_F(SettingsFileEncoding, OpenBytesReadsFromMemoryAndWritesNothing)
 {
     SettingsFile file;

@@ -161,6 +161,15 @@ TEST_F(WindowGeometryReading, AbsentOldKeysDoNotBlockButAnEmptyOneDoes)
         EXPECT_FALSE(geometryOf(std::string("[Window]\r\nWindowHeight = 480\r\n") + key + " =\r\n")) << key;
 }
 
+TEST_F(WindowGeometryReading, ByPathNeedsTheFile)
+{
+    EXPECT_FALSE(readWindowGeometry(ini()));
+    writeBytes(ini(), "[window]\r\nwindowwith = 640\r\n");
+    auto geometry = readWindowGeometry(ini());
+    ASSERT_TRUE(geometry);
+    EXPECT_EQ(geometry->width, 640);
+}
+
 TEST_F(WindowGeometryReading, ValuesThatAreNotNumbersGiveZero)
 {
     auto geometry = geometryOf("[Window]\r\nWindowHeight = tall\r\nWindowWith = 12px\r\n");

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QDir>
+#include <QSysInfo>
 #include <QWidget>
 
 #include <gtest/gtest-spi.h>
@@ -259,6 +260,15 @@ TEST_F(PlatformTest, InstanceLockExcludesASecondHolder)
     EXPECT_TRUE(acquireInstanceLock("zarvon"));
     EXPECT_FALSE(acquireInstanceLock("zarvon"));
     releaseInstanceLock();
+    EXPECT_TRUE(acquireInstanceLock("zarvon"));
+}
+
+TEST_F(PlatformTest, InstanceLockOfAProcessThatEndedIsTakenOver)
+{
+    // What a crashed instance leaves behind: a lock naming a process that no
+    // longer runs.
+    QString host = QSysInfo::machineHostName();
+    writeFile("run/zarvon.lock", "2147483000\nzarvon\n" + host.toStdString() + "\n");
     EXPECT_TRUE(acquireInstanceLock("zarvon"));
 }
 

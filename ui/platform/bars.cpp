@@ -76,6 +76,13 @@ std::map<int, TrayRec>& trays()
 }
 int currentMenu = -1;
 
+// Caption buttons are sized to their text: the eight of them must fit in the
+// 850-pixel window of that form.
+int captionWidth(QToolButton* button)
+{
+    return 48 + 6 + button->fontMetrics().horizontalAdvance(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
+}
+
 MenuRec* findMenu(int menu)
 {
     auto it = menus().find(menu);
@@ -353,8 +360,12 @@ int toolBarButton(int toolbar, int image, const std::string& text)
     int width = 52;
     if (t->form == ToolBarForm::Captions) {
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        QFont small = b->font();
+        small.setPixelSize(9);
+        b->setFont(small);
+        b->setStyleSheet(QStringLiteral("QToolButton { padding: 0px; }"));
         b->setText(caption(text));
-        width = b->sizeHint().width();
+        width = captionWidth(b);
     }
     b->setGeometry(t->x, 2, width, height);
     t->x += width;
@@ -393,11 +404,11 @@ void setToolBarButtonCaption(int toolbar, int button, const std::string& text)
     if (t->form != ToolBarForm::Captions)
         return;
     // Captions change width with the language: lay the strip out again.
-    int shift = b->sizeHint().width() - b->width();
+    int shift = captionWidth(b) - b->width();
     if (shift == 0)
         return;
     int from = b->x();
-    b->resize(b->sizeHint().width(), b->height());
+    b->resize(captionWidth(b), b->height());
     for (QObject* child : t->strip->children()) {
         auto* w = qobject_cast<QWidget*>(child);
         if (w && w != b && w != t->background && w->x() > from)

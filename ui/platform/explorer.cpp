@@ -85,6 +85,9 @@ public:
         details->sortByColumn(0, Qt::AscendingOrder);
         details->header()->setStretchLastSection(false);
         details->setColumnWidth(0, 336);
+        details->setColumnWidth(1, 80);
+        details->setColumnWidth(2, 120);
+        details->setColumnWidth(3, 130);
         icons = new QListView(this);
         icons->setModel(proxy);
         icons->setSelectionModel(details->selectionModel());
