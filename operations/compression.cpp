@@ -22,6 +22,7 @@ using settings::languageText;
 namespace {
 
 std::function<bool()> compressionWindowBuilder;
+int32_t endSounds = 0;
 
 std::string lastComponentOf(const std::string &path) {
     const auto slash = path.find_last_of('/');
@@ -146,7 +147,10 @@ std::string listOfPaths(const std::vector<std::string> &paths) {
 
 void beepWhenWanted() {
     const auto sound = settings::readSettingText("General", "ActivateSound", "0");
-    if (sound && *sound == "1") pf::beep();
+    if (sound && *sound == "1") {
+        ++endSounds;
+        pf::beep();
+    }
 }
 
 CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t method,
@@ -180,7 +184,17 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
     engine::setPassword(password);
 
     for (const auto &item : items) {
-        const bool goOn = item.folder ? compressFolder(run, item.path) : addOne(run, item.path, 0);
+        bool goOn = true;
+        if (item.folder) {
+            goOn = compressFolder(run, item.path);
+        } else if (!isRegularFile(fs::directory_entry(item.path))) {
+            // Gone since it was selected, or a pipe or device whose reading
+            // would never end.
+            run.unreadable.push_back(item.path);
+            advance(run);
+        } else {
+            goOn = addOne(run, item.path, 0);
+        }
         if (!goOn) break;
     }
     const int32_t closed = engine::closeArchives();
@@ -352,6 +366,8 @@ CompressionOutcome compressSelection(const std::string &archivePath, int32_t met
 CompressionOutcome assistantCompress(const std::string &archivePath) {
     return runOver(ids::ExplorerAddFiles, archivePath, 8, "", false);
 }
+
+int32_t endSoundsPlayed() { return endSounds; }
 
 int32_t countFilesInFolder(const std::string &folder) {
     int32_t count = 0;

@@ -146,6 +146,11 @@ int32_t countFilesInFolder(const std::string &folder);
 // with its controls in their initial states and returns whether it exists.
 void setCompressionWindowBuilder(std::function<bool()> build);
 
+// How many times a run has played the end sound (General/ActivateSound
+// "1") since the program started; tests read it, as the sound itself cannot
+// be heard there.
+int32_t endSoundsPlayed();
+
 // Main window title outside a run.
 inline constexpr const char *kMainTitle = "Zarvon 1.1.0";
 

@@ -94,7 +94,7 @@ void extractWithoutPassword(const std::string &archivePath, const std::vector<st
 
 void openPasswordWindowFor(const PasswordRequest &request) {
     const bool rar = request.kind == PasswordRequestKind::rarFile;
-    if (!passwordWindowBuilder || !passwordWindowBuilder(rar ? request.destination : std::string(), rar)) return;
+    if (!passwordWindowBuilder || !passwordWindowBuilder(request.destination, rar)) return;
     pf::showWindow(ids::WindowCopy);
     pf::activateWindow(ids::WindowCopy);
     pf::setActiveGadget(ids::StrCopyDestination);
@@ -154,6 +154,12 @@ const std::deque<PasswordRequest> &pendingPasswordRequests() { return passwordRe
 bool isPasswordWindowTitle(const std::string &title) { return title == "Mot de Passe" || title == "Password"; }
 
 const std::string &zipDestination() { return lastZipDestination; }
+
+void resetExtractionWorkflow() {
+    lastZipDestination.clear();
+    passwordRequests.clear();
+    shownArchiveReader = nullptr;
+}
 
 void setPasswordWindowBuilder(std::function<bool(const std::string &, bool)> build) {
     passwordWindowBuilder = std::move(build);
@@ -248,8 +254,11 @@ void reportExtraction(const std::string &archivePath, const ExtractionReport &re
         return;
     }
     if (!report.failures.empty()) {
+        const bool wrongPassword =
+            std::any_of(report.failures.begin(), report.failures.end(),
+                        [](const ExtractionReport::Failure &f) { return f.result == engine::kErrWrongPassword; });
         const std::string heading =
-            report.wrongPasswords() > 0
+            wrongPassword
                 ? languageText("MsgZipPwdError", "Impossible d'extraire les fichiers, mot de passe incorrect !")
                 : languageText("MsgExtractFailures", "Ces fichiers n'ont pas pu être extraits :");
         pf::messageBox("Zarvon", heading + failureLines(report), pf::MessageIcon::Warning);
@@ -385,6 +394,13 @@ void extractDraggedEntries() {
     if (archive.empty()) return;
     const std::vector<std::string> names = selectedArchiveRows();
     if (names.empty()) return;
+    if (isProtectionTextProtected(archiveProtectionText(archive))) {
+        // Without its password a protected entry cannot be written: ask for
+        // it, with the last folder already in the destination field.
+        queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, lastZipDestination});
+        askNextPassword();
+        return;
+    }
     if (lastZipDestination.empty()) {
         // No folder chosen yet in this session: ask rather than write anywhere.
         const std::string destination = askDestination();

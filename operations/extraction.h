@@ -51,7 +51,8 @@ struct PasswordRequest {
     PasswordRequestKind kind = PasswordRequestKind::zipFile;
     std::string archivePath;
     std::vector<std::string> entryNames;  // zipEntries: whole stored names, as listed
-    std::string destination;              // rarFile: the folder chosen in the first pass
+    std::string destination;              // put in the destination field; rarFile: the folder
+                                          // chosen in the first pass, which cannot be changed
 };
 
 // The request the open password window acts on, and those waiting for it
@@ -83,11 +84,17 @@ bool isPasswordWindowTitle(const std::string &title);
 // Rows dragged out of the archive list (drag start on the archive list):
 // the selected entries of the archive shown are extracted into the folder
 // last chosen for a ZIP extraction, asking for one when none was chosen yet.
-// Entries that fail are reported; success shows no message.
+// Entries that fail are reported; success shows no message. A protected
+// archive opens the password window, its destination field holding that
+// folder.
 void extractDraggedEntries();
 
 // Folder last chosen for a ZIP extraction ("" before the first).
 const std::string &zipDestination();
+
+// Forgets the destination, the waiting password requests and the archive
+// reader, as at start-up (tests).
+void resetExtractionWorkflow();
 
 // ---- Running (tests and the assistant use them too) ----------------------------------
 

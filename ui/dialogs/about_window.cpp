@@ -13,14 +13,14 @@ namespace pf = zarvon::platform;
 namespace {
 
 constexpr std::array<const char *, 3> kThanksFrench = {
-    "Merci aux auteurs de zlib et de minizip, sur lesquels repose la compression,",
-    "à ceux de Qt pour l'interface, et à tous ceux qui ont essayé Zarvon",
-    "et signalé ses défauts.",
+    "Merci aux auteurs de zlib et de minizip, qui font la compression,",
+    "à ceux de Qt pour l'interface, et à tous ceux qui ont",
+    "essayé Zarvon et signalé ses défauts.",
 };
 constexpr std::array<const char *, 3> kThanksEnglish = {
-    "Thanks to the authors of zlib and minizip, on which compression rests,",
-    "to the Qt authors for the interface, and to everyone who tried Zarvon",
-    "and reported its faults.",
+    "Thanks to the authors of zlib and minizip, who do the compression,",
+    "to the Qt authors for the interface, and to everyone who",
+    "tried Zarvon and reported its faults.",
 };
 
 }  // namespace

@@ -22,10 +22,6 @@ bool buildAddFilesWindow() {
     pf::setExplorerDisplay(ids::ExplorerAddFiles, pf::ExplorerDisplay::LargeIcons);
     pf::buttonGadget(ids::BtCancel2, 20, 285, 100, 20, languageText("BtCancel2", "Annuler"));
     pf::buttonGadget(ids::BtAdd, 302, 285, 110, 20, languageText("BtAdd", "Ajouter"));
-    pf::anchorGadget(ids::TxtSelectFiles, true, true, true, false);
-    pf::anchorGadget(ids::ExplorerAddFiles, true, true, true, true);
-    pf::anchorGadget(ids::BtCancel2, true, false, false, true);
-    pf::anchorGadget(ids::BtAdd, false, false, true, true);
     return true;
 }
 

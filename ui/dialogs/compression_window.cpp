@@ -28,33 +28,38 @@ bool buildCompressionWindow() {
         return false;
     pf::containerGadget(ids::ContainerCompress, 5, 5, 350, 378);
     pf::frameGadget(ids::TxtFrameZipCreate, 5, 10, 335, 85, languageText("TxtFrameZipCreate", "Création de l'archive"));
-    pf::textGadget(ids::TxtZipName, 10, 35, 80, 15, languageText("TxtZipName", "Nom de l'archive"));
+    // Captions are as wide as the room before their field allows, in the
+    // condensed face where that room is short.
+    pf::textGadget(ids::TxtZipName, 10, 35, 84, 15, languageText("TxtZipName", "Nom de l'archive"));
+    condensed(ids::TxtZipName);
     pf::stringGadget(ids::StrZipName, 95, 30, 210, 20, "");
     pf::setGadgetAttribute(ids::StrZipName, pf::GadgetAttribute::StringMaxLength,
                            static_cast<int>(operations::kMaxArchiveNameBytes));
-    pf::textGadget(ids::TxtLocation, 10, 70, 65, 15, languageText("TxtLocation", "Location"));
+    pf::textGadget(ids::TxtLocation, 10, 70, 84, 15, languageText("TxtLocation", "Location"));
     pf::stringGadget(ids::StrLocation, 95, 65, 210, 20, "");
     pf::buttonGadget(ids::BtBrowseLocation, 310, 65, 25, 20, "...");
 
     pf::frameGadget(ids::TxtFrameCompressOpt, 5, 115, 335, 85,
                     languageText("TxtFrameCompressOpt", "Options de Compression"));
-    pf::textGadget(ids::TxtArchiveFormat, 15, 140, 90, 15, languageText("TxtArchiveFormat", "Format de l'archive"));
+    pf::textGadget(ids::TxtArchiveFormat, 15, 140, 200, 15, languageText("TxtArchiveFormat", "Format de l'archive"));
     pf::comboBoxGadget(ids::ComboArchiveFormat, 220, 135, 105, 20);
     pf::addGadgetItem(ids::ComboArchiveFormat, -1, ".zip");
     pf::setGadgetState(ids::ComboArchiveFormat, 0);
-    pf::textGadget(ids::TxtCompressType, 15, 175, 110, 15, languageText("TxtCompressType", "Type de compresssion"));
+    pf::textGadget(ids::TxtCompressType, 15, 175, 200, 15, languageText("TxtCompressType", "Type de compresssion"));
     pf::comboBoxGadget(ids::ComboCompressType, 220, 170, 105, 20);
     pf::addGadgetItem(ids::ComboCompressType, -1, languageText("TxtNormalCombo", "Normal"));
     pf::addGadgetItem(ids::ComboCompressType, -1, languageText("TxtDeflateCombo", "Deflate"));
     pf::setGadgetState(ids::ComboCompressType, operations::CompressionTypeDeflate);
 
     pf::frameGadget(ids::TxtPwd, 5, 215, 335, 135, languageText("TxtPwd", "Mot de  Passe"));
-    pf::textGadget(ids::TxtEnterPwd, 20, 239, 115, 15, languageText("TxtEnterPwd", "Entrer le mot de passe"));
+    pf::textGadget(ids::TxtEnterPwd, 20, 239, 142, 15, languageText("TxtEnterPwd", "Entrer le mot de passe"));
+    condensed(ids::TxtEnterPwd);
     passwordField(ids::StrPassword, 165, 235, "", true);
-    pf::textGadget(ids::TxtConfirmPwd, 20, 270, 125, 15, languageText("TxtConfirmPwd", "Confirmer le mot de passe"));
+    pf::textGadget(ids::TxtConfirmPwd, 20, 270, 142, 15, languageText("TxtConfirmPwd", "Confirmer le mot de passe"));
+    condensed(ids::TxtConfirmPwd);
     passwordField(ids::StrConfirmPassword, 165, 265, "", true);
-    pf::checkBoxGadget(ids::TxtShowPwd, 20, 300, 140, 15, languageText("TxtShowPwd", "Afficher le mot de Passe"));
-    pf::checkBoxGadget(ids::TxtEncryptFileName, 20, 325, 180, 15,
+    pf::checkBoxGadget(ids::TxtShowPwd, 20, 300, 220, 15, languageText("TxtShowPwd", "Afficher le mot de Passe"));
+    pf::checkBoxGadget(ids::TxtEncryptFileName, 20, 325, 220, 15,
                        languageText("TxtEncryptFileName", "Crypter le nom des fichiers"));
     pf::disableGadget(ids::TxtEncryptFileName, true);
     pf::buttonGadget(ids::BtCompressOk, 215, 355, 60, 20, languageText("BtCompressOk", "Ok"), pf::ButtonDefault);

@@ -83,15 +83,15 @@ bool buildConfigurationWindow() {
 
     pf::addGadgetItem(ids::PanelConfig, -1, languageText("TxtConfigGeneral", "Général"));
     pf::frameGadget(ids::TxtFrameView, 10, 10, 260, 100, languageText("TxtFrameView", "View"));
-    pf::checkBoxGadget(ids::ChkBoxActivAssist, 25, 28, 185, 20,
+    pf::checkBoxGadget(ids::ChkBoxActivAssist, 25, 28, 240, 20,
                        languageText("ChkBoxActivAssist", "Activer l'assistant au démarrge"));
-    pf::checkBoxGadget(ids::ChkBoxVisibleWin, 25, 53, 185, 20,
+    pf::checkBoxGadget(ids::ChkBoxVisibleWin, 25, 53, 240, 20,
                        languageText("ChkBoxVisibleWin", "Fenetre toujours visible"));
-    pf::checkBoxGadget(ids::ChkBoxActivateSound, 25, 77, 185, 20, languageText("ChkBoxActivateSound", "Activer son"));
+    pf::checkBoxGadget(ids::ChkBoxActivateSound, 25, 77, 240, 20, languageText("ChkBoxActivateSound", "Activer son"));
     pf::frameGadget(ids::TxtFrameWindow, 10, 140, 260, 95, languageText("TxtFrameWindow", "Fenêtre"));
-    pf::checkBoxGadget(ids::ChkBoxHistory, 25, 153, 165, 25, languageText("ChkBoxHistory", "Historique des archives"));
-    pf::checkBoxGadget(ids::ChkBoxMultitask, 25, 180, 125, 25, languageText("ChkBoxMultitask", "Multitâches"));
-    pf::checkBoxGadget(ids::ChkBoxViewBtTxt, 25, 208, 150, 20,
+    pf::checkBoxGadget(ids::ChkBoxHistory, 25, 153, 240, 25, languageText("ChkBoxHistory", "Historique des archives"));
+    pf::checkBoxGadget(ids::ChkBoxMultitask, 25, 180, 240, 25, languageText("ChkBoxMultitask", "Multitâches"));
+    pf::checkBoxGadget(ids::ChkBoxViewBtTxt, 25, 208, 240, 20,
                        languageText("ChkBoxViewBtTxt", "Afficher le texte des boutons"));
     pf::closeGadgetList();
 
@@ -106,12 +106,12 @@ bool buildConfigurationWindow() {
     pf::buttonGadget(ids::BtBrowse1Extract, 205, 108, 65, 20, languageText("BtBrowse1", "Parcourir"));
     pf::frameGadget(ids::TxtFrameIntegration, 5, 155, 270, 101,
                     languageText("TxtFrameIntegration", "Intégration à l'environnement"));
-    pf::checkBoxGadget(ids::ChkBoxZip, 20, 180, 40, 20, languageText("ChkBoxZip", "Zip"));
-    pf::checkBoxGadget(ids::ChkBoxRar, 90, 180, 40, 20, "Rar");
+    pf::checkBoxGadget(ids::ChkBoxZip, 20, 180, 60, 20, languageText("ChkBoxZip", "Zip"));
+    pf::checkBoxGadget(ids::ChkBoxRar, 90, 180, 60, 20, "Rar");
     pf::disableGadget(ids::ChkBoxRar, true);
-    pf::checkBoxGadget(ids::ChkBoxIntegration, 20, 200, 225, 25,
+    pf::checkBoxGadget(ids::ChkBoxIntegration, 20, 200, 250, 25,
                        languageText("ChkBoxIntegration", "Intégrer Zarvon dans l'environnement"));
-    pf::checkBoxGadget(ids::ChkBoxShortcut, 20, 225, 220, 25,
+    pf::checkBoxGadget(ids::ChkBoxShortcut, 20, 225, 250, 25,
                        languageText("ChkBoxShortcut", "Créer un racourcis sur le bureau"));
     pf::closeGadgetList();
     pf::setGadgetState(ids::PanelConfig, 0);

@@ -27,8 +27,10 @@ bool openCopyWindowNumber(const std::string &title, int height) {
 bool buildCopyWindow() {
     if (!openCopyWindowNumber(languageText("WindowCopy", "Copier Archive"), 62)) return false;
     pf::textGadget(ids::TxtCopy, 3, 9, 270, 30, languageText("TxtCopy", "Copier le fichier:"));
-    // 60 wide rather than 90: the label then ends before the field at 64.
+    // 60 wide rather than 90, in the condensed face: the label then ends
+    // before the field at 64.
     pf::textGadget(ids::TxtDestination, 3, 40, 60, 20, languageText("TxtDestination", "Destination"));
+    condensed(ids::TxtDestination);
     pf::stringGadget(ids::StrCopyDestination, 64, 36, 185, 20, "");
     pf::buttonImageGadget(ids::BtCopyBrowse, 253, 35, 26, 22, pf::pictureImage(pf::Picture::FolderButton));
     pf::buttonGadget(ids::BtCancel3, 286, 7, 60, 20, languageText("BtCancel3", "Annuler"));
@@ -43,12 +45,14 @@ bool buildPasswordWindow(const std::string &destination, bool lockDestination) {
     const auto &texts = settings::currentBuiltInTexts();
     pf::textGadget(ids::TxtCopy, 8, 15, 268, 30, texts.passwordLine1 + "\r" + texts.passwordLine2);
     pf::setGadgetTextColor(ids::TxtCopy, kExplanationColour);
-    pf::textGadget(ids::TxtDestination, 7, 54, 70, 20, languageText("TxtPwd1", "Mot de Passe"));
+    pf::setGadgetFont(ids::TxtCopy, "DejaVu Sans Condensed", 7, false);
+    pf::textGadget(ids::TxtDestination, 7, 54, 72, 20, languageText("TxtPwd1", "Mot de Passe"));
+    condensed(ids::TxtDestination);
     pf::stringGadget(ids::StrCopyDestination, 80, 48, 185, 20, "", pf::StringPassword);
     pf::setGadgetAttribute(ids::StrCopyDestination, pf::GadgetAttribute::StringMaxLength, kMaxPasswordCharacters);
     pf::buttonGadget(ids::BtCancel3, 280, 18, 60, 20, languageText("BtCancel3", "Annuler"));
     pf::buttonGadget(ids::BtOk, 280, 48, 60, 20, languageText("BtOk", "Ok"), pf::ButtonDefault);
-    pf::textGadget(ids::TxtPwdDestination, 7, 85, 70, 20, languageText("TxtPwdDestination", "Destination"));
+    pf::textGadget(ids::TxtPwdDestination, 7, 85, 72, 20, languageText("TxtPwdDestination", "Destination"));
     pf::stringGadget(ids::StrPwdDestination, 80, 80, 185, 20, destination);
     pf::buttonGadget(ids::BtBrowse3, 280, 80, 60, 20, languageText("BtBrowse3", "Parcourir"));
     if (lockDestination) {

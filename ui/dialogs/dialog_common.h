@@ -23,6 +23,11 @@ inline unsigned centring(int parent) {
     return parent >= 0 ? pf::WindowParentCentered : pf::WindowScreenCentered;
 }
 
+// The compact face for captions that the window's layout leaves little room.
+inline void condensed(int id) {
+    zarvon::platform::setGadgetFont(id, "DejaVu Sans Condensed", 0, false);
+}
+
 // The user's home folder with its trailing "/" (where "C:\" was the start).
 inline std::string homeFolder() {
     const char *home = std::getenv("HOME");

@@ -1,0 +1,158 @@
+// Pictures of every dialog window, written to build/screenshots/ for a person
+// to look at (nothing clipped, nothing overlapping). The test checks that each
+// picture was written with the window's size.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+
+#include "ui/platform/qt_access.h"
+
+#include "operations/progress.h"
+#include "support/workflow_fixture.h"
+#include "ui/dialogs/about_window.h"
+#include "ui/dialogs/add_files_window.h"
+#include "ui/dialogs/compression_window.h"
+#include "ui/dialogs/configuration_window.h"
+#include "ui/dialogs/copy_window.h"
+
+namespace zarvon::testing {
+namespace {
+
+class DialogScreenshotTest : public WorkflowTest {
+protected:
+    void shoot(int window, const std::string &name) {
+        ASSERT_TRUE(pf::isWindow(window)) << name;
+        pf::showWindow(window);
+        pf::processSystemEvents(50);
+        const fs::path folder = fs::path(ZARVON_BIN_DIR).parent_path() / "screenshots";
+        fs::create_directories(folder);
+        const std::string file = (folder / (name + ".png")).string();
+        ASSERT_TRUE(pf::saveWindowPicture(window, file)) << file;
+        const QImage picture(QString::fromStdString(file));
+        EXPECT_GE(picture.width(), pf::windowWidth(window)) << name;
+        EXPECT_GE(picture.height(), pf::windowHeight(window)) << name;
+        expectNothingClipped(window, name);
+    }
+
+    // Every caption fits its control, and every control lies inside the window.
+    static void expectNothingClipped(int window, const std::string &name) {
+        QWidget *top = pf::windowWidget(window);
+        ASSERT_NE(top, nullptr);
+        for (QWidget *w : top->findChildren<QWidget *>()) {
+            if (!w->isVisibleTo(top)) continue;
+            const QRect inTop(w->mapTo(top, QPoint(0, 0)), w->size());
+            const std::string what = name + ": " + w->metaObject()->className() + " \"" +
+                                     (qobject_cast<QLabel *>(w)             ? qobject_cast<QLabel *>(w)->text().toStdString()
+                                      : qobject_cast<QAbstractButton *>(w) ? qobject_cast<QAbstractButton *>(w)->text().toStdString()
+                                      : qobject_cast<QGroupBox *>(w)       ? qobject_cast<QGroupBox *>(w)->title().toStdString()
+                                                                            : std::string()) +
+                                     "\"";
+            if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) ||
+                qobject_cast<QComboBox *>(w))
+                EXPECT_TRUE(top->rect().contains(inTop)) << what << " lies outside the window";
+            if (auto *label = qobject_cast<QLabel *>(w); label && !label->text().isEmpty()) {
+                const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+                EXPECT_LE(needed, label->height()) << what << " is cut at the bottom";
+                const int longest = label->fontMetrics().horizontalAdvance(label->text().split('\n').first());
+                if (!label->wordWrap()) EXPECT_LE(longest, label->width()) << what << " is cut at the right";
+                for (const QString &word : label->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+                    EXPECT_LE(label->fontMetrics().horizontalAdvance(word), label->width())
+                        << what << ": the word \"" << word.toStdString() << "\" is cut at the right";
+            }
+            if (auto *box = qobject_cast<QCheckBox *>(w))
+                EXPECT_LE(box->sizeHint().width(), box->width()) << what << " is cut at the right";
+            if (auto *button = qobject_cast<QAbstractButton *>(w); button && !qobject_cast<QCheckBox *>(w) &&
+                                                                   !button->text().isEmpty())
+                EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 6, button->width())
+                    << what << " is cut at the right";
+            if (auto *group = qobject_cast<QGroupBox *>(w))
+                EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()) + 10, group->width()) << what;
+        }
+    }
+
+    void english() {
+        writeSettings("[View]\r\nEnglishLanguage = 1\r\n");
+        if (fs::exists(std::string(ZARVON_SOURCE_DIR) + "/lang/English.lng")) useLanguage("English.lng");
+    }
+};
+
+TEST_F(DialogScreenshotTest, CompressionWindow) {
+    ASSERT_TRUE(ui::buildCompressionWindow());
+    pf::setGadgetText(ids::StrZipName, "photos.zip");
+    pf::setGadgetText(ids::StrLocation, "/home/ana/Sauvegardes/");
+    pf::setGadgetText(ids::StrPassword, "secret");
+    shoot(ids::WindowCompression, "compression_window_fr");
+}
+
+TEST_F(DialogScreenshotTest, CompressionWindowEnglish) {
+    english();
+    ASSERT_TRUE(ui::buildCompressionWindow());
+    shoot(ids::WindowCompression, "compression_window_en");
+}
+
+TEST_F(DialogScreenshotTest, ConfigurationWindowBothPages) {
+    ASSERT_TRUE(ui::buildConfigurationWindow());
+    shoot(ids::WindowConfiguration, "configuration_window_general_fr");
+    pf::setGadgetState(ids::PanelConfig, 1);
+    shoot(ids::WindowConfiguration, "configuration_window_integration_fr");
+}
+
+TEST_F(DialogScreenshotTest, ConfigurationWindowEnglish) {
+    english();
+    ASSERT_TRUE(ui::buildConfigurationWindow());
+    shoot(ids::WindowConfiguration, "configuration_window_general_en");
+    pf::setGadgetState(ids::PanelConfig, 1);
+    shoot(ids::WindowConfiguration, "configuration_window_integration_en");
+}
+
+TEST_F(DialogScreenshotTest, AddFilesWindow) {
+    writeFile(path("a.txt"), "a");
+    ASSERT_TRUE(ui::buildAddFilesWindow());
+    shoot(ids::WindowAddFiles, "add_files_window");
+}
+
+TEST_F(DialogScreenshotTest, CopyWindowAndPasswordWindow) {
+    ASSERT_TRUE(ui::buildCopyWindow());
+    shoot(ids::WindowCopy, "copy_window");
+    ASSERT_TRUE(ui::buildPasswordWindow("/home/ana/extraits/", false));
+    pf::setGadgetText(ids::StrCopyDestination, "secret");
+    shoot(ids::WindowCopy, "password_window_fr");
+}
+
+TEST_F(DialogScreenshotTest, PasswordWindowEnglish) {
+    english();
+    ASSERT_TRUE(ui::buildPasswordWindow("", false));
+    shoot(ids::WindowCopy, "password_window_en");
+}
+
+TEST_F(DialogScreenshotTest, ProgressWindows) {
+    const int window = operations::openProgressWindow(10);
+    ASSERT_GE(window, 0);
+    operations::setProgressFileText("vacances-2026-photo-0042.jpg");
+    operations::setProgressOverall(4);
+    pf::setGadgetState(operations::progressFileBar(), 60);
+    operations::setProgressTitle("Progression...  40 %");
+    shoot(window, "progress_window");
+    const int reduced = operations::openExtractionProgressWindow("Extraction des fichiers...");
+    operations::setProgressFileText("readme.txt");
+    shoot(reduced, "progress_window_extraction");
+}
+
+TEST_F(DialogScreenshotTest, AboutWindow) {
+    ASSERT_TRUE(ui::buildAboutWindow());
+    shoot(ids::WindowAbout, "about_window_fr");
+}
+
+TEST_F(DialogScreenshotTest, AboutWindowEnglish) {
+    english();
+    ASSERT_TRUE(ui::buildAboutWindow());
+    shoot(ids::WindowAbout, "about_window_en");
+}
+
+}  // namespace
+}  // namespace zarvon::testing

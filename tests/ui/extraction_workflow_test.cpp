@@ -1,0 +1,353 @@
+// The extraction workflow driven as the user does it: archives selected in the
+// explorer list or entries in the archive list, the extract command, the
+// destination requester, the password window, and the message at the end.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "operations/extraction.h"
+#include "operations/progress.h"
+#include "support/workflow_fixture.h"
+#include "ui/dialogs/copy_window.h"
+#include "ui/dialogs/dialog_windows.h"
+#include "ui/platform/qt_access.h"
+
+namespace zarvon::testing {
+namespace {
+
+using operations::extractSelection;
+
+const char *const kDone = "Extraction des fichiers terminée";
+
+class ExtractionWorkflowTest : public WorkflowTest {
+protected:
+    void SetUp() override {
+        WorkflowTest::SetUp();
+        ui::installDialogWindows();
+        operations::resetExtractionWorkflow();
+        archives_ = path("archives");
+        writeFile(path("content/docs/readme.txt"), "docs readme");
+        writeFile(path("content/misc/readme.txt"), "misc readme");
+        writeFile(path("content/photo.bin"), noise(120000, 7));
+        writeFile(path("content/later.txt"), "encrypted later");
+        fs::create_directories(archives_);
+        zipIn("content", "plain.zip", "docs misc photo.bin");
+        zipIn("content", "secret.zip", "-P s3cret docs photo.bin");
+        zipIn("content", "mixed.zip", "photo.bin");
+        zipIn("content", "mixed.zip", "-P s3cret later.txt");
+        fs::create_directories(path("dest"));
+    }
+
+    void zipIn(const std::string &from, const std::string &archive, const std::string &arguments) {
+        const auto made = runCommand("cd " + quoted(path(from)) + " && zip -q -r " + quoted(archives_ + "/" + archive) +
+                                     " " + arguments);
+        ASSERT_EQ(made.status, 0) << made.output;
+    }
+
+    void expectDone() { pf::expectMessage("Zarvon", kDone, pf::MessageIcon::Information); }
+
+    void typePassword(const std::string &password, const std::string &destination) {
+        ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
+        pf::setGadgetText(ids::StrCopyDestination, password);
+        pf::setGadgetText(ids::StrPwdDestination, destination);
+    }
+
+    std::vector<std::string> rowsOf(const std::string &archive) {
+        std::vector<engine::EntryInfo> entries;
+        engine::listEntries(archive, entries);
+        std::vector<std::string> rows;
+        for (const auto &e : entries) rows.push_back(e.fileName);
+        return rows;
+    }
+
+    std::string archives_;
+};
+
+TEST_F(ExtractionWorkflowTest, PlainArchiveFromTheExplorer) {
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"plain.zip"});
+    pf::expectFolder(path("dest") + "/");
+    expectDone();
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")),
+              (std::set<std::string>{"docs/readme.txt", "misc/readme.txt", "photo.bin"}));
+    EXPECT_EQ(readFile(path("dest/photo.bin")), noise(120000, 7));
+    EXPECT_EQ(operations::zipDestination(), path("dest") + "/");
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
+}
+
+TEST_F(ExtractionWorkflowTest, CancelledDestinationExtractsNothing) {
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"plain.zip"});
+    pf::expectFolder("");
+    extractSelection();
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
+}
+
+TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"secret.zip"});
+    extractSelection();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
+    EXPECT_TRUE(pf::isWindowVisible(ids::WindowCopy));
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowCopy), "Mot de Passe");
+
+    typePassword("wrong", path("dest"));
+    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "",
+                      "Impossible d'extraire les fichiers, mot de passe incorrect !", pf::MessageIcon::Warning, false});
+    EXPECT_TRUE(ui::confirmCopyWindowPassword());
+    EXPECT_TRUE(filesUnder(path("dest")).empty()) << "a wrong password leaves nothing behind";
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
+    EXPECT_TRUE(pf::isWindowVisible(ids::WindowCopy));
+    EXPECT_EQ(pf::getGadgetText(ids::StrCopyDestination), "");
+    EXPECT_EQ(pf::getGadgetText(ids::StrPwdDestination), path("dest"));
+
+    typePassword("s3cret", path("dest"));
+    expectDone();
+    EXPECT_TRUE(ui::confirmCopyWindowPassword());
+    EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"docs/readme.txt", "photo.bin"}));
+    EXPECT_EQ(readFile(path("dest/docs/readme.txt")), "docs readme");
+    EXPECT_TRUE(operations::pendingPasswordRequests().empty());
+}
+
+TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"secret.zip"});
+    extractSelection();
+    typePassword("", path("dest"));
+    pf::expectMessage("Zarvon", "Vérifier votre mot de passe et/ou la destionation !", pf::MessageIcon::Error);
+    ui::confirmCopyWindowPassword();
+    EXPECT_TRUE(pf::isWindow(ids::WindowCopy));
+    EXPECT_EQ(pf::getGadgetAttribute(ids::StrCopyDestination, pf::GadgetAttribute::StringMaxLength), 45);
+}
+
+TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"secret.zip"});
+    extractSelection();
+    pf::expectFolder(path("dest") + "/");
+    operations::browsePasswordDestination();
+    EXPECT_EQ(pf::getGadgetText(ids::StrPwdDestination), path("dest") + "/");
+    ui::cancelCopyWindow();
+    EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
+    EXPECT_TRUE(operations::pendingPasswordRequests().empty());
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
+}
+
+TEST_F(ExtractionWorkflowTest, LaterEncryptedEntryAsksForThePassword) {
+    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/mixed.zip"), "Archive Cryptée");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"mixed.zip"});
+    extractSelection();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
+    typePassword("s3cret", path("dest"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_EQ(readFile(path("dest/later.txt")), "encrypted later");
+}
+
+TEST_F(ExtractionWorkflowTest, SelectedEntriesWithTheSameFileNameAreEachExtracted) {
+    const std::string archive = archives_ + "/plain.zip";
+    buildMainWindow(path("content/docs"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"docs/readme.txt", "misc/readme.txt"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    pf::expectFolder(path("dest") + "/");
+    expectDone();
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"docs/readme.txt", "misc/readme.txt"}));
+    EXPECT_EQ(readFile(path("dest/misc/readme.txt")), "misc readme");
+}
+
+TEST_F(ExtractionWorkflowTest, SelectedEntriesOfAProtectedArchiveByWholeName) {
+    zipIn("content", "twins.zip", "-P pw docs/readme.txt misc/readme.txt");
+    const std::string archive = archives_ + "/twins.zip";
+    buildMainWindow(path("content/docs"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"docs/readme.txt", "misc/readme.txt"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    extractSelection();
+    typePassword("pw", path("dest"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_EQ(readFile(path("dest/docs/readme.txt")), "docs readme");
+    EXPECT_EQ(readFile(path("dest/misc/readme.txt")), "misc readme");
+}
+
+TEST_F(ExtractionWorkflowTest, DamagedEntryIsNamedAndTheOthersAreWritten) {
+    writeFile(path("damaged/good.txt"), "good content");
+    writeFile(path("damaged/bad.txt"), std::string(4000, 'b'));
+    const auto made = runCommand("cd " + quoted(path("damaged")) + " && zip -q -0 " +
+                                 quoted(archives_ + "/damaged.zip") + " good.txt bad.txt");
+    ASSERT_EQ(made.status, 0) << made.output;
+    std::string bytes = readFile(archives_ + "/damaged.zip");
+    const auto at = bytes.find(std::string(100, 'b'));
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 50] = 'X';
+    writeFile(archives_ + "/damaged.zip", bytes);
+
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"damaged.zip"});
+    pf::expectFolder(path("dest") + "/");
+    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "", "bad.txt : données endommagées",
+                      pf::MessageIcon::Warning, false});
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"good.txt"});
+    EXPECT_EQ(pf::shownDialogs().back().text.find(kDone), std::string::npos) << "never reported as success";
+}
+
+TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo) {
+    const auto made = runCommand("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'w'); "
+                                 "z.writestr('../evil.txt','x'); z.writestr('fine.txt','ok'); z.close()\" " +
+                                 quoted(archives_ + "/unsafe.zip"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"unsafe.zip"});
+    pf::expectFolder(path("dest") + "/");
+    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "", "../evil.txt : nom refusé", pf::MessageIcon::Warning, false});
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"fine.txt"});
+    EXPECT_FALSE(fs::exists(path("evil.txt")));
+}
+
+TEST_F(ExtractionWorkflowTest, EmptyArchiveSaysNothingWasExtracted) {
+    writeFile(archives_ + "/empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    if (engine::entryCount(archives_ + "/empty.zip") < 0) GTEST_SKIP() << "the engine does not open an empty archive";
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"empty.zip"});
+    pf::expectFolder(path("dest") + "/");
+    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "", "rien n'a été extrait", pf::MessageIcon::Warning, false});
+    extractSelection();
+}
+
+TEST_F(ExtractionWorkflowTest, EscapeStopsAWholeArchiveExtraction) {
+    for (int i = 0; i < 5; ++i) writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
+    zipIn("many", "many.zip", ".");
+    engine::setProgressCallback([&](const std::string &name, float percent) {
+        if (operations::isProgressWindowOpen()) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(pf::windowWidget(operations::progressWindowNumber()), &press);
+        }
+        return operations::compressionProgressCallback(name, percent);
+    });
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"many.zip"});
+    pf::expectFolder(path("dest") + "/");
+    pf::expectMessage("Zarvon", "Extraction interrompue par l'utilisateur !", pf::MessageIcon::Warning);
+    extractSelection();
+    EXPECT_LT(filesUnder(path("dest")).size(), 5u);
+    EXPECT_FALSE(operations::isProgressWindowOpen());
+}
+
+TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEntries) {
+    for (int i = 0; i < 4; ++i) writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
+    zipIn("many", "many-secret.zip", "-P pw .");
+    const std::string archive = archives_ + "/many-secret.zip";
+    engine::setProgressCallback([&](const std::string &name, float percent) {
+        if (operations::isProgressWindowOpen())
+            static_cast<QAbstractButton *>(pf::gadgetWidget(operations::progressCancelButton()))->click();
+        return operations::compressionProgressCallback(name, percent);
+    });
+    buildMainWindow(path("content"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"f0.bin", "f1.bin", "f2.bin", "f3.bin"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    extractSelection();
+    typePassword("pw", path("dest"));
+    pf::expectMessage("Zarvon", "Extraction interrompue par l'utilisateur !", pf::MessageIcon::Warning);
+    ui::confirmCopyWindowPassword();
+    EXPECT_LT(filesUnder(path("dest")).size(), 4u);
+    EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
+}
+
+TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
+    const std::string archive = archives_ + "/plain.zip";
+    buildMainWindow(path("content"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"photo.bin"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    pf::expectFolder(path("dest") + "/");
+    operations::extractDraggedEntries();
+    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
+    // The folder is remembered: the next drag does not ask.
+    selectArchiveRows({"docs/readme.txt"});
+    operations::extractDraggedEntries();
+    EXPECT_TRUE(fs::exists(path("dest/docs/readme.txt")));
+}
+
+TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
+    const std::string archive = archives_ + "/secret.zip";
+    buildMainWindow(path("content"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"photo.bin"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    operations::extractDraggedEntries();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
+    typePassword("s3cret", path("dest"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
+}
+
+TEST_F(ExtractionWorkflowTest, NothingToExtractSaysWhatIsMissing) {
+    buildMainWindow(path("content"));
+    pf::expectMessage("Zarvon", "Veuillez selectionnez une archive !", pf::MessageIcon::Error);
+    extractSelection();
+
+    selectInExplorer(ids::ExplorerList, {"docs"});
+    pf::expectMessage("Zarvon", "Veuillez selectionnez une archive !", pf::MessageIcon::Error);
+    extractSelection();
+}
+
+TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntry) {
+    const std::string archive = archives_ + "/plain.zip";
+    buildMainWindow(path("content/docs"));
+    showArchiveList(rowsOf(archive));
+    operations::setShownArchiveReader([archive] { return archive; });
+    pf::expectMessage("Zarvon", "Veuillez selectionnez le(s) fichier(s) à extraire !", pf::MessageIcon::Error);
+    extractSelection();
+}
+
+TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted) {
+    writeFile(archives_ + "/notes.txt", "not an archive");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"notes.txt", "plain.zip"});
+    pf::expectMessage("Zarvon", "Veuillez selectionnez une archive !", pf::MessageIcon::Error);
+    pf::expectFolder(path("dest") + "/");
+    expectDone();
+    extractSelection();
+    EXPECT_TRUE(fs::exists(path("dest/photo.bin")));
+}
+
+TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish) {
+    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/plain.zip"), "Archive Non Cryptée");
+    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/secret.zip"), "Archive Cryptée");
+    EXPECT_EQ(operations::archiveProtectionText(path("content/later.txt")), "");
+    writeSettings("[View]\r\nEnglishLanguage = 1\r\n");
+    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/plain.zip"), "Not Crypt");
+    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/secret.zip"), "Encrypted Zip");
+    EXPECT_EQ(engine::engineState().reader, nullptr);
+}
+
+TEST_F(ExtractionWorkflowTest, MessagesInEnglish) {
+    if (!fs::exists(std::string(ZARVON_SOURCE_DIR) + "/lang/English.lng")) GTEST_SKIP() << "no English.lng yet";
+    writeSettings("[View]\r\nEnglishLanguage = 1\r\n");
+    useLanguage("English.lng");
+    const std::string done = settings::languageText("MsgExtract1", kDone);
+    EXPECT_NE(done, kDone);
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"secret.zip"});
+    extractSelection();
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowCopy), "Password");
+    EXPECT_EQ(pf::getGadgetText(ids::TxtCopy),
+              "This zip file is encrypt with password\nEnter password in the dialog box to proceed");
+    typePassword("s3cret", path("dest"));
+    pf::expectMessage("Zarvon", done, pf::MessageIcon::Information);
+    ui::confirmCopyWindowPassword();
+}
+
+}  // namespace
+}  // namespace zarvon::testing
