@@ -20,7 +20,6 @@ namespace {
 struct MainWindow {
     bool hasToolBar = false;
     std::array<int, 8> buttons{-1, -1, -1, -1, -1, -1, -1, -1};
-    bool instanceLockHeld = false;
 };
 
 MainWindow &mainWindow()
@@ -139,13 +138,8 @@ void shortcuts()
 // The single-instance rule, when General/MultitaskWindow reads "0".
 bool enforceSingleInstance()
 {
-    MainWindow &m = mainWindow();
-    if (m.instanceLockHeld)
-        return true;
-    if (!pf::acquireInstanceLock(settings::programFileName()))
-        return false;
-    m.instanceLockHeld = true;
-    return true;
+    // A rebuild of the main window keeps the lock the first build took.
+    return pf::holdsInstanceLock() || pf::acquireInstanceLock(settings::programFileName());
 }
 
 // Steps shared by both forms up to the controls: the hidden window, the

@@ -94,10 +94,10 @@ TEST_F(TestCommandTest, EnglishSettingUsesTheLanguageFileText)
     std::string fake = writeFile("fake.zip", "text").string();
     ASSERT_TRUE(start());
     expectOpenFile(zip);
-    expectMessage("Zarvon", "Zip file checked successfully. No error found!", MessageIcon::Information);
+    expectMessage("Zarvon", settings::languageText("MsgChkZip", ""), MessageIcon::Information);
     menu(ids::MenuTestZip);
     expectOpenFile(fake);
-    expectMessage("Zarvon", "The file is damaged", MessageIcon::Error);
+    expectMessage("Zarvon", settings::languageText("MsgChkZipError", ""), MessageIcon::Error);
     menu(ids::MenuTestZip);
 }
 
@@ -117,7 +117,7 @@ TEST_F(TestCommandTest, FailureIsToldWithoutAnyConfigurationFile)
     writeFile("home/bad.zip", "no archive");
     ASSERT_TRUE(start());
     select("bad.zip");
-    expectMessage("Zarvon", "The file is damaged", MessageIcon::Error);
+    expectMessage("Zarvon", settings::languageText("MsgChkZipError", ""), MessageIcon::Error);
     menu(ids::MenuTestZip);
 }
 

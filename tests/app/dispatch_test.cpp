@@ -63,7 +63,8 @@ TEST_F(DispatchTest, CaptionToolbarGetsItsCaptionsInTheNewLanguage)
     ASSERT_TRUE(start());
     menu(ids::MenuEnglish);
     EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Extract)), "Extract");
-    EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Check)), "Test");
+    EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Check)),
+              settings::languageText("ChkTextBt", ""));
 }
 
 TEST_F(DispatchTest, ToolbarOffRebuildsThePlainWindowAtTheSavedGeometry)
@@ -195,7 +196,7 @@ TEST_F(DispatchTest, HelpFromMenuAndToolbar)
 TEST_F(DispatchTest, EditingTheConfigurationFileOpensItOrSaysItIsMissing)
 {
     ASSERT_TRUE(start());
-    expectMessage("Zarvon", "Unable to open the configuration file!", MessageIcon::Error);
+    expectMessage("Zarvon", settings::languageText("MsgNoConfigFile", ""), MessageIcon::Error);
     menu(ids::MenuEdit);
     writeStandardIni();
     ScriptStep step;
@@ -231,7 +232,7 @@ TEST_F(DispatchTest, CompressWithoutCurrentItemSaysSo)
 {
     writeStandardIni();
     ASSERT_TRUE(start());
-    expectMessage("Zarvon", "Sélectionnez les fichiers !", MessageIcon::Error);
+    expectMessage("Zarvon", settings::languageText("MsgNofilesToCompress", ""), MessageIcon::Error);
     clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Compress));
     pump();
     EXPECT_FALSE(isWindow(ids::WindowCompression));

@@ -3,6 +3,7 @@
 #include "support/program_fixture.h"
 #include "ui/platform/qt_access.h"
 
+#include <QLockFile>
 #include <QWidget>
 
 using namespace zarvon;
@@ -41,7 +42,7 @@ TEST_F(StartupTest, FirstStartWithoutConfigurationShowsTheToolbarFormAndWritesNo
     EXPECT_EQ(gadgetY(ids::ContainerAddress), 60);
     // The toolbar's picture form: tooltips, no captions shown.
     EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Compress)),
-              "Add the files to an archive");
+              settings::languageText("InfoBulleCompress", ""));
     // Built-in check marks; an English system gets English.
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuDefaultView));
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuToolBar));
@@ -225,7 +226,10 @@ TEST_F(StartupTest, SecondInstanceIsRefusedWithoutAMessageOrAWrite)
 {
     writeStandardIni({{"General/MultitaskWindow", "0"}});
     const std::string before = ini();
-    ASSERT_TRUE(acquireInstanceLock(settings::programFileName()));  // the first instance
+    // The first instance holds the lock file.
+    std::filesystem::create_directories(folder() / "run");
+    QLockFile first(QString::fromStdString((folder() / "run" / (settings::programFileName() + ".lock")).string()));
+    ASSERT_TRUE(first.tryLock(0));
     EXPECT_FALSE(start());
     EXPECT_TRUE(exitRequested());
     EXPECT_EQ(requestedExitCode(), 0);

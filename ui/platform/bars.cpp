@@ -592,6 +592,8 @@ bool acquireInstanceLock(const std::string& name)
 
 void releaseInstanceLock() { instanceLock().reset(); }
 
+bool holdsInstanceLock() { return instanceLock() != nullptr; }
+
 void setInstanceLockFolder(const std::string& folder) { lockFolder() = qs(folder); }
 
 }  // namespace zarvon::platform

@@ -483,6 +483,8 @@ void showSysTrayBalloon(int icon, const std::string& title, const std::string& t
 // ends, also after a crash. Returns false when another running process holds it.
 bool acquireInstanceLock(const std::string& name);
 void releaseInstanceLock();
+// True while this process holds the instance lock.
+bool holdsInstanceLock();
 // Folder of the lock file; empty restores the default (tests).
 void setInstanceLockFolder(const std::string& folder);
 
