@@ -238,6 +238,16 @@ TEST_F(DispatchTest, CompressWithoutCurrentItemSaysSo)
     EXPECT_FALSE(isWindow(ids::WindowCompression));
 }
 
+TEST_F(DispatchTest, TrayMenuIsBuiltWithTheMenuBar)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(menuOutline(ids::TrayMenu), (std::vector<std::string>{"Agrandir Zarvon", "Fermer Zarvon"}));
+    menu(ids::MenuEnglish);
+    EXPECT_EQ(menuOutline(ids::TrayMenu).size(), 2u);
+    EXPECT_EQ(menuOutline(ids::TrayMenu)[1], settings::languageText("QuitApp", ""));
+}
+
 TEST_F(DispatchTest, ConfigurationAndAboutWindowsOpenFromTheMenu)
 {
     writeStandardIni();

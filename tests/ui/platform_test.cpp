@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QDir>
+#include <QTreeView>
 #include <QSysInfo>
 #include <QWidget>
 
@@ -174,6 +175,47 @@ TEST_F(PlatformTest, ExplorerListShowsParentFirstThenFoldersThenFiles)
     ASSERT_EQ(countGadgetItems(116), 2);
     EXPECT_EQ(getGadgetItemText(116, 1), "c.txt");
     EXPECT_EQ(getGadgetState(116), -1);
+}
+
+TEST_F(PlatformTest, DoubleClickOnAFolderEntersItAndOnTheParentGoesUp)
+{
+    writeFile("top/sub/inner.txt", "i");
+    std::string top = (folder() / "top").string();
+    openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
+    explorerListGadget(116, 0, 0, 500, 300, top);
+    ASSERT_EQ(countGadgetItems(116), 2);
+    auto* view = gadgetWidget(116)->findChild<QTreeView*>();
+    ASSERT_NE(view, nullptr);
+    QModelIndex sub = view->model()->index(1, 0, view->rootIndex());
+    ASSERT_EQ(sub.data().toString(), QStringLiteral("sub"));
+    emit view->doubleClicked(sub);
+    EXPECT_EQ(getGadgetText(116), top + "/sub/");
+    ASSERT_EQ(countGadgetItems(116), 2);
+    EXPECT_EQ(getGadgetItemText(116, 1), "inner.txt");
+    auto events = takeEvents();
+    ASSERT_GE(events.size(), 1u);
+    EXPECT_EQ(events[0].subtype, EventSubtype::LeftDoubleClick);
+    EXPECT_EQ(events[0].source, 116);
+
+    QModelIndex parent = view->model()->index(0, 0, view->rootIndex());
+    emit view->doubleClicked(parent);
+    EXPECT_EQ(getGadgetText(116), top + "/");
+}
+
+TEST_F(PlatformTest, ExplorerDisplayModesSwitchTheView)
+{
+    openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
+    explorerListGadget(116, 0, 0, 500, 300, folder().string());
+    for (ExplorerDisplay mode : {ExplorerDisplay::LargeIcons, ExplorerDisplay::SmallIcons, ExplorerDisplay::List,
+                                 ExplorerDisplay::Details}) {
+        setExplorerDisplay(116, mode);
+        EXPECT_EQ(getExplorerDisplay(116), mode);
+    }
+    // The selection is shared by every display.
+    setExplorerDisplay(116, ExplorerDisplay::LargeIcons);
+    setGadgetItemState(116, 0, ItemSelected);
+    setExplorerDisplay(116, ExplorerDisplay::Details);
+    EXPECT_TRUE(getGadgetItemState(116, 0) & ItemSelected);
 }
 
 TEST_F(PlatformTest, ExplorerListFollowsChangesOnDisk)
