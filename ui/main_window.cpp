@@ -180,9 +180,10 @@ void buildRecentArchivesMenu()
     pf::closeSubMenu();
 }
 
-const std::array<int, 11> kCheckedItems{ids::MenuToolBar, ids::MenuStatusBar, ids::MenuDefaultView,
-                                        ids::MenuLargeIcon, ids::MenuSmallIcon, ids::MenuList,
-                                        ids::MenuFrench, ids::MenuEnglish, ids::MenuBootScreen, -1, -1};
+// The menu items that carry a check mark.
+const std::array<int, 9> kCheckedItems{ids::MenuToolBar, ids::MenuStatusBar, ids::MenuDefaultView,
+                                       ids::MenuLargeIcon, ids::MenuSmallIcon, ids::MenuList,
+                                       ids::MenuFrench, ids::MenuEnglish, ids::MenuBootScreen};
 
 }  // namespace
 
@@ -196,9 +197,9 @@ void buildMenus(bool redraw)
         return;
     // Marks set by the user since the last save survive a rebuild.
     const bool hadMenu = pf::isMenu(ids::MenuBarMain);
-    std::array<bool, 11> marks{};
+    std::array<bool, kCheckedItems.size()> marks{};
     for (std::size_t i = 0; i < kCheckedItems.size(); ++i)
-        marks[i] = kCheckedItems[i] >= 0 && pf::getMenuItemState(ids::MenuBarMain, kCheckedItems[i]);
+        marks[i] = pf::getMenuItemState(ids::MenuBarMain, kCheckedItems[i]);
     if (redraw)
         pf::setWindowRedraw(ids::WindowMain, false);
     if (!pf::createMenu(ids::MenuBarMain, ids::WindowMain))
@@ -252,12 +253,10 @@ void buildMenus(bool redraw)
     pf::menuItem(ids::MenuAbout, languageText("MenuAbout", "A Propos"));
 
     for (int item : kCheckedItems)
-        if (item >= 0)
-            pf::setMenuItemState(ids::MenuBarMain, item, false);
+        pf::setMenuItemState(ids::MenuBarMain, item, false);
     if (hadMenu) {
         for (std::size_t i = 0; i < kCheckedItems.size(); ++i)
-            if (kCheckedItems[i] >= 0)
-                pf::setMenuItemState(ids::MenuBarMain, kCheckedItems[i], marks[i]);
+            pf::setMenuItemState(ids::MenuBarMain, kCheckedItems[i], marks[i]);
     } else if (!settings::settingsFileOpens()) {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuDefaultView, true);
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, true);

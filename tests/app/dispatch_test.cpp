@@ -86,6 +86,18 @@ TEST_F(DispatchTest, ToolbarOffRebuildsThePlainWindowAtTheSavedGeometry)
     EXPECT_NE(ini().find("ToolBar = 1"), std::string::npos);
 }
 
+TEST_F(DispatchTest, ToolbarOffWithoutConfigurationKeepsTheStatusBarMarked)
+{
+    ASSERT_TRUE(start());
+    menu(ids::MenuToolBar);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "Zarvon 1.0.0");
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuToolBar));
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar));
+    EXPECT_TRUE(isStatusBar(ids::StatusBarMain));
+    EXPECT_TRUE(isWindowVisible(ids::WindowMain));
+    EXPECT_FALSE(iniExists());
+}
+
 TEST_F(DispatchTest, ToolbarSwitchWithoutMultitaskingIsStoredForTheNextStart)
 {
     writeStandardIni({{"General/MultitaskWindow", "0"}});
