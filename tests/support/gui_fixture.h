@@ -6,6 +6,9 @@
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 
+#include <QString>
+#include <QtGlobal>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,6 +22,15 @@ class GuiTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The offscreen platform says so for every window it cannot shape or
+        // raise; that is expected and only hides real messages.
+        static const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+                if (message.startsWith(QLatin1String("This plugin does not support")))
+                    return;
+                if (previous)
+                    previous(type, context, message);
+            });
         platform::initPlatform();
         platform::setDelaysEnabled(false);
         std::random_device random;
