@@ -250,6 +250,30 @@ TEST_F(DispatchTest, CompressWithoutCurrentItemSaysSo)
     EXPECT_FALSE(isWindow(ids::WindowCompression));
 }
 
+TEST_F(DispatchTest, MenuBarInFrenchWithItsCheckMarks)
+{
+    setSystemLocale("fr_FR.UTF-8");
+    std::filesystem::remove(programFolder() / "French.lng");
+    std::filesystem::remove(programFolder() / "English.lng");
+    writeFile("program/French.lng", "[Langue]\r\nLangue = Francais\r\n");  // built-in texts only
+    ASSERT_TRUE(start());
+    std::vector<std::string> expected{
+        "Fichier>", "Ouvrir Archive", "-", "Copier Archive", "Couper Archive", "Renommer Archive", "-",
+        "Sélectionner tout     \tCtrl+A", "Supprimer", "-", "Propriétés de l'archive", "-", "Quitter", "<",
+        "Afficher>", "ToolBar", "StatusBar", "Affichage>", "Affichage par défaut", "Affichage grande icône",
+        "Affichage petite icône", "ListView", "<", "Langue>", "Francais", "Anglais", "<", "<",
+        "Commandes>", "Compresser", "Extraire Archive", "Tester Archive", "-", "Assistant", "<",
+        "Options>", "Configuration", "-", "Editer le fichier de Configuration", "Réduire dans la zone système",
+        "Afficher l'ecran de démarrage", "<",
+        "Aide>", "Aide", "A Propos", "<"};
+    EXPECT_EQ(menuOutline(ids::MenuBarMain), expected);
+    for (int item : {ids::MenuToolBar, ids::MenuStatusBar, ids::MenuDefaultView, ids::MenuFrench, ids::MenuBootScreen})
+        EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, item)) << item;
+    for (int item : {ids::MenuLargeIcon, ids::MenuSmallIcon, ids::MenuList, ids::MenuEnglish})
+        EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, item)) << item;
+    EXPECT_EQ(menuOutline(ids::TrayMenu), (std::vector<std::string>{"Agrandir Zarvon", "Fermer Zarvon"}));
+}
+
 TEST_F(DispatchTest, TrayMenuIsBuiltWithTheMenuBar)
 {
     writeStandardIni();
