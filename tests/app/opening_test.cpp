@@ -166,6 +166,29 @@ TEST_F(OpeningTest, SubmenuReopensWithoutChangingTheOrder)
     EXPECT_EQ(operations::currentArchivePath(), a);
 }
 
+TEST_F(OpeningTest, SubmenuOpensWhateverTheToolBarValueSays)
+{
+    std::string a = makeZip("A.zip", {{"a1", "a"}});
+    writeStandardIni({{"View/ToolBar", "2"}, {"Recent files/Count files", "1"}, {"Recent files/Recent files1", a}});
+    ASSERT_TRUE(start());
+    menu(ids::MenuRecentFirst);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a1"}));
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + a + "'' ----- Zarvon");
+}
+
+TEST_F(OpeningTest, SubmenuInThePlainFormUsesItsOwnTitleKey)
+{
+    std::string a = makeZip("A.zip", {{"a1", "a"}});
+    writeStandardIni({{"View/ToolBar", "0"}, {"Recent files/Count files", "1"}, {"Recent files/Recent files1", a}});
+    ASSERT_TRUE(start());
+    menu(ids::MenuRecentFirst);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a1"}));
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), settings::languageText("Titre ListIconGadget", "") + " (1)");
+    EXPECT_EQ(getGadgetText(ids::ExplorerCombo), a);
+    EXPECT_EQ(gadgetY(ids::SplitterArchive), 30);
+    EXPECT_EQ(getGadgetColumnWidth(ids::ExplorerList, 0), 160);
+}
+
 TEST_F(OpeningTest, SubmenuIsAbsentWithoutHistoryButTheListIsSaved)
 {
     writeStandardIni({{"General/History", "0"}});
