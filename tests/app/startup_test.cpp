@@ -211,6 +211,18 @@ TEST_F(StartupTest, CommandLineArchiveIsListedAndBecomesTheFirstRecentArchive)
     EXPECT_EQ(settings::recentArchives().front(), zip);
 }
 
+TEST_F(StartupTest, CommandLineFileThatIsMissingListsNothingAndKeepsRunning)
+{
+    writeStandardIni();
+    const std::string missing = (folder() / "nowhere.zip").string();
+    ASSERT_TRUE(start({missing}));
+    EXPECT_TRUE(archiveRows().empty());
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (0)");
+    EXPECT_EQ(settings::recentArchives().front(), missing);
+    EXPECT_FALSE(exitRequested());
+    EXPECT_TRUE(shownDialogs().empty());
+}
+
 TEST_F(StartupTest, NoLanguageFileEndsWithAMessageAndWritesNothing)
 {
     std::filesystem::remove(programFolder() / "French.lng");
