@@ -143,6 +143,13 @@ TEST_F(PlatformTest, DrainEventsDropsTheQueueAndReportsCancel)
 
     sendKey(gadgetWidget(cancel), Qt::Key_Escape);
     EXPECT_TRUE(drainEvents(cancel));
+
+    // An Escape pressed before the next event was taken is forgotten.
+    sendKey(gadgetWidget(cancel), Qt::Key_Escape);
+    postEvent(UiEvent{EventKind::Menu, 0, 8, EventSubtype::None});
+    UiEvent e;
+    ASSERT_TRUE(pollEvent(e));
+    EXPECT_FALSE(drainEvents(cancel));
 }
 
 TEST_F(PlatformTest, ExplorerListShowsParentFirstThenFoldersThenFiles)

@@ -383,6 +383,16 @@ void beep() { QApplication::beep(); }
 
 // ---- Events ------------------------------------------------------------------
 
+namespace {
+// An Escape or a Cancel click from before the event now taken belongs to no
+// operation: the one this event starts must not stop because of it.
+void forgetEarlierCancels()
+{
+    state().escapePressed = false;
+    state().cancelClicked = -1;
+}
+}  // namespace
+
 UiEvent waitEvent()
 {
     auto& s = state();
@@ -395,6 +405,7 @@ UiEvent waitEvent()
     }
     UiEvent e = s.queue.front();
     s.queue.pop_front();
+    forgetEarlierCancels();
     return e;
 }
 
@@ -413,6 +424,7 @@ bool pollEvent(UiEvent& event, int timeoutMilliseconds)
         return false;
     event = s.queue.front();
     s.queue.pop_front();
+    forgetEarlierCancels();
     return true;
 }
 

@@ -94,7 +94,9 @@ void postEvent(const UiEvent& event);
 // Used by the progress callback during a long operation: lets the system
 // repaint, throws every queued event away, and returns true when, since the
 // previous call, the control `cancelButton` was clicked (pass -1 for none) or
-// the Escape key was pressed in a window of the program.
+// the Escape key was pressed in a window of the program. Presses and clicks
+// from before the event that started the operation (taken by waitEvent or
+// pollEvent) do not count.
 bool drainEvents(int cancelButton = -1);
 
 // Number of events waiting in the queue (tests).
