@@ -370,8 +370,12 @@ void updateStatusBar()
 
 void refreshStatusBar()
 {
-    if (pf::isStatusBar(ids::StatusBarMain))
-        updateStatusBar();
+    // Only the texts change: re-creating the bar at every click would make
+    // the window lay itself out again each time.
+    if (!pf::isStatusBar(ids::StatusBarMain))
+        return;
+    pf::statusBarText(ids::StatusBarMain, 0, statusItemCountText(), pf::TextCenter);
+    pf::statusBarText(ids::StatusBarMain, 1, statusSelectionText(), pf::TextCenter);
 }
 
 void fitExplorerHeight(bool statusBar, bool toolBar)

@@ -56,7 +56,7 @@ void refreshToolBarTexts();
 
 // Creates the status bar anew with its two fields and counts.
 void updateStatusBar();
-// updateStatusBar when the status bar exists.
+// The status bar's texts again, when it exists.
 void refreshStatusBar();
 // The two texts of the status bar for the explorer list as it is now.
 std::string statusItemCountText();
