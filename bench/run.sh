@@ -63,24 +63,27 @@ for corpus in small large tiny; do
 
     cd "$bench"
     declare -A create=()
-    clean_archives() { rm -f "$work"/*.zip; }
-    prepare=clean_archives
+    prepare="rm -f $work/zarvon.zip"
     t=$(seconds "$cli" create -9 "$work/zarvon.zip" "$corpus"); create[zarvon]=$t
     report "$corpus" create zarvon "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/zarvon.zip") / $size" | bc)"
     if have zip; then
+        prepare="rm -f $work/zip.zip"
         t=$(seconds zip -q -r -9 "$work/zip.zip" "$corpus"); create[zip]=$t
         report "$corpus" create "zip -9" "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/zip.zip") / $size" | bc)"
     fi
     if have 7zz; then
+        prepare="rm -f $work/7z.zip"
         t=$(runs=1 seconds 7zz a -tzip -mx=9 -mmt=1 "$work/7z.zip" "$corpus"); create[7zz]=$t
         report "$corpus" create "7zz -mx=9" "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/7z.zip") / $size" | bc)"
     fi
     if have bsdtar; then
+        prepare="rm -f $work/bsd.zip"
         t=$(seconds bsdtar --format zip --options zip:compression-level=9 -cf "$work/bsd.zip" "$corpus"); create[bsdtar]=$t
         report "$corpus" create bsdtar "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/bsd.zip") / $size" | bc)"
     fi
 
     prepare=true
+    [ -f "$work/zarvon.zip" ] || { echo "zarvon-cli did not create its archive" >&2; exit 1; }
     # Every tool extracts the same archive (Info-ZIP's when there is one).
     src="$work/zarvon.zip"; [ -f "$work/zip.zip" ] && src="$work/zip.zip"
     for target in disk shm; do

@@ -30,6 +30,8 @@ struct WriterExtra {
     bool stopped = false;     // the callback asked to stop: the archive will be discarded
     bool addingEntry = false; // addFile is between opening and closing an entry
     uint64_t entries = 0;     // entries in the archive, appended ones included
+    uint64_t keptEntries = 0; // entries of the earlier archive when appending
+    bool addedZip64 = false;  // an entry was written with the ZIP64 extensions
 };
 WriterExtra &writerExtra();
 
