@@ -355,12 +355,15 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
         return kErrGeneral;
     zipFile zf = static_cast<zipFile>(s.writer);
 
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so that a named pipe given by mistake is
+    // refused instead of waiting for a writer forever.
+    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.fd < 0)
         return kErrGeneral;
     struct stat st{};
     if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return kErrGeneral;
+    ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
     if (static_cast<uint64_t>(st.st_dev) == w.tempDevice && static_cast<uint64_t>(st.st_ino) == w.tempInode)
         return kAddSkippedSelf;
     struct stat dest{};

@@ -136,6 +136,9 @@ TEST_F(ZipCreation, MissingSourceFileFailsAndLeavesTheArchiveUsable)
     ASSERT_NE(createArchive(a.string(), 0), 0);
     EXPECT_EQ(addFile((dir / "missing.txt").string(), 0), -1);
     EXPECT_EQ(addFile(dir.string(), 0), -1);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(addFile((dir / "pipe").string(), 0), -1);
+    fs::remove(dir / "pipe");
     EXPECT_EQ(addFile(f.string(), 0), 0);
     ASSERT_EQ(closeArchives(), 0);
     EXPECT_EQ(namesIn(a), std::vector<std::string>{"x.txt"});
