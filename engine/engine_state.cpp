@@ -359,6 +359,8 @@ const EngineState &engineState()
 
 int32_t initEngine()
 {
+    // An archive still being written is abandoned, not committed half made.
+    detail::writerExtra().stopped = true;
     closeArchives();
     EngineState &s = detail::state();
     s.compressionMethod = 8;

@@ -307,7 +307,8 @@ int32_t createArchive(const std::string &path, int32_t append)
         dir = cut == 0 ? std::string("/") : path.substr(0, cut);
         base = path.substr(cut + 1);
     }
-    if (base.empty())
+    struct stat target{};
+    if (base.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
         return 0;
     std::string temp = dir + "/." + base + ".zarvon-XXXXXX";
     int fd = ::mkstemp(temp.data());

@@ -129,6 +129,22 @@ TEST_F(ZipCreation, FailsWhenTheFolderIsMissing)
     EXPECT_EQ(closeArchives(), 0);
 }
 
+TEST_F(ZipCreation, FolderAsArchivePathIsRefused)
+{
+    fs::create_directories(dir / "folder.zip");
+    EXPECT_EQ(createArchive((dir / "folder.zip").string(), 0), 0);
+    EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"folder.zip"});
+}
+
+TEST_F(ZipCreation, InitEngineAbandonsAnArchiveBeingWritten)
+{
+    fs::path f = file("x.txt", "x");
+    ASSERT_NE(createArchive((dir / "a.zip").string(), 0), 0);
+    ASSERT_EQ(addFile(f.string(), 0), 0);
+    initEngine();
+    EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"x.txt"});
+}
+
 TEST_F(ZipCreation, MissingSourceFileFailsAndLeavesTheArchiveUsable)
 {
     fs::path f = file("x.txt", "x");
