@@ -207,6 +207,46 @@ bool addZip64EndRecords(const std::string &path, uint64_t entries)
            ::close(std::exchange(f.fd, -1)) == 0;
 }
 
+uint64_t get64(const unsigned char *p)
+{
+    return get32(p) | get32(p + 4) << 32;
+}
+
+// minizip rewrites "version made by" of a ZIP64 entry as 45 with the host
+// MS-DOS, which would hide the Unix mode stored with it. Puts the Unix host
+// back on the entries this run added.
+bool restoreUnixHost(const std::string &path, uint64_t skipEntries)
+{
+    Fd f(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    struct stat st{};
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || st.st_size < 22)
+        return false;
+    unsigned char end[22];
+    if (::pread(f.fd, end, 22, st.st_size - 22) != 22 || get32(end) != 0x06054b50u)
+        return false;
+    uint64_t cdSize = get32(end + 12), cdOffset = get32(end + 16);
+    if (cdOffset == 0xFFFFFFFFu || cdSize == 0xFFFFFFFFu) {
+        unsigned char loc[20], rec[56];
+        if (::pread(f.fd, loc, 20, st.st_size - 42) != 20 || get32(loc) != 0x07064b50u ||
+            ::pread(f.fd, rec, 56, static_cast<off_t>(get64(loc + 8))) != 56 || get32(rec) != 0x06064b50u)
+            return false;
+        cdSize = get64(rec + 40);
+        cdOffset = get64(rec + 48);
+    }
+    std::vector<unsigned char> cd(cdSize);
+    if (cdSize == 0 || ::pread(f.fd, cd.data(), cdSize, static_cast<off_t>(cdOffset)) != static_cast<ssize_t>(cdSize))
+        return cdSize == 0;
+    size_t pos = 0;
+    for (uint64_t i = 0; pos + 46 <= cd.size() && get32(&cd[pos]) == 0x02014b50u; ++i) {
+        if (i >= skipEntries && cd[pos + 4] == 45 && cd[pos + 5] == 0)
+            cd[pos + 5] = 3;
+        pos += 46 + (cd[pos + 28] | cd[pos + 29] << 8) + (cd[pos + 30] | cd[pos + 31] << 8) +
+               (cd[pos + 32] | cd[pos + 33] << 8);
+    }
+    return ::pwrite(f.fd, cd.data(), cdSize, static_cast<off_t>(cdOffset)) == static_cast<ssize_t>(cdSize) &&
+           ::close(std::exchange(f.fd, -1)) == 0;
+}
+
 } // namespace
 
 // Closes the writer slot: the temporary file becomes the archive when it is
@@ -227,6 +267,8 @@ int32_t closeWriter()
         result = kErrWrite;
     else if (err != ZIP_OK)
         result = err == ZIP_ERRNO ? kErrWrite : err;
+    if (result == 0 && w.addedZip64 && !restoreUnixHost(w.tempPath, w.keptEntries))
+        result = kErrWrite;
     if (result == 0 && w.entries >= 0xFFFF && !addZip64EndRecords(w.tempPath, w.entries))
         result = kErrWrite;
     if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0)
@@ -265,7 +307,8 @@ int32_t createArchive(const std::string &path, int32_t append)
         dir = cut == 0 ? std::string("/") : path.substr(0, cut);
         base = path.substr(cut + 1);
     }
-    if (base.empty())
+    struct stat target{};
+    if (base.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
         return 0;
     std::string temp = dir + "/." + base + ".zarvon-XXXXXX";
     int fd = ::mkstemp(temp.data());
@@ -290,6 +333,7 @@ int32_t createArchive(const std::string &path, int32_t append)
             return 0;
         }
         w.entries = static_cast<uint64_t>(existingEntries);
+        w.keptEntries = w.entries;
     }
     zipFile zf = openZip(temp, mode);
     if (!zf) {
@@ -312,12 +356,15 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
         return kErrGeneral;
     zipFile zf = static_cast<zipFile>(s.writer);
 
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so that a named pipe given by mistake is
+    // refused instead of waiting for a writer forever.
+    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.fd < 0)
         return kErrGeneral;
     struct stat st{};
     if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return kErrGeneral;
+    ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
     if (static_cast<uint64_t>(st.st_dev) == w.tempDevice && static_cast<uint64_t>(st.st_ino) == w.tempInode)
         return kAddSkippedSelf;
     struct stat dest{};
@@ -376,6 +423,7 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
     }
     w.addingEntry = true;
     ++w.entries;
+    w.addedZip64 = w.addedZip64 || zip64;
 
     PkwareKeys keys{};
     int32_t result = 0;

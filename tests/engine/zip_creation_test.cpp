@@ -129,6 +129,22 @@ TEST_F(ZipCreation, FailsWhenTheFolderIsMissing)
     EXPECT_EQ(closeArchives(), 0);
 }
 
+TEST_F(ZipCreation, FolderAsArchivePathIsRefused)
+{
+    fs::create_directories(dir / "folder.zip");
+    EXPECT_EQ(createArchive((dir / "folder.zip").string(), 0), 0);
+    EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"folder.zip"});
+}
+
+TEST_F(ZipCreation, InitEngineAbandonsAnArchiveBeingWritten)
+{
+    fs::path f = file("x.txt", "x");
+    ASSERT_NE(createArchive((dir / "a.zip").string(), 0), 0);
+    ASSERT_EQ(addFile(f.string(), 0), 0);
+    initEngine();
+    EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"x.txt"});
+}
+
 TEST_F(ZipCreation, MissingSourceFileFailsAndLeavesTheArchiveUsable)
 {
     fs::path f = file("x.txt", "x");
@@ -136,6 +152,9 @@ TEST_F(ZipCreation, MissingSourceFileFailsAndLeavesTheArchiveUsable)
     ASSERT_NE(createArchive(a.string(), 0), 0);
     EXPECT_EQ(addFile((dir / "missing.txt").string(), 0), -1);
     EXPECT_EQ(addFile(dir.string(), 0), -1);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(addFile((dir / "pipe").string(), 0), -1);
+    fs::remove(dir / "pipe");
     EXPECT_EQ(addFile(f.string(), 0), 0);
     ASSERT_EQ(closeArchives(), 0);
     EXPECT_EQ(namesIn(a), std::vector<std::string>{"x.txt"});

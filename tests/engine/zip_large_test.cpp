@@ -56,12 +56,16 @@ TEST_F(ZipLarge, FileOfMoreThanFourGibibytesRoundTrips)
     ASSERT_EQ(addFile(big.string(), 0), 0);
     ASSERT_EQ(addFile(after.string(), 0), 0);
     ASSERT_EQ(closeArchives(), 0);
+    struct stat bigStat{};
+    ASSERT_EQ(::stat(big.c_str(), &bigStat), 0);
     fs::remove(big);
 
     EntryInfo info;
     ASSERT_EQ(entryInfoAt(a.string(), 0, info), 1);
     EXPECT_EQ(info.uncompressedSize, size);
     EXPECT_EQ(info.compressedSize, size);
+    EXPECT_EQ(info.version >> 8, 3u);
+    EXPECT_EQ((info.externalAttributes >> 16) & 0777, bigStat.st_mode & 0777);
     VerifyResult v;
     EXPECT_EQ(verifyArchive(a.string(), v), 0) << v.firstFailure;
     EXPECT_EQ(v.entriesChecked, 2);
