@@ -121,6 +121,8 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
     ui::confirmCopyWindowPassword();
     EXPECT_TRUE(pf::isWindow(ids::WindowCopy));
     EXPECT_EQ(pf::getGadgetAttribute(ids::StrCopyDestination, pf::GadgetAttribute::StringMaxLength), 45);
+    pf::setGadgetText(ids::StrCopyDestination, std::string(46, 'p'));
+    EXPECT_EQ(pf::getGadgetText(ids::StrCopyDestination), std::string(45, 'p'));
 }
 
 TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
@@ -320,6 +322,14 @@ TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted) {
     expectDone();
     extractSelection();
     EXPECT_TRUE(fs::exists(path("dest/photo.bin")));
+}
+
+TEST_F(ExtractionWorkflowTest, RarFileGoesToTheRarEntryPointNotRefused) {
+    writeFile(archives_ + "/music.RAR", "Rar!\x1a\x07\x01");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"music.RAR"});
+    extractSelection();  // no "select an archive" message: a RAR file is an archive
+    EXPECT_TRUE(pf::shownDialogs().empty());
 }
 
 TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish) {
