@@ -112,6 +112,27 @@ TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
     EXPECT_TRUE(operations::pendingPasswordRequests().empty());
 }
 
+TEST_F(ExtractionWorkflowTest, TwoProtectedArchivesAreAskedForOneAfterTheOther) {
+    fs::copy_file(archives_ + "/secret.zip", archives_ + "/secret2.zip");
+    buildMainWindow(archives_);
+    ASSERT_TRUE(ui::buildCopyWindow());  // left open for a copy: the password window replaces it
+    selectInExplorer(ids::ExplorerList, {"secret.zip", "secret2.zip"});
+    extractSelection();
+    ASSERT_EQ(operations::pendingPasswordRequests().size(), 2u);
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowCopy), "Mot de Passe");
+    typePassword("s3cret", path("dest/one"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy)) << "the second archive is asked for";
+    EXPECT_EQ(operations::pendingPasswordRequests().front().archivePath, archives_ + "/secret2.zip");
+    typePassword("s3cret", path("dest/two"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_TRUE(fs::exists(path("dest/one/photo.bin")));
+    EXPECT_TRUE(fs::exists(path("dest/two/photo.bin")));
+    EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
+}
+
 TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
