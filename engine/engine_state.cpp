@@ -1,6 +1,14 @@
 #include "engine/internal.h"
 #include "engine/zip_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 namespace zarvon::engine {
 
 namespace detail {
@@ -9,13 +17,129 @@ namespace {
 
 const zlib_filefunc64_def *g_io = nullptr;
 
+// Archives are read through positioned reads and a buffer of our own:
+// minizip seeks before nearly every read, and through stdio each of those
+// seeks and tells is a system call, which dominated the extraction of many
+// small entries. Writing keeps stdio.
+struct ReadStream {
+    // Two windows: minizip alternates between the central directory and the
+    // entries' local headers and data, and each keeps its own window.
+    struct Window {
+        uint64_t start = 0;
+        size_t len = 0;
+        uint64_t lastUse = 0;
+        unsigned char data[16 * 1024];
+    };
+    int fd = -1;
+    uint64_t pos = 0;
+    uint64_t size = 0;
+    uint64_t clock = 0;
+    bool failed = false;
+    Window windows[2];
+};
+
+voidpf ZCALLBACK readOpen(voidpf, const void *filename, int mode)
+{
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
+        return nullptr;
+    int fd = ::open(static_cast<const char *>(filename), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto *s = new ReadStream;
+    s->fd = fd;
+    s->size = static_cast<uint64_t>(st.st_size);
+    return s;
+}
+
+uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
+{
+    auto *s = static_cast<ReadStream *>(stream);
+    auto *out = static_cast<unsigned char *>(buf);
+    uLong done = 0;
+    while (done < size) {
+        ReadStream::Window *hit = nullptr;
+        for (ReadStream::Window &w : s->windows)
+            if (s->pos >= w.start && s->pos < w.start + w.len)
+                hit = &w;
+        if (hit) {
+            size_t at = static_cast<size_t>(s->pos - hit->start);
+            size_t n = std::min<size_t>(hit->len - at, size - done);
+            std::memcpy(out + done, hit->data + at, n);
+            hit->lastUse = ++s->clock;
+            done += n;
+            s->pos += n;
+            continue;
+        }
+        ssize_t got;
+        if (size - done >= sizeof hit->data) {
+            got = ::pread(s->fd, out + done, size - done, static_cast<off_t>(s->pos));
+            if (got > 0) {
+                done += static_cast<uLong>(got);
+                s->pos += static_cast<uint64_t>(got);
+                continue;
+            }
+        } else {
+            ReadStream::Window &w =
+                s->windows[0].lastUse <= s->windows[1].lastUse ? s->windows[0] : s->windows[1];
+            got = ::pread(s->fd, w.data, sizeof w.data, static_cast<off_t>(s->pos));
+            if (got > 0) {
+                w.start = s->pos;
+                w.len = static_cast<size_t>(got);
+                w.lastUse = ++s->clock;
+                continue;
+            }
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            s->failed = true;
+        break;
+    }
+    return done;
+}
+
+uLong ZCALLBACK readWrite(voidpf, voidpf, const void *, uLong)
+{
+    return 0;
+}
+
+ZPOS64_T ZCALLBACK readTell(voidpf, voidpf stream)
+{
+    return static_cast<ReadStream *>(stream)->pos;
+}
+
+long ZCALLBACK readSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    auto *s = static_cast<ReadStream *>(stream);
+    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? s->pos : s->size;
+    s->pos = base + offset;
+    return 0;
+}
+
+int ZCALLBACK readClose(voidpf, voidpf stream)
+{
+    auto *s = static_cast<ReadStream *>(stream);
+    int r = ::close(s->fd);
+    delete s;
+    return r;
+}
+
+int ZCALLBACK readError(voidpf, voidpf stream)
+{
+    return static_cast<ReadStream *>(stream)->failed ? 1 : 0;
+}
+
+// The table archives are read through; it opens files for reading only.
 zlib_filefunc64_def baseIo()
 {
     if (g_io)
         return *g_io;
-    zlib_filefunc64_def io;
-    fill_fopen64_filefunc(&io);
-    return io;
+    return {readOpen, readRead, readWrite, readTell, readSeek, readClose, readError, nullptr};
 }
 
 // minizip takes an end-of-central-directory record found at offset 0 for
@@ -133,6 +257,49 @@ WriterExtra &writerExtra()
     return w;
 }
 
+namespace {
+uint64_t g_generation = 0;
+
+struct Pool {
+    std::vector<unsigned char> buffers[4];
+    bool used[4] = {};
+};
+
+Pool &pool()
+{
+    static Pool p;
+    return p;
+}
+} // namespace
+
+ScratchBuffer::ScratchBuffer(size_t size) : data_(nullptr), size_(size)
+{
+    Pool &p = pool();
+    for (int i = 0; i < 4; ++i) {
+        if (!p.used[i]) {
+            p.used[i] = true;
+            slot_ = i;
+            if (p.buffers[i].size() < size)
+                p.buffers[i].resize(size);
+            data_ = p.buffers[i].data();
+            return;
+        }
+    }
+    own_.resize(size);
+    data_ = own_.data();
+}
+
+ScratchBuffer::~ScratchBuffer()
+{
+    if (slot_ >= 0)
+        pool().used[slot_] = false;
+}
+
+uint64_t handleGeneration()
+{
+    return g_generation;
+}
+
 zlib_filefunc64_def archiveIo()
 {
     return baseIo();
@@ -144,8 +311,15 @@ std::string &readerPath()
     return p;
 }
 
+uint64_t &readerSerial()
+{
+    static uint64_t serial = 0;
+    return serial;
+}
+
 unzFile openUnz(const std::string &path)
 {
+    ++g_generation;
     zlib_filefunc64_def io = baseIo();
     unzFile uf = unzOpen2_64(path.c_str(), &io);
     if (uf || !startsWithEndRecord(io, path))

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <ctime>
 #include <random>
 #include <utility>
@@ -55,10 +56,15 @@ bool makeFolders(const std::string &path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// The destination folder, created when first needed.
+// The destination folder, created when first needed, and the folder of the
+// last entry, kept open because entries of one folder tend to follow each
+// other.
 struct Destination {
     std::string path;
     Fd dir;
+    std::string lastKey;
+    Fd lastDir;
+
     bool ensure()
     {
         if (dir.fd >= 0)
@@ -66,12 +72,79 @@ struct Destination {
         std::string p = path.empty() ? std::string(".") : path;
         while (p.size() > 1 && p.back() == '/')
             p.pop_back();
+        dir.reset(::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.fd >= 0)
+            return true;
         if (!makeFolders(p))
             return false;
         dir.reset(::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         return dir.fd >= 0;
     }
+
+    // Still the folder found under that path (it may have been removed or
+    // replaced since the last entry).
+    bool stillValid() const
+    {
+        struct stat a{}, b{};
+        std::string p = path.empty() ? std::string(".") : path;
+        return dir.fd >= 0 && ::fstat(dir.fd, &a) == 0 && ::stat(p.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+               a.st_ino == b.st_ino;
+    }
+
+    // Opens (creating them) the first `count` components under the
+    // destination without following any link. Result: a folder descriptor
+    // owned by this record, or -1 with `code` set.
+    int folderFor(const std::vector<std::string> &parts, size_t count, int32_t &code)
+    {
+        if (count == 0)
+            return dir.fd;
+        std::string key;
+        for (size_t i = 0; i < count; ++i) {
+            key += parts[i];
+            key += '/';
+        }
+        if (lastDir.fd >= 0 && key == lastKey)
+            return lastDir.fd;
+        lastKey.clear();
+        lastDir.reset();
+        Fd current;
+        int dirFd = dir.fd;
+        for (size_t i = 0; i < count; ++i) {
+            int next = ::openat(dirFd, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (next < 0 && errno == ENOENT) {
+                if (::mkdirat(dirFd, parts[i].c_str(), 0777) != 0 && errno != EEXIST) {
+                    code = kErrGeneral;
+                    return -1;
+                }
+                next = ::openat(dirFd, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            }
+            if (next < 0) {
+                code = (errno == ELOOP || errno == ENOTDIR) ? kErrUnsafeName : kErrGeneral;
+                return -1;
+            }
+            current.reset(next);
+            dirFd = next;
+        }
+        lastDir.reset(current.fd);
+        current.fd = -1;
+        lastKey = key;
+        return lastDir.fd;
+    }
 };
+
+// extractCurrentEntry is called entry after entry with the same destination:
+// its folders stay open between calls while the reader slot holds the same
+// archive.
+struct SlotDestination {
+    uint64_t readerSerial = 0;
+    std::unique_ptr<Destination> dest;
+};
+
+SlotDestination &slotDestination()
+{
+    static SlotDestination s;
+    return s;
+}
 
 // Permissions of an extracted file: the Unix mode when the archive was made
 // on Unix, else the read-only bit applied to the usual mode. Set-id and
@@ -165,22 +238,10 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     }
 
     // Walk down the folders without ever following a link.
-    Fd current;
-    int dirFd = dest.dir.fd;
     const size_t folderCount = isFolder ? parts.size() : parts.size() - 1;
-    for (size_t i = 0; i < folderCount; ++i) {
-        if (::mkdirat(dirFd, parts[i].c_str(), 0777) != 0 && errno != EEXIST) {
-            r.code = kErrGeneral;
-            return r;
-        }
-        int next = ::openat(dirFd, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0) {
-            r.code = (errno == ELOOP || errno == ENOTDIR) ? kErrUnsafeName : kErrGeneral;
-            return r;
-        }
-        current.reset(next);
-        dirFd = next;
-    }
+    int dirFd = dest.folderFor(parts, folderCount, r.code);
+    if (dirFd < 0)
+        return r;
     if (isFolder) {
         r.folderCreated = true;
         return r;
@@ -222,7 +283,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
         return r;
     };
 
-    std::vector<unsigned char> buffer(kBlockSize);
+    ScratchBuffer buffer(kBlockSize);
     uint64_t done = 0;
     for (;;) {
         int64_t got = reader.read(buffer.data(), buffer.size());
@@ -271,7 +332,8 @@ int32_t extractEntryAt(const std::string &archivePath, int32_t index, const std:
     if (!handle)
         return 0;
     unzFile uf = static_cast<unzFile>(handle.get());
-    Destination dest{destination, {}};
+    Destination dest;
+    dest.path = destination;
     if (!dest.ensure())
         return 0;
     if (goToIndex(uf, archivePath, index) != 0)
@@ -289,7 +351,14 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
     if (!s.reader)
         return kErrGeneral;
     unzFile uf = static_cast<unzFile>(s.reader);
-    Destination dest{destination, {}};
+    SlotDestination &cached = slotDestination();
+    if (!cached.dest || cached.readerSerial != readerSerial() || cached.dest->path != destination ||
+        !cached.dest->stillValid()) {
+        cached.dest = std::make_unique<Destination>();
+        cached.dest->path = destination;
+        cached.readerSerial = readerSerial();
+    }
+    Destination &dest = *cached.dest;
     if (!dest.ensure())
         return kErrGeneral;
     EntryInfo info;
@@ -306,7 +375,8 @@ int32_t extractMatching(const std::string &archivePath, const std::string &patte
     if (!handle)
         return 0;
     unzFile uf = static_cast<unzFile>(handle.get());
-    Destination dest{destination, {}};
+    Destination dest;
+    dest.path = destination;
     int32_t written = 0;
     int err = goToFirst(uf);
     while (err == UNZ_OK) {

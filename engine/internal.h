@@ -43,6 +43,28 @@ struct UnzCloser {
 };
 using UnzHandle = std::unique_ptr<void, UnzCloser>;
 
+// A block buffer lent from a small pool, so that extracting thousands of
+// small entries does not allocate and release 100 KB for each one.
+class ScratchBuffer {
+public:
+    explicit ScratchBuffer(size_t size);
+    ~ScratchBuffer();
+    ScratchBuffer(const ScratchBuffer &) = delete;
+    ScratchBuffer &operator=(const ScratchBuffer &) = delete;
+    unsigned char *data() { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    unsigned char *data_;
+    size_t size_;
+    int slot_ = -1;
+    std::vector<unsigned char> own_;
+};
+
+// Counts openings of archive handles, so that what is remembered about one
+// handle is never taken for another that reuses its address.
+uint64_t handleGeneration();
+
 // Calls the registered callback; 0 when none is registered.
 int32_t reportProgress(const std::string &fileName, float percent);
 
@@ -62,8 +84,10 @@ struct Zip64Fields {
 };
 void applyZip64Extra(std::string_view extra, Zip64Fields &f);
 
-// The path the reader slot was opened from.
+// The path the reader slot was opened from, and a number that changes with
+// every archive put in the slot.
 std::string &readerPath();
+uint64_t &readerSerial();
 
 // Names ---------------------------------------------------------------------
 
@@ -145,7 +169,7 @@ private:
     uint64_t rawLeft_ = 0;
     uint64_t produced_ = 0;
     uint32_t crc_ = 0;
-    std::vector<unsigned char> in_;
+    std::unique_ptr<ScratchBuffer> in_;
     size_t inPos_ = 0;
     size_t inLen_ = 0;
     struct ZStream;

@@ -56,6 +56,41 @@ void applyZip64Extra(std::string_view extra, Zip64Fields &f)
     }
 }
 
+namespace {
+
+// The entry last described by readEntryInfo, so that describing it again
+// (the caller, then the extraction) costs no reading.
+struct LastEntry {
+    unzFile uf = nullptr;
+    uint64_t generation = 0;
+    uint64_t centralOffset = 0;
+    EntryInfo info;
+    Zip64Fields zip64;
+    bool valid = false;
+};
+
+LastEntry &lastEntry()
+{
+    static LastEntry l;
+    return l;
+}
+
+bool isLastEntry(unzFile uf)
+{
+    const LastEntry &l = lastEntry();
+    return l.valid && l.uf == uf && l.generation == handleGeneration() && l.centralOffset == unzGetOffset64(uf);
+}
+
+bool lastZip64For(unzFile uf, Zip64Fields &out)
+{
+    if (!isLastEntry(uf))
+        return false;
+    out = lastEntry().zip64;
+    return true;
+}
+
+} // namespace
+
 EntryReader::~EntryReader()
 {
     if (direct_)
@@ -81,7 +116,7 @@ int32_t EntryReader::open(const EntryInfo &info)
     expectedSize_ = info.uncompressedSize;
     rawLeft_ = info.compressedSize;
     Zip64Fields z64;
-    if (info.sizeExtra > 0) {
+    if (!lastZip64For(uf_, z64) && info.sizeExtra > 0) {
         static std::vector<char> extra(65536 + 1);
         unz_file_info64 fi{};
         if (unzGetCurrentFileInfo64(uf_, &fi, nullptr, 0, extra.data(), extra.size(), nullptr, 0) == UNZ_OK) {
@@ -126,7 +161,7 @@ int32_t EntryReader::open(const EntryInfo &info)
             z_ = nullptr;
             return kErrData;
         }
-        in_.resize(65536);
+        in_ = std::make_unique<ScratchBuffer>(65536);
     }
     return 0;
 }
@@ -211,13 +246,13 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
         z.avail_out = room;
         while (z.avail_out > 0) {
             if (inPos_ == inLen_ && rawLeft_ > 0) {
-                int64_t got = readRaw(in_.data(), in_.size());
+                int64_t got = readRaw(in_->data(), in_->size());
                 if (got < 0)
                     return got;
                 inPos_ = 0;
                 inLen_ = static_cast<size_t>(got);
             }
-            z.next_in = in_.data() + inPos_;
+            z.next_in = in_->data() + inPos_;
             z.avail_in = static_cast<uInt>(inLen_ - inPos_);
             uInt before = z.avail_in;
             uInt outBefore = z.avail_out;
@@ -257,6 +292,11 @@ int32_t goToFirst(unzFile uf)
 
 int32_t readEntryInfo(unzFile uf, EntryInfo &out)
 {
+    if (isLastEntry(uf)) {
+        out = lastEntry().info;
+        return 0;
+    }
+    lastEntry().valid = false;
     static std::vector<char> name(65536 + 1);
     static std::vector<char> extra(65536 + 1);
     unz_file_info64 fi{};
@@ -287,16 +327,21 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     out.day = fi.tmu_date.tm_mday;
     out.month = fi.tmu_date.tm_mon;
     out.year = fi.tmu_date.tm_year;
-    if (fi.uncompressed_size == 0xFFFFFFFFull || fi.compressed_size == 0xFFFFFFFFull) {
-        Zip64Fields z64;
-        z64.uncompressedSize = fi.uncompressed_size;
-        z64.compressedSize = fi.compressed_size;
-        applyZip64Extra(std::string_view(extra.data(), extraLen), z64);
-        out.uncompressedSize = z64.uncompressedSize;
-        out.compressedSize = z64.compressedSize;
-    }
+    Zip64Fields z64;
+    z64.uncompressedSize = fi.uncompressed_size;
+    z64.compressedSize = fi.compressed_size;
+    applyZip64Extra(std::string_view(extra.data(), extraLen), z64);
+    out.uncompressedSize = z64.uncompressedSize;
+    out.compressedSize = z64.compressedSize;
     out.fileName = decodeStoredName(std::string_view(name.data(), nameLen), (fi.flag & 0x800) != 0,
                                     std::string_view(extra.data(), extraLen), out.version >> 8);
+    LastEntry &l = lastEntry();
+    l.uf = uf;
+    l.generation = handleGeneration();
+    l.centralOffset = unzGetOffset64(uf);
+    l.info = out;
+    l.zip64 = z64;
+    l.valid = true;
     return 0;
 }
 
@@ -421,6 +466,7 @@ int32_t closeReader()
         s.reader = nullptr;
     }
     readerPath().clear();
+    ++readerSerial();
     return 0;
 }
 
@@ -437,6 +483,7 @@ int32_t openArchiveForReading(const std::string &path)
     }
     s.reader = openUnz(path);
     readerPath() = s.reader ? path : std::string();
+    ++readerSerial();
     return s.reader ? 1 : 0;
 }
 
@@ -533,7 +580,7 @@ int32_t verifyArchive(const std::string &path, VerifyResult &out)
         return -1;
     unzFile uf = static_cast<unzFile>(handle.get());
     out.readable = true;
-    std::vector<unsigned char> buffer(kBlockSize);
+    ScratchBuffer buffer(kBlockSize);
     int32_t result = 0;
     auto fail = [&](const EntryInfo &info, int32_t code) {
         ++out.entriesFailed;

@@ -71,8 +71,11 @@ int32_t listArchive(const std::string &path)
     std::vector<engine::EntryInfo> entries;
     if (engine::listEntries(path, entries) < 0)
         return 0;
+    std::vector<std::string> rows;
+    rows.reserve(entries.size());
     for (const engine::EntryInfo &entry : entries)
-        pf::addGadgetItem(ids::ArchiveList, -1, entry.fileName + "\n");
+        rows.push_back(entry.fileName + "\n");
+    pf::addGadgetItems(ids::ArchiveList, rows);
     return int32_t(entries.size());
 }
 

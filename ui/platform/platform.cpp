@@ -1187,6 +1187,26 @@ void addGadgetItem(int id, int position, const std::string& text)
     }
 }
 
+void addGadgetItems(int id, const std::vector<std::string>& texts)
+{
+    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return;
+    Quiet quiet;
+    const bool checkable = t->property("zarvonCheckBoxes").toBool();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(texts.size()));
+    for (const std::string& text : texts) {
+        auto* item = new QTreeWidgetItem(qs(text).split(QLatin1Char('\n')));
+        if (checkable) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(0, Qt::Unchecked);
+        }
+        items.append(item);
+    }
+    t->addTopLevelItems(items);
+}
+
 void removeGadgetItem(int id, int item)
 {
     Gadget* g = findGadget(id);

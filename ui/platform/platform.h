@@ -285,6 +285,8 @@ int getGadgetState(int id);
 // Items of lists, combos and panels. `position` -1 appends. For a list icon
 // the text holds the columns separated by "\n".
 void addGadgetItem(int id, int position, const std::string& text);
+// Appends many rows to a list icon at once (long archive listings).
+void addGadgetItems(int id, const std::vector<std::string>& texts);
 void removeGadgetItem(int id, int item);
 void clearGadgetItems(int id);
 int countGadgetItems(int id);

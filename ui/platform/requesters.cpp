@@ -90,7 +90,12 @@ QString qtFilter(const std::string& filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // Qt reads the patterns from the label's last parentheses: the
+        // label's own "(*.zip)" gives way to the complete list.
+        QString label = parts[i].trimmed();
+        if (label.endsWith(QLatin1Char(')')) && label.contains(QLatin1Char('(')))
+            label = label.left(label.lastIndexOf(QLatin1Char('('))).trimmed();
+        out << label + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return out.join(QStringLiteral(";;"));
 }

@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Times zarvon-cli against Info-ZIP (zip -9 / unzip), 7-Zip (7zz -tzip -mx=9
+# -mmt=1) and bsdtar on the same corpora in the same run, and compares our
+# Deflate with zlib's own level-9 speed on the large files.
+#
+#   bench/run.sh [path/to/zarvon-cli]
+#
+# Corpora are built once, reproducibly, in $BENCH_DIR (default
+# /tmp/zarvon-bench), never in the source tree. Extraction is timed both to
+# $BENCH_DIR and to /dev/shm, because creating files on disk dominates the
+# small-file cases.
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+cli="${1:-$here/../build/bin/zarvon-cli}"
+cli="$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")"
+bench="${BENCH_DIR:-/tmp/zarvon-bench}"
+shm="/dev/shm/zarvon-bench-$$"
+[ -x "$cli" ] || { echo "zarvon-cli not found at $cli (build it first)" >&2; exit 1; }
+mkdir -p "$bench"
+trap 'rm -rf "$shm" "$bench/work"' EXIT
+
+echo "Building corpora in $bench ..."
+python3 "$here/make_corpora.py" "$bench"
+cc -O2 -o "$bench/zlib_ceiling" "$here/zlib_ceiling.c" -lz
+
+have() { command -v "$1" >/dev/null 2>&1; }
+once() { # runs a command, prints its wall time in seconds
+    local t0 t1
+    t0=$(date +%s.%N)
+    "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; echo "nan"; return; }
+    t1=$(date +%s.%N)
+    echo "$t1 - $t0" | bc -l
+}
+# The machine is shared, so each timing is the best of $BENCH_RUNS runs
+# (default 2); `prepare` (a function name) runs before each run, untimed.
+runs="${BENCH_RUNS:-2}"
+prepare=true
+seconds() {
+    local best="" t i
+    for ((i = 0; i < runs; i++)); do
+        $prepare
+        t=$(once "$@")
+        if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+    done
+    printf '%.3f' "$best"
+}
+mbps() { echo "scale=1; $1 / 1000000 / $2" | bc -l 2>/dev/null || echo nan; }
+bytes_of() { du -sb --apparent-size "$1" | cut -f1; }
+
+results="$bench/results.txt"
+: > "$results"
+report() { printf '%-6s %-8s %-11s %8s s %8s MB/s %7s\n' "$@" | tee -a "$results"; }
+
+for corpus in small large tiny; do
+    size=$(bytes_of "$bench/$corpus")
+    cat $(find "$bench/$corpus" -type f) > /dev/null   # warm the cache
+    work="$bench/work"
+    rm -rf "$work" && mkdir -p "$work"
+    echo
+    echo "== $corpus: $(find "$bench/$corpus" -type f | wc -l) files, $((size / 1000000)) MB"
+    printf '%-6s %-8s %-11s %10s %13s %7s\n' corpus step tool time speed ratio
+
+    cd "$bench"
+    declare -A create=()
+    clean_archives() { rm -f "$work"/*.zip; }
+    prepare=clean_archives
+    t=$(seconds "$cli" create -9 "$work/zarvon.zip" "$corpus"); create[zarvon]=$t
+    report "$corpus" create zarvon "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/zarvon.zip") / $size" | bc)"
+    if have zip; then
+        t=$(seconds zip -q -r -9 "$work/zip.zip" "$corpus"); create[zip]=$t
+        report "$corpus" create "zip -9" "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/zip.zip") / $size" | bc)"
+    fi
+    if have 7zz; then
+        t=$(runs=1 seconds 7zz a -tzip -mx=9 -mmt=1 "$work/7z.zip" "$corpus"); create[7zz]=$t
+        report "$corpus" create "7zz -mx=9" "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/7z.zip") / $size" | bc)"
+    fi
+    if have bsdtar; then
+        t=$(seconds bsdtar --format zip --options zip:compression-level=9 -cf "$work/bsd.zip" "$corpus"); create[bsdtar]=$t
+        report "$corpus" create bsdtar "$t" "$(mbps "$size" "$t")" "$(echo "scale=3; $(stat -c%s "$work/bsd.zip") / $size" | bc)"
+    fi
+
+    prepare=true
+    # Every tool extracts the same archive (Info-ZIP's when there is one).
+    src="$work/zarvon.zip"; [ -f "$work/zip.zip" ] && src="$work/zip.zip"
+    for target in disk shm; do
+        if [ $target = disk ]; then out="$work/out"; else out="$shm/out"; fi
+        declare -A extract=()
+        rm -rf "$out"; mkdir -p "$out"
+        clean_out() { rm -rf "$out"/*; mkdir -p "$out/b"; }
+        prepare=clean_out
+        t=$(seconds "$cli" extract -d "$out/z" "$src"); extract[zarvon]=$t
+        report "$corpus" "x-$target" zarvon "$t" "$(mbps "$size" "$t")" ""
+        if have unzip; then
+            t=$(seconds unzip -q "$src" -d "$out/u"); extract[unzip]=$t
+            report "$corpus" "x-$target" unzip "$t" "$(mbps "$size" "$t")" ""
+        fi
+        if have 7zz; then
+            t=$(seconds 7zz x -mmt=1 -y "-o$out/s" "$src"); extract[7zz]=$t
+            report "$corpus" "x-$target" 7zz "$t" "$(mbps "$size" "$t")" ""
+        fi
+        if have bsdtar; then
+            t=$(seconds bsdtar -xf "$src" -C "$out/b"); extract[bsdtar]=$t
+            report "$corpus" "x-$target" bsdtar "$t" "$(mbps "$size" "$t")" ""
+        fi
+        prepare=true
+        rm -rf "$out/z"
+        "$cli" extract -d "$out/z" "$src" >/dev/null
+        diff -r "$out/z/$corpus" "$bench/$corpus" >/dev/null || echo "MISMATCH: zarvon extraction of $corpus differs" | tee -a "$results"
+        line="   zarvon speed / peer speed ($target):"
+        for p in unzip 7zz bsdtar; do
+            [ -n "${extract[$p]:-}" ] && line="$line $p $(echo "scale=2; ${extract[$p]} / ${extract[zarvon]}" | bc)"
+        done
+        echo "$line" | tee -a "$results"
+        rm -rf "$out"
+    done
+    line="   zarvon speed / peer speed (create):"
+    for p in zip 7zz bsdtar; do
+        [ -n "${create[$p]:-}" ] && line="$line $p $(echo "scale=2; ${create[$p]} / ${create[zarvon]}" | bc)"
+    done
+    echo "$line" | tee -a "$results"
+
+    if [ $corpus = large ]; then
+        read -r ct cbytes cpacked < <("$bench/zlib_ceiling" "$bench"/large/*)
+        echo "   zlib level-9 ceiling: $(mbps "$cbytes" "$ct") MB/s (ratio $(echo "scale=3; $cpacked / $cbytes" | bc));" \
+             "zarvon create reaches $(echo "scale=1; 100 * $ct / ${create[zarvon]}" | bc)% of it" | tee -a "$results"
+    fi
+    unset create
+done
+
+cd "$bench"
+echo
+echo "== listing an archive of 65,537 entries"
+t=$(seconds "$cli" list many.zip); echo "   zarvon-cli list: $t s" | tee -a "$results"
+if have unzip; then t=$(seconds unzip -l many.zip); echo "   unzip -l:        $t s" | tee -a "$results"; fi
+if have 7zz; then t=$(seconds 7zz l many.zip); echo "   7zz l:           $t s" | tee -a "$results"; fi
+echo
+echo "Results also in $results"
