@@ -101,9 +101,10 @@ void openPasswordWindowFor(const PasswordRequest &request) {
 }
 
 // Opens the password window for the first waiting request, when it is not
-// open already.
+// open already. The copy window open for a copy, move or rename gives way.
 void askNextPassword() {
-    if (passwordRequests.empty() || pf::isWindow(ids::WindowCopy)) return;
+    if (passwordRequests.empty()) return;
+    if (pf::isWindow(ids::WindowCopy) && isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy))) return;
     openPasswordWindowFor(passwordRequests.front());
 }
 

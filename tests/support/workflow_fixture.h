@@ -71,6 +71,17 @@ inline CommandResult runCommand(const std::string &command) {
 
 inline std::string quoted(const std::string &path) { return "'" + path + "'"; }
 
+// Expects a message box captioned "Zarvon" whose text contains `part`.
+inline void expectMessageContaining(const std::string &part, pf::MessageIcon icon) {
+    pf::ScriptStep step;
+    step.kind = pf::DialogKind::Message;
+    step.caption = "Zarvon";
+    step.textContains = part;
+    step.icon = icon;
+    step.anyIcon = false;
+    pf::expectDialog(step);
+}
+
 // Files of a folder, relative, recursively (folders not listed).
 inline std::set<std::string> filesUnder(const std::string &folder) {
     std::set<std::string> names;

@@ -53,25 +53,32 @@ protected:
                                                                             : std::string()) +
                                      "\"";
             if (qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) ||
-                qobject_cast<QComboBox *>(w))
+                qobject_cast<QComboBox *>(w)) {
                 EXPECT_TRUE(top->rect().contains(inTop)) << what << " lies outside the window";
+            }
             if (auto *label = qobject_cast<QLabel *>(w); label && !label->text().isEmpty()) {
                 const int needed = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
                 EXPECT_LE(needed, label->height()) << what << " is cut at the bottom";
                 const int longest = label->fontMetrics().horizontalAdvance(label->text().split('\n').first());
-                if (!label->wordWrap()) EXPECT_LE(longest, label->width()) << what << " is cut at the right";
-                for (const QString &word : label->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+                if (!label->wordWrap()) {
+                    EXPECT_LE(longest, label->width()) << what << " is cut at the right";
+                }
+                for (const QString &word : label->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts)) {
                     EXPECT_LE(label->fontMetrics().horizontalAdvance(word), label->width())
                         << what << ": the word \"" << word.toStdString() << "\" is cut at the right";
+                }
             }
-            if (auto *box = qobject_cast<QCheckBox *>(w))
+            if (auto *box = qobject_cast<QCheckBox *>(w)) {
                 EXPECT_LE(box->sizeHint().width(), box->width()) << what << " is cut at the right";
-            if (auto *button = qobject_cast<QAbstractButton *>(w); button && !qobject_cast<QCheckBox *>(w) &&
-                                                                   !button->text().isEmpty())
+            }
+            if (auto *button = qobject_cast<QAbstractButton *>(w);
+                button && !qobject_cast<QCheckBox *>(w) && !button->text().isEmpty()) {
                 EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 6, button->width())
                     << what << " is cut at the right";
-            if (auto *group = qobject_cast<QGroupBox *>(w))
+            }
+            if (auto *group = qobject_cast<QGroupBox *>(w)) {
                 EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()) + 10, group->width()) << what;
+            }
         }
     }
 

@@ -94,8 +94,7 @@ TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowCopy), "Mot de Passe");
 
     typePassword("wrong", path("dest"));
-    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "",
-                      "Impossible d'extraire les fichiers, mot de passe incorrect !", pf::MessageIcon::Warning, false});
+    expectMessageContaining("Impossible d'extraire les fichiers, mot de passe incorrect !", pf::MessageIcon::Warning);
     EXPECT_TRUE(ui::confirmCopyWindowPassword());
     EXPECT_TRUE(filesUnder(path("dest")).empty()) << "a wrong password leaves nothing behind";
     ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
@@ -112,6 +111,27 @@ TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
     EXPECT_TRUE(operations::pendingPasswordRequests().empty());
 }
 
+TEST_F(ExtractionWorkflowTest, TwoProtectedArchivesAreAskedForOneAfterTheOther) {
+    fs::copy_file(archives_ + "/secret.zip", archives_ + "/secret2.zip");
+    buildMainWindow(archives_);
+    ASSERT_TRUE(ui::buildCopyWindow());  // left open for a copy: the password window replaces it
+    selectInExplorer(ids::ExplorerList, {"secret.zip", "secret2.zip"});
+    extractSelection();
+    ASSERT_EQ(operations::pendingPasswordRequests().size(), 2u);
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowCopy), "Mot de Passe");
+    typePassword("s3cret", path("dest/one"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy)) << "the second archive is asked for";
+    EXPECT_EQ(operations::pendingPasswordRequests().front().archivePath, archives_ + "/secret2.zip");
+    typePassword("s3cret", path("dest/two"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_TRUE(fs::exists(path("dest/one/photo.bin")));
+    EXPECT_TRUE(fs::exists(path("dest/two/photo.bin")));
+    EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
+}
+
 TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
@@ -121,6 +141,8 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
     ui::confirmCopyWindowPassword();
     EXPECT_TRUE(pf::isWindow(ids::WindowCopy));
     EXPECT_EQ(pf::getGadgetAttribute(ids::StrCopyDestination, pf::GadgetAttribute::StringMaxLength), 45);
+    pf::setGadgetText(ids::StrCopyDestination, std::string(46, 'p'));
+    EXPECT_EQ(pf::getGadgetText(ids::StrCopyDestination), std::string(45, 'p'));
 }
 
 TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
@@ -191,8 +213,7 @@ TEST_F(ExtractionWorkflowTest, DamagedEntryIsNamedAndTheOthersAreWritten) {
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"damaged.zip"});
     pf::expectFolder(path("dest") + "/");
-    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "", "bad.txt : données endommagées",
-                      pf::MessageIcon::Warning, false});
+    expectMessageContaining("bad.txt : données endommagées", pf::MessageIcon::Warning);
     extractSelection();
     EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"good.txt"});
     EXPECT_EQ(pf::shownDialogs().back().text.find(kDone), std::string::npos) << "never reported as success";
@@ -206,7 +227,7 @@ TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo) {
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"unsafe.zip"});
     pf::expectFolder(path("dest") + "/");
-    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "", "../evil.txt : nom refusé", pf::MessageIcon::Warning, false});
+    expectMessageContaining("../evil.txt : nom refusé", pf::MessageIcon::Warning);
     extractSelection();
     EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"fine.txt"});
     EXPECT_FALSE(fs::exists(path("evil.txt")));
@@ -218,7 +239,7 @@ TEST_F(ExtractionWorkflowTest, EmptyArchiveSaysNothingWasExtracted) {
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"empty.zip"});
     pf::expectFolder(path("dest") + "/");
-    pf::expectDialog({pf::DialogKind::Message, "Zarvon", "", "rien n'a été extrait", pf::MessageIcon::Warning, false});
+    expectMessageContaining("rien n'a été extrait", pf::MessageIcon::Warning);
     extractSelection();
 }
 
@@ -320,6 +341,14 @@ TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted) {
     expectDone();
     extractSelection();
     EXPECT_TRUE(fs::exists(path("dest/photo.bin")));
+}
+
+TEST_F(ExtractionWorkflowTest, RarFileGoesToTheRarEntryPointNotRefused) {
+    writeFile(archives_ + "/music.RAR", "Rar!\x1a\x07\x01");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"music.RAR"});
+    extractSelection();  // no "select an archive" message: a RAR file is an archive
+    EXPECT_TRUE(pf::shownDialogs().empty());
 }
 
 TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish) {
