@@ -195,6 +195,23 @@ const KeyDefault programKeys[] = {
     {"TxtFileToUnZip", "Archive à décompresser:"},
     {"TxtExtractTo", "Extraire les fichiers vers:"},
     {"MsgAssist1", "Sélectionnez une archive et son dossier d'extraction !"},
+    {"MsgZipOnly", "Zarvon crée uniquement des archives ZIP : donnez au nom l'extension .zip."},
+    {"MsgNameTooLong", "Le nom ou le mot de passe est trop long !"},
+    {"MsgCompressError", "Impossible de créer l'archive :"},
+    {"MsgFilesNotAdded", "Ces fichiers n'ont pas pu être lus et manquent dans l'archive :"},
+    {"MsgStopExtract", "Extraction interrompue par l'utilisateur !"},
+    {"MsgExtractFailures", "Ces fichiers n'ont pas pu être extraits :"},
+    {"MsgExtractNothing", "L'archive ne contient aucun fichier : rien n'a été extrait."},
+    {"MsgExtractOpenError", "Impossible d'ouvrir l'archive :"},
+    {"TxtFailCreate", "le fichier ne peut pas être créé"},
+    {"TxtFailDamaged", "données endommagées"},
+    {"TxtFailMethod", "méthode de compression non prise en charge"},
+    {"TxtFailNotFound", "introuvable dans l'archive"},
+    {"TxtFailPasswordNeeded", "mot de passe nécessaire"},
+    {"TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom"},
+    {"TxtFailUnsafeName", "nom refusé, il sortirait du dossier de destination"},
+    {"TxtFailWrite", "écriture impossible (disque plein ?)"},
+    {"TxtFailWrongPassword", "mot de passe incorrect"},
 };
 
 struct RecognisedTitle {
