@@ -249,6 +249,42 @@ TEST_F(PlatformTest, ExplorerListOfAMissingFolderShowsTheHomeFolder)
     EXPECT_EQ(getGadgetText(116), home);
 }
 
+TEST_F(PlatformTest, AddressComboOffersRootAndHomeThenTheFolder)
+{
+    std::string home = QDir::homePath().toStdString() + "/";
+    std::string shown = (folder() / "deep").string() + "/";
+    openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
+    explorerComboGadget(115, 3, 3, 400, 22, shown);
+    ASSERT_GE(countGadgetItems(115), 3);
+    EXPECT_EQ(getGadgetItemText(115, 0), "/");
+    EXPECT_EQ(getGadgetItemText(115, 1), home);
+    EXPECT_EQ(getGadgetItemText(115, countGadgetItems(115) - 1), shown);
+    EXPECT_EQ(getGadgetText(115), shown);
+    setGadgetText(115, "/");
+    EXPECT_EQ(getGadgetText(115), "/");
+    EXPECT_EQ(pendingEventCount(), 0);
+}
+
+TEST_F(PlatformTest, AnchoredControlsFollowTheWindowsEdges)
+{
+    openWindow(0, 0, 0, 700, 500, "", WindowInvisible | WindowSizeable);
+    containerGadget(142, 1, 60, 698, 28);
+    closeGadgetList();
+    listIconGadget(138, 2, 90, 696, 365, "Title", 220);
+    anchorGadget(142, true, true, true, false);
+    anchorGadget(138, true, true, true, true);
+    resizeWindow(0, Keep, Keep, 800, 450);
+    EXPECT_EQ(gadgetWidth(142), 798);
+    EXPECT_EQ(gadgetHeight(142), 28);
+    EXPECT_EQ(gadgetWidth(138), 796);
+    EXPECT_EQ(gadgetHeight(138), 315);
+    EXPECT_EQ(gadgetX(138), 2);
+    // Adding a status bar moves nothing by itself.
+    createStatusBar(0, 0);
+    processSystemEvents(0);
+    EXPECT_EQ(gadgetHeight(138), 315);
+}
+
 TEST_F(PlatformTest, MenusCarryCheckMarksAndReportTheirItems)
 {
     openWindow(0, 0, 0, 300, 200, "", WindowInvisible);
