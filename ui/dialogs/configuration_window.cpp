@@ -6,6 +6,7 @@
 
 #include "settings/language.h"
 #include "ui/dialogs/dialog_common.h"
+#include "ui/main_window.h"
 #include "ui/platform/requesters.h"
 
 namespace zarvon::ui {
@@ -33,27 +34,6 @@ std::string temporaryFolder() {
 }
 
 bool checked(int id) { return pf::getGadgetState(id) != 0; }
-
-// The main window's state as saveWindowState stores it.
-settings::WindowState mainWindowState() {
-    settings::WindowState state;
-    const int w = ids::WindowMain;
-    state.height = pf::windowHeight(w);
-    state.width = pf::windowWidth(w);
-    state.x = pf::windowX(w);
-    state.y = pf::windowY(w);
-    const int m = ids::MenuBarMain;
-    state.toolBar = pf::getMenuItemState(m, ids::MenuToolBar);
-    state.statusBar = pf::getMenuItemState(m, ids::MenuStatusBar);
-    state.french = pf::getMenuItemState(m, ids::MenuFrench);
-    state.english = pf::getMenuItemState(m, ids::MenuEnglish);
-    state.bootScreen = pf::getMenuItemState(m, ids::MenuBootScreen);
-    state.defaultView = pf::getMenuItemState(m, ids::MenuDefaultView);
-    state.largeIcon = pf::getMenuItemState(m, ids::MenuLargeIcon);
-    state.smallIcon = pf::getMenuItemState(m, ids::MenuSmallIcon);
-    state.list = pf::getMenuItemState(m, ids::MenuList);
-    return state;
-}
 
 void browseInto(int field) {
     std::string start = pf::getGadgetText(field);
@@ -174,7 +154,7 @@ void recreateSettingsFile() {
     settings::saveConfigurationSettings(readConfigurationWindow());
     // Without a main window there is no state to store; zeros would shrink
     // the next start's window to nothing.
-    if (pf::isWindow(ids::WindowMain)) settings::saveWindowState(mainWindowState());
+    saveMainWindowState();
 }
 
 void confirmConfigurationWindow() {
