@@ -21,6 +21,14 @@ TEST_F(ZipExtraction, KeepsFoldersOrOnlyTheLastComponent)
     EXPECT_EQ(filesUnder(dir / "flat"), std::vector<std::string>{"notes.txt"});
 }
 
+TEST_F(ZipExtraction, BackslashSeparatedNamesMakeFolders)
+{
+    fs::path a = dir / "a.zip";
+    ASSERT_TRUE(makeRawZip(a, {{"docs\\2007\\notes.txt", "notes"}}));
+    EXPECT_EQ(extractEntryAt(a.string(), 0, out().string(), 1), 1);
+    EXPECT_EQ(readFile(out() / "docs/2007/notes.txt"), "notes");
+}
+
 TEST_F(ZipExtraction, IndexPastTheLastEntryExtractsNothing)
 {
     fs::path a = dir / "a.zip";
