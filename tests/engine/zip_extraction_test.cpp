@@ -275,6 +275,22 @@ TEST_F(ZipExtraction, StopFromTheCallbackRemovesThePartialFile)
     EXPECT_EQ(readFile(out() / "big.txt"), sampleText(400000));
 }
 
+TEST_F(ZipExtraction, FolderRemovedBetweenEntriesIsMadeAgain)
+{
+    fs::path a = dir / "a.zip";
+    ASSERT_TRUE(makeRawZip(a, {{"d/one.txt", "1"}, {"d/two.txt", "2"}}));
+    ASSERT_NE(openArchiveForReading(a.string()), 0);
+    ASSERT_EQ(firstEntry(), 0);
+    ASSERT_EQ(extractCurrentEntry(out().string(), 1), 0);
+    fs::remove_all(out() / "d");
+    ASSERT_EQ(nextEntry(), 0);
+    ASSERT_EQ(extractCurrentEntry(out().string(), 1), 0);
+    EXPECT_EQ(readFile(out() / "d/two.txt"), "2");
+    fs::remove_all(out());
+    ASSERT_EQ(extractCurrentEntry(out().string(), 1), 0);
+    EXPECT_EQ(readFile(out() / "d/two.txt"), "2");
+}
+
 TEST_F(ZipExtraction, CallbackThatClosesTheReaderStopsSafely)
 {
     fs::path src = file("big.txt", sampleText(400000));
