@@ -5,6 +5,9 @@
 #
 #   bench/run.sh [path/to/zarvon-cli]
 #
+# BENCH_RUNS (default 2) runs are made of each timing and the best is kept;
+# BENCH_CORPORA (default "small large tiny") chooses the corpora.
+#
 # Corpora are built once, reproducibly, in $BENCH_DIR (default
 # /tmp/zarvon-bench), never in the source tree. Extraction is timed both to
 # $BENCH_DIR and to /dev/shm, because creating files on disk dominates the
@@ -52,7 +55,7 @@ results="$bench/results.txt"
 : > "$results"
 report() { printf '%-6s %-8s %-11s %8s s %8s MB/s %7s\n' "$@" | tee -a "$results"; }
 
-for corpus in small large tiny; do
+for corpus in ${BENCH_CORPORA:-small large tiny}; do
     size=$(bytes_of "$bench/$corpus")
     cat $(find "$bench/$corpus" -type f) > /dev/null   # warm the cache
     work="$bench/work"
@@ -124,7 +127,11 @@ for corpus in small large tiny; do
     echo "$line" | tee -a "$results"
 
     if [ $corpus = large ]; then
-        read -r ct cbytes cpacked < <("$bench/zlib_ceiling" "$bench"/large/*)
+        ct=""
+        for ((i = 0; i < runs; i++)); do
+            read -r t cbytes cpacked < <("$bench/zlib_ceiling" "$bench"/large/*)
+            if [ -z "$ct" ] || [ "$(echo "$t < $ct" | bc -l)" = 1 ]; then ct=$t; fi
+        done
         echo "   zlib level-9 ceiling: $(mbps "$cbytes" "$ct") MB/s (ratio $(echo "scale=3; $cpacked / $cbytes" | bc));" \
              "zarvon create reaches $(echo "scale=1; 100 * $ct / ${create[zarvon]}" | bc)% of it" | tee -a "$results"
     fi

@@ -89,12 +89,12 @@ struct ProgressLine {
 
 ProgressLine g_progress;
 
-std::string promptPassword()
+std::string promptPassword(const char *prompt)
 {
     FILE *tty = std::fopen("/dev/tty", "r+");
     FILE *in = tty ? tty : stdin;
     FILE *out = tty ? tty : stderr;
-    std::fputs("Password: ", out);
+    std::fputs(prompt, out);
     std::fflush(out);
     termios old{};
     bool restore = tcgetattr(fileno(in), &old) == 0;
@@ -118,6 +118,7 @@ std::string promptPassword()
 }
 
 struct Options {
+    bool confirmPassword = false; // creating: a typing error would lock the archive
     int method = 8;
     bool havePassword = false;
     std::string password;
@@ -147,7 +148,11 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
         case '0': o.method = 0; break;
         case '9': o.method = 8; break;
         case 'P':
-            o.password = promptPassword();
+            o.password = promptPassword("Password: ");
+            if (o.confirmPassword && promptPassword("Password again: ") != o.password) {
+                problem = "the two passwords differ";
+                return false;
+            }
             o.havePassword = true;
             break;
         case 'p':
@@ -401,6 +406,7 @@ int main(int argc, char **argv)
         return ExitOk;
     }
     Options o;
+    o.confirmPassword = command == "create";
     std::string problem;
     if (!parse(argc, argv, 2, o, allowed, problem))
         return usage(problem.c_str());

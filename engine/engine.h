@@ -192,7 +192,9 @@ int32_t setPassword(const std::string &password);
 //   kAddSkippedSelf   `path` is the archive being written or its temporary file
 //   kResultStopped    the callback answered 1; the whole archive will be discarded
 //   -1                no archive in the writer slot, or the file cannot be opened
-//                     or read (no entry is left for it)
+//                     (no entry is left for it); or it could not be read to the
+//                     end, or changed while being added, once its entry was
+//                     begun (the whole archive will then be discarded)
 //   kErrWrite / other the archive could not be written (disk full, I/O error,
 //                     minizip's error); the whole archive will be discarded
 // After a stop or a write failure, closeArchives discards the archive.

@@ -103,7 +103,10 @@ struct Destination {
             key += parts[i];
             key += '/';
         }
-        if (lastDir.fd >= 0 && key == lastKey)
+        struct stat kept{};
+        // A folder removed since the last entry has no links left: files
+        // written into it would be lost.
+        if (lastDir.fd >= 0 && key == lastKey && ::fstat(lastDir.fd, &kept) == 0 && kept.st_nlink > 0)
             return lastDir.fd;
         lastKey.clear();
         lastDir.reset();

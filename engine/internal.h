@@ -154,7 +154,7 @@ public:
 private:
     int64_t readRaw(unsigned char *out, size_t capacity);
 
-    int32_t openDirect(const EntryInfo &info, uint64_t localHeaderOffset, bool offsetKnown);
+    int32_t openDirect(uint64_t localHeaderOffset, bool offsetKnown);
 
     unzFile uf_;
     std::string path_;

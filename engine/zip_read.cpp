@@ -128,7 +128,7 @@ int32_t EntryReader::open(const EntryInfo &info)
     }
     int32_t err;
     if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown) {
-        err = openDirect(info, z64.localHeaderOffset, z64.offsetKnown);
+        err = openDirect(z64.localHeaderOffset, z64.offsetKnown);
     } else {
         int method = 0, level = 0;
         err = unzOpenCurrentFile2(uf_, &method, &level, 1);
@@ -168,7 +168,7 @@ int32_t EntryReader::open(const EntryInfo &info)
 
 // minizip cannot reach this entry's data (beyond 4 GiB, or a local header
 // past 4 GiB): find it through a handle of our own.
-int32_t EntryReader::openDirect(const EntryInfo &info, uint64_t localHeaderOffset, bool offsetKnown)
+int32_t EntryReader::openDirect(uint64_t localHeaderOffset, bool offsetKnown)
 {
     uint64_t dataStart = 0;
     if (!offsetKnown) {
@@ -180,6 +180,8 @@ int32_t EntryReader::openDirect(const EntryInfo &info, uint64_t localHeaderOffse
             return err;
         opened_ = true;
         dataStart = unzGetCurrentFileZStreamPos64(uf_);
+        if (dataStart == 0)
+            return kErrBadArchive;
     }
     io_ = archiveIo();
     direct_ = io_.zopen64_file(io_.opaque, path_.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
@@ -195,7 +197,6 @@ int32_t EntryReader::openDirect(const EntryInfo &info, uint64_t localHeaderOffse
         uint64_t extraLen = header[28] | header[29] << 8;
         dataStart = localHeaderOffset + sizeof header + nameLen + extraLen;
     }
-    (void)info;
     if (io_.zseek64_file(io_.opaque, direct_, dataStart, ZLIB_FILEFUNC_SEEK_SET) != 0)
         return kErrBadArchive;
     opened_ = true;

@@ -21,6 +21,14 @@ TEST_F(ZipExtraction, KeepsFoldersOrOnlyTheLastComponent)
     EXPECT_EQ(filesUnder(dir / "flat"), std::vector<std::string>{"notes.txt"});
 }
 
+TEST_F(ZipExtraction, BackslashSeparatedNamesMakeFolders)
+{
+    fs::path a = dir / "a.zip";
+    ASSERT_TRUE(makeRawZip(a, {{"docs\\2007\\notes.txt", "notes"}}));
+    EXPECT_EQ(extractEntryAt(a.string(), 0, out().string(), 1), 1);
+    EXPECT_EQ(readFile(out() / "docs/2007/notes.txt"), "notes");
+}
+
 TEST_F(ZipExtraction, IndexPastTheLastEntryExtractsNothing)
 {
     fs::path a = dir / "a.zip";
@@ -265,6 +273,22 @@ TEST_F(ZipExtraction, StopFromTheCallbackRemovesThePartialFile)
     // Only extractCurrentEntry acts on a stop.
     EXPECT_EQ(extractEntryAt(a.string(), 0, out().string(), 1), 1);
     EXPECT_EQ(readFile(out() / "big.txt"), sampleText(400000));
+}
+
+TEST_F(ZipExtraction, FolderRemovedBetweenEntriesIsMadeAgain)
+{
+    fs::path a = dir / "a.zip";
+    ASSERT_TRUE(makeRawZip(a, {{"d/one.txt", "1"}, {"d/two.txt", "2"}}));
+    ASSERT_NE(openArchiveForReading(a.string()), 0);
+    ASSERT_EQ(firstEntry(), 0);
+    ASSERT_EQ(extractCurrentEntry(out().string(), 1), 0);
+    fs::remove_all(out() / "d");
+    ASSERT_EQ(nextEntry(), 0);
+    ASSERT_EQ(extractCurrentEntry(out().string(), 1), 0);
+    EXPECT_EQ(readFile(out() / "d/two.txt"), "2");
+    fs::remove_all(out());
+    ASSERT_EQ(extractCurrentEntry(out().string(), 1), 0);
+    EXPECT_EQ(readFile(out() / "d/two.txt"), "2");
 }
 
 TEST_F(ZipExtraction, CallbackThatClosesTheReaderStopsSafely)
