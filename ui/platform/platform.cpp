@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -1590,7 +1591,11 @@ void setGadgetFont(int id, const std::string& family, int pointSize, bool bold)
 {
     if (Gadget* g = findGadget(id)) {
         QFont f = g->widget->font();
-        if (!family.empty())
+        // A family this system lacks (the Windows names the windows ask
+        // for) keeps the application's font: fontconfig would otherwise put
+        // in whatever look-alike is installed, and the captions were sized
+        // for the fonts we ship with.
+        if (!family.empty() && QFontDatabase::hasFamily(qs(family)))
             f.setFamily(qs(family));
         if (pointSize > 0)
             f.setPointSize(pointSize);
