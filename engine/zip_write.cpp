@@ -536,7 +536,12 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
         int32_t answer = reportProgress(std::string(), 100.0f);
         if (s.writer != zf)
             return kResultStopped;
-        (void)answer;
+        // A stop asked at the end of the last file still discards the
+        // archive: the user who cancelled must not find it replaced.
+        if (answer == 1) {
+            w.stopped = true;
+            result = kResultStopped;
+        }
     }
 
     // A file that changed between the CRC pass and the data pass, or that

@@ -195,6 +195,22 @@ TEST_F(ZipCreation, StopOnFirstCallbackDiscardsTheRunAndKeepsTheEarlierFile)
     EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"a.zip", "big.txt"}));
 }
 
+TEST_F(ZipCreation, StopAskedAtTheEndOfTheLastFileStillDiscardsTheRun)
+{
+    fs::path a = dir / "a.zip";
+    ASSERT_TRUE(makeRawZip(a, {{"old.txt", "old"}}));
+    std::string before = readFile(a);
+    fs::path f = file("small.txt", "a few bytes");
+    // Only the end-of-file report asks to stop, as when Cancel is clicked
+    // while the last block is being written.
+    setProgressCallback([&](const std::string &name, float) { return name.empty() ? 1 : 0; });
+    ASSERT_NE(createArchive(a.string(), 0), 0);
+    EXPECT_EQ(addFile(f.string(), 0), kResultStopped);
+    EXPECT_EQ(closeArchives(), kResultStopped);
+    EXPECT_EQ(readFile(a), before);
+    EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"a.zip", "small.txt"}));
+}
+
 TEST_F(ZipCreation, CallbackThatClosesTheArchiveStopsTheRun)
 {
     fs::path f = file("big.txt", sampleText(500000));
