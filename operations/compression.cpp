@@ -67,12 +67,14 @@ std::vector<SelectedItem> selectedItems(int explorer) {
 }
 
 // Entries of a folder in name order, so that archives come out the same on
-// every run.
-std::vector<fs::directory_entry> folderEntries(const fs::path &folder) {
+// every run. `readable` becomes false when the folder cannot be listed whole
+// (gone, or no permission).
+std::vector<fs::directory_entry> folderEntries(const fs::path &folder, bool *readable = nullptr) {
     std::vector<fs::directory_entry> entries;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         entries.push_back(*it);
+    if (readable) *readable = !error;
     std::sort(entries.begin(), entries.end(),
               [](const auto &a, const auto &b) { return a.path().filename() < b.path().filename(); });
     return entries;
@@ -125,7 +127,12 @@ bool addOne(Run &run, const std::string &path, int32_t keepFullPath) {
 }
 
 bool compressFolder(Run &run, const fs::path &folder) {
-    for (const auto &entry : folderEntries(folder)) {
+    bool readable = true;
+    const auto entries = folderEntries(folder, &readable);
+    // A folder that cannot be listed is named with the files not added, so
+    // its absence from the archive is never a surprise.
+    if (!readable) run.unreadable.push_back(folder.string() + "/");
+    for (const auto &entry : entries) {
         if (isRealFolder(entry)) {
             if (!compressFolder(run, entry.path())) return false;
         } else if (isRegularFile(entry)) {

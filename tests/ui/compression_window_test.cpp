@@ -356,6 +356,17 @@ TEST_F(CompressionWindowTest, UnreadableFileIsNamedNotSilentlyMissing) {
     EXPECT_TRUE(testsClean(path("out/partial.zip")));
 }
 
+TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing) {
+    writeFile(source_ + "/data/a.txt", "a");
+    buildMainWindow(source_);
+    openWindowWith({"alpha.txt", "data"});
+    fs::remove_all(source_ + "/data");  // gone between the selection and Ok
+    fill("partial.zip", path("out"), operations::CompressionTypeDeflate);
+    expectMessageContaining("/data", pf::MessageIcon::Warning);
+    confirmCompressionWindow();
+    EXPECT_TRUE(testsClean(path("out/partial.zip")));
+}
+
 TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection) {
     ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
     pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
