@@ -549,6 +549,10 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
     // that no tool can read back.
     if (result == 0 && !readFailed && encrypt && (crc != firstCrc || done != size))
         readFailed = true;
+    // A file that shrank while it was read was not read to its end: the
+    // entry would hold neither its old content nor its new one.
+    if (result == 0 && !readFailed && done < size)
+        readFailed = true;
     if (result == 0 && !readFailed && !zip64 && done + done / 1000 + 65536 >= 0xFFFFFFFFull)
         readFailed = true;
 

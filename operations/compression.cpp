@@ -211,7 +211,14 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
         errorMessage(languageText("MsgStopCompress", "Compression interrompue par l'utilisateur !"));
         outcome = CompressionOutcome::Cancelled;
     } else if (run.writeFailed || closed != 0) {
-        errorMessage(languageText("MsgCompressError", "Impossible de créer l'archive :") + "\r" + archivePath);
+        std::string text = languageText("MsgCompressError", "Impossible de créer l'archive :") + "\r" + archivePath;
+        // A file that could not be read to its end once its entry was begun
+        // spoils the whole archive: name it, so the user knows what to fix.
+        if (!run.unreadable.empty())
+            text += "\r" +
+                    languageText("MsgFilesNotAdded", "Ces fichiers n'ont pas pu être lus et manquent dans l'archive :") +
+                    listOfPaths(run.unreadable);
+        errorMessage(text);
         outcome = CompressionOutcome::Failed;
     } else if (!run.unreadable.empty()) {
         pf::messageBox("Zarvon",

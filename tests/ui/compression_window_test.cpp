@@ -367,6 +367,25 @@ TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing) {
     EXPECT_TRUE(testsClean(path("out/partial.zip")));
 }
 
+TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArchive) {
+    const std::string archive = path("out/photos.zip");
+    writeFile(archive, "the earlier archive");
+    bool cut = false;
+    engine::setProgressCallback([&](const std::string &name, float percent) {
+        if (!cut && name.find("beta.bin") != std::string::npos) {
+            cut = true;
+            fs::resize_file(source_ + "/beta.bin", 10);
+        }
+        return operations::compressionProgressCallback(name, percent);
+    });
+    openWindowWith({"alpha.txt", "beta.bin"});
+    fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
+    expectMessageContaining("beta.bin", pf::MessageIcon::Error);
+    confirmCompressionWindow();
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(readFile(archive), "the earlier archive");
+}
+
 TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection) {
     ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
     pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
