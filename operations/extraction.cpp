@@ -85,6 +85,12 @@ ExtractionReport runWithProgress(const std::string &archivePath, const std::stri
 }
 
 void extractWithoutPassword(const std::string &archivePath, const std::vector<std::string> &names) {
+    // An archive that cannot be opened is said so at once, not after the
+    // user has chosen a folder for nothing.
+    if (engine::entryCount(archivePath) < 0) {
+        reportExtraction(archivePath, ExtractionReport{});
+        return;
+    }
     const std::string destination = askDestination();
     if (destination.empty()) return;
     lastZipDestination = destination;

@@ -219,6 +219,15 @@ TEST_F(ExtractionWorkflowTest, DamagedEntryIsNamedAndTheOthersAreWritten) {
     EXPECT_EQ(pf::shownDialogs().back().text.find(kDone), std::string::npos) << "never reported as success";
 }
 
+TEST_F(ExtractionWorkflowTest, UnreadableArchiveIsReportedBeforeAnyFolderIsAsked) {
+    writeFile(archives_ + "/broken.zip", "PK\x03\x04 this is not a whole archive");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"broken.zip"});
+    expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
+    extractSelection();  // no destination requester: nothing could come of it
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
+}
+
 TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo) {
     const auto made = runCommand("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'w'); "
                                  "z.writestr('../evil.txt','x'); z.writestr('fine.txt','ok'); z.close()\" " +
