@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 
 #include "engine/engine.h"
@@ -349,7 +350,9 @@ void confirmPasswordWindow() {
     }
     const std::string password = pf::getGadgetText(ids::StrCopyDestination);
     const std::string destination = pf::getGadgetText(ids::StrPwdDestination);
-    if (password.empty() || destination.empty()) {
+    // A relative folder would be taken from wherever the program was
+    // started, where the user would never look for the files.
+    if (password.empty() || !std::filesystem::path(destination).is_absolute()) {
         errorMessage(languageText("MsgZipPwd", "Vérifier votre mot de passe et/ou la destionation !"));
         return;
     }

@@ -145,6 +145,17 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
     EXPECT_EQ(pf::getGadgetText(ids::StrCopyDestination), std::string(45, 'p'));
 }
 
+TEST_F(ExtractionWorkflowTest, RelativeDestinationIsRefusedNotWrittenBesideTheProgram) {
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"secret.zip"});
+    extractSelection();
+    typePassword("s3cret", "extraits");
+    pf::expectMessage("Zarvon", "Vérifier votre mot de passe et/ou la destionation !", pf::MessageIcon::Error);
+    ui::confirmCopyWindowPassword();
+    EXPECT_TRUE(pf::isWindow(ids::WindowCopy));
+    EXPECT_FALSE(fs::exists(fs::current_path() / "extraits"));
+}
+
 TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
