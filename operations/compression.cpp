@@ -266,7 +266,9 @@ CompressionPlan planCompression(const CompressionForm &form) {
         plan.decision = CompressionDecision::TooLong;
         return plan;
     }
-    if (form.name.empty() || form.location.empty()) {
+    // A relative location would name a folder under wherever the program
+    // was started, where the user would never find the archive.
+    if (form.name.empty() || !fs::path(form.location).is_absolute()) {
         plan.decision = CompressionDecision::MissingNameOrLocation;
         return plan;
     }

@@ -76,10 +76,11 @@ struct CompressionPlan {
 inline constexpr std::size_t kMaxArchiveNameBytes = 2499;
 inline constexpr std::size_t kMaxPasswordBytes = 1499;
 
-// The checks of the Ok button, in order: lengths; the extension (compared
-// without regard to case; none: ".zip" is appended; anything but "zip":
-// NotZip); name and location present; password equal to the confirmation;
-// then the run: method by the type box's index, password when one was typed.
+// The checks of the Ok button, in order: lengths; name present and location
+// a full path; the extension (compared without regard to case; none: ".zip"
+// is appended; anything but "zip": NotZip); password equal to the
+// confirmation; then the run: method by the type box's index, password when
+// one was typed.
 CompressionPlan planCompression(const CompressionForm &form);
 
 // ---- Commands (called by the dispatch) ---------------------------------------

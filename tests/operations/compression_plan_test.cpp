@@ -80,6 +80,12 @@ TEST(CompressionPlan, MissingNameOrLocationComesBeforeEverythingElse) {
     EXPECT_EQ(planCompression(form("", "/b/", 1, "x", "y")).decision, CompressionDecision::MissingNameOrLocation);
 }
 
+TEST(CompressionPlan, RelativeLocationCountsAsNoLocation) {
+    // It would name a folder under wherever the program was started.
+    EXPECT_EQ(planCompression(form("a.zip", "Sauvegardes")).decision, CompressionDecision::MissingNameOrLocation);
+    EXPECT_EQ(planCompression(form("a.zip", "~/Sauvegardes")).decision, CompressionDecision::MissingNameOrLocation);
+}
+
 TEST(CompressionPlan, DifferentConfirmationIsRefused) {
     EXPECT_EQ(planCompression(form("a.zip", "/b/", 1, "secret", "secreT")).decision,
               CompressionDecision::PasswordMismatch);
