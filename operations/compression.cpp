@@ -175,6 +175,17 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
         errorMessage(languageText("MsgNofilesToCompress", "Sélectionnez les fichiers !"));
         return CompressionOutcome::NothingToDo;
     }
+    // The archive would replace a file chosen to go into it, and could not
+    // hold that file (an archive never swallows itself): the file would be
+    // lost.
+    for (const auto &item : items) {
+        std::error_code error;
+        if (!item.folder && fs::equivalent(item.path, archivePath, error)) {
+            errorMessage(languageText("MsgChkIfExist", "Vérifier le nom et la destination de l'archive !") + "\r" +
+                         archivePath);
+            return CompressionOutcome::NothingToDo;
+        }
+    }
 
     Run run;
     for (const auto &item : items) run.total += item.folder ? countFilesInFolder(item.path) : 1;

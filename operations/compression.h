@@ -123,7 +123,8 @@ enum class CompressionOutcome {
 // folders are walked recursively (symbolic links to folders are not followed).
 // Reports a cancel (MsgStopCompress), a failure (MsgCompressError) and files
 // that could not be read (MsgFilesNotAdded) in message boxes; a success shows
-// no message. Uses the progress window when one is open.
+// no message. An archive path that is one of the selected files is refused
+// (MsgChkIfExist): the archive would replace that file without holding it. Uses the progress window when one is open.
 CompressionOutcome compressItems(int explorer, const std::string &archivePath, int32_t method,
                                  const std::string &password);
 

@@ -386,6 +386,20 @@ TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArc
     EXPECT_EQ(readFile(archive), "the earlier archive");
 }
 
+TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt) {
+    // The name field starts with the current item's name: an archive chosen
+    // in the explorer, compressed into its own folder, would be replaced by
+    // an archive without it.
+    writeFile(source_ + "/photos.zip", "the user's archive");
+    buildMainWindow(source_);
+    openWindowWith({"photos.zip"});
+    fill("photos.zip", source_, operations::CompressionTypeDeflate);
+    expectMessageContaining(source_ + "/photos.zip", pf::MessageIcon::Error);
+    confirmCompressionWindow();
+    EXPECT_EQ(readFile(source_ + "/photos.zip"), "the user's archive");
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
+}
+
 TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection) {
     ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
     pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
