@@ -404,6 +404,10 @@ void extractDraggedEntries() {
     if (archive.empty()) return;
     const std::vector<std::string> names = selectedArchiveRows();
     if (names.empty()) return;
+    if (engine::entryCount(archive) < 0) {
+        reportExtraction(archive, ExtractionReport{});
+        return;
+    }
     if (isProtectionTextProtected(archiveProtectionText(archive))) {
         // Without its password a protected entry cannot be written: ask for
         // it, with the last folder already in the destination field.

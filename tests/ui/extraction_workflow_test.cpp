@@ -318,6 +318,17 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     EXPECT_TRUE(fs::exists(path("dest/docs/readme.txt")));
 }
 
+TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolder) {
+    const std::string archive = archives_ + "/plain.zip";
+    buildMainWindow(path("content"));
+    showArchiveList(rowsOf(archive));
+    selectArchiveRows({"photo.bin"});
+    operations::setShownArchiveReader([archive] { return archive; });
+    writeFile(archive, "overwritten since it was listed");
+    expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
+    operations::extractDraggedEntries();
+}
+
 TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
     const std::string archive = archives_ + "/secret.zip";
     buildMainWindow(path("content"));
