@@ -60,6 +60,11 @@ int openWindowWithParts(const std::string &title, int height, int overallMaximum
     progress.overall = 0;
     pf::showWindow(window);
     pf::processSystemEvents();
+    // An Escape pressed before the run (closing a drop-down list or a
+    // requester) or a click still queued is no request to stop it: only
+    // what happens while the window is up counts.
+    pf::drainEvents(-1);
+    cancelFlag = false;
     return window;
 }
 

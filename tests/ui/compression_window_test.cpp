@@ -288,6 +288,17 @@ TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(ByButtonAndByEscape, CancelDuringRun, ::testing::Values(false, true));
 
+TEST_F(CompressionWindowTest, EscapePressedBeforeTheRunDoesNotStopIt) {
+    // Escape closing the type box's list, or a folder requester, is no
+    // request to stop a run that has not begun.
+    openWindowWith({"alpha.txt", "beta.bin"});
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(pf::gadgetWidget(ids::ComboCompressType), &press);
+    fill("kept.zip", path("out"), operations::CompressionTypeDeflate);
+    confirmCompressionWindow();
+    EXPECT_TRUE(testsClean(path("out/kept.zip")));
+}
+
 TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress) {
     std::set<std::string> mainTitles, progressTitles;
     engine::setProgressCallback([&](const std::string &name, float percent) {
@@ -357,12 +368,16 @@ TEST_F(CompressionWindowTest, UnreadableFileIsNamedNotSilentlyMissing) {
 }
 
 TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing) {
-    writeFile(source_ + "/data/a.txt", "a");
+    writeFile(source_ + "/d1/a.txt", "a");
+    writeFile(source_ + "/d2/b.txt", "b");
     buildMainWindow(source_);
-    openWindowWith({"alpha.txt", "data"});
-    fs::remove_all(source_ + "/data");  // gone between the selection and Ok
+    engine::setProgressCallback([&](const std::string &name, float percent) {
+        if (name.find("/d1/") != std::string::npos) fs::remove_all(source_ + "/d2");  // gone during the run
+        return operations::compressionProgressCallback(name, percent);
+    });
+    openWindowWith({"d1", "d2"});
     fill("partial.zip", path("out"), operations::CompressionTypeDeflate);
-    expectMessageContaining("/data", pf::MessageIcon::Warning);
+    expectMessageContaining("/d2/", pf::MessageIcon::Warning);
     confirmCompressionWindow();
     EXPECT_TRUE(testsClean(path("out/partial.zip")));
 }
