@@ -22,6 +22,10 @@ namespace {
 
 // An entry asked for by name that the archive no longer holds.
 constexpr int32_t kEntryNotFound = -1000;
+// An encrypted entry whose data failed its check although the check byte
+// matched: one wrong password in 256 gets that far, so the user is told it
+// may be the password and may try again.
+constexpr int32_t kEntryPasswordOrDamage = -1001;
 
 std::deque<PasswordRequest> passwordRequests;
 std::string lastZipDestination;
@@ -179,7 +183,8 @@ void setShownArchiveReader(std::function<std::string()> reader) { shownArchiveRe
 
 int32_t ExtractionReport::wrongPasswords() const {
     return static_cast<int32_t>(std::count_if(failures.begin(), failures.end(), [](const Failure &f) {
-        return f.result == engine::kErrWrongPassword || f.result == engine::kErrPasswordNeeded;
+        return f.result == engine::kErrWrongPassword || f.result == engine::kErrPasswordNeeded ||
+               f.result == kEntryPasswordOrDamage;
     }));
 }
 
@@ -214,6 +219,8 @@ ExtractionReport extractEntries(const std::string &archivePath, const std::strin
         if (result == 0) {
             ++report.entriesDone;
             if (!info.isFolder()) ++report.filesWritten;
+        } else if (info.isEncrypted() && (result == engine::kErrCrc || result == engine::kErrData)) {
+            report.failures.push_back({info.fileName, kEntryPasswordOrDamage});
         } else {
             report.failures.push_back({info.fileName, result});
         }
@@ -244,6 +251,8 @@ std::string extractionFailureReason(int32_t result) {
         return languageText("TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom");
     case engine::kErrGeneral:
         return languageText("TxtFailCreate", "le fichier ne peut pas être créé");
+    case kEntryPasswordOrDamage:
+        return languageText("TxtFailPasswordOrDamage", "mot de passe incorrect ou données endommagées");
     case kEntryNotFound:
         return languageText("TxtFailNotFound", "introuvable dans l'archive");
     default:

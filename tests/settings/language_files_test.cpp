@@ -208,6 +208,7 @@ const KeyDefault programKeys[] = {
     {"TxtFailMethod", "méthode de compression non prise en charge"},
     {"TxtFailNotFound", "introuvable dans l'archive"},
     {"TxtFailPasswordNeeded", "mot de passe nécessaire"},
+    {"TxtFailPasswordOrDamage", "mot de passe incorrect ou données endommagées"},
     {"TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom"},
     {"TxtFailUnsafeName", "nom refusé, il sortirait du dossier de destination"},
     {"TxtFailWrite", "écriture impossible (disque plein ?)"},

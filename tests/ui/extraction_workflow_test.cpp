@@ -111,6 +111,39 @@ TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
     EXPECT_TRUE(operations::pendingPasswordRequests().empty());
 }
 
+TEST_F(ExtractionWorkflowTest, WrongPasswordPastTheCheckByteLetsTheUserTryAgain) {
+    zipIn("content", "single.zip", "-P s3cret photo.bin");
+    const std::string archive = archives_ + "/single.zip";
+    // About one wrong password in 256 matches the check byte; find one.
+    std::string slipping;
+    for (int i = 0; i < 5000 && slipping.empty(); ++i) {
+        const std::string candidate = "w" + std::to_string(i);
+        ASSERT_NE(engine::openArchiveForReading(archive), 0);
+        engine::setPassword(candidate);
+        ASSERT_EQ(engine::firstEntry(), 0);
+        const int32_t result = engine::extractCurrentEntry(path("probe"), 1);
+        engine::closeArchives();
+        if (result == engine::kErrCrc || result == engine::kErrData) slipping = candidate;
+    }
+    engine::setPassword("");
+    ASSERT_FALSE(slipping.empty());
+    ASSERT_TRUE(filesUnder(path("probe")).empty());
+
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"single.zip"});
+    extractSelection();
+    typePassword(slipping, path("dest"));
+    expectMessageContaining("mot de passe incorrect ou données endommagées", pf::MessageIcon::Warning);
+    EXPECT_TRUE(ui::confirmCopyWindowPassword());
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
+    ASSERT_TRUE(pf::isWindowVisible(ids::WindowCopy)) << "the password window comes back";
+
+    typePassword("s3cret", path("dest"));
+    expectDone();
+    EXPECT_TRUE(ui::confirmCopyWindowPassword());
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"photo.bin"}));
+}
+
 TEST_F(ExtractionWorkflowTest, TwoProtectedArchivesAreAskedForOneAfterTheOther) {
     fs::copy_file(archives_ + "/secret.zip", archives_ + "/secret2.zip");
     buildMainWindow(archives_);
