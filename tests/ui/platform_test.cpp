@@ -310,6 +310,27 @@ TEST_F(PlatformTest, MenusCarryCheckMarksAndReportTheirItems)
     EXPECT_EQ(events[0].window, 0);
 }
 
+TEST_F(PlatformTest, ChoosingAMarkedMenuItemLeavesItsMarkToTheProgram)
+{
+    openWindow(0, 0, 0, 300, 200, "", WindowInvisible);
+    ASSERT_TRUE(createMenu(0, 0));
+    menuTitle("Afficher");
+    menuItem(9, "ToolBar");
+    menuItem(24, "Boot");
+    setMenuItemState(0, 9, true);
+    setMenuItemState(0, 24, false);
+
+    // The handler of the event reads the mark as it was before the click.
+    triggerMenuItem(0, 9);
+    triggerMenuItem(0, 24);
+    EXPECT_TRUE(getMenuItemState(0, 9));
+    EXPECT_FALSE(getMenuItemState(0, 24));
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].source, 9);
+    EXPECT_EQ(events[1].source, 24);
+}
+
 TEST_F(PlatformTest, ToolBarButtonsGetHandedOutNumbers)
 {
     openWindow(0, 0, 0, 700, 500, "", WindowInvisible);
