@@ -299,4 +299,20 @@ TEST_F(DispatchTest, ConfigurationAndAboutWindowsOpenFromTheMenu)
     EXPECT_FALSE(exitRequested());
 }
 
+TEST_F(DispatchTest, StatusBarCountFollowsFilesMadeOnDiskWithoutAnyClick)
+{
+    writeStandardIni();
+    writeFile("home/one.txt", "1");
+    ASSERT_TRUE(start());
+    ASSERT_EQ(getStatusBarText(ids::StatusBarMain, 0), "2 élément(s)");
+    writeFile("home/two.txt", "2");
+    std::string shown;
+    for (int i = 0; i < 250 && shown != "3 élément(s)"; ++i) {
+        processSystemEvents(20);
+        pump();
+        shown = getStatusBarText(ids::StatusBarMain, 0);
+    }
+    EXPECT_EQ(shown, "3 élément(s)");
+}
+
 }  // namespace
