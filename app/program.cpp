@@ -316,7 +316,9 @@ void controlEvent(const pf::UiEvent &event)
     case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
     case ids::BtCompressOk: operations::confirmCompressionWindow(); break;
     case ids::BtCancelCompress: operations::cancelCompressionWindow(); break;
-    case ids::ComboArchiveFormat: operations::applyArchiveFormat(); break;
+    case ids::ComboArchiveFormat:
+        operations::applyArchiveFormat(event.subtype == pf::EventSubtype::Change);
+        break;
     case ids::TxtShowPwd: ui::applyShowPasswords(); break;
     // Configuration window
     case ids::BtConfigOk: ui::confirmConfigurationWindow(); break;

@@ -4,6 +4,7 @@
 #include "ui/platform/qt_access.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -313,6 +314,33 @@ TEST_F(DispatchTest, StatusBarCountFollowsFilesMadeOnDiskWithoutAnyClick)
         shown = getStatusBarText(ids::StatusBarMain, 0);
     }
     EXPECT_EQ(shown, "3 élément(s)");
+}
+
+TEST_F(DispatchTest, FormatBoxClickedWithAnEmptyNameLeavesTheNameEmpty)
+{
+    writeStandardIni();
+    writeFile("home/report.txt", "r");
+    ASSERT_TRUE(start());
+    const int item = explorerItem("report.txt");
+    ASSERT_GE(item, 0);
+    setGadgetItemState(ids::ExplorerList, item, ItemSelected);
+    menu(ids::MenuAddToZip);
+    ASSERT_TRUE(isWindow(ids::WindowCompression));
+    auto *box = static_cast<QComboBox *>(gadgetWidget(ids::ComboArchiveFormat));
+    ASSERT_NE(box, nullptr);
+    // The user opens the box and picks ".zip", the item already shown.
+    auto pickShownItem = [&] {
+        box->showPopup();
+        emit box->activated(box->currentIndex());
+        box->hidePopup();
+        pump();
+    };
+    setGadgetText(ids::StrZipName, "");
+    pickShownItem();
+    EXPECT_EQ(getGadgetText(ids::StrZipName), "");
+    setGadgetText(ids::StrZipName, "report.txt");
+    pickShownItem();
+    EXPECT_EQ(getGadgetText(ids::StrZipName), "report.zip");
 }
 
 }  // namespace

@@ -819,19 +819,59 @@ int optionGadget(int id, int x, int y, int width, int height, const std::string&
     return n;
 }
 
+namespace {
+
+// A drop-down list that knows which item was current before the user acted,
+// so that picking the item already shown is a click and not a change.
+class DropDownList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        before_ = currentIndex();
+        QComboBox::showPopup();
+    }
+
+    // The event for the item the user just activated.
+    EventSubtype subtypeFor(int index) const
+    {
+        return index == before_ ? EventSubtype::LeftClick : EventSubtype::Change;
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        before_ = currentIndex();
+        QComboBox::keyPressEvent(event);
+    }
+
+    void wheelEvent(QWheelEvent* event) override
+    {
+        before_ = currentIndex();
+        QComboBox::wheelEvent(event);
+    }
+
+private:
+    int before_ = -2;
+};
+
+}  // namespace
+
 int comboBoxGadget(int id, int x, int y, int width, int height, unsigned flags)
 {
     QWidget* parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* c = new QComboBox(parent);
+    auto* c = new DropDownList(parent);
     c->setEditable(flags & ComboEditable);
     // A drop-down list's height is that of its closed box; the given height
     // is the open list's, as the layouts count it.
     int boxHeight = std::min(height, 22);
     int n = registerGadget(id, Kind::Combo, c, x, y, width, boxHeight);
     int window = currentGadgetWindow();
-    QObject::connect(c, &QComboBox::activated, c, [n, window] { queueControlEvent(window, n, EventSubtype::Change); });
+    QObject::connect(c, &QComboBox::activated, c,
+                     [n, window, c](int index) { queueControlEvent(window, n, c->subtypeFor(index)); });
     return n;
 }
 

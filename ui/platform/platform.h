@@ -219,7 +219,8 @@ int checkBoxGadget(int id, int x, int y, int width, int height, const std::strin
 // Option buttons created one after another in the same gadget list form one
 // group: choosing one clears the others. Any other control ends the group.
 int optionGadget(int id, int x, int y, int width, int height, const std::string& text);
-// Drop-down list; ComboEditable lets the user type.
+// Drop-down list; ComboEditable lets the user type. The user picking another
+// item is a Change; picking the item already shown is a LeftClick.
 int comboBoxGadget(int id, int x, int y, int width, int height, unsigned flags = 0);
 int frameGadget(int id, int x, int y, int width, int height, const std::string& text);
 // Tab control: addGadgetItem(id, -1, title) adds a page and opens its gadget
