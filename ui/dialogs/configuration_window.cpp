@@ -88,7 +88,9 @@ bool buildConfigurationWindow() {
     pf::checkBoxGadget(ids::ChkBoxVisibleWin, 25, 53, 240, 20,
                        languageText("ChkBoxVisibleWin", "Fenetre toujours visible"));
     pf::checkBoxGadget(ids::ChkBoxActivateSound, 25, 77, 240, 20, languageText("ChkBoxActivateSound", "Activer son"));
-    pf::frameGadget(ids::TxtFrameWindow, 10, 140, 260, 95, languageText("TxtFrameWindow", "Fenêtre"));
+    // From 136 rather than 140 (same bottom): the frame's line under its title
+    // would touch the first box's square.
+    pf::frameGadget(ids::TxtFrameWindow, 10, 136, 260, 99, languageText("TxtFrameWindow", "Fenêtre"));
     pf::checkBoxGadget(ids::ChkBoxHistory, 25, 153, 240, 25, languageText("ChkBoxHistory", "Historique des archives"));
     pf::checkBoxGadget(ids::ChkBoxMultitask, 25, 180, 240, 25, languageText("ChkBoxMultitask", "Multitâches"));
     pf::checkBoxGadget(ids::ChkBoxViewBtTxt, 25, 208, 240, 20,
