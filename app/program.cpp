@@ -281,11 +281,17 @@ void menuEvent(int item)
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuBootScreen,
                              !pf::getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
         break;
+    case ids::ShortcutReturn:
+        // Return is the window's shortcut, so the address bar never sees it:
+        // typed there, it goes to the folder typed.
+        if (pf::activeGadget() == ids::ExplorerCombo)
+            addressEvent();
+        break;
     case ids::MenuHelp2: showHelp(); break;
     case ids::MenuAbout: ui::showAboutWindow(); break;
     case ids::RestoreApp: restoreFromTray(); break;
     case ids::QuitApp: exitProgram(); break;
-    default: break;  // Ctrl+Z and Return do nothing
+    default: break;  // Ctrl+Z does nothing
     }
 }
 

@@ -343,4 +343,26 @@ TEST_F(DispatchTest, FormatBoxClickedWithAnEmptyNameLeavesTheNameEmpty)
     EXPECT_EQ(getGadgetText(ids::StrZipName), "report.zip");
 }
 
+TEST_F(DispatchTest, ReturnInTheAddressBarGoesToTheTypedFolder)
+{
+    writeStandardIni();
+    writeFile("home/deep/inside.txt", "i");
+    writeFile("home/top.txt", "t");
+    ASSERT_TRUE(start());
+    QApplication::setActiveWindow(windowWidget(ids::WindowMain));
+    setActiveGadget(ids::ExplorerCombo);
+    ASSERT_EQ(activeGadget(), ids::ExplorerCombo);
+    const std::string target = (homeFolder() / "deep").string();
+    static_cast<QComboBox *>(gadgetWidget(ids::ExplorerCombo))->setEditText(QString::fromStdString(target));
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(getGadgetText(ids::ExplorerList), target + "/");
+    EXPECT_GE(explorerItem("inside.txt"), 0);
+    EXPECT_EQ(getGadgetText(ids::ExplorerCombo), target + "/");
+
+    // Elsewhere Return still does nothing.
+    setActiveGadget(ids::ExplorerList);
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(getGadgetText(ids::ExplorerList), target + "/");
+}
+
 }  // namespace
