@@ -51,6 +51,8 @@ TEST_F(StartupTest, FirstStartWithoutConfigurationShowsTheToolbarFormAndWritesNo
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuEnglish));
     EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuFrench));
     EXPECT_EQ(getMenuItemText(ids::MenuBarMain, ids::MenuOpenZip), "Open Archive");
+    // The status bar speaks the menus' language.
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 1), "0 Folder(s) 0 File(s) selected");
     // The explorer list starts in the home folder.
     EXPECT_EQ(getGadgetText(ids::ExplorerList), homeFolder().string() + "/");
     EXPECT_FALSE(iniExists());
