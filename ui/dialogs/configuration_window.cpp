@@ -200,6 +200,9 @@ void browseDefaultExtractFolder() { browseInto(ids::StrDefaultExtractFolder); }
 void applyVisibleWindowBox() {
     if (pf::isWindow(ids::WindowMain)) pf::setWindowTopmost(ids::WindowMain, checked(ids::ChkBoxVisibleWin));
     pf::setWindowTopmost(ids::WindowConfiguration, true);
+    // Changing the main window's flag shows it again, raised and active, over
+    // the configuration window the user is working in: bring that one back.
+    if (pf::isWindowVisible(ids::WindowConfiguration)) pf::activateWindow(ids::WindowConfiguration);
 }
 
 void applyHistoryBox() {
