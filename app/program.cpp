@@ -234,6 +234,9 @@ void closeRequest(int window)
     case ids::WindowCompression: ui::closeCompressionWindow(); break;
     case ids::WindowConfiguration: ui::cancelConfigurationWindow(); break;
     case ids::WindowAbout: ui::closeAboutWindow(); break;
+    // The copy and password window has no close box of its own, but window
+    // managers may draw one: it does what the window's Cancel button does.
+    case ids::WindowCopy: ui::cancelCopyWindow(); break;
     default: break;  // these windows close through their own buttons
     }
 }

@@ -435,9 +435,16 @@ bool drainEvents(int cancelButton)
     auto& s = state();
     QCoreApplication::processEvents();
     bool cancel = s.escapePressed;
-    for (const UiEvent& e : s.queue)
+    // The window holding the Cancel button: its close box, where a window
+    // manager draws one anyway, asks the same.
+    const Gadget* button = cancelButton >= 0 ? findGadget(cancelButton) : nullptr;
+    const int cancelWindow = button ? button->window : -1;
+    for (const UiEvent& e : s.queue) {
         if (cancelButton >= 0 && e.kind == EventKind::Control && e.source == cancelButton)
             cancel = true;
+        if (cancelWindow >= 0 && e.kind == EventKind::CloseWindow && e.window == cancelWindow)
+            cancel = true;
+    }
     if (cancelButton >= 0 && s.cancelClicked == cancelButton)
         cancel = true;
     s.queue.clear();

@@ -93,8 +93,9 @@ void postEvent(const UiEvent& event);
 
 // Used by the progress callback during a long operation: lets the system
 // repaint, throws every queued event away, and returns true when, since the
-// previous call, the control `cancelButton` was clicked (pass -1 for none) or
-// the Escape key was pressed in a window of the program. Presses and clicks
+// previous call, the control `cancelButton` was clicked (pass -1 for none),
+// the close box of the window holding it was clicked, or the Escape key was
+// pressed in a window of the program. Presses and clicks
 // from before the event that started the operation (taken by waitEvent or
 // pollEvent) do not count.
 bool drainEvents(int cancelButton = -1);
