@@ -52,6 +52,10 @@ void placeMainWindow(int x, int y, int width, int height)
     if (height <= 0)
         height = pf::Keep;
     pf::resizeWindow(ids::WindowMain, x, y, width, height);
+    // The caption form's start moves the window 80 pixels left of where it
+    // was saved, and it is saved there again at the end: without this, each
+    // start would push it further off the left of the screen.
+    pf::keepWindowOnScreen(ids::WindowMain);
 }
 
 void showMainWindow()

@@ -152,6 +152,17 @@ TEST_F(StartupTest, CaptionToolbarMakesTheWindow850WideAnd80PixelsLeft)
     EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, compress), "");
 }
 
+TEST_F(StartupTest, CaptionToolbarNeverStartsOffTheLeftOfTheScreen)
+{
+    // Saved near the left edge, as a caption-form start followed by a quit
+    // leaves it: the next start must not put the title bar off the screen.
+    writeStandardIni({{"General/ShowTextButton", "1"}, {"Window/WindowXposition", "20"}, {"Window/WindowYPosition", "-40"}});
+    ASSERT_TRUE(start());
+    EXPECT_EQ(windowWidth(ids::WindowMain), 850);
+    EXPECT_EQ(windowX(ids::WindowMain), 0);
+    EXPECT_EQ(windowY(ids::WindowMain), 0);
+}
+
 TEST_F(StartupTest, PictureToolbarAtTheSavedGeometry)
 {
     writeStandardIni();

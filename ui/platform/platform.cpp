@@ -28,6 +28,7 @@
 #include <QToolTip>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -613,6 +614,24 @@ void resizeWindow(int window, int x, int y, int width, int height)
         w->resize(size);
     w->move(pos);
     applyAnchors(w);
+}
+
+void keepWindowOnScreen(int window)
+{
+    auto* w = findWindow(window);
+    if (!w)
+        return;
+    QScreen* screen = QApplication::screenAt(w->frameGeometry().center());
+    if (!screen)
+        screen = QApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QPoint pos = w->pos();
+    pos.setX(std::max(pos.x(), area.left()));
+    pos.setY(std::max(pos.y(), area.top()));
+    if (pos != w->pos())
+        w->move(pos);
 }
 
 int windowX(int window)

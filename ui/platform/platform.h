@@ -155,6 +155,9 @@ std::string getWindowTitle(int window);
 // Keeps `Keep` values unchanged.
 constexpr int Keep = -2147483647 - 1;
 void resizeWindow(int window, int x, int y, int width, int height);
+// Moves the window right or down as far as needed for its left and top edges
+// (its title bar) to lie on the screen it is on.
+void keepWindowOnScreen(int window);
 int windowX(int window);
 int windowY(int window);
 int windowWidth(int window);   // inner width
