@@ -135,6 +135,7 @@ void switchLanguage(bool english)
     pf::setMenuItemState(ids::MenuBarMain, ids::MenuEnglish, english);
     ui::saveMainWindowState();
     settings::loadLanguageFile(english ? settings::englishLanguagePath() : settings::frenchLanguagePath());
+    pf::usePlatformLanguage(!english);
     ui::buildMenus(true);
     ui::applyViewMenuState();
     ui::refreshToolBarTexts();
@@ -428,6 +429,7 @@ bool startProgram(const std::vector<std::string> &arguments)
         pf::endProcess(0);
         return false;
     }
+    pf::usePlatformLanguage(language.languagePath == settings::frenchLanguagePath());
     if (!buildFirstWindow() || pf::exitRequested())
         return false;
     if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {

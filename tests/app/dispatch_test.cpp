@@ -365,4 +365,18 @@ TEST_F(DispatchTest, ReturnInTheAddressBarGoesToTheTypedFolder)
     EXPECT_EQ(getGadgetText(ids::ExplorerList), target + "/");
 }
 
+TEST_F(DispatchTest, QtsOwnTextsFollowTheLanguage)
+{
+    if (!std::filesystem::exists("/usr/share/qt6/translations/qtbase_fr.qm"))
+        GTEST_SKIP() << "Qt's French translation (qt6-translations-l10n) is not installed";
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    // The explorer list's header and the requesters' buttons come from Qt.
+    EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Name").toStdString(), "Nom");
+    menu(ids::MenuEnglish);
+    EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Name").toStdString(), "Name");
+    menu(ids::MenuFrench);
+    EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Name").toStdString(), "Nom");
+}
+
 }  // namespace

@@ -13,6 +13,9 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -337,8 +340,32 @@ void initPlatform(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
+void usePlatformLanguage(bool french)
+{
+    // Qt's own texts: the file and folder requesters, the explorer list's
+    // column headers and file types. Without the translation file (an
+    // optional package) they simply stay in English.
+    static QTranslator* translator = nullptr;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    if (!french || !QCoreApplication::instance())
+        return;
+    auto* loaded = new QTranslator;
+    if (loaded->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(loaded);
+        translator = loaded;
+    } else {
+        delete loaded;
+    }
+}
+
 void releasePlatform()
 {
+    usePlatformLanguage(false);
     auto& s = state();
     std::vector<int> numbers;
     for (auto& [n, w] : s.windows)

@@ -31,6 +31,10 @@ namespace zarvon::platform {
 // further calls do nothing. argc/argv may be 0/nullptr.
 void initPlatform(int argc = 0, char** argv = nullptr);
 
+// The language of Qt's own texts (requesters, the explorer list's headers and
+// file types): French when `french`, else Qt's built-in English.
+void usePlatformLanguage(bool french);
+
 // Frees every window, menu, toolbar, status bar and tray icon, and empties the
 // event queue. The layer can be used again afterwards (tests call this
 // between two cases).
