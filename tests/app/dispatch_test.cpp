@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLibraryInfo>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -367,7 +368,7 @@ TEST_F(DispatchTest, ReturnInTheAddressBarGoesToTheTypedFolder)
 
 TEST_F(DispatchTest, QtsOwnTextsFollowTheLanguage)
 {
-    if (!std::filesystem::exists("/usr/share/qt6/translations/qtbase_fr.qm"))
+    if (!std::filesystem::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString() + "/qtbase_fr.qm"))
         GTEST_SKIP() << "Qt's French translation (qt6-translations-l10n) is not installed";
     writeStandardIni();
     ASSERT_TRUE(start());
