@@ -52,6 +52,10 @@ void placeMainWindow(int x, int y, int width, int height)
     if (height <= 0)
         height = pf::Keep;
     pf::resizeWindow(ids::WindowMain, x, y, width, height);
+    // The caption form's start moves the window 80 pixels left of where it
+    // was saved, and it is saved there again at the end: without this, each
+    // start would push it further off the left of the screen.
+    pf::keepWindowOnScreen(ids::WindowMain);
 }
 
 void showMainWindow()
@@ -131,6 +135,7 @@ void switchLanguage(bool english)
     pf::setMenuItemState(ids::MenuBarMain, ids::MenuEnglish, english);
     ui::saveMainWindowState();
     settings::loadLanguageFile(english ? settings::englishLanguagePath() : settings::frenchLanguagePath());
+    pf::usePlatformLanguage(!english);
     ui::buildMenus(true);
     ui::applyViewMenuState();
     ui::refreshToolBarTexts();
@@ -234,6 +239,9 @@ void closeRequest(int window)
     case ids::WindowCompression: ui::closeCompressionWindow(); break;
     case ids::WindowConfiguration: ui::cancelConfigurationWindow(); break;
     case ids::WindowAbout: ui::closeAboutWindow(); break;
+    // The copy and password window has no close box of its own, but window
+    // managers may draw one: it does what the window's Cancel button does.
+    case ids::WindowCopy: ui::cancelCopyWindow(); break;
     default: break;  // these windows close through their own buttons
     }
 }
@@ -281,11 +289,17 @@ void menuEvent(int item)
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuBootScreen,
                              !pf::getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
         break;
+    case ids::ShortcutReturn:
+        // Return is the window's shortcut, so the address bar never sees it:
+        // typed there, it goes to the folder typed.
+        if (pf::activeGadget() == ids::ExplorerCombo)
+            addressEvent();
+        break;
     case ids::MenuHelp2: showHelp(); break;
     case ids::MenuAbout: ui::showAboutWindow(); break;
     case ids::RestoreApp: restoreFromTray(); break;
     case ids::QuitApp: exitProgram(); break;
-    default: break;  // Ctrl+Z and Return do nothing
+    default: break;  // Ctrl+Z does nothing
     }
 }
 
@@ -316,7 +330,9 @@ void controlEvent(const pf::UiEvent &event)
     case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
     case ids::BtCompressOk: operations::confirmCompressionWindow(); break;
     case ids::BtCancelCompress: operations::cancelCompressionWindow(); break;
-    case ids::ComboArchiveFormat: operations::applyArchiveFormat(); break;
+    case ids::ComboArchiveFormat:
+        operations::applyArchiveFormat(event.subtype == pf::EventSubtype::Change);
+        break;
     case ids::TxtShowPwd: ui::applyShowPasswords(); break;
     // Configuration window
     case ids::BtConfigOk: ui::confirmConfigurationWindow(); break;
@@ -413,6 +429,7 @@ bool startProgram(const std::vector<std::string> &arguments)
         pf::endProcess(0);
         return false;
     }
+    pf::usePlatformLanguage(language.languagePath == settings::frenchLanguagePath());
     if (!buildFirstWindow() || pf::exitRequested())
         return false;
     if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {

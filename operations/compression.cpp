@@ -321,10 +321,12 @@ void startCompressionCommand() {
     pf::setActiveGadget(ids::StrZipName);
 }
 
-void applyArchiveFormat() {
+void applyArchiveFormat(bool changed) {
     if (!pf::isGadget(ids::ComboArchiveFormat)) return;
+    const std::string name = pf::getGadgetText(ids::StrZipName);
+    if (name.empty() && !changed) return;
     const std::string format = pf::getGadgetText(ids::ComboArchiveFormat);
-    pf::setGadgetText(ids::StrZipName, replaceArchiveExtension(pf::getGadgetText(ids::StrZipName), format));
+    pf::setGadgetText(ids::StrZipName, replaceArchiveExtension(name, format));
 }
 
 void confirmCompressionWindow() {

@@ -91,8 +91,11 @@ CompressionPlan planCompression(const CompressionForm &form);
 // the user's home folder in the location field.
 void startCompressionCommand();
 
-// The format box (84) changed: the name's extension is replaced by ".zip".
-void applyArchiveFormat();
+// An event of the format box (84): the name's extension is replaced by the
+// box's text (".zip"). A name that is still empty is only given one when the
+// user changed the box's item (`changed`); a mere click on the box leaves an
+// empty name empty rather than naming the archive ".zip".
+void applyArchiveFormat(bool changed = true);
 
 // The compression window's Ok button (53): planCompression over the window's
 // fields, then the message or the run. A run closes the window, sets the main

@@ -274,7 +274,12 @@ const BuiltInTexts &builtInTexts(bool english) { return english ? englishTexts :
 bool englishLanguageSelected(const std::string &path)
 {
     SettingsFile file;
-    return file.open(path) && file.selectGroup("View") && file.readText("EnglishLanguage", "0") == "1";
+    // Before any configuration is written the program speaks the system's
+    // language (its menus and language file are chosen so): the built-in
+    // texts follow, rather than showing French beside English menus.
+    if (!file.open(path))
+        return detectSystemLanguage() != FrenchFranceLanguage;
+    return file.selectGroup("View") && file.readText("EnglishLanguage", "0") == "1";
 }
 
 const BuiltInTexts &currentBuiltInTexts(const std::string &path)

@@ -130,7 +130,9 @@ struct BuiltInTexts {
 const BuiltInTexts &builtInTexts(bool english);
 
 // True when the configuration file opens, has the group View, and
-// EnglishLanguage reads exactly "1". Read afresh at every call.
+// EnglishLanguage reads exactly "1"; when the file does not open, true unless
+// the system language is French as spoken in France (the language the first
+// start chose). Read afresh at every call.
 bool englishLanguageSelected(const std::string &path = settingsPath());
 
 // builtInTexts(englishLanguageSelected(path)): the set to show now.

@@ -477,8 +477,12 @@ bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how)
         pf::setGadgetText(ids::ExplorerCombo, path);
     }
     pf::anchorGadget(ids::SplitterArchive, true, true, true, true);
-    if (statusShown)
+    if (statusShown) {
         pf::statusBarText(ids::StatusBarMain, 0, "", pf::TextCenter);
+        // The explorer list is new and has nothing selected: the counts of
+        // the old list's selection would be wrong.
+        pf::statusBarText(ids::StatusBarMain, 1, statusSelectionText(), pf::TextCenter);
+    }
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include "ui/platform/qt_access.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLibraryInfo>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
@@ -297,6 +299,85 @@ TEST_F(DispatchTest, ConfigurationAndAboutWindowsOpenFromTheMenu)
     closeBox(ids::WindowAbout);
     EXPECT_FALSE(isWindow(ids::WindowAbout));
     EXPECT_FALSE(exitRequested());
+}
+
+TEST_F(DispatchTest, StatusBarCountFollowsFilesMadeOnDiskWithoutAnyClick)
+{
+    writeStandardIni();
+    writeFile("home/one.txt", "1");
+    ASSERT_TRUE(start());
+    ASSERT_EQ(getStatusBarText(ids::StatusBarMain, 0), "2 élément(s)");
+    writeFile("home/two.txt", "2");
+    std::string shown;
+    for (int i = 0; i < 250 && shown != "3 élément(s)"; ++i) {
+        processSystemEvents(20);
+        pump();
+        shown = getStatusBarText(ids::StatusBarMain, 0);
+    }
+    EXPECT_EQ(shown, "3 élément(s)");
+}
+
+TEST_F(DispatchTest, FormatBoxClickedWithAnEmptyNameLeavesTheNameEmpty)
+{
+    writeStandardIni();
+    writeFile("home/report.txt", "r");
+    ASSERT_TRUE(start());
+    const int item = explorerItem("report.txt");
+    ASSERT_GE(item, 0);
+    setGadgetItemState(ids::ExplorerList, item, ItemSelected);
+    menu(ids::MenuAddToZip);
+    ASSERT_TRUE(isWindow(ids::WindowCompression));
+    auto *box = static_cast<QComboBox *>(gadgetWidget(ids::ComboArchiveFormat));
+    ASSERT_NE(box, nullptr);
+    // The user opens the box and picks ".zip", the item already shown.
+    auto pickShownItem = [&] {
+        box->showPopup();
+        emit box->activated(box->currentIndex());
+        box->hidePopup();
+        pump();
+    };
+    setGadgetText(ids::StrZipName, "");
+    pickShownItem();
+    EXPECT_EQ(getGadgetText(ids::StrZipName), "");
+    setGadgetText(ids::StrZipName, "report.txt");
+    pickShownItem();
+    EXPECT_EQ(getGadgetText(ids::StrZipName), "report.zip");
+}
+
+TEST_F(DispatchTest, ReturnInTheAddressBarGoesToTheTypedFolder)
+{
+    writeStandardIni();
+    writeFile("home/deep/inside.txt", "i");
+    writeFile("home/top.txt", "t");
+    ASSERT_TRUE(start());
+    QApplication::setActiveWindow(windowWidget(ids::WindowMain));
+    setActiveGadget(ids::ExplorerCombo);
+    ASSERT_EQ(activeGadget(), ids::ExplorerCombo);
+    const std::string target = (homeFolder() / "deep").string();
+    static_cast<QComboBox *>(gadgetWidget(ids::ExplorerCombo))->setEditText(QString::fromStdString(target));
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(getGadgetText(ids::ExplorerList), target + "/");
+    EXPECT_GE(explorerItem("inside.txt"), 0);
+    EXPECT_EQ(getGadgetText(ids::ExplorerCombo), target + "/");
+
+    // Elsewhere Return still does nothing.
+    setActiveGadget(ids::ExplorerList);
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(getGadgetText(ids::ExplorerList), target + "/");
+}
+
+TEST_F(DispatchTest, QtsOwnTextsFollowTheLanguage)
+{
+    if (!std::filesystem::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString() + "/qtbase_fr.qm"))
+        GTEST_SKIP() << "Qt's French translation (qt6-translations-l10n) is not installed";
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    // The explorer list's header and the requesters' buttons come from Qt.
+    EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Name").toStdString(), "Nom");
+    menu(ids::MenuEnglish);
+    EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Name").toStdString(), "Name");
+    menu(ids::MenuFrench);
+    EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Name").toStdString(), "Nom");
 }
 
 }  // namespace

@@ -73,6 +73,20 @@ TEST_F(OpeningTest, RequesterListsTheEntriesInCentralDirectoryOrder)
     EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 0), "");
 }
 
+TEST_F(OpeningTest, SelectionCountsStartAfreshWithTheNewExplorerList)
+{
+    writeStandardIni();
+    writeFile("home/notes.txt", "n");
+    std::string zip = makeZip("archive.zip", {{"a.txt", "a"}});
+    ASSERT_TRUE(start());
+    setGadgetItemState(ids::ExplorerList, explorerItem("notes.txt"), ItemSelected);
+    control(ids::ExplorerList, EventSubtype::Change);
+    ASSERT_EQ(getStatusBarText(ids::StatusBarMain, 1), "0 Dossier(s) 1 Fichier(s) sélectionné(s)");
+    // The archive layout makes the explorer list anew, with nothing selected.
+    openWithRequester(zip);
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 1), "0 Dossier(s) 0 Fichier(s) sélectionné(s)");
+}
+
 TEST_F(OpeningTest, CtrlOOpensTheRequesterAndCancelChangesNothing)
 {
     writeStandardIni();

@@ -14,6 +14,12 @@ struct Shot {
     bool archive;
 };
 
+// How a shot reads in test listings, instead of its raw bytes.
+void PrintTo(const Shot &shot, std::ostream *out)
+{
+    *out << shot.form << ' ' << shot.language << (shot.archive ? " with an archive" : "");
+}
+
 class ScreenshotTest : public ProgramTest, public ::testing::WithParamInterface<Shot> {
 protected:
     void SetUp() override { ProgramTest::SetUp(); }

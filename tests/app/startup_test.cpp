@@ -51,6 +51,8 @@ TEST_F(StartupTest, FirstStartWithoutConfigurationShowsTheToolbarFormAndWritesNo
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuEnglish));
     EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuFrench));
     EXPECT_EQ(getMenuItemText(ids::MenuBarMain, ids::MenuOpenZip), "Open Archive");
+    // The status bar speaks the menus' language.
+    EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 1), "0 Folder(s) 0 File(s) selected");
     // The explorer list starts in the home folder.
     EXPECT_EQ(getGadgetText(ids::ExplorerList), homeFolder().string() + "/");
     EXPECT_FALSE(iniExists());
@@ -148,6 +150,17 @@ TEST_F(StartupTest, CaptionToolbarMakesTheWindow850WideAnd80PixelsLeft)
     int compress = ui::toolBarButtonId(ui::ToolButton::Compress);
     EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, compress), "Compresser");
     EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, compress), "");
+}
+
+TEST_F(StartupTest, CaptionToolbarNeverStartsOffTheLeftOfTheScreen)
+{
+    // Saved near the left edge, as a caption-form start followed by a quit
+    // leaves it: the next start must not put the title bar off the screen.
+    writeStandardIni({{"General/ShowTextButton", "1"}, {"Window/WindowXposition", "20"}, {"Window/WindowYPosition", "-40"}});
+    ASSERT_TRUE(start());
+    EXPECT_EQ(windowWidth(ids::WindowMain), 850);
+    EXPECT_EQ(windowX(ids::WindowMain), 0);
+    EXPECT_EQ(windowY(ids::WindowMain), 0);
 }
 
 TEST_F(StartupTest, PictureToolbarAtTheSavedGeometry)

@@ -278,9 +278,30 @@ TEST_F(SystemLanguage, LocaleVariablesAreTakenInPriorityOrder)
 
 class TextsChosenByEnglishLanguage : public testing::TemporaryFolderTest {};
 
+TEST_F(TextsChosenByEnglishLanguage, WithoutConfigurationTheSystemLanguageDecides)
+{
+    const char *saved = std::getenv("LC_ALL");
+    const std::string previous = saved ? saved : "";
+    const std::string ini = path("Zarvon.ini");
+    ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
+    EXPECT_FALSE(englishLanguageSelected(ini));
+    EXPECT_EQ(currentBuiltInTexts(ini).itemCount, " élément(s)");
+    ::setenv("LC_ALL", "en_US.UTF-8", 1);
+    EXPECT_TRUE(englishLanguageSelected(ini));
+    EXPECT_EQ(currentBuiltInTexts(ini).itemCount, " element(s)");
+    // Once the file exists, only its key counts.
+    writeBytes(ini, "[View]\r\nFrenchLanguage = 1\r\n");
+    EXPECT_FALSE(englishLanguageSelected(ini));
+    if (saved)
+        ::setenv("LC_ALL", previous.c_str(), 1);
+    else
+        ::unsetenv("LC_ALL");
+}
+
 TEST_F(TextsChosenByEnglishLanguage, EnglishOnlyWhenTheKeyIsExactlyOne)
 {
     const std::string ini = path("Zarvon.ini");
+    writeBytes(ini, "[View]\r\nEnglishLanguage = 0\r\n");
     EXPECT_EQ(currentBuiltInTexts(ini).trayBalloon, "Zarvon fonctionne en mode réduit");
     writeBytes(ini, "[View]\r\nEnglishLanguage = 1\r\n");
     EXPECT_TRUE(englishLanguageSelected(ini));

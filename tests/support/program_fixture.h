@@ -110,9 +110,15 @@ protected:
             app::dispatchEvent(event);
     }
 
+    // A menu item is chosen through its real menu action, as a click does
+    // (Qt's own handling of marked items included); a shortcut or an item
+    // of another menu is posted as its event.
     void menu(int item)
     {
-        app::dispatchEvent(platform::UiEvent{platform::EventKind::Menu, ids::WindowMain, item, platform::EventSubtype::None});
+        if (platform::hasMenuItem(ids::MenuBarMain, item))
+            platform::triggerMenuItem(ids::MenuBarMain, item);
+        else
+            app::dispatchEvent(platform::UiEvent{platform::EventKind::Menu, ids::WindowMain, item, platform::EventSubtype::None});
         pump();
     }
 

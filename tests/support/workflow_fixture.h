@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -102,6 +104,11 @@ protected:
         settings::setProgramPath((folder_ / "program" / "zarvon").string());
         settings::clearLanguageTable();
         ::setenv("HOME", folder_.c_str(), 1);
+        // The built-in French texts, as on a French system, until a test
+        // writes a configuration that says otherwise.
+        const char *locale = std::getenv("LC_ALL");
+        savedLocale_ = locale ? std::optional<std::string>(locale) : std::nullopt;
+        ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
         pf::initPlatform();
         pf::setDelaysEnabled(false);
         pf::setInstanceLockFolder((folder_ / "run").string());
@@ -118,6 +125,10 @@ protected:
         pf::releasePlatform();
         settings::clearLanguageTable();
         settings::setProgramPath("");
+        if (savedLocale_)
+            ::setenv("LC_ALL", savedLocale_->c_str(), 1);
+        else
+            ::unsetenv("LC_ALL");
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
@@ -171,6 +182,7 @@ protected:
     }
 
     fs::path folder_;
+    std::optional<std::string> savedLocale_;
 };
 
 }  // namespace zarvon::testing

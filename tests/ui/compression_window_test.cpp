@@ -286,7 +286,10 @@ TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-INSTANTIATE_TEST_SUITE_P(ByButtonAndByEscape, CancelDuringRun, ::testing::Values(false, true));
+INSTANTIATE_TEST_SUITE_P(ByButtonAndByEscape, CancelDuringRun, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "ByEscape" : "ByButton");
+                         });
 
 TEST_F(CompressionWindowTest, EscapePressedBeforeTheRunDoesNotStopIt) {
     // Escape closing the type box's list, or a folder requester, is no

@@ -138,6 +138,22 @@ TEST_F(ConfigurationWindowTest, VisibleWindowBoxKeepsTheMainWindowOnTop) {
     EXPECT_TRUE(pf::isWindowTopmost(ids::WindowConfiguration));
 }
 
+TEST_F(ConfigurationWindowTest, VisibleWindowBoxLeavesTheConfigurationWindowInFront) {
+    buildMainWindow(path(""));
+    pf::showWindow(ids::WindowMain);
+    ASSERT_TRUE(ui::buildConfigurationWindow());
+    pf::activateWindow(ids::WindowConfiguration);
+    for (int checkedState : {0, 1}) {
+        pf::setGadgetState(ids::ChkBoxVisibleWin, checkedState);
+        ui::applyVisibleWindowBox();
+        pf::processSystemEvents(20);
+        // The main window, shown again with its new flag, must not cover the
+        // window the user is working in.
+        EXPECT_TRUE(pf::isWindowVisible(ids::WindowConfiguration));
+        EXPECT_EQ(pf::activeWindow(), ids::WindowConfiguration) << checkedState;
+    }
+}
+
 TEST_F(ConfigurationWindowTest, BrowseButtonsFillTheirFieldsAndCancelKeepsThem) {
     ASSERT_TRUE(ui::buildConfigurationWindow());
     pf::expectFolder(path("zips") + "/");

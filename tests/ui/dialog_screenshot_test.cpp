@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "ui/platform/qt_access.h"
 
@@ -78,7 +80,25 @@ protected:
             }
             if (auto *group = qobject_cast<QGroupBox *>(w)) {
                 EXPECT_LE(group->fontMetrics().horizontalAdvance(group->title()) + 10, group->width()) << what;
+                expectCheckBoxesInsideTheFrame(group, name);
             }
+        }
+    }
+
+    // A check box drawn over a frame has its box wholly below the frame's
+    // top line, with room to spare, not touching it.
+    static void expectCheckBoxesInsideTheFrame(QGroupBox *group, const std::string &name) {
+        // The style draws the line 4 pixels under the title's text height.
+        const int line = group->y() + (group->title().isEmpty() ? 0 : group->fontMetrics().height() + 4);
+        for (QCheckBox *box : group->parentWidget()->findChildren<QCheckBox *>(Qt::FindDirectChildrenOnly)) {
+            if (!box->isVisibleTo(group->window()) || !group->geometry().intersects(box->geometry())) continue;
+            QStyleOptionButton boxOption;
+            boxOption.initFrom(box);
+            const QRect indicator =
+                box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &boxOption, box).translated(box->pos());
+            EXPECT_GE(indicator.top(), line + 2)
+                << name << ": the box of \"" << box->text().toStdString() << "\" crosses the top line of \""
+                << group->title().toStdString() << "\"";
         }
     }
 

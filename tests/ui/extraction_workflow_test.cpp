@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include "app/program.h"
 #include "operations/extraction.h"
 #include "operations/progress.h"
 #include "support/workflow_fixture.h"
@@ -197,6 +198,20 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
     operations::browsePasswordDestination();
     EXPECT_EQ(pf::getGadgetText(ids::StrPwdDestination), path("dest") + "/");
     ui::cancelCopyWindow();
+    EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
+    EXPECT_TRUE(operations::pendingPasswordRequests().empty());
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
+}
+
+TEST_F(ExtractionWorkflowTest, PasswordWindowCloseBoxCancelsLikeItsButton) {
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"secret.zip"});
+    extractSelection();
+    ASSERT_TRUE(pf::isWindowVisible(ids::WindowCopy));
+    // A close box drawn by the window manager, clicked.
+    pf::windowWidget(ids::WindowCopy)->close();
+    pf::UiEvent event;
+    while (pf::pollEvent(event, 0)) app::dispatchEvent(event);
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
     EXPECT_TRUE(operations::pendingPasswordRequests().empty());
     EXPECT_TRUE(filesUnder(path("dest")).empty());

@@ -130,7 +130,7 @@ TEST_F(PlatformTest, ShortcutsAreTakenBeforeTheFocusedFieldSeesTheKey)
 
 TEST_F(PlatformTest, DrainEventsDropsTheQueueAndReportsCancel)
 {
-    openWindow(AnyNumber, 0, 0, 300, 100, "Progression...", 0);
+    const int progressWindow = openWindow(AnyNumber, 0, 0, 300, 100, "Progression...", 0);
     int cancel = buttonGadget(AnyNumber, 10, 10, 70, 18, "Annuler");
     EXPECT_GE(cancel, 100000);
     postEvent(UiEvent{EventKind::Menu, 0, 8, EventSubtype::None});
@@ -143,6 +143,12 @@ TEST_F(PlatformTest, DrainEventsDropsTheQueueAndReportsCancel)
 
     sendKey(gadgetWidget(cancel), Qt::Key_Escape);
     EXPECT_TRUE(drainEvents(cancel));
+
+    // The window's close box, drawn by some window managers, asks the same.
+    windowWidget(progressWindow)->close();
+    EXPECT_TRUE(isWindow(progressWindow));
+    EXPECT_TRUE(drainEvents(cancel));
+    EXPECT_FALSE(drainEvents(cancel));
 
     // An Escape pressed before the next event was taken is forgotten.
     sendKey(gadgetWidget(cancel), Qt::Key_Escape);
@@ -308,6 +314,27 @@ TEST_F(PlatformTest, MenusCarryCheckMarksAndReportTheirItems)
     EXPECT_EQ(events[0].kind, EventKind::Menu);
     EXPECT_EQ(events[0].source, 8);
     EXPECT_EQ(events[0].window, 0);
+}
+
+TEST_F(PlatformTest, ChoosingAMarkedMenuItemLeavesItsMarkToTheProgram)
+{
+    openWindow(0, 0, 0, 300, 200, "", WindowInvisible);
+    ASSERT_TRUE(createMenu(0, 0));
+    menuTitle("Afficher");
+    menuItem(9, "ToolBar");
+    menuItem(24, "Boot");
+    setMenuItemState(0, 9, true);
+    setMenuItemState(0, 24, false);
+
+    // The handler of the event reads the mark as it was before the click.
+    triggerMenuItem(0, 9);
+    triggerMenuItem(0, 24);
+    EXPECT_TRUE(getMenuItemState(0, 9));
+    EXPECT_FALSE(getMenuItemState(0, 24));
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].source, 9);
+    EXPECT_EQ(events[1].source, 24);
 }
 
 TEST_F(PlatformTest, ToolBarButtonsGetHandedOutNumbers)

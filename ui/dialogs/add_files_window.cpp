@@ -15,7 +15,9 @@ bool buildAddFilesWindow() {
     if (pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308,
                        languageText("TxtWindowAddFiles", "Ajouter les fichiers"), flags, parent) < 0)
         return false;
-    pf::textGadget(ids::TxtSelectFiles, 51, 5, 305, 20, languageText("TxtSelectFiles", "Sélection des fichiers"),
+    // 24 high from 4 rather than 20 from 5: the bold 12-point line is 23
+    // pixels high here, and the list below starts at 30.
+    pf::textGadget(ids::TxtSelectFiles, 51, 4, 305, 24, languageText("TxtSelectFiles", "Sélection des fichiers"),
                    pf::TextCenter | pf::FontBold);
     pf::setGadgetFont(ids::TxtSelectFiles, "Arial", 12, true);
     pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, homeFolder());

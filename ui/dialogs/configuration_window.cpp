@@ -68,7 +68,9 @@ bool buildConfigurationWindow() {
     pf::checkBoxGadget(ids::ChkBoxVisibleWin, 25, 53, 240, 20,
                        languageText("ChkBoxVisibleWin", "Fenetre toujours visible"));
     pf::checkBoxGadget(ids::ChkBoxActivateSound, 25, 77, 240, 20, languageText("ChkBoxActivateSound", "Activer son"));
-    pf::frameGadget(ids::TxtFrameWindow, 10, 140, 260, 95, languageText("TxtFrameWindow", "Fenêtre"));
+    // From 136 rather than 140 (same bottom): the frame's line under its title
+    // would touch the first box's square.
+    pf::frameGadget(ids::TxtFrameWindow, 10, 136, 260, 99, languageText("TxtFrameWindow", "Fenêtre"));
     pf::checkBoxGadget(ids::ChkBoxHistory, 25, 153, 240, 25, languageText("ChkBoxHistory", "Historique des archives"));
     pf::checkBoxGadget(ids::ChkBoxMultitask, 25, 180, 240, 25, languageText("ChkBoxMultitask", "Multitâches"));
     pf::checkBoxGadget(ids::ChkBoxViewBtTxt, 25, 208, 240, 20,
@@ -178,6 +180,9 @@ void browseDefaultExtractFolder() { browseInto(ids::StrDefaultExtractFolder); }
 void applyVisibleWindowBox() {
     if (pf::isWindow(ids::WindowMain)) pf::setWindowTopmost(ids::WindowMain, checked(ids::ChkBoxVisibleWin));
     pf::setWindowTopmost(ids::WindowConfiguration, true);
+    // Changing the main window's flag shows it again, raised and active, over
+    // the configuration window the user is working in: bring that one back.
+    if (pf::isWindowVisible(ids::WindowConfiguration)) pf::activateWindow(ids::WindowConfiguration);
 }
 
 void applyHistoryBox() {

@@ -216,7 +216,11 @@ void menuItem(int item, const std::string& text)
         return;
     QAction* a = m->stack.back()->addAction(caption(text));
     int menu = currentMenu;
-    QObject::connect(a, &QAction::triggered, a, [menu, item] {
+    QObject::connect(a, &QAction::triggered, a, [a, menu, item](bool checked) {
+        // Qt flips a marked item's check before telling us; the program sets
+        // every mark itself and reads the mark as it was before the click.
+        if (a->isCheckable())
+            a->setChecked(!checked);
         MenuRec* rec = findMenu(menu);
         queueEvent(UiEvent{EventKind::Menu, rec ? rec->window : -1, item, EventSubtype::None});
     });

@@ -13,6 +13,7 @@
 #include <QStackedLayout>
 #include <QStorageInfo>
 #include <QThread>
+#include <QTimer>
 #include <QTreeView>
 
 namespace zarvon::platform::detail {
@@ -109,6 +110,23 @@ public:
             if (QDir(path) == QDir(folder_))
                 loaded_ = true;
         });
+        // Files made, renamed or removed on disk change the list without any
+        // click: that is reported as a change of the list, once per burst,
+        // so that what is shown about the list (the counts) follows it.
+        contentsTimer_ = new QTimer(this);
+        contentsTimer_->setSingleShot(true);
+        contentsTimer_->setInterval(30);
+        QObject::connect(contentsTimer_, &QTimer::timeout, this,
+                         [this] { queueControlEvent(window(), id_, EventSubtype::Change); });
+        auto contentsChanged = [this](const QModelIndex& parent) {
+            // The rows of the first reading of a folder are not a change.
+            if (loaded_ && parent == root())
+                contentsTimer_->start();
+        };
+        QObject::connect(proxy, &QAbstractItemModel::rowsInserted, this,
+                         [contentsChanged](const QModelIndex& parent, int, int) { contentsChanged(parent); });
+        QObject::connect(proxy, &QAbstractItemModel::rowsRemoved, this,
+                         [contentsChanged](const QModelIndex& parent, int, int) { contentsChanged(parent); });
         go(folder);
     }
 
@@ -126,6 +144,8 @@ public:
         folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
         folder_ = folder;
         loaded_ = false;
+        if (contentsTimer_)
+            contentsTimer_->stop();
         QModelIndex source = model->setRootPath(folder);
         QModelIndex root = proxy->mapFromSource(source);
         details->setRootIndex(root);
@@ -238,6 +258,7 @@ private:
     int id_;
     QString folder_;
     bool loaded_ = false;
+    QTimer* contentsTimer_ = nullptr;
 };
 
 ExplorerWidget* explorer(QWidget* w) { return static_cast<ExplorerWidget*>(w); }

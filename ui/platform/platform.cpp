@@ -14,6 +14,9 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -29,6 +32,7 @@
 #include <QToolTip>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -337,8 +341,32 @@ void initPlatform(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
+void usePlatformLanguage(bool french)
+{
+    // Qt's own texts: the file and folder requesters, the explorer list's
+    // column headers and file types. Without the translation file (an
+    // optional package) they simply stay in English.
+    static QTranslator* translator = nullptr;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    if (!french || !QCoreApplication::instance())
+        return;
+    auto* loaded = new QTranslator;
+    if (loaded->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(loaded);
+        translator = loaded;
+    } else {
+        delete loaded;
+    }
+}
+
 void releasePlatform()
 {
+    usePlatformLanguage(false);
     auto& s = state();
     std::vector<int> numbers;
     for (auto& [n, w] : s.windows)
@@ -436,9 +464,16 @@ bool drainEvents(int cancelButton)
     auto& s = state();
     QCoreApplication::processEvents();
     bool cancel = s.escapePressed;
-    for (const UiEvent& e : s.queue)
+    // The window holding the Cancel button: its close box, where a window
+    // manager draws one anyway, asks the same.
+    const Gadget* button = cancelButton >= 0 ? findGadget(cancelButton) : nullptr;
+    const int cancelWindow = button ? button->window : -1;
+    for (const UiEvent& e : s.queue) {
         if (cancelButton >= 0 && e.kind == EventKind::Control && e.source == cancelButton)
             cancel = true;
+        if (cancelWindow >= 0 && e.kind == EventKind::CloseWindow && e.window == cancelWindow)
+            cancel = true;
+    }
     if (cancelButton >= 0 && s.cancelClicked == cancelButton)
         cancel = true;
     s.queue.clear();
@@ -607,6 +642,24 @@ void resizeWindow(int window, int x, int y, int width, int height)
         w->resize(size);
     w->move(pos);
     applyAnchors(w);
+}
+
+void keepWindowOnScreen(int window)
+{
+    auto* w = findWindow(window);
+    if (!w)
+        return;
+    QScreen* screen = QApplication::screenAt(w->frameGeometry().center());
+    if (!screen)
+        screen = QApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QPoint pos = w->pos();
+    pos.setX(std::max(pos.x(), area.left()));
+    pos.setY(std::max(pos.y(), area.top()));
+    if (pos != w->pos())
+        w->move(pos);
 }
 
 int windowX(int window)
@@ -820,19 +873,59 @@ int optionGadget(int id, int x, int y, int width, int height, const std::string&
     return n;
 }
 
+namespace {
+
+// A drop-down list that knows which item was current before the user acted,
+// so that picking the item already shown is a click and not a change.
+class DropDownList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        before_ = currentIndex();
+        QComboBox::showPopup();
+    }
+
+    // The event for the item the user just activated.
+    EventSubtype subtypeFor(int index) const
+    {
+        return index == before_ ? EventSubtype::LeftClick : EventSubtype::Change;
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        before_ = currentIndex();
+        QComboBox::keyPressEvent(event);
+    }
+
+    void wheelEvent(QWheelEvent* event) override
+    {
+        before_ = currentIndex();
+        QComboBox::wheelEvent(event);
+    }
+
+private:
+    int before_ = -2;
+};
+
+}  // namespace
+
 int comboBoxGadget(int id, int x, int y, int width, int height, unsigned flags)
 {
     QWidget* parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* c = new QComboBox(parent);
+    auto* c = new DropDownList(parent);
     c->setEditable(flags & ComboEditable);
     // A drop-down list's height is that of its closed box; the given height
     // is the open list's, as the layouts count it.
     int boxHeight = std::min(height, 22);
     int n = registerGadget(id, Kind::Combo, c, x, y, width, boxHeight);
     int window = currentGadgetWindow();
-    QObject::connect(c, &QComboBox::activated, c, [n, window] { queueControlEvent(window, n, EventSubtype::Change); });
+    QObject::connect(c, &QComboBox::activated, c,
+                     [n, window, c](int index) { queueControlEvent(window, n, c->subtypeFor(index)); });
     return n;
 }
 

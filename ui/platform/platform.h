@@ -31,6 +31,10 @@ namespace zarvon::platform {
 // further calls do nothing. argc/argv may be 0/nullptr.
 void initPlatform(int argc = 0, char** argv = nullptr);
 
+// The language of Qt's own texts (requesters, the explorer list's headers and
+// file types): French when `french`, else Qt's built-in English.
+void usePlatformLanguage(bool french);
+
 // Frees every window, menu, toolbar, status bar and tray icon, and empties the
 // event queue. The layer can be used again afterwards (tests call this
 // between two cases).
@@ -93,8 +97,9 @@ void postEvent(const UiEvent& event);
 
 // Used by the progress callback during a long operation: lets the system
 // repaint, throws every queued event away, and returns true when, since the
-// previous call, the control `cancelButton` was clicked (pass -1 for none) or
-// the Escape key was pressed in a window of the program. Presses and clicks
+// previous call, the control `cancelButton` was clicked (pass -1 for none),
+// the close box of the window holding it was clicked, or the Escape key was
+// pressed in a window of the program. Presses and clicks
 // from before the event that started the operation (taken by waitEvent or
 // pollEvent) do not count.
 bool drainEvents(int cancelButton = -1);
@@ -154,6 +159,9 @@ std::string getWindowTitle(int window);
 // Keeps `Keep` values unchanged.
 constexpr int Keep = -2147483647 - 1;
 void resizeWindow(int window, int x, int y, int width, int height);
+// Moves the window right or down as far as needed for its left and top edges
+// (its title bar) to lie on the screen it is on.
+void keepWindowOnScreen(int window);
 int windowX(int window);
 int windowY(int window);
 int windowWidth(int window);   // inner width
@@ -219,7 +227,8 @@ int checkBoxGadget(int id, int x, int y, int width, int height, const std::strin
 // Option buttons created one after another in the same gadget list form one
 // group: choosing one clears the others. Any other control ends the group.
 int optionGadget(int id, int x, int y, int width, int height, const std::string& text);
-// Drop-down list; ComboEditable lets the user type.
+// Drop-down list; ComboEditable lets the user type. The user picking another
+// item is a Change; picking the item already shown is a LeftClick.
 int comboBoxGadget(int id, int x, int y, int width, int height, unsigned flags = 0);
 int frameGadget(int id, int x, int y, int width, int height, const std::string& text);
 // Tab control: addGadgetItem(id, -1, title) adds a page and opens its gadget
