@@ -19,6 +19,7 @@ namespace {
 
 struct MainWindow {
     bool hasToolBar = false;
+    pf::ToolBarForm form = pf::ToolBarForm::Pictures;
     std::array<int, 8> buttons{-1, -1, -1, -1, -1, -1, -1, -1};
 };
 
@@ -91,6 +92,7 @@ void buildToolBar(pf::ToolBarForm form)
         }
     }
     m.hasToolBar = true;
+    m.form = form;
 }
 
 // The address bar (container 142 holding the combo 115) at x, y.
@@ -323,7 +325,9 @@ void refreshToolBarTexts()
     if (!m.hasToolBar || !pf::isToolBar(ids::ToolBarMain))
         return;
     const auto &tools = toolDescriptions();
-    const bool captions = settingIs("General", "ShowTextButton", "1");
+    // The strip keeps the form it was built in until the next start, whatever
+    // ShowTextButton says now: relabel what the buttons show.
+    const bool captions = m.form == pf::ToolBarForm::Captions;
     for (std::size_t i = 0; i < tools.size(); ++i) {
         if (captions)
             pf::setToolBarButtonCaption(ids::ToolBarMain, m.buttons[i], languageText(tools[i].captionKey, tools[i].captionDefault));

@@ -67,6 +67,30 @@ TEST_F(DispatchTest, CaptionToolbarGetsItsCaptionsInTheNewLanguage)
               settings::languageText("ChkTextBt", ""));
 }
 
+TEST_F(DispatchTest, LanguageSwitchRelabelsTheFormTheToolbarWasBuiltIn)
+{
+    // Captions ticked in the configuration window take effect at the next
+    // start: until then the picture buttons keep getting their tooltips.
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    writeStandardIni({{"General/ShowTextButton", "1"}});
+    menu(ids::MenuEnglish);
+    EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Extract)),
+              settings::languageText("InfoBulleExtract", ""));
+    EXPECT_NE(settings::languageText("InfoBulleExtract", ""), "Extraire une archive");
+}
+
+TEST_F(DispatchTest, LanguageSwitchRelabelsCaptionsUntilTheNextStart)
+{
+    writeStandardIni({{"General/ShowTextButton", "1"}});
+    ASSERT_TRUE(start());
+    writeStandardIni();
+    menu(ids::MenuEnglish);
+    const int extract = ui::toolBarButtonId(ui::ToolButton::Extract);
+    EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, extract), "Extract");
+    EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, extract), "");
+}
+
 TEST_F(DispatchTest, ToolbarOffRebuildsThePlainWindowAtTheSavedGeometry)
 {
     writeStandardIni();
