@@ -189,18 +189,21 @@ void switchToolBar(bool wasMarked)
     rebuildMainWindow(!wasMarked);
 }
 
-void switchStatusBar(bool statusMarked, bool toolMarked)
+void switchStatusBar(bool statusMarked)
 {
+    // The heights follow the strip the window has, not the ToolBar mark: with
+    // MultitaskWindow "0" the mark changes without the window being rebuilt.
+    const bool toolBarShown = ui::mainWindowHasToolBar();
     if (!statusMarked) {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuStatusBar, true);
         if (!pf::isStatusBar(ids::StatusBarMain))
             ui::updateStatusBar();
-        ui::fitExplorerHeight(true, toolMarked);
+        ui::fitExplorerHeight(true, toolBarShown);
     } else {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuStatusBar, false);
         ui::saveMainWindowState();
         pf::freeStatusBar(ids::StatusBarMain);
-        ui::fitExplorerHeight(false, toolMarked);
+        ui::fitExplorerHeight(false, toolBarShown);
     }
 }
 

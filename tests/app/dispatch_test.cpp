@@ -149,6 +149,21 @@ TEST_F(DispatchTest, StatusBarOffAndOnResizesTheExplorerList)
     EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 135);
 }
 
+TEST_F(DispatchTest, StatusBarSwitchKeepsTheListClearOfAToolbarStillShown)
+{
+    // Without multitasking the toolbar switch is only stored: the strip is
+    // still on top, so the list keeps its place below it.
+    writeStandardIni({{"General/MultitaskWindow", "0"}, {"Window/WindowHeight", "500"}, {"Window/WindowWith", "700"}});
+    ASSERT_TRUE(start());
+    expectMessage("Zarvon", "Vos modifications seront pris en charge au prochain démarrage", MessageIcon::Information);
+    menu(ids::MenuToolBar);
+    ASSERT_TRUE(isToolBar(ids::ToolBarMain));
+    menu(ids::MenuStatusBar);
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 112);
+    menu(ids::MenuStatusBar);
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 135);
+}
+
 TEST_F(DispatchTest, StatusBarOnInThePlainForm)
 {
     writeStandardIni({{"View/ToolBar", "0"}, {"View/StatusBar", "0"}, {"Window/WindowHeight", "500"}});
