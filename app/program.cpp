@@ -77,8 +77,11 @@ bool buildFirstWindow()
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
             return false;
-        if (geometry)
-            placeMainWindow(geometry->x + 620 - pf::windowWidth(ids::WindowMain), geometry->y, 850, geometry->height);
+        // The eight captions need the 850-pixel width even when no position
+        // was saved: the window then moves left from where it was centred.
+        const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
+        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
+                        geometry ? geometry->height : pf::Keep);
     } else if (settingIs("General", "AssistantState", "0") && settingIs("General", "ShowTextButton", "0")) {
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
@@ -266,7 +269,7 @@ void menuEvent(int item)
     case ids::MenuInfoZip: showArchiveInformation(); break;
     case ids::MenuQuit: quitSavingWindowState(); break;
     case ids::MenuToolBar: switchToolBar(toolMarked); break;
-    case ids::MenuStatusBar: switchStatusBar(statusMarked, toolMarked); break;
+    case ids::MenuStatusBar: switchStatusBar(statusMarked); break;
     case ids::MenuDefaultView:
     case ids::MenuLargeIcon:
     case ids::MenuSmallIcon:
