@@ -409,6 +409,7 @@ bool startProgram(const std::vector<std::string> &arguments)
     engine::initEngine();
     settings::clearRecentArchives();
     operations::setCurrentArchivePath("");
+    operations::resetExtractionWorkflow();
     operations::registerProgressCallback();
     ui::installDialogWindows();
     ui::installMainWindowHooks();
