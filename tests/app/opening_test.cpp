@@ -250,10 +250,30 @@ TEST_F(OpeningTest, DoubleClickOnAZipFileListsIt)
     // A double click does not add to the recent archives.
     EXPECT_TRUE(settings::recentArchives().empty());
 
-    // Another file becomes the current path, but is not listed.
+    // Another file is not listed, and the listed archive stays the one that
+    // extraction and the drag work on.
     setGadgetState(ids::ExplorerList, explorerItem("notes.txt"));
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (1)");
+    EXPECT_EQ(operations::currentArchivePath(), zip);
+}
+
+TEST_F(OpeningTest, DoubleClickOnAnUnlistedArchiveLeavesTheShownOneInCharge)
+{
+    writeStandardIni();
+    std::string shown = makeZip("shown.zip", {{"same.txt", "shown"}});
+    makeZip("home/other.Zip", {{"same.txt", "other"}});
+    std::filesystem::create_directories(folder() / "out");
+    ASSERT_TRUE(start({shown}));
+    setGadgetState(ids::ExplorerList, explorerItem("other.Zip"));
+    control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
+    EXPECT_EQ(operations::currentArchivePath(), shown);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + shown + "'' ----- Zarvon");
+    // Dragging the listed row extracts it from the archive on display.
+    setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
+    expectFolder((folder() / "out").string() + "/");
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    EXPECT_EQ(readFile(folder() / "out" / "same.txt"), "shown");
 }
 
 TEST_F(OpeningTest, DoubleClickOnAFolderEntersIt)
