@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include <filesystem>
+
 #include "app/pending_commands.h"
 #include "engine/engine.h"
 #include "operations/archive_test.h"
@@ -95,6 +97,15 @@ bool buildFirstWindow()
     }
     showMainWindow();
     return true;
+}
+
+// The command-line archive as a full path: a shell passes it relative to
+// its own folder, and the recent archives must still find it from elsewhere.
+std::string fullPath(const std::string &path)
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.lexically_normal().string();
 }
 
 void showHelp()
@@ -424,7 +435,7 @@ bool startProgram(const std::vector<std::string> &arguments)
         return false;
     if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {
         pf::processSystemEvents(0);
-        operations::openArchiveAtPath(arguments.front());
+        operations::openArchiveAtPath(fullPath(arguments.front()));
     }
     return !pf::exitRequested();
 }

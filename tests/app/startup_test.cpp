@@ -220,6 +220,20 @@ TEST_F(StartupTest, CommandLineArchiveIsListedAndBecomesTheFirstRecentArchive)
     EXPECT_EQ(settings::recentArchives().front(), zip);
 }
 
+TEST_F(StartupTest, RelativeCommandLineArchiveIsRememberedByItsFullPath)
+{
+    std::string zip = makeZip("here/pack.zip", {{"a.txt", "a"}});
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder() / "here");
+    const bool started = start({"./pack.zip"});
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a.txt"}));
+    ASSERT_FALSE(settings::recentArchives().empty());
+    EXPECT_EQ(settings::recentArchives().front(), zip);
+}
+
 TEST_F(StartupTest, CommandLineFileThatIsMissingListsNothingAndKeepsRunning)
 {
     writeStandardIni();
