@@ -446,6 +446,10 @@ bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how)
     if (!standard)
         folder = how == ArchiveOpening::Recent ? std::string("/")
                                                : settings::readSettingText("Disk", "LastDisk", "").value_or("");
+    // The new explorer list keeps the display the user chose from the menu,
+    // saved or not; the check marks stay as they are too.
+    const bool hadExplorer = pf::isGadget(ids::ExplorerList);
+    const pf::ExplorerDisplay display = pf::getExplorerDisplay(ids::ExplorerList);
     if (pf::isGadget(ids::SplitterArchive))
         pf::freeGadget(ids::SplitterArchive);
     pf::freeGadget(ids::ArchiveList);
@@ -453,7 +457,10 @@ bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how)
     pf::useGadgetList(ids::WindowMain);
 
     pf::explorerListGadget(ids::ExplorerList, 0, 0, 100, 100, folder);
-    applyListViewType();
+    if (hadExplorer)
+        pf::setExplorerDisplay(ids::ExplorerList, display);
+    else
+        applyListViewType();
     const bool recentPlain = !standard && how == ArchiveOpening::Recent;
     const std::string title = recentPlain ? languageText("Titre ListIconGadget", "Fichiers contenus dans l'archive")
                                           : languageText("ListIconGadgetTitle", "Fichiers contenus dans l'archive");
@@ -543,10 +550,10 @@ void showBootScreen()
 void installMainWindowHooks()
 {
     operations::setArchiveLayoutBuilder(showArchiveLayout);
-    operations::setRecentArchivesChangedHandler([] {
-        buildMenus(true);
-        applyViewMenuState();
-    });
+    // The rebuilt menus keep their check marks: a status bar or a display
+    // switched since the last save must not lose its mark (and then be saved
+    // wrong) because an archive was opened.
+    operations::setRecentArchivesChangedHandler([] { buildMenus(true); });
     operations::setShownArchiveReader([] { return operations::currentArchivePath(); });
 }
 

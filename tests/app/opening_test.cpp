@@ -84,6 +84,25 @@ TEST_F(OpeningTest, CtrlOOpensTheRequesterAndCancelChangesNothing)
     EXPECT_EQ(archiveRows().size(), 1u);
 }
 
+TEST_F(OpeningTest, OpeningKeepsTheViewChosenSinceTheLastSave)
+{
+    writeStandardIni({{"View/StatusBar", "0"}});
+    std::string zip = makeZip("archive.zip", {{"x", "x"}});
+    ASSERT_TRUE(start());
+    menu(ids::MenuStatusBar);
+    menu(ids::MenuLargeIcon);
+    ASSERT_NE(ini().find("StatusBar = 0"), std::string::npos);
+    openWithRequester(zip);
+    EXPECT_TRUE(isStatusBar(ids::StatusBarMain));
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar));
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuLargeIcon));
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuDefaultView));
+    EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::LargeIcons);
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("StatusBar = 1"), std::string::npos);
+    EXPECT_NE(ini().find("BigIconView = 1"), std::string::npos);
+}
+
 TEST_F(OpeningTest, OtherFormatsAndDamagedFilesListNothingButAreRemembered)
 {
     writeStandardIni();
