@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/pending_commands.h"
@@ -180,8 +181,14 @@ void rebuildMainWindow(bool withToolBar)
         if (!ui::buildMainWindowWithoutToolbar())
             return;
     }
-    if (geometry)
-        placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+    if (geometry) {
+        // The caption buttons need the 850 pixels they get at start-up; a
+        // width saved from the plain window would cut the last ones off.
+        int width = geometry->width;
+        if (withToolBar && settingIs("General", "ShowTextButton", "1"))
+            width = std::max(width, 850);
+        placeMainWindow(geometry->x, geometry->y, width, geometry->height);
+    }
     if (!withToolBar) {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, false);
         ui::saveMainWindowState();

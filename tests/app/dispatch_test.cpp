@@ -110,6 +110,16 @@ TEST_F(DispatchTest, ToolbarOffRebuildsThePlainWindowAtTheSavedGeometry)
     EXPECT_NE(ini().find("ToolBar = 1"), std::string::npos);
 }
 
+TEST_F(DispatchTest, CaptionToolbarSwitchedBackOnGetsItsFullWidth)
+{
+    writeStandardIni({{"General/ShowTextButton", "1"}, {"View/ToolBar", "0"}, {"Window/WindowWith", "700"}});
+    ASSERT_TRUE(start());
+    ASSERT_EQ(windowWidth(ids::WindowMain), 700);
+    menu(ids::MenuToolBar);
+    ASSERT_TRUE(isToolBar(ids::ToolBarMain));
+    EXPECT_EQ(windowWidth(ids::WindowMain), 850);
+}
+
 TEST_F(DispatchTest, ToolbarOffWithoutConfigurationKeepsTheStatusBarMarked)
 {
     ASSERT_TRUE(start());
