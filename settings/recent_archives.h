@@ -40,8 +40,7 @@ void loadRecentArchives(const std::string &path = settingsPath());
 
 // Writes Count files and the entries into Recent files, and lastDisk into
 // Disk/LastDisk. When the file cannot be opened, the default file is written
-// instead and the list is not (LastDisk still is). Returns false when nothing
-// could be written.
+// first. Returns false when nothing could be written.
 bool saveRecentArchives(const std::string &lastDisk, const std::string &path = settingsPath());
 
 // Empties the list, as at process start (tests).

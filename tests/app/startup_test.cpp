@@ -310,6 +310,20 @@ TEST_F(StartupTest, TrayQuitSavesRecentArchivesButNotTheWindowState)
     EXPECT_NE(text.find("Recent files1 = " + zip), std::string::npos);
 }
 
+TEST_F(StartupTest, TrayQuitOnTheFirstStartKeepsTheRecentArchives)
+{
+    std::string zip = makeZip("a.zip", {{"x.txt", "x"}});
+    ASSERT_TRUE(start({zip}));
+    ASSERT_FALSE(iniExists());
+    menu(ids::QuitApp);
+    ASSERT_TRUE(exitRequested());
+    const std::string text = ini();
+    EXPECT_NE(text.find("AssistantState = 0"), std::string::npos);
+    EXPECT_NE(text.find("Count files = 1"), std::string::npos);
+    EXPECT_NE(text.find("Recent files1 = " + zip), std::string::npos);
+    EXPECT_NE(text.find("LastDisk = " + homeFolder().string() + "/"), std::string::npos);
+}
+
 TEST_F(StartupTest, MainLoopDispatchesUntilAnExitPathIsTaken)
 {
     writeStandardIni();
