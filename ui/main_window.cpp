@@ -158,7 +158,11 @@ bool openMainWindow(const std::string &title, bool maximizeBox)
     if (pf::openWindow(ids::WindowMain, 0, 0, 700, 500, title, flags) < 0)
         return false;
     shortcuts();
-    settings::loadRecentArchives();
+    // The file's history is read once the list is filled: a rebuild (the
+    // toolbar switch) keeps the archives opened since, which the file does
+    // not hold before the program ends.
+    if (settings::recentArchives().empty())
+        settings::loadRecentArchives();
     buildMenus(false);
     if (settingIs("General", "MultitaskWindow", "0") && !enforceSingleInstance()) {
         pf::closeWindow(ids::WindowMain);

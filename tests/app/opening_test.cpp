@@ -222,6 +222,20 @@ TEST_F(OpeningTest, SubmenuIsAbsentWithoutHistoryButTheListIsSaved)
     EXPECT_NE(ini().find("Recent files1 = " + a), std::string::npos);
 }
 
+TEST_F(OpeningTest, ToolbarRebuildKeepsTheArchivesOpenedSince)
+{
+    writeStandardIni({{"Recent files/Count files", "1"}, {"Recent files/Recent files1", "/x/old.zip"}});
+    std::string a = makeZip("a.zip", {{"x", "x"}});
+    ASSERT_TRUE(start());
+    openWithRequester(a);
+    menu(ids::MenuToolBar);
+    ASSERT_FALSE(isToolBar(ids::ToolBarMain));
+    EXPECT_EQ(recentSubmenu(), (std::vector<std::string>{"1.  a.zip", "2.  old.zip"}));
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("Recent files1 = " + a), std::string::npos);
+    EXPECT_NE(ini().find("Recent files2 = /x/old.zip"), std::string::npos);
+}
+
 TEST_F(OpeningTest, EmptyHistoryAddsNoSeparator)
 {
     writeStandardIni();
