@@ -150,15 +150,6 @@ TEST_F(StartupTest, CaptionToolbarMakesTheWindow850WideAnd80PixelsLeft)
     EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, compress), "");
 }
 
-TEST_F(StartupTest, CaptionToolbarIs850WideEvenWithoutASavedGeometry)
-{
-    writeIni({"[General]", "AssistantState = 0", "ShowTextButton = 1"});
-    ASSERT_TRUE(start());
-    EXPECT_EQ(windowWidth(ids::WindowMain), 850);
-    EXPECT_EQ(windowHeight(ids::WindowMain), 500);
-    EXPECT_TRUE(isWindowVisible(ids::WindowMain));
-}
-
 TEST_F(StartupTest, PictureToolbarAtTheSavedGeometry)
 {
     writeStandardIni();
@@ -183,6 +174,15 @@ TEST_F(StartupTest, UnexpectedValuesGiveTheBuiltInSizeCentred)
     EXPECT_TRUE(isToolBar(ids::ToolBarMain));
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuLargeIcon));
     EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::LargeIcons);
+}
+
+TEST_F(StartupTest, CaptionToolbarIs850WideEvenWithoutASavedGeometry)
+{
+    writeIni({"[General]", "AssistantState = 0", "ShowTextButton = 1"});
+    ASSERT_TRUE(start());
+    EXPECT_EQ(windowWidth(ids::WindowMain), 850);
+    EXPECT_EQ(windowHeight(ids::WindowMain), 500);
+    EXPECT_TRUE(isWindowVisible(ids::WindowMain));
 }
 
 TEST_F(StartupTest, AssistantFirstStartOpensTheMainWindowUntilTheAssistantExists)
