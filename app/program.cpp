@@ -1,5 +1,8 @@
 #include "app/program.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include "app/pending_commands.h"
 #include "engine/engine.h"
 #include "operations/archive_test.h"
@@ -81,8 +84,11 @@ bool buildFirstWindow()
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
             return false;
-        if (geometry)
-            placeMainWindow(geometry->x + 620 - pf::windowWidth(ids::WindowMain), geometry->y, 850, geometry->height);
+        // The eight captions need the 850-pixel width even when no position
+        // was saved: the window then moves left from where it was centred.
+        const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
+        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
+                        geometry ? geometry->height : pf::Keep);
     } else if (settingIs("General", "AssistantState", "0") && settingIs("General", "ShowTextButton", "0")) {
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
@@ -96,6 +102,15 @@ bool buildFirstWindow()
     }
     showMainWindow();
     return true;
+}
+
+// The command-line archive as a full path: a shell passes it relative to
+// its own folder, and the recent archives must still find it from elsewhere.
+std::string fullPath(const std::string &path)
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.lexically_normal().string();
 }
 
 void showHelp()
@@ -171,8 +186,14 @@ void rebuildMainWindow(bool withToolBar)
         if (!ui::buildMainWindowWithoutToolbar())
             return;
     }
-    if (geometry)
-        placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+    if (geometry) {
+        // The caption buttons need the 850 pixels they get at start-up; a
+        // width saved from the plain window would cut the last ones off.
+        int width = geometry->width;
+        if (withToolBar && settingIs("General", "ShowTextButton", "1"))
+            width = std::max(width, 850);
+        placeMainWindow(geometry->x, geometry->y, width, geometry->height);
+    }
     if (!withToolBar) {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, false);
         ui::saveMainWindowState();
@@ -194,18 +215,21 @@ void switchToolBar(bool wasMarked)
     rebuildMainWindow(!wasMarked);
 }
 
-void switchStatusBar(bool statusMarked, bool toolMarked)
+void switchStatusBar(bool statusMarked)
 {
+    // The heights follow the strip the window has, not the ToolBar mark: with
+    // MultitaskWindow "0" the mark changes without the window being rebuilt.
+    const bool toolBarShown = ui::mainWindowHasToolBar();
     if (!statusMarked) {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuStatusBar, true);
         if (!pf::isStatusBar(ids::StatusBarMain))
             ui::updateStatusBar();
-        ui::fitExplorerHeight(true, toolMarked);
+        ui::fitExplorerHeight(true, toolBarShown);
     } else {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuStatusBar, false);
         ui::saveMainWindowState();
         pf::freeStatusBar(ids::StatusBarMain);
-        ui::fitExplorerHeight(false, toolMarked);
+        ui::fitExplorerHeight(false, toolBarShown);
     }
 }
 
@@ -271,7 +295,7 @@ void menuEvent(int item)
     case ids::MenuInfoZip: showArchiveInformation(); break;
     case ids::MenuQuit: quitSavingWindowState(); break;
     case ids::MenuToolBar: switchToolBar(toolMarked); break;
-    case ids::MenuStatusBar: switchStatusBar(statusMarked, toolMarked); break;
+    case ids::MenuStatusBar: switchStatusBar(statusMarked); break;
     case ids::MenuDefaultView:
     case ids::MenuLargeIcon:
     case ids::MenuSmallIcon:
@@ -419,6 +443,7 @@ bool startProgram(const std::vector<std::string> &arguments)
     engine::initEngine();
     settings::clearRecentArchives();
     operations::setCurrentArchivePath("");
+    operations::resetExtractionWorkflow();
     operations::registerProgressCallback();
     ui::installDialogWindows();
     ui::installMainWindowHooks();
@@ -434,7 +459,7 @@ bool startProgram(const std::vector<std::string> &arguments)
         return false;
     if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {
         pf::processSystemEvents(0);
-        operations::openArchiveAtPath(arguments.front());
+        operations::openArchiveAtPath(fullPath(arguments.front()));
     }
     return !pf::exitRequested();
 }

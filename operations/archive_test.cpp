@@ -44,8 +44,15 @@ bool testedExtension(const std::string &name)
 
 bool archivePassesTest(const std::string &path)
 {
+    // The test needs no password: one left in force by an earlier
+    // compression would make a sound protected archive fail as if damaged.
+    const engine::EngineState &state = engine::engineState();
+    const std::string password = state.passwordSet ? state.password : std::string();
+    engine::setPassword("");
     engine::VerifyResult result;
-    return engine::verifyArchive(path, result) == 0;
+    const bool passes = engine::verifyArchive(path, result) == 0;
+    engine::setPassword(password);
+    return passes;
 }
 
 void testArchive()

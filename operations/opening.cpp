@@ -128,10 +128,14 @@ void openArchiveFromExplorer()
     if (item < 0 || !(pf::getGadgetItemState(ids::ExplorerList, item) & pf::ItemFile))
         return;
     const std::string path = pf::getGadgetText(ids::ExplorerList) + pf::getGadgetItemText(ids::ExplorerList, item);
-    shownPath() = path;
     const std::string extension = extensionOf(path);
-    if (extension == "zip" || extension == "ZIP" || extension == "arj")
-        showArchive(ArchiveOpening::DoubleClick);
+    // Any other file is not listed, so it does not become the shown archive:
+    // extraction and the drag from the archive list keep working on the
+    // entries the list shows.
+    if (extension != "zip" && extension != "ZIP" && extension != "arj")
+        return;
+    shownPath() = path;
+    showArchive(ArchiveOpening::DoubleClick);
 }
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }

@@ -63,9 +63,9 @@ void openArchiveAtPath(const std::string &path);
 // nothing.
 void openRecentArchive(int index);
 
-// The double-click rule of the explorer list (116): when the current item is
-// a file, it becomes currentArchivePath; a ".zip" file also names the window;
-// a "zip", "ZIP" or "arj" file is listed in the standard layout.
+// The double-click rule of the explorer list (116): a current item that is a
+// "zip", "ZIP" or "arj" file becomes currentArchivePath and is listed, the
+// window named after it. Folders and other files change nothing.
 void openArchiveFromExplorer();
 
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".

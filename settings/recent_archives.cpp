@@ -56,19 +56,15 @@ void loadRecentArchives(const std::string &path)
 bool saveRecentArchives(const std::string &lastDisk, const std::string &path)
 {
     SettingsFile file;
-    bool writeList = true;
-    if (!file.open(path)) {
-        if (!writeDefaultSettings(path) || !file.open(path))
-            return false;
-        writeList = false;
-    }
-    if (writeList) {
-        file.selectGroup(kGroup);
-        const auto &archives = list();
-        file.writeInteger(kCount, int32_t(archives.size()));
-        for (std::size_t n = 1; n <= archives.size(); ++n)
-            file.writeText(std::string(kGroup) + std::to_string(n), archives[n - 1]);
-    }
+    // Without a file the defaults are written first; the list still goes in,
+    // or the archives of a first session would be forgotten.
+    if (!file.open(path) && (!writeDefaultSettings(path) || !file.open(path)))
+        return false;
+    file.selectGroup(kGroup);
+    const auto &archives = list();
+    file.writeInteger(kCount, int32_t(archives.size()));
+    for (std::size_t n = 1; n <= archives.size(); ++n)
+        file.writeText(std::string(kGroup) + std::to_string(n), archives[n - 1]);
     file.selectGroup("Disk");
     file.writeText("LastDisk", lastDisk);
     return file.close();

@@ -1,8 +1,8 @@
 // RecentArchives: the archives the user opened most recently, most recent
 // first, without duplicates (paths compare byte for byte, case included), at
 // most 10. The list lives in memory while the main window exists; it is read
-// from Zarvon.ini at every build of the main window and written back once
-// when the program ends.
+// from Zarvon.ini when the main window is built with the list still empty,
+// and written back once when the program ends.
 //
 // In the configuration file:
 //   [Recent files]  Count files = n, "Recent files1" ... "Recent filesn"
@@ -40,8 +40,7 @@ void loadRecentArchives(const std::string &path = settingsPath());
 
 // Writes Count files and the entries into Recent files, and lastDisk into
 // Disk/LastDisk. When the file cannot be opened, the default file is written
-// instead and the list is not (LastDisk still is). Returns false when nothing
-// could be written.
+// first. Returns false when nothing could be written.
 bool saveRecentArchives(const std::string &lastDisk, const std::string &path = settingsPath());
 
 // Empties the list, as at process start (tests).

@@ -19,6 +19,7 @@ namespace {
 
 struct MainWindow {
     bool hasToolBar = false;
+    pf::ToolBarForm form = pf::ToolBarForm::Pictures;
     std::array<int, 8> buttons{-1, -1, -1, -1, -1, -1, -1, -1};
 };
 
@@ -91,6 +92,7 @@ void buildToolBar(pf::ToolBarForm form)
         }
     }
     m.hasToolBar = true;
+    m.form = form;
 }
 
 // The address bar (container 142 holding the combo 115) at x, y.
@@ -156,7 +158,11 @@ bool openMainWindow(const std::string &title, bool maximizeBox)
     if (pf::openWindow(ids::WindowMain, 0, 0, 700, 500, title, flags) < 0)
         return false;
     shortcuts();
-    settings::loadRecentArchives();
+    // The file's history is read once the list is filled: a rebuild (the
+    // toolbar switch) keeps the archives opened since, which the file does
+    // not hold before the program ends.
+    if (settings::recentArchives().empty())
+        settings::loadRecentArchives();
     buildMenus(false);
     if (settingIs("General", "MultitaskWindow", "0") && !enforceSingleInstance()) {
         pf::closeWindow(ids::WindowMain);
@@ -323,7 +329,9 @@ void refreshToolBarTexts()
     if (!m.hasToolBar || !pf::isToolBar(ids::ToolBarMain))
         return;
     const auto &tools = toolDescriptions();
-    const bool captions = settingIs("General", "ShowTextButton", "1");
+    // The strip keeps the form it was built in until the next start, whatever
+    // ShowTextButton says now: relabel what the buttons show.
+    const bool captions = m.form == pf::ToolBarForm::Captions;
     for (std::size_t i = 0; i < tools.size(); ++i) {
         if (captions)
             pf::setToolBarButtonCaption(ids::ToolBarMain, m.buttons[i], languageText(tools[i].captionKey, tools[i].captionDefault));
@@ -442,6 +450,10 @@ bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how)
     if (!standard)
         folder = how == ArchiveOpening::Recent ? std::string("/")
                                                : settings::readSettingText("Disk", "LastDisk", "").value_or("");
+    // The new explorer list keeps the display the user chose from the menu,
+    // saved or not; the check marks stay as they are too.
+    const bool hadExplorer = pf::isGadget(ids::ExplorerList);
+    const pf::ExplorerDisplay display = pf::getExplorerDisplay(ids::ExplorerList);
     if (pf::isGadget(ids::SplitterArchive))
         pf::freeGadget(ids::SplitterArchive);
     pf::freeGadget(ids::ArchiveList);
@@ -449,7 +461,10 @@ bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how)
     pf::useGadgetList(ids::WindowMain);
 
     pf::explorerListGadget(ids::ExplorerList, 0, 0, 100, 100, folder);
-    applyListViewType();
+    if (hadExplorer)
+        pf::setExplorerDisplay(ids::ExplorerList, display);
+    else
+        applyListViewType();
     const bool recentPlain = !standard && how == ArchiveOpening::Recent;
     const std::string title = recentPlain ? languageText("Titre ListIconGadget", "Fichiers contenus dans l'archive")
                                           : languageText("ListIconGadgetTitle", "Fichiers contenus dans l'archive");
@@ -543,10 +558,10 @@ void showBootScreen()
 void installMainWindowHooks()
 {
     operations::setArchiveLayoutBuilder(showArchiveLayout);
-    operations::setRecentArchivesChangedHandler([] {
-        buildMenus(true);
-        applyViewMenuState();
-    });
+    // The rebuilt menus keep their check marks: a status bar or a display
+    // switched since the last save must not lose its mark (and then be saved
+    // wrong) because an archive was opened.
+    operations::setRecentArchivesChangedHandler([] { buildMenus(true); });
     operations::setShownArchiveReader([] { return operations::currentArchivePath(); });
 }
 

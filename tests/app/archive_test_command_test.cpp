@@ -1,5 +1,6 @@
 // The test command: requester or explorer selection, one message per file,
 // the verdict from the engine's verification.
+#include "engine/engine.h"
 #include "support/program_fixture.h"
 
 using namespace zarvon;
@@ -55,6 +56,24 @@ TEST_F(TestCommandTest, DamagedEntryFailsEvenWithAnIntactDirectory)
     expectOpenFile(zip);
     expectMessage("Zarvon", kFail, MessageIcon::Error);
     menu(ids::MenuTestZip);
+}
+
+TEST_F(TestCommandTest, ProtectedArchivePassesWhateverPasswordIsLeftInForce)
+{
+    writeStandardIni();
+    writeFile("secret.txt", "secret data");
+    const std::string zip = (folder() / "protected.zip").string();
+    ASSERT_NE(engine::createArchive(zip, 0), 0);
+    engine::setPassword("right");
+    ASSERT_EQ(engine::addFile((folder() / "secret.txt").string(), 0), 0);
+    ASSERT_EQ(engine::closeArchives(), 0);
+    ASSERT_TRUE(start());
+    // As an earlier compression with another password leaves it.
+    engine::setPassword("other");
+    expectOpenFile(zip);
+    expectMessage("Zarvon", kPassRequester, MessageIcon::Information);
+    menu(ids::MenuTestZip);
+    EXPECT_EQ(engine::engineState().password, "other");
 }
 
 TEST_F(TestCommandTest, CancelledRequesterShowsNothing)

@@ -69,6 +69,30 @@ TEST_F(DispatchTest, CaptionToolbarGetsItsCaptionsInTheNewLanguage)
               settings::languageText("ChkTextBt", ""));
 }
 
+TEST_F(DispatchTest, LanguageSwitchRelabelsTheFormTheToolbarWasBuiltIn)
+{
+    // Captions ticked in the configuration window take effect at the next
+    // start: until then the picture buttons keep getting their tooltips.
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    writeStandardIni({{"General/ShowTextButton", "1"}});
+    menu(ids::MenuEnglish);
+    EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Extract)),
+              settings::languageText("InfoBulleExtract", ""));
+    EXPECT_NE(settings::languageText("InfoBulleExtract", ""), "Extraire une archive");
+}
+
+TEST_F(DispatchTest, LanguageSwitchRelabelsCaptionsUntilTheNextStart)
+{
+    writeStandardIni({{"General/ShowTextButton", "1"}});
+    ASSERT_TRUE(start());
+    writeStandardIni();
+    menu(ids::MenuEnglish);
+    const int extract = ui::toolBarButtonId(ui::ToolButton::Extract);
+    EXPECT_EQ(getToolBarButtonCaption(ids::ToolBarMain, extract), "Extract");
+    EXPECT_EQ(getToolBarButtonToolTip(ids::ToolBarMain, extract), "");
+}
+
 TEST_F(DispatchTest, ToolbarOffRebuildsThePlainWindowAtTheSavedGeometry)
 {
     writeStandardIni();
@@ -86,6 +110,16 @@ TEST_F(DispatchTest, ToolbarOffRebuildsThePlainWindowAtTheSavedGeometry)
     EXPECT_TRUE(isToolBar(ids::ToolBarMain));
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuToolBar));
     EXPECT_NE(ini().find("ToolBar = 1"), std::string::npos);
+}
+
+TEST_F(DispatchTest, CaptionToolbarSwitchedBackOnGetsItsFullWidth)
+{
+    writeStandardIni({{"General/ShowTextButton", "1"}, {"View/ToolBar", "0"}, {"Window/WindowWith", "700"}});
+    ASSERT_TRUE(start());
+    ASSERT_EQ(windowWidth(ids::WindowMain), 700);
+    menu(ids::MenuToolBar);
+    ASSERT_TRUE(isToolBar(ids::ToolBarMain));
+    EXPECT_EQ(windowWidth(ids::WindowMain), 850);
 }
 
 TEST_F(DispatchTest, ToolbarOffWithoutConfigurationKeepsTheStatusBarMarked)
@@ -124,6 +158,21 @@ TEST_F(DispatchTest, StatusBarOffAndOnResizesTheExplorerList)
     menu(ids::MenuStatusBar);
     EXPECT_TRUE(isStatusBar(ids::StatusBarMain));
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar));
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 135);
+}
+
+TEST_F(DispatchTest, StatusBarSwitchKeepsTheListClearOfAToolbarStillShown)
+{
+    // Without multitasking the toolbar switch is only stored: the strip is
+    // still on top, so the list keeps its place below it.
+    writeStandardIni({{"General/MultitaskWindow", "0"}, {"Window/WindowHeight", "500"}, {"Window/WindowWith", "700"}});
+    ASSERT_TRUE(start());
+    expectMessage("Zarvon", "Vos modifications seront pris en charge au prochain démarrage", MessageIcon::Information);
+    menu(ids::MenuToolBar);
+    ASSERT_TRUE(isToolBar(ids::ToolBarMain));
+    menu(ids::MenuStatusBar);
+    EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 112);
+    menu(ids::MenuStatusBar);
     EXPECT_EQ(gadgetHeight(ids::ExplorerList), 500 - 135);
 }
 

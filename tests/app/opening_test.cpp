@@ -98,6 +98,25 @@ TEST_F(OpeningTest, CtrlOOpensTheRequesterAndCancelChangesNothing)
     EXPECT_EQ(archiveRows().size(), 1u);
 }
 
+TEST_F(OpeningTest, OpeningKeepsTheViewChosenSinceTheLastSave)
+{
+    writeStandardIni({{"View/StatusBar", "0"}});
+    std::string zip = makeZip("archive.zip", {{"x", "x"}});
+    ASSERT_TRUE(start());
+    menu(ids::MenuStatusBar);
+    menu(ids::MenuLargeIcon);
+    ASSERT_NE(ini().find("StatusBar = 0"), std::string::npos);
+    openWithRequester(zip);
+    EXPECT_TRUE(isStatusBar(ids::StatusBarMain));
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar));
+    EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuLargeIcon));
+    EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuDefaultView));
+    EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::LargeIcons);
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("StatusBar = 1"), std::string::npos);
+    EXPECT_NE(ini().find("BigIconView = 1"), std::string::npos);
+}
+
 TEST_F(OpeningTest, OtherFormatsAndDamagedFilesListNothingButAreRemembered)
 {
     writeStandardIni();
@@ -217,6 +236,20 @@ TEST_F(OpeningTest, SubmenuIsAbsentWithoutHistoryButTheListIsSaved)
     EXPECT_NE(ini().find("Recent files1 = " + a), std::string::npos);
 }
 
+TEST_F(OpeningTest, ToolbarRebuildKeepsTheArchivesOpenedSince)
+{
+    writeStandardIni({{"Recent files/Count files", "1"}, {"Recent files/Recent files1", "/x/old.zip"}});
+    std::string a = makeZip("a.zip", {{"x", "x"}});
+    ASSERT_TRUE(start());
+    openWithRequester(a);
+    menu(ids::MenuToolBar);
+    ASSERT_FALSE(isToolBar(ids::ToolBarMain));
+    EXPECT_EQ(recentSubmenu(), (std::vector<std::string>{"1.  a.zip", "2.  old.zip"}));
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("Recent files1 = " + a), std::string::npos);
+    EXPECT_NE(ini().find("Recent files2 = /x/old.zip"), std::string::npos);
+}
+
 TEST_F(OpeningTest, EmptyHistoryAddsNoSeparator)
 {
     writeStandardIni();
@@ -264,10 +297,30 @@ TEST_F(OpeningTest, DoubleClickOnAZipFileListsIt)
     // A double click does not add to the recent archives.
     EXPECT_TRUE(settings::recentArchives().empty());
 
-    // Another file becomes the current path, but is not listed.
+    // Another file is not listed, and the listed archive stays the one that
+    // extraction and the drag work on.
     setGadgetState(ids::ExplorerList, explorerItem("notes.txt"));
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (1)");
+    EXPECT_EQ(operations::currentArchivePath(), zip);
+}
+
+TEST_F(OpeningTest, DoubleClickOnAnUnlistedArchiveLeavesTheShownOneInCharge)
+{
+    writeStandardIni();
+    std::string shown = makeZip("shown.zip", {{"same.txt", "shown"}});
+    makeZip("home/other.Zip", {{"same.txt", "other"}});
+    std::filesystem::create_directories(folder() / "out");
+    ASSERT_TRUE(start({shown}));
+    setGadgetState(ids::ExplorerList, explorerItem("other.Zip"));
+    control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
+    EXPECT_EQ(operations::currentArchivePath(), shown);
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + shown + "'' ----- Zarvon");
+    // Dragging the listed row extracts it from the archive on display.
+    setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
+    expectFolder((folder() / "out").string() + "/");
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    EXPECT_EQ(readFile(folder() / "out" / "same.txt"), "shown");
 }
 
 TEST_F(OpeningTest, DoubleClickOnAFolderEntersIt)

@@ -189,6 +189,15 @@ TEST_F(StartupTest, UnexpectedValuesGiveTheBuiltInSizeCentred)
     EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::LargeIcons);
 }
 
+TEST_F(StartupTest, CaptionToolbarIs850WideEvenWithoutASavedGeometry)
+{
+    writeIni({"[General]", "AssistantState = 0", "ShowTextButton = 1"});
+    ASSERT_TRUE(start());
+    EXPECT_EQ(windowWidth(ids::WindowMain), 850);
+    EXPECT_EQ(windowHeight(ids::WindowMain), 500);
+    EXPECT_TRUE(isWindowVisible(ids::WindowMain));
+}
+
 TEST_F(StartupTest, AssistantFirstStartOpensTheMainWindowUntilTheAssistantExists)
 {
     writeStandardIni({{"General/AssistantState", "1"}});
@@ -220,6 +229,20 @@ TEST_F(StartupTest, CommandLineArchiveIsListedAndBecomesTheFirstRecentArchive)
     EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a/b.txt", "c/"}));
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Files in the archive (2)");
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + zip + "'' ----- Zarvon");
+    ASSERT_FALSE(settings::recentArchives().empty());
+    EXPECT_EQ(settings::recentArchives().front(), zip);
+}
+
+TEST_F(StartupTest, RelativeCommandLineArchiveIsRememberedByItsFullPath)
+{
+    std::string zip = makeZip("here/pack.zip", {{"a.txt", "a"}});
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder() / "here");
+    const bool started = start({"./pack.zip"});
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a.txt"}));
     ASSERT_FALSE(settings::recentArchives().empty());
     EXPECT_EQ(settings::recentArchives().front(), zip);
 }
@@ -298,6 +321,20 @@ TEST_F(StartupTest, TrayQuitSavesRecentArchivesButNotTheWindowState)
     EXPECT_NE(text.find("WindowHeight = 480"), std::string::npos);
     EXPECT_NE(text.find("InitBootPage = 0"), std::string::npos);
     EXPECT_NE(text.find("Recent files1 = " + zip), std::string::npos);
+}
+
+TEST_F(StartupTest, TrayQuitOnTheFirstStartKeepsTheRecentArchives)
+{
+    std::string zip = makeZip("a.zip", {{"x.txt", "x"}});
+    ASSERT_TRUE(start({zip}));
+    ASSERT_FALSE(iniExists());
+    menu(ids::QuitApp);
+    ASSERT_TRUE(exitRequested());
+    const std::string text = ini();
+    EXPECT_NE(text.find("AssistantState = 0"), std::string::npos);
+    EXPECT_NE(text.find("Count files = 1"), std::string::npos);
+    EXPECT_NE(text.find("Recent files1 = " + zip), std::string::npos);
+    EXPECT_NE(text.find("LastDisk = " + homeFolder().string() + "/"), std::string::npos);
 }
 
 TEST_F(StartupTest, MainLoopDispatchesUntilAnExitPathIsTaken)
