@@ -216,6 +216,9 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
         if (!goOn) break;
     }
     const int32_t closed = engine::closeArchives();
+    // The password belongs to this archive: left in force, it would be
+    // tried on the next extraction or test.
+    engine::setPassword("");
 
     CompressionOutcome outcome = CompressionOutcome::Written;
     if (run.stopped || closed == engine::kResultStopped) {

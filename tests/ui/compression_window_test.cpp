@@ -139,6 +139,7 @@ TEST_F(CompressionWindowTest, PasswordOfOneRunDoesNotLeakIntoTheNext) {
     openWindowWith({"alpha.txt"});
     fill("first.zip", path("out"), operations::CompressionTypeNormal, "pw", "pw");
     confirmCompressionWindow();
+    EXPECT_FALSE(engine::engineState().passwordSet) << "the password ends with its archive";
     openWindowWith({"alpha.txt"});
     fill("second.zip", path("out"), operations::CompressionTypeDeflate);
     confirmCompressionWindow();
