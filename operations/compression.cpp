@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "engine/engine.h"
+#include "operations/explorer_selection.h"
 #include "operations/progress.h"
 #include "settings/language.h"
 #include "settings/settings_ops.h"
@@ -52,16 +53,10 @@ struct SelectedItem {
 
 std::vector<SelectedItem> selectedItems(int explorer) {
     std::vector<SelectedItem> items;
-    std::string folder = pf::getGadgetText(explorer);
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    const int count = pf::countGadgetItems(explorer);
-    for (int i = 0; i < count; ++i) {
-        const int state = pf::getGadgetItemState(explorer, i);
-        if (!(state & pf::ItemSelected)) continue;
-        const std::string name = pf::getGadgetItemText(explorer, i);
+    for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
         // The parent entry stands for the folder above, never for a choice of files.
-        if (name == ".." || name.empty()) continue;
-        items.push_back({folder + name, (state & pf::ItemFolder) != 0});
+        if (item.name == ".." || item.name.empty()) continue;
+        items.push_back({item.path, (item.state & pf::ItemFolder) != 0});
     }
     return items;
 }

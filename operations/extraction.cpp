@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "operations/compression.h"
+#include "operations/explorer_selection.h"
 #include "operations/progress.h"
 #include "settings/language.h"
 #include "ui/ids.h"
@@ -297,16 +298,10 @@ void extractSelection() {
     bool anySelected = false;
     std::vector<std::pair<std::string, std::string>> files;  // path, extension
     if (pf::isGadget(explorer)) {
-        std::string folder = pf::getGadgetText(explorer);
-        if (!folder.empty() && folder.back() != '/') folder += '/';
-        const int count = pf::countGadgetItems(explorer);
-        for (int i = 0; i < count; ++i) {
-            const int state = pf::getGadgetItemState(explorer, i);
-            if (!(state & pf::ItemSelected)) continue;
+        for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
             anySelected = true;
-            if (!(state & pf::ItemFile)) continue;
-            const std::string name = pf::getGadgetItemText(explorer, i);
-            files.emplace_back(folder + name, lowerAscii(extensionOf(name)));
+            if (!(item.state & pf::ItemFile)) continue;
+            files.emplace_back(item.path, lowerAscii(extensionOf(item.name)));
         }
     }
 

@@ -119,6 +119,14 @@ struct FdCloser {
     }
 };
 
+// Whether fd is a plain file: a folder, FIFO or device in the settings file's
+// place is never read or written as one.
+bool isRegularFile(int fd)
+{
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // Writes bytes to a temporary file beside target, flushes it and renames it
 // over target. On any failure the temporary file is removed and target is
 // left as it was.
@@ -202,8 +210,7 @@ bool SettingsFile::open(const std::string &path)
     if (fd < 0)
         return false;
     FdCloser guard{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (!isRegularFile(fd))
         return false;
     bool ok = false;
     std::string bytes = readWholeFile(fd, ok);
@@ -222,8 +229,7 @@ bool SettingsFile::create(const std::string &path)
     if (fd < 0)
         return false;
     FdCloser guard{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (!isRegularFile(fd))
         return false;
     reset();
     open_ = true;

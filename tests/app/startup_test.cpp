@@ -1,5 +1,6 @@
 // Start-up: the first window, its form and geometry, the language, the
 // command-line archive, and the exit paths with what each saves.
+#include "support/default_settings_lines.h"
 #include "support/program_fixture.h"
 #include "ui/platform/qt_access.h"
 
@@ -8,6 +9,7 @@
 
 using namespace zarvon;
 using namespace zarvon::platform;
+using zarvon::testing::defaultSettingsLines;
 using zarvon::testing::ProgramTest;
 
 namespace {
@@ -75,29 +77,8 @@ TEST_F(StartupTest, QuittingAfterTheFirstStartWritesTheDefaultFileAndTheState)
     ASSERT_TRUE(exitRequested());
     EXPECT_EQ(requestedExitCode(), 0);
     std::vector<std::string> lines = iniLines(ini());
-    std::vector<std::string> expected{
-        "; " + std::string(settings::SettingsBanner),
-        "; Default Parameters",
-        "[General]",
-        "AssistantState = 0",
-        "VisibleWindow = 1",
-        "ActivateSound = 1",
-        "History = 1",
-        "MultitaskWindow = 1",
-        "ShowTextButton = 0",
-        "; ",
-        "; Compression parameters",
-        "[Compression]",
-        "DefaultArchiveFolder = ",
-        "DefaultArchiveExtractionFolder = ",
-        "; ",
-        "; Integration Parameters",
-        "[Integration]",
-        "ZipType = 0",
-        "IntegrationEnvironnement = 0",
-        "DesktopShortcut = 0",
-        "; ",
-        "; WindowView",
+    std::vector<std::string> expected = defaultSettingsLines();
+    expected.insert(expected.end(), {
         "[Window]",
         "WindowHeight = 500",
         "WindowWith = 700",
@@ -118,7 +99,7 @@ TEST_F(StartupTest, QuittingAfterTheFirstStartWritesTheDefaultFileAndTheState)
         "Count files = 0",
         "[Disk]",
         "LastDisk = " + homeFolder().string() + "/",
-    };
+    });
     EXPECT_EQ(lines, expected);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "settings_test_support.h"
+#include "support/default_settings_lines.h"
 
 namespace zarvon::settings {
 namespace {
@@ -27,30 +28,7 @@ protected:
     }
 };
 
-const std::vector<std::string> defaultLines = {
-    std::string("; ") + SettingsBanner,
-    "; Default Parameters",
-    "[General]",
-    "AssistantState = 0",
-    "VisibleWindow = 1",
-    "ActivateSound = 1",
-    "History = 1",
-    "MultitaskWindow = 1",
-    "ShowTextButton = 0",
-    "; ",
-    "; Compression parameters",
-    "[Compression]",
-    "DefaultArchiveFolder = ",
-    "DefaultArchiveExtractionFolder = ",
-    "; ",
-    "; Integration Parameters",
-    "[Integration]",
-    "ZipType = 0",
-    "IntegrationEnvironnement = 0",
-    "DesktopShortcut = 0",
-    "; ",
-    "; WindowView",
-};
+const std::vector<std::string> defaultLines = zarvon::testing::defaultSettingsLines();
 
 TEST_F(SettingsOperations, DefaultFileLineByLine)
 {

@@ -764,6 +764,15 @@ bool saveWindowPicture(int window, const std::string& pngPath)
     return w->grab().save(qs(pngPath), "PNG");
 }
 
+// Queues `subtype` from control `n` of the current gadget window each time
+// `widget` emits `signal`.
+template <typename Widget, typename Signal>
+void forwardSignal(Widget* widget, Signal signal, int n, EventSubtype subtype)
+{
+    int window = currentGadgetWindow();
+    QObject::connect(widget, signal, widget, [n, window, subtype] { queueControlEvent(window, n, subtype); });
+}
+
 // ---- Controls ---------------------------------------------------------------------
 
 int buttonGadget(int id, int x, int y, int width, int height, const std::string& text, unsigned flags)
@@ -775,8 +784,7 @@ int buttonGadget(int id, int x, int y, int width, int height, const std::string&
     b->setDefault(flags & ButtonDefault);
     b->setAutoDefault(false);
     int n = registerGadget(id, Kind::Button, b, x, y, width, height);
-    int window = currentGadgetWindow();
-    QObject::connect(b, &QPushButton::clicked, b, [n, window] { queueControlEvent(window, n, EventSubtype::LeftClick); });
+    forwardSignal(b, &QPushButton::clicked, n, EventSubtype::LeftClick);
     return n;
 }
 
@@ -791,8 +799,7 @@ int buttonImageGadget(int id, int x, int y, int width, int height, int image)
     b->setIcon(QIcon(p));
     b->setIconSize(p.size());
     int n = registerGadget(id, Kind::ButtonImage, b, x, y, width, height);
-    int window = currentGadgetWindow();
-    QObject::connect(b, &QPushButton::clicked, b, [n, window] { queueControlEvent(window, n, EventSubtype::LeftClick); });
+    forwardSignal(b, &QPushButton::clicked, n, EventSubtype::LeftClick);
     return n;
 }
 
@@ -806,8 +813,7 @@ int stringGadget(int id, int x, int y, int width, int height, const std::string&
         e->setEchoMode(QLineEdit::Password);
     e->setReadOnly(flags & StringReadOnly);
     int n = registerGadget(id, Kind::String, e, x, y, width, height);
-    int window = currentGadgetWindow();
-    QObject::connect(e, &QLineEdit::textEdited, e, [n, window] { queueControlEvent(window, n, EventSubtype::Change); });
+    forwardSignal(e, &QLineEdit::textEdited, n, EventSubtype::Change);
     return n;
 }
 
@@ -839,8 +845,7 @@ int checkBoxGadget(int id, int x, int y, int width, int height, const std::strin
         return -1;
     auto* c = new QCheckBox(caption(text), parent);
     int n = registerGadget(id, Kind::CheckBox, c, x, y, width, height);
-    int window = currentGadgetWindow();
-    QObject::connect(c, &QCheckBox::clicked, c, [n, window] { queueControlEvent(window, n, EventSubtype::LeftClick); });
+    forwardSignal(c, &QCheckBox::clicked, n, EventSubtype::LeftClick);
     return n;
 }
 
@@ -947,8 +952,7 @@ int panelGadget(int id, int x, int y, int width, int height)
         return -1;
     auto* t = new QTabWidget(parent);
     int n = registerGadget(id, Kind::Panel, t, x, y, width, height);
-    int window = currentGadgetWindow();
-    QObject::connect(t, &QTabWidget::currentChanged, t, [n, window] { queueControlEvent(window, n, EventSubtype::Change); });
+    forwardSignal(t, &QTabWidget::currentChanged, n, EventSubtype::Change);
     return n;
 }
 
@@ -999,11 +1003,10 @@ int listIconGadget(int id, int x, int y, int width, int height, const std::strin
     t->setProperty("zarvonCheckBoxes", bool(flags & ListCheckBoxes));
     t->setContextMenuPolicy(Qt::CustomContextMenu);
     int n = registerGadget(id, Kind::ListIcon, t, x, y, width, height);
-    int window = currentGadgetWindow();
-    QObject::connect(t, &QTreeWidget::itemSelectionChanged, t, [n, window] { queueControlEvent(window, n, EventSubtype::Change); });
-    QObject::connect(t, &QTreeWidget::itemClicked, t, [n, window] { queueControlEvent(window, n, EventSubtype::LeftClick); });
-    QObject::connect(t, &QTreeWidget::itemDoubleClicked, t, [n, window] { queueControlEvent(window, n, EventSubtype::LeftDoubleClick); });
-    QObject::connect(t, &QTreeWidget::customContextMenuRequested, t, [n, window] { queueControlEvent(window, n, EventSubtype::RightClick); });
+    forwardSignal(t, &QTreeWidget::itemSelectionChanged, n, EventSubtype::Change);
+    forwardSignal(t, &QTreeWidget::itemClicked, n, EventSubtype::LeftClick);
+    forwardSignal(t, &QTreeWidget::itemDoubleClicked, n, EventSubtype::LeftDoubleClick);
+    forwardSignal(t, &QTreeWidget::customContextMenuRequested, n, EventSubtype::RightClick);
     registerDragSource(t, n);
     return n;
 }
@@ -1069,8 +1072,7 @@ int splitterGadget(int id, int x, int y, int width, int height, int first, int s
     s->addWidget(a->widget);
     s->addWidget(b->widget);
     int n = registerGadget(id, Kind::Splitter, s, x, y, width, height);
-    int window = currentGadgetWindow();
-    QObject::connect(s, &QSplitter::splitterMoved, s, [n, window] { queueControlEvent(window, n, EventSubtype::Change); });
+    forwardSignal(s, &QSplitter::splitterMoved, n, EventSubtype::Change);
     return n;
 }
 
@@ -1094,9 +1096,7 @@ int explorerComboGadget(int id, int x, int y, int width, int height, const std::
     QWidget* c = createExplorerCombo(qs(folder));
     c->setParent(parent);
     int n = registerGadget(id, Kind::ExplorerCombo, c, x, y, width, std::min(height, 24));
-    int window = currentGadgetWindow();
-    auto* combo = static_cast<QComboBox*>(c);
-    QObject::connect(combo, &QComboBox::activated, combo, [n, window] { queueControlEvent(window, n, EventSubtype::Change); });
+    forwardSignal(static_cast<QComboBox*>(c), &QComboBox::activated, n, EventSubtype::Change);
     return n;
 }
 

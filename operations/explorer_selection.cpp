@@ -1,0 +1,23 @@
+#include "operations/explorer_selection.h"
+
+#include "ui/platform/platform.h"
+
+namespace zarvon::operations {
+
+namespace pf = zarvon::platform;
+
+std::vector<ExplorerItem> selectedExplorerItems(int explorer) {
+    std::vector<ExplorerItem> items;
+    std::string folder = pf::getGadgetText(explorer);
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    const int count = pf::countGadgetItems(explorer);
+    for (int i = 0; i < count; ++i) {
+        const int state = pf::getGadgetItemState(explorer, i);
+        if (!(state & pf::ItemSelected)) continue;
+        const std::string name = pf::getGadgetItemText(explorer, i);
+        items.push_back({name, folder + name, state});
+    }
+    return items;
+}
+
+}  // namespace zarvon::operations

@@ -1,0 +1,21 @@
+// The explorer list's selected items, as the commands that act on a choice of
+// files read them. Internal to the operations layer.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zarvon::operations {
+
+// One selected item: its name as listed, its full path in the listed folder,
+// and its item state (folder or file).
+struct ExplorerItem {
+    std::string name;
+    std::string path;
+    int state = 0;
+};
+
+// The selected items of `explorer` in list order, the parent entry included.
+std::vector<ExplorerItem> selectedExplorerItems(int explorer);
+
+}  // namespace zarvon::operations
