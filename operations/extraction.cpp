@@ -33,12 +33,6 @@ std::string lastZipDestination;
 std::function<bool(const std::string &, bool)> passwordWindowBuilder;
 std::function<std::string()> shownArchiveReader;
 
-std::string lowerAscii(std::string text) {
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 std::string extensionOf(const std::string &name) {
     const auto dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
