@@ -9,17 +9,18 @@ root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
 
 # What each folder may include of the program's own folders.
 allowed = {
-    "engine": {"engine"},
-    "settings": {"settings"},
-    "rar": {"rar"},
+    "base": {"base"},
+    "engine": {"engine", "base"},
+    "settings": {"settings", "base"},
+    "rar": {"rar", "base"},
     "ui/platform": {"ui/platform"},
-    "shell": {"shell", "settings"},
-    "operations": {"operations", "engine", "settings", "rar", "ui/platform"},
-    "ui": {"ui", "ui/platform", "operations", "engine", "settings", "rar", "shell"},
-    "app": {"app", "ui", "ui/platform", "operations", "engine", "settings", "rar", "shell"},
-    "cli": {"cli", "engine"},
+    "shell": {"shell", "settings", "base"},
+    "operations": {"operations", "base", "engine", "settings", "rar", "ui/platform"},
+    "ui": {"ui", "ui/platform", "operations", "base", "engine", "settings", "rar", "shell"},
+    "app": {"app", "ui", "ui/platform", "operations", "base", "engine", "settings", "rar", "shell"},
+    "cli": {"cli", "base", "engine"},
 }
-no_qt = {"engine", "settings", "rar", "cli"}
+no_qt = {"base", "engine", "settings", "rar", "cli"}
 folders = sorted(allowed, key=len, reverse=True)
 include = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]', re.M)
 
