@@ -5,11 +5,11 @@
 
 #include "app/pending_commands.h"
 #include "engine/engine.h"
-#include "operations/archive_test.h"
-#include "operations/compression.h"
-#include "operations/extraction.h"
-#include "operations/opening.h"
-#include "operations/progress.h"
+#include "ui/archive_test.h"
+#include "ui/compression.h"
+#include "ui/extraction.h"
+#include "ui/opening.h"
+#include "ui/progress.h"
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "settings/recent_archives.h"
@@ -237,7 +237,7 @@ void explorerEvent(const pf::UiEvent &event)
 {
     pf::setGadgetText(ids::ExplorerCombo, pf::getGadgetText(ids::ExplorerList));
     if (event.subtype == pf::EventSubtype::LeftDoubleClick)
-        operations::openArchiveFromExplorer();
+        ui::openArchiveFromExplorer();
     ui::refreshStatusBar();
 }
 
@@ -276,12 +276,12 @@ void menuEvent(int item)
     const bool statusMarked = pf::getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar);
     const bool toolMarked = pf::getMenuItemState(ids::MenuBarMain, ids::MenuToolBar);
     if (item >= ids::MenuRecentFirst && item <= ids::MenuRecentLast) {
-        operations::openRecentArchive(item - ids::MenuRecentFirst);
+        ui::openRecentArchive(item - ids::MenuRecentFirst);
         return;
     }
     switch (item) {
     case ids::MenuOpenZip:
-    case ids::ShortcutOpenZip: operations::openArchiveWithRequester(); break;
+    case ids::ShortcutOpenZip: ui::openArchiveWithRequester(); break;
     case ids::MenuCopyZip:
     case ids::ShortcutCopyZip: copySelection(); break;
     case ids::MenuCutZip:
@@ -302,9 +302,9 @@ void menuEvent(int item)
     case ids::MenuList: ui::setExplorerViewByMenu(item); break;
     case ids::MenuFrench: switchLanguage(false); break;
     case ids::MenuEnglish: switchLanguage(true); break;
-    case ids::MenuAddToZip: operations::startCompressionCommand(); break;
-    case ids::MenuExtractZip: operations::extractSelection(); break;
-    case ids::MenuTestZip: operations::testArchive(); break;
+    case ids::MenuAddToZip: ui::startCompressionCommand(); break;
+    case ids::MenuExtractZip: ui::extractSelection(); break;
+    case ids::MenuTestZip: ui::testArchive(); break;
     case ids::MenuAssistant: openAssistant(); break;
     case ids::MenuConfiguration: ui::showConfigurationWindow(true); break;
     case ids::MenuEdit: editSettingsFile(); break;
@@ -330,9 +330,9 @@ void menuEvent(int item)
 bool toolBarEvent(int source)
 {
     using ui::ToolButton;
-    if (source == ui::toolBarButtonId(ToolButton::Compress)) operations::startCompressionCommand();
-    else if (source == ui::toolBarButtonId(ToolButton::Extract)) operations::extractSelection();
-    else if (source == ui::toolBarButtonId(ToolButton::Check)) operations::testArchive();
+    if (source == ui::toolBarButtonId(ToolButton::Compress)) ui::startCompressionCommand();
+    else if (source == ui::toolBarButtonId(ToolButton::Extract)) ui::extractSelection();
+    else if (source == ui::toolBarButtonId(ToolButton::Check)) ui::testArchive();
     else if (source == ui::toolBarButtonId(ToolButton::Info)) showArchiveInformation();
     else if (source == ui::toolBarButtonId(ToolButton::Configuration)) ui::showConfigurationWindow(true);
     else if (source == ui::toolBarButtonId(ToolButton::Assistant)) openAssistant();
@@ -352,10 +352,10 @@ void controlEvent(const pf::UiEvent &event)
     case ids::ArchiveList: break;  // its drag start is handled before
     // Compression window
     case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
-    case ids::BtCompressOk: operations::confirmCompressionWindow(); break;
-    case ids::BtCancelCompress: operations::cancelCompressionWindow(); break;
+    case ids::BtCompressOk: ui::confirmCompressionWindow(); break;
+    case ids::BtCancelCompress: ui::cancelCompressionWindow(); break;
     case ids::ComboArchiveFormat:
-        operations::applyArchiveFormat(event.subtype == pf::EventSubtype::Change);
+        ui::applyArchiveFormat(event.subtype == pf::EventSubtype::Change);
         break;
     case ids::TxtShowPwd: ui::applyShowPasswords(); break;
     // Configuration window
@@ -378,7 +378,7 @@ void controlEvent(const pf::UiEvent &event)
             confirmFileOperationWindow();
         break;
     case ids::BtCopyBrowse: ui::browseCopyDestination(); break;
-    case ids::BtBrowse3: operations::browsePasswordDestination(); break;
+    case ids::BtBrowse3: ui::browsePasswordDestination(); break;
     // About window
     case ids::BtAboutOk: ui::closeAboutWindow(); break;
     case ids::LinkMakerSite: ui::openMakerSite(); break;
@@ -414,7 +414,7 @@ void dispatchEvent(const pf::UiEvent &event)
     }
     if (event.kind == pf::EventKind::Control && event.source == ids::ArchiveList &&
         event.subtype == pf::EventSubtype::DragStart)
-        operations::extractDraggedEntries();
+        ui::extractDraggedEntries();
     switch (event.kind) {
     case pf::EventKind::Menu: menuEvent(event.source); break;
     case pf::EventKind::Control: controlEvent(event); break;
@@ -442,9 +442,8 @@ bool startProgram(const std::vector<std::string> &arguments)
 {
     engine::initEngine();
     settings::clearRecentArchives();
-    operations::setCurrentArchivePath("");
-    operations::resetExtractionWorkflow();
-    operations::registerProgressCallback();
+    ui::setCurrentArchivePath("");
+    ui::resetExtractionWorkflow();
     ui::installDialogWindows();
     ui::installMainWindowHooks();
 
@@ -459,7 +458,7 @@ bool startProgram(const std::vector<std::string> &arguments)
         return false;
     if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {
         pf::processSystemEvents(0);
-        operations::openArchiveAtPath(fullPath(arguments.front()));
+        ui::openArchiveAtPath(fullPath(arguments.front()));
     }
     return !pf::exitRequested();
 }

@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "operations/extraction.h"
+#include "ui/extraction.h"
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "settings/recent_archives.h"
@@ -436,9 +436,9 @@ bool buildMainWindowWithoutToolbar()
     return true;
 }
 
-bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how)
+bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
 {
-    using operations::ArchiveOpening;
+    using ui::ArchiveOpening;
     if (!mainWindowExists())
         return false;
     const int W = pf::windowWidth(ids::WindowMain);
@@ -479,7 +479,7 @@ bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how)
         pf::splitterGadget(ids::SplitterArchive, 2, 90, W - 4, H - (statusShown ? 135 : 112), ids::ArchiveList,
                            ids::ExplorerList);
         pf::setGadgetState(ids::SplitterArchive, 240);
-        pf::setWindowTitle(ids::WindowMain, operations::archiveWindowTitle(path));
+        pf::setWindowTitle(ids::WindowMain, ui::archiveWindowTitle(path));
     } else {
         pf::setGadgetColumnWidth(ids::ExplorerList, 0, recentPlain ? 160 : W - 565);
         if (how == ArchiveOpening::Requester)
@@ -557,12 +557,12 @@ void showBootScreen()
 
 void installMainWindowHooks()
 {
-    operations::setArchiveLayoutBuilder(showArchiveLayout);
+    ui::setArchiveLayoutBuilder(showArchiveLayout);
     // The rebuilt menus keep their check marks: a status bar or a display
     // switched since the last save must not lose its mark (and then be saved
     // wrong) because an archive was opened.
-    operations::setRecentArchivesChangedHandler([] { buildMenus(true); });
-    operations::setShownArchiveReader([] { return operations::currentArchivePath(); });
+    ui::setRecentArchivesChangedHandler([] { buildMenus(true); });
+    ui::setShownArchiveReader([] { return ui::currentArchivePath(); });
 }
 
 }  // namespace zarvon::ui

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "operations/opening.h"
+#include "ui/opening.h"
 #include "settings/settings_ops.h"
 
 namespace zarvon::ui {
@@ -67,7 +67,7 @@ std::string statusSelectionText();
 void fitExplorerHeight(bool statusBar, bool toolBar);
 
 // The archive layout for `path` (the opening operations' builder).
-bool showArchiveLayout(const std::string &path, operations::ArchiveOpening how);
+bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how);
 
 // The window state that saveWindowState stores: geometry and check marks.
 settings::WindowState mainWindowState();

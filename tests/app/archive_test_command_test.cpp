@@ -103,7 +103,7 @@ TEST_F(TestCommandTest, EverySelectedZipOfTheExplorerInListOrder)
     clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Check));
     pump();
     // The test leaves the archive list alone.
-    EXPECT_TRUE(operations::currentArchivePath().empty());
+    EXPECT_TRUE(ui::currentArchivePath().empty());
 }
 
 TEST_F(TestCommandTest, EnglishSettingUsesTheLanguageFileText)

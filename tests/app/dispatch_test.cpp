@@ -240,7 +240,7 @@ TEST_F(DispatchTest, ReturnAndUndoDoNothing)
     setActiveGadget(ids::ExplorerList);
     pressKey(Qt::Key_Return);
     pressKey(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_TRUE(operations::currentArchivePath().empty());
+    EXPECT_TRUE(ui::currentArchivePath().empty());
     EXPECT_FALSE(isGadget(ids::ArchiveList));
     EXPECT_EQ(shownDialogs().size(), 0u);
 }

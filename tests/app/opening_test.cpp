@@ -65,7 +65,7 @@ TEST_F(OpeningTest, RequesterListsTheEntriesInCentralDirectoryOrder)
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (3)");
     EXPECT_EQ(getGadgetColumnWidth(ids::ArchiveList, 0), 220);
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + zip + "'' ----- Zarvon");
-    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(ui::currentArchivePath(), zip);
     // The archive layout: the splitter with the archive list left.
     EXPECT_TRUE(isGadget(ids::SplitterArchive));
     EXPECT_EQ(gadgetY(ids::SplitterArchive), 90);
@@ -94,7 +94,7 @@ TEST_F(OpeningTest, CtrlOOpensTheRequesterAndCancelChangesNothing)
     ASSERT_TRUE(start({zip}));
     expectOpenFile("");
     menu(ids::ShortcutOpenZip);
-    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(ui::currentArchivePath(), zip);
     EXPECT_EQ(archiveRows().size(), 1u);
 }
 
@@ -191,12 +191,12 @@ TEST_F(OpeningTest, SubmenuReopensWithoutChangingTheOrder)
     openWithRequester(a);
     openWithRequester(b);
     menu(ids::MenuRecentFirst + 1);
-    EXPECT_EQ(operations::currentArchivePath(), a);
+    EXPECT_EQ(ui::currentArchivePath(), a);
     EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a1", "a2"}));
     EXPECT_EQ(settings::recentArchives(), (std::vector<std::string>{b, a}));
     // An item beyond the list does nothing.
     menu(ids::MenuRecentFirst + 5);
-    EXPECT_EQ(operations::currentArchivePath(), a);
+    EXPECT_EQ(ui::currentArchivePath(), a);
 }
 
 TEST_F(OpeningTest, SubmenuOpensWhateverTheToolBarValueSays)
@@ -290,7 +290,7 @@ TEST_F(OpeningTest, DoubleClickOnAZipFileListsIt)
     ASSERT_GE(item, 0);
     setGadgetState(ids::ExplorerList, item);
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
-    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(ui::currentArchivePath(), zip);
     EXPECT_EQ(archiveRows(), (std::vector<std::string>{"inside.txt"}));
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (1)");
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + zip + "'' ----- Zarvon");
@@ -302,7 +302,7 @@ TEST_F(OpeningTest, DoubleClickOnAZipFileListsIt)
     setGadgetState(ids::ExplorerList, explorerItem("notes.txt"));
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (1)");
-    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(ui::currentArchivePath(), zip);
 }
 
 TEST_F(OpeningTest, DoubleClickOnAnUnlistedArchiveLeavesTheShownOneInCharge)
@@ -314,7 +314,7 @@ TEST_F(OpeningTest, DoubleClickOnAnUnlistedArchiveLeavesTheShownOneInCharge)
     ASSERT_TRUE(start({shown}));
     setGadgetState(ids::ExplorerList, explorerItem("other.Zip"));
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
-    EXPECT_EQ(operations::currentArchivePath(), shown);
+    EXPECT_EQ(ui::currentArchivePath(), shown);
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + shown + "'' ----- Zarvon");
     // Dragging the listed row extracts it from the archive on display.
     setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
@@ -334,7 +334,7 @@ TEST_F(OpeningTest, DoubleClickOnAFolderEntersIt)
     // The list itself enters the folder; the dispatch then follows it.
     setGadgetText(ids::ExplorerList, (homeFolder() / "sub").string());
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
-    EXPECT_TRUE(operations::currentArchivePath().empty());
+    EXPECT_TRUE(ui::currentArchivePath().empty());
     EXPECT_FALSE(isGadget(ids::ArchiveList));
     EXPECT_EQ(getGadgetText(ids::ExplorerCombo), (homeFolder() / "sub").string() + "/");
 }

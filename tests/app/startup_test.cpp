@@ -206,7 +206,7 @@ TEST_F(StartupTest, CommandLineArchiveIsListedAndBecomesTheFirstRecentArchive)
 {
     std::string zip = makeZip("with blanks/my archive.zip", {{"a/b.txt", "hello"}, {"c/", ""}});
     ASSERT_TRUE(start({zip}));
-    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(ui::currentArchivePath(), zip);
     EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a/b.txt", "c/"}));
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Files in the archive (2)");
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + zip + "'' ----- Zarvon");
@@ -222,7 +222,7 @@ TEST_F(StartupTest, RelativeCommandLineArchiveIsRememberedByItsFullPath)
     const bool started = start({"./pack.zip"});
     std::filesystem::current_path(before);
     ASSERT_TRUE(started);
-    EXPECT_EQ(operations::currentArchivePath(), zip);
+    EXPECT_EQ(ui::currentArchivePath(), zip);
     EXPECT_EQ(archiveRows(), (std::vector<std::string>{"a.txt"}));
     ASSERT_FALSE(settings::recentArchives().empty());
     EXPECT_EQ(settings::recentArchives().front(), zip);

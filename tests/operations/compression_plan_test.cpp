@@ -2,7 +2,7 @@
 // location, the type box and the passwords decide what Ok does.
 #include <gtest/gtest.h>
 
-#include "operations/compression.h"
+#include "operations/compression_plan.h"
 
 namespace zarvon::operations {
 namespace {

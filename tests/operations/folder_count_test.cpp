@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "operations/compression.h"
+#include "operations/jobs.h"
 
 namespace zarvon::operations {
 namespace {

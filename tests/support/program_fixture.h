@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/program.h"
-#include "operations/opening.h"
+#include "ui/opening.h"
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "settings/recent_archives.h"
@@ -40,7 +40,7 @@ protected:
         settings::setProgramPath("");
         settings::clearRecentArchives();
         settings::clearLanguageTable();
-        operations::setCurrentArchivePath("");
+        ui::setCurrentArchivePath("");
     }
 
     static void setSystemLocale(const char *locale) { setenv("LC_ALL", locale, 1); }

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
-#include "operations/progress.h"
+#include "ui/progress.h"
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "ui/ids.h"
@@ -114,11 +114,11 @@ protected:
         pf::setInstanceLockFolder((folder_ / "run").string());
         pf::beginScript([](const std::string &fault) { ADD_FAILURE() << fault; });
         engine::initEngine();
-        operations::registerProgressCallback();
+        ui::setProgressObserver(nullptr);
     }
 
     void TearDown() override {
-        operations::closeProgressWindow();
+        ui::closeProgressWindow();
         engine::closeArchives();
         engine::setProgressCallback({});
         pf::endScript();

@@ -8,8 +8,8 @@
 
 #include <sys/stat.h>
 
-#include "operations/compression.h"
-#include "operations/progress.h"
+#include "ui/compression.h"
+#include "ui/progress.h"
 #include "support/workflow_fixture.h"
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/dialog_windows.h"
@@ -18,8 +18,8 @@
 namespace zarvon::testing {
 namespace {
 
-using operations::confirmCompressionWindow;
-using operations::startCompressionCommand;
+using ui::confirmCompressionWindow;
+using ui::startCompressionCommand;
 
 class CompressionWindowTest : public WorkflowTest {
 protected:
@@ -95,7 +95,7 @@ TEST_F(CompressionWindowTest, DeflateWithoutPasswordWritesDeflatedEntries) {
     EXPECT_NE(list.find("beta.bin"), std::string::npos);
     EXPECT_EQ(list.find("gamma.txt"), std::string::npos);
     EXPECT_FALSE(pf::isWindow(ids::WindowCompression));
-    EXPECT_FALSE(operations::isProgressWindowOpen());
+    EXPECT_FALSE(ui::isProgressWindowOpen());
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
@@ -182,10 +182,10 @@ TEST_F(CompressionWindowTest, OtherExtensionIsRefusedAndTheWindowStays) {
 TEST_F(CompressionWindowTest, FormatBoxReplacesTheExtension) {
     openWindowWith({"alpha.txt"});
     pf::setGadgetText(ids::StrZipName, "report.txt");
-    operations::applyArchiveFormat();
+    ui::applyArchiveFormat();
     EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "report.zip");
     pf::setGadgetText(ids::StrZipName, "notes");
-    operations::applyArchiveFormat();
+    ui::applyArchiveFormat();
     EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "notes.zip");
 }
 
@@ -261,20 +261,19 @@ TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
     const std::string archive = path("out/photos.zip");
     writeFile(archive, "the earlier archive");
     bool secondFileStarted = false;
-    engine::setProgressCallback([&](const std::string &name, float percent) {
+    ui::setProgressObserver([&](const std::string &name, float percent) {
         if (name.find("beta.bin") != std::string::npos && !secondFileStarted) {
             secondFileStarted = true;
-            QWidget *target = pf::windowWidget(operations::progressWindowNumber());
+            QWidget *target = pf::windowWidget(ui::progressWindowNumber());
             if (byEscape) {
                 QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
                 QApplication::sendEvent(target, &press);
                 QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
                 QApplication::sendEvent(target, &release);
             } else {
-                static_cast<QAbstractButton *>(pf::gadgetWidget(operations::progressCancelButton()))->click();
+                static_cast<QAbstractButton *>(pf::gadgetWidget(ui::progressCancelButton()))->click();
             }
         }
-        return operations::compressionProgressCallback(name, percent);
     });
     openWindowWith({"alpha.txt", "beta.bin", "gamma.txt"});
     fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
@@ -283,7 +282,7 @@ TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
     EXPECT_TRUE(secondFileStarted);
     EXPECT_EQ(readFile(archive), "the earlier archive");
     EXPECT_EQ(filesUnder(path("out")), std::set<std::string>{"photos.zip"});
-    EXPECT_FALSE(operations::isProgressWindowOpen());
+    EXPECT_FALSE(ui::isProgressWindowOpen());
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
@@ -305,10 +304,9 @@ TEST_F(CompressionWindowTest, EscapePressedBeforeTheRunDoesNotStopIt) {
 
 TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress) {
     std::set<std::string> mainTitles, progressTitles;
-    engine::setProgressCallback([&](const std::string &name, float percent) {
+    ui::setProgressObserver([&](const std::string &name, float percent) {
         mainTitles.insert(pf::getWindowTitle(ids::WindowMain));
-        progressTitles.insert(pf::getWindowTitle(operations::progressWindowNumber()));
-        return operations::compressionProgressCallback(name, percent);
+        progressTitles.insert(pf::getWindowTitle(ui::progressWindowNumber()));
     });
     openWindowWith({"alpha.txt", "beta.bin"});
     fill("titles.zip", path("out"), operations::CompressionTypeDeflate);
@@ -321,41 +319,40 @@ TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress) {
 
 TEST_F(CompressionWindowTest, EndSoundFollowsTheSettingAlsoAfterACancel) {
     writeSettings("[General]\r\nActivateSound = 0\r\n");
-    const int before = operations::endSoundsPlayed();
+    const int before = ui::endSoundsPlayed();
     openWindowWith({"alpha.txt"});
     fill("quiet.zip", path("out"), operations::CompressionTypeDeflate);
     confirmCompressionWindow();
-    EXPECT_EQ(operations::endSoundsPlayed(), before);
+    EXPECT_EQ(ui::endSoundsPlayed(), before);
 
     writeSettings("[General]\r\nActivateSound = 1\r\n");
     openWindowWith({"alpha.txt"});
     fill("loud.zip", path("out"), operations::CompressionTypeDeflate);
     confirmCompressionWindow();
-    EXPECT_EQ(operations::endSoundsPlayed(), before + 1);
+    EXPECT_EQ(ui::endSoundsPlayed(), before + 1);
 
-    engine::setProgressCallback([&](const std::string &name, float percent) {
-        static_cast<QAbstractButton *>(pf::gadgetWidget(operations::progressCancelButton()))->click();
-        return operations::compressionProgressCallback(name, percent);
+    ui::setProgressObserver([&](const std::string &name, float percent) {
+        static_cast<QAbstractButton *>(pf::gadgetWidget(ui::progressCancelButton()))->click();
     });
     openWindowWith({"beta.bin"});
     fill("cancelled.zip", path("out"), operations::CompressionTypeDeflate);
     pf::expectMessage("Zarvon", "Compression interrompue par l'utilisateur !", pf::MessageIcon::Error);
     confirmCompressionWindow();
-    EXPECT_EQ(operations::endSoundsPlayed(), before + 2);
+    EXPECT_EQ(ui::endSoundsPlayed(), before + 2);
     EXPECT_FALSE(fs::exists(path("out/cancelled.zip")));
 
     // The assistant's run is silent.
     ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
     pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
     selectInExplorer(ids::ExplorerAddFiles, {"gamma.txt"});
-    engine::setProgressCallback(operations::compressionProgressCallback);
-    operations::assistantCompress(path("out/assistant.zip"));
-    EXPECT_EQ(operations::endSoundsPlayed(), before + 2);
+    ui::setProgressObserver(nullptr);
+    ui::assistantCompress(path("out/assistant.zip"));
+    EXPECT_EQ(ui::endSoundsPlayed(), before + 2);
 }
 
 TEST_F(CompressionWindowTest, CancelButtonClosesTheWindow) {
     openWindowWith({"alpha.txt"});
-    operations::cancelCompressionWindow();
+    ui::cancelCompressionWindow();
     EXPECT_FALSE(pf::isWindow(ids::WindowCompression));
 }
 
@@ -375,9 +372,8 @@ TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing) {
     writeFile(source_ + "/d1/a.txt", "a");
     writeFile(source_ + "/d2/b.txt", "b");
     buildMainWindow(source_);
-    engine::setProgressCallback([&](const std::string &name, float percent) {
+    ui::setProgressObserver([&](const std::string &name, float percent) {
         if (name.find("/d1/") != std::string::npos) fs::remove_all(source_ + "/d2");  // gone during the run
-        return operations::compressionProgressCallback(name, percent);
     });
     openWindowWith({"d1", "d2"});
     fill("partial.zip", path("out"), operations::CompressionTypeDeflate);
@@ -390,12 +386,11 @@ TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArc
     const std::string archive = path("out/photos.zip");
     writeFile(archive, "the earlier archive");
     bool cut = false;
-    engine::setProgressCallback([&](const std::string &name, float percent) {
+    ui::setProgressObserver([&](const std::string &name, float percent) {
         if (!cut && name.find("beta.bin") != std::string::npos) {
             cut = true;
             fs::resize_file(source_ + "/beta.bin", 10);
         }
-        return operations::compressionProgressCallback(name, percent);
     });
     openWindowWith({"alpha.txt", "beta.bin"});
     fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
@@ -423,9 +418,9 @@ TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection) {
     ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
     pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
     selectInExplorer(ids::ExplorerAddFiles, {"alpha.txt", "gamma.txt"});
-    operations::openProgressWindow();
-    EXPECT_EQ(operations::assistantCompress(path("out/assistant.zip")), operations::CompressionOutcome::Written);
-    operations::closeProgressWindow();
+    ui::openProgressWindow();
+    EXPECT_EQ(ui::assistantCompress(path("out/assistant.zip")), ui::CompressionOutcome::Written);
+    ui::closeProgressWindow();
     EXPECT_TRUE(testsClean(path("out/assistant.zip")));
     EXPECT_EQ(runCommand("unzip -Z1 " + quoted(path("out/assistant.zip"))).output, "alpha.txt\ngamma.txt\n");
 }

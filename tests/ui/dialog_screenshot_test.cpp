@@ -14,7 +14,7 @@
 
 #include "ui/platform/qt_access.h"
 
-#include "operations/progress.h"
+#include "ui/progress.h"
 #include "support/workflow_fixture.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/dialogs/add_files_window.h"
@@ -158,15 +158,15 @@ TEST_F(DialogScreenshotTest, PasswordWindowEnglish) {
 }
 
 TEST_F(DialogScreenshotTest, ProgressWindows) {
-    const int window = operations::openProgressWindow(10);
+    const int window = ui::openProgressWindow(10);
     ASSERT_GE(window, 0);
-    operations::setProgressFileText("vacances-2026-photo-0042.jpg");
-    operations::setProgressOverall(4);
-    pf::setGadgetState(operations::progressFileBar(), 60);
-    operations::setProgressTitle("Progression...  40 %");
+    ui::setProgressFileText("vacances-2026-photo-0042.jpg");
+    ui::setProgressOverall(4);
+    pf::setGadgetState(ui::progressFileBar(), 60);
+    ui::setProgressTitle("Progression...  40 %");
     shoot(window, "progress_window");
-    const int reduced = operations::openExtractionProgressWindow("Extraction des fichiers...");
-    operations::setProgressFileText("readme.txt");
+    const int reduced = ui::openExtractionProgressWindow("Extraction des fichiers...");
+    ui::setProgressFileText("readme.txt");
     shoot(reduced, "progress_window_extraction");
 }
 

@@ -7,8 +7,8 @@
 #include <QWidget>
 
 #include "app/program.h"
-#include "operations/extraction.h"
-#include "operations/progress.h"
+#include "ui/extraction.h"
+#include "ui/progress.h"
 #include "support/workflow_fixture.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/dialogs/dialog_windows.h"
@@ -17,7 +17,7 @@
 namespace zarvon::testing {
 namespace {
 
-using operations::extractSelection;
+using ui::extractSelection;
 
 const char *const kDone = "Extraction des fichiers terminée";
 
@@ -26,7 +26,7 @@ protected:
     void SetUp() override {
         WorkflowTest::SetUp();
         ui::installDialogWindows();
-        operations::resetExtractionWorkflow();
+        ui::resetExtractionWorkflow();
         archives_ = path("archives");
         writeFile(path("content/docs/readme.txt"), "docs readme");
         writeFile(path("content/misc/readme.txt"), "misc readme");
@@ -74,7 +74,7 @@ TEST_F(ExtractionWorkflowTest, PlainArchiveFromTheExplorer) {
     EXPECT_EQ(filesUnder(path("dest")),
               (std::set<std::string>{"docs/readme.txt", "misc/readme.txt", "photo.bin"}));
     EXPECT_EQ(readFile(path("dest/photo.bin")), noise(120000, 7));
-    EXPECT_EQ(operations::zipDestination(), path("dest") + "/");
+    EXPECT_EQ(ui::zipDestination(), path("dest") + "/");
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
@@ -109,7 +109,7 @@ TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
     EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"docs/readme.txt", "photo.bin"}));
     EXPECT_EQ(readFile(path("dest/docs/readme.txt")), "docs readme");
-    EXPECT_TRUE(operations::pendingPasswordRequests().empty());
+    EXPECT_TRUE(ui::pendingPasswordRequests().empty());
 }
 
 TEST_F(ExtractionWorkflowTest, WrongPasswordPastTheCheckByteLetsTheUserTryAgain) {
@@ -151,13 +151,13 @@ TEST_F(ExtractionWorkflowTest, TwoProtectedArchivesAreAskedForOneAfterTheOther) 
     ASSERT_TRUE(ui::buildCopyWindow());  // left open for a copy: the password window replaces it
     selectInExplorer(ids::ExplorerList, {"secret.zip", "secret2.zip"});
     extractSelection();
-    ASSERT_EQ(operations::pendingPasswordRequests().size(), 2u);
+    ASSERT_EQ(ui::pendingPasswordRequests().size(), 2u);
     EXPECT_EQ(pf::getWindowTitle(ids::WindowCopy), "Mot de Passe");
     typePassword("s3cret", path("dest/one"));
     expectDone();
     ui::confirmCopyWindowPassword();
     ASSERT_TRUE(pf::isWindow(ids::WindowCopy)) << "the second archive is asked for";
-    EXPECT_EQ(operations::pendingPasswordRequests().front().archivePath, archives_ + "/secret2.zip");
+    EXPECT_EQ(ui::pendingPasswordRequests().front().archivePath, archives_ + "/secret2.zip");
     typePassword("s3cret", path("dest/two"));
     expectDone();
     ui::confirmCopyWindowPassword();
@@ -195,11 +195,11 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
     extractSelection();
     pf::expectFolder(path("dest") + "/");
-    operations::browsePasswordDestination();
+    ui::browsePasswordDestination();
     EXPECT_EQ(pf::getGadgetText(ids::StrPwdDestination), path("dest") + "/");
     ui::cancelCopyWindow();
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
-    EXPECT_TRUE(operations::pendingPasswordRequests().empty());
+    EXPECT_TRUE(ui::pendingPasswordRequests().empty());
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
@@ -213,12 +213,12 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowCloseBoxCancelsLikeItsButton) {
     pf::UiEvent event;
     while (pf::pollEvent(event, 0)) app::dispatchEvent(event);
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
-    EXPECT_TRUE(operations::pendingPasswordRequests().empty());
+    EXPECT_TRUE(ui::pendingPasswordRequests().empty());
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
 TEST_F(ExtractionWorkflowTest, LaterEncryptedEntryAsksForThePassword) {
-    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/mixed.zip"), "Archive Cryptée");
+    EXPECT_EQ(ui::archiveProtectionText(archives_ + "/mixed.zip"), "Archive Cryptée");
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"mixed.zip"});
     extractSelection();
@@ -234,7 +234,7 @@ TEST_F(ExtractionWorkflowTest, SelectedEntriesWithTheSameFileNameAreEachExtracte
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"docs/readme.txt", "misc/readme.txt"});
-    operations::setShownArchiveReader([archive] { return archive; });
+    ui::setShownArchiveReader([archive] { return archive; });
     pf::expectFolder(path("dest") + "/");
     expectDone();
     extractSelection();
@@ -248,7 +248,7 @@ TEST_F(ExtractionWorkflowTest, SelectedEntriesOfAProtectedArchiveByWholeName) {
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"docs/readme.txt", "misc/readme.txt"});
-    operations::setShownArchiveReader([archive] { return archive; });
+    ui::setShownArchiveReader([archive] { return archive; });
     extractSelection();
     typePassword("pw", path("dest"));
     expectDone();
@@ -314,12 +314,11 @@ TEST_F(ExtractionWorkflowTest, EmptyArchiveSaysNothingWasExtracted) {
 TEST_F(ExtractionWorkflowTest, EscapeStopsAWholeArchiveExtraction) {
     for (int i = 0; i < 5; ++i) writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
     zipIn("many", "many.zip", ".");
-    engine::setProgressCallback([&](const std::string &name, float percent) {
-        if (operations::isProgressWindowOpen()) {
+    ui::setProgressObserver([&](const std::string &name, float percent) {
+        if (ui::isProgressWindowOpen()) {
             QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(pf::windowWidget(operations::progressWindowNumber()), &press);
+            QApplication::sendEvent(pf::windowWidget(ui::progressWindowNumber()), &press);
         }
-        return operations::compressionProgressCallback(name, percent);
     });
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"many.zip"});
@@ -327,22 +326,21 @@ TEST_F(ExtractionWorkflowTest, EscapeStopsAWholeArchiveExtraction) {
     pf::expectMessage("Zarvon", "Extraction interrompue par l'utilisateur !", pf::MessageIcon::Warning);
     extractSelection();
     EXPECT_LT(filesUnder(path("dest")).size(), 5u);
-    EXPECT_FALSE(operations::isProgressWindowOpen());
+    EXPECT_FALSE(ui::isProgressWindowOpen());
 }
 
 TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEntries) {
     for (int i = 0; i < 4; ++i) writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
     zipIn("many", "many-secret.zip", "-P pw .");
     const std::string archive = archives_ + "/many-secret.zip";
-    engine::setProgressCallback([&](const std::string &name, float percent) {
-        if (operations::isProgressWindowOpen())
-            static_cast<QAbstractButton *>(pf::gadgetWidget(operations::progressCancelButton()))->click();
-        return operations::compressionProgressCallback(name, percent);
+    ui::setProgressObserver([&](const std::string &name, float percent) {
+        if (ui::isProgressWindowOpen())
+            static_cast<QAbstractButton *>(pf::gadgetWidget(ui::progressCancelButton()))->click();
     });
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"f0.bin", "f1.bin", "f2.bin", "f3.bin"});
-    operations::setShownArchiveReader([archive] { return archive; });
+    ui::setShownArchiveReader([archive] { return archive; });
     extractSelection();
     typePassword("pw", path("dest"));
     pf::expectMessage("Zarvon", "Extraction interrompue par l'utilisateur !", pf::MessageIcon::Warning);
@@ -356,13 +354,13 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"photo.bin"});
-    operations::setShownArchiveReader([archive] { return archive; });
+    ui::setShownArchiveReader([archive] { return archive; });
     pf::expectFolder(path("dest") + "/");
-    operations::extractDraggedEntries();
+    ui::extractDraggedEntries();
     EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
     // The folder is remembered: the next drag does not ask.
     selectArchiveRows({"docs/readme.txt"});
-    operations::extractDraggedEntries();
+    ui::extractDraggedEntries();
     EXPECT_TRUE(fs::exists(path("dest/docs/readme.txt")));
 }
 
@@ -371,10 +369,10 @@ TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolde
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"photo.bin"});
-    operations::setShownArchiveReader([archive] { return archive; });
+    ui::setShownArchiveReader([archive] { return archive; });
     writeFile(archive, "overwritten since it was listed");
     expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
-    operations::extractDraggedEntries();
+    ui::extractDraggedEntries();
 }
 
 TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
@@ -382,8 +380,8 @@ TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"photo.bin"});
-    operations::setShownArchiveReader([archive] { return archive; });
-    operations::extractDraggedEntries();
+    ui::setShownArchiveReader([archive] { return archive; });
+    ui::extractDraggedEntries();
     ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
     EXPECT_TRUE(filesUnder(path("dest")).empty());
     typePassword("s3cret", path("dest"));
@@ -406,7 +404,7 @@ TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntry) {
     const std::string archive = archives_ + "/plain.zip";
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
-    operations::setShownArchiveReader([archive] { return archive; });
+    ui::setShownArchiveReader([archive] { return archive; });
     pf::expectMessage("Zarvon", "Veuillez selectionnez le(s) fichier(s) à extraire !", pf::MessageIcon::Error);
     extractSelection();
 }
@@ -431,12 +429,12 @@ TEST_F(ExtractionWorkflowTest, RarFileGoesToTheRarEntryPointNotRefused) {
 }
 
 TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish) {
-    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/plain.zip"), "Archive Non Cryptée");
-    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/secret.zip"), "Archive Cryptée");
-    EXPECT_EQ(operations::archiveProtectionText(path("content/later.txt")), "");
+    EXPECT_EQ(ui::archiveProtectionText(archives_ + "/plain.zip"), "Archive Non Cryptée");
+    EXPECT_EQ(ui::archiveProtectionText(archives_ + "/secret.zip"), "Archive Cryptée");
+    EXPECT_EQ(ui::archiveProtectionText(path("content/later.txt")), "");
     writeSettings("[View]\r\nEnglishLanguage = 1\r\n");
-    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/plain.zip"), "Not Crypt");
-    EXPECT_EQ(operations::archiveProtectionText(archives_ + "/secret.zip"), "Encrypted Zip");
+    EXPECT_EQ(ui::archiveProtectionText(archives_ + "/plain.zip"), "Not Crypt");
+    EXPECT_EQ(ui::archiveProtectionText(archives_ + "/secret.zip"), "Encrypted Zip");
     EXPECT_EQ(engine::engineState().reader, nullptr);
 }
 

@@ -1,6 +1,6 @@
 #include "ui/dialogs/compression_window.h"
 
-#include "operations/compression.h"
+#include "ui/compression.h"
 #include "settings/language.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/platform/requesters.h"

@@ -1,6 +1,6 @@
 #include "ui/dialogs/copy_window.h"
 
-#include "operations/extraction.h"
+#include "ui/extraction.h"
 #include "settings/language.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/platform/requesters.h"
@@ -68,17 +68,17 @@ void browseCopyDestination() {
 }
 
 void cancelCopyWindow() {
-    if (pf::isWindow(ids::WindowCopy) && operations::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy))) {
-        operations::cancelPasswordWindow();
+    if (pf::isWindow(ids::WindowCopy) && ui::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy))) {
+        ui::cancelPasswordWindow();
         return;
     }
     pf::closeWindow(ids::WindowCopy);
 }
 
 bool confirmCopyWindowPassword() {
-    if (!pf::isWindow(ids::WindowCopy) || !operations::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy)))
+    if (!pf::isWindow(ids::WindowCopy) || !ui::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy)))
         return false;
-    operations::confirmPasswordWindow();
+    ui::confirmPasswordWindow();
     return true;
 }
 

@@ -1,15 +1,15 @@
 #include "ui/dialogs/dialog_windows.h"
 
-#include "operations/compression.h"
-#include "operations/extraction.h"
+#include "ui/compression.h"
+#include "ui/extraction.h"
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/copy_window.h"
 
 namespace zarvon::ui {
 
 void installDialogWindows() {
-    operations::setCompressionWindowBuilder(buildCompressionWindow);
-    operations::setPasswordWindowBuilder(buildPasswordWindow);
+    ui::setCompressionWindowBuilder(buildCompressionWindow);
+    ui::setPasswordWindowBuilder(buildPasswordWindow);
 }
 
 }  // namespace zarvon::ui

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace zarvon::operations {
+namespace zarvon::ui {
 
 // One selected item: its name as listed, its full path in the listed folder,
 // and its item state (folder or file).
@@ -26,4 +26,4 @@ inline std::string lowerAscii(std::string text) {
     return text;
 }
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

@@ -1,13 +1,13 @@
-#include "operations/progress.h"
+#include "ui/progress.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "engine/engine.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 
-namespace zarvon::operations {
+namespace zarvon::ui {
+using namespace zarvon::operations;
 
 namespace pf = zarvon::platform;
 
@@ -124,9 +124,40 @@ int32_t compressionProgressCallback(const std::string &fileName, float percent) 
     return cancelFlag ? 1 : 0;
 }
 
-void registerProgressCallback() { engine::setProgressCallback(compressionProgressCallback); }
+namespace {
+std::function<void(const std::string &, float)> &progressObserver()
+{
+    static std::function<void(const std::string &, float)> observer;
+    return observer;
+}
+}  // namespace
+
+void setProgressObserver(std::function<void(const std::string &, float)> observer)
+{
+    progressObserver() = std::move(observer);
+}
+
+bool ProgressWindowReporter::report(const operations::ProgressStep &step) {
+    using operations::ProgressStep;
+    switch (step.kind) {
+    case ProgressStep::ItemStarted:
+        if (form_ == Form::Extraction) setProgressFileText(step.name);
+        return cancelFlag;
+    case ProgressStep::ItemProgress:
+        if (progressObserver()) progressObserver()(step.name, step.percent);
+        return compressionProgressCallback(step.name, step.percent) != 0;
+    case ProgressStep::ItemDone:
+        if (form_ == Form::Compression) {
+            setProgressOverall(int(step.done));
+            const int64_t percent = step.total > 0 ? step.done * 100 / step.total : 100;
+            setProgressTitle("Progression...  " + std::to_string(percent) + " %");
+        }
+        return cancelFlag;
+    }
+    return cancelFlag;
+}
 
 bool cancelRequested() { return cancelFlag; }
 void clearCancelRequest() { cancelFlag = false; }
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

@@ -13,11 +13,11 @@
 
 #include <string>
 
-namespace zarvon::operations {
+namespace zarvon::ui {
 
 void testArchive();
 
 // The verdict on one file: true when it passes.
 bool archivePassesTest(const std::string &path);
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

@@ -1,32 +1,28 @@
-#include "operations/extraction.h"
+#include "ui/extraction.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
-#include "engine/engine.h"
-#include "operations/compression.h"
-#include "operations/explorer_selection.h"
-#include "operations/progress.h"
+#include "operations/jobs.h"
+#include "ui/compression.h"
+#include "ui/explorer_selection.h"
+#include "ui/progress.h"
 #include "settings/language.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 
-namespace zarvon::operations {
+namespace zarvon::ui {
+using namespace zarvon::operations;
 
 namespace pf = zarvon::platform;
 using settings::languageText;
+using operations::ExtractReport;
 
 namespace {
-
-// An entry asked for by name that the archive no longer holds.
-constexpr int32_t kEntryNotFound = -1000;
-// An encrypted entry whose data failed its check although the check byte
-// matched: one wrong password in 256 gets that far, so the user is told it
-// may be the password and may try again.
-constexpr int32_t kEntryPasswordOrDamage = -1001;
 
 std::deque<PasswordRequest> passwordRequests;
 std::string lastZipDestination;
@@ -43,6 +39,32 @@ std::string homeFolder() {
     std::string folder = home && *home ? home : "/";
     if (folder.back() != '/') folder += '/';
     return folder;
+}
+
+std::string reasonText(operations::Reason reason) {
+    using operations::Reason;
+    switch (reason) {
+    case Reason::WrongPassword:
+        return languageText("TxtFailWrongPassword", "mot de passe incorrect");
+    case Reason::PasswordNeeded:
+        return languageText("TxtFailPasswordNeeded", "mot de passe nécessaire");
+    case Reason::UnsafeName:
+        return languageText("TxtFailUnsafeName", "nom refusé, il sortirait du dossier de destination");
+    case Reason::UnsupportedMethod:
+        return languageText("TxtFailMethod", "méthode de compression non prise en charge");
+    case Reason::WriteFailed:
+        return languageText("TxtFailWrite", "écriture impossible (disque plein ?)");
+    case Reason::ReadOnlyTarget:
+        return languageText("TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom");
+    case Reason::CannotCreate:
+        return languageText("TxtFailCreate", "le fichier ne peut pas être créé");
+    case Reason::PasswordOrDamage:
+        return languageText("TxtFailPasswordOrDamage", "mot de passe incorrect ou données endommagées");
+    case Reason::NotFound:
+        return languageText("TxtFailNotFound", "introuvable dans l'archive");
+    default:
+        return languageText("TxtFailDamaged", "données endommagées");
+    }
 }
 
 void errorMessage(const std::string &text) { pf::messageBox("Zarvon", text, pf::MessageIcon::Error); }
@@ -72,14 +94,20 @@ std::vector<std::string> selectedArchiveRows() {
     return names;
 }
 
+bool isProtected(const std::string &archivePath) {
+    return operations::archiveProtection(archivePath) == operations::Protection::Encrypted;
+}
+
 // A run with the extraction progress window and the extraction title.
-ExtractionReport runWithProgress(const std::string &archivePath, const std::string &destination,
-                                 const std::vector<std::string> &names) {
+ExtractReport runWithProgress(const std::string &archivePath, const std::string &destination,
+                              const std::vector<std::string> &names, const std::string &password = {}) {
     const std::string title = extractionTitle();
     setMainTitle(title);
     openExtractionProgressWindow(title);
-    ExtractionReport report = extractEntries(archivePath, destination, names);
+    ProgressWindowReporter progress(ProgressWindowReporter::Form::Extraction);
+    ExtractReport report = operations::extractArchive({archivePath, destination, names, password}, progress);
     closeProgressWindow();
+    clearCancelRequest();
     setMainTitle(kMainTitle);
     return report;
 }
@@ -87,14 +115,14 @@ ExtractionReport runWithProgress(const std::string &archivePath, const std::stri
 void extractWithoutPassword(const std::string &archivePath, const std::vector<std::string> &names) {
     // An archive that cannot be opened is said so at once, not after the
     // user has chosen a folder for nothing.
-    if (engine::entryCount(archivePath) < 0) {
-        reportExtraction(archivePath, ExtractionReport{});
+    const operations::ListReport listed = operations::listArchiveEntries(archivePath);
+    if (!listed.opened) {
+        reportExtraction(archivePath, ExtractReport{false, listed.failure});
         return;
     }
     const std::string destination = askDestination();
     if (destination.empty()) return;
     lastZipDestination = destination;
-    engine::setPassword("");
     reportExtraction(archivePath, runWithProgress(archivePath, destination, names));
 }
 
@@ -116,13 +144,13 @@ void askNextPassword() {
 
 void queuePasswordRequest(PasswordRequest request) { passwordRequests.push_back(std::move(request)); }
 
-std::string failureLines(const ExtractionReport &report) {
+std::string failureLines(const ExtractReport &report) {
     std::string text;
     const std::size_t shown = std::min<std::size_t>(report.failures.size(), 10);
     for (std::size_t i = 0; i < shown; ++i) {
         const auto &failure = report.failures[i];
-        text += "\r" + (failure.entryName.empty() ? std::string("?") : failure.entryName) + " : " +
-                extractionFailureReason(failure.result);
+        text += "\r" + (failure.name.empty() ? std::string("?") : failure.name) + " : " +
+                extractionFailureReason(failure);
     }
     if (report.failures.size() > shown) text += "\r...";
     return text;
@@ -133,27 +161,10 @@ std::string failureLines(const ExtractionReport &report) {
 // ---- Protection --------------------------------------------------------------------
 
 std::string archiveProtectionText(const std::string &path) {
-    bool anyEntry = false;
-    bool encrypted = false;
-    if (engine::openArchiveForReading(path) != 0) {
-        for (int32_t r = engine::firstEntry(); r == 0; r = engine::nextEntry()) {
-            engine::EntryInfo info;
-            if (engine::currentEntryInfo(info) != 0) continue;
-            anyEntry = true;
-            if (info.isEncrypted()) {
-                encrypted = true;
-                break;
-            }
-        }
-    }
-    engine::closeArchives();
-    if (!anyEntry) return {};
+    const operations::Protection protection = operations::archiveProtection(path);
+    if (protection == operations::Protection::Unknown) return {};
     const auto &texts = settings::currentBuiltInTexts();
-    return encrypted ? texts.encrypted : texts.notEncrypted;
-}
-
-bool isProtectionTextProtected(const std::string &text) {
-    return text == settings::builtInTexts(false).encrypted || text == settings::builtInTexts(true).encrypted;
+    return protection == operations::Protection::Encrypted ? texts.encrypted : texts.notEncrypted;
 }
 
 const std::deque<PasswordRequest> &pendingPasswordRequests() { return passwordRequests; }
@@ -174,88 +185,15 @@ void setPasswordWindowBuilder(std::function<bool(const std::string &, bool)> bui
 
 void setShownArchiveReader(std::function<std::string()> reader) { shownArchiveReader = std::move(reader); }
 
-// ---- Running --------------------------------------------------------------------------
-
-int32_t ExtractionReport::wrongPasswords() const {
-    return static_cast<int32_t>(std::count_if(failures.begin(), failures.end(), [](const Failure &f) {
-        return f.result == engine::kErrWrongPassword || f.result == engine::kErrPasswordNeeded ||
-               f.result == kEntryPasswordOrDamage;
-    }));
+std::string extractionFailureReason(const operations::Failure &failure) {
+    using operations::Reason;
+    std::string reason = reasonText(failure.reason);
+    if (failure.sysErrno != 0) reason += " (" + std::string(std::strerror(failure.sysErrno)) + ")";
+    return reason;
 }
 
-ExtractionReport extractEntries(const std::string &archivePath, const std::string &destination,
-                                const std::vector<std::string> &entryNames) {
-    ExtractionReport report;
-    clearCancelRequest();
-    if (engine::openArchiveForReading(archivePath) == 0) {
-        engine::closeArchives();
-        return report;
-    }
-    report.opened = true;
-    const std::set<std::string> wanted(entryNames.begin(), entryNames.end());
-    std::set<std::string> found;
-    int32_t moved = engine::firstEntry();
-    for (; moved == 0; moved = engine::nextEntry()) {
-        engine::EntryInfo info;
-        const int32_t described = engine::currentEntryInfo(info);
-        if (described != 0) {
-            report.failures.push_back({std::string(), described});
-            continue;
-        }
-        if (!wanted.empty() && !wanted.count(info.fileName)) continue;
-        found.insert(info.fileName);
-        setProgressFileText(info.fileName.substr(info.fileName.find_last_of(engine::kSeparator,
-                                                                            info.fileName.size() - 2) + 1));
-        const int32_t result = engine::extractCurrentEntry(destination, 1);
-        if (result == engine::kResultStopped || cancelRequested()) {
-            report.stopped = true;
-            break;
-        }
-        if (result == 0) {
-            ++report.entriesDone;
-            if (!info.isFolder()) ++report.filesWritten;
-        } else if (info.isEncrypted() && (result == engine::kErrCrc || result == engine::kErrData)) {
-            report.failures.push_back({info.fileName, kEntryPasswordOrDamage});
-        } else {
-            report.failures.push_back({info.fileName, result});
-        }
-    }
-    if (!report.stopped && moved != 0 && moved != engine::kErrEndOfList)
-        report.failures.push_back({std::string(), moved});
-    engine::closeArchives();
-    if (!report.stopped)
-        for (const auto &name : entryNames)
-            if (!found.count(name)) report.failures.push_back({name, kEntryNotFound});
-    clearCancelRequest();
-    return report;
-}
 
-std::string extractionFailureReason(int32_t result) {
-    switch (result) {
-    case engine::kErrWrongPassword:
-        return languageText("TxtFailWrongPassword", "mot de passe incorrect");
-    case engine::kErrPasswordNeeded:
-        return languageText("TxtFailPasswordNeeded", "mot de passe nécessaire");
-    case engine::kErrUnsafeName:
-        return languageText("TxtFailUnsafeName", "nom refusé, il sortirait du dossier de destination");
-    case engine::kErrUnsupportedMethod:
-        return languageText("TxtFailMethod", "méthode de compression non prise en charge");
-    case engine::kErrWrite:
-        return languageText("TxtFailWrite", "écriture impossible (disque plein ?)");
-    case engine::kErrReadOnlyTarget:
-        return languageText("TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom");
-    case engine::kErrGeneral:
-        return languageText("TxtFailCreate", "le fichier ne peut pas être créé");
-    case kEntryPasswordOrDamage:
-        return languageText("TxtFailPasswordOrDamage", "mot de passe incorrect ou données endommagées");
-    case kEntryNotFound:
-        return languageText("TxtFailNotFound", "introuvable dans l'archive");
-    default:
-        return languageText("TxtFailDamaged", "données endommagées");
-    }
-}
-
-void reportExtraction(const std::string &archivePath, const ExtractionReport &report) {
+void reportExtraction(const std::string &archivePath, const ExtractReport &report) {
     if (!report.opened) {
         errorMessage(languageText("MsgExtractOpenError", "Impossible d'ouvrir l'archive :") + "\r" + archivePath);
         return;
@@ -266,9 +204,7 @@ void reportExtraction(const std::string &archivePath, const ExtractionReport &re
         return;
     }
     if (!report.failures.empty()) {
-        const bool wrongPassword =
-            std::any_of(report.failures.begin(), report.failures.end(),
-                        [](const ExtractionReport::Failure &f) { return f.result == engine::kErrWrongPassword; });
+        const bool wrongPassword = report.anyWrongPassword();
         const std::string heading =
             wrongPassword
                 ? languageText("MsgZipPwdError", "Impossible d'extraire les fichiers, mot de passe incorrect !")
@@ -307,7 +243,7 @@ void extractSelection() {
         }
         for (const auto &[path, extension] : files) {
             if (extension == "zip") {
-                if (isProtectionTextProtected(archiveProtectionText(path)))
+                if (isProtected(path))
                     queuePasswordRequest({PasswordRequestKind::zipFile, path, {}, {}});
                 else
                     extractWithoutPassword(path, {});
@@ -328,7 +264,7 @@ void extractSelection() {
             errorMessage(languageText("MsgNoFileSelect", "Veuillez selectionnez le(s) fichier(s) à extraire !"));
             return;
         }
-        if (isProtectionTextProtected(archiveProtectionText(archive))) {
+        if (isProtected(archive)) {
             queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, {}});
             askNextPassword();
             return;
@@ -365,11 +301,9 @@ void confirmPasswordWindow() {
     }
 
     pf::hideWindow(ids::WindowCopy);
-    engine::setPassword(password);
-    const ExtractionReport report = runWithProgress(request.archivePath, destination, request.entryNames);
-    engine::setPassword("");
+    const ExtractReport report = runWithProgress(request.archivePath, destination, request.entryNames, password);
 
-    if (report.opened && !report.stopped && report.wrongPasswords() > 0) {
+    if (report.opened && !report.stopped && report.passwordFailures() > 0) {
         // Nothing was written for the entries the password did not open: the
         // user may try again.
         reportExtraction(request.archivePath, report);
@@ -402,11 +336,12 @@ void extractDraggedEntries() {
     if (archive.empty()) return;
     const std::vector<std::string> names = selectedArchiveRows();
     if (names.empty()) return;
-    if (engine::entryCount(archive) < 0) {
-        reportExtraction(archive, ExtractionReport{});
+    const operations::ListReport listed = operations::listArchiveEntries(archive);
+    if (!listed.opened) {
+        reportExtraction(archive, ExtractReport{false, listed.failure});
         return;
     }
-    if (isProtectionTextProtected(archiveProtectionText(archive))) {
+    if (isProtected(archive)) {
         // Without its password a protected entry cannot be written: ask for
         // it, with the last folder already in the destination field.
         queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, lastZipDestination});
@@ -419,9 +354,8 @@ void extractDraggedEntries() {
         if (destination.empty()) return;
         lastZipDestination = destination;
     }
-    engine::setPassword("");
-    const ExtractionReport report = runWithProgress(archive, lastZipDestination, names);
+    const ExtractReport report = runWithProgress(archive, lastZipDestination, names);
     if (!report.opened || report.stopped || !report.failures.empty()) reportExtraction(archive, report);
 }
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

@@ -23,65 +23,9 @@
 #include <string>
 #include <vector>
 
-namespace zarvon::operations {
+#include "operations/compression_plan.h"
 
-// ---- Names and fields (pure) -------------------------------------------------
-
-// The archive path: the location, a "/" when the location does not already
-// end with one, then the name. An empty location gives the name alone.
-std::string joinLocationAndName(const std::string &location, const std::string &name);
-
-// The extension of a name: the text after the last dot of its last path
-// component, "" when that component has no dot.
-std::string archiveNameExtension(const std::string &name);
-
-// The name with its extension (last dot and what follows, if any) replaced by
-// `format` (".zip"). The format box's rule: "report.txt" -> "report.zip",
-// "notes" -> "notes.zip", "" -> ".zip".
-std::string replaceArchiveExtension(const std::string &name, const std::string &format);
-
-// Items of the compression window's type box, by index.
-enum CompressionType : int {
-    CompressionTypeNormal = 0,   // method 0, stored
-    CompressionTypeDeflate = 1,  // method 8, Deflate level 9
-};
-
-// What the compression window holds when Ok is pressed.
-struct CompressionForm {
-    std::string name;
-    std::string location;
-    std::string password;
-    std::string confirmation;
-    int typeIndex = CompressionTypeDeflate;  // the type box's chosen index
-};
-
-// What Ok does with a form.
-enum class CompressionDecision {
-    Run,                    // compress: see method, password, archivePath
-    MissingNameOrLocation,  // MsgChkIfExist; name and location emptied, name focused
-    PasswordMismatch,       // MsgChkIfExist1; both password fields emptied
-    NotZip,                 // MsgZipOnly: the name asks for another format
-    TooLong,                // a name or password beyond what an archive can hold
-};
-
-struct CompressionPlan {
-    CompressionDecision decision = CompressionDecision::MissingNameOrLocation;
-    std::string name;         // the name after the extension rules (".zip" added when none)
-    std::string archivePath;  // joinLocationAndName(location, name), for Run
-    int32_t method = 8;       // 0 or 8, for Run
-    std::string password;     // "" for the runs without password
-};
-
-// Longest name and password accepted, in bytes.
-inline constexpr std::size_t kMaxArchiveNameBytes = 2499;
-inline constexpr std::size_t kMaxPasswordBytes = 1499;
-
-// The checks of the Ok button, in order: lengths; name present and location
-// a full path; the extension (compared without regard to case; none: ".zip"
-// is appended; anything but "zip": NotZip); password equal to the
-// confirmation; then the run: method by the type box's index, password when
-// one was typed.
-CompressionPlan planCompression(const CompressionForm &form);
+namespace zarvon::ui {
 
 // ---- Commands (called by the dispatch) ---------------------------------------
 
@@ -140,9 +84,6 @@ CompressionOutcome compressSelection(const std::string &archivePath, int32_t met
 // opens the progress window before and closes it afterwards.
 CompressionOutcome assistantCompress(const std::string &archivePath);
 
-// Number of files under `folder`, recursively (symbolic links to folders are
-// not followed).
-int32_t countFilesInFolder(const std::string &folder);
 
 // ---- The compression window, as the dialogs provide it -------------------------
 
@@ -159,4 +100,4 @@ int32_t endSoundsPlayed();
 // Main window title outside a run.
 inline constexpr const char *kMainTitle = "Zarvon 1.1.0";
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

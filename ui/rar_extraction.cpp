@@ -1,12 +1,12 @@
-#include "operations/extraction.h"
+#include "ui/extraction.h"
 
 // The RAR entry points of the extraction workflow. The RAR binding completes
 // them; until then a RAR file is left alone.
 
-namespace zarvon::operations {
+namespace zarvon::ui {
 
 void extractRarFile(const std::string &archivePath) {}
 
 void extractRarWithPassword(const PasswordRequest &request, const std::string &password) {}
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

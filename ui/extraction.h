@@ -24,7 +24,9 @@
 #include <string>
 #include <vector>
 
-namespace zarvon::operations {
+#include "operations/archive_format.h"
+
+namespace zarvon::ui {
 
 // ---- Protection ----------------------------------------------------------------
 
@@ -35,8 +37,6 @@ namespace zarvon::operations {
 // View/EnglishLanguage reads "1". The engine's reader slot is left empty.
 std::string archiveProtectionText(const std::string &path);
 
-// True exactly for the two "protected" texts above.
-bool isProtectionTextProtected(const std::string &text);
 
 // ---- The password request ---------------------------------------------------------
 
@@ -96,33 +96,15 @@ const std::string &zipDestination();
 // reader, as at start-up (tests).
 void resetExtractionWorkflow();
 
-// ---- Running (tests and the assistant use them too) ----------------------------------
+// ---- Reporting ------------------------------------------------------------------------
 
-// One extraction: every entry (entryNames empty) or the entries whose whole
-// stored name is in entryNames, of `archivePath`, into `destination`, keeping
-// stored folders, with the password in force (set before). Entry by entry,
-// so a stop from the progress callback ends it after the current entry.
-struct ExtractionReport {
-    bool opened = false;      // the archive could be opened
-    bool stopped = false;     // the user cancelled
-    int32_t filesWritten = 0; // files written completely (folders not counted)
-    int32_t entriesDone = 0;  // entries handled without failure, folders included
-    struct Failure {
-        std::string entryName;
-        int32_t result = 0;   // the engine's result for that entry
-    };
-    std::vector<Failure> failures;
-    int32_t wrongPasswords() const;
-};
-ExtractionReport extractEntries(const std::string &archivePath, const std::string &destination,
-                                const std::vector<std::string> &entryNames);
-
-// The reason of an engine result for one entry, in the interface language.
-std::string extractionFailureReason(int32_t result);
+// The reason of one failed entry, in the interface language, with the
+// system's own words when it said why ("No space left on device").
+std::string extractionFailureReason(const operations::Failure &failure);
 
 // The message box of an extraction's outcome: MsgExtract1 (information) when
 // it wrote every entry; otherwise a warning naming what went wrong.
-void reportExtraction(const std::string &archivePath, const ExtractionReport &report);
+void reportExtraction(const std::string &archivePath, const operations::ExtractReport &report);
 
 // ---- Windows provided by the dialogs ------------------------------------------------
 
@@ -147,4 +129,4 @@ void extractRarFile(const std::string &archivePath);
 // does nothing yet.
 void extractRarWithPassword(const PasswordRequest &request, const std::string &password);
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

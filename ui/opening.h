@@ -14,7 +14,7 @@
 #include <functional>
 #include <string>
 
-namespace zarvon::operations {
+namespace zarvon::ui {
 
 // The archive shown in the archive list; empty when none.
 const std::string &currentArchivePath();
@@ -71,4 +71,4 @@ void openArchiveFromExplorer();
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

@@ -1,8 +1,8 @@
-#include "operations/explorer_selection.h"
+#include "ui/explorer_selection.h"
 
 #include "ui/platform/platform.h"
 
-namespace zarvon::operations {
+namespace zarvon::ui {
 
 namespace pf = zarvon::platform;
 
@@ -20,4 +20,4 @@ std::vector<ExplorerItem> selectedExplorerItems(int explorer) {
     return items;
 }
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

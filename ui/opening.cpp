@@ -1,15 +1,15 @@
-#include "operations/opening.h"
+#include "ui/opening.h"
 
 #include <vector>
 
-#include "engine/engine.h"
+#include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 
-namespace zarvon::operations {
+namespace zarvon::ui {
 namespace pf = zarvon::platform;
 
 namespace {
@@ -68,13 +68,14 @@ void setRecentArchivesChangedHandler(std::function<void()> handler) { recentChan
 
 int32_t listArchive(const std::string &path)
 {
-    std::vector<engine::EntryInfo> entries;
-    if (engine::listEntries(path, entries) < 0)
+    const operations::ListReport listed = operations::listArchiveEntries(path);
+    if (!listed.opened)
         return 0;
+    const auto &entries = listed.entries;
     std::vector<std::string> rows;
     rows.reserve(entries.size());
-    for (const engine::EntryInfo &entry : entries)
-        rows.push_back(entry.fileName + "\n");
+    for (const operations::ArchiveEntry &entry : entries)
+        rows.push_back(entry.name + "\n");
     pf::addGadgetItems(ids::ArchiveList, rows);
     return int32_t(entries.size());
 }
@@ -83,7 +84,8 @@ void showEntryCount()
 {
     if (shownPath().empty() || !pf::isGadget(ids::ArchiveList))
         return;
-    const int32_t count = engine::entryCount(shownPath());
+    const operations::ListReport listed = operations::listArchiveEntries(shownPath());
+    const int32_t count = listed.opened ? int32_t(listed.entries.size()) : -1;
     const std::string title = pf::getGadgetColumnTitle(ids::ArchiveList, 0);
     pf::setGadgetColumnTitle(ids::ArchiveList, 0, title + " (" + std::to_string(count < 0 ? 0 : count) + ")");
 }
@@ -140,4 +142,4 @@ void openArchiveFromExplorer()
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }
 
-}  // namespace zarvon::operations
+}  // namespace zarvon::ui

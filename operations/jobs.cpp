@@ -1,0 +1,346 @@
+#include "operations/jobs.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/engine.h"
+#include "operations/engine_session.h"
+
+namespace zarvon::operations {
+
+namespace fs = std::filesystem;
+
+// ---- Records ----------------------------------------------------------------------
+
+bool ListReport::anyEncrypted() const
+{
+    return std::any_of(entries.begin(), entries.end(), [](const ArchiveEntry &e) { return e.encrypted; });
+}
+
+int32_t ExtractReport::passwordFailures() const
+{
+    return int32_t(std::count_if(failures.begin(), failures.end(), [](const Failure &f) {
+        return f.reason == Reason::WrongPassword || f.reason == Reason::PasswordNeeded ||
+               f.reason == Reason::PasswordOrDamage;
+    }));
+}
+
+bool ExtractReport::anyWrongPassword() const
+{
+    return std::any_of(failures.begin(), failures.end(),
+                       [](const Failure &f) { return f.reason == Reason::WrongPassword; });
+}
+
+// ---- Formats ------------------------------------------------------------------------
+
+namespace {
+
+std::string lowerExtension(const std::string &path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string extension = path.substr(dot + 1);
+    for (char &c : extension)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return extension;
+}
+
+Failure unknownFormat(const std::string &path)
+{
+    Failure failure;
+    errno = 0;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+        failure.reason = Reason::NotAnArchive;
+    } else {
+        failure.reason = Reason::CannotOpen;
+        failure.sysErrno = errno;
+    }
+    return failure;
+}
+
+}  // namespace
+
+const ArchiveFormat *rarFormatIfBuilt();
+
+const ArchiveFormat *formatOf(const std::string &path)
+{
+    char head[8] = {};
+    std::size_t got = 0;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        got = std::fread(head, 1, sizeof head, f);
+        std::fclose(f);
+    }
+    if (got >= 4 && head[0] == 'P' && head[1] == 'K' && head[2] < 9 && head[3] < 9)
+        return &zipFormat();
+    if (got >= 4 && std::memcmp(head, "Rar!", 4) == 0)
+        return rarFormatIfBuilt();
+    const std::string extension = lowerExtension(path);
+    if (extension == "zip")
+        return &zipFormat();
+    if (extension == "rar")
+        return rarFormatIfBuilt();
+    return nullptr;
+}
+
+// ---- Reading --------------------------------------------------------------------------
+
+ListReport listArchiveEntries(const std::string &path, const std::string &password)
+{
+    const ArchiveFormat *format = formatOf(path);
+    if (!format) {
+        ListReport report;
+        report.failure = unknownFormat(path);
+        return report;
+    }
+    return format->list(path, password);
+}
+
+ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progress)
+{
+    const ArchiveFormat *format = formatOf(request.archivePath);
+    if (!format) {
+        ExtractReport report;
+        report.failure = unknownFormat(request.archivePath);
+        return report;
+    }
+    return format->extract(request, progress);
+}
+
+TestReport testArchiveFile(const TestRequest &request, JobProgress &progress)
+{
+    const ArchiveFormat *format = formatOf(request.archivePath);
+    if (!format) {
+        TestReport report;
+        report.failure = unknownFormat(request.archivePath);
+        return report;
+    }
+    return format->test(request, progress);
+}
+
+Protection archiveProtection(const std::string &path)
+{
+    const ListReport list = listArchiveEntries(path);
+    if (!list.opened || list.entries.empty())
+        return Protection::Unknown;
+    return list.anyEncrypted() ? Protection::Encrypted : Protection::None;
+}
+
+// ---- Creating ---------------------------------------------------------------------------
+
+namespace {
+
+// Entries of a folder in name order, so that archives come out the same on
+// every run. `readable` becomes false when the folder cannot be listed whole
+// (gone, or no permission), with the system's reason in `systemError`.
+std::vector<fs::directory_entry> folderEntries(const fs::path &folder, bool *readable = nullptr,
+                                               int *systemError = nullptr)
+{
+    std::vector<fs::directory_entry> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(*it);
+    if (readable)
+        *readable = !error;
+    if (systemError)
+        *systemError = error.value();
+    std::sort(entries.begin(), entries.end(),
+              [](const auto &a, const auto &b) { return a.path().filename() < b.path().filename(); });
+    return entries;
+}
+
+bool isRealFolder(const fs::directory_entry &entry)
+{
+    std::error_code error;
+    return entry.is_directory(error) && !entry.is_symlink(error);
+}
+
+bool isRegularFile(const fs::directory_entry &entry)
+{
+    std::error_code error;
+    return entry.is_regular_file(error);
+}
+
+// A path that names a regular file now, never throwing: a folder on the way
+// that cannot be searched is an answer (false, with errno), not a crash.
+bool isRegularFileAt(const std::string &path, int &systemError)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) {
+        systemError = errno;
+        return false;
+    }
+    systemError = 0;
+    return S_ISREG(st.st_mode);
+}
+
+struct Run {
+    const CompressRequest &request;
+    EngineSession &session;
+    CompressReport &report;
+    int64_t done = 0;
+    bool stopped = false;
+    bool writeFailed = false;
+    int32_t writeResult = 0;
+    int writeErrno = 0;
+
+    bool itemDone(const std::string &path)
+    {
+        ++done;
+        return !session.report({ProgressStep::ItemDone, path, 100, done, report.total});
+    }
+
+    // Adds one file; false when the run must end.
+    bool add(const std::string &path, int32_t keepFullPath)
+    {
+        if (session.report({ProgressStep::ItemStarted, path, 0, done, report.total})) {
+            stopped = true;
+            return false;
+        }
+        errno = 0;
+        const int32_t result = engine::addFile(path, keepFullPath);
+        const int systemError = errno;
+        if (result == engine::kResultStopped || session.stopAsked()) {
+            stopped = true;
+            return false;
+        }
+        if (result == 0) {
+            ++report.filesAdded;
+        } else if (result == engine::kErrGeneral) {
+            // The file could not be opened (no entry was begun), or failed
+            // once begun, which spoils the archive: closeArchives says which.
+            report.unreadable.push_back({path, Reason::CannotRead, systemError, result});
+        } else if (result != engine::kAddSkippedSelf) {
+            writeFailed = true;
+            writeResult = result;
+            writeErrno = systemError;
+            return false;
+        }
+        if (!itemDone(path)) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    }
+
+    bool addFolder(const fs::path &folder)
+    {
+        bool readable = true;
+        int systemError = 0;
+        const auto entries = folderEntries(folder, &readable, &systemError);
+        // A folder that cannot be listed is named with the files not added,
+        // so its absence from the archive is never a surprise.
+        if (!readable)
+            report.unreadable.push_back({folder.string() + "/", Reason::CannotRead, systemError, 0});
+        for (const auto &entry : entries) {
+            if (isRealFolder(entry)) {
+                if (!addFolder(entry.path()))
+                    return false;
+            } else if (isRegularFile(entry)) {
+                if (!add(entry.path().string(), 1))
+                    return false;
+            }
+            // Sockets, pipes and devices are not files to archive: reading a
+            // pipe would wait for ever.
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+int32_t countFilesInFolder(const std::string &folder)
+{
+    int32_t count = 0;
+    for (const auto &entry : folderEntries(folder)) {
+        if (isRealFolder(entry))
+            count += countFilesInFolder(entry.path().string());
+        else if (isRegularFile(entry))
+            ++count;
+    }
+    return count;
+}
+
+CompressReport compressFiles(const CompressRequest &request, JobProgress &progress)
+{
+    CompressReport report;
+    if (request.archivePath.empty()) {
+        report.failure.reason = Reason::CannotCreate;
+        return report;
+    }
+    if (request.items.empty()) {
+        report.failure.reason = Reason::NoItems;
+        return report;
+    }
+    // The archive would replace a file chosen to go into it, and could not
+    // hold that file (an archive never swallows itself): the file would be
+    // lost.
+    for (const auto &item : request.items) {
+        std::error_code error;
+        if (!item.folder && fs::equivalent(item.path, request.archivePath, error)) {
+            report.failure = {request.archivePath, Reason::ArchiveIsSource, 0, 0};
+            return report;
+        }
+    }
+    for (const auto &item : request.items)
+        report.total += item.folder ? countFilesInFolder(item.path) : 1;
+
+    EngineSession session(progress, request.password);
+    engine::setCompressionMethod(request.method);
+    errno = 0;
+    if (engine::createArchive(request.archivePath, 0) == 0) {
+        report.outcome = CompressReport::Outcome::Failed;
+        report.failure = {request.archivePath, Reason::CannotCreate, errno, engine::kErrGeneral};
+        return report;
+    }
+    // createArchive keeps the password and method set before it.
+    engine::setPassword(request.password);
+    engine::setCompressionMethod(request.method);
+
+    Run run{request, session, report};
+    for (const auto &item : request.items) {
+        bool goOn = true;
+        int systemError = 0;
+        if (item.folder) {
+            goOn = run.addFolder(item.path);
+        } else if (!isRegularFileAt(item.path, systemError)) {
+            // Gone since it was chosen, behind a folder that cannot be
+            // searched, or a pipe or device whose reading would never end.
+            report.unreadable.push_back({item.path, Reason::CannotRead, systemError, 0});
+            goOn = run.itemDone(item.path);
+            if (!goOn)
+                run.stopped = true;
+        } else {
+            goOn = run.add(item.path, 0);
+        }
+        if (!goOn)
+            break;
+    }
+    errno = 0;
+    const int32_t closed = engine::closeArchives();
+    const int closeErrno = errno;
+
+    if (run.stopped || closed == engine::kResultStopped) {
+        report.outcome = CompressReport::Outcome::Cancelled;
+        report.failure.reason = Reason::Stopped;
+    } else if (run.writeFailed || closed != 0) {
+        report.outcome = CompressReport::Outcome::Failed;
+        const int32_t code = run.writeFailed ? run.writeResult : closed;
+        report.failure = {request.archivePath, Reason::WriteFailed, run.writeFailed ? run.writeErrno : closeErrno,
+                          code};
+    } else {
+        report.outcome = CompressReport::Outcome::Written;
+    }
+    return report;
+}
+
+}  // namespace zarvon::operations
