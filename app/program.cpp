@@ -19,7 +19,6 @@
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/configuration_window.h"
 #include "ui/dialogs/copy_window.h"
-#include "ui/dialogs/dialog_windows.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/platform/requesters.h"
@@ -444,8 +443,6 @@ bool startProgram(const std::vector<std::string> &arguments)
     settings::clearRecentArchives();
     ui::setCurrentArchivePath("");
     ui::resetExtractionWorkflow();
-    ui::installDialogWindows();
-    ui::installMainWindowHooks();
 
     const settings::StartupLanguage language = settings::selectStartupLanguage();
     if (!language.loaded) {

@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "operations/jobs.h"
+#include "ui/dialogs/compression_window.h"
 #include "ui/explorer_selection.h"
 #include "ui/progress.h"
 #include "settings/language.h"
@@ -25,7 +26,6 @@ using settings::languageText;
 
 namespace {
 
-std::function<bool()> compressionWindowBuilder;
 int32_t endSounds = 0;
 
 void errorMessage(const std::string &text) { pf::messageBox("Zarvon", text, pf::MessageIcon::Error); }
@@ -127,15 +127,13 @@ void setMainTitle(const std::string &title) {
 
 // ---- Commands ----------------------------------------------------------------------
 
-void setCompressionWindowBuilder(std::function<bool()> build) { compressionWindowBuilder = std::move(build); }
-
 void startCompressionCommand() {
     const int current = pf::isGadget(ids::ExplorerList) ? pf::getGadgetState(ids::ExplorerList) : -1;
     if (current < 0) {
         errorMessage(languageText("MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"));
         return;
     }
-    if (!compressionWindowBuilder || !compressionWindowBuilder()) return;
+    if (!buildCompressionWindow()) return;
     const std::string name = pf::getGadgetItemText(ids::ExplorerList, current);
     pf::setGadgetText(ids::StrZipName, name == ".." ? std::string() : name);
     pf::setGadgetText(ids::StrLocation, homeFolder());

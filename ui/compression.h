@@ -85,13 +85,6 @@ CompressionOutcome compressSelection(const std::string &archivePath, int32_t met
 CompressionOutcome assistantCompress(const std::string &archivePath);
 
 
-// ---- The compression window, as the dialogs provide it -------------------------
-
-// The compression window lives in the user-interface layer, above this one;
-// it hands its builder over at start-up. The builder creates window 2 hidden
-// with its controls in their initial states and returns whether it exists.
-void setCompressionWindowBuilder(std::function<bool()> build);
-
 // How many times a run has played the end sound (General/ActivateSound
 // "1") since the program started; tests read it, as the sound itself cannot
 // be heard there.

@@ -8,7 +8,9 @@
 
 #include "operations/jobs.h"
 #include "ui/compression.h"
+#include "ui/dialogs/copy_window.h"
 #include "ui/explorer_selection.h"
+#include "ui/opening.h"
 #include "ui/progress.h"
 #include "settings/language.h"
 #include "ui/ids.h"
@@ -26,8 +28,6 @@ namespace {
 
 std::deque<PasswordRequest> passwordRequests;
 std::string lastZipDestination;
-std::function<bool(const std::string &, bool)> passwordWindowBuilder;
-std::function<std::string()> shownArchiveReader;
 
 std::string extensionOf(const std::string &name) {
     const auto dot = name.rfind('.');
@@ -82,7 +82,7 @@ std::string askDestination() {
 // The archive shown in the archive list, "" when none.
 std::string shownArchive() {
     if (!pf::isGadget(ids::ArchiveList)) return {};
-    return shownArchiveReader ? shownArchiveReader() : std::string();
+    return currentArchivePath();
 }
 
 std::vector<std::string> selectedArchiveRows() {
@@ -128,7 +128,7 @@ void extractWithoutPassword(const std::string &archivePath, const std::vector<st
 
 void openPasswordWindowFor(const PasswordRequest &request) {
     const bool rar = request.kind == PasswordRequestKind::rarFile;
-    if (!passwordWindowBuilder || !passwordWindowBuilder(request.destination, rar)) return;
+    if (!buildPasswordWindow(request.destination, rar)) return;
     pf::showWindow(ids::WindowCopy);
     pf::activateWindow(ids::WindowCopy);
     pf::setActiveGadget(ids::StrCopyDestination);
@@ -176,14 +176,8 @@ const std::string &zipDestination() { return lastZipDestination; }
 void resetExtractionWorkflow() {
     lastZipDestination.clear();
     passwordRequests.clear();
-    shownArchiveReader = nullptr;
 }
 
-void setPasswordWindowBuilder(std::function<bool(const std::string &, bool)> build) {
-    passwordWindowBuilder = std::move(build);
-}
-
-void setShownArchiveReader(std::function<std::string()> reader) { shownArchiveReader = std::move(reader); }
 
 std::string extractionFailureReason(const operations::Failure &failure) {
     using operations::Reason;

@@ -106,19 +106,6 @@ std::string extractionFailureReason(const operations::Failure &failure);
 // it wrote every entry; otherwise a warning naming what went wrong.
 void reportExtraction(const std::string &archivePath, const operations::ExtractReport &report);
 
-// ---- Windows provided by the dialogs ------------------------------------------------
-
-// The password window lives in the user-interface layer, above this one; it
-// hands its builder over at start-up. The builder opens window 7 in its
-// password arrangement (hidden), with `destination` in the destination field
-// and the Browse button disabled when `lockDestination` is true.
-void setPasswordWindowBuilder(
-    std::function<bool(const std::string &destination, bool lockDestination)> build);
-
-// The archive shown in the archive list (currentArchivePath, owned by the
-// archive opening) is read through this reader, set by the main window.
-void setShownArchiveReader(std::function<std::string()> reader);
-
 // ---- RAR (completed by the RAR binding) -----------------------------------------------
 
 // The RAR file at `archivePath`, selected in the explorer list: the first

@@ -555,14 +555,5 @@ void showBootScreen()
     pf::useGadgetList(ids::WindowMain);
 }
 
-void installMainWindowHooks()
-{
-    ui::setArchiveLayoutBuilder(showArchiveLayout);
-    // The rebuilt menus keep their check marks: a status bar or a display
-    // switched since the last save must not lose its mark (and then be saved
-    // wrong) because an archive was opened.
-    ui::setRecentArchivesChangedHandler([] { buildMenus(true); });
-    ui::setShownArchiveReader([] { return ui::currentArchivePath(); });
-}
 
 }  // namespace zarvon::ui

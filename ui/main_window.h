@@ -84,7 +84,4 @@ int toolBarButtonId(ToolButton button);
 // Shows the boot screen (window 8) for 1800 ms, then closes it.
 void showBootScreen();
 
-// Registers the main window's builders with the operations below this layer.
-void installMainWindowHooks();
-
 }  // namespace zarvon::ui

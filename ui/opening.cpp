@@ -6,6 +6,7 @@
 #include "settings/language.h"
 #include "settings/recent_archives.h"
 #include "ui/ids.h"
+#include "ui/main_window.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 
@@ -20,18 +21,6 @@ std::string &shownPath()
     return path;
 }
 
-ArchiveLayoutBuilder &layoutBuilder()
-{
-    static ArchiveLayoutBuilder builder;
-    return builder;
-}
-
-std::function<void()> &recentChanged()
-{
-    static std::function<void()> handler;
-    return handler;
-}
-
 std::string extensionOf(const std::string &path)
 {
     const std::size_t slash = path.find_last_of('/');
@@ -44,7 +33,7 @@ std::string extensionOf(const std::string &path)
 // Builds the layout for the shown archive and fills its list.
 void showArchive(ArchiveOpening how)
 {
-    if (!layoutBuilder() || !layoutBuilder()(shownPath(), how))
+    if (!showArchiveLayout(shownPath(), how))
         return;
     listArchive(shownPath());
     showEntryCount();
@@ -52,8 +41,11 @@ void showArchive(ArchiveOpening how)
 
 void remember(const std::string &path)
 {
-    if (settings::addRecentArchive(path) && recentChanged())
-        recentChanged()();
+    // The rebuilt menus keep their check marks: a status bar or a display
+    // switched since the last save must not lose its mark (and then be saved
+    // wrong) because an archive was opened.
+    if (settings::addRecentArchive(path))
+        buildMenus(true);
 }
 
 }  // namespace
@@ -61,10 +53,6 @@ void remember(const std::string &path)
 const std::string &currentArchivePath() { return shownPath(); }
 
 void setCurrentArchivePath(const std::string &path) { shownPath() = path; }
-
-void setArchiveLayoutBuilder(ArchiveLayoutBuilder builder) { layoutBuilder() = std::move(builder); }
-
-void setRecentArchivesChangedHandler(std::function<void()> handler) { recentChanged() = std::move(handler); }
 
 int32_t listArchive(const std::string &path)
 {

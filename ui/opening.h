@@ -5,8 +5,7 @@
 // (138) with one row per entry in central-directory order.
 //
 // The layout around the list (recreating the explorer list, the archive list
-// and the splitter, the window title) belongs to the main window, above this
-// layer; it hands its builder over with setArchiveLayoutBuilder.
+// and the splitter, the window title) is the main window's showArchiveLayout.
 // User-interface thread only.
 #pragma once
 

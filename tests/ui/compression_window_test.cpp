@@ -12,7 +12,6 @@
 #include "ui/progress.h"
 #include "support/workflow_fixture.h"
 #include "ui/dialogs/compression_window.h"
-#include "ui/dialogs/dialog_windows.h"
 #include "ui/platform/qt_access.h"
 
 namespace zarvon::testing {
@@ -25,7 +24,6 @@ class CompressionWindowTest : public WorkflowTest {
 protected:
     void SetUp() override {
         WorkflowTest::SetUp();
-        ui::installDialogWindows();
         source_ = path("source");
         writeFile(source_ + "/alpha.txt", "alpha alpha alpha alpha\n");
         writeFile(source_ + "/beta.bin", noise(150000, 2));

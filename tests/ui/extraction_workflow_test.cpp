@@ -8,10 +8,10 @@
 
 #include "app/program.h"
 #include "ui/extraction.h"
+#include "ui/opening.h"
 #include "ui/progress.h"
 #include "support/workflow_fixture.h"
 #include "ui/dialogs/copy_window.h"
-#include "ui/dialogs/dialog_windows.h"
 #include "ui/platform/qt_access.h"
 
 namespace zarvon::testing {
@@ -25,7 +25,6 @@ class ExtractionWorkflowTest : public WorkflowTest {
 protected:
     void SetUp() override {
         WorkflowTest::SetUp();
-        ui::installDialogWindows();
         ui::resetExtractionWorkflow();
         archives_ = path("archives");
         writeFile(path("content/docs/readme.txt"), "docs readme");
@@ -234,7 +233,7 @@ TEST_F(ExtractionWorkflowTest, SelectedEntriesWithTheSameFileNameAreEachExtracte
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"docs/readme.txt", "misc/readme.txt"});
-    ui::setShownArchiveReader([archive] { return archive; });
+    ui::setCurrentArchivePath(archive);
     pf::expectFolder(path("dest") + "/");
     expectDone();
     extractSelection();
@@ -248,7 +247,7 @@ TEST_F(ExtractionWorkflowTest, SelectedEntriesOfAProtectedArchiveByWholeName) {
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"docs/readme.txt", "misc/readme.txt"});
-    ui::setShownArchiveReader([archive] { return archive; });
+    ui::setCurrentArchivePath(archive);
     extractSelection();
     typePassword("pw", path("dest"));
     expectDone();
@@ -340,7 +339,7 @@ TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEnt
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"f0.bin", "f1.bin", "f2.bin", "f3.bin"});
-    ui::setShownArchiveReader([archive] { return archive; });
+    ui::setCurrentArchivePath(archive);
     extractSelection();
     typePassword("pw", path("dest"));
     pf::expectMessage("Zarvon", "Extraction interrompue par l'utilisateur !", pf::MessageIcon::Warning);
@@ -354,7 +353,7 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"photo.bin"});
-    ui::setShownArchiveReader([archive] { return archive; });
+    ui::setCurrentArchivePath(archive);
     pf::expectFolder(path("dest") + "/");
     ui::extractDraggedEntries();
     EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
@@ -369,7 +368,7 @@ TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolde
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"photo.bin"});
-    ui::setShownArchiveReader([archive] { return archive; });
+    ui::setCurrentArchivePath(archive);
     writeFile(archive, "overwritten since it was listed");
     expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
     ui::extractDraggedEntries();
@@ -380,7 +379,7 @@ TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
     selectArchiveRows({"photo.bin"});
-    ui::setShownArchiveReader([archive] { return archive; });
+    ui::setCurrentArchivePath(archive);
     ui::extractDraggedEntries();
     ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
     EXPECT_TRUE(filesUnder(path("dest")).empty());
@@ -404,7 +403,7 @@ TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntry) {
     const std::string archive = archives_ + "/plain.zip";
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
-    ui::setShownArchiveReader([archive] { return archive; });
+    ui::setCurrentArchivePath(archive);
     pf::expectMessage("Zarvon", "Veuillez selectionnez le(s) fichier(s) à extraire !", pf::MessageIcon::Error);
     extractSelection();
 }
