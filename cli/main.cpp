@@ -1,6 +1,6 @@
-// zarvon-cli: the engine from the command line, for scripts, benchmarks and
+// zarvon-cli: the jobs of the desktop program from the command line, for scripts, benchmarks and
 // black-box checks. Exit status 0 only when everything asked for succeeded.
-#include "engine/engine.h"
+#include "operations/jobs.h"
 
 #include <sys/stat.h>
 #include <termios.h>
@@ -17,7 +17,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using namespace zarvon::engine;
+using namespace zarvon::operations;
 
 namespace {
 
@@ -41,23 +41,46 @@ int usage(const char *problem = nullptr)
     return ExitUsage;
 }
 
-std::string describe(int32_t code)
+// The words for a failure's reason, with the system's own when it said why.
+std::string describe(const Failure &failure)
 {
-    switch (code) {
-    case 0: return "ok";
-    case kResultStopped: return "stopped";
-    case kErrGeneral: return "cannot open or create the file";
-    case kErrBadArchive: return "damaged archive headers";
-    case kErrCrc: return "CRC mismatch (damaged data)";
-    case kErrData: return "damaged compressed data";
-    case kErrWrongPassword: return "wrong password";
-    case kErrPasswordNeeded: return "encrypted, a password is needed (-p or -P)";
-    case kErrUnsafeName: return "unsafe name refused (absolute, drive or '..' path, or a link on the way)";
-    case kErrUnsupportedMethod: return "unsupported compression method or encryption";
-    case kErrWrite: return "write error (disk full?)";
-    case kErrReadOnlyTarget: return "the existing file is read-only";
-    default: return "error " + std::to_string(code);
+    std::string text;
+    switch (failure.reason) {
+    case Reason::None: text = "ok"; break;
+    case Reason::NotAnArchive: text = "not a readable archive"; break;
+    case Reason::CannotOpen: text = "cannot open the file"; break;
+    case Reason::Damaged: text = "damaged data (CRC mismatch, or data that cannot be inflated)"; break;
+    case Reason::PasswordNeeded: text = "encrypted, a password is needed (-p or -P)"; break;
+    case Reason::WrongPassword: text = "wrong password"; break;
+    case Reason::PasswordOrDamage: text = "wrong password or damaged data (CRC mismatch)"; break;
+    case Reason::UnsafeName: text = "unsafe name refused (absolute, drive or '..' path, or a link on the way)"; break;
+    case Reason::UnsupportedMethod: text = "unsupported compression method or encryption"; break;
+    case Reason::WriteFailed: text = "write error"; break;
+    case Reason::ReadOnlyTarget: text = "the existing file is read-only"; break;
+    case Reason::CannotCreate: text = "cannot create the file"; break;
+    case Reason::NotFound: text = "no such entry"; break;
+    case Reason::CannotRead: text = "cannot be read"; break;
+    case Reason::LinkRefused: text = "a link, not extracted"; break;
+    case Reason::MissingVolume: text = "the next volume is missing"; break;
+    case Reason::LibraryMissing: text = "the library that reads this format is not installed"; break;
+    case Reason::NoItems: text = "nothing to add"; break;
+    case Reason::ArchiveIsSource: text = "the archive would replace one of its own files"; break;
+    case Reason::Stopped: text = "stopped"; break;
     }
+    if (failure.sysErrno != 0)
+        text += std::string(" (") + std::strerror(failure.sysErrno) + ")";
+    return text;
+}
+
+// "not a readable ZIP archive", naming the format when the file has one.
+void notReadable(const std::string &path, const Failure &failure)
+{
+    const ArchiveFormat *format = formatOf(path);
+    if (failure.reason == Reason::CannotOpen)
+        std::fprintf(stderr, "zarvon-cli: %s: %s\n", path.c_str(), describe(failure).c_str());
+    else
+        std::fprintf(stderr, "zarvon-cli: %s: not a readable %s%sarchive\n", path.c_str(),
+                     format ? format->name() : "", format ? " " : "");
 }
 
 // A progress line on a terminal, redrawn at most ten times a second.
@@ -88,6 +111,17 @@ struct ProgressLine {
 };
 
 ProgressLine g_progress;
+
+// The jobs' progress, drawn on the terminal's progress line.
+class CliProgress final : public JobProgress {
+public:
+    bool report(const ProgressStep &step) override
+    {
+        if (step.kind == ProgressStep::ItemProgress)
+            g_progress.update(step.name, step.percent);
+        return false;
+    }
+};
 
 std::string promptPassword(const char *prompt)
 {
@@ -181,92 +215,69 @@ std::string methodName(uint32_t m)
     return "Method" + std::to_string(m);
 }
 
+// Date and time of a packed DOS date.
+std::string dosDateText(uint32_t dosDate)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (dosDate >> 25) + 1980, (dosDate >> 21) & 15,
+                  (dosDate >> 16) & 31, (dosDate >> 11) & 31, (dosDate >> 5) & 63, (dosDate & 31) * 2);
+    return text;
+}
+
 int commandList(const Options &o)
 {
     if (o.args.size() != 1)
         return usage("list takes one archive");
-    std::vector<EntryInfo> entries;
-    if (listEntries(o.args[0], entries) < 0) {
-        std::fprintf(stderr, "zarvon-cli: %s: not a readable ZIP archive\n", o.args[0].c_str());
+    const ListReport listed = listArchiveEntries(o.args[0], o.password);
+    if (!listed.opened) {
+        notReadable(o.args[0], listed.failure);
         return ExitFailed;
     }
     std::printf("%12s %12s %-8s %-19s %-3s %-8s  %s\n", "Size", "Packed", "Method", "Date", "Enc", "CRC", "Name");
     uint64_t size = 0, packed = 0;
-    for (const EntryInfo &e : entries) {
-        std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %04u-%02u-%02u %02u:%02u:%02u %-3s %08x  %s\n", e.uncompressedSize,
-                    e.compressedSize, methodName(e.compressionMethod).c_str(), e.year, e.month + 1, e.day, e.hour,
-                    e.minute, e.second, e.isEncrypted() ? "yes" : "-", e.crc, e.fileName.c_str());
-        size += e.uncompressedSize;
-        packed += e.compressedSize;
+    for (const ArchiveEntry &e : listed.entries) {
+        std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-3s %08x  %s\n", e.size, e.packedSize,
+                    methodName(uint32_t(e.method)).c_str(), dosDateText(e.dosDate).c_str(), e.encrypted ? "yes" : "-",
+                    e.crc, e.name.c_str());
+        size += e.size;
+        packed += e.packedSize;
     }
-    std::printf("%12" PRIu64 " %12" PRIu64 " %zu entries\n", size, packed, entries.size());
+    std::printf("%12" PRIu64 " %12" PRIu64 " %zu entries\n", size, packed, listed.entries.size());
     return ExitOk;
-}
-
-// Every file under a folder, sorted, without following links to folders.
-void walk(const fs::path &dir, std::vector<std::string> &files, int &problems)
-{
-    std::error_code ec;
-    std::vector<fs::path> children;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        children.push_back(it->path());
-    if (ec) {
-        std::fprintf(stderr, "zarvon-cli: %s: %s\n", dir.c_str(), ec.message().c_str());
-        ++problems;
-    }
-    std::sort(children.begin(), children.end());
-    for (const fs::path &p : children) {
-        std::error_code e2;
-        fs::file_status link = fs::symlink_status(p, e2);
-        if (fs::is_directory(link))
-            walk(p, files, problems);
-        else if (fs::is_regular_file(fs::status(p, e2)))
-            files.push_back(p.string());
-    }
 }
 
 int commandCreate(const Options &o)
 {
     if (o.args.size() < 2)
         return usage("create takes an archive and at least one file or folder");
-    const std::string &archive = o.args[0];
-    setCompressionMethod(o.method);
-    setPassword(o.havePassword ? o.password : std::string());
-    if (!createArchive(archive, 0)) {
-        std::fprintf(stderr, "zarvon-cli: %s: cannot create the archive\n", archive.c_str());
-        return ExitFailed;
-    }
+    CompressRequest request;
+    request.archivePath = o.args[0];
+    request.method = o.method;
+    request.password = o.havePassword ? o.password : std::string();
     int failures = 0;
-    auto add = [&](const std::string &path, int keepFullPath) {
-        int32_t r = addFile(path, keepFullPath);
-        if (r == kAddSkippedSelf)
-            return;
-        if (r != 0) {
-            g_progress.clear();
-            std::fprintf(stderr, "zarvon-cli: %s: %s\n", path.c_str(), describe(r).c_str());
-            ++failures;
-        }
-    };
     for (size_t i = 1; i < o.args.size(); ++i) {
         const std::string &item = o.args[i];
         std::error_code ec;
         if (fs::is_directory(item, ec)) {
-            std::vector<std::string> files;
-            walk(item, files, failures);
-            for (const std::string &f : files)
-                add(f, 1);
-        } else if (fs::exists(item, ec)) {
-            add(item, 0);
+            request.items.push_back({item, true});
+        } else if (fs::exists(fs::symlink_status(item, ec))) {
+            request.items.push_back({item, false});
         } else {
             std::fprintf(stderr, "zarvon-cli: %s: no such file or folder\n", item.c_str());
             ++failures;
         }
     }
-    int32_t closed = closeArchives();
+    if (request.items.empty())
+        return ExitFailed;
+    CliProgress progress;
+    const CompressReport report = compressFiles(request, progress);
     g_progress.clear();
-    if (closed != 0) {
-        std::fprintf(stderr, "zarvon-cli: %s: the archive was not written: %s\n", archive.c_str(),
-                     describe(closed).c_str());
+    for (const Failure &f : report.unreadable)
+        std::fprintf(stderr, "zarvon-cli: %s: %s\n", f.name.c_str(), describe(f).c_str());
+    failures += int(report.unreadable.size());
+    if (report.outcome != CompressReport::Outcome::Written) {
+        std::fprintf(stderr, "zarvon-cli: %s: the archive was not written: %s\n", request.archivePath.c_str(),
+                     describe(report.failure).c_str());
         return ExitFailed;
     }
     return failures ? ExitFailed : ExitOk;
@@ -277,73 +288,53 @@ int commandExtract(const Options &o)
     if (o.args.empty())
         return usage("extract takes an archive");
     const std::string &archive = o.args[0];
-    std::set<std::string> wanted(o.args.begin() + 1, o.args.end());
-    std::set<std::string> found;
-    setPassword(o.havePassword ? o.password : std::string());
-    if (!openArchiveForReading(archive)) {
-        std::fprintf(stderr, "zarvon-cli: %s: not a readable ZIP archive\n", archive.c_str());
+    ExtractRequest request{archive, o.destination, {}, o.havePassword ? o.password : std::string()};
+    if (o.args.size() > 1) {
+        // A folder may be named without its final "/".
+        const ListReport listed = listArchiveEntries(archive, request.password);
+        std::set<std::string> names;
+        for (const ArchiveEntry &e : listed.entries)
+            names.insert(e.name);
+        for (size_t i = 1; i < o.args.size(); ++i) {
+            const std::string &wanted = o.args[i];
+            request.entryNames.push_back(!names.count(wanted) && names.count(wanted + "/") ? wanted + "/" : wanted);
+        }
+    }
+    CliProgress progress;
+    const ExtractReport report = extractArchive(request, progress);
+    g_progress.clear();
+    if (!report.opened) {
+        notReadable(archive, report.failure);
         return ExitFailed;
     }
-    int failures = 0, files = 0;
-    int32_t step = firstEntry();
-    while (step == 0) {
-        EntryInfo info;
-        int32_t r = currentEntryInfo(info);
-        if (r != 0) {
-            g_progress.clear();
-            std::fprintf(stderr, "zarvon-cli: unreadable entry: %s\n", describe(r).c_str());
-            ++failures;
-        } else {
-            std::string bare = info.fileName;
-            if (!bare.empty() && bare.back() == kSeparator)
-                bare.pop_back();
-            bool selected = wanted.empty() || wanted.count(info.fileName) || wanted.count(bare);
-            if (selected) {
-                found.insert(wanted.count(info.fileName) ? info.fileName : bare);
-                r = extractCurrentEntry(o.destination, 1);
-                if (r != 0) {
-                    g_progress.clear();
-                    std::fprintf(stderr, "zarvon-cli: %s: %s\n", info.fileName.c_str(), describe(r).c_str());
-                    ++failures;
-                } else if (!info.isFolder()) {
-                    ++files;
-                }
-            }
-        }
-        step = nextEntry();
+    for (const Failure &f : report.failures) {
+        if (f.name.empty())
+            std::fprintf(stderr, "zarvon-cli: %s: the archive's index is damaged: %s\n", archive.c_str(),
+                         describe(f).c_str());
+        else
+            std::fprintf(stderr, "zarvon-cli: %s: %s\n", f.name.c_str(), describe(f).c_str());
     }
-    closeArchives();
-    g_progress.clear();
-    if (step != kErrEndOfList) {
-        std::fprintf(stderr, "zarvon-cli: %s: the central directory is damaged\n", archive.c_str());
-        ++failures;
-    }
-    for (const std::string &w : wanted)
-        if (!found.count(w)) {
-            std::fprintf(stderr, "zarvon-cli: %s: no such entry\n", w.c_str());
-            ++failures;
-        }
-    if (failures)
-        std::fprintf(stderr, "zarvon-cli: %d file(s) extracted, %d failure(s)\n", files, failures);
-    return failures ? ExitFailed : ExitOk;
+    if (!report.failures.empty())
+        std::fprintf(stderr, "zarvon-cli: %d file(s) extracted, %zu failure(s)\n", report.filesWritten,
+                     report.failures.size());
+    return report.failures.empty() && !report.stopped ? ExitOk : ExitFailed;
 }
 
 int commandTest(const Options &o)
 {
     if (o.args.size() != 1)
         return usage("test takes one archive");
-    setPassword(o.havePassword ? o.password : std::string());
-    VerifyResult v;
-    int32_t r = verifyArchive(o.args[0], v);
+    CliProgress progress;
+    const TestReport v = testArchiveFile({o.args[0], o.havePassword ? o.password : std::string()}, progress);
     g_progress.clear();
     if (!v.readable) {
-        std::fprintf(stderr, "zarvon-cli: %s: not a readable ZIP archive\n", o.args[0].c_str());
+        notReadable(o.args[0], v.failure);
         return ExitFailed;
     }
     std::printf("%s: %d entries, %d checked, %d failed, %d not checked (encrypted, no password)\n", o.args[0].c_str(),
                 v.entries, v.entriesChecked, v.entriesFailed, v.entriesNotChecked);
-    if (r != 0 || v.entriesFailed) {
-        std::printf("first failure: %s: %s\n", v.firstFailedEntry.c_str(), describe(v.firstFailure).c_str());
+    if (!v.passed()) {
+        std::printf("first failure: %s: %s\n", v.firstFailure.name.c_str(), describe(v.firstFailure).c_str());
         return ExitFailed;
     }
     if (v.entriesNotChecked) {
@@ -358,9 +349,9 @@ int commandInfo(const Options &o)
 {
     if (o.args.size() != 1)
         return usage("info takes one archive");
-    std::vector<EntryInfo> entries;
-    if (listEntries(o.args[0], entries) < 0) {
-        std::fprintf(stderr, "zarvon-cli: %s: not a readable ZIP archive\n", o.args[0].c_str());
+    const ListReport listed = listArchiveEntries(o.args[0]);
+    if (!listed.opened) {
+        notReadable(o.args[0], listed.failure);
         return ExitFailed;
     }
     struct stat st{};
@@ -368,20 +359,22 @@ int commandInfo(const Options &o)
     uint64_t size = 0, packed = 0;
     size_t folders = 0, encrypted = 0, large = 0;
     std::set<std::string> methods;
-    for (const EntryInfo &e : entries) {
-        size += e.uncompressedSize;
-        packed += e.compressedSize;
-        folders += e.isFolder();
-        encrypted += e.isEncrypted();
-        large += (e.uncompressedSize >= 0xFFFFFFFFull || e.compressedSize >= 0xFFFFFFFFull);
-        methods.insert(methodName(e.compressionMethod));
+    for (const ArchiveEntry &e : listed.entries) {
+        size += e.size;
+        packed += e.packedSize;
+        folders += e.folder;
+        encrypted += e.encrypted;
+        large += (e.size >= 0xFFFFFFFFull || e.packedSize >= 0xFFFFFFFFull);
+        methods.insert(methodName(uint32_t(e.method)));
     }
     std::string methodList;
     for (const std::string &m : methods)
         methodList += (methodList.empty() ? "" : ", ") + m;
+    const size_t entries = listed.entries.size();
     std::printf("Archive:      %s\n", o.args[0].c_str());
+    std::printf("Format:       %s\n", formatOf(o.args[0])->name());
     std::printf("File size:    %lld bytes\n", static_cast<long long>(st.st_size));
-    std::printf("Entries:      %zu (%zu files, %zu folders)\n", entries.size(), entries.size() - folders, folders);
+    std::printf("Entries:      %zu (%zu files, %zu folders)\n", entries, entries - folders, folders);
     std::printf("Uncompressed: %" PRIu64 " bytes\n", size);
     std::printf("Compressed:   %" PRIu64 " bytes\n", packed);
     std::printf("Ratio:        %.1f%%\n", size ? 100.0 * static_cast<double>(packed) / static_cast<double>(size) : 0.0);
@@ -397,8 +390,6 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
         return usage();
-    initEngine();
-    setProgressCallback([](const std::string &name, float percent) { return g_progress.update(name, percent); });
     std::string command = argv[1];
     const char *allowed = command == "create" ? "09pP" : command == "extract" ? "dpP" : command == "test" ? "pP" : "";
     if (command == "-h" || command == "--help" || command == "help") {
