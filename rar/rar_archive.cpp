@@ -163,7 +163,12 @@ public:
     {
     }
 
-    void setTotal(uint64_t total) { total_ = total; }
+    // What the listing found, before this pass.
+    void setPlan(uint64_t totalBytes, size_t entries)
+    {
+        total_ = totalBytes;
+        expectedEntries_ = entries;
+    }
     void setOnlyNames(const std::vector<std::string> &names)
     {
         onlyNames_.insert(names.begin(), names.end());
@@ -205,6 +210,8 @@ private:
     int process(int operation);
     bool skip() { return process(RAR_SKIP) == ERAR_SUCCESS; }
     // Handles the entry whose header was just read. False when it failed.
+    // Handles the entry whose header was just read; a failure goes to the
+    // report. False when it failed.
     bool handleEntry(const RarEntry &e);
     bool extractEntry(const RarEntry &e);
     RarEntryResult reasonFor(const RarEntry &e, int code) const;
@@ -220,6 +227,7 @@ private:
     Handle handle_{nullptr, Closer{&lib_}};
     std::unique_ptr<RARHeaderDataEx> header_ = std::make_unique<RARHeaderDataEx>();
     uint64_t total_ = 0;
+    size_t expectedEntries_ = 0; // entries the listing found (SIZE_MAX: unknown)
 
     // State of the library call in progress, seen by the callback.
     const std::string *currentEntry_ = nullptr;
@@ -560,30 +568,32 @@ void Pass::run(const std::string &path)
         return;
     size_t handled = 0;
     size_t reopenedAt = SIZE_MAX;
-    bool lastFailed = false;
+    RarEntryResult lastFailure = RarEntryResult::Ok;
     for (;;) {
         volumeMissing_ = false;
         passwordMissing_ = false;
         passwordRefused_ = false;
         const int code = readHeader();
-        if (code == ERAR_END_ARCHIVE)
+        const bool lostPlace = code != ERAR_SUCCESS && (expectedEntries_ == SIZE_MAX ? code != ERAR_END_ARCHIVE
+                                                                                     : handled < expectedEntries_);
+        if (lostPlace && lastFailure != RarEntryResult::Ok && !volumeMissing_ && reopenedAt != handled) {
+            // After refusing an entry the library may read its data as the
+            // next header: a false end of the archive, or a damaged header.
+            // The listing knows better; start again past what is done.
+            reopenedAt = handled;
+            if (reopenPast(handled))
+                continue;
+            if (report_.status != RarStatus::Ok)
+                return;
+        }
+        if (code == ERAR_END_ARCHIVE && !lostPlace)
             break;
         if (code != ERAR_SUCCESS) {
-            // After a failed entry the library may stop reading headers;
-            // the archive itself can still be fine from there on.
-            if (lastFailed && !volumeMissing_ && reopenedAt != handled) {
-                reopenedAt = handled;
-                lastFailed = false;
-                if (reopenPast(handled))
-                    continue;
-                if (report_.status != RarStatus::Ok)
-                    return;
-            }
-            if (volumeMissing_ || code == ERAR_EOPEN)
+            if (volumeMissing_ || code == ERAR_EOPEN || lastFailure == RarEntryResult::MissingVolume)
                 fail(RarStatus::MissingVolume, code);
-            else if (passwordRefused_ || code == ERAR_BAD_PASSWORD)
+            else if (passwordRefused_ || code == ERAR_BAD_PASSWORD || lastFailure == RarEntryResult::WrongPassword)
                 fail(RarStatus::WrongPassword, code);
-            else if (passwordMissing_ || code == ERAR_MISSING_PASSWORD)
+            else if (passwordMissing_ || code == ERAR_MISSING_PASSWORD || lastFailure == RarEntryResult::PasswordNeeded)
                 fail(RarStatus::PasswordNeeded, code);
             else
                 fail(RarStatus::Damaged, code);
@@ -593,7 +603,12 @@ void Pass::run(const std::string &path)
         report_.entries.push_back(e);
         report_.anyEncrypted = report_.anyEncrypted || e.encrypted;
         ++handled;
-        lastFailed = !handleEntry(e);
+        const size_t failuresBefore = report_.failures.size();
+        handleEntry(e);
+        // Only a failure the library itself met can cost it its place.
+        lastFailure = report_.failures.size() > failuresBefore && processed_
+                          ? report_.failures.back().reason
+                          : RarEntryResult::Ok;
         if (stopAsked_) {
             report_.stopped = true;
             fail(RarStatus::Stopped, 0);
@@ -604,20 +619,29 @@ void Pass::run(const std::string &path)
         report_.status = RarStatus::EntriesFailed;
 }
 
-// The unpacked size of what a test or an extraction will go through, for
-// progress; 0 when the headers cannot be read.
-uint64_t plannedBytes(UnrarLibrary &lib, const std::string &path, const std::string &password,
-                      const std::vector<std::string> &onlyNames)
+// What a test or an extraction will go through, read from the headers
+// alone: how many entries there are, and the unpacked bytes to process (for
+// progress). Nothing known when the headers cannot be read.
+struct Plan {
+    size_t entries = SIZE_MAX;
+    uint64_t bytes = 0;
+};
+
+Plan planOf(UnrarLibrary &lib, const std::string &path, const std::string &password,
+            const std::vector<std::string> &onlyNames)
 {
     RarReport listing;
     Pass pass(lib, Mode::List, password, nullptr, listing);
     pass.run(path);
+    Plan plan;
+    if (listing.status != RarStatus::Ok)
+        return plan;
     std::set<std::string> only(onlyNames.begin(), onlyNames.end());
-    uint64_t total = 0;
+    plan.entries = listing.entries.size();
     for (const RarEntry &e : listing.entries)
         if (!e.folder && !e.link && (only.empty() || only.count(e.name)))
-            total += e.size;
-    return total;
+            plan.bytes += e.size;
+    return plan;
 }
 
 RarReport libraryMissing()
@@ -647,7 +671,8 @@ RarReport testRar(const std::string &path, const std::string &password, const Ra
         return libraryMissing();
     RarReport report;
     Pass pass(*lib, Mode::Test, password, &progress, report);
-    pass.setTotal(plannedBytes(*lib, path, password, {}));
+    const Plan plan = planOf(*lib, path, password, {});
+    pass.setPlan(plan.bytes, plan.entries);
     pass.run(path);
     return report;
 }
@@ -661,7 +686,8 @@ RarReport extractRar(const RarExtractRequest &request, const RarProgress &progre
     Pass pass(*lib, Mode::Extract, request.password, &progress, report);
     pass.setOnlyNames(request.onlyNames);
     pass.setDestination(request.destination);
-    pass.setTotal(plannedBytes(*lib, request.archivePath, request.password, request.onlyNames));
+    const Plan plan = planOf(*lib, request.archivePath, request.password, request.onlyNames);
+    pass.setPlan(plan.bytes, plan.entries);
     pass.run(request.archivePath);
     return report;
 }
