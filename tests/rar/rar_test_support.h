@@ -170,7 +170,9 @@ protected:
     {
         fs::path archive = dir / name;
         std::string output;
-        int rc = run("cd " + quoted(src) + " && rar a -idq " + options + " " + quoted(archive) + " " + files,
+        // rar reads the names of its arguments through the locale: give it
+        // UTF-8 whatever the test runs under.
+        int rc = run("cd " + quoted(src) + " && LC_ALL=C.UTF-8 rar a -idq " + options + " " + quoted(archive) + " " + files,
                      &output);
         EXPECT_EQ(rc, 0) << output;
         return archive;
