@@ -1,5 +1,7 @@
 #include "engine/internal.h"
 
+#include "base/safe_output.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 #include <cstdio>
 #include <memory>
 #include <ctime>
-#include <random>
 #include <utility>
 
 namespace zarvon::engine {
@@ -17,21 +18,6 @@ namespace detail {
 
 namespace {
 
-struct Fd {
-    int fd = -1;
-    Fd() = default;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() { reset(); }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    void reset(int f = -1)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = f;
-    }
-};
-
 mode_t currentUmask()
 {
     mode_t m = ::umask(0);
@@ -39,101 +25,9 @@ mode_t currentUmask()
     return m;
 }
 
-// Creates a folder and every missing parent. The destination is the user's
-// choice, so links along it are followed; inside it they never are.
-bool makeFolders(const std::string &path)
-{
-    if (path.empty())
-        return true;
-    for (size_t i = 1; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '/') {
-            std::string part = path.substr(0, i);
-            if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
-                return false;
-        }
-    }
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The destination folder, created when first needed, and the folder of the
-// last entry, kept open because entries of one folder tend to follow each
-// other.
-struct Destination {
-    std::string path;
-    Fd dir;
-    std::string lastKey;
-    Fd lastDir;
-
-    bool ensure()
-    {
-        if (dir.fd >= 0)
-            return true;
-        std::string p = path.empty() ? std::string(".") : path;
-        while (p.size() > 1 && p.back() == '/')
-            p.pop_back();
-        dir.reset(::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.fd >= 0)
-            return true;
-        if (!makeFolders(p))
-            return false;
-        dir.reset(::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        return dir.fd >= 0;
-    }
-
-    // Still the folder found under that path (it may have been removed or
-    // replaced since the last entry).
-    bool stillValid() const
-    {
-        struct stat a{}, b{};
-        std::string p = path.empty() ? std::string(".") : path;
-        return dir.fd >= 0 && ::fstat(dir.fd, &a) == 0 && ::stat(p.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-               a.st_ino == b.st_ino;
-    }
-
-    // Opens (creating them) the first `count` components under the
-    // destination without following any link. Result: a folder descriptor
-    // owned by this record, or -1 with `code` set.
-    int folderFor(const std::vector<std::string> &parts, size_t count, int32_t &code)
-    {
-        if (count == 0)
-            return dir.fd;
-        std::string key;
-        for (size_t i = 0; i < count; ++i) {
-            key += parts[i];
-            key += '/';
-        }
-        struct stat kept{};
-        // A folder removed since the last entry has no links left: files
-        // written into it would be lost.
-        if (lastDir.fd >= 0 && key == lastKey && ::fstat(lastDir.fd, &kept) == 0 && kept.st_nlink > 0)
-            return lastDir.fd;
-        lastKey.clear();
-        lastDir.reset();
-        Fd current;
-        int dirFd = dir.fd;
-        for (size_t i = 0; i < count; ++i) {
-            int next = ::openat(dirFd, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0 && errno == ENOENT) {
-                if (::mkdirat(dirFd, parts[i].c_str(), 0777) != 0 && errno != EEXIST) {
-                    code = kErrGeneral;
-                    return -1;
-                }
-                next = ::openat(dirFd, parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            }
-            if (next < 0) {
-                code = (errno == ELOOP || errno == ENOTDIR) ? kErrUnsafeName : kErrGeneral;
-                return -1;
-            }
-            current.reset(next);
-            dirFd = next;
-        }
-        lastDir.reset(current.fd);
-        current.fd = -1;
-        lastKey = key;
-        return lastDir.fd;
-    }
-};
+using base::FileDescriptor;
+using base::FolderError;
+using Destination = base::OutputFolder;
 
 // extractCurrentEntry is called entry after entry with the same destination:
 // its folders stay open between calls while the reader slot holds the same
@@ -184,28 +78,6 @@ struct timespec timeFor(const EntryInfo &e)
     return ts;
 }
 
-bool writeAll(int fd, const unsigned char *data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-std::string randomSuffix()
-{
-    static std::mt19937_64 rng{std::random_device{}()};
-    char buf[17];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(rng()));
-    return buf;
-}
-
 struct Outcome {
     int32_t code = 0;
     bool fileWritten = false;
@@ -242,9 +114,12 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
 
     // Walk down the folders without ever following a link.
     const size_t folderCount = isFolder ? parts.size() : parts.size() - 1;
-    int dirFd = dest.folderFor(parts, folderCount, r.code);
-    if (dirFd < 0)
+    FolderError folderError = FolderError::None;
+    int dirFd = dest.folderFor(parts, folderCount, folderError);
+    if (dirFd < 0) {
+        r.code = folderError == FolderError::Unsafe ? kErrUnsafeName : kErrGeneral;
         return r;
+    }
     if (isFolder) {
         r.folderCreated = true;
         return r;
@@ -271,11 +146,11 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
             r.code = kErrReadOnlyTarget;
             return r;
         }
-        tempName = "." + leaf.substr(0, 200) + ".zarvon-" + randomSuffix();
+        tempName = base::temporaryNameFor(leaf);
     }
     const std::string &createName = tempName.empty() ? leaf : tempName;
-    Fd out(::openat(dirFd, createName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (out.fd < 0) {
+    FileDescriptor out(::openat(dirFd, createName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.valid()) {
         r.code = kErrGeneral;
         return r;
     }
@@ -294,7 +169,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
             return discard(static_cast<int32_t>(got));
         if (got == 0)
             break;
-        if (!writeAll(out.fd, buffer.data(), static_cast<size_t>(got)))
+        if (!base::writeAll(out.get(), buffer.data(), static_cast<size_t>(got)))
             return discard(kErrWrite);
         done += static_cast<uint64_t>(got);
         float percent = info.uncompressedSize ? static_cast<float>(done * 100.0 / info.uncompressedSize) : 100.0f;
@@ -307,9 +182,9 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
             return discard(kResultStopped);
     }
     const struct timespec times[2] = {{0, UTIME_OMIT}, timeFor(info)};
-    ::fchmod(out.fd, modeFor(info));
-    ::futimens(out.fd, times);
-    if (::close(std::exchange(out.fd, -1)) != 0)
+    ::fchmod(out.get(), modeFor(info));
+    ::futimens(out.get(), times);
+    if (out.close() != 0)
         return discard(kErrWrite);
     if (!tempName.empty() && ::renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0)
         return discard(kErrGeneral);
@@ -335,8 +210,7 @@ int32_t extractEntryAt(const std::string &archivePath, int32_t index, const std:
     if (!handle)
         return 0;
     unzFile uf = static_cast<unzFile>(handle.get());
-    Destination dest;
-    dest.path = destination;
+    Destination dest(destination);
     if (!dest.ensure())
         return 0;
     if (goToIndex(uf, archivePath, index) != 0)
@@ -355,10 +229,9 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
         return kErrGeneral;
     unzFile uf = static_cast<unzFile>(s.reader);
     SlotDestination &cached = slotDestination();
-    if (!cached.dest || cached.readerSerial != readerSerial() || cached.dest->path != destination ||
+    if (!cached.dest || cached.readerSerial != readerSerial() || cached.dest->path() != destination ||
         !cached.dest->stillValid()) {
-        cached.dest = std::make_unique<Destination>();
-        cached.dest->path = destination;
+        cached.dest = std::make_unique<Destination>(destination);
         cached.readerSerial = readerSerial();
     }
     Destination &dest = *cached.dest;
@@ -378,8 +251,7 @@ int32_t extractMatching(const std::string &archivePath, const std::string &patte
     if (!handle)
         return 0;
     unzFile uf = static_cast<unzFile>(handle.get());
-    Destination dest;
-    dest.path = destination;
+    Destination dest(destination);
     int32_t written = 0;
     int err = goToFirst(uf);
     while (err == UNZ_OK) {

@@ -1,5 +1,7 @@
 #include "engine/internal.h"
 
+#include "base/safe_output.h"
+
 #include <iconv.h>
 #include <zlib.h>
 
@@ -204,29 +206,7 @@ std::string lastComponent(const std::string &name)
 
 int32_t safeComponents(const std::string &name, std::vector<std::string> &components, bool &isFolder)
 {
-    components.clear();
-    isFolder = !name.empty() && isSeparator(name.back());
-    if (name.empty() || isSeparator(name[0]) || name.find('\0') != std::string::npos)
-        return kErrUnsafeName;
-    // A drive prefix in any form: "C:\x", "C:/x", "C:x".
-    if (name.size() >= 2 && name[1] == ':' &&
-        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
-        return kErrUnsafeName;
-    size_t i = 0;
-    while (i <= name.size()) {
-        size_t j = i;
-        while (j < name.size() && !isSeparator(name[j]))
-            ++j;
-        std::string part = name.substr(i, j - i);
-        if (part == "..")
-            return kErrUnsafeName;
-        if (!part.empty() && part != ".")
-            components.push_back(std::move(part));
-        i = j + 1;
-    }
-    if (components.empty())
-        return kErrUnsafeName;
-    return 0;
+    return base::safeComponents(name, components, isFolder) ? 0 : kErrUnsafeName;
 }
 
 namespace {

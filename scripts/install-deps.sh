@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev libminizip-dev
   libgtest-dev googletest
   zip unzip 7zip libarchive-tools python3
-  libunrar5 rar unrar
+  libunrar5 libunrar-headers rar unrar
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   locales
 )
