@@ -100,6 +100,7 @@ public:
 };
 
 const ArchiveFormat &zipFormat();
+const ArchiveFormat &rarFormat();
 
 // The format of the file at `path`: by its first bytes ("PK" for ZIP,
 // "Rar!" for RAR), else by its extension (".zip", ".rar", any case), so that

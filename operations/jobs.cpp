@@ -70,7 +70,6 @@ Failure unknownFormat(const std::string &path)
 
 }  // namespace
 
-const ArchiveFormat *rarFormatIfBuilt();
 
 const ArchiveFormat *formatOf(const std::string &path)
 {
@@ -83,12 +82,12 @@ const ArchiveFormat *formatOf(const std::string &path)
     if (got >= 4 && head[0] == 'P' && head[1] == 'K' && head[2] < 9 && head[3] < 9)
         return &zipFormat();
     if (got >= 4 && std::memcmp(head, "Rar!", 4) == 0)
-        return rarFormatIfBuilt();
+        return &rarFormat();
     const std::string extension = lowerExtension(path);
     if (extension == "zip")
         return &zipFormat();
     if (extension == "rar")
-        return rarFormatIfBuilt();
+        return &rarFormat();
     return nullptr;
 }
 
