@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "base/product.h"
 #include "settings/settings_file.h"
 #include "settings/text_encoding.h"
 
@@ -147,7 +148,7 @@ const BuiltInTexts frenchTexts = {
     "Archive Cryptée",
     "Archive Non Cryptée",
     {"Dimanche", "Lundi", "Mardi", "Mercredi", "Jeudi", "Vendredi", "Samedi"},
-    {"Zarvon 1.1.0", "Gestionnaire d'archives ZIP et RAR", "Édité par le Projet Zarvon",
+    {base::kProductTitle, "Gestionnaire d'archives ZIP et RAR", "Édité par le Projet Zarvon",
      "Programmation : l'équipe Zarvon"},
 };
 
@@ -167,7 +168,7 @@ const BuiltInTexts englishTexts = {
     "Encrypted Zip",
     "Not Crypt",
     {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saterday"},
-    {"Zarvon 1.1.0", "ZIP and RAR archive manager", "Published by the Zarvon Project",
+    {base::kProductTitle, "ZIP and RAR archive manager", "Published by the Zarvon Project",
      "Programming: the Zarvon team"},
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
+
 #include "settings/settings_file.h"
 #include "settings/settings_ops.h"
 
@@ -74,8 +76,7 @@ void clearRecentArchives() { list().clear(); }
 
 std::string recentArchiveFileName(const std::string &path)
 {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return base::lastPathComponent(path, "/\\");
 }
 
 } // namespace zarvon::settings

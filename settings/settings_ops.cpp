@@ -1,32 +1,40 @@
 #include "settings/settings_ops.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <string_view>
+
+#include "base/paths.h"
+#include "base/product.h"
 
 namespace zarvon::settings {
 
-const char *const SettingsBanner = "Zarvon 1.1.0 configuration file - made by the Zarvon Project";
+namespace {
+
+// The banner is put together at compile time, so that it is ready before any
+// other file's start-up code reads it.
+constexpr std::string_view kBannerTail = " configuration file - made by the Zarvon Project";
+constexpr auto kBannerText = [] {
+    constexpr std::string_view title = base::kProductTitle;
+    std::array<char, title.size() + kBannerTail.size() + 1> text{};
+    std::copy(title.begin(), title.end(), text.begin());
+    std::copy(kBannerTail.begin(), kBannerTail.end(), text.begin() + title.size());
+    return text;
+}();
+
+} // namespace
+
+constinit const char *const SettingsBanner = kBannerText.data();
 
 namespace {
 
 const char *flag(bool value) { return value ? "1" : "0"; }
 
-std::string withTrailingSlash(std::string folder)
-{
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
-std::string homeFolder()
-{
-    const char *home = std::getenv("HOME");
-    return withTrailingSlash(home && *home ? home : "/");
-}
-
 std::string temporaryFolder()
 {
     const char *tmp = std::getenv("TMPDIR");
-    return withTrailingSlash(tmp && *tmp ? tmp : "/tmp");
+    return base::withTrailingSlash(tmp && *tmp ? tmp : "/tmp");
 }
 
 } // namespace
@@ -179,7 +187,7 @@ std::optional<ConfigurationSettings> loadConfigurationSettings(const std::string
     values.defaultArchiveFolder = file.readText("DefaultArchiveFolder", "");
     values.defaultArchiveExtractionFolder = file.readText("DefaultArchiveExtractionFolder", "");
     if (values.defaultArchiveFolder.empty())
-        values.defaultArchiveFolder = homeFolder();
+        values.defaultArchiveFolder = base::homeFolder();
     if (values.defaultArchiveExtractionFolder.empty())
         values.defaultArchiveExtractionFolder = temporaryFolder();
     file.selectGroup("Integration");
