@@ -75,7 +75,8 @@ bool buildFirstWindow()
             return false;
         if (geometry)
             placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
-    } else if (settings::settingIs(settings::kAssistantState, "0") && settings::settingIs(settings::kShowTextButton, "1")) {
+    } else if (settings::settingIs(settings::kAssistantState, "0") &&
+               settings::settingIs(settings::kShowTextButton, "1")) {
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
             return false;
@@ -84,7 +85,8 @@ bool buildFirstWindow()
         const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
         placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
                         geometry ? geometry->height : pf::Keep);
-    } else if (settings::settingIs(settings::kAssistantState, "0") && settings::settingIs(settings::kShowTextButton, "0")) {
+    } else if (settings::settingIs(settings::kAssistantState, "0") &&
+               settings::settingIs(settings::kShowTextButton, "0")) {
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
             return false;

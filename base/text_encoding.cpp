@@ -16,8 +16,7 @@ bool isWindows1252Undefined(unsigned char c) { return c == 0x81 || c == 0x8D || 
 bool settleRefused(Refused policy, char *&in, size_t &inLeft, std::string &out)
 {
     switch (policy) {
-    case Refused::Fail:
-        return false;
+    case Refused::Fail: return false;
     case Refused::ByteAsLatin1:
         appendLatin1AsUtf8(out, static_cast<unsigned char>(*in));
         ++in;

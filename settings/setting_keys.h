@@ -20,7 +20,7 @@
 namespace zarvon::settings {
 
 struct SettingKey {
-    const char *group;       // "" for the keys before the first group
+    const char *group; // "" for the keys before the first group
     const char *key;
     const char *defaultText; // what the key reads as when absent
     // The value writeDefaultSettings puts in a new file; nullptr for keys a
@@ -38,8 +38,7 @@ inline constexpr SettingKey kShowTextButton{"General", "ShowTextButton", "0", "0
 
 // [Compression]: empty means the home folder and the temporary folder.
 inline constexpr SettingKey kDefaultArchiveFolder{"Compression", "DefaultArchiveFolder", "", ""};
-inline constexpr SettingKey kDefaultArchiveExtractionFolder{"Compression", "DefaultArchiveExtractionFolder", "",
-                                                            ""};
+inline constexpr SettingKey kDefaultArchiveExtractionFolder{"Compression", "DefaultArchiveExtractionFolder", "", ""};
 
 // [Integration]: file association and desktop shortcut; LastOpenPanel is the
 // configuration window's last tab page.
@@ -92,18 +91,18 @@ inline constexpr SettingKey kSelectAll{"", "SelectAll", "0"};
 
 // The whole table, in file order, for the checks that walk it.
 inline constexpr const SettingKey *kAllSettingKeys[] = {
+    // General, Compression, Integration
     &kAssistantState, &kVisibleWindow, &kActivateSound, &kHistory, &kMultitaskWindow, &kShowTextButton,
-    &kDefaultArchiveFolder, &kDefaultArchiveExtractionFolder,
-    &kZipType, &kIntegrationEnvironment, &kDesktopShortcut, &kLastOpenPanel,
-    &kWindowHeight, &kWindowWidth, &kWindowX, &kWindowY,
-    &kOldWindowHeight, &kOldWindowWidth, &kOldWindowLeft, &kOldWindowRight,
-    &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage,
-    &kDefaultView, &kBigIconView, &kSmallIconView, &kListView, &kViewAssistantState,
-    &kInitBootPage,
-    &kRecentCount, &kRecentFile,
-    &kLastDisk,
-    &kSelectAll,
-};
+    &kDefaultArchiveFolder, &kDefaultArchiveExtractionFolder, &kZipType, &kIntegrationEnvironment, &kDesktopShortcut,
+    &kLastOpenPanel,
+    // Window
+    &kWindowHeight, &kWindowWidth, &kWindowX, &kWindowY, &kOldWindowHeight, &kOldWindowWidth, &kOldWindowLeft,
+    &kOldWindowRight,
+    // View, Options
+    &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage, &kDefaultView, &kBigIconView, &kSmallIconView,
+    &kListView, &kViewAssistantState, &kInitBootPage,
+    // Recent files, Disk, before the first group
+    &kRecentCount, &kRecentFile, &kLastDisk, &kSelectAll};
 
 // The key name of the n-th recent archive (n from 1): "Recent files<n>".
 std::string recentFileKey(int n);

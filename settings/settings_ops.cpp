@@ -63,8 +63,8 @@ bool writeDefaultSettings(const std::string &path)
     auto initial = [&file](const SettingKey &key) { writeKeyText(file, key, key.initialText); };
     file.writeComment(SettingsBanner);
     file.writeComment("Default Parameters");
-    for (const SettingKey *key : {&kAssistantState, &kVisibleWindow, &kActivateSound, &kHistory, &kMultitaskWindow,
-                                  &kShowTextButton})
+    for (const SettingKey *key :
+         {&kAssistantState, &kVisibleWindow, &kActivateSound, &kHistory, &kMultitaskWindow, &kShowTextButton})
         initial(*key);
     file.writeComment("");
     file.writeComment("Compression parameters");

@@ -17,9 +17,11 @@ TEST(Windows1252, DefinedBytesReadAsTheirLetters)
 
 TEST(Windows1252, UndefinedBytesSurviveTheWayThereAndBack)
 {
-    const std::string undefined = "a\x81" "b\x8D\x8F\x90\x9D";
+    const std::string undefined = "a\x81"
+                                  "b\x8D\x8F\x90\x9D";
     std::string text = windows1252ToUtf8(undefined);
-    EXPECT_EQ(text, "a\xC2\x81" "b\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+    EXPECT_EQ(text, "a\xC2\x81"
+                    "b\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
     EXPECT_TRUE(isValidUtf8(text));
     std::string back;
     ASSERT_TRUE(utf8ToWindows1252(text, back));

@@ -145,7 +145,7 @@ TEST_F(SettingKeys, KeysWrittenOnAnOpenFileGoToTheirGroup)
         SettingsFile file;
         ASSERT_TRUE(file.open(ini()));
         file.selectGroup("Window");
-        writeKeyText(file, kToolBar, "1");   // View, although Window was selected
+        writeKeyText(file, kToolBar, "1"); // View, although Window was selected
         writeKeyInteger(file, kLastOpenPanel, 3);
         EXPECT_EQ(readKeyText(file, kHistory), "1");
         EXPECT_EQ(readKeyInteger(file, kWindowHeight), 0) << "absent, in a group that does not exist";
