@@ -13,6 +13,7 @@
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "settings/recent_archives.h"
+#include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_ops.h"
 #include "ui/dialogs/about_window.h"
@@ -28,12 +29,6 @@ namespace pf = zarvon::platform;
 using settings::languageText;
 
 namespace {
-
-bool settingIs(const std::string &group, const std::string &key, const char *value)
-{
-    auto text = settings::readSettingText(group, key, "0");
-    return text && *text == value;
-}
 
 std::optional<settings::WindowGeometry> savedGeometry()
 {
@@ -69,17 +64,18 @@ void showMainWindow()
 // The first window, from the configuration file (every test opens it anew).
 bool buildFirstWindow()
 {
-    if (settingIs("General", "AssistantState", "1") && assistantAvailable()) {
+    if (settings::settingIs(settings::kAssistantState, "1") && assistantAvailable()) {
         openAssistant();
         return true;
     }
-    if (settingIs("View", "AssistantState", "0") && settingIs("View", "ToolBar", "0")) {
+    if (settings::settingIs(settings::kViewAssistantState, "0") && settings::settingIs(settings::kToolBar, "0")) {
         auto geometry = savedGeometry();
         if (!ui::buildMainWindowWithoutToolbar())
             return false;
         if (geometry)
             placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
-    } else if (settingIs("General", "AssistantState", "0") && settingIs("General", "ShowTextButton", "1")) {
+    } else if (settings::settingIs(settings::kAssistantState, "0") &&
+               settings::settingIs(settings::kShowTextButton, "1")) {
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
             return false;
@@ -88,7 +84,8 @@ bool buildFirstWindow()
         const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
         placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
                         geometry ? geometry->height : pf::Keep);
-    } else if (settingIs("General", "AssistantState", "0") && settingIs("General", "ShowTextButton", "0")) {
+    } else if (settings::settingIs(settings::kAssistantState, "0") &&
+               settings::settingIs(settings::kShowTextButton, "0")) {
         auto geometry = savedGeometry();
         if (!ui::buildMainWindow())
             return false;
@@ -189,7 +186,7 @@ void rebuildMainWindow(bool withToolBar)
         // The caption buttons need the 850 pixels they get at start-up; a
         // width saved from the plain window would cut the last ones off.
         int width = geometry->width;
-        if (withToolBar && settingIs("General", "ShowTextButton", "1"))
+        if (withToolBar && settings::settingIs(settings::kShowTextButton, "1"))
             width = std::max(width, 850);
         placeMainWindow(geometry->x, geometry->y, width, geometry->height);
     }
@@ -204,7 +201,7 @@ void switchToolBar(bool wasMarked)
 {
     pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, !wasMarked);
     ui::saveMainWindowState();
-    if (settingIs("General", "MultitaskWindow", "0")) {
+    if (settings::settingIs(settings::kMultitaskWindow, "0")) {
         // A rebuild would meet the program's own instance lock: the change
         // is stored and takes effect at the next start.
         announceModification();

@@ -1,88 +1,19 @@
 #include "engine/internal.h"
 
-#include "base/safe_output.h"
-
-#include <iconv.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstring>
+
+#include "base/paths.h"
+#include "base/safe_output.h"
+#include "base/text_encoding.h"
 
 namespace zarvon::engine::detail {
 
+using base::isAscii;
+using base::isValidUtf8;
+
 namespace {
-
-// One conversion descriptor per direction, opened on first use and kept.
-class Converter {
-public:
-    Converter(const char *to, const char *from) : cd_(iconv_open(to, from)) {}
-    ~Converter() { if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_); }
-
-    // False when some character cannot be converted.
-    bool convert(std::string_view in, std::string &out)
-    {
-        out.clear();
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
-            return false;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        out.resize(in.size() * 4 + 4);
-        char *src = const_cast<char *>(in.data());
-        size_t srcLeft = in.size();
-        char *dst = out.data();
-        size_t dstLeft = out.size();
-        while (srcLeft > 0) {
-            if (iconv(cd_, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1)) {
-                if (errno == E2BIG) {
-                    size_t done = dst - out.data();
-                    out.resize(out.size() * 2);
-                    dst = out.data() + done;
-                    dstLeft = out.size() - done;
-                    continue;
-                }
-                return false;
-            }
-        }
-        out.resize(dst - out.data());
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
-
-bool isAscii(std::string_view s)
-{
-    for (unsigned char c : s)
-        if (c >= 0x80)
-            return false;
-    return true;
-}
-
-bool isValidUtf8(std::string_view s)
-{
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = s[i];
-        size_t n;
-        if (c < 0x80)
-            n = 0;
-        else if (c >= 0xC2 && c < 0xE0)
-            n = 1;
-        else if (c >= 0xE0 && c < 0xF0)
-            n = 2;
-        else if (c >= 0xF0 && c < 0xF5)
-            n = 3;
-        else
-            return false;
-        if (n > s.size() - 1 - i)
-            return false;
-        for (size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += n + 1;
-    }
-    return true;
-}
 
 // The Unicode path extra field (0x7075) written by Info-ZIP and others: the
 // UTF-8 name, valid while the CRC-32 of the stored name matches.
@@ -143,7 +74,8 @@ std::string decodeStoredName(std::string_view stored, bool utf8Flag, std::string
         // practice: a CP850 letter is a lone byte of 0x80 or more.
         name.assign(stored);
     } else {
-        static Converter fromCp850("UTF-8", "CP850");
+        // One descriptor per direction, opened on first use and kept.
+        static base::CodePageConverter fromCp850("UTF-8", "CP850");
         if (!fromCp850.convert(stored, name))
             name.assign(stored);
     }
@@ -160,7 +92,7 @@ std::string encodeStoredName(const std::string &name, bool &utf8Flag)
     utf8Flag = false;
     if (isAscii(stored))
         return stored;
-    static Converter toCp850("CP850", "UTF-8");
+    static base::CodePageConverter toCp850("CP850", "UTF-8");
     std::string converted;
     if (isValidUtf8(stored) && toCp850.convert(stored, converted))
         return converted;
@@ -200,8 +132,8 @@ std::string storedNameForPath(const std::string &path, bool keepFullPath)
 
 std::string lastComponent(const std::string &name)
 {
-    size_t cut = name.find_last_of("/\\");
-    return cut == std::string::npos ? name : name.substr(cut + 1);
+    // Names made on Windows separate with "\\" as well.
+    return base::lastPathComponent(name, "/\\");
 }
 
 int32_t safeComponents(const std::string &name, std::vector<std::string> &components, bool &isFolder)

@@ -1,5 +1,7 @@
 #include "engine/internal.h"
 
+#include "base/paths.h"
+
 #include <zlib.h>
 
 #include <fcntl.h>
@@ -338,17 +340,14 @@ int32_t createArchive(const std::string &path, int32_t append)
     WriterExtra &w = writerExtra();
     if (path.empty())
         return 0;
-    std::string dir = ".";
-    std::string base = path;
-    size_t cut = path.find_last_of('/');
-    if (cut != std::string::npos) {
-        dir = cut == 0 ? std::string("/") : path.substr(0, cut);
-        base = path.substr(cut + 1);
-    }
+    // The temporary file sits beside the archive, so that the final rename
+    // stays on one file system.
+    std::string folder = base::parentFolder(path);
+    std::string name = base::lastPathComponent(path);
     struct stat target{};
-    if (base.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
+    if (name.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
         return 0;
-    std::string temp = dir + "/." + base + ".zarvon-XXXXXX";
+    std::string temp = (folder.empty() ? std::string("./") : folder) + "." + name + ".zarvon-XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return 0;

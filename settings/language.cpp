@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "base/product.h"
+#include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/text_encoding.h"
 
@@ -147,7 +149,7 @@ const BuiltInTexts frenchTexts = {
     "Archive Cryptée",
     "Archive Non Cryptée",
     {"Dimanche", "Lundi", "Mardi", "Mercredi", "Jeudi", "Vendredi", "Samedi"},
-    {"Zarvon 1.1.0", "Gestionnaire d'archives ZIP et RAR", "Édité par le Projet Zarvon",
+    {base::kProductTitle, "Gestionnaire d'archives ZIP et RAR", "Édité par le Projet Zarvon",
      "Programmation : l'équipe Zarvon"},
 };
 
@@ -167,7 +169,7 @@ const BuiltInTexts englishTexts = {
     "Encrypted Zip",
     "Not Crypt",
     {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saterday"},
-    {"Zarvon 1.1.0", "ZIP and RAR archive manager", "Published by the Zarvon Project",
+    {base::kProductTitle, "ZIP and RAR archive manager", "Published by the Zarvon Project",
      "Programming: the Zarvon team"},
 };
 
@@ -257,10 +259,10 @@ StartupLanguage selectStartupLanguage(const std::string &frenchPath, const std::
     std::string chosen;
     if (!file.open(settingsFilePath)) {
         chosen = systemLanguage == FrenchFranceLanguage ? frenchPath : englishPath;
-    } else if (file.selectGroup("View")) {
-        if (file.readText("FrenchLanguage", "0") == "1")
+    } else if (file.selectGroup(kFrenchLanguage.group)) {
+        if (readKeyText(file, kFrenchLanguage) == "1")
             chosen = frenchPath;
-        else if (file.readText("EnglishLanguage", "0") == "1")
+        else if (readKeyText(file, kEnglishLanguage) == "1")
             chosen = englishPath;
     }
     file.close();
@@ -279,7 +281,7 @@ bool englishLanguageSelected(const std::string &path)
     // texts follow, rather than showing French beside English menus.
     if (!file.open(path))
         return detectSystemLanguage() != FrenchFranceLanguage;
-    return file.selectGroup("View") && file.readText("EnglishLanguage", "0") == "1";
+    return file.selectGroup(kEnglishLanguage.group) && readKeyText(file, kEnglishLanguage) == "1";
 }
 
 const BuiltInTexts &currentBuiltInTexts(const std::string &path)

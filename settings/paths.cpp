@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/paths.h"
+
 namespace zarvon::settings {
 
 namespace {
@@ -22,10 +24,9 @@ std::string languagePath(const std::string &directory, const std::string &name)
     if (fileExists(beside))
         return beside;
     // <prefix>/bin/ -> <prefix>/share/zarvon/
-    std::string withoutSlash = directory.substr(0, directory.empty() ? 0 : directory.size() - 1);
-    size_t slash = withoutSlash.find_last_of('/');
-    if (slash != std::string::npos) {
-        std::string installed = withoutSlash.substr(0, slash + 1) + "share/zarvon/" + name;
+    std::string prefix = base::parentFolder(directory.substr(0, directory.empty() ? 0 : directory.size() - 1));
+    if (!prefix.empty()) {
+        std::string installed = prefix + "share/zarvon/" + name;
         if (fileExists(installed))
             return installed;
     }
@@ -67,13 +68,13 @@ bool initialised = false;
 void initialise(const std::string &executablePath)
 {
     std::string exe = executablePath.empty() ? runningExecutable() : executablePath;
-    size_t slash = exe.find_last_of('/');
-    std::string directory = slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+    std::string directory = base::parentFolder(exe);
+    if (directory.empty())
+        directory = "./";
     bool writable = directoryWritable(directory);
     current = computeProgramPaths(exe, writable, environment("XDG_CONFIG_HOME"), environment("HOME"));
     if (!writable) {
-        std::string folder = current.settingsPath.substr(0, current.settingsPath.find_last_of('/'));
-        makeFolders(folder);
+        makeFolders(base::parentFolder(current.settingsPath));
     }
     initialised = true;
 }
@@ -92,9 +93,10 @@ ProgramPaths computeProgramPaths(const std::string &executablePath, bool directo
 {
     ProgramPaths result;
     result.programPath = executablePath;
-    size_t slash = executablePath.find_last_of('/');
-    result.programDirectory = slash == std::string::npos ? "./" : executablePath.substr(0, slash + 1);
-    result.programFileName = slash == std::string::npos ? executablePath : executablePath.substr(slash + 1);
+    result.programDirectory = base::parentFolder(executablePath);
+    if (result.programDirectory.empty())
+        result.programDirectory = "./";
+    result.programFileName = base::lastPathComponent(executablePath);
     if (directoryWritable) {
         result.settingsPath = result.programDirectory + "Zarvon.ini";
     } else {

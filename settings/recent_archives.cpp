@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/paths.h"
+#include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_ops.h"
 
@@ -13,9 +15,6 @@ std::vector<std::string> &list()
     static std::vector<std::string> archives;
     return archives;
 }
-
-const char *const kGroup = "Recent files";
-const char *const kCount = "Count files";
 
 } // namespace
 
@@ -38,17 +37,17 @@ void loadRecentArchives(const std::string &path)
     SettingsFile file;
     if (!file.open(path))
         return;
-    if (!file.selectGroup(kGroup)) {
+    if (!file.selectGroup(kRecentCount.group)) {
         file.close();
         return;
     }
-    const int32_t count = file.readInteger(kCount, 0);
+    const int32_t count = readKeyInteger(file, kRecentCount);
     if (count > 0) {
         auto &archives = list();
         archives.clear();
         const int32_t taken = std::min<int32_t>(count, int32_t(kMaxRecentArchives));
         for (int32_t n = 1; n <= taken; ++n)
-            archives.push_back(file.readText(std::string(kGroup) + std::to_string(n), ""));
+            archives.push_back(file.readText(recentFileKey(n), kRecentFile.defaultText));
     }
     file.close();
 }
@@ -60,13 +59,11 @@ bool saveRecentArchives(const std::string &lastDisk, const std::string &path)
     // or the archives of a first session would be forgotten.
     if (!file.open(path) && (!writeDefaultSettings(path) || !file.open(path)))
         return false;
-    file.selectGroup(kGroup);
     const auto &archives = list();
-    file.writeInteger(kCount, int32_t(archives.size()));
+    writeKeyInteger(file, kRecentCount, int32_t(archives.size()));
     for (std::size_t n = 1; n <= archives.size(); ++n)
-        file.writeText(std::string(kGroup) + std::to_string(n), archives[n - 1]);
-    file.selectGroup("Disk");
-    file.writeText("LastDisk", lastDisk);
+        file.writeText(recentFileKey(int(n)), archives[n - 1]);
+    writeKeyText(file, kLastDisk, lastDisk);
     return file.close();
 }
 
@@ -74,8 +71,7 @@ void clearRecentArchives() { list().clear(); }
 
 std::string recentArchiveFileName(const std::string &path)
 {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return base::lastPathComponent(path, "/\\");
 }
 
 } // namespace zarvon::settings

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/case_fold.h"
+#include "base/paths.h"
 #include "settings/text_encoding.h"
 
 namespace zarvon::settings {
@@ -32,30 +34,6 @@ std::string_view trimRight(std::string_view s)
     while (n > 0 && isBlank(s[n - 1]))
         --n;
     return s.substr(0, n);
-}
-
-// Folds ASCII and Latin-1 capitals (as UTF-8) to small letters, so that
-// "[général]" finds "Général" as the Windows comparison would.
-std::string foldCase(std::string_view s)
-{
-    std::string out(s);
-    for (size_t i = 0; i < out.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(out[i]);
-        if (c >= 'A' && c <= 'Z') {
-            out[i] = static_cast<char>(c + 32);
-        } else if (c == 0xC3 && i + 1 < out.size()) {
-            unsigned char d = static_cast<unsigned char>(out[i + 1]);
-            if (d >= 0x80 && d <= 0x9E && d != 0x97)
-                out[i + 1] = static_cast<char>(d + 32);
-            ++i;
-        }
-    }
-    return out;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && foldCase(a) == foldCase(b);
 }
 
 std::string oneLine(const std::string &text)
@@ -168,7 +146,7 @@ bool replaceFileAtomically(const std::string &path, std::string_view bytes)
         ::unlink(temporary.c_str());
         return false;
     }
-    std::string folder = target.substr(0, target.find_last_of('/') + 1);
+    std::string folder = base::parentFolder(target);
     FdCloser directory;
     directory.fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (directory.fd >= 0)
@@ -333,7 +311,7 @@ size_t SettingsFile::selectedGroupStart() const
     if (selectedGroup_.empty())
         return 0;
     for (size_t i = 0; i < nodes_.size(); ++i)
-        if (nodes_[i].kind == Node::Group && equalsIgnoringCase(nodes_[i].name, selectedGroup_))
+        if (nodes_[i].kind == Node::Group && base::equalsIgnoringLatin1Case(nodes_[i].name, selectedGroup_))
             return i + 1;
     return nodes_.size();
 }
@@ -353,7 +331,7 @@ bool SettingsFile::selectGroup(const std::string &name)
     if (name.empty())
         return true;
     for (const Node &node : nodes_)
-        if (node.kind == Node::Group && equalsIgnoringCase(node.name, name))
+        if (node.kind == Node::Group && base::equalsIgnoringLatin1Case(node.name, name))
             return true;
     groupExists_ = false;
     return false;
@@ -365,7 +343,7 @@ long SettingsFile::findKey(const std::string &key) const
         return -1;
     size_t end = selectedGroupEnd();
     for (size_t i = selectedGroupStart(); i < end; ++i)
-        if (nodes_[i].kind == Node::Key && equalsIgnoringCase(nodes_[i].name, key))
+        if (nodes_[i].kind == Node::Key && base::equalsIgnoringLatin1Case(nodes_[i].name, key))
             return static_cast<long>(i);
     return -1;
 }
@@ -416,7 +394,7 @@ void SettingsFile::materialiseSelectedGroup()
         return;
     groupExists_ = true;
     for (const Node &node : nodes_)
-        if (node.kind == Node::Group && equalsIgnoringCase(node.name, selectedGroup_))
+        if (node.kind == Node::Group && base::equalsIgnoringLatin1Case(node.name, selectedGroup_))
             return;
     insertNode(nodes_.size(), {Node::Group, oneLine(selectedGroup_), {}});
 }

@@ -36,13 +36,16 @@ bool settingsFileOpens(const std::string &path = settingsPath());
 
 // Value of group/key as text (blanks trimmed, defaultText when the key is
 // absent), or nothing when the file cannot be opened or the group does not
-// exist. The start-up and the many "reads exactly 1" tests use it:
-//   readSettingText("General", "AssistantState") == "1"
+// exist. Keys declared in settings/setting_keys.h are better read through
+// readSetting / settingIs there, which take group, key and default from the
+// table:
+//   settingIs(kAssistantState, "1")
 std::optional<std::string> readSettingText(const std::string &group, const std::string &key,
                                            const std::string &defaultText = "0",
                                            const std::string &path = settingsPath());
 
-// Creates the default file, replacing whatever the file held:
+// Creates the default file, replacing whatever the file held (values are the
+// initialText of settings/setting_keys.h):
 //   ; <banner>
 //   ; Default Parameters
 //   [General]  AssistantState = 0, VisibleWindow = 1, ActivateSound = 1,

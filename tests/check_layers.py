@@ -13,7 +13,7 @@ allowed = {
     "engine": {"engine", "base"},
     "settings": {"settings", "base"},
     "rar": {"rar", "base"},
-    "ui/platform": {"ui/platform"},
+    "ui/platform": {"ui/platform", "base"},
     "shell": {"shell", "settings", "base"},
     "operations": {"operations", "base", "engine", "settings", "rar", "ui/platform"},
     "ui": {"ui", "ui/platform", "operations", "base", "engine", "settings", "rar", "shell"},

@@ -7,6 +7,7 @@
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "settings/recent_archives.h"
+#include "settings/setting_keys.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
@@ -27,19 +28,6 @@ MainWindow &mainWindow()
 {
     static MainWindow state;
     return state;
-}
-
-// group/key as text, or nothing when the file cannot be opened or has no such
-// group; a missing key reads "0".
-std::optional<std::string> setting(const std::string &group, const std::string &key)
-{
-    return settings::readSettingText(group, key, "0");
-}
-
-bool settingIs(const std::string &group, const std::string &key, const char *value)
-{
-    auto text = setting(group, key);
-    return text && *text == value;
 }
 
 // Caption keys, tooltip keys and pictures of the toolbar, in button order.
@@ -118,10 +106,10 @@ void buildExplorer(int x, int y, int width, int height, const std::string &folde
 std::string startFolder(bool plain)
 {
     const bool fileOpens = settings::settingsFileOpens();
-    const bool generalExists = setting("General", "History").has_value();
+    const bool generalExists = settings::readSetting(settings::kHistory).has_value();
     if (plain ? !fileOpens : !generalExists)
         return {};
-    return settings::readSettingText("Disk", "LastDisk", "").value_or("");
+    return settings::settingText(settings::kLastDisk);
 }
 
 void shortcuts()
@@ -164,7 +152,7 @@ bool openMainWindow(const std::string &title, bool maximizeBox)
     if (settings::recentArchives().empty())
         settings::loadRecentArchives();
     buildMenus(false);
-    if (settingIs("General", "MultitaskWindow", "0") && !enforceSingleInstance()) {
+    if (settings::settingIs(settings::kMultitaskWindow, "0") && !enforceSingleInstance()) {
         pf::closeWindow(ids::WindowMain);
         pf::endProcess(0);
         return false;
@@ -221,7 +209,7 @@ void buildMenus(bool redraw)
     pf::menuItem(ids::MenuDelete, languageText("MenuDelete", "Supprimer"));
     pf::menuBar();
     pf::menuItem(ids::MenuInfoZip, languageText("MenuInfoZip", "Propriétés de l'archive"));
-    if (settingIs("General", "History", "1"))
+    if (settings::settingIs(settings::kHistory, "1"))
         buildRecentArchivesMenu();
     pf::menuBar();
     pf::menuItem(ids::MenuQuit, languageText("MenuQuit", "Quitter"));
@@ -400,10 +388,10 @@ bool buildMainWindow()
     if (!openMainWindow("Zarvon 1.1.0", true))
         return false;
     const bool fileOpens = settings::settingsFileOpens();
-    const bool statusShown = !fileOpens || settingIs("View", "StatusBar", "1");
+    const bool statusShown = !fileOpens || settings::settingIs(settings::kStatusBar, "1");
     // A ShowTextButton other than "1" gives the picture toolbar: the window
     // always gets its toolbar, address bar and explorer list.
-    const bool captions = fileOpens && settingIs("General", "ShowTextButton", "1");
+    const bool captions = fileOpens && settings::settingIs(settings::kShowTextButton, "1");
     buildToolBar(captions ? pf::ToolBarForm::Captions : pf::ToolBarForm::Pictures);
     buildAddressBar(1, 60, 698, startFolder(false));
     buildExplorer(2, 90, 696, statusShown ? 365 : 388, startFolder(false));
@@ -411,7 +399,7 @@ bool buildMainWindow()
     applyListViewType();
     if (statusShown)
         updateStatusBar();
-    if (!fileOpens || settingIs("Options", "InitBootPage", "1"))
+    if (!fileOpens || settings::settingIs(settings::kInitBootPage, "1"))
         showBootScreen();
     applyViewMenuState();
     return true;
@@ -422,13 +410,13 @@ bool buildMainWindowWithoutToolbar()
     if (!openMainWindow("Zarvon 1.0.0", false))
         return false;
     const bool fileOpens = settings::settingsFileOpens();
-    const bool statusShown = !fileOpens || settingIs("View", "StatusBar", "1");
+    const bool statusShown = !fileOpens || settings::settingIs(settings::kStatusBar, "1");
     buildAddressBar(1, 3, fileOpens ? 697 : 698, startFolder(true));
     buildExplorer(2, 33, 696, statusShown ? 422 : 445, startFolder(true));
     pf::setGadgetText(ids::ExplorerCombo, pf::getGadgetText(ids::ExplorerList));
     if (statusShown)
         updateStatusBar();
-    if (settingIs("Options", "InitBootPage", "1"))
+    if (settings::settingIs(settings::kInitBootPage, "1"))
         showBootScreen();
     applyViewMenuState();
     applyListViewType();
@@ -449,7 +437,7 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     std::string folder = explorerFolderText();
     if (!standard)
         folder = how == ArchiveOpening::Recent ? std::string("/")
-                                               : settings::readSettingText("Disk", "LastDisk", "").value_or("");
+                                               : settings::settingText(settings::kLastDisk);
     // The new explorer list keeps the display the user chose from the menu,
     // saved or not; the check marks stay as they are too.
     const bool hadExplorer = pf::isGadget(ids::ExplorerList);

@@ -3,6 +3,8 @@
 // the about picture and the folder button.
 #include "ui/platform/internal.h"
 
+#include "base/product.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -199,7 +201,7 @@ QPixmap bootScreen()
     f.setBold(false);
     f.setPixelSize(14);
     p.setFont(f);
-    p.drawText(QRect(97, 80, 290, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("1.1.0"));
+    p.drawText(QRect(97, 80, 290, 24), Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(base::kProductVersion));
     return pm;
 }
 
