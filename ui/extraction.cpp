@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <set>
 
+#include "base/paths.h"
 #include "operations/jobs.h"
+#include "rar/rar.h"
 #include "ui/compression.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/explorer_selection.h"
@@ -53,7 +55,7 @@ std::string reasonText(operations::Reason reason) {
     case Reason::UnsupportedMethod:
         return languageText("TxtFailMethod", "méthode de compression non prise en charge");
     case Reason::WriteFailed:
-        return languageText("TxtFailWrite", "écriture impossible (disque plein ?)");
+        return languageText("TxtFailWrite", "écriture impossible");
     case Reason::ReadOnlyTarget:
         return languageText("TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom");
     case Reason::CannotCreate:
@@ -62,6 +64,10 @@ std::string reasonText(operations::Reason reason) {
         return languageText("TxtFailPasswordOrDamage", "mot de passe incorrect ou données endommagées");
     case Reason::NotFound:
         return languageText("TxtFailNotFound", "introuvable dans l'archive");
+    case Reason::LinkRefused:
+        return languageText("TxtFailLink", "lien non extrait");
+    case Reason::MissingVolume:
+        return languageText("TxtFailVolume", "volume suivant introuvable");
     default:
         return languageText("TxtFailDamaged", "données endommagées");
     }
@@ -215,6 +221,41 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
                    pf::MessageIcon::Information);
 }
 
+// ---- RAR ---------------------------------------------------------------------------------
+
+void extractRarFile(const std::string &archivePath) {
+    if (!rar::unrarLibraryAvailable()) {
+        errorMessage(languageText("MsgRarLibraryMissing",
+                                  "La bibliothèque UnRAR est absente : installez le paquet libunrar5."));
+        return;
+    }
+    const std::string destination = pf::folderRequester("Choisissez un répertoire", base::homeFolder());
+    if (destination.empty()) return;
+    const ExtractReport report = runWithProgress(archivePath, destination, {});
+    // Encrypted headers: nothing could be read without the password.
+    const bool headersLocked = !report.opened && report.failure.reason == operations::Reason::PasswordNeeded;
+    if (headersLocked || (report.opened && !report.stopped && report.passwordFailures() > 0)) {
+        // The password pass extracts only what the first pass could not.
+        std::vector<std::string> names;
+        for (const auto &failure : report.failures)
+            if (failure.reason == operations::Reason::PasswordNeeded ||
+                failure.reason == operations::Reason::WrongPassword)
+                names.push_back(failure.name);
+        queuePasswordRequest({PasswordRequestKind::rarFile, archivePath, names, destination});
+        return;
+    }
+    if (!report.opened && report.failure.reason != operations::Reason::NotAnArchive &&
+        report.failure.reason != operations::Reason::CannotOpen) {
+        reportExtraction(archivePath, report);
+        return;
+    }
+    if (!report.opened) {
+        errorMessage(languageText("MsgRarError", "Impossible d'extraire les fichiers !") + "\r" + archivePath);
+        return;
+    }
+    reportExtraction(archivePath, report);
+}
+
 // ---- Commands --------------------------------------------------------------------------
 
 void extractSelection() {
@@ -286,16 +327,10 @@ void confirmPasswordWindow() {
     }
     const PasswordRequest request = passwordRequests.front();
 
-    if (request.kind == PasswordRequestKind::rarFile) {
-        pf::closeWindow(ids::WindowCopy);
-        passwordRequests.pop_front();
-        extractRarWithPassword(request, password);
-        askNextPassword();
-        return;
-    }
-
+    // A RAR file's entries go where its first pass wrote the others.
+    const std::string folder = request.kind == PasswordRequestKind::rarFile ? request.destination : destination;
     pf::hideWindow(ids::WindowCopy);
-    const ExtractReport report = runWithProgress(request.archivePath, destination, request.entryNames, password);
+    const ExtractReport report = runWithProgress(request.archivePath, folder, request.entryNames, password);
 
     if (report.opened && !report.stopped && report.passwordFailures() > 0) {
         // Nothing was written for the entries the password did not open: the
@@ -309,7 +344,7 @@ void confirmPasswordWindow() {
     }
     pf::closeWindow(ids::WindowCopy);
     passwordRequests.pop_front();
-    lastZipDestination = destination;
+    if (request.kind != PasswordRequestKind::rarFile) lastZipDestination = destination;
     reportExtraction(request.archivePath, report);
     askNextPassword();
 }

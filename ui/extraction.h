@@ -106,14 +106,16 @@ std::string extractionFailureReason(const operations::Failure &failure);
 // it wrote every entry; otherwise a warning naming what went wrong.
 void reportExtraction(const std::string &archivePath, const operations::ExtractReport &report);
 
-// ---- RAR (completed by the RAR binding) -----------------------------------------------
+// ---- RAR --------------------------------------------------------------------------------
 
 // The RAR file at `archivePath`, selected in the explorer list: the first
-// pass. It does nothing yet.
+// pass. The folder requester asks where ("Choisissez un répertoire"); every
+// entry that needs no password is extracted with the progress window up.
+// When entries (or the headers) are encrypted, a password request of kind
+// rarFile is queued for those entries only, with that folder locked in the
+// password window; its Ok runs the password pass into that folder. A
+// missing UnRAR library is said (MsgRarLibraryMissing), a file that cannot
+// be opened gets MsgRarError, and failed entries are named as for ZIP.
 void extractRarFile(const std::string &archivePath);
-
-// The password pass of a RAR request, after the password window's Ok. It
-// does nothing yet.
-void extractRarWithPassword(const PasswordRequest &request, const std::string &password);
 
 }  // namespace zarvon::ui

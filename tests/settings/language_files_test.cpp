@@ -211,8 +211,11 @@ const KeyDefault programKeys[] = {
     {"TxtFailPasswordOrDamage", "mot de passe incorrect ou données endommagées"},
     {"TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom"},
     {"TxtFailUnsafeName", "nom refusé, il sortirait du dossier de destination"},
-    {"TxtFailWrite", "écriture impossible (disque plein ?)"},
+    {"TxtFailWrite", "écriture impossible"},
     {"TxtFailWrongPassword", "mot de passe incorrect"},
+    {"MsgRarLibraryMissing", "La bibliothèque UnRAR est absente : installez le paquet libunrar5."},
+    {"TxtFailLink", "lien non extrait"},
+    {"TxtFailVolume", "volume suivant introuvable"},
 };
 
 struct RecognisedTitle {

@@ -419,12 +419,88 @@ TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted) {
     EXPECT_TRUE(fs::exists(path("dest/photo.bin")));
 }
 
-TEST_F(ExtractionWorkflowTest, RarFileGoesToTheRarEntryPointNotRefused) {
-    writeFile(archives_ + "/music.RAR", "Rar!\x1a\x07\x01");
+// A RAR archive made by Debian's rar, in `folder`, from files written there.
+// False (and the test skips) when rar is not installed.
+bool makeRar(const std::string &folder, const std::string &name, const std::string &options,
+             const std::vector<std::pair<std::string, std::string>> &files) {
+    if (std::system("command -v rar >/dev/null 2>&1") != 0) return false;
+    std::string list;
+    for (const auto &[file, content] : files) {
+        fs::create_directories(fs::path(folder + "/src/" + file).parent_path());
+        std::ofstream(folder + "/src/" + file, std::ios::binary) << content;
+        list += " '" + file + "'";
+    }
+    const std::string command = "cd '" + folder + "/src' && LC_ALL=C.UTF-8 rar a -idq " + options + " '../" + name +
+                                "'" + list + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+TEST_F(ExtractionWorkflowTest, RarFileIsExtractedIntoTheChosenFolder) {
+    if (!makeRar(archives_, "music.RAR", "", {{"a.txt", "alpha"}, {"sub/b.txt", "beta"}}))
+        GTEST_SKIP() << "rar is not installed: no RAR archive to extract";
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"music.RAR"});
-    extractSelection();  // no "select an archive" message: a RAR file is an archive
-    EXPECT_TRUE(pf::shownDialogs().empty());
+    pf::expectFolder(path("dest") + "/");
+    expectDone();
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"a.txt", "sub/b.txt"}));
+    EXPECT_EQ(readFile(path("dest/sub/b.txt")), "beta");
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
+}
+
+TEST_F(ExtractionWorkflowTest, RarPasswordPassWrongThenRightIntoTheFirstFolder) {
+    // Only the first entry is encrypted: the last header read says nothing
+    // of it, yet the password is asked for.
+    if (!makeRar(archives_, "mixed.rar", "-pk3y", {{"locked.txt", "locked data"}}) ||
+        !makeRar(archives_, "mixed.rar", "", {{"open.txt", "open data"}}))
+        GTEST_SKIP() << "rar is not installed: no RAR archive to extract";
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"mixed.rar"});
+    pf::expectFolder(path("dest") + "/");
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"open.txt"})) << "the first pass writes what it can";
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowCopy), "Mot de Passe");
+    ASSERT_EQ(ui::pendingPasswordRequests().size(), 1u);
+    EXPECT_EQ(ui::pendingPasswordRequests().front().entryNames, std::vector<std::string>{"locked.txt"});
+
+    typePassword("wrong", path("elsewhere"));
+    expectMessageContaining("Impossible d'extraire les fichiers, mot de passe incorrect !", pf::MessageIcon::Warning);
+    ui::confirmCopyWindowPassword();
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"open.txt"}));
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy)) << "a wrong password may be tried again";
+
+    typePassword("k3y", path("elsewhere"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"locked.txt", "open.txt"}));
+    EXPECT_EQ(readFile(path("dest/locked.txt")), "locked data");
+    EXPECT_FALSE(fs::exists(path("elsewhere"))) << "the folder of the first pass is kept";
+    EXPECT_TRUE(ui::pendingPasswordRequests().empty());
+}
+
+TEST_F(ExtractionWorkflowTest, RarWithEncryptedHeadersAsksForThePassword) {
+    if (!makeRar(archives_, "hidden.rar", "-hps3cret", {{"a.txt", "alpha"}}))
+        GTEST_SKIP() << "rar is not installed: no RAR archive to extract";
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"hidden.rar"});
+    pf::expectFolder(path("dest") + "/");
+    extractSelection();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCopy)) << "encrypted headers are no reason for MsgRarError";
+    typePassword("s3cret", path("dest"));
+    expectDone();
+    ui::confirmCopyWindowPassword();
+    EXPECT_EQ(readFile(path("dest/a.txt")), "alpha");
+}
+
+TEST_F(ExtractionWorkflowTest, RarThatCannotBeOpenedIsSaidSo) {
+    writeFile(archives_ + "/broken.rar", "Rar!\x1a\x07\x01 and nothing else");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"broken.rar"});
+    pf::expectFolder(path("dest") + "/");
+    expectMessageContaining(archives_ + "/broken.rar", pf::MessageIcon::Error);
+    extractSelection();
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
 TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish) {
