@@ -324,11 +324,19 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
         if (!goOn)
             break;
     }
+    // A stop asked between two files never reached the engine: abandoning
+    // the archive is what keeps an earlier file of that name untouched.
+    if (run.stopped) {
+        engine::initEngine();
+        report.outcome = CompressReport::Outcome::Cancelled;
+        report.failure.reason = Reason::Stopped;
+        return report;
+    }
     errno = 0;
     const int32_t closed = engine::closeArchives();
     const int closeErrno = errno;
 
-    if (run.stopped || closed == engine::kResultStopped) {
+    if (closed == engine::kResultStopped) {
         report.outcome = CompressReport::Outcome::Cancelled;
         report.failure.reason = Reason::Stopped;
     } else if (run.writeFailed || closed != 0) {

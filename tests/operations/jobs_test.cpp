@@ -1,0 +1,161 @@
+// The jobs as both front ends call them: their reports, their reasons and
+// the system's error numbers, and a stop asked through the progress.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "operations/jobs.h"
+
+namespace zarvon::operations {
+namespace {
+
+namespace fs = std::filesystem;
+
+class JobsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "zarvon-jobs-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        for (auto it = fs::recursive_directory_iterator(folder_, ignored); it != fs::recursive_directory_iterator();
+             it.increment(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(folder_, ignored);
+    }
+    std::string path(const std::string &relative) const { return (folder_ / relative).string(); }
+    void write(const std::string &relative, const std::string &content) {
+        fs::create_directories((folder_ / relative).parent_path());
+        std::ofstream(folder_ / relative, std::ios::binary) << content;
+    }
+    std::set<std::string> namesIn(const std::string &archive) {
+        std::set<std::string> names;
+        for (const auto &entry : listArchiveEntries(archive).entries) names.insert(entry.name);
+        return names;
+    }
+    fs::path folder_;
+};
+
+// Switches the effective user to "nobody" for the scope when running as
+// root, so that a folder without permissions is one for the job too.
+class AsNobody {
+public:
+    explicit AsNobody(const fs::path &folder) {
+        if (::geteuid() != 0) return;
+        ::chmod(folder.c_str(), 0777);
+        active_ = ::seteuid(65534) == 0;
+    }
+    ~AsNobody() {
+        if (active_) EXPECT_EQ(::seteuid(0), 0);
+    }
+
+private:
+    bool active_ = false;
+};
+
+class StopAfter final : public JobProgress {
+public:
+    explicit StopAfter(int items) : left_(items) {}
+    bool report(const ProgressStep &step) override {
+        if (step.kind == ProgressStep::ItemDone) --left_;
+        return left_ <= 0;
+    }
+
+private:
+    int left_;
+};
+
+TEST_F(JobsTest, FilesBehindAFolderThatCannotBeReadAreNamedNotACrash) {
+    write("open/a.txt", "a");
+    write("locked/inner/b.txt", "b");
+    write("locked/c.txt", "c");
+    ::chmod(path("locked/inner").c_str(), 0);
+    ::chmod(path("locked").c_str(), 0);
+    AsNobody nobody(folder_);
+    if (::faccessat(AT_FDCWD, path("locked/c.txt").c_str(), R_OK, AT_EACCESS) == 0)
+        GTEST_SKIP() << "permissions do not apply to this user";
+
+    SilentProgress progress;
+    const CompressReport report = compressFiles(
+        {path("out.zip"), {{path("open/a.txt"), false}, {path("locked/c.txt"), false}, {path("locked"), true}}, 8, ""},
+        progress);
+    EXPECT_EQ(report.outcome, CompressReport::Outcome::Written);
+    ASSERT_EQ(report.unreadable.size(), 2u);
+    EXPECT_EQ(report.unreadable[0].name, path("locked/c.txt"));
+    EXPECT_EQ(report.unreadable[0].reason, Reason::CannotRead);
+    EXPECT_EQ(report.unreadable[0].sysErrno, EACCES);
+    EXPECT_EQ(report.unreadable[1].name, path("locked") + "/");
+    EXPECT_EQ(report.unreadable[1].sysErrno, EACCES);
+    EXPECT_EQ(namesIn(path("out.zip")), std::set<std::string>{"a.txt"});
+}
+
+TEST_F(JobsTest, AStopThroughTheProgressKeepsTheEarlierArchive) {
+    write("a.txt", "a");
+    write("b.txt", "b");
+    write("out.zip", "the earlier archive");
+    StopAfter progress(1);
+    const CompressReport report =
+        compressFiles({path("out.zip"), {{path("a.txt"), false}, {path("b.txt"), false}}, 8, "pw"}, progress);
+    EXPECT_EQ(report.outcome, CompressReport::Outcome::Cancelled);
+    std::ifstream in(path("out.zip"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the earlier archive");
+    EXPECT_EQ(fs::directory_iterator(folder_) == fs::directory_iterator(), false);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 3) << "no temporary file left";
+}
+
+TEST_F(JobsTest, ArchivesAreKnownByTheirContentBeforeTheirName) {
+    write("a.txt", "a");
+    SilentProgress progress;
+    ASSERT_EQ(compressFiles({path("real.rar"), {{path("a.txt"), false}}, 0, ""}, progress).outcome,
+              CompressReport::Outcome::Written);
+    ASSERT_NE(formatOf(path("real.rar")), nullptr);
+    EXPECT_STREQ(formatOf(path("real.rar"))->name(), "ZIP");
+    write("fake.zip", "not an archive");
+    ASSERT_NE(formatOf(path("fake.zip")), nullptr) << "a damaged archive is still told by its own format";
+    EXPECT_EQ(listArchiveEntries(path("fake.zip")).failure.reason, Reason::NotAnArchive);
+    EXPECT_EQ(formatOf(path("a.txt")), nullptr);
+
+    ExtractRequest request{path("missing.zip"), path("dest"), {}, ""};
+    const ExtractReport missing = extractArchive(request, progress);
+    EXPECT_FALSE(missing.opened);
+    EXPECT_EQ(missing.failure.reason, Reason::CannotOpen);
+    EXPECT_EQ(missing.failure.sysErrno, ENOENT);
+}
+
+TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes) {
+    write("src/a.txt", "alpha");
+    write("src/b.txt", "beta");
+    SilentProgress progress;
+    ASSERT_EQ(compressFiles({path("p.zip"), {{path("src/a.txt"), false}, {path("src/b.txt"), false}}, 8, "pw"},
+                            progress)
+                  .outcome,
+              CompressReport::Outcome::Written);
+    EXPECT_EQ(archiveProtection(path("p.zip")), Protection::Encrypted);
+
+    const ExtractReport wrong = extractArchive({path("p.zip"), path("dest"), {}, "nope"}, progress);
+    EXPECT_TRUE(wrong.opened);
+    EXPECT_EQ(wrong.passwordFailures(), 2);
+    EXPECT_TRUE(wrong.anyWrongPassword());
+    EXPECT_FALSE(fs::exists(path("dest/a.txt")));
+
+    const ExtractReport some = extractArchive({path("p.zip"), path("dest"), {"b.txt", "gone.txt"}, "pw"}, progress);
+    EXPECT_EQ(some.filesWritten, 1);
+    ASSERT_EQ(some.failures.size(), 1u);
+    EXPECT_EQ(some.failures[0].name, "gone.txt");
+    EXPECT_EQ(some.failures[0].reason, Reason::NotFound);
+
+    const TestReport tested = testArchiveFile({path("p.zip"), ""}, progress);
+    EXPECT_TRUE(tested.passed());
+    EXPECT_EQ(tested.entriesNotChecked, 2);
+}
+
+}  // namespace
+}  // namespace zarvon::operations
