@@ -45,6 +45,10 @@ struct Failure {
     int32_t code = 0;    // the format's own result code (the engine's, the UnRAR library's)
 };
 
+// Why the file at `path` gives no archive: CannotOpen with the system's
+// error number when it cannot be opened, NotAnArchive when it can.
+Failure failureToOpen(const std::string &path);
+
 // One step of a job, as reported to JobProgress.
 struct ProgressStep {
     enum Kind {

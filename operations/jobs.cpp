@@ -37,6 +37,20 @@ bool ExtractReport::anyWrongPassword() const
                        [](const Failure &f) { return f.reason == Reason::WrongPassword; });
 }
 
+Failure failureToOpen(const std::string &path)
+{
+    Failure failure;
+    errno = 0;
+    if (FILE *f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+        failure.reason = Reason::NotAnArchive;
+    } else {
+        failure.reason = Reason::CannotOpen;
+        failure.sysErrno = errno;
+    }
+    return failure;
+}
+
 // ---- Formats ------------------------------------------------------------------------
 
 namespace {
@@ -54,19 +68,6 @@ std::string lowerExtension(const std::string &path)
     return extension;
 }
 
-Failure unknownFormat(const std::string &path)
-{
-    Failure failure;
-    errno = 0;
-    if (FILE *f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
-        failure.reason = Reason::NotAnArchive;
-    } else {
-        failure.reason = Reason::CannotOpen;
-        failure.sysErrno = errno;
-    }
-    return failure;
-}
 
 }  // namespace
 
@@ -98,7 +99,7 @@ ListReport listArchiveEntries(const std::string &path, const std::string &passwo
     const ArchiveFormat *format = formatOf(path);
     if (!format) {
         ListReport report;
-        report.failure = unknownFormat(path);
+        report.failure = failureToOpen(path);
         return report;
     }
     return format->list(path, password);
@@ -109,7 +110,7 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
     const ArchiveFormat *format = formatOf(request.archivePath);
     if (!format) {
         ExtractReport report;
-        report.failure = unknownFormat(request.archivePath);
+        report.failure = failureToOpen(request.archivePath);
         return report;
     }
     return format->extract(request, progress);
@@ -120,7 +121,7 @@ TestReport testArchiveFile(const TestRequest &request, JobProgress &progress)
     const ArchiveFormat *format = formatOf(request.archivePath);
     if (!format) {
         TestReport report;
-        report.failure = unknownFormat(request.archivePath);
+        report.failure = failureToOpen(request.archivePath);
         return report;
     }
     return format->test(request, progress);

@@ -42,14 +42,10 @@ Failure passFailure(const std::string &path, const rar::RarReport &report)
     case S::WrongPassword: failure.reason = Reason::WrongPassword; break;
     case S::MissingVolume: failure.reason = Reason::MissingVolume; break;
     case S::Stopped: failure.reason = Reason::Stopped; break;
-    case S::CannotOpen: {
+    case S::CannotOpen:
         failure.reason = Reason::CannotOpen;
-        errno = 0;
-        if (FILE *f = std::fopen(path.c_str(), "rb"))
-            std::fclose(f);
-        failure.sysErrno = errno;
+        failure.sysErrno = failureToOpen(path).sysErrno;
         break;
-    }
     default: failure.reason = Reason::Damaged; break;
     }
     return failure;

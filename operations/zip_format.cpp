@@ -10,19 +10,9 @@ namespace zarvon::operations {
 
 namespace {
 
-// An archive that cannot be opened: gone or unreadable (the system says
-// why), or a file that is no ZIP archive.
 Failure openFailure(const std::string &path)
 {
-    Failure failure;
-    errno = 0;
-    if (FILE *f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
-        failure.reason = Reason::NotAnArchive;
-    } else {
-        failure.reason = Reason::CannotOpen;
-        failure.sysErrno = errno;
-    }
+    Failure failure = failureToOpen(path);
     failure.code = engine::kErrGeneral;
     return failure;
 }
