@@ -491,41 +491,10 @@ void setGadgetAttribute(int id, GadgetAttribute attribute, int value)
     }
 }
 
-int getGadgetAttribute(int id, GadgetAttribute attribute)
-{
-    Gadget* g = findGadget(id);
-    if (!g)
-        return 0;
-    QWidget* w = g->widget;
-    switch (attribute) {
-    case GadgetAttribute::ProgressMinimum:
-        return g->kind == Kind::Progress ? static_cast<QProgressBar*>(w)->minimum() : 0;
-    case GadgetAttribute::ProgressMaximum:
-        return g->kind == Kind::Progress ? static_cast<QProgressBar*>(w)->maximum() : 0;
-    case GadgetAttribute::StringMaxLength:
-        return g->kind == Kind::String ? static_cast<QLineEdit*>(w)->maxLength() : 0;
-    case GadgetAttribute::SplitterFirstMinimum:
-    case GadgetAttribute::SplitterSecondMinimum:
-        if (g->kind == Kind::Splitter) {
-            auto* s = static_cast<QSplitter*>(w);
-            QWidget* child = s->widget(attribute == GadgetAttribute::SplitterFirstMinimum ? 0 : 1);
-            return child ? child->minimumWidth() : 0;
-        }
-        return 0;
-    }
-    return 0;
-}
-
 void disableGadget(int id, bool disabled)
 {
     if (Gadget* g = findGadget(id))
         g->widget->setEnabled(!disabled);
-}
-
-bool isGadgetDisabled(int id)
-{
-    Gadget* g = findGadget(id);
-    return g && !g->widget->isEnabled();
 }
 
 void hideGadget(int id, bool hidden)
@@ -561,30 +530,6 @@ void resizeGadget(int id, int x, int y, int width, int height)
             g->anchors.parentBase = w->size();
         }
     }
-}
-
-int gadgetX(int id)
-{
-    Gadget* g = findGadget(id);
-    return g ? g->widget->x() : 0;
-}
-
-int gadgetY(int id)
-{
-    Gadget* g = findGadget(id);
-    return g ? g->widget->y() : 0;
-}
-
-int gadgetWidth(int id)
-{
-    Gadget* g = findGadget(id);
-    return g ? g->widget->width() : 0;
-}
-
-int gadgetHeight(int id)
-{
-    Gadget* g = findGadget(id);
-    return g ? g->widget->height() : 0;
 }
 
 void anchorGadget(int id, bool left, bool top, bool right, bool bottom)

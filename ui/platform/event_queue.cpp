@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -99,27 +98,6 @@ UiEvent waitEvent()
     return e;
 }
 
-bool pollEvent(UiEvent& event, int timeoutMilliseconds)
-{
-    auto& s = state();
-    QCoreApplication::processEvents();
-    if (s.queue.empty() && timeoutMilliseconds > 0) {
-        QEventLoop loop;
-        QTimer::singleShot(timeoutMilliseconds, &loop, &QEventLoop::quit);
-        s.waiting = &loop;
-        loop.exec();
-        s.waiting = nullptr;
-    }
-    if (s.queue.empty())
-        return false;
-    event = s.queue.front();
-    s.queue.pop_front();
-    forgetEarlierCancels();
-    return true;
-}
-
-void postEvent(const UiEvent& event) { queueEvent(event); }
-
 bool drainEvents(int cancelButton)
 {
     auto& s = state();
@@ -142,8 +120,6 @@ bool drainEvents(int cancelButton)
     s.cancelClicked = -1;
     return cancel;
 }
-
-int pendingEventCount() { return int(state().queue.size()); }
 
 void addKeyboardShortcut(int window, const std::string& keys, int event)
 {

@@ -18,6 +18,7 @@
 
 class QAbstractItemView;
 class QEventLoop;
+class QLabel;
 
 namespace zarvon::platform::detail {
 
@@ -171,6 +172,14 @@ void setExplorerComboFolder(QWidget* combo, const QString& folder);
 
 // Pictures (pictures.cpp).
 QPixmap drawPicture(Picture picture);
+
+// Menus, status bar and instance lock (bars.cpp).
+// The popup QMenu or the QMenuBar of menu `menu`, nullptr when none.
+QWidget* menuHolder(int menu);
+// The label of a status bar field, nullptr when none.
+QLabel* statusBarField(int bar, int field);
+// Folder of the instance lock file; empty for the system's default.
+QString& instanceLockFolder();
 
 // Requesters reset (requesters.cpp).
 void resetRequesters();

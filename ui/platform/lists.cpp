@@ -319,18 +319,6 @@ void setGadgetColumnWidth(int id, int column, int width)
         setExplorerColumnWidth(g->widget, column, width);
 }
 
-int getGadgetColumnWidth(int id, int column)
-{
-    Gadget* g = findGadget(id);
-    if (!g)
-        return 0;
-    if (g->kind == Kind::ListIcon)
-        return static_cast<QTreeWidget*>(g->widget.data())->columnWidth(column);
-    if (g->kind == Kind::ExplorerList)
-        return explorerColumnWidth(g->widget, column);
-    return 0;
-}
-
 void setExplorerDisplay(int id, ExplorerDisplay mode)
 {
     Gadget* g = findGadget(id);

@@ -177,8 +177,6 @@ void processSystemEvents(int milliseconds)
     }
 }
 
-void setDelaysEnabled(bool enabled) { state().delays = enabled; }
-
 void delay(int milliseconds)
 {
     if (state().delays && milliseconds > 0)

@@ -273,12 +273,6 @@ void setWindowTopmost(int window, bool topmost)
         w->show();
 }
 
-bool isWindowTopmost(int window)
-{
-    auto* w = findWindow(window);
-    return w && (w->windowFlags() & Qt::WindowStaysOnTopHint);
-}
-
 void setWindowSizeable(int window, bool sizeable)
 {
     auto* w = findWindow(window);
@@ -329,15 +323,6 @@ void useGadgetList(int window)
     state().lists.clear();
     state().lists.push_back(GadgetList{w->canvas(), window});
     state().optionGroup = nullptr;
-}
-
-bool saveWindowPicture(int window, const std::string& pngPath)
-{
-    auto* w = findWindow(window);
-    if (!w)
-        return false;
-    QCoreApplication::processEvents();
-    return w->grab().save(qs(pngPath), "PNG");
 }
 
 QWidget* windowWidget(int window) { return findWindow(window); }
