@@ -5,6 +5,7 @@
 
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
+#include "ui/platform/testing.h"
 
 #include <QString>
 #include <QtGlobal>

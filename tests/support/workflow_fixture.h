@@ -24,6 +24,7 @@
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
+#include "ui/platform/testing.h"
 
 namespace zarvon::testing {
 

@@ -16,6 +16,9 @@
 
 #include <gtest/gtest-spi.h>
 
+#include <filesystem>
+#include <fstream>
+
 using namespace zarvon::platform;
 using zarvon::testing::GuiTest;
 
@@ -156,6 +159,112 @@ TEST_F(PlatformTest, DrainEventsDropsTheQueueAndReportsCancel)
     UiEvent e;
     ASSERT_TRUE(pollEvent(e));
     EXPECT_FALSE(drainEvents(cancel));
+}
+
+TEST_F(PlatformTest, EscapeFromBeforeTheEventTakenByWaitEventIsForgotten)
+{
+    openWindow(4, 0, 0, 300, 100, "", 0);
+    int cancel = buttonGadget(AnyNumber, 10, 10, 70, 18, "Annuler");
+    // Escape with no cancel button asked for still stops the operation.
+    sendKey(gadgetWidget(cancel), Qt::Key_Escape);
+    EXPECT_TRUE(drainEvents());
+
+    sendKey(gadgetWidget(cancel), Qt::Key_Escape);
+    static_cast<QPushButton*>(gadgetWidget(cancel))->click();
+    postEvent(UiEvent{EventKind::Menu, 0, 8, EventSubtype::None});
+    UiEvent taken = waitEvent();
+    EXPECT_EQ(taken.kind, EventKind::Control);
+    EXPECT_EQ(taken.source, cancel);
+    EXPECT_EQ(pendingEventCount(), 1);
+    // The click and the key came before the event that starts the operation.
+    EXPECT_FALSE(drainEvents(cancel));
+}
+
+TEST_F(PlatformTest, ClosingAWindowDropsItsPendingEventsAndShortcuts)
+{
+    openWindow(3, 0, 0, 300, 200, "", 0);
+    stringGadget(75, 10, 10, 100, 20, "");
+    addKeyboardShortcut(3, "Ctrl+A", 10004);
+    postEvent(UiEvent{EventKind::Control, 3, 75, EventSubtype::Change});
+    postEvent(UiEvent{EventKind::Menu, 3, 8, EventSubtype::None});
+    windowWidget(3)->close();
+    postEvent(UiEvent{EventKind::Control, 5, 20, EventSubtype::LeftClick});
+    ASSERT_EQ(pendingEventCount(), 4);
+
+    closeWindow(3);
+    // Menu events stay: they name commands, not the window's controls.
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, EventKind::Menu);
+    EXPECT_EQ(events[0].source, 8);
+    EXPECT_EQ(events[1].window, 5);
+
+    // A new window under the same number starts without the old shortcuts.
+    openWindow(3, 0, 0, 300, 200, "", 0);
+    stringGadget(75, 10, 10, 100, 20, "");
+    sendKey(gadgetWidget(75), Qt::Key_A, Qt::ControlModifier);
+    for (const UiEvent& e : takeEvents())
+        EXPECT_NE(e.kind, EventKind::Menu);
+}
+
+TEST_F(PlatformTest, PopupMenusToolTipsAndMissingItemsReadBack)
+{
+    ASSERT_TRUE(createPopupMenu(143));
+    menuItem(144, "Restaurer & ouvrir");
+    menuBar();
+    openSubMenu("Plus");
+    menuItem(146, "Aide");
+    closeSubMenu();
+    menuItem(145, "Quitter");
+    std::vector<std::string> expected{"Restaurer & ouvrir", "-", "Plus>", "Aide", "<", "Quitter"};
+    EXPECT_EQ(menuOutline(143), expected);
+    EXPECT_EQ(getMenuItemText(143, 144), "Restaurer & ouvrir");
+    EXPECT_TRUE(hasMenuItem(143, 146));
+    EXPECT_FALSE(hasMenuItem(143, 999));
+    EXPECT_EQ(getMenuItemText(143, 999), "");
+    EXPECT_TRUE(menuOutline(999).empty());
+
+    openWindow(0, 0, 0, 700, 500, "", WindowInvisible);
+    ASSERT_TRUE(createToolBar(0, 0, ToolBarForm::Pictures, 56, 1024));
+    int b = toolBarButton(0, pictureImage(Picture::IconInfo), "Info");
+    setToolBarButtonToolTip(0, b, "Informations");
+    EXPECT_EQ(getToolBarButtonToolTip(0, b), "Informations");
+    EXPECT_EQ(getToolBarButtonCaption(0, b + 1), "");
+    clickToolBarButton(0, b + 1);
+    EXPECT_EQ(pendingEventCount(), 0);
+
+    ASSERT_TRUE(createStatusBar(0, 0));
+    addStatusBarField(0, 160);
+    EXPECT_EQ(getStatusBarText(0, 1), "");
+    EXPECT_EQ(getStatusBarText(0, -1), "");
+}
+
+// The calls of testing.h only exist for tests: the program must not come to
+// depend on them.
+TEST(PlatformTestingHeader, IsIncludedByNoProgramSource)
+{
+    const std::filesystem::path root = ZARVON_SOURCE_DIR;
+    std::vector<std::string> offenders;
+    for (const char* layer : {"app", "cli", "operations", "ui", "shell", "engine", "settings", "rar", "base"}) {
+        if (!std::filesystem::exists(root / layer))
+            continue;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / layer)) {
+            const std::filesystem::path& path = entry.path();
+            if (path.extension() != ".cpp" && path.extension() != ".h")
+                continue;
+            std::string relative = path.lexically_relative(root).generic_string();
+            if (relative.starts_with("ui/platform/"))
+                continue;
+            std::ifstream in(path);
+            std::string text((std::istreambuf_iterator<char>(in)), {});
+            if (text.find("ui/platform/testing.h") != std::string::npos)
+                offenders.push_back(relative);
+        }
+    }
+    std::string list;
+    for (const std::string& offender : offenders)
+        list += offender + " ";
+    EXPECT_EQ(list, "");
 }
 
 TEST_F(PlatformTest, ExplorerListShowsParentFirstThenFoldersThenFiles)

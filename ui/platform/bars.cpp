@@ -129,32 +129,11 @@ QAction* itemAction(int menu, int item)
     return it == m->items.end() ? nullptr : it->second.data();
 }
 
-void outline(QMenu* menu, std::vector<std::string>& out)
-{
-    for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) {
-            out.push_back("-");
-        } else if (a->menu()) {
-            out.push_back(ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))) + ">");
-            outline(a->menu(), out);
-            out.push_back("<");
-        } else {
-            out.push_back(ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))));
-        }
-    }
-}
-
 std::unique_ptr<QLockFile>& instanceLock()
 {
     static std::unique_ptr<QLockFile> lock;
     return lock;
 }
-QString& lockFolder()
-{
-    static QString folder;
-    return folder;
-}
-
 }  // namespace
 
 // ---- Menus -------------------------------------------------------------------------
@@ -264,40 +243,6 @@ bool getMenuItemState(int menu, int item)
     return a && a->isChecked();
 }
 
-std::string getMenuItemText(int menu, int item)
-{
-    QAction* a = itemAction(menu, item);
-    return a ? ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))) : std::string();
-}
-
-bool hasMenuItem(int menu, int item) { return itemAction(menu, item) != nullptr; }
-
-std::vector<std::string> menuOutline(int menu)
-{
-    std::vector<std::string> out;
-    MenuRec* m = findMenu(menu);
-    if (!m)
-        return out;
-    if (m->popup) {
-        outline(m->popup.get(), out);
-        return out;
-    }
-    for (QAction* a : m->bar->actions()) {
-        if (!a->menu())
-            continue;
-        out.push_back(ss(a->text().replace(QStringLiteral("&&"), QStringLiteral("&"))) + ">");
-        outline(a->menu(), out);
-        out.push_back("<");
-    }
-    return out;
-}
-
-void triggerMenuItem(int menu, int item)
-{
-    if (QAction* a = itemAction(menu, item))
-        a->trigger();
-}
-
 void displayPopupMenu(int menu, int window)
 {
     MenuRec* m = findMenu(menu);
@@ -310,6 +255,16 @@ void displayPopupMenu(int menu, int window)
 }
 
 QAction* menuItemAction(int menu, int item) { return itemAction(menu, item); }
+
+QWidget* detail::menuHolder(int menu)
+{
+    MenuRec* m = findMenu(menu);
+    if (!m)
+        return nullptr;
+    if (m->popup)
+        return m->popup.get();
+    return m->bar.data();
+}
 
 // ---- Toolbar -----------------------------------------------------------------------
 
@@ -421,14 +376,6 @@ void setToolBarButtonCaption(int toolbar, int button, const std::string& text)
     t->x += shift;
 }
 
-std::string getToolBarButtonCaption(int toolbar, int button)
-{
-    ToolBarRec* t = findToolBar(toolbar);
-    if (!t || !t->buttons.count(button) || t->buttons[button].isNull())
-        return {};
-    return ss(t->buttons[button]->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
-}
-
 void setToolBarButtonToolTip(int toolbar, int button, const std::string& text)
 {
     ToolBarRec* t = findToolBar(toolbar);
@@ -436,25 +383,10 @@ void setToolBarButtonToolTip(int toolbar, int button, const std::string& text)
         t->buttons[button]->setToolTip(qs(text));
 }
 
-std::string getToolBarButtonToolTip(int toolbar, int button)
-{
-    ToolBarRec* t = findToolBar(toolbar);
-    if (!t || !t->buttons.count(button) || t->buttons[button].isNull())
-        return {};
-    return ss(t->buttons[button]->toolTip());
-}
-
 int toolBarHeight(int toolbar)
 {
     ToolBarRec* t = findToolBar(toolbar);
     return t ? t->strip->height() : 0;
-}
-
-void clickToolBarButton(int toolbar, int button)
-{
-    ToolBarRec* t = findToolBar(toolbar);
-    if (t && t->buttons.count(button) && !t->buttons[button].isNull())
-        t->buttons[button]->click();
 }
 
 QWidget* toolBarButtonWidget(int toolbar, int button)
@@ -523,12 +455,12 @@ void statusBarText(int bar, int field, const std::string& text, unsigned flags)
     l->setAlignment(Qt::AlignVCenter | ((flags & TextCenter) ? Qt::AlignHCenter : (flags & TextRight) ? Qt::AlignRight : Qt::AlignLeft));
 }
 
-std::string getStatusBarText(int bar, int field)
+QLabel* detail::statusBarField(int bar, int field)
 {
     StatusRec* s = findStatus(bar);
-    if (!s || field < 0 || field >= int(s->fields.size()) || s->fields[field].isNull())
-        return {};
-    return ss(s->fields[field]->text());
+    if (!s || field < 0 || field >= int(s->fields.size()))
+        return nullptr;
+    return s->fields[field].data();
 }
 
 int statusBarHeight(int bar)
@@ -579,7 +511,7 @@ void showSysTrayBalloon(int icon, const std::string& title, const std::string& t
 
 bool acquireInstanceLock(const std::string& name)
 {
-    QString folder = lockFolder();
+    QString folder = instanceLockFolder();
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
@@ -598,6 +530,10 @@ void releaseInstanceLock() { instanceLock().reset(); }
 
 bool holdsInstanceLock() { return instanceLock() != nullptr; }
 
-void setInstanceLockFolder(const std::string& folder) { lockFolder() = qs(folder); }
+QString& detail::instanceLockFolder()
+{
+    static QString folder;
+    return folder;
+}
 
 }  // namespace zarvon::platform

@@ -1,4 +1,5 @@
-// The explorer list and the address combo over QFileSystemModel.
+// The explorer list and the address combo over QFileSystemModel, and their
+// gadget creators.
 #include "ui/platform/internal.h"
 
 #include <QApplication>
@@ -394,3 +395,32 @@ void setExplorerComboFolder(QWidget* w, const QString& folder)
 }
 
 }  // namespace zarvon::platform::detail
+
+namespace zarvon::platform {
+using namespace detail;
+
+int explorerListGadget(int id, int x, int y, int width, int height, const std::string& folder, unsigned flags)
+{
+    QWidget* parent = currentGadgetParent();
+    if (!parent)
+        return -1;
+    int n = id == AnyNumber ? handOutNumber() : id;
+    freeGadget(n);
+    QWidget* e = createExplorerList(n, qs(folder), flags);
+    e->setParent(parent);
+    return registerGadget(n, Kind::ExplorerList, e, x, y, width, height);
+}
+
+int explorerComboGadget(int id, int x, int y, int width, int height, const std::string& folder)
+{
+    QWidget* parent = currentGadgetParent();
+    if (!parent)
+        return -1;
+    QWidget* c = createExplorerCombo(qs(folder));
+    c->setParent(parent);
+    int n = registerGadget(id, Kind::ExplorerCombo, c, x, y, width, std::min(height, 24));
+    forwardSignal(static_cast<QComboBox*>(c), &QComboBox::activated, n, EventSubtype::Change);
+    return n;
+}
+
+}  // namespace zarvon::platform

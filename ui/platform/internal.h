@@ -4,16 +4,21 @@
 
 #include "ui/platform/platform.h"
 
+#include <QButtonGroup>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
 
+#include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
-class QButtonGroup;
 class QAbstractItemView;
+class QEventLoop;
+class QLabel;
 
 namespace zarvon::platform::detail {
 
@@ -60,6 +65,41 @@ private:
     QWidget* canvas_;
 };
 
+// A keyboard shortcut of a window, reported as a Menu event with `event` as
+// source.
+struct ShortcutRec {
+    int window;
+    QKeySequence keys;
+    int event;
+};
+
+// Where new controls go: a window's canvas, a container or a panel page.
+struct GadgetList {
+    QPointer<QWidget> parent;
+    int window;
+    int panel = -1;  // the panel whose page this list is
+};
+
+// The layer's process-wide record, owned by platform.cpp; releasePlatform()
+// empties what belongs to windows, controls and events.
+struct State {
+    std::map<int, QPointer<PlatformWindow>> windows;
+    std::map<int, Gadget> gadgets;
+    std::deque<UiEvent> queue;
+    std::vector<GadgetList> lists;  // stack; back() is current
+    std::vector<ShortcutRec> shortcuts;
+    std::map<int, QPixmap> images;
+    int nextNumber = 100000;
+    int quiet = 0;                  // Quiet records alive
+    bool escapePressed = false;     // since the last event taken or drain
+    int cancelClicked = -1;         // last clicked control, for drainEvents
+    bool delays = true;
+    QPointer<QButtonGroup> optionGroup;  // the option group being created
+    QPointer<QWidget> optionGroupParent;
+    QEventLoop* waiting = nullptr;  // the loop waitEvent/pollEvent runs
+};
+State& state();
+
 // Registry access shared between the implementation files.
 std::map<int, Gadget>& gadgets();
 Gadget* findGadget(int id);
@@ -70,10 +110,36 @@ int registerGadget(int id, Kind kind, QWidget* widget, int x, int y, int width, 
 QWidget* currentGadgetParent();
 int currentGadgetWindow();
 int handOutNumber();
+// Forgets the records of controls whose widgets are gone (freed with their
+// parent).
+void sweepGadgets();
+// The widget of control `id` when it is of `kind`, else nullptr.
+template <class T>
+T* widgetAs(int id, Kind kind)
+{
+    Gadget* g = findGadget(id);
+    if (!g || g->kind != kind)
+        return nullptr;
+    return qobject_cast<T*>(g->widget.data());
+}
 // Queues an event unless the layer itself is changing the control.
 void queueEvent(const UiEvent& event);
 void queueControlEvent(int window, int source, EventSubtype subtype);
 bool eventsSuppressed();
+// Queues `subtype` from control `n` of the current gadget window each time
+// `widget` emits `signal`.
+template <typename Widget, typename Signal>
+void forwardSignal(Widget* widget, Signal signal, int n, EventSubtype subtype)
+{
+    int window = currentGadgetWindow();
+    QObject::connect(widget, signal, widget, [n, window, subtype] { queueControlEvent(window, n, subtype); });
+}
+// An Escape or a Cancel click from before the event now taken belongs to no
+// operation: the one this event starts must not stop because of it.
+void forgetEarlierCancels();
+// Installs the application-wide filter that takes the windows' shortcuts and
+// notes Escape before the focused control sees the key (event_queue.cpp).
+void installKeyFilter();
 // While alive, changes made by the program raise no events.
 struct Quiet {
     Quiet();
@@ -106,6 +172,14 @@ void setExplorerComboFolder(QWidget* combo, const QString& folder);
 
 // Pictures (pictures.cpp).
 QPixmap drawPicture(Picture picture);
+
+// Menus, status bar and instance lock (bars.cpp).
+// The popup QMenu or the QMenuBar of menu `menu`, nullptr when none.
+QWidget* menuHolder(int menu);
+// The label of a status bar field, nullptr when none.
+QLabel* statusBarField(int bar, int field);
+// Folder of the instance lock file; empty for the system's default.
+QString& instanceLockFolder();
 
 // Requesters reset (requesters.cpp).
 void resetRequesters();

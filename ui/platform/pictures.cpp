@@ -1,6 +1,7 @@
 // Zarvon's own pictures, drawn at run time so that the program needs no
 // image files: the toolbar icons and strip, the tray icon, the boot screen,
-// the about picture and the folder button.
+// the about picture and the folder button; and the numbered images the
+// controls show (built-in pictures and loaded files).
 #include "ui/platform/internal.h"
 
 #include "base/product.h"
@@ -251,4 +252,39 @@ QPixmap drawPicture(Picture picture)
     }
 }
 
+QPixmap imagePixmap(int image)
+{
+    auto it = state().images.find(image);
+    return it == state().images.end() ? QPixmap() : it->second;
+}
+
 }  // namespace zarvon::platform::detail
+
+namespace zarvon::platform {
+using namespace detail;
+
+int pictureImage(Picture picture)
+{
+    int number = 900000 + int(picture);
+    auto& images = state().images;
+    if (!images.count(number))
+        images[number] = drawPicture(picture);
+    return number;
+}
+
+int loadImage(int image, const std::string& path)
+{
+    QPixmap p;
+    if (!p.load(qs(path)))
+        return -1;
+    if (image == AnyNumber)
+        image = handOutNumber();
+    state().images[image] = p;
+    return image;
+}
+
+bool isImage(int image) { return state().images.count(image) > 0; }
+int imageWidth(int image) { return imagePixmap(image).width(); }
+int imageHeight(int image) { return imagePixmap(image).height(); }
+
+}  // namespace zarvon::platform

@@ -10,8 +10,8 @@
 //
 // Who calls what: the program (ui/, operations/, app/) creates and reads
 // controls and takes events with waitEvent(); tests do the same and also post
-// events and script the requesters (requesters.h). Everything runs on the one
-// user-interface thread.
+// events, read back what windows show and script the requesters (testing.h).
+// Everything runs on the one user-interface thread.
 //
 // Modal dialogs (message boxes, questions, file and folder requesters) and the
 // end of the process are not here: see requesters.h.
@@ -48,10 +48,6 @@ void processSystemEvents(int milliseconds = 0);
 // events that arrive meanwhile stay queued.
 void delay(int milliseconds);
 
-// Delays can be switched off (tests, where the boot screen's wait only slows
-// the run down); on by default.
-void setDelaysEnabled(bool enabled);
-
 // The system's alert sound.
 void beep();
 
@@ -87,14 +83,6 @@ struct UiEvent {
 // returns it. Blocks without limit.
 UiEvent waitEvent();
 
-// Takes the next event off the queue when there is one, after letting the
-// system run for at most `timeoutMilliseconds`. Returns false when none came.
-bool pollEvent(UiEvent& event, int timeoutMilliseconds = 0);
-
-// Appends an event to the queue, as if the user had caused it (tests, and the
-// program itself for its own follow-up work).
-void postEvent(const UiEvent& event);
-
 // Used by the progress callback during a long operation: lets the system
 // repaint, throws every queued event away, and returns true when, since the
 // previous call, the control `cancelButton` was clicked (pass -1 for none),
@@ -103,9 +91,6 @@ void postEvent(const UiEvent& event);
 // from before the event that started the operation (taken by waitEvent or
 // pollEvent) do not count.
 bool drainEvents(int cancelButton = -1);
-
-// Number of events waiting in the queue (tests).
-int pendingEventCount();
 
 // ---- Windows ---------------------------------------------------------------
 
@@ -169,7 +154,6 @@ int windowHeight(int window);  // inner height, menu bar and status bar included
 
 // Always on top of other windows, or not.
 void setWindowTopmost(int window, bool topmost);
-bool isWindowTopmost(int window);
 
 // Turns the sizing border on or off.
 void setWindowSizeable(int window, bool sizeable);
@@ -183,9 +167,6 @@ void setWindowPicture(int window, int image, bool shaped);
 
 // Makes `window` the window new controls go into.
 void useGadgetList(int window);
-
-// Writes a picture of the window's inner area as PNG (screenshot tests).
-bool saveWindowPicture(int window, const std::string& pngPath);
 
 // ---- Controls (gadgets) ------------------------------------------------------
 
@@ -320,7 +301,6 @@ void addGadgetColumn(int id, int position, const std::string& title, int width);
 void setGadgetColumnTitle(int id, int column, const std::string& title);
 std::string getGadgetColumnTitle(int id, int column);
 void setGadgetColumnWidth(int id, int column, int width);
-int getGadgetColumnWidth(int id, int column);
 
 // Explorer list display modes.
 enum class ExplorerDisplay { Details, LargeIcons, SmallIcons, List };
@@ -336,19 +316,13 @@ enum class GadgetAttribute {
     SplitterSecondMinimum,
 };
 void setGadgetAttribute(int id, GadgetAttribute attribute, int value);
-int getGadgetAttribute(int id, GadgetAttribute attribute);
 
 void disableGadget(int id, bool disabled);
-bool isGadgetDisabled(int id);
 void hideGadget(int id, bool hidden);
 bool isGadgetHidden(int id);
 
 // Moves and resizes; Keep leaves a value as it is.
 void resizeGadget(int id, int x, int y, int width, int height);
-int gadgetX(int id);
-int gadgetY(int id);
-int gadgetWidth(int id);
-int gadgetHeight(int id);
 
 // Anchors: the edges of the control that follow the matching edges of the
 // window when the window is resized (from the geometry at the time of the
@@ -417,13 +391,6 @@ void closeSubMenu();
 // window of the menu bar (popup menus: the window given to displayPopupMenu).
 void setMenuItemState(int menu, int item, bool checked);
 bool getMenuItemState(int menu, int item);
-std::string getMenuItemText(int menu, int item);
-bool hasMenuItem(int menu, int item);
-// The visible entries of a menu in order, for tests: each title or item text,
-// "-" for a separator, sub-menus as "title>" then their entries then "<".
-std::vector<std::string> menuOutline(int menu);
-// Triggers an item as the user would (tests): queues its Menu event.
-void triggerMenuItem(int menu, int item);
 
 // Shows popup `menu` at the mouse pointer, owned by `window`.
 void displayPopupMenu(int menu, int window);
@@ -456,12 +423,8 @@ int toolBarButton(int toolbar, int image, const std::string& caption);
 void toolBarGap(int toolbar, int pixels);
 void toolBarSeparator(int toolbar);
 void setToolBarButtonCaption(int toolbar, int button, const std::string& caption);
-std::string getToolBarButtonCaption(int toolbar, int button);
 void setToolBarButtonToolTip(int toolbar, int button, const std::string& text);
-std::string getToolBarButtonToolTip(int toolbar, int button);
 int toolBarHeight(int toolbar);
-// Clicks a toolbar button as the user would (tests).
-void clickToolBarButton(int toolbar, int button);
 
 // ---- Status bar ---------------------------------------------------------------
 
@@ -472,7 +435,6 @@ void freeStatusBar(int bar);
 // Fields are added left to right, each `width` pixels wide.
 void addStatusBarField(int bar, int width);
 void statusBarText(int bar, int field, const std::string& text, unsigned flags = 0);
-std::string getStatusBarText(int bar, int field);
 int statusBarHeight(int bar);
 
 // ---- Notification area ----------------------------------------------------------
@@ -490,13 +452,12 @@ void showSysTrayBalloon(int icon, const std::string& title, const std::string& t
 // ---- Single instance ---------------------------------------------------------------
 
 // Takes the program's instance lock `name` (a lock file in the user's runtime
-// folder, or in the folder set below). The system releases it when the process
-// ends, also after a crash. Returns false when another running process holds it.
+// folder, or in the folder tests set with setInstanceLockFolder). The system
+// releases it when the process ends, also after a crash. Returns false when
+// another running process holds it.
 bool acquireInstanceLock(const std::string& name);
 void releaseInstanceLock();
 // True while this process holds the instance lock.
 bool holdsInstanceLock();
-// Folder of the lock file; empty restores the default (tests).
-void setInstanceLockFolder(const std::string& folder);
 
 }  // namespace zarvon::platform

@@ -1,7 +1,9 @@
 // Message boxes, questions, requesters, desktop opening and the end of the
-// process, with the script that replaces them in tests.
+// process, with the script that replaces them in tests (declared in
+// testing.h: every requester consults it, so it lives here).
 #include "ui/platform/requesters.h"
 #include "ui/platform/internal.h"
+#include "ui/platform/testing.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -3,16 +3,14 @@
 // Message boxes, yes/no questions, file, save and folder requesters, opening
 // a document or address with the desktop's handler, and ending the process all
 // go through these functions. Normally they show the real dialogs. A test
-// installs a script instead: every dialog is then recorded and answered from
-// the script; a dialog the script does not expect, or a scripted answer left
-// unused when the script ends, is reported to the failure handler at once
-// (tests/support turns that into a test failure), so a forgotten answer never
-// makes a test hang.
+// installs a script instead (testing.h): every dialog is then recorded and
+// answered from the script; a dialog the script does not expect, or a scripted
+// answer left unused when the script ends, is reported to the failure handler
+// at once (tests/support turns that into a test failure), so a forgotten
+// answer never makes a test hang.
 #pragma once
 
-#include <functional>
 #include <string>
-#include <vector>
 
 namespace zarvon::platform {
 
@@ -50,59 +48,5 @@ bool openWithDesktop(const std::string& pathOrAddress);
 // once after calling it, and the main loop stops (exitRequested()).
 void endProcess(int code);
 bool exitRequested();
-int requestedExitCode();
-
-// ---- Script (tests) -------------------------------------------------------------
-
-enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument };
-
-// One dialog as it was shown.
-struct ShownDialog {
-    DialogKind kind = DialogKind::Message;
-    std::string caption;   // caption or requester title
-    std::string text;      // message text; requester: default file or initial folder; document: its path
-    MessageIcon icon = MessageIcon::None;
-    unsigned flags = 0;    // MessageFlag bits
-    std::string filter;    // file requesters
-    int filterIndex = 0;
-};
-
-// One expected dialog and its answer. Empty `caption`, `text` and
-// `textContains` match anything; `icon` is checked unless `anyIcon`.
-struct ScriptStep {
-    DialogKind kind = DialogKind::Message;
-    std::string caption;
-    std::string text;
-    std::string textContains;
-    MessageIcon icon = MessageIcon::None;
-    bool anyIcon = true;
-    std::string answer;      // requesters: the path chosen ("" = cancelled)
-    bool yes = false;        // YesNo
-};
-
-// Starts script mode (also intercepts endProcess). Every dialog must match the
-// next step in order; `failure` receives one line per fault.
-void beginScript(std::function<void(const std::string&)> failure);
-void expectDialog(const ScriptStep& step);
-// Shorthands.
-void expectMessage(const std::string& caption, const std::string& text, MessageIcon icon);
-void expectOpenFile(const std::string& answer);
-void expectSaveFile(const std::string& answer);
-void expectFolder(const std::string& answer);
-void expectYesNo(bool yes);
-void expectOpenDocument();
-// Every dialog shown since beginScript.
-const std::vector<ShownDialog>& shownDialogs();
-// Number of expected steps not yet used.
-int unusedSteps();
-// Ends script mode: reports unused steps to the failure handler and clears
-// the record and the exit interception.
-void endScript();
-bool scriptActive();
-
-// Intercepting the end of the process alone (without a dialog script).
-void interceptExit(bool intercept);
-// Forgets a recorded exit request (tests that continue after one).
-void clearExitRequest();
 
 }  // namespace zarvon::platform

@@ -1,0 +1,136 @@
+// The queue of UiEvents, the keyboard filter (shortcuts and Escape), and the
+// waiting and draining the program does on it.
+#include "ui/platform/internal.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace zarvon::platform {
+namespace detail {
+namespace {
+
+// Catches the keys before the focused control sees them: the window's
+// shortcuts and Escape.
+class KeyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (event->type() == QEvent::KeyPress && key->key() == Qt::Key_Escape)
+            state().escapePressed = true;
+        auto* top = dynamic_cast<PlatformWindow*>(widget->window());
+        if (!top)
+            return false;
+        QKeySequence pressed(key->keyCombination());
+        for (const ShortcutRec& s : state().shortcuts) {
+            if (s.window != top->number() || s.keys != pressed)
+                continue;
+            if (event->type() == QEvent::ShortcutOverride) {
+                // Claim the key so that no action or control takes it first.
+                event->accept();
+                return true;
+            }
+            queueEvent(UiEvent{EventKind::Menu, s.window, s.event, EventSubtype::None});
+            return true;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+void installKeyFilter() { qApp->installEventFilter(new KeyFilter(qApp)); }
+
+void queueEvent(const UiEvent& event)
+{
+    state().queue.push_back(event);
+    if (state().waiting)
+        state().waiting->quit();
+}
+
+void queueControlEvent(int window, int source, EventSubtype subtype)
+{
+    if (eventsSuppressed())
+        return;
+    if (subtype == EventSubtype::LeftClick)
+        state().cancelClicked = source;
+    queueEvent(UiEvent{EventKind::Control, window, source, subtype});
+}
+
+bool eventsSuppressed() { return state().quiet > 0; }
+Quiet::Quiet() { ++state().quiet; }
+Quiet::~Quiet() { --state().quiet; }
+
+void forgetEarlierCancels()
+{
+    state().escapePressed = false;
+    state().cancelClicked = -1;
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+UiEvent waitEvent()
+{
+    auto& s = state();
+    QCoreApplication::processEvents();
+    while (s.queue.empty()) {
+        QEventLoop loop;
+        s.waiting = &loop;
+        loop.exec();
+        s.waiting = nullptr;
+    }
+    UiEvent e = s.queue.front();
+    s.queue.pop_front();
+    forgetEarlierCancels();
+    return e;
+}
+
+bool drainEvents(int cancelButton)
+{
+    auto& s = state();
+    QCoreApplication::processEvents();
+    bool cancel = s.escapePressed;
+    // The window holding the Cancel button: its close box, where a window
+    // manager draws one anyway, asks the same.
+    const Gadget* button = cancelButton >= 0 ? findGadget(cancelButton) : nullptr;
+    const int cancelWindow = button ? button->window : -1;
+    for (const UiEvent& e : s.queue) {
+        if (cancelButton >= 0 && e.kind == EventKind::Control && e.source == cancelButton)
+            cancel = true;
+        if (cancelWindow >= 0 && e.kind == EventKind::CloseWindow && e.window == cancelWindow)
+            cancel = true;
+    }
+    if (cancelButton >= 0 && s.cancelClicked == cancelButton)
+        cancel = true;
+    s.queue.clear();
+    s.escapePressed = false;
+    s.cancelClicked = -1;
+    return cancel;
+}
+
+void addKeyboardShortcut(int window, const std::string& keys, int event)
+{
+    QKeySequence seq = QKeySequence::fromString(qs(keys), QKeySequence::PortableText);
+    std::erase_if(state().shortcuts, [&](const ShortcutRec& r) { return r.window == window && r.keys == seq; });
+    state().shortcuts.push_back(ShortcutRec{window, seq, event});
+}
+
+void removeKeyboardShortcuts(int window)
+{
+    std::erase_if(state().shortcuts, [&](const ShortcutRec& r) { return r.window == window; });
+}
+
+}  // namespace zarvon::platform

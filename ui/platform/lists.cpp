@@ -1,0 +1,335 @@
+// List icons and the items, columns and display modes of every control that
+// holds items (lists, combos, panels, the explorer list).
+#include "ui/platform/internal.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <vector>
+
+namespace zarvon::platform {
+namespace detail {
+namespace {
+
+// Turns a press and a move of the mouse on a list's rows into a DragStart
+// event of the list.
+class DragFilter : public QObject {
+public:
+    DragFilter(QObject* parent, int id) : QObject(parent), id_(id) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton) {
+                pressPos_ = mouse->position().toPoint();
+                pressed_ = true;
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            pressed_ = false;
+        } else if (event->type() == QEvent::MouseMove && pressed_) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if ((mouse->position().toPoint() - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+                pressed_ = false;
+                Gadget* g = findGadget(id_);
+                if (g)
+                    queueControlEvent(g->window, id_, EventSubtype::DragStart);
+                return true;
+            }
+        }
+        (void)watched;
+        return false;
+    }
+
+private:
+    int id_;
+    bool pressed_ = false;
+    QPoint pressPos_;
+};
+
+}  // namespace
+
+void registerDragSource(QAbstractItemView* view, int id)
+{
+    view->viewport()->installEventFilter(new DragFilter(view, id));
+}
+
+}  // namespace detail
+
+using namespace detail;
+
+int listIconGadget(int id, int x, int y, int width, int height, const std::string& firstTitle,
+                   int firstWidth, unsigned flags)
+{
+    QWidget* parent = currentGadgetParent();
+    if (!parent)
+        return -1;
+    auto* t = new QTreeWidget(parent);
+    t->setRootIsDecorated(false);
+    t->setItemsExpandable(false);
+    t->setUniformRowHeights(true);
+    t->setHeaderLabels({qs(firstTitle)});
+    t->header()->setStretchLastSection(false);
+    t->setColumnWidth(0, firstWidth);
+    t->setSelectionMode((flags & ListMultiSelect) ? QAbstractItemView::ExtendedSelection
+                                                  : QAbstractItemView::SingleSelection);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setAllColumnsShowFocus(flags & ListFullRowSelect);
+    t->setProperty("zarvonCheckBoxes", bool(flags & ListCheckBoxes));
+    t->setContextMenuPolicy(Qt::CustomContextMenu);
+    int n = registerGadget(id, Kind::ListIcon, t, x, y, width, height);
+    forwardSignal(t, &QTreeWidget::itemSelectionChanged, n, EventSubtype::Change);
+    forwardSignal(t, &QTreeWidget::itemClicked, n, EventSubtype::LeftClick);
+    forwardSignal(t, &QTreeWidget::itemDoubleClicked, n, EventSubtype::LeftDoubleClick);
+    forwardSignal(t, &QTreeWidget::customContextMenuRequested, n, EventSubtype::RightClick);
+    registerDragSource(t, n);
+    return n;
+}
+
+void addGadgetItem(int id, int position, const std::string& text)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return;
+    Quiet quiet;
+    QWidget* w = g->widget;
+    switch (g->kind) {
+    case Kind::Combo: {
+        auto* c = static_cast<QComboBox*>(w);
+        c->insertItem(position < 0 ? c->count() : position, qs(text));
+        break;
+    }
+    case Kind::Panel: {
+        auto* t = static_cast<QTabWidget*>(w);
+        auto* page = new QWidget;
+        t->insertTab(position < 0 ? t->count() : position, page, caption(text));
+        auto& lists = state().lists;
+        if (!lists.empty() && lists.back().panel == id)
+            lists.pop_back();
+        lists.push_back(GadgetList{page, g->window, id});
+        state().optionGroup = nullptr;
+        break;
+    }
+    case Kind::ListIcon: {
+        auto* t = static_cast<QTreeWidget*>(w);
+        QStringList columns = qs(text).split(QLatin1Char('\n'));
+        auto* item = new QTreeWidgetItem(columns);
+        if (t->property("zarvonCheckBoxes").toBool()) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(0, Qt::Unchecked);
+        }
+        if (position < 0 || position >= t->topLevelItemCount())
+            t->addTopLevelItem(item);
+        else
+            t->insertTopLevelItem(position, item);
+        break;
+    }
+    default: break;
+    }
+}
+
+void addGadgetItems(int id, const std::vector<std::string>& texts)
+{
+    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return;
+    Quiet quiet;
+    const bool checkable = t->property("zarvonCheckBoxes").toBool();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(texts.size()));
+    for (const std::string& text : texts) {
+        auto* item = new QTreeWidgetItem(qs(text).split(QLatin1Char('\n')));
+        if (checkable) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(0, Qt::Unchecked);
+        }
+        items.append(item);
+    }
+    t->addTopLevelItems(items);
+}
+
+void removeGadgetItem(int id, int item)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return;
+    Quiet quiet;
+    QWidget* w = g->widget;
+    if (g->kind == Kind::Combo)
+        static_cast<QComboBox*>(w)->removeItem(item);
+    else if (g->kind == Kind::ListIcon)
+        delete static_cast<QTreeWidget*>(w)->takeTopLevelItem(item);
+    else if (g->kind == Kind::Panel)
+        static_cast<QTabWidget*>(w)->removeTab(item);
+}
+
+void clearGadgetItems(int id)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return;
+    Quiet quiet;
+    QWidget* w = g->widget;
+    if (g->kind == Kind::Combo)
+        static_cast<QComboBox*>(w)->clear();
+    else if (g->kind == Kind::ListIcon)
+        static_cast<QTreeWidget*>(w)->clear();
+    else if (g->kind == Kind::Panel)
+        static_cast<QTabWidget*>(w)->clear();
+}
+
+int countGadgetItems(int id)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return 0;
+    QWidget* w = g->widget;
+    switch (g->kind) {
+    case Kind::Combo: return static_cast<QComboBox*>(w)->count();
+    case Kind::Panel: return static_cast<QTabWidget*>(w)->count();
+    case Kind::ListIcon: return static_cast<QTreeWidget*>(w)->topLevelItemCount();
+    case Kind::ExplorerList: return explorerCount(w);
+    case Kind::ExplorerCombo: return static_cast<QComboBox*>(w)->count();
+    default: return 0;
+    }
+}
+
+std::string getGadgetItemText(int id, int item, int column)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return {};
+    QWidget* w = g->widget;
+    switch (g->kind) {
+    case Kind::Combo:
+    case Kind::ExplorerCombo: return ss(static_cast<QComboBox*>(w)->itemText(item));
+    case Kind::Panel: return ss(static_cast<QTabWidget*>(w)->tabText(item).replace(QStringLiteral("&&"), QStringLiteral("&")));
+    case Kind::ListIcon: {
+        auto* i = static_cast<QTreeWidget*>(w)->topLevelItem(item);
+        return i ? ss(i->text(column)) : std::string();
+    }
+    case Kind::ExplorerList: return ss(explorerItemText(w, item, column));
+    default: return {};
+    }
+}
+
+void setGadgetItemText(int id, int item, const std::string& text, int column)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return;
+    Quiet quiet;
+    QWidget* w = g->widget;
+    switch (g->kind) {
+    case Kind::Combo: static_cast<QComboBox*>(w)->setItemText(item, qs(text)); break;
+    case Kind::Panel: static_cast<QTabWidget*>(w)->setTabText(item, caption(text)); break;
+    case Kind::ListIcon:
+        if (auto* i = static_cast<QTreeWidget*>(w)->topLevelItem(item))
+            i->setText(column, qs(text));
+        break;
+    default: break;
+    }
+}
+
+int getGadgetItemState(int id, int item)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return 0;
+    if (g->kind == Kind::ExplorerList)
+        return explorerItemState(g->widget, item);
+    if (g->kind != Kind::ListIcon)
+        return 0;
+    auto* i = static_cast<QTreeWidget*>(g->widget.data())->topLevelItem(item);
+    if (!i)
+        return 0;
+    int st = 0;
+    if (i->isSelected())
+        st |= ItemSelected;
+    if ((i->flags() & Qt::ItemIsUserCheckable) && i->checkState(0) == Qt::Checked)
+        st |= ItemChecked;
+    return st;
+}
+
+void setGadgetItemState(int id, int item, int st)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return;
+    Quiet quiet;
+    if (g->kind == Kind::ExplorerList) {
+        setExplorerItemState(g->widget, item, st);
+        return;
+    }
+    if (g->kind != Kind::ListIcon)
+        return;
+    auto* i = static_cast<QTreeWidget*>(g->widget.data())->topLevelItem(item);
+    if (!i)
+        return;
+    i->setSelected(st & ItemSelected);
+    if (i->flags() & Qt::ItemIsUserCheckable)
+        i->setCheckState(0, (st & ItemChecked) ? Qt::Checked : Qt::Unchecked);
+}
+
+void addGadgetColumn(int id, int position, const std::string& title, int width)
+{
+    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return;
+    QStringList labels;
+    for (int c = 0; c < t->columnCount(); ++c)
+        labels << t->headerItem()->text(c);
+    if (position < 0 || position > labels.size())
+        position = int(labels.size());
+    labels.insert(position, qs(title));
+    std::vector<int> widths;
+    for (int c = 0; c < t->columnCount(); ++c)
+        widths.push_back(t->columnWidth(c));
+    widths.insert(widths.begin() + position, width);
+    t->setHeaderLabels(labels);
+    for (int c = 0; c < int(widths.size()); ++c)
+        t->setColumnWidth(c, widths[c]);
+}
+
+void setGadgetColumnTitle(int id, int column, const std::string& title)
+{
+    if (auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
+        t->headerItem()->setText(column, qs(title));
+}
+
+std::string getGadgetColumnTitle(int id, int column)
+{
+    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    return t ? ss(t->headerItem()->text(column)) : std::string();
+}
+
+void setGadgetColumnWidth(int id, int column, int width)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return;
+    if (g->kind == Kind::ListIcon)
+        static_cast<QTreeWidget*>(g->widget.data())->setColumnWidth(column, width);
+    else if (g->kind == Kind::ExplorerList)
+        setExplorerColumnWidth(g->widget, column, width);
+}
+
+void setExplorerDisplay(int id, ExplorerDisplay mode)
+{
+    Gadget* g = findGadget(id);
+    if (g && g->kind == Kind::ExplorerList)
+        setExplorerMode(g->widget, mode);
+}
+
+ExplorerDisplay getExplorerDisplay(int id)
+{
+    Gadget* g = findGadget(id);
+    return (g && g->kind == Kind::ExplorerList) ? explorerMode(g->widget) : ExplorerDisplay::Details;
+}
+
+}  // namespace zarvon::platform

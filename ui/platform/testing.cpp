@@ -1,0 +1,217 @@
+// The calls only tests make: posting and polling events, reading back what
+// windows and controls show, driving menus and toolbar buttons, pictures of
+// windows, and the switches tests flip. The dialog script itself lives with
+// the requesters it answers (requesters.cpp).
+#include "ui/platform/testing.h"
+#include "ui/platform/internal.h"
+#include "ui/platform/qt_access.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace zarvon::platform {
+using namespace detail;
+
+namespace {
+
+QString withoutMnemonics(QString text) { return text.replace(QStringLiteral("&&"), QStringLiteral("&")); }
+
+void outline(QMenu* menu, std::vector<std::string>& out)
+{
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) {
+            out.push_back("-");
+        } else if (a->menu()) {
+            out.push_back(ss(withoutMnemonics(a->text())) + ">");
+            outline(a->menu(), out);
+            out.push_back("<");
+        } else {
+            out.push_back(ss(withoutMnemonics(a->text())));
+        }
+    }
+}
+
+QToolButton* findToolBarButton(int toolbar, int button)
+{
+    return qobject_cast<QToolButton*>(toolBarButtonWidget(toolbar, button));
+}
+
+}  // namespace
+
+void setDelaysEnabled(bool enabled) { state().delays = enabled; }
+
+void setInstanceLockFolder(const std::string& folder) { instanceLockFolder() = qs(folder); }
+
+bool pollEvent(UiEvent& event, int timeoutMilliseconds)
+{
+    auto& s = state();
+    QCoreApplication::processEvents();
+    if (s.queue.empty() && timeoutMilliseconds > 0) {
+        QEventLoop loop;
+        QTimer::singleShot(timeoutMilliseconds, &loop, &QEventLoop::quit);
+        s.waiting = &loop;
+        loop.exec();
+        s.waiting = nullptr;
+    }
+    if (s.queue.empty())
+        return false;
+    event = s.queue.front();
+    s.queue.pop_front();
+    forgetEarlierCancels();
+    return true;
+}
+
+void postEvent(const UiEvent& event) { queueEvent(event); }
+
+int pendingEventCount() { return int(state().queue.size()); }
+
+bool isWindowTopmost(int window)
+{
+    auto* w = findWindow(window);
+    return w && (w->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+bool saveWindowPicture(int window, const std::string& pngPath)
+{
+    auto* w = findWindow(window);
+    if (!w)
+        return false;
+    QCoreApplication::processEvents();
+    return w->grab().save(qs(pngPath), "PNG");
+}
+
+bool isGadgetDisabled(int id)
+{
+    Gadget* g = findGadget(id);
+    return g && !g->widget->isEnabled();
+}
+
+int getGadgetAttribute(int id, GadgetAttribute attribute)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return 0;
+    QWidget* w = g->widget;
+    switch (attribute) {
+    case GadgetAttribute::ProgressMinimum:
+        return g->kind == Kind::Progress ? static_cast<QProgressBar*>(w)->minimum() : 0;
+    case GadgetAttribute::ProgressMaximum:
+        return g->kind == Kind::Progress ? static_cast<QProgressBar*>(w)->maximum() : 0;
+    case GadgetAttribute::StringMaxLength:
+        return g->kind == Kind::String ? static_cast<QLineEdit*>(w)->maxLength() : 0;
+    case GadgetAttribute::SplitterFirstMinimum:
+    case GadgetAttribute::SplitterSecondMinimum:
+        if (g->kind == Kind::Splitter) {
+            auto* s = static_cast<QSplitter*>(w);
+            QWidget* child = s->widget(attribute == GadgetAttribute::SplitterFirstMinimum ? 0 : 1);
+            return child ? child->minimumWidth() : 0;
+        }
+        return 0;
+    }
+    return 0;
+}
+
+int gadgetX(int id)
+{
+    Gadget* g = findGadget(id);
+    return g ? g->widget->x() : 0;
+}
+
+int gadgetY(int id)
+{
+    Gadget* g = findGadget(id);
+    return g ? g->widget->y() : 0;
+}
+
+int gadgetWidth(int id)
+{
+    Gadget* g = findGadget(id);
+    return g ? g->widget->width() : 0;
+}
+
+int gadgetHeight(int id)
+{
+    Gadget* g = findGadget(id);
+    return g ? g->widget->height() : 0;
+}
+
+int getGadgetColumnWidth(int id, int column)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return 0;
+    if (g->kind == Kind::ListIcon)
+        return static_cast<QTreeWidget*>(g->widget.data())->columnWidth(column);
+    if (g->kind == Kind::ExplorerList)
+        return explorerColumnWidth(g->widget, column);
+    return 0;
+}
+
+std::string getMenuItemText(int menu, int item)
+{
+    QAction* a = menuItemAction(menu, item);
+    return a ? ss(withoutMnemonics(a->text())) : std::string();
+}
+
+bool hasMenuItem(int menu, int item) { return menuItemAction(menu, item) != nullptr; }
+
+std::vector<std::string> menuOutline(int menu)
+{
+    std::vector<std::string> out;
+    QWidget* holder = menuHolder(menu);
+    if (auto* popup = qobject_cast<QMenu*>(holder)) {
+        outline(popup, out);
+        return out;
+    }
+    if (!holder)
+        return out;
+    for (QAction* a : holder->actions()) {
+        if (!a->menu())
+            continue;
+        out.push_back(ss(withoutMnemonics(a->text())) + ">");
+        outline(a->menu(), out);
+        out.push_back("<");
+    }
+    return out;
+}
+
+void triggerMenuItem(int menu, int item)
+{
+    if (QAction* a = menuItemAction(menu, item))
+        a->trigger();
+}
+
+std::string getToolBarButtonCaption(int toolbar, int button)
+{
+    QToolButton* b = findToolBarButton(toolbar, button);
+    return b ? ss(withoutMnemonics(b->text())) : std::string();
+}
+
+std::string getToolBarButtonToolTip(int toolbar, int button)
+{
+    QToolButton* b = findToolBarButton(toolbar, button);
+    return b ? ss(b->toolTip()) : std::string();
+}
+
+void clickToolBarButton(int toolbar, int button)
+{
+    if (QToolButton* b = findToolBarButton(toolbar, button))
+        b->click();
+}
+
+std::string getStatusBarText(int bar, int field)
+{
+    QLabel* label = statusBarField(bar, field);
+    return label ? ss(label->text()) : std::string();
+}
+
+}  // namespace zarvon::platform
