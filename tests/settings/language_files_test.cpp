@@ -309,7 +309,7 @@ TEST_P(ShippedLanguageFiles, HoldOnlyKnownKeysOnceEach)
     std::set<std::string> known;
     for (const KeyDefault &entry : programKeys)
         known.insert(entry.key);
-    std::string bytes = testing::readBytes(sourceFile(GetParam()));
+    std::string bytes = testing::readFile(sourceFile(GetParam()));
     std::multiset<std::string> seen;
     size_t start = 0;
     while (start < bytes.size()) {
@@ -332,7 +332,7 @@ TEST_P(ShippedLanguageFiles, HoldOnlyKnownKeysOnceEach)
 
 TEST_P(ShippedLanguageFiles, AreWindows1252)
 {
-    std::string bytes = testing::readBytes(sourceFile(GetParam()));
+    std::string bytes = testing::readFile(sourceFile(GetParam()));
     EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF");
     // "é" as UTF-8 would be C3 A9; in Windows-1252 it is the single byte E9.
     EXPECT_EQ(bytes.find("\xC3"), std::string::npos);
@@ -343,8 +343,8 @@ TEST_P(ShippedLanguageFiles, AreWindows1252)
 
 TEST_P(ShippedLanguageFiles, AreCopiedBesideTheExecutables)
 {
-    std::string shipped = testing::readBytes(std::string(ZARVON_BIN_DIR) + "/" + GetParam());
-    EXPECT_EQ(shipped, testing::readBytes(sourceFile(GetParam())));
+    std::string shipped = testing::readFile(std::string(ZARVON_BIN_DIR) + "/" + GetParam());
+    EXPECT_EQ(shipped, testing::readFile(sourceFile(GetParam())));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, ShippedLanguageFiles, ::testing::Values("French.lng", "English.lng"),
