@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/product.h"
+#include "settings/language_keys.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_state.h"
@@ -194,6 +195,8 @@ std::string languageText(std::string_view key, std::string_view frenchDefault)
     }
     return std::string(frenchDefault);
 }
+
+std::string languageText(std::string_view key) { return languageText(key, builtInText(key)); }
 
 void clearLanguageTable() { table().clear(); }
 
