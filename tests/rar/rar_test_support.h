@@ -26,6 +26,7 @@ namespace fs = std::filesystem;
 using zarvon::testing::haveTool;
 using zarvon::testing::quoted;
 using zarvon::testing::readFile;
+using zarvon::testing::CommandResult;
 using zarvon::testing::runCommand;
 using zarvon::testing::writeFile;
 
