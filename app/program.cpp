@@ -124,9 +124,7 @@ void announceModification()
 
 void selectAll()
 {
-    const int count = pf::countGadgetItems(ids::ExplorerList);
-    for (int item = 0; item < count; ++item)
-        pf::setGadgetItemState(ids::ExplorerList, item, pf::ItemSelected);
+    pf::selectAllGadgetItems(ids::ExplorerList);
     pf::setActiveGadget(ids::ExplorerList);
     ui::refreshStatusBar();
 }

@@ -336,6 +336,19 @@ void setExplorerItemState(QWidget* w, int item, int st)
         selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
+void selectAllExplorerItems(QWidget* w)
+{
+    ExplorerWidget* e = explorer(w);
+    const int count = explorerCount(w);
+    if (count == 0)
+        return;
+    auto* selection = e->details->selectionModel();
+    const QModelIndex first = e->item(0), last = e->item(count - 1);
+    selection->select(QItemSelection(first, last), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (!selection->currentIndex().isValid())
+        selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+}
+
 int explorerCurrent(QWidget* w)
 {
     ExplorerWidget* e = explorer(w);

@@ -161,6 +161,7 @@ int explorerCount(QWidget* explorer);
 QString explorerItemText(QWidget* explorer, int item, int column);
 int explorerItemState(QWidget* explorer, int item);
 void setExplorerItemState(QWidget* explorer, int item, int state);
+void selectAllExplorerItems(QWidget* explorer);
 int explorerCurrent(QWidget* explorer);
 void setExplorerCurrent(QWidget* explorer, int item);
 void setExplorerMode(QWidget* explorer, ExplorerDisplay mode);

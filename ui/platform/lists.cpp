@@ -276,6 +276,23 @@ void setGadgetItemState(int id, int item, int st)
         i->setCheckState(0, (st & ItemChecked) ? Qt::Checked : Qt::Unchecked);
 }
 
+void selectAllGadgetItems(int id)
+{
+    Gadget* g = findGadget(id);
+    if (!g)
+        return;
+    Quiet quiet;
+    if (g->kind == Kind::ExplorerList) {
+        selectAllExplorerItems(g->widget);
+    } else if (g->kind == Kind::ListIcon) {
+        auto* tree = static_cast<QTreeWidget*>(g->widget.data());
+        if (tree->topLevelItemCount() > 0)
+            tree->selectionModel()->select(
+                QItemSelection(tree->model()->index(0, 0), tree->model()->index(tree->topLevelItemCount() - 1, 0)),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+}
+
 void addGadgetColumn(int id, int position, const std::string& title, int width)
 {
     auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);

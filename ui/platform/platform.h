@@ -295,6 +295,10 @@ enum ItemFlag : int {
 int getGadgetItemState(int id, int item);
 // Sets ItemSelected and, on list icons, ItemChecked.
 void setGadgetItemState(int id, int item, int state);
+// Selects every item of an explorer list or a list icon gadget at once: one
+// change of the selection however many items there are (item by item, each
+// change is as slow as the selection is long).
+void selectAllGadgetItems(int id);
 
 // Columns of list icons (and the explorer list's report view).
 void addGadgetColumn(int id, int position, const std::string& title, int width);
