@@ -163,7 +163,7 @@ void confirmRename(const std::string &newBase) {
     if (failure.reason != Reason::None) {
         // The window stays, so that another name can be given.
         reportFailures(languageText("MsgRenameFailure", "Impossible de renommer :"),
-                       {{path, failure.reason, failure.sysErrno, 0}});
+                       {{failure.name.empty() ? path : failure.name, failure.reason, failure.sysErrno, 0}});
         return;
     }
     pf::closeWindow(ids::WindowCopy);
