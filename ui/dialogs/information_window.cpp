@@ -45,13 +45,13 @@ bool buildInformationWindow(const InformationValues &values) {
         return false;
     pf::frameGadget(ids::FrameWindowInfo, 3, 2, 330, 226, "Informations");
     for (const Label &label : kLabels) {
-        pf::textGadget(label.id, 10, label.y, 124, 20, languageText(label.key, label.frenchDefault));
+        pf::textGadget(label.id, 10, label.y, 130, 20, languageText(label.key, label.frenchDefault));
         condensed(label.id);
     }
-    pf::containerGadget(ids::ContainerInfoValues, 135, kContainerY, 192, 204);
+    pf::containerGadget(ids::ContainerInfoValues, 141, kContainerY, 188, 204);
     for (int row = 0; row < 8; ++row) {
         const int id = ids::InfoValueFirst + row;
-        pf::textGadget(id, 0, kLabels[row].y - kContainerY, 192, 20, values[std::size_t(row)]);
+        pf::textGadget(id, 0, kLabels[row].y - kContainerY, 188, 20, values[std::size_t(row)]);
         pf::setGadgetTextColor(id, kValueColour);
     }
     pf::closeGadgetList();
