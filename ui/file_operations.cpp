@@ -125,6 +125,23 @@ private:
     std::optional<operations::ConflictAnswer> all_;
 };
 
+// The progress window's reporter, with the overall bar sized to the number
+// of files once the job has counted them.
+class TransferProgress final : public operations::JobProgress {
+public:
+    bool report(const operations::ProgressStep &step) override {
+        if (!sized_ && step.total > 0) {
+            setProgressOverallMaximum(int(std::min<int64_t>(step.total, 1 << 30)));
+            sized_ = true;
+        }
+        return window_.report(step);
+    }
+
+private:
+    ProgressWindowReporter window_{ProgressWindowReporter::Form::Compression};
+    bool sized_ = false;
+};
+
 // The explorer list reads the folder again, so that what was changed shows
 // now rather than whenever the system reports it.
 void showResult() {
@@ -140,7 +157,7 @@ void runTransfer(bool move, const std::string &destination) {
     AskingResolver resolver(items.size() > 1);
     openProgressWindow(100);
     clearCancelRequest();
-    ProgressWindowReporter progress(ProgressWindowReporter::Form::Compression);
+    TransferProgress progress;
     const operations::TransferReport report = operations::transferItems({items, destination, move}, resolver, progress);
     closeProgressWindow();
     clearCancelRequest();

@@ -9,6 +9,7 @@
 #include "support/workflow_fixture.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/file_operations.h"
+#include "ui/progress.h"
 #include "ui/platform/qt_access.h"
 
 namespace zarvon::testing {
@@ -138,6 +139,26 @@ TEST_F(FileOperationsWorkflowTest, CopyOfOneConflictingFileAsksWithoutToAllAndCa
     pf::expectReplace(pf::ReplaceAnswer::Yes, false);
     click(ids::BtOk);
     EXPECT_EQ(text(folder() / "dest/a.txt"), "alpha");
+}
+
+TEST_F(FileOperationsWorkflowTest, CancelInTheProgressWindowLeavesNoHalfFile) {
+    french();
+    writeFile("src/big.bin", std::string(3 << 20, 'x'));
+    ASSERT_TRUE(start());
+    showFolder(folder() / "src");
+    select({"big.bin"});
+    menu(ids::MenuCopyZip);
+    pf::setGadgetText(ids::StrCopyDestination, (folder() / "dest").string());
+    int blocks = 0;
+    ui::setProgressObserver([&blocks](const std::string &, float) {
+        if (++blocks == 1)
+            qobject_cast<QAbstractButton *>(pf::gadgetWidget(ui::progressCancelButton()))->click();
+    });
+    click(ids::BtOk);
+    ui::setProgressObserver(nullptr);
+    EXPECT_EQ(blocks, 1) << "the copy stops at the block after the click";
+    EXPECT_TRUE(fs::is_empty(folder() / "dest")) << "no half file, no temporary";
+    EXPECT_FALSE(ui::isProgressWindowOpen());
 }
 
 TEST_F(FileOperationsWorkflowTest, FailuresNameTheItemAndTheReason) {

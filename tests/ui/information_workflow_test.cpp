@@ -9,6 +9,7 @@
 
 #include "support/program_fixture.h"
 #include "support/workflow_fixture.h"
+#include "rar/rar.h"
 #include "ui/information.h"
 #include "ui/platform/qt_access.h"
 
@@ -165,6 +166,28 @@ TEST_F(InformationWorkflowTest, ATextFileGetsTheMessageAndTheZipTheSheetAndAFold
     menu(ids::MenuInfoZip);
     ASSERT_TRUE(pf::isWindow(ids::WindowInfoArchive));
     EXPECT_EQ(value(Name), "z.zip");
+}
+
+TEST_F(InformationWorkflowTest, ARarFileShowsWhatItsLibraryReads) {
+    if (!rar::unrarLibraryAvailable()) GTEST_SKIP() << "the UnRAR library is not installed";
+    if (runCommand("command -v rar").status != 0) GTEST_SKIP() << "rar is not installed: no archive to make";
+    writeFile("r/one.txt", std::string(1700, 'a'));
+    writeFile("r/two.txt", std::string(1700, 'b'));
+    fs::create_directories(folder() / "a");
+    const auto made = runCommand("cd " + quoted((folder() / "r").string()) + " && rar a -idq " +
+                                 quoted((folder() / "a/pack.rar").string()) + " one.txt two.txt");
+    ASSERT_EQ(made.status, 0) << made.output;
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    showFolder(folder() / "a");
+    select({"pack.rar"});
+    menu(ids::MenuInfoZip);
+    ASSERT_TRUE(pf::isWindow(ids::WindowInfoArchive));
+    EXPECT_EQ(value(Count), "2 Fichier(s)");
+    EXPECT_EQ(value(Original), "3 Ko");
+    EXPECT_EQ(value(Protection), "Archive Non Cryptée");
+    EXPECT_EQ(value(Method), "") << "RAR methods are not ZIP's";
+    EXPECT_EQ(value(Compressed), ui::kilobyteText(fs::file_size(folder() / "a/pack.rar")));
 }
 
 TEST_F(InformationWorkflowTest, NoSelectionGetsTheMessage) {
