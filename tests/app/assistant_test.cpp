@@ -282,6 +282,18 @@ TEST_F(AssistantExtractionTest, IncompleteFieldsLeaveNextWithoutEffect) {
     EXPECT_EQ(ui::assistantPage(), AssistantPage::Extraction);
 }
 
+TEST_F(AssistantExtractionTest, PathsTypedByHandAreTheOnesUsed) {
+    const std::string zip = makeZip("in/typed.zip", {{"t.txt", "typed"}});
+    startWithAssistant();
+    toExtractionPage();
+    pf::setGadgetText(ids::StrAssistSourceArchive, zip);
+    pf::setGadgetText(ids::StrAssistDestination, (folder() / "typed-out").string());
+    pf::expectMessage("Zarvon", "Extraction des fichiers terminée !", pf::MessageIcon::Information);
+    click(ids::BtTextNext);
+    EXPECT_EQ(readFile(folder() / "typed-out/t.txt"), "typed") << "what the fields show is what is used";
+    EXPECT_EQ(ui::assistantPage(), AssistantPage::Welcome);
+}
+
 TEST_F(AssistantTest, HelpAboutAndConfiguration) {
     startWithAssistant();
     pf::expectMessage("Zarvon", "En cours...", pf::MessageIcon::Information);
