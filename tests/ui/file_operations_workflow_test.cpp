@@ -122,6 +122,21 @@ TEST_F(FileOperationsWorkflowTest, MoveAsksBeforeReplacingAndTheListShowsTheResu
     EXPECT_TRUE(listShows("a.txt", true));
 }
 
+TEST_F(FileOperationsWorkflowTest, YesToAllIsAskedOnceForEveryConflict) {
+    french();
+    writeFile("dest/a.txt", "old a");
+    writeFile("dest/b.txt", "old b");
+    ASSERT_TRUE(start());
+    showFolder(folder() / "src");
+    select({"a.txt", "b.txt"});
+    menu(ids::MenuCopyZip);
+    pf::setGadgetText(ids::StrCopyDestination, (folder() / "dest").string());
+    pf::expectReplace(pf::ReplaceAnswer::YesToAll, true);
+    click(ids::BtOk);
+    EXPECT_EQ(text(folder() / "dest/a.txt"), "alpha");
+    EXPECT_EQ(text(folder() / "dest/b.txt"), "beta");
+}
+
 TEST_F(FileOperationsWorkflowTest, CopyOfOneConflictingFileAsksWithoutToAllAndCancelStops) {
     french();
     writeFile("dest/a.txt", "older");
