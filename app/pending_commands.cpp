@@ -5,20 +5,6 @@
 
 namespace zarvon::app {
 
-void copySelection() {}
-void moveSelection() {}
-void renameSelection() {}
-void deleteSelection() {}
-void confirmFileOperationWindow() {}
-
-void showArchiveInformation() {}
-void closeArchiveInformation() { platform::closeWindow(ids::WindowInfoArchive); }
-
-bool assistantExists() { return platform::isWindow(ids::WindowAssistant); }
-bool assistantAvailable() { return false; }
-void openAssistant() {}
-void assistantButton(int) {}
-
 void minimiseToTray() {}
 void restoreFromTray() {}
 void showTrayMenu() {}

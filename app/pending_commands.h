@@ -6,26 +6,6 @@
 
 namespace zarvon::app {
 
-// File operations on the explorer selection.
-void copySelection();
-void moveSelection();
-void renameSelection();
-void deleteSelection();
-// The copy window's Ok in its copy, move and rename uses.
-void confirmFileOperationWindow();
-
-// The archive information sheet (window 5) and its Ok button.
-void showArchiveInformation();
-void closeArchiveInformation();
-
-// The assistant (window 1) and the add-files window's buttons.
-bool assistantExists();
-// False until the assistant is built: the assistant-first start then opens
-// the main window.
-bool assistantAvailable();
-void openAssistant();
-void assistantButton(int id);
-
 // Tray mode.
 void minimiseToTray();
 void restoreFromTray();

@@ -6,8 +6,11 @@
 #include "app/pending_commands.h"
 #include "engine/engine.h"
 #include "ui/archive_test.h"
+#include "ui/assistant.h"
 #include "ui/compression.h"
 #include "ui/extraction.h"
+#include "ui/file_operations.h"
+#include "ui/information.h"
 #include "ui/opening.h"
 #include "ui/progress.h"
 #include "settings/language.h"
@@ -66,9 +69,9 @@ void showMainWindow()
 // The first window, from the configuration file (every test opens it anew).
 bool buildFirstWindow()
 {
-    if (settings::settingIs(settings::kAssistantState, "1") && assistantAvailable()) {
-        openAssistant();
-        return true;
+    if (settings::settingIs(settings::kAssistantState, "1")) {
+        ui::openAssistant();
+        return pf::isWindow(ids::WindowAssistant);
     }
     if (settings::settingIs(settings::kViewAssistantState, "0") && settings::settingIs(settings::kToolBar, "0")) {
         auto geometry = savedGeometry();
@@ -248,7 +251,7 @@ void closeRequest(int window)
 {
     switch (window) {
     case ids::WindowMain:
-        if (assistantExists()) {
+        if (ui::assistantExists()) {
             pf::closeWindow(ids::WindowMain);
             pf::showWindow(ids::WindowAssistant);
         } else {
@@ -279,16 +282,16 @@ void menuEvent(int item)
     case ids::MenuOpenZip:
     case ids::ShortcutOpenZip: ui::openArchiveWithRequester(); break;
     case ids::MenuCopyZip:
-    case ids::ShortcutCopyZip: copySelection(); break;
+    case ids::ShortcutCopyZip: ui::copySelection(); break;
     case ids::MenuCutZip:
-    case ids::ShortcutCutZip: moveSelection(); break;
+    case ids::ShortcutCutZip: ui::moveSelection(); break;
     case ids::MenuRenameZip:
-    case ids::ShortcutRenameZip: renameSelection(); break;
+    case ids::ShortcutRenameZip: ui::renameSelection(); break;
     case ids::MenuSelectAll:
     case ids::ShortcutSelectAll: selectAll(); break;
     case ids::MenuDelete:
-    case ids::ShortcutDelete: deleteSelection(); break;
-    case ids::MenuInfoZip: showArchiveInformation(); break;
+    case ids::ShortcutDelete: ui::deleteSelection(); break;
+    case ids::MenuInfoZip: ui::showArchiveInformation(); break;
     case ids::MenuQuit: quitSavingWindowState(); break;
     case ids::MenuToolBar: switchToolBar(toolMarked); break;
     case ids::MenuStatusBar: switchStatusBar(statusMarked); break;
@@ -301,7 +304,7 @@ void menuEvent(int item)
     case ids::MenuAddToZip: ui::startCompressionCommand(); break;
     case ids::MenuExtractZip: ui::extractSelection(); break;
     case ids::MenuTestZip: ui::testArchive(); break;
-    case ids::MenuAssistant: openAssistant(); break;
+    case ids::MenuAssistant: ui::openAssistantFromMainWindow(); break;
     case ids::MenuConfiguration: ui::showConfigurationWindow(true); break;
     case ids::MenuEdit: editSettingsFile(); break;
     case ids::MenuSystray: minimiseToTray(); break;
@@ -329,10 +332,10 @@ bool toolBarEvent(int source)
     if (source == ui::toolBarButtonId(ToolButton::Compress)) ui::startCompressionCommand();
     else if (source == ui::toolBarButtonId(ToolButton::Extract)) ui::extractSelection();
     else if (source == ui::toolBarButtonId(ToolButton::Check)) ui::testArchive();
-    else if (source == ui::toolBarButtonId(ToolButton::Info)) showArchiveInformation();
+    else if (source == ui::toolBarButtonId(ToolButton::Info)) ui::showArchiveInformation();
     else if (source == ui::toolBarButtonId(ToolButton::Configuration)) ui::showConfigurationWindow(true);
-    else if (source == ui::toolBarButtonId(ToolButton::Assistant)) openAssistant();
-    else if (source == ui::toolBarButtonId(ToolButton::Delete)) deleteSelection();
+    else if (source == ui::toolBarButtonId(ToolButton::Assistant)) ui::openAssistantFromMainWindow();
+    else if (source == ui::toolBarButtonId(ToolButton::Delete)) ui::deleteSelection();
     else if (source == ui::toolBarButtonId(ToolButton::Help)) showHelp();
     else return false;
     return true;
@@ -366,12 +369,12 @@ void controlEvent(const pf::UiEvent &event)
     case ids::ChkBoxIntegration:
     case ids::ChkBoxShortcut: applyIntegrationBox(event.source); break;
     // Information window
-    case ids::BtOkWindowInfo: closeArchiveInformation(); break;
+    case ids::BtOkWindowInfo: ui::closeArchiveInformation(); break;
     // Copy window
     case ids::BtCancel3: ui::cancelCopyWindow(); break;
     case ids::BtOk:
         if (!ui::confirmCopyWindowPassword())
-            confirmFileOperationWindow();
+            ui::confirmFileOperationWindow();
         break;
     case ids::BtCopyBrowse: ui::browseCopyDestination(); break;
     case ids::BtBrowse3: ui::browsePasswordDestination(); break;
@@ -380,17 +383,21 @@ void controlEvent(const pf::UiEvent &event)
     case ids::LinkMakerSite: ui::openMakerSite(); break;
     // Assistant and add-files window
     case ids::BtTextHelp: showHelp(); break;
+    case ids::BtTextClose:
+        // Without a main window the assistant is the program: closing it ends it.
+        if (!ui::closeAssistant())
+            exitProgram();
+        break;
     case ids::BtTextAbout:
     case ids::BtTextZarvon:
     case ids::BtTextConfiguration:
     case ids::BtTextPrevious:
     case ids::BtTextNext:
-    case ids::BtTextClose:
     case ids::AssistBtSaveArchive:
     case ids::AssistBtSelectArchive:
     case ids::AssistBtSelectFolder:
     case ids::BtAdd:
-    case ids::BtCancel2: assistantButton(event.source); break;
+    case ids::BtCancel2: ui::assistantButton(event.source); break;
     default: break;
     }
 }

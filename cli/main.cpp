@@ -66,6 +66,9 @@ std::string describe(const Failure &failure)
     case Reason::NoItems: text = "nothing to add"; break;
     case Reason::ArchiveIsSource: text = "the archive would replace one of its own files"; break;
     case Reason::Stopped: text = "stopped"; break;
+    case Reason::AlreadyExists: text = "another item already has this name"; break;
+    case Reason::IntoItself: text = "a folder cannot go into itself"; break;
+    case Reason::InvalidName: text = "invalid name"; break;
     }
     if (failure.sysErrno != 0)
         text += std::string(" (") + std::strerror(failure.sysErrno) + ")";

@@ -205,6 +205,19 @@ constexpr LanguageKey kKeys[] = {
     {"MsgRarLibraryMissing", "La bibliothèque UnRAR est absente : installez le paquet libunrar5."},
     {"TxtFailLink", "lien non extrait"},
     {"TxtFailVolume", "volume suivant introuvable"},
+    {"MsgReplaceItem", "Un élément de ce nom existe déjà :"},
+    {"MsgReplaceQuestion", "Voulez-vous le remplacer ?"},
+    {"MsgCopyFailures", "Ces éléments n'ont pas pu être copiés :"},
+    {"MsgMoveFailures", "Ces éléments n'ont pas pu être déplacés :"},
+    {"MsgRenameFailure", "Impossible de renommer :"},
+    {"MsgNoDestinationFolder", "Ce dossier de destination n'existe pas :"},
+    {"MsgTrashFailures", "Ces éléments n'ont pas pu être mis à la corbeille :"},
+    {"TxtFailNoTrash", "pas de corbeille pour ce système de fichiers, ou accès refusé"},
+    {"TxtFailExists", "un autre élément porte déjà ce nom"},
+    {"TxtFailIntoItself", "un dossier ne peut aller en lui-même"},
+    {"TxtFailInvalidName", "nom non valable"},
+    {"TxtFailMissing", "introuvable"},
+    {"TxtFailRead", "lecture impossible"},
 };
 
 } // namespace

@@ -131,7 +131,7 @@ void openPasswordWindowFor(const PasswordRequest &request) {
 // open already. The copy window open for a copy, move or rename gives way.
 void askNextPassword() {
     if (uiState().passwordRequests.empty()) return;
-    if (pf::isWindow(ids::WindowCopy) && isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy))) return;
+    if (isPasswordWindowOpen()) return;
     openPasswordWindowFor(uiState().passwordRequests.front());
 }
 
@@ -340,6 +340,20 @@ void cancelPasswordWindow() {
     if (pf::isWindow(ids::WindowCopy)) pf::closeWindow(ids::WindowCopy);
     if (!uiState().passwordRequests.empty()) uiState().passwordRequests.pop_front();
     askNextPassword();
+}
+
+void extractArchiveTo(const std::string &archivePath, const std::string &destination) {
+    if (isProtected(archivePath)) {
+        queuePasswordRequest({PasswordRequestKind::zipFile, archivePath, {}, destination});
+        askNextPassword();
+        return;
+    }
+    const operations::ListReport listed = operations::listArchiveEntries(archivePath);
+    if (!listed.opened) {
+        reportExtraction(archivePath, ExtractReport{false, listed.failure});
+        return;
+    }
+    reportExtraction(archivePath, runWithProgress(archivePath, destination, {}));
 }
 
 void extractDraggedEntries() {

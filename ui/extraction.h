@@ -89,6 +89,13 @@ bool isPasswordWindowTitle(const std::string &title);
 // folder.
 void extractDraggedEntries();
 
+// Every entry of the archive at `archivePath` into `destination`, as the
+// extract command does once it has a folder: a protected archive opens the
+// password window with `destination` in its field; otherwise the run with
+// the progress window and its report (MsgExtract1 only after a real
+// success). Used by the assistant.
+void extractArchiveTo(const std::string &archivePath, const std::string &destination);
+
 // Folder last chosen for a ZIP extraction ("" before the first).
 const std::string &zipDestination();
 

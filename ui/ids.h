@@ -171,6 +171,19 @@ constexpr int ChkBoxShortcut = 105;
 
 // ---- Archive information window (window 5) ---------------------------------
 constexpr int BtOkWindowInfo = 57;
+constexpr int FrameWindowInfo = 176;       // "Informations"
+constexpr int ContainerInfoValues = 177;   // holds the value texts
+// The labels, top to bottom, then their values in the same order.
+constexpr int TxtWindowInfoZipName = 178;
+constexpr int TxtWindowInfoFileNumber = 179;
+constexpr int TxtWindowInfoProtection = 180;
+constexpr int TxtWindowInfoOrigSize = 181;
+constexpr int TxtWindowInfoCompressMethod = 182;
+constexpr int TxtWindowInfoZipSize = 183;
+constexpr int TxtWindowInfoCreationDate = 184;
+constexpr int TxtWindowInfoDateModif = 185;
+constexpr int InfoValueFirst = 186;        // 186 to 193, one per label
+constexpr int InfoValueLast = 193;
 
 // ---- Add-files window (window 6) -------------------------------------------
 constexpr int TxtSelectFiles = 27;

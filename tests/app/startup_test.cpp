@@ -179,13 +179,6 @@ TEST_F(StartupTest, CaptionToolbarIs850WideEvenWithoutASavedGeometry)
     EXPECT_TRUE(isWindowVisible(ids::WindowMain));
 }
 
-TEST_F(StartupTest, AssistantFirstStartOpensTheMainWindowUntilTheAssistantExists)
-{
-    writeStandardIni({{"General/AssistantState", "1"}});
-    ASSERT_TRUE(start());
-    EXPECT_TRUE(isWindowVisible(ids::WindowMain));
-}
-
 TEST_F(StartupTest, LastDiskThatNoLongerExistsStartsInTheHomeFolder)
 {
     writeStandardIni({{"Disk/LastDisk", (folder() / "gone").string()}});

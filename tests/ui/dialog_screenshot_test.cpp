@@ -13,6 +13,8 @@
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/configuration_window.h"
 #include "ui/dialogs/copy_window.h"
+#include "ui/dialogs/assistant_window.h"
+#include "ui/dialogs/information_window.h"
 
 namespace zarvon::testing {
 namespace {
@@ -111,6 +113,68 @@ TEST_F(DialogScreenshotTest, AboutWindowEnglish) {
     ASSERT_TRUE(ui::buildAboutWindow());
     shoot(ids::WindowAbout, "about_window_en");
 }
+
+class FileOperationScreenshotTest : public DialogScreenshotTest,
+                                     public ::testing::WithParamInterface<bool> {
+protected:
+    // The shipped language file of the parameter's language.
+    std::string language() {
+        if (GetParam()) {
+            english();
+            return "en";
+        }
+        useLanguage("French.lng");
+        return "fr";
+    }
+};
+
+TEST_P(FileOperationScreenshotTest, InformationWindow) {
+    const std::string suffix = language();
+    const bool en = GetParam();
+    ASSERT_TRUE(ui::buildInformationWindow({"sauvegarde-2026.zip", en ? "128 File(s)" : "128 Fichier(s)",
+                                            en ? "Not Crypt" : "Archive Non Cryptée", "48213 Ko",
+                                            en ? "Stored (no compression)" : "Pas de compression", "20371 Ko",
+                                            en ? "Wednesday 12/31/2026" : "Mercredi 31/12/2026",
+                                            en ? "Saterday 12/31/2026" : "Samedi 31/12/2026"}));
+    shoot(ids::WindowInfoArchive, "information_window_" + suffix);
+}
+
+TEST_P(FileOperationScreenshotTest, CopyWindowInItsThreeUses) {
+    const std::string suffix = language();
+    const auto &texts = settings::currentBuiltInTexts();
+    ASSERT_TRUE(ui::buildTransferWindow(ui::CopyWindowUse::Copy,
+                                        texts.copyBefore + "/home/ana/photos/vacances.zip" + texts.copyAfter));
+    pf::setGadgetText(ids::StrCopyDestination, "/home/ana/Sauvegardes/");
+    shoot(ids::WindowCopy, "copy_window_copy_" + suffix);
+    ASSERT_TRUE(ui::buildTransferWindow(ui::CopyWindowUse::Move,
+                                        texts.moveBefore + "report.zip, notes.txt, photos" + texts.copyAfter));
+    shoot(ids::WindowCopy, "copy_window_move_" + suffix);
+    ASSERT_TRUE(ui::buildRenameWindow(
+        settings::languageText("TxtRenameFile", "Renommer le fichier :") + "\r''/home/ana/report.zip''", "report", "zip"));
+    shoot(ids::WindowCopy, "copy_window_rename_" + suffix);
+}
+
+TEST_P(FileOperationScreenshotTest, AssistantPages) {
+    const std::string suffix = language();
+    ASSERT_TRUE(ui::buildAssistantWindow());
+    shoot(ids::WindowAssistant, "assistant_welcome_" + suffix);
+    ui::arrangeAssistantPage(ui::AssistantPage::ChooseOperation);
+    shoot(ids::WindowAssistant, "assistant_operation_" + suffix);
+    ui::arrangeAssistantPage(ui::AssistantPage::ArchiveName);
+    pf::setGadgetText(ids::StrAssistArchiveName, "/home/ana/Archive.zip");
+    shoot(ids::WindowAssistant, "assistant_archive_name_" + suffix);
+    ui::arrangeAssistantPage(ui::AssistantPage::FilesToCompress);
+    pf::addGadgetItem(ids::TxtListIconAssist, -1, "/home/ana/photos/");
+    shoot(ids::WindowAssistant, "assistant_files_" + suffix);
+    ui::arrangeAssistantPage(ui::AssistantPage::Extraction);
+    pf::setGadgetText(ids::StrAssistSourceArchive, "/home/ana/Archive.zip");
+    pf::setGadgetText(ids::StrAssistDestination, "/home/ana/extraits/");
+    ui::showAssistantFinish(true);
+    shoot(ids::WindowAssistant, "assistant_extraction_" + suffix);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, FileOperationScreenshotTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "English" : "French"; });
 
 }  // namespace
 }  // namespace zarvon::testing

@@ -16,6 +16,8 @@ namespace {
 constexpr std::uint32_t kExplanationColour = 0xFB2D32;
 constexpr int kMaxPasswordCharacters = 45;
 
+CopyWindowUse currentUse = CopyWindowUse::Copy;
+
 bool openCopyWindowNumber(const std::string &title, int height) {
     const int parent = dialogParent(ids::WindowAssistant);
     const unsigned flags = pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
@@ -24,9 +26,19 @@ bool openCopyWindowNumber(const std::string &title, int height) {
 
 }  // namespace
 
-bool buildCopyWindow() {
-    if (!openCopyWindowNumber(languageText("WindowCopy", "Copier Archive"), 62)) return false;
-    pf::textGadget(ids::TxtCopy, 3, 9, 270, 30, languageText("TxtCopy", "Copier le fichier:"));
+CopyWindowUse copyWindowUse() { return currentUse; }
+
+bool isPasswordWindowOpen() { return pf::isWindow(ids::WindowCopy) && currentUse == CopyWindowUse::Password; }
+
+bool buildCopyWindow() { return buildTransferWindow(CopyWindowUse::Copy, languageText("TxtCopy", "Copier le fichier:")); }
+
+bool buildTransferWindow(CopyWindowUse use, const std::string &prompt) {
+    const std::string title = use == CopyWindowUse::Move ? languageText("CutZip", "Couper Archive")
+                                                         : languageText("WindowCopy", "Copier Archive");
+    if (!openCopyWindowNumber(title, 62)) return false;
+    currentUse = use == CopyWindowUse::Move ? CopyWindowUse::Move : CopyWindowUse::Copy;
+    pf::textGadget(ids::TxtCopy, 3, 3, 278, 30, prompt);
+    condensed(ids::TxtCopy);
     // 60 wide rather than 90, in the condensed face: the label then ends
     // before the field at 64.
     pf::textGadget(ids::TxtDestination, 3, 40, 60, 20, languageText("TxtDestination", "Destination"));
@@ -38,8 +50,27 @@ bool buildCopyWindow() {
     return true;
 }
 
+bool buildRenameWindow(const std::string &prompt, const std::string &baseName, const std::string &extension) {
+    if (!openCopyWindowNumber(languageText("TxtNomFenRenommer", "Renommer Archive"), 62)) return false;
+    currentUse = CopyWindowUse::Rename;
+    pf::textGadget(ids::TxtCopy, 3, 3, 278, 30, prompt);
+    condensed(ids::TxtCopy);
+    pf::textGadget(ids::TxtDestination, 3, 40, 80, 20, languageText("TxtFileName", "Nom du Fichier"));
+    condensed(ids::TxtDestination);
+    pf::stringGadget(ids::StrCopyDestination, 85, 35, 170, 20, baseName);
+    if (!extension.empty()) {
+        // As wide as the extension needs, up to the buttons.
+        pf::textGadget(ids::TxtRenameExtension, 258, 38, 26, 20, "." + extension);
+        condensed(ids::TxtRenameExtension);
+    }
+    pf::buttonGadget(ids::BtCancel3, 286, 7, 60, 20, languageText("BtCancel3", "Annuler"));
+    pf::buttonGadget(ids::BtOk, 286, 36, 60, 20, languageText("BtOk", "Ok"), pf::ButtonDefault);
+    return true;
+}
+
 bool buildPasswordWindow(const std::string &destination, bool lockDestination) {
     if (!openCopyWindowNumber(languageText("WindowCopyPwd", "Mot de Passe"), 105)) return false;
+    currentUse = CopyWindowUse::Password;
     // The frame comes first so that it lies beneath the controls it surrounds.
     pf::frameGadget(ids::TxtFramePwd, 2, 0, 345, 75, languageText("TxtFramePwd", "Mot de passe"));
     const auto &texts = settings::currentBuiltInTexts();
@@ -68,7 +99,7 @@ void browseCopyDestination() {
 }
 
 void cancelCopyWindow() {
-    if (pf::isWindow(ids::WindowCopy) && ui::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy))) {
+    if (isPasswordWindowOpen()) {
         ui::cancelPasswordWindow();
         return;
     }
@@ -76,8 +107,7 @@ void cancelCopyWindow() {
 }
 
 bool confirmCopyWindowPassword() {
-    if (!pf::isWindow(ids::WindowCopy) || !ui::isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy)))
-        return false;
+    if (!isPasswordWindowOpen()) return false;
     ui::confirmPasswordWindow();
     return true;
 }

@@ -45,6 +45,7 @@ const char* kindName(DialogKind kind)
     case DialogKind::SaveFile: return "save-file requester";
     case DialogKind::Folder: return "folder requester";
     case DialogKind::OpenDocument: return "desktop opening";
+    case DialogKind::Replace: return "replace question";
     }
     return "dialog";
 }
@@ -76,6 +77,8 @@ bool takeStep(const ShownDialog& dialog, ScriptStep& step)
     if (ok && !step.textContains.empty() && dialog.text.find(step.textContains) == std::string::npos)
         ok = false;
     if (ok && !step.anyIcon && step.icon != dialog.icon)
+        ok = false;
+    if (ok && step.kind == DialogKind::Replace && step.yes != dialog.forAll)
         ok = false;
     if (!ok) {
         fail("unexpected " + what + " (expected " + kindName(step.kind) + " \"" + step.caption + "\": \"" +
@@ -148,6 +151,31 @@ bool askYesNo(const std::string& caption, const std::string& text, MessageIcon i
                     qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
     return box.exec() == QMessageBox::Yes;
+}
+
+ReplaceAnswer askReplace(const std::string& caption, const std::string& text, bool forAll)
+{
+    if (script().active) {
+        ScriptStep step;
+        ShownDialog shown{DialogKind::Replace, caption, text, MessageIcon::Question, 0, {}, 0};
+        shown.forAll = forAll;
+        if (!takeStep(shown, step))
+            return ReplaceAnswer::Cancel;
+        return step.replace;
+    }
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    if (forAll)
+        buttons |= QMessageBox::YesToAll | QMessageBox::NoToAll;
+    QMessageBox box(QMessageBox::Question, qs(caption), qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
+                    buttons, dialogParent());
+    box.setDefaultButton(QMessageBox::No);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return ReplaceAnswer::Yes;
+    case QMessageBox::YesToAll: return ReplaceAnswer::YesToAll;
+    case QMessageBox::No: return ReplaceAnswer::No;
+    case QMessageBox::NoToAll: return ReplaceAnswer::NoToAll;
+    default: return ReplaceAnswer::Cancel;
+    }
 }
 
 std::string openFileRequester(const std::string& title, const std::string& defaultFile,
@@ -278,6 +306,16 @@ void expectOpenDocument()
 {
     ScriptStep step;
     step.kind = DialogKind::OpenDocument;
+    expectDialog(step);
+}
+
+void expectReplace(ReplaceAnswer answer, bool forAll)
+{
+    ScriptStep step;
+    step.kind = DialogKind::Replace;
+    step.replace = answer;
+    // The step's `yes` holds whether the "to all" answers must be offered.
+    step.yes = forAll;
     expectDialog(step);
 }
 

@@ -29,6 +29,12 @@ void messageBox(const std::string& caption, const std::string& text, MessageIcon
 bool askYesNo(const std::string& caption, const std::string& text,
               MessageIcon icon = MessageIcon::Question);
 
+// The question asked before an item replaces another of the same name:
+// Yes, No and Cancel, and with `forAll` also "Yes to all" and "No to all"
+// (several items are on their way).
+enum class ReplaceAnswer { Yes, YesToAll, No, NoToAll, Cancel };
+ReplaceAnswer askReplace(const std::string& caption, const std::string& text, bool forAll);
+
 // File requesters. `filter` is "Name(*.a)|*.a;*.b|Other(*.c)|*.c" (pairs of
 // label and patterns); `filterIndex` is the 0-based pair shown first.
 // The result is the chosen path, empty when the user cancelled.

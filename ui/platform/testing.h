@@ -84,7 +84,7 @@ std::string getStatusBarText(int bar, int field);
 // The code given to endProcess while the end of the process was intercepted.
 int requestedExitCode();
 
-enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument };
+enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument, Replace };
 
 // One dialog as it was shown.
 struct ShownDialog {
@@ -95,6 +95,7 @@ struct ShownDialog {
     unsigned flags = 0;    // MessageFlag bits
     std::string filter;    // file requesters
     int filterIndex = 0;
+    bool forAll = false;   // Replace: the "to all" answers were offered
 };
 
 // One expected dialog and its answer. Empty `caption`, `text` and
@@ -108,6 +109,7 @@ struct ScriptStep {
     bool anyIcon = true;
     std::string answer;      // requesters: the path chosen ("" = cancelled)
     bool yes = false;        // YesNo
+    ReplaceAnswer replace = ReplaceAnswer::Cancel;  // Replace
 };
 
 // Starts script mode (also intercepts endProcess). Every dialog must match the
@@ -121,6 +123,8 @@ void expectSaveFile(const std::string& answer);
 void expectFolder(const std::string& answer);
 void expectYesNo(bool yes);
 void expectOpenDocument();
+// A replace question; `forAll` is whether it must offer the "to all" answers.
+void expectReplace(ReplaceAnswer answer, bool forAll);
 // Every dialog shown since beginScript.
 const std::vector<ShownDialog>& shownDialogs();
 // Number of expected steps not yet used.

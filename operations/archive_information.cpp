@@ -1,0 +1,46 @@
+#include "operations/archive_information.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "operations/archive_format.h"
+
+namespace zarvon::operations {
+
+uint64_t roundedKilobytes(uint64_t bytes) {
+    const uint64_t whole = bytes / 1000;
+    const uint64_t rest = bytes % 1000;
+    if (rest > 500 || (rest == 500 && whole % 2 == 1)) return whole + 1;
+    return whole;
+}
+
+ArchiveInformation archiveInformation(const std::string &path) {
+    ArchiveInformation info;
+    struct statx times {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &times) == 0) {
+        info.fileFound = true;
+        info.fileSize = times.stx_size;
+        info.modificationTime = std::time_t(times.stx_mtime.tv_sec);
+        if (times.stx_mask & STATX_BTIME) {
+            info.hasCreationTime = true;
+            info.creationTime = std::time_t(times.stx_btime.tv_sec);
+        }
+    }
+    const ArchiveFormat *format = formatOf(path);
+    if (!format) return info;
+    const ListReport list = format->list(path, {});
+    if (!list.opened) return info;
+    info.listed = true;
+    info.formatName = format->name();
+    info.entryCount = int32_t(list.entries.size());
+    for (const auto &entry : list.entries) info.originalSize += entry.size;
+    if (!list.entries.empty()) {
+        info.protection = list.anyEncrypted() ? Protection::Encrypted : Protection::None;
+        if (info.formatName == "ZIP")
+            info.lastMethod = list.entries.back().method == 8 ? ArchiveInformation::Method::Deflate
+                                                              : ArchiveInformation::Method::Stored;
+    }
+    return info;
+}
+
+}  // namespace zarvon::operations

@@ -1,0 +1,42 @@
+// The facts of the information sheet about one archive file: what its
+// format can read of it (entry count, sizes, method, protection) and what the
+// file system says (size, dates). Plain numbers; the desktop words them.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "operations/jobs.h"
+
+namespace zarvon::operations {
+
+struct ArchiveInformation {
+    // The archive's own fields: known only when its format could list it.
+    // A RAR file is read through the RAR binding when it is installed; a 7z
+    // file, or a file no format reads, leaves them unknown (never a false 0).
+    bool listed = false;
+    std::string formatName;          // "ZIP", "RAR"; "" when not listed
+    int32_t entryCount = 0;
+    uint64_t originalSize = 0;       // sum of the entries' sizes after extraction
+    // The method of the last entry, as the sheet shows it (ZIP only: the
+    // method numbers of other formats mean something else).
+    enum class Method { Unknown, Deflate, Stored };
+    Method lastMethod = Method::Unknown;
+    Protection protection = Protection::Unknown;
+
+    // The file system's fields.
+    bool fileFound = false;
+    uint64_t fileSize = 0;
+    bool hasCreationTime = false;    // not every file system records it
+    std::time_t creationTime = 0;
+    std::time_t modificationTime = 0;
+};
+
+ArchiveInformation archiveInformation(const std::string &path);
+
+// `bytes` / 1000 rounded to the nearest integer, a tie going to the even one
+// (1499 -> 1, 1500 -> 2, 2500 -> 2), exactly for any size.
+uint64_t roundedKilobytes(uint64_t bytes);
+
+}  // namespace zarvon::operations

@@ -1,0 +1,39 @@
+// The file operations of the main explorer list: copy, move and rename
+// through the copy window (window 7), and delete to the desktop's trash.
+//
+// Copy and move act on every selected item (the window's prompt names
+// them); rename acts on the last selected item in list order, which the
+// prompt names. Nothing is replaced without asking (Yes / No / Cancel, with
+// "to all" when several items are on their way), and every failure is told
+// with the item and the reason. The explorer list shows the result at once.
+//
+// Message boxes have the caption "Zarvon" unless said otherwise.
+// User-interface thread only.
+#pragma once
+
+#include <string>
+
+namespace zarvon::ui {
+
+// Ctrl+C / MenuCopyZip, Ctrl+X / MenuCutZip, Ctrl+R / MenuRenameZip: without
+// a selection, MsgOfselection captioned "Impossible"; otherwise window 7
+// opens in that use.
+void copySelection();
+void moveSelection();
+void renameSelection();
+
+// Delete / MenuDelete / the toolbar's delete button: asks (Yes/No), then
+// sends every selected item to the trash, from the last to the first.
+void deleteSelection();
+
+// Button 62 in the copy, move and rename uses. An empty field does nothing.
+// Copy and move need an existing folder (else a message, and the window
+// stays); rename keeps the old extension.
+void confirmFileOperationWindow();
+
+// Moves the item at `path` to the desktop's trash, where the file manager
+// can restore it. An item that is already gone counts as done. False, with
+// the window left alone, when the system has no trash for it.
+bool moveItemToTrash(const std::string &path);
+
+}  // namespace zarvon::ui
