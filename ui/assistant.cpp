@@ -16,6 +16,7 @@
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 #include "ui/progress.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::ui {
 
@@ -24,13 +25,7 @@ using settings::languageText;
 
 namespace {
 
-// The assistant's state while window 1 exists.
-struct AssistantState {
-    AssistantPage page = AssistantPage::Welcome;
-    std::string archivePath;  // the archive to create, taken when leaving ArchiveName
-};
-
-AssistantState state;
+AssistantState &assistant() { return uiState().assistant; }
 
 // The file-type filter of the assistant's file requesters.
 const char *const kFilePattern = "Tous les fichiers (*.*)|*";
@@ -40,7 +35,7 @@ void errorMessage(const std::string &text, const std::string &caption = "Zarvon"
 }
 
 void goTo(AssistantPage page) {
-    state.page = page;
+    assistant().page = page;
     arrangeAssistantPage(page);
 }
 
@@ -65,7 +60,7 @@ void compressionRun() {
     }
     pf::setWindowTitle(ids::WindowAssistant, "Compression en cours...");
     openProgressWindow(100);
-    assistantCompress(state.archivePath);
+    assistantCompress(assistant().archivePath);
     closeProgressWindow();
     pf::closeWindow(ids::WindowAddFiles);
     openAssistant();
@@ -84,7 +79,7 @@ void extractionRun() {
 }
 
 void next() {
-    switch (state.page) {
+    switch (assistant().page) {
     case AssistantPage::Welcome: goTo(AssistantPage::ChooseOperation); break;
     case AssistantPage::ChooseOperation:
         if (pf::getGadgetState(ids::ChkCompress) == 1)
@@ -102,7 +97,7 @@ void next() {
             errorMessage(languageText("MsgChkIfExist", "Vérifier le nom et la destination de l'archive !"));
             return;
         }
-        state.archivePath = path;
+        assistant().archivePath = path;
         goTo(AssistantPage::FilesToCompress);
         openAddFilesWindow();
         break;
@@ -115,7 +110,7 @@ void next() {
 }
 
 void previous() {
-    switch (state.page) {
+    switch (assistant().page) {
     case AssistantPage::Welcome: break;
     case AssistantPage::ChooseOperation: goTo(AssistantPage::Welcome); break;
     case AssistantPage::ArchiveName: goTo(AssistantPage::ChooseOperation); break;
@@ -125,14 +120,14 @@ void previous() {
 }
 
 void chooseArchiveName() {
-    if (state.page != AssistantPage::ArchiveName) return;
+    if (assistant().page != AssistantPage::ArchiveName) return;
     const std::string path = pf::saveFileRequester(languageText("ArchivSave", "Enregistrer l'archive"),
                                                    homeFolder() + "Archive.zip", kFilePattern, 0);
     if (!path.empty()) pf::setGadgetText(ids::StrAssistArchiveName, path);
 }
 
 void chooseSourceArchive() {
-    if (state.page != AssistantPage::Extraction) return;
+    if (assistant().page != AssistantPage::Extraction) return;
     const std::string path =
         pf::openFileRequester(languageText("DefaultZip", "Sélectionner l'archive"), homeFolder(), kFilePattern, 0);
     if (!path.empty()) pf::setGadgetText(ids::StrAssistSourceArchive, path);
@@ -140,7 +135,7 @@ void chooseSourceArchive() {
 }
 
 void chooseDestination() {
-    if (state.page != AssistantPage::Extraction) return;
+    if (assistant().page != AssistantPage::Extraction) return;
     const std::string folder =
         pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"), homeFolder());
     if (!folder.empty()) pf::setGadgetText(ids::StrAssistDestination, folder);
@@ -190,7 +185,7 @@ void showMainWindowInstead() {
 }  // namespace
 
 void openAssistant() {
-    state = AssistantState{};
+    assistant() = AssistantState{};
     if (!buildAssistantWindow()) return;
     pf::showWindow(ids::WindowAssistant);
     pf::activateWindow(ids::WindowAssistant);
@@ -203,7 +198,7 @@ void openAssistantFromMainWindow() {
 
 bool assistantExists() { return pf::isWindow(ids::WindowAssistant); }
 
-AssistantPage assistantPage() { return assistantExists() ? state.page : AssistantPage::Welcome; }
+AssistantPage assistantPage() { return assistantExists() ? assistant().page : AssistantPage::Welcome; }
 
 bool closeAssistant() {
     if (!mainWindowExists()) return false;

@@ -162,7 +162,6 @@ std::string archiveProtectionText(const std::string &path) {
 
 const std::deque<PasswordRequest> &pendingPasswordRequests() { return uiState().passwordRequests; }
 
-bool isPasswordWindowTitle(const std::string &title) { return title == "Mot de Passe" || title == "Password"; }
 
 const std::string &zipDestination() { return uiState().lastZipDestination; }
 

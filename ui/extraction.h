@@ -78,9 +78,6 @@ void browsePasswordDestination();
 // request; the next waiting request, if any, opens the window again.
 void cancelPasswordWindow();
 
-// True when the copy window's title says it is the password window.
-bool isPasswordWindowTitle(const std::string &title);
-
 // Rows dragged out of the archive list (drag start on the archive list):
 // the selected entries of the archive shown are extracted into the folder
 // last chosen for a ZIP extraction, asking for one when none was chosen yet.

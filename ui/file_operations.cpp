@@ -19,6 +19,8 @@
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 #include "ui/progress.h"
+#include "ui/ui_state.h"
+
 
 namespace zarvon::ui {
 
@@ -28,9 +30,7 @@ using settings::languageText;
 
 namespace {
 
-// The items the open copy window acts on, as they were selected when it
-// opened (full paths).
-std::vector<std::string> windowItems;
+std::vector<std::string> &windowItems() { return uiState().fileOperationItems; }
 
 std::vector<ExplorerItem> selectedItems() {
     std::vector<ExplorerItem> items;
@@ -70,8 +70,8 @@ void openTransferWindow(CopyWindowUse use) {
     const auto &texts = settings::currentBuiltInTexts();
     const std::string before = use == CopyWindowUse::Move ? texts.moveBefore : texts.copyBefore;
     if (!buildTransferWindow(use, before + namedItems(items) + texts.copyAfter)) return;
-    windowItems.clear();
-    for (const auto &item : items) windowItems.push_back(item.path);
+    windowItems().clear();
+    for (const auto &item : items) windowItems().push_back(item.path);
     showCopyWindow();
 }
 
@@ -151,9 +151,9 @@ void showResult() {
 }
 
 void runTransfer(bool move, const std::string &destination) {
-    const std::vector<std::string> items = windowItems;
+    const std::vector<std::string> items = windowItems();
     pf::closeWindow(ids::WindowCopy);
-    windowItems.clear();
+    windowItems().clear();
     AskingResolver resolver(items.size() > 1);
     openProgressWindow(100);
     clearCancelRequest();
@@ -168,11 +168,11 @@ void runTransfer(bool move, const std::string &destination) {
 }
 
 void confirmRename(const std::string &newBase) {
-    if (windowItems.empty()) {
+    if (windowItems().empty()) {
         pf::closeWindow(ids::WindowCopy);
         return;
     }
-    const std::string path = windowItems.front();
+    const std::string path = windowItems().front();
     const std::string oldName = std::filesystem::path(path).filename().string();
     const std::string extension = operations::splitName(oldName).extension;
     const std::string newName = extension.empty() ? newBase : newBase + "." + extension;
@@ -184,7 +184,7 @@ void confirmRename(const std::string &newBase) {
         return;
     }
     pf::closeWindow(ids::WindowCopy);
-    windowItems.clear();
+    windowItems().clear();
     showResult();
 }
 
@@ -212,7 +212,7 @@ void renameSelection() {
     if (prompt.find(item.path) == std::string::npos) prompt += "\r''" + item.path + "''";
     const operations::NameParts parts = operations::splitName(item.name);
     if (!buildRenameWindow(prompt, parts.base, parts.extension)) return;
-    windowItems = {item.path};
+    windowItems() = {item.path};
     showCopyWindow();
 }
 

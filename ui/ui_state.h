@@ -10,7 +10,10 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "ui/dialogs/assistant_window.h"
+#include "ui/dialogs/copy_window.h"
 #include "ui/extraction.h"
 #include "ui/platform/platform.h"
 
@@ -35,8 +38,20 @@ struct ProgressWindowState {
     int overall = 0;
 };
 
+// The assistant's window while it exists.
+struct AssistantState {
+    AssistantPage page = AssistantPage::Welcome;
+    std::string archivePath;  // the archive to create, taken when leaving the name page
+};
+
 struct UiState {
     MainWindowState mainWindow;
+    AssistantState assistant;
+    // Why the copy window is open: it looks the same for a copy, a move, a
+    // rename and a password.
+    CopyWindowUse copyWindowUse = CopyWindowUse::Copy;
+    // The items the open copy window acts on, as selected when it opened.
+    std::vector<std::string> fileOperationItems;
     // The archive shown in the archive list; empty when none is.
     std::string shownArchive;
     // The password window's request first, then those waiting for it.

@@ -4,6 +4,8 @@
 #include "settings/language.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/platform/requesters.h"
+#include "ui/ui_state.h"
+
 
 namespace zarvon::ui {
 
@@ -16,7 +18,6 @@ namespace {
 constexpr std::uint32_t kExplanationColour = 0xFB2D32;
 constexpr int kMaxPasswordCharacters = 45;
 
-CopyWindowUse currentUse = CopyWindowUse::Copy;
 
 bool openCopyWindowNumber(const std::string &title, int height) {
     const int parent = dialogParent(ids::WindowAssistant);
@@ -26,9 +27,9 @@ bool openCopyWindowNumber(const std::string &title, int height) {
 
 }  // namespace
 
-CopyWindowUse copyWindowUse() { return currentUse; }
+CopyWindowUse copyWindowUse() { return uiState().copyWindowUse; }
 
-bool isPasswordWindowOpen() { return pf::isWindow(ids::WindowCopy) && currentUse == CopyWindowUse::Password; }
+bool isPasswordWindowOpen() { return pf::isWindow(ids::WindowCopy) && uiState().copyWindowUse == CopyWindowUse::Password; }
 
 bool buildCopyWindow() { return buildTransferWindow(CopyWindowUse::Copy, languageText("TxtCopy", "Copier le fichier:")); }
 
@@ -36,7 +37,7 @@ bool buildTransferWindow(CopyWindowUse use, const std::string &prompt) {
     const std::string title = use == CopyWindowUse::Move ? languageText("CutZip", "Couper Archive")
                                                          : languageText("WindowCopy", "Copier Archive");
     if (!openCopyWindowNumber(title, 62)) return false;
-    currentUse = use == CopyWindowUse::Move ? CopyWindowUse::Move : CopyWindowUse::Copy;
+    uiState().copyWindowUse = use == CopyWindowUse::Move ? CopyWindowUse::Move : CopyWindowUse::Copy;
     pf::textGadget(ids::TxtCopy, 3, 3, 278, 30, prompt);
     condensed(ids::TxtCopy);
     // 60 wide rather than 90, in the condensed face: the label then ends
@@ -52,7 +53,7 @@ bool buildTransferWindow(CopyWindowUse use, const std::string &prompt) {
 
 bool buildRenameWindow(const std::string &prompt, const std::string &baseName, const std::string &extension) {
     if (!openCopyWindowNumber(languageText("TxtNomFenRenommer", "Renommer Archive"), 62)) return false;
-    currentUse = CopyWindowUse::Rename;
+    uiState().copyWindowUse = CopyWindowUse::Rename;
     pf::textGadget(ids::TxtCopy, 3, 3, 278, 30, prompt);
     condensed(ids::TxtCopy);
     pf::textGadget(ids::TxtDestination, 3, 40, 80, 20, languageText("TxtFileName", "Nom du Fichier"));
@@ -70,7 +71,7 @@ bool buildRenameWindow(const std::string &prompt, const std::string &baseName, c
 
 bool buildPasswordWindow(const std::string &destination, bool lockDestination) {
     if (!openCopyWindowNumber(languageText("WindowCopyPwd", "Mot de Passe"), 105)) return false;
-    currentUse = CopyWindowUse::Password;
+    uiState().copyWindowUse = CopyWindowUse::Password;
     // The frame comes first so that it lies beneath the controls it surrounds.
     pf::frameGadget(ids::TxtFramePwd, 2, 0, 345, 75, languageText("TxtFramePwd", "Mot de passe"));
     const auto &texts = settings::currentBuiltInTexts();
