@@ -19,10 +19,4 @@ bool assistantAvailable() { return false; }
 void openAssistant() {}
 void assistantButton(int) {}
 
-void minimiseToTray() {}
-void restoreFromTray() {}
-void showTrayMenu() {}
-
-void applyIntegrationBox(int) {}
-
 }  // namespace zarvon::app

@@ -26,13 +26,4 @@ bool assistantAvailable();
 void openAssistant();
 void assistantButton(int id);
 
-// Tray mode.
-void minimiseToTray();
-void restoreFromTray();
-void showTrayMenu();
-
-// The configuration window's integration boxes (ZIP association, desktop
-// integration, desktop shortcut).
-void applyIntegrationBox(int id);
-
 }  // namespace zarvon::app

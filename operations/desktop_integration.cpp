@@ -68,11 +68,43 @@ std::string desktopFromUserDirs(const std::string &configHome, const std::string
     return {};
 }
 
-std::string readWholeFile(const std::string &path, bool &exists)
+// Reads a whole file. A file that is not there reads as empty text (with
+// `exists` false); anything else that cannot be read, a folder of that name
+// included, is a failure.
+bool readWholeFile(const std::string &path, std::string &text, bool &exists, IntegrationFailure &failure)
 {
-    std::ifstream in(path, std::ios::binary);
-    exists = bool(in);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    text.clear();
+    exists = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return true;
+        failure = {path, errno};
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        failure = {path, S_ISDIR(info.st_mode) ? EISDIR : errno};
+        ::close(fd);
+        return false;
+    }
+    exists = true;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            failure = {path, errno};
+            ::close(fd);
+            return false;
+        }
+        text.append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    return true;
 }
 
 bool makeFolders(const std::string &folder, IntegrationFailure &failure)
@@ -384,7 +416,9 @@ std::string FreedesktopIntegration::launcherText() const
 bool FreedesktopIntegration::syncDesktopEntry(IntegrationFailure &failure)
 {
     bool exists = false;
-    const std::string mimeapps = readWholeFile(mimeappsPath(), exists);
+    std::string mimeapps;
+    if (!readWholeFile(mimeappsPath(), mimeapps, exists, failure))
+        return false;
     const std::string id = desktopEntryId();
     const bool isDefault = contains(mimeappsEntries(mimeapps, kDefaultGroup, kZipMime), id);
     const bool isAdded = contains(mimeappsEntries(mimeapps, kAddedGroup, kZipMime), id);
@@ -393,9 +427,11 @@ bool FreedesktopIntegration::syncDesktopEntry(IntegrationFailure &failure)
         ok = writeFileAtomically(desktopEntryPath(), desktopEntryText(isAdded), 0644, failure);
     } else {
         bool entryExists = false;
-        const std::string entry = readWholeFile(desktopEntryPath(), entryExists);
-        ok = !entryExists || entry.find(kGeneratedMark) == std::string::npos ||
-             removeFile(desktopEntryPath(), failure);
+        std::string entry;
+        IntegrationFailure unreadable;
+        // An entry that cannot be read is not one this program wrote.
+        ok = !readWholeFile(desktopEntryPath(), entry, entryExists, unreadable) || !entryExists ||
+             entry.find(kGeneratedMark) == std::string::npos || removeFile(desktopEntryPath(), failure);
     }
     runIfInstalled({"update-desktop-database", "-q", folders_.dataHome + "/applications"});
     return ok;
@@ -404,7 +440,9 @@ bool FreedesktopIntegration::syncDesktopEntry(IntegrationFailure &failure)
 bool FreedesktopIntegration::setAssociation(const char *group, bool on, IntegrationFailure &failure)
 {
     bool exists = false;
-    std::string text = readWholeFile(mimeappsPath(), exists);
+    std::string text;
+    if (!readWholeFile(mimeappsPath(), text, exists, failure))
+        return false;
     const std::string id = desktopEntryId();
     if (on) {
         const bool added = std::string(group) == kAddedGroup;
@@ -457,8 +495,9 @@ bool FreedesktopIntegration::isApplied(IntegrationBox box)
     if (box == IntegrationBox::DesktopShortcut)
         return ::access(launcherPath().c_str(), F_OK) == 0;
     bool exists = false;
-    const std::string text = readWholeFile(mimeappsPath(), exists);
-    if (::access(desktopEntryPath().c_str(), R_OK) != 0)
+    std::string text;
+    IntegrationFailure unreadable;
+    if (!readWholeFile(mimeappsPath(), text, exists, unreadable) || ::access(desktopEntryPath().c_str(), R_OK) != 0)
         return false;
     if (box == IntegrationBox::ZipDefault) {
         const auto ids = mimeappsEntries(text, kDefaultGroup, kZipMime);

@@ -7,7 +7,9 @@
 #include <QButtonGroup>
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QImage>
 #include <QPixmap>
+#include <QRegion>
 #include <QPointer>
 #include <QString>
 
@@ -172,8 +174,15 @@ void setExplorerComboFolder(QWidget* combo, const QString& folder);
 
 // Pictures (pictures.cpp).
 QPixmap drawPicture(Picture picture);
+// The shape of a picture: the colour of its pixel (0, 0) is transparent;
+// each row gives one-pixel-high rectangles for its runs of other colours, a
+// run ending at a transparent pixel or before the last column, which is never
+// part of the shape.
+QRegion pictureRegion(const QImage& picture);
 
 // Menus, status bar and instance lock (bars.cpp).
+// Frees every menu bar and popup menu (releasePlatform).
+void releaseMenus();
 // The popup QMenu or the QMenuBar of menu `menu`, nullptr when none.
 QWidget* menuHolder(int menu);
 // The label of a status bar field, nullptr when none.

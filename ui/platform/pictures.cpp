@@ -252,6 +252,29 @@ QPixmap drawPicture(Picture picture)
     }
 }
 
+QRegion pictureRegion(const QImage& picture)
+{
+    QRegion region;
+    if (picture.isNull())
+        return region;
+    const QRgb transparent = picture.pixel(0, 0);
+    const int lastColumn = picture.width() - 1;
+    for (int y = 0; y < picture.height(); ++y) {
+        int x = 0;
+        while (x < lastColumn) {
+            if (picture.pixel(x, y) == transparent) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < lastColumn && picture.pixel(x, y) != transparent)
+                ++x;
+            region += QRect(start, y, x - start, 1);
+        }
+    }
+    return region;
+}
+
 QPixmap imagePixmap(int image)
 {
     auto it = state().images.find(image);

@@ -1,0 +1,96 @@
+#include "ui/tray.h"
+
+#include "settings/language.h"
+#include "settings/setting_keys.h"
+#include "ui/ids.h"
+#include "ui/platform/platform.h"
+#include "ui/platform/requesters.h"
+
+namespace zarvon::ui {
+namespace pf = zarvon::platform;
+
+namespace {
+
+struct TrayMode {
+    bool inTray = false;
+    pf::WindowState stateBefore = pf::WindowState::Normal;  // restored on the way back
+    bool toldNoTray = false;  // the missing notification area was explained
+};
+
+TrayMode &trayMode()
+{
+    static TrayMode mode;
+    return mode;
+}
+
+// These two texts are the program's own, chosen by the configuration file
+// alone (not by the language file that happens to be loaded).
+std::string balloonText()
+{
+    return settings::settingIs(settings::kEnglishLanguage, "1") ? "Zarvon is minimized to the systray"
+                                                                : "Zarvon fonctionne en mode réduit";
+}
+
+void minimiseWithoutTray()
+{
+    TrayMode &mode = trayMode();
+    if (!mode.toldNoTray) {
+        mode.toldNoTray = true;
+        pf::messageBox("Zarvon",
+                       settings::languageText("MsgNoSystray", "Aucune zone de notification n'est disponible : "
+                                                              "Zarvon est réduit dans la barre des tâches."),
+                       pf::MessageIcon::Information);
+    }
+    pf::setWindowState(ids::WindowMain, pf::WindowState::Minimized);
+}
+
+}  // namespace
+
+bool inTray() { return trayMode().inTray; }
+
+void resetTrayMode()
+{
+    if (pf::isSysTrayIcon(ids::TrayIcon))
+        pf::removeSysTrayIcon(ids::TrayIcon);
+    trayMode() = TrayMode{};
+}
+
+void minimiseToTray()
+{
+    TrayMode &mode = trayMode();
+    if (mode.inTray || !pf::isWindow(ids::WindowMain))
+        return;
+    if (!pf::isSysTrayAvailable() ||
+        !pf::addSysTrayIcon(ids::TrayIcon, ids::WindowMain, pf::pictureImage(pf::Picture::TrayIcon))) {
+        minimiseWithoutTray();
+        return;
+    }
+    mode.stateBefore = pf::getWindowState(ids::WindowMain);
+    mode.inTray = true;
+    pf::showSysTrayBalloon(ids::TrayIcon, "Zarvon", balloonText(), 1000);
+    pf::hideWindow(ids::WindowMain);
+    pf::setSysTrayIconToolTip(ids::TrayIcon, "Zarvon");
+}
+
+void restoreFromTray()
+{
+    TrayMode &mode = trayMode();
+    if (!mode.inTray)
+        return;
+    mode.inTray = false;
+    if (pf::isWindow(ids::WindowMain)) {
+        pf::setWindowState(ids::WindowMain, mode.stateBefore);
+        pf::showWindow(ids::WindowMain);
+        if (mode.stateBefore != pf::WindowState::Minimized)
+            pf::activateWindow(ids::WindowMain);
+    }
+    pf::removeSysTrayIcon(ids::TrayIcon);
+}
+
+void showTrayMenu()
+{
+    if (pf::isMenu(ids::TrayMenu))
+        pf::displayPopupMenu(ids::TrayMenu, ids::WindowMain);
+}
+
+}  // namespace zarvon::ui
