@@ -390,7 +390,9 @@ std::string FreedesktopIntegration::desktopEntryText(bool withAction) const
                        "Icon=zarvon\n"
                        "Terminal=false\n"
                        "MimeType=application/zip;\n"
-                       "Categories=Utility;Archiving;Compression;\n";
+                       // Only the association uses it: an installed copy's
+                       // own entry is the one in the menus.
+                       "NoDisplay=true\n";
     if (withAction)
         text += "Actions=explore;\n";
     text += std::string(kGeneratedMark) + "\n";

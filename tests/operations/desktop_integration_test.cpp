@@ -113,6 +113,9 @@ TEST_F(DesktopIntegrationTest, ZipBoxMakesTheProgramTheDefaultAndClearingRemoves
               std::string::npos)
         << desktopEntry;
     EXPECT_NE(desktopEntry.find("MimeType=application/zip;\n"), std::string::npos);
+    EXPECT_NE(desktopEntry.find("NoDisplay=true\n"), std::string::npos);
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0)
+        EXPECT_EQ(std::system(("desktop-file-validate '" + entry().string() + "'").c_str()), 0);
     if (auto answer = xdgMimeDefault())
         EXPECT_EQ(*answer, "zarvon.desktop");
 
@@ -213,6 +216,8 @@ TEST_F(DesktopIntegrationTest, ShortcutGoesToTheUsersDesktopFolderAndIsExecutabl
     EXPECT_NE(text.find("Comment=Zarvon est un Archiveur\n"), std::string::npos);
     EXPECT_NE(text.find("Path=" + (home_ / "opt" / "Zarvon Tools").string() + "/\n"), std::string::npos);
     EXPECT_TRUE(z.isApplied(IntegrationBox::DesktopShortcut));
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0)
+        EXPECT_EQ(std::system(("desktop-file-validate '" + z.launcherPath() + "'").c_str()), 0);
     EXPECT_EQ(fs::directory_iterator(home_ / "Bureau")->path().filename(), "Zarvon.desktop");
 
     ASSERT_TRUE(z.apply(IntegrationBox::DesktopShortcut, false, failure));
