@@ -23,14 +23,6 @@ TrayMode &trayMode()
     return mode;
 }
 
-// These two texts are the program's own, chosen by the configuration file
-// alone (not by the language file that happens to be loaded).
-std::string balloonText()
-{
-    return settings::settingIs(settings::kEnglishLanguage, "1") ? "Zarvon is minimized to the systray"
-                                                                : "Zarvon fonctionne en mode réduit";
-}
-
 void minimiseWithoutTray()
 {
     TrayMode &mode = trayMode();
@@ -45,6 +37,14 @@ void minimiseWithoutTray()
 }
 
 }  // namespace
+
+// These two texts are the program's own, chosen by the configuration file
+// alone (not by the language file that happens to be loaded).
+std::string trayBalloonText()
+{
+    return settings::settingIs(settings::kEnglishLanguage, "1") ? "Zarvon is minimized to the systray"
+                                                                : "Zarvon fonctionne en mode réduit";
+}
 
 bool inTray() { return trayMode().inTray; }
 
@@ -67,7 +67,7 @@ void minimiseToTray()
     }
     mode.stateBefore = pf::getWindowState(ids::WindowMain);
     mode.inTray = true;
-    pf::showSysTrayBalloon(ids::TrayIcon, "Zarvon", balloonText(), 1000);
+    pf::showSysTrayBalloon(ids::TrayIcon, "Zarvon", trayBalloonText(), 1000);
     pf::hideWindow(ids::WindowMain);
     pf::setSysTrayIconToolTip(ids::TrayIcon, "Zarvon");
 }

@@ -8,6 +8,8 @@
 // told so, once per run. User-interface thread only.
 #pragma once
 
+#include <string>
+
 namespace zarvon::ui {
 
 // Menu item MenuSystray. Shows icon 137 with the balloon "Zarvon fonctionne en
@@ -23,6 +25,11 @@ void restoreFromTray();
 // Right click on icon 137: the main window is made the owner of popup menu
 // 143, shown at the mouse pointer.
 void showTrayMenu();
+
+// The balloon's text: "Zarvon is minimized to the systray" when the
+// configuration file says EnglishLanguage "1", else "Zarvon fonctionne en
+// mode réduit", whichever language file is loaded.
+std::string trayBalloonText();
 
 // True between minimiseToTray and restoreFromTray.
 bool inTray();

@@ -80,6 +80,17 @@ TEST_F(TrayTest, RestoringWhenNotInTheTrayChangesNothing)
     EXPECT_FALSE(isSysTrayIcon(ids::TrayIcon));
 }
 
+TEST_F(TrayTest, BalloonFollowsTheConfigurationFileNotTheLoadedLanguageFile)
+{
+    std::filesystem::remove(folder() / "program" / "French.lng");
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    ASSERT_EQ(settings::languageText("QuitApp", ""), "Quit Zarvon") << "the English file stands in for French";
+    EXPECT_EQ(ui::trayBalloonText(), "Zarvon fonctionne en mode réduit");
+    writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}});
+    EXPECT_EQ(ui::trayBalloonText(), "Zarvon is minimized to the systray");
+}
+
 // ---- End to end under a real tray host --------------------------------------------
 
 // Runs in a child process on the X display the parent set up: everything the
@@ -175,19 +186,22 @@ TEST(TrayEndToEnd, MinimiseAndRestoreUnderARealTrayHost)
         GTEST_SKIP() << "the child runs only its own test";
     if (!onPath("Xvfb") || !onPath("trayer"))
         GTEST_SKIP() << "needs Xvfb and the trayer tray host (scripts/install-deps.sh installs them)";
-    // A display number of our own: the process id keeps parallel runs apart.
-    const std::string display = ":" + std::to_string(200 + ::getpid() % 300);
+    // Xvfb picks a free display itself and writes its number to the pipe.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
     Child server, tray;
-    server.pid = spawn({"Xvfb", display, "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {});
+    server.pid = spawn({"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen", "0", "800x600x24", "-nolisten",
+                        "tcp"},
+                       {});
+    ::close(pipeEnds[1]);
     ASSERT_GT(server.pid, 0);
-    bool up = false;
-    for (int i = 0; i < 100 && !up; ++i) {
-        up = std::system(("xdpyinfo -display " + display + " >/dev/null 2>&1").c_str()) == 0 ||
-             std::filesystem::exists("/tmp/.X11-unix/X" + display.substr(1));
-        if (!up)
-            ::usleep(50000);
-    }
-    ASSERT_TRUE(up) << "Xvfb did not start on " << display;
+    std::string number;
+    char c = 0;
+    while (::read(pipeEnds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    ::close(pipeEnds[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    const std::string display = ":" + number;
     tray.pid = spawn({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "120",
                       "--height", "24", "--transparent", "false", "--tint", "0x336699"},
                      {{"DISPLAY", display}});
