@@ -3,6 +3,7 @@
 // virtual X display.
 #include "support/program_fixture.h"
 #include "ui/platform/qt_access.h"
+#include "ui/boot_screen.h"
 #include "ui/tray.h"
 
 #include <QWidget>
@@ -103,6 +104,23 @@ TEST_F(TrayTest, EndToEndChild)
     for (int i = 0; i < 100 && !isSysTrayAvailable(); ++i)
         processSystemEvents(50);
     ASSERT_TRUE(isSysTrayAvailable());
+    if (const char *shot = std::getenv("ZARVON_BOOT_SHOT")) {
+        // The boot screen over a desktop background, pictured while it waits.
+        std::system("display -window root -size 800x600 gradient:'#2a5d3a'-'#a0c8e0' >/dev/null 2>&1");
+        const pid_t camera = ::fork();
+        if (camera == 0) {
+            ::usleep(800000);
+            ::execlp("import", "import", "-window", "root", shot, static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        setDelaysEnabled(true);
+        ui::showBootScreen();
+        setDelaysEnabled(false);
+        int status = 0;
+        ASSERT_EQ(::waitpid(camera, &status, 0), camera);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "import could not picture the screen";
+        EXPECT_FALSE(isWindow(ids::WindowBootScreen));
+    }
     writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}});
     ASSERT_TRUE(start());
     processSystemEvents(200);
@@ -212,7 +230,8 @@ TEST(TrayEndToEnd, MinimiseAndRestoreUnderARealTrayHost)
     Child test;
     test.pid = spawn({"/proc/self/exe", "--gtest_filter=TrayTest.EndToEndChild"},
                      {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"ZARVON_TRAY_CHILD", "1"},
-                      {"ZARVON_TRAY_SHOT", (shots / "tray_icon_in_tray.png").string()}});
+                      {"ZARVON_TRAY_SHOT", (shots / "tray_icon_in_tray.png").string()},
+                      {"ZARVON_BOOT_SHOT", (shots / "boot_screen_on_desktop.png").string()}});
     int status = 0;
     ASSERT_EQ(::waitpid(test.pid, &status, 0), test.pid);
     test.pid = -1;
