@@ -18,6 +18,7 @@
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_ops.h"
+#include "settings/settings_state.h"
 #include "ui/dialogs/about_window.h"
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/configuration_window.h"
@@ -25,6 +26,7 @@
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/platform/requesters.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::app {
 namespace pf = zarvon::platform;
@@ -439,10 +441,8 @@ void quitSavingWindowState()
 bool startProgram(const std::vector<std::string> &arguments)
 {
     engine::initEngine();
-    settings::clearRecentArchives();
-    ui::setCurrentArchivePath("");
-    ui::resetExtractionWorkflow();
-    ui::resetTrayMode();
+    settings::resetSettingsState();
+    ui::resetUiState();
 
     const settings::StartupLanguage language = settings::selectStartupLanguage();
     if (!language.loaded) {

@@ -25,13 +25,13 @@ enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitIncomplete = 3 };
 
 const char *kUsage =
     "usage: zarvon-cli COMMAND ...\n"
-    "  list ARCHIVE                         list the entries\n"
+    "  list [-p PASSWORD|-P] ARCHIVE        list the entries\n"
     "  create [-0|-9] [-p PASSWORD|-P] ARCHIVE FILE|FOLDER...\n"
     "                                       -0 stored, -9 Deflate (default); -P asks for the password\n"
     "  extract [-d DEST] [-p PASSWORD|-P] ARCHIVE [ENTRY...]\n"
     "                                       extract everything, or the named entries\n"
     "  test [-p PASSWORD|-P] ARCHIVE        read every entry and check its CRC\n"
-    "  info ARCHIVE                         a summary of the archive\n";
+    "  info [-p PASSWORD|-P] ARCHIVE        a summary of the archive\n";
 
 int usage(const char *problem = nullptr)
 {
@@ -76,7 +76,9 @@ std::string describe(const Failure &failure)
 void notReadable(const std::string &path, const Failure &failure)
 {
     const ArchiveFormat *format = formatOf(path);
-    if (failure.reason == Reason::CannotOpen)
+    // Only a file that is no archive at all gets the general words; a
+    // password, a missing volume or a missing library is said as such.
+    if (failure.reason != Reason::NotAnArchive && failure.reason != Reason::Damaged)
         std::fprintf(stderr, "zarvon-cli: %s: %s\n", path.c_str(), describe(failure).c_str());
     else
         std::fprintf(stderr, "zarvon-cli: %s: not a readable %s%sarchive\n", path.c_str(),
@@ -207,14 +209,6 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
     return true;
 }
 
-std::string methodName(uint32_t m)
-{
-    if (m == 0) return "Stored";
-    if (m == 8) return "Deflate";
-    if (m == 99) return "AES";
-    return "Method" + std::to_string(m);
-}
-
 // Date and time of a packed DOS date.
 std::string dosDateText(uint32_t dosDate)
 {
@@ -237,7 +231,7 @@ int commandList(const Options &o)
     uint64_t size = 0, packed = 0;
     for (const ArchiveEntry &e : listed.entries) {
         std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-3s %08x  %s\n", e.size, e.packedSize,
-                    methodName(uint32_t(e.method)).c_str(), dosDateText(e.dosDate).c_str(), e.encrypted ? "yes" : "-",
+                    e.methodName.c_str(), dosDateText(e.dosDate).c_str(), e.encrypted ? "yes" : "-",
                     e.crc, e.name.c_str());
         size += e.size;
         packed += e.packedSize;
@@ -349,7 +343,7 @@ int commandInfo(const Options &o)
 {
     if (o.args.size() != 1)
         return usage("info takes one archive");
-    const ListReport listed = listArchiveEntries(o.args[0]);
+    const ListReport listed = listArchiveEntries(o.args[0], o.password);
     if (!listed.opened) {
         notReadable(o.args[0], listed.failure);
         return ExitFailed;
@@ -365,7 +359,7 @@ int commandInfo(const Options &o)
         folders += e.folder;
         encrypted += e.encrypted;
         large += (e.size >= 0xFFFFFFFFull || e.packedSize >= 0xFFFFFFFFull);
-        methods.insert(methodName(uint32_t(e.method)));
+        methods.insert(e.methodName);
     }
     std::string methodList;
     for (const std::string &m : methods)
@@ -391,7 +385,8 @@ int main(int argc, char **argv)
     if (argc < 2)
         return usage();
     std::string command = argv[1];
-    const char *allowed = command == "create" ? "09pP" : command == "extract" ? "dpP" : command == "test" ? "pP" : "";
+    // list and info take a password for archives whose names are encrypted.
+    const char *allowed = command == "create" ? "09pP" : command == "extract" ? "dpP" : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return ExitOk;

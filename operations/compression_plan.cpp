@@ -1,5 +1,8 @@
 #include "operations/compression_plan.h"
 
+#include "base/case_fold.h"
+#include "base/paths.h"
+
 #include <filesystem>
 
 namespace zarvon::operations {
@@ -7,17 +10,6 @@ namespace zarvon::operations {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string lastComponentOf(const std::string &path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string lowerAscii(std::string text) {
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
 
 }  // namespace
 
@@ -28,9 +20,7 @@ std::string joinLocationAndName(const std::string &location, const std::string &
 }
 
 std::string archiveNameExtension(const std::string &name) {
-    const std::string last = lastComponentOf(name);
-    const auto dot = last.rfind('.');
-    return dot == std::string::npos ? std::string() : last.substr(dot + 1);
+    return base::pathExtension(name);
 }
 
 std::string replaceArchiveExtension(const std::string &name, const std::string &format) {
@@ -58,7 +48,7 @@ CompressionPlan planCompression(const CompressionForm &form) {
     if (extension.empty()) {
         // "photos" and "photos." both become "photos.zip".
         plan.name = replaceArchiveExtension(form.name, ".zip");
-    } else if (lowerAscii(extension) != "zip") {
+    } else if (base::lowerAscii(extension) != "zip") {
         plan.decision = CompressionDecision::NotZip;
         return plan;
     }

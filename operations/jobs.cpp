@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/case_fold.h"
+#include "base/paths.h"
 #include "engine/engine.h"
 #include "operations/engine_session.h"
 
@@ -57,15 +59,7 @@ namespace {
 
 std::string lowerExtension(const std::string &path)
 {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    std::string extension = path.substr(dot + 1);
-    for (char &c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return extension;
+    return base::lowerAscii(base::pathExtension(path));
 }
 
 

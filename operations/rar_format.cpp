@@ -72,6 +72,10 @@ ArchiveEntry entryOf(const rar::RarEntry &e)
     entry.crc = e.crc;
     entry.dosDate = e.dosTime;
     entry.method = int32_t(e.method);
+    // RAR numbers its methods from '0' (stored) to '5' (best).
+    entry.methodName = e.method == 0x30 ? "Stored"
+                       : e.method > 0x30 && e.method <= 0x35 ? "RAR " + std::to_string(e.method - 0x30)
+                                                           : "Method " + std::to_string(e.method);
     return entry;
 }
 

@@ -17,6 +17,22 @@ Failure openFailure(const std::string &path)
     return failure;
 }
 
+// The methods of the ZIP application note that archives are met with.
+std::string zipMethodName(uint32_t method)
+{
+    switch (method) {
+    case 0: return "Stored";
+    case 8: return "Deflate";
+    case 9: return "Deflate64";
+    case 12: return "BZip2";
+    case 14: return "LZMA";
+    case 93: return "Zstandard";
+    case 95: return "XZ";
+    case 99: return "AES";
+    default: return "Method " + std::to_string(method);
+    }
+}
+
 ArchiveEntry entryOf(const engine::EntryInfo &info)
 {
     ArchiveEntry entry;
@@ -28,6 +44,7 @@ ArchiveEntry entryOf(const engine::EntryInfo &info)
     entry.crc = info.crc;
     entry.dosDate = info.dosDate;
     entry.method = int32_t(info.compressionMethod);
+    entry.methodName = zipMethodName(info.compressionMethod);
     // A Unix symbolic link keeps its type in the high bits of the external
     // attributes; it is extracted as a plain file holding the target's name.
     entry.link = (info.version >> 8) == 3 && ((info.externalAttributes >> 16) & 0170000) == 0120000;

@@ -307,7 +307,9 @@ bool Pass::openOnce(const std::string &path, unsigned int &flags)
     std::wstring widePath = toWide(path);
     RAROpenArchiveDataEx data{};
     data.ArcNameW = widePath.data();
-    data.OpenMode = mode_ == Mode::List ? RAR_OM_LIST : RAR_OM_EXTRACT;
+    // Listing sees every part of a file split over volumes, so that the
+    // parts after the first can add their packed bytes and the last its CRC.
+    data.OpenMode = mode_ == Mode::List ? RAR_OM_LIST_INCSPLIT : RAR_OM_EXTRACT;
     data.Callback = &Pass::callback;
     data.UserData = reinterpret_cast<LibraryParam>(this);
     passwordAnswers_ = 0;
@@ -599,7 +601,23 @@ void Pass::run(const std::string &path)
                 fail(RarStatus::Damaged, code);
             return;
         }
-        const RarEntry e = entryOf(*header_);
+        if (mode_ == Mode::List && (header_->Flags & RHDF_SPLITBEFORE) && !report_.entries.empty()) {
+            // A later part of the file listed last: one entry for the whole
+            // file, whose CRC only the last part holds (the others hold the
+            // CRC of their own packed bytes).
+            RarEntry &whole = report_.entries.back();
+            const RarEntry part = entryOf(*header_);
+            whole.packedSize += part.packedSize;
+            whole.crc = (header_->Flags & RHDF_SPLITAFTER) ? 0 : part.crc;
+            if (!skip())
+                fail(RarStatus::Damaged, 0);
+            if (report_.status != RarStatus::Ok)
+                return;
+            continue;
+        }
+        RarEntry e = entryOf(*header_);
+        if (header_->Flags & RHDF_SPLITAFTER)
+            e.crc = 0; // known from the last part
         report_.entries.push_back(e);
         report_.anyEncrypted = report_.anyEncrypted || e.encrypted;
         ++handled;

@@ -8,21 +8,18 @@
 #include <utility>
 
 #include "base/product.h"
+#include "settings/language_keys.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
+#include "settings/settings_state.h"
 #include "settings/text_encoding.h"
 
 namespace zarvon::settings {
 
 namespace {
 
-struct LanguageRecord {
-    std::string key;
-    std::string value;
-};
-
-// The one table of the process, in file order.
-std::vector<LanguageRecord> table;
+// The table in use, in file order.
+std::vector<LanguageRecord> &table() { return settingsState().languageTable; }
 
 std::string_view trimSpaces(std::string_view s)
 {
@@ -80,10 +77,10 @@ bool readFile(const std::string &path, std::string &bytes)
 // the table in use untouched.
 bool loadKeepingTable(const std::string &path)
 {
-    std::vector<LanguageRecord> previous = table;
+    std::vector<LanguageRecord> previous = table();
     if (loadLanguageFile(path) > 0)
         return true;
-    table = std::move(previous);
+    table() = std::move(previous);
     return false;
 }
 
@@ -177,8 +174,8 @@ const BuiltInTexts englishTexts = {
 
 int32_t loadLanguageBytes(std::string_view bytes)
 {
-    table = parseLanguage(bytes);
-    return usedLength(table);
+    table() = parseLanguage(bytes);
+    return usedLength(table());
 }
 
 int32_t loadLanguageFile(const std::string &path)
@@ -192,14 +189,16 @@ int32_t loadLanguageFile(const std::string &path)
 std::string languageText(std::string_view key, std::string_view frenchDefault)
 {
     if (!key.empty()) {
-        for (const LanguageRecord &record : table)
+        for (const LanguageRecord &record : table())
             if (record.key == key)
                 return record.value;
     }
     return std::string(frenchDefault);
 }
 
-void clearLanguageTable() { table.clear(); }
+std::string languageText(std::string_view key) { return languageText(key, builtInText(key)); }
+
+void clearLanguageTable() { table().clear(); }
 
 std::string systemLanguageName(std::string_view locale)
 {

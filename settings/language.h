@@ -67,6 +67,10 @@ int32_t loadLanguageBytes(std::string_view bytes);
 // is none, when key is empty, or when no table is loaded.
 std::string languageText(std::string_view key, std::string_view frenchDefault);
 
+// The same with the key's built-in text from the program's key table
+// (settings/language_keys.h).
+std::string languageText(std::string_view key);
+
 // Empties the table, as at process start. For tests.
 void clearLanguageTable();
 

@@ -6,15 +6,12 @@
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_ops.h"
+#include "settings/settings_state.h"
 
 namespace zarvon::settings {
 namespace {
 
-std::vector<std::string> &list()
-{
-    static std::vector<std::string> archives;
-    return archives;
-}
+std::vector<std::string> &list() { return settingsState().recentArchives; }
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "ui/archive_test.h"
 
+#include "base/paths.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "ui/ids.h"
@@ -33,10 +34,7 @@ void report(const std::string &path, Origin origin)
 
 bool testedExtension(const std::string &name)
 {
-    const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos)
-        return false;
-    const std::string extension = name.substr(dot + 1);
+    const std::string extension = base::pathExtension(name);
     return extension == "zip" || extension == "ZIP" || extension == "Zip";
 }
 

@@ -3,22 +3,18 @@
 #include "settings/language.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::ui {
 namespace pf = zarvon::platform;
 
 namespace {
 
-BootScreenRecord &record()
-{
-    static BootScreenRecord r;
-    return r;
-}
+BootScreenRecord &record() { return uiState().bootScreen; }
 
 }  // namespace
 
 const BootScreenRecord &bootScreenRecord() { return record(); }
-void resetBootScreenRecord() { record() = BootScreenRecord{}; }
 
 void showBootScreen()
 {

@@ -12,14 +12,13 @@ namespace zarvon::ui {
 // window again afterwards.
 void showBootScreen();
 
-// How often the boot screen was shown since the last reset, and whether the
-// main window was visible the last time: the build shows it before the main
-// window appears.
+// How often the boot screen was shown since the start (kept in UiState), and
+// whether the main window was visible the last time: the build shows it
+// before the main window appears.
 struct BootScreenRecord {
     int shown = 0;
     bool mainWindowVisibleAtLastShow = false;
 };
 const BootScreenRecord &bootScreenRecord();
-void resetBootScreenRecord();
 
 }  // namespace zarvon::ui

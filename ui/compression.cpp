@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/paths.h"
 #include "engine/engine.h"
 #include "operations/jobs.h"
 #include "ui/dialogs/compression_window.h"
@@ -16,6 +17,7 @@
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::ui {
 using namespace zarvon::operations;
@@ -26,16 +28,7 @@ using settings::languageText;
 
 namespace {
 
-int32_t endSounds = 0;
-
 void errorMessage(const std::string &text) { pf::messageBox("Zarvon", text, pf::MessageIcon::Error); }
-
-std::string homeFolder() {
-    const char *home = std::getenv("HOME");
-    std::string folder = home && *home ? home : "/";
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
 
 // The system's own words for an error number, such as "No space left on
 // device".
@@ -52,7 +45,7 @@ std::string listOfPaths(const std::vector<operations::Failure> &failures) {
 void beepWhenWanted() {
     const auto sound = settings::readSettingText("General", "ActivateSound", "0");
     if (sound && *sound == "1") {
-        ++endSounds;
+        ++uiState().endSounds;
         pf::beep();
     }
 }
@@ -136,7 +129,7 @@ void startCompressionCommand() {
     if (!buildCompressionWindow()) return;
     const std::string name = pf::getGadgetItemText(ids::ExplorerList, current);
     pf::setGadgetText(ids::StrZipName, name == ".." ? std::string() : name);
-    pf::setGadgetText(ids::StrLocation, homeFolder());
+    pf::setGadgetText(ids::StrLocation, base::homeFolder());
     pf::showWindow(ids::WindowCompression);
     pf::activateWindow(ids::WindowCompression);
     pf::setActiveGadget(ids::StrZipName);
@@ -217,7 +210,7 @@ CompressionOutcome assistantCompress(const std::string &archivePath) {
     return runOver(ids::ExplorerAddFiles, archivePath, 8, "", false);
 }
 
-int32_t endSoundsPlayed() { return endSounds; }
+int32_t endSoundsPlayed() { return uiState().endSounds; }
 
 
 }  // namespace zarvon::ui

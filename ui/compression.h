@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "base/product.h"
 #include "operations/compression_plan.h"
 
 namespace zarvon::ui {
@@ -91,6 +92,6 @@ CompressionOutcome assistantCompress(const std::string &archivePath);
 int32_t endSoundsPlayed();
 
 // Main window title outside a run.
-inline constexpr const char *kMainTitle = "Zarvon 1.1.0";
+inline constexpr const char *kMainTitle = base::kProductTitle;
 
 }  // namespace zarvon::ui

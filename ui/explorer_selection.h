@@ -18,12 +18,4 @@ struct ExplorerItem {
 // The selected items of `explorer` in list order, the parent entry included.
 std::vector<ExplorerItem> selectedExplorerItems(int explorer);
 
-// `text` with A-Z lowered: extensions such as "ZIP" and "Zip" are compared
-// without regard to case.
-inline std::string lowerAscii(std::string text) {
-    for (char &c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 }  // namespace zarvon::ui

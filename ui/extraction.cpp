@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "base/case_fold.h"
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "rar/rar.h"
@@ -18,6 +19,7 @@
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::ui {
 using namespace zarvon::operations;
@@ -27,21 +29,6 @@ using settings::languageText;
 using operations::ExtractReport;
 
 namespace {
-
-std::deque<PasswordRequest> passwordRequests;
-std::string lastZipDestination;
-
-std::string extensionOf(const std::string &name) {
-    const auto dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
-}
-
-std::string homeFolder() {
-    const char *home = std::getenv("HOME");
-    std::string folder = home && *home ? home : "/";
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
 
 std::string reasonText(operations::Reason reason) {
     using operations::Reason;
@@ -82,7 +69,7 @@ void setMainTitle(const std::string &title) {
 std::string extractionTitle() { return languageText("TxtWindowExtract", "Extraction des fichiers..."); }
 
 std::string askDestination() {
-    return pf::folderRequester(languageText("DefaultRep", "Choisissez Le dossier de destination"), homeFolder());
+    return pf::folderRequester(languageText("DefaultRep", "Choisissez Le dossier de destination"), base::homeFolder());
 }
 
 // The archive shown in the archive list, "" when none.
@@ -128,7 +115,7 @@ void extractWithoutPassword(const std::string &archivePath, const std::vector<st
     }
     const std::string destination = askDestination();
     if (destination.empty()) return;
-    lastZipDestination = destination;
+    uiState().lastZipDestination = destination;
     reportExtraction(archivePath, runWithProgress(archivePath, destination, names));
 }
 
@@ -143,12 +130,12 @@ void openPasswordWindowFor(const PasswordRequest &request) {
 // Opens the password window for the first waiting request, when it is not
 // open already. The copy window open for a copy, move or rename gives way.
 void askNextPassword() {
-    if (passwordRequests.empty()) return;
+    if (uiState().passwordRequests.empty()) return;
     if (pf::isWindow(ids::WindowCopy) && isPasswordWindowTitle(pf::getWindowTitle(ids::WindowCopy))) return;
-    openPasswordWindowFor(passwordRequests.front());
+    openPasswordWindowFor(uiState().passwordRequests.front());
 }
 
-void queuePasswordRequest(PasswordRequest request) { passwordRequests.push_back(std::move(request)); }
+void queuePasswordRequest(PasswordRequest request) { uiState().passwordRequests.push_back(std::move(request)); }
 
 std::string failureLines(const ExtractReport &report) {
     std::string text;
@@ -173,16 +160,11 @@ std::string archiveProtectionText(const std::string &path) {
     return protection == operations::Protection::Encrypted ? texts.encrypted : texts.notEncrypted;
 }
 
-const std::deque<PasswordRequest> &pendingPasswordRequests() { return passwordRequests; }
+const std::deque<PasswordRequest> &pendingPasswordRequests() { return uiState().passwordRequests; }
 
 bool isPasswordWindowTitle(const std::string &title) { return title == "Mot de Passe" || title == "Password"; }
 
-const std::string &zipDestination() { return lastZipDestination; }
-
-void resetExtractionWorkflow() {
-    lastZipDestination.clear();
-    passwordRequests.clear();
-}
+const std::string &zipDestination() { return uiState().lastZipDestination; }
 
 
 std::string extractionFailureReason(const operations::Failure &failure) {
@@ -266,7 +248,7 @@ void extractSelection() {
         for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
             anySelected = true;
             if (!(item.state & pf::ItemFile)) continue;
-            files.emplace_back(item.path, lowerAscii(extensionOf(item.name)));
+            files.emplace_back(item.path, base::lowerAscii(base::pathExtension(item.name)));
         }
     }
 
@@ -313,7 +295,7 @@ void extractSelection() {
 
 void confirmPasswordWindow() {
     if (!pf::isWindow(ids::WindowCopy)) return;
-    if (passwordRequests.empty()) {
+    if (uiState().passwordRequests.empty()) {
         pf::closeWindow(ids::WindowCopy);
         return;
     }
@@ -325,7 +307,7 @@ void confirmPasswordWindow() {
         errorMessage(languageText("MsgZipPwd", "Vérifier votre mot de passe et/ou la destionation !"));
         return;
     }
-    const PasswordRequest request = passwordRequests.front();
+    const PasswordRequest request = uiState().passwordRequests.front();
 
     // A RAR file's entries go where its first pass wrote the others.
     const std::string folder = request.kind == PasswordRequestKind::rarFile ? request.destination : destination;
@@ -343,8 +325,8 @@ void confirmPasswordWindow() {
         return;
     }
     pf::closeWindow(ids::WindowCopy);
-    passwordRequests.pop_front();
-    if (request.kind != PasswordRequestKind::rarFile) lastZipDestination = destination;
+    uiState().passwordRequests.pop_front();
+    if (request.kind != PasswordRequestKind::rarFile) uiState().lastZipDestination = destination;
     reportExtraction(request.archivePath, report);
     askNextPassword();
 }
@@ -356,7 +338,7 @@ void browsePasswordDestination() {
 
 void cancelPasswordWindow() {
     if (pf::isWindow(ids::WindowCopy)) pf::closeWindow(ids::WindowCopy);
-    if (!passwordRequests.empty()) passwordRequests.pop_front();
+    if (!uiState().passwordRequests.empty()) uiState().passwordRequests.pop_front();
     askNextPassword();
 }
 
@@ -373,17 +355,17 @@ void extractDraggedEntries() {
     if (isProtected(archive)) {
         // Without its password a protected entry cannot be written: ask for
         // it, with the last folder already in the destination field.
-        queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, lastZipDestination});
+        queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, uiState().lastZipDestination});
         askNextPassword();
         return;
     }
-    if (lastZipDestination.empty()) {
+    if (uiState().lastZipDestination.empty()) {
         // No folder chosen yet in this session: ask rather than write anywhere.
         const std::string destination = askDestination();
         if (destination.empty()) return;
-        lastZipDestination = destination;
+        uiState().lastZipDestination = destination;
     }
-    const ExtractReport report = runWithProgress(archive, lastZipDestination, names);
+    const ExtractReport report = runWithProgress(archive, uiState().lastZipDestination, names);
     if (!report.opened || report.stopped || !report.failures.empty()) reportExtraction(archive, report);
 }
 

@@ -92,10 +92,6 @@ void extractDraggedEntries();
 // Folder last chosen for a ZIP extraction ("" before the first).
 const std::string &zipDestination();
 
-// Forgets the destination, the waiting password requests and the archive
-// reader, as at start-up (tests).
-void resetExtractionWorkflow();
-
 // ---- Reporting ------------------------------------------------------------------------
 
 // The reason of one failed entry, in the interface language, with the

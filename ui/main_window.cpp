@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "base/product.h"
 #include "ui/boot_screen.h"
 #include "ui/extraction.h"
 #include "settings/language.h"
@@ -12,6 +13,7 @@
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::ui {
 namespace pf = zarvon::platform;
@@ -19,17 +21,7 @@ using settings::languageText;
 
 namespace {
 
-struct MainWindow {
-    bool hasToolBar = false;
-    pf::ToolBarForm form = pf::ToolBarForm::Pictures;
-    std::array<int, 8> buttons{-1, -1, -1, -1, -1, -1, -1, -1};
-};
-
-MainWindow &mainWindow()
-{
-    static MainWindow state;
-    return state;
-}
+MainWindowState &mainWindow() { return uiState().mainWindow; }
 
 // Caption keys, tooltip keys and pictures of the toolbar, in button order.
 struct ToolDescription {
@@ -57,7 +49,7 @@ const std::array<ToolDescription, 8> &toolDescriptions()
 
 void buildToolBar(pf::ToolBarForm form)
 {
-    MainWindow &m = mainWindow();
+    MainWindowState &m = mainWindow();
     if (!pf::createToolBar(ids::ToolBarMain, ids::WindowMain, form, 56, 1024))
         return;
     pf::setToolBarBackground(ids::ToolBarMain, pf::pictureImage(pf::Picture::ToolBarBackground));
@@ -137,7 +129,7 @@ bool enforceSingleInstance()
 // shortcuts, the recent archives, the menus and the single-instance rule.
 bool openMainWindow(const std::string &title, bool maximizeBox)
 {
-    MainWindow &m = mainWindow();
+    MainWindowState &m = mainWindow();
     m.hasToolBar = false;
     m.buttons.fill(-1);
     unsigned flags = pf::WindowInvisible | pf::WindowScreenCentered | pf::WindowSizeable | pf::WindowMinimizeBox |
@@ -314,7 +306,7 @@ void setExplorerViewByMenu(int menuItem)
 
 void refreshToolBarTexts()
 {
-    MainWindow &m = mainWindow();
+    MainWindowState &m = mainWindow();
     if (!m.hasToolBar || !pf::isToolBar(ids::ToolBarMain))
         return;
     const auto &tools = toolDescriptions();
@@ -386,7 +378,7 @@ void fitExplorerHeight(bool statusBar, bool toolBar)
 
 bool buildMainWindow()
 {
-    if (!openMainWindow("Zarvon 1.1.0", true))
+    if (!openMainWindow(base::kProductTitle, true))
         return false;
     const bool fileOpens = settings::settingsFileOpens();
     const bool statusShown = !fileOpens || settings::settingIs(settings::kStatusBar, "1");

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/paths.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
@@ -9,26 +10,14 @@
 #include "ui/main_window.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::ui {
 namespace pf = zarvon::platform;
 
 namespace {
 
-std::string &shownPath()
-{
-    static std::string path;
-    return path;
-}
-
-std::string extensionOf(const std::string &path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return path.substr(dot + 1);
-}
+std::string &shownPath() { return uiState().shownArchive; }
 
 // Builds the layout for the shown archive and fills its list.
 void showArchive(ArchiveOpening how)
@@ -118,7 +107,7 @@ void openArchiveFromExplorer()
     if (item < 0 || !(pf::getGadgetItemState(ids::ExplorerList, item) & pf::ItemFile))
         return;
     const std::string path = pf::getGadgetText(ids::ExplorerList) + pf::getGadgetItemText(ids::ExplorerList, item);
-    const std::string extension = extensionOf(path);
+    const std::string extension = base::pathExtension(path);
     // Any other file is not listed, so it does not become the shown archive:
     // extraction and the drag from the archive list keep working on the
     // entries the list shows.

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace zarvon::ui {
@@ -26,16 +25,6 @@ enum class ArchiveOpening {
     Recent,       // the recent-archives submenu
     DoubleClick,  // a double click in the explorer list
 };
-
-// Builds the archive layout for `path`: an empty archive list (138) with its
-// column title, the explorer list and the splitter, and the window title.
-// Returns false when no list could be made (nothing is then listed).
-using ArchiveLayoutBuilder = std::function<bool(const std::string &path, ArchiveOpening how)>;
-void setArchiveLayoutBuilder(ArchiveLayoutBuilder builder);
-
-// Called after the recent-archives list changed, so that the submenu shows
-// the new order (the main window rebuilds its menus).
-void setRecentArchivesChangedHandler(std::function<void()> handler);
 
 // Fills the archive list with the entries of `path`, read in one pass of the
 // central directory, one row per entry holding its name ("/" separators,

@@ -5,32 +5,22 @@
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
+#include "ui/ui_state.h"
 
 namespace zarvon::ui {
 namespace pf = zarvon::platform;
 
 namespace {
 
-struct TrayMode {
-    bool inTray = false;
-    pf::WindowState stateBefore = pf::WindowState::Normal;  // restored on the way back
-    bool toldNoTray = false;  // the missing notification area was explained
-};
-
-TrayMode &trayMode()
-{
-    static TrayMode mode;
-    return mode;
-}
+TrayModeState &trayMode() { return uiState().tray; }
 
 void minimiseWithoutTray()
 {
-    TrayMode &mode = trayMode();
+    TrayModeState &mode = trayMode();
     if (!mode.toldNoTray) {
         mode.toldNoTray = true;
         pf::messageBox("Zarvon",
-                       settings::languageText("MsgNoSystray", "Aucune zone de notification n'est disponible : "
-                                                              "Zarvon est réduit dans la barre des tâches."),
+                       settings::languageText("MsgNoSystray"),
                        pf::MessageIcon::Information);
     }
     pf::setWindowState(ids::WindowMain, pf::WindowState::Minimized);
@@ -48,16 +38,9 @@ std::string trayBalloonText()
 
 bool inTray() { return trayMode().inTray; }
 
-void resetTrayMode()
-{
-    if (pf::isSysTrayIcon(ids::TrayIcon))
-        pf::removeSysTrayIcon(ids::TrayIcon);
-    trayMode() = TrayMode{};
-}
-
 void minimiseToTray()
 {
-    TrayMode &mode = trayMode();
+    TrayModeState &mode = trayMode();
     if (mode.inTray || !pf::isWindow(ids::WindowMain))
         return;
     if (!pf::isSysTrayAvailable() ||
@@ -74,7 +57,7 @@ void minimiseToTray()
 
 void restoreFromTray()
 {
-    TrayMode &mode = trayMode();
+    TrayModeState &mode = trayMode();
     if (!mode.inTray)
         return;
     mode.inTray = false;

@@ -5,7 +5,8 @@
 // (window hidden, icon 137 shown) -> restoreFromTray -> normal. Where the
 // desktop has no notification area nothing could bring a hidden window back:
 // the window is minimised instead (the state stays normal) and the user is
-// told so, once per run. User-interface thread only.
+// told so, once per run. The state is kept in UiState (ui/ui_state.h).
+// User-interface thread only.
 #pragma once
 
 #include <string>
@@ -33,8 +34,5 @@ std::string trayBalloonText();
 
 // True between minimiseToTray and restoreFromTray.
 bool inTray();
-
-// Forgets the tray state and the "told once" mark (start-up and tests).
-void resetTrayMode();
 
 }  // namespace zarvon::ui

@@ -1,6 +1,10 @@
 // Pictures of the main window in each form, with and without an archive, in
-// French and in English, written under build/screenshots/ to be looked at.
+// French and in English, written under build/screenshots/ to be looked at;
+// each is also checked for cut captions and controls outside the window.
+#include <QImage>
+
 #include "support/program_fixture.h"
+#include "support/window_checks.h"
 
 using namespace zarvon;
 using namespace zarvon::platform;
@@ -51,7 +55,12 @@ TEST_P(ScreenshotTest, MainWindow)
     const std::filesystem::path out = std::filesystem::path(ZARVON_BIN_DIR).parent_path() / "screenshots";
     std::filesystem::create_directories(out);
     const std::string name = std::string("main_") + shot.form + "_" + shot.language + (shot.archive ? "_archive" : "") + ".png";
-    EXPECT_TRUE(saveWindowPicture(ids::WindowMain, (out / name).string()));
+    const std::string file = (out / name).string();
+    ASSERT_TRUE(saveWindowPicture(ids::WindowMain, file));
+    const QImage picture(QString::fromStdString(file));
+    EXPECT_GE(picture.width(), windowWidth(ids::WindowMain));
+    EXPECT_GE(picture.height(), windowHeight(ids::WindowMain));
+    zarvon::testing::expectNothingClipped(ids::WindowMain, name);
 }
 
 std::string shotName(const ::testing::TestParamInfo<Shot> &info)

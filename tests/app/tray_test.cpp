@@ -24,16 +24,6 @@ const char *const kNoTrayText =
 
 class TrayTest : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        ProgramTest::SetUp();
-        ui::resetTrayMode();
-    }
-    void TearDown() override
-    {
-        ui::resetTrayMode();
-        ProgramTest::TearDown();
-    }
     void trayEvent(EventSubtype subtype)
     {
         app::dispatchEvent(UiEvent{EventKind::Tray, ids::WindowMain, ids::TrayIcon, subtype});

@@ -1,6 +1,7 @@
 // The rules every extraction writes by: which names may be written, and the
 // folder walk that never leaves the destination.
 #include "base/safe_output.h"
+#include "support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -48,18 +49,8 @@ TEST(SafeComponents, CleansAndSplitsOrdinaryNames)
 
 class OutputFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string tmpl = "/tmp/zarvon-base-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    fs::path dir;
+    zarvon::testing::TemporaryFolder temporary_{"zarvon-base-test"};
+    fs::path dir = temporary_.path();
 };
 
 TEST_F(OutputFolderTest, CreatesTheDestinationAndMissingFoldersBelowIt)

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "operations/jobs.h"
+#include "support/files.h"
 
 namespace zarvon::operations {
 namespace {
@@ -13,20 +14,9 @@ namespace fs = std::filesystem;
 
 class FolderCountTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zarvon-count-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    void touch(const std::string &relative) {
-        fs::create_directories((folder_ / relative).parent_path());
-        std::ofstream(folder_ / relative) << "x";
-    }
-    fs::path folder_;
+    void touch(const std::string &relative) { zarvon::testing::writeFile(folder_ / relative, "x"); }
+    zarvon::testing::TemporaryFolder temporary_{"zarvon-count"};
+    fs::path folder_ = temporary_.path();
 };
 
 TEST_F(FolderCountTest, CountsFilesAtEveryDepthButNotFolders) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "operations/jobs.h"
+#include "support/files.h"
 
 namespace zarvon::operations {
 namespace {
@@ -19,29 +20,17 @@ namespace fs = std::filesystem;
 
 class JobsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zarvon-jobs-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        for (auto it = fs::recursive_directory_iterator(folder_, ignored); it != fs::recursive_directory_iterator();
-             it.increment(ignored))
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(folder_, ignored);
-    }
     std::string path(const std::string &relative) const { return (folder_ / relative).string(); }
     void write(const std::string &relative, const std::string &content) {
-        fs::create_directories((folder_ / relative).parent_path());
-        std::ofstream(folder_ / relative, std::ios::binary) << content;
+        zarvon::testing::writeFile(folder_ / relative, content);
     }
     std::set<std::string> namesIn(const std::string &archive) {
         std::set<std::string> names;
         for (const auto &entry : listArchiveEntries(archive).entries) names.insert(entry.name);
         return names;
     }
-    fs::path folder_;
+    zarvon::testing::TemporaryFolder temporary_{"zarvon-jobs"};
+    fs::path folder_ = temporary_.path();
 };
 
 // Switches the effective user to "nobody" for the scope when running as

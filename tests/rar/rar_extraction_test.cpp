@@ -35,19 +35,19 @@ TEST_F(RarExtraction, SolidArchivesExtractWholeAndInPart)
 {
     ZARVON_NEED_RAR();
     for (int i = 0; i < 5; ++i)
-        source("f" + std::to_string(i) + ".txt", engine::testing::sampleText(20000, i + 1));
+        source("f" + std::to_string(i) + ".txt", zarvon::testing::sampleText(20000, i + 1));
     fs::path archive = makeRar("solid.rar", "-s", "f0.txt f1.txt f2.txt f3.txt f4.txt");
     ASSERT_TRUE(listRar(archive.string(), "").entries.at(1).solid);
 
     RarReport part = extract(archive, "", {"f3.txt"});
     ASSERT_EQ(part.status, RarStatus::Ok);
     EXPECT_EQ(treeOf(out), std::vector<std::string>{"f3.txt"});
-    EXPECT_EQ(readFile(out / "f3.txt"), engine::testing::sampleText(20000, 4));
+    EXPECT_EQ(readFile(out / "f3.txt"), zarvon::testing::sampleText(20000, 4));
 
     RarReport all = extract(archive);
     ASSERT_EQ(all.status, RarStatus::Ok);
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(readFile(out / ("f" + std::to_string(i) + ".txt")), engine::testing::sampleText(20000, i + 1));
+        EXPECT_EQ(readFile(out / ("f" + std::to_string(i) + ".txt")), zarvon::testing::sampleText(20000, i + 1));
 }
 
 TEST_F(RarExtraction, RestoresTheDateAndOnlyOrdinaryPermissionBits)
@@ -57,7 +57,7 @@ TEST_F(RarExtraction, RestoresTheDateAndOnlyOrdinaryPermissionBits)
     fs::path doc = source("doc.txt", "read me");
     ASSERT_EQ(::chmod(tool.c_str(), 04755), 0);
     ASSERT_EQ(::chmod(doc.c_str(), 0640), 0);
-    ASSERT_EQ(run("touch -d '2001-02-03 04:05:06' " + quoted(tool) + " " + quoted(doc)), 0);
+    ASSERT_EQ(runCommand("touch -d '2001-02-03 04:05:06' " + quoted(tool) + " " + quoted(doc)).status, 0);
     fs::path archive = makeRar("modes.rar", "", "tool.sh doc.txt");
 
     ASSERT_EQ(extract(archive).status, RarStatus::Ok);
@@ -127,7 +127,7 @@ TEST_F(RarExtraction, ADamagedEntryLeavesNoFileAndKeepsTheOneItWouldReplace)
     source("good.txt", "fine");
     source("bad.txt", "the quick brown fox jumps over the lazy dog; " + std::string(300, 'z'));
     fs::path archive = makeRar("damaged.rar", "-m0", "good.txt bad.txt");
-    ASSERT_TRUE(engine::testing::corruptAt(archive, "quick brown fox"));
+    ASSERT_TRUE(zarvon::testing::corruptAt(archive, "quick brown fox"));
     writeFile(out / "bad.txt", "the user's own file");
 
     RarReport r = extract(archive);

@@ -131,7 +131,7 @@ TEST_F(RarListing, TestingFindsDamagedDataAndNamesTheEntry)
     source("good.txt", "fine");
     source("bad.txt", body);
     fs::path archive = makeRar("damaged.rar", "-m0", "good.txt bad.txt");
-    ASSERT_TRUE(engine::testing::corruptAt(archive, "quick brown fox"));
+    ASSERT_TRUE(zarvon::testing::corruptAt(archive, "quick brown fox"));
 
     RarReport r = testRar(archive.string(), "", nullptr);
     EXPECT_EQ(r.status, RarStatus::EntriesFailed);
@@ -190,12 +190,13 @@ TEST_F(RarListing, AgreesWithUnrarOnNamesAndVerdicts)
         {makeRar("hidden.rar", "-r -hpSecret", "a.txt sub"), "Secret"},
         {makeRar("damaged.rar", "-r -m0", "a.txt sub"), ""},
     };
-    ASSERT_TRUE(engine::testing::corruptAt(cases.back().archive, "marker-for-damage"));
+    ASSERT_TRUE(zarvon::testing::corruptAt(cases.back().archive, "marker-for-damage"));
 
     for (const Case &c : cases) {
         const std::string pw = "-p" + (c.password.empty() ? std::string("-") : c.password);
-        std::string listing;
-        ASSERT_EQ(run("unrar lb " + pw + " " + quoted(c.archive), &listing), 0) << c.archive;
+        const auto listed = runCommand("unrar lb " + pw + " " + quoted(c.archive));
+        ASSERT_EQ(listed.status, 0) << c.archive;
+        const std::string &listing = listed.output;
         std::vector<std::string> theirs;
         size_t pos = 0;
         while (pos < listing.size()) {
@@ -208,7 +209,7 @@ TEST_F(RarListing, AgreesWithUnrarOnNamesAndVerdicts)
         std::sort(theirs.begin(), theirs.end());
         EXPECT_EQ(namesOf(listRar(c.archive.string(), c.password)), theirs) << c.archive;
 
-        const bool unrarPasses = run("unrar t -idq " + pw + " " + quoted(c.archive)) == 0;
+        const bool unrarPasses = runCommand("unrar t -idq " + pw + " " + quoted(c.archive)).status == 0;
         RarReport ours = testRar(c.archive.string(), c.password, nullptr);
         EXPECT_EQ(ours.succeeded(), unrarPasses) << c.archive;
     }

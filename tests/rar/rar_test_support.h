@@ -3,8 +3,9 @@
 // archives for names and entry kinds the tool will not write.
 #pragma once
 
-#include "engine/engine_test_support.h"
 #include "rar/rar.h"
+#include "support/files.h"
+#include "support/process.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -15,18 +16,21 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace zarvon::rar::testing {
 
 namespace fs = std::filesystem;
-using engine::testing::haveTool;
-using engine::testing::quoted;
-using engine::testing::randomBytes;
-using engine::testing::readFile;
-using engine::testing::run;
-using engine::testing::writeFile;
+using zarvon::testing::haveTool;
+using zarvon::testing::quoted;
+using zarvon::testing::readFile;
+using zarvon::testing::CommandResult;
+using zarvon::testing::runCommand;
+using zarvon::testing::writeFile;
+
+inline std::string randomBytes(std::size_t size, unsigned seed = 7) { return zarvon::testing::noise(size, seed); }
 
 // One entry of a hand-made RAR 4 archive (stored, no encryption).
 struct Rar4Entry {
@@ -124,10 +128,8 @@ class RarTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char *base = std::getenv("TMPDIR");
-        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/zarvon-rar-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
+        temporary_.emplace("zarvon-rar-test");
+        dir = temporary_->path();
         src = dir / "src";
         out = dir / "out";
         fs::create_directories(src);
@@ -135,12 +137,7 @@ protected:
     void TearDown() override
     {
         setUnrarLibraryNameForTesting(nullptr);
-        std::error_code ec;
-        for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-             it.increment(ec))
-            if (!it->is_symlink())
-                ::chmod(it->path().c_str(), 0755);
-        fs::remove_all(dir, ec);
+        temporary_.reset();
     }
 
     // Skips the test unless the library and the rar tool are there.
@@ -169,12 +166,11 @@ protected:
     fs::path makeRar(const std::string &name, const std::string &options, const std::string &files)
     {
         fs::path archive = dir / name;
-        std::string output;
         // rar reads the names of its arguments through the locale: give it
         // UTF-8 whatever the test runs under.
-        int rc = run("cd " + quoted(src) + " && LC_ALL=C.UTF-8 rar a -idq " + options + " " + quoted(archive) + " " + files,
-                     &output);
-        EXPECT_EQ(rc, 0) << output;
+        const auto made = runCommand("cd " + quoted(src) + " && LC_ALL=C.UTF-8 rar a -idq " + options + " " +
+                                     quoted(archive) + " " + files);
+        EXPECT_EQ(made.status, 0) << made.output;
         return archive;
     }
 
@@ -198,6 +194,7 @@ protected:
         return true;
     }
 
+    std::optional<zarvon::testing::TemporaryFolder> temporary_;
     fs::path dir, src, out;
     std::string skipped;
 };

@@ -8,7 +8,7 @@
 namespace zarvon::settings {
 namespace {
 
-using testing::writeBytes;
+using testing::writeFile;
 
 class LanguageFileRules : public testing::TemporaryFolderTest {
 protected:
@@ -24,7 +24,7 @@ protected:
     }
     int32_t load(const std::string &bytes)
     {
-        writeBytes(path("lang.lng"), bytes);
+        writeFile(path("lang.lng"), bytes);
         return loadLanguageFile(path("lang.lng"));
     }
 };
@@ -147,8 +147,8 @@ protected:
     {
         testing::TemporaryFolderTest::SetUp();
         clearLanguageTable();
-        writeBytes(path("French.lng"), "Which = french\r\n");
-        writeBytes(path("English.lng"), "Which = english\r\n");
+        writeFile(path("French.lng"), "Which = french\r\n");
+        writeFile(path("English.lng"), "Which = english\r\n");
     }
     void TearDown() override
     {
@@ -176,21 +176,21 @@ TEST_F(StartupLanguageSelection, WithoutConfigurationTheSystemLanguageDecides)
 
 TEST_F(StartupLanguageSelection, ViewKeysDecideWhenTheFileExists)
 {
-    writeBytes(path("Zarvon.ini"), "[View]\r\nFrenchLanguage = 1\r\nEnglishLanguage = 1\r\n");
+    writeFile(path("Zarvon.ini"), "[View]\r\nFrenchLanguage = 1\r\nEnglishLanguage = 1\r\n");
     select("English (United States)");
     EXPECT_EQ(language(), "french");
-    writeBytes(path("Zarvon.ini"), "[View]\r\nFrenchLanguage = 0\r\nEnglishLanguage = 1\r\n");
+    writeFile(path("Zarvon.ini"), "[View]\r\nFrenchLanguage = 0\r\nEnglishLanguage = 1\r\n");
     select(FrenchFranceLanguage);
     EXPECT_EQ(language(), "english");
 }
 
 TEST_F(StartupLanguageSelection, FileWithoutChoiceKeepsTheFirstLoadedTable)
 {
-    writeBytes(path("Zarvon.ini"), "[View]\r\nFrenchLanguage = 2\r\nEnglishLanguage = yes\r\n");
+    writeFile(path("Zarvon.ini"), "[View]\r\nFrenchLanguage = 2\r\nEnglishLanguage = yes\r\n");
     StartupLanguage result = select("English (United States)");
     EXPECT_EQ(language(), "french");
     EXPECT_EQ(result.languagePath, path("French.lng"));
-    writeBytes(path("Zarvon.ini"), "[General]\r\n");
+    writeFile(path("Zarvon.ini"), "[General]\r\n");
     select("English (United States)");
     EXPECT_EQ(language(), "french");
 }
@@ -205,8 +205,8 @@ TEST_F(StartupLanguageSelection, MissingFrenchFileOnAFrenchSystemRunsInEnglish)
 
 TEST_F(StartupLanguageSelection, ChosenFileThatYieldsNothingKeepsTheFirstTable)
 {
-    writeBytes(path("English.lng"), "; no keys at all\r\n");
-    writeBytes(path("Zarvon.ini"), "[View]\r\nEnglishLanguage = 1\r\n");
+    writeFile(path("English.lng"), "; no keys at all\r\n");
+    writeFile(path("Zarvon.ini"), "[View]\r\nEnglishLanguage = 1\r\n");
     StartupLanguage result = select("English (United States)");
     EXPECT_TRUE(result.loaded);
     EXPECT_EQ(language(), "french");
@@ -216,7 +216,7 @@ TEST_F(StartupLanguageSelection, ChosenFileThatYieldsNothingKeepsTheFirstTable)
 TEST_F(StartupLanguageSelection, NoLanguageFileFailsWithATextInTheSystemLanguage)
 {
     std::filesystem::remove(path("French.lng"));
-    writeBytes(path("English.lng"), "no key line\r\n");
+    writeFile(path("English.lng"), "no key line\r\n");
     StartupLanguage french = select(FrenchFranceLanguage);
     EXPECT_FALSE(french.loaded);
     EXPECT_EQ(french.failureText, "Impossible de charger le fichier de langue par défaut !");
@@ -290,7 +290,7 @@ TEST_F(TextsChosenByEnglishLanguage, WithoutConfigurationTheSystemLanguageDecide
     EXPECT_TRUE(englishLanguageSelected(ini));
     EXPECT_EQ(currentBuiltInTexts(ini).itemCount, " element(s)");
     // Once the file exists, only its key counts.
-    writeBytes(ini, "[View]\r\nFrenchLanguage = 1\r\n");
+    writeFile(ini, "[View]\r\nFrenchLanguage = 1\r\n");
     EXPECT_FALSE(englishLanguageSelected(ini));
     if (saved)
         ::setenv("LC_ALL", previous.c_str(), 1);
@@ -301,14 +301,14 @@ TEST_F(TextsChosenByEnglishLanguage, WithoutConfigurationTheSystemLanguageDecide
 TEST_F(TextsChosenByEnglishLanguage, EnglishOnlyWhenTheKeyIsExactlyOne)
 {
     const std::string ini = path("Zarvon.ini");
-    writeBytes(ini, "[View]\r\nEnglishLanguage = 0\r\n");
+    writeFile(ini, "[View]\r\nEnglishLanguage = 0\r\n");
     EXPECT_EQ(currentBuiltInTexts(ini).trayBalloon, "Zarvon fonctionne en mode réduit");
-    writeBytes(ini, "[View]\r\nEnglishLanguage = 1\r\n");
+    writeFile(ini, "[View]\r\nEnglishLanguage = 1\r\n");
     EXPECT_TRUE(englishLanguageSelected(ini));
     EXPECT_EQ(currentBuiltInTexts(ini).trayBalloon, "Zarvon is minimized to the systray");
-    writeBytes(ini, "[View]\r\nEnglishLanguage = 2\r\n");
+    writeFile(ini, "[View]\r\nEnglishLanguage = 2\r\n");
     EXPECT_FALSE(englishLanguageSelected(ini));
-    writeBytes(ini, "[Window]\r\nEnglishLanguage = 1\r\n");
+    writeFile(ini, "[Window]\r\nEnglishLanguage = 1\r\n");
     EXPECT_FALSE(englishLanguageSelected(ini));
 }
 

@@ -7,7 +7,7 @@
 namespace zarvon::settings {
 namespace {
 
-using testing::writeBytes;
+using testing::writeFile;
 
 class ProgramPathsTest : public testing::TemporaryFolderTest {
 protected:
@@ -55,9 +55,9 @@ TEST_F(ProgramPathsTest, LanguageFilesOfAnInstalledCopyComeFromTheDataFolder)
 {
     std::filesystem::create_directories(folder_ / "bin");
     std::filesystem::create_directories(folder_ / "share" / "zarvon");
-    writeBytes(path("share/zarvon/French.lng"), "MenuFile = Fichier\r\n");
-    writeBytes(path("share/zarvon/English.lng"), "MenuFile = File\r\n");
-    writeBytes(path("bin/English.lng"), "MenuFile = File\r\n");
+    writeFile(path("share/zarvon/French.lng"), "MenuFile = Fichier\r\n");
+    writeFile(path("share/zarvon/English.lng"), "MenuFile = File\r\n");
+    writeFile(path("bin/English.lng"), "MenuFile = File\r\n");
     ProgramPaths paths = computeProgramPaths(path("bin/zarvon"), false, "", "/home/u");
     EXPECT_EQ(paths.frenchLanguagePath, path("share/zarvon/French.lng"));
     EXPECT_EQ(paths.englishLanguagePath, path("bin/English.lng"));

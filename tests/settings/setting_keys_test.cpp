@@ -12,7 +12,7 @@
 namespace zarvon::settings {
 namespace {
 
-using testing::writeBytes;
+using testing::writeFile;
 
 // A key as the file spells it: folded group and key name.
 using FileKey = std::pair<std::string, std::string>;
@@ -25,7 +25,7 @@ FileKey fileKey(const std::string &group, const std::string &key)
 // group/key -> value of every key line of the file at path.
 std::map<FileKey, std::string> keyLines(const std::string &path)
 {
-    std::string bytes = testing::readBytes(path);
+    std::string bytes = testing::readFile(path);
     std::map<FileKey, std::string> keys;
     std::string group;
     size_t start = 0;
@@ -113,7 +113,7 @@ TEST_F(SettingKeys, ReadingWithoutFileOrGroup)
     EXPECT_FALSE(settingFlag(kActivateSound, ini()));
     EXPECT_EQ(settingText(kLastDisk, ini()), "");
 
-    writeBytes(ini(), "[View]\r\nToolBar = 1\r\n");
+    writeFile(ini(), "[View]\r\nToolBar = 1\r\n");
     EXPECT_FALSE(settingIs(kActivateSound, "0", ini())) << "no group General";
     // An absent key in an existing group reads as its default.
     EXPECT_TRUE(settingIs(kStatusBar, "0", ini()));
@@ -123,7 +123,7 @@ TEST_F(SettingKeys, ReadingWithoutFileOrGroup)
 
 TEST_F(SettingKeys, ExactTextAgainstLeadingInteger)
 {
-    writeBytes(ini(), "[general]\r\nactivatesound =   1  \r\nHistory = 01\r\nMultitaskWindow = 7abc\r\n"
+    writeFile(ini(), "[general]\r\nactivatesound =   1  \r\nHistory = 01\r\nMultitaskWindow = 7abc\r\n"
                       "ShowTextButton = \r\n[Disk]\r\nLastDisk = /home/ana/Docs/\r\n");
     // Names compare without regard to case; blanks around the value go.
     EXPECT_TRUE(settingIs(kActivateSound, "1", ini()));

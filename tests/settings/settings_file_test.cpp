@@ -9,15 +9,15 @@
 namespace zarvon::settings {
 namespace {
 
-using testing::readBytes;
-using testing::writeBytes;
+using testing::readFile;
+using testing::writeFile;
 
 class SettingsFileReading : public testing::TemporaryFolderTest {
 protected:
     // Opens a file holding bytes.
     void load(const std::string &bytes)
     {
-        writeBytes(path("Zarvon.ini"), bytes);
+        writeFile(path("Zarvon.ini"), bytes);
         ASSERT_TRUE(file.open(path("Zarvon.ini")));
     }
     SettingsFile file;
@@ -146,12 +146,12 @@ class SettingsFileWriting : public testing::TemporaryFolderTest {
 protected:
     std::string rewrite(const std::string &before, const std::function<void(SettingsFile &)> &change)
     {
-        writeBytes(path("Zarvon.ini"), before);
+        writeFile(path("Zarvon.ini"), before);
         SettingsFile file;
         EXPECT_TRUE(file.open(path("Zarvon.ini")));
         change(file);
         EXPECT_TRUE(file.close());
-        return readBytes(path("Zarvon.ini"));
+        return readFile(path("Zarvon.ini"));
     }
 };
 
@@ -223,48 +223,48 @@ TEST_F(SettingsFileWriting, LineBreaksInAValueCannotSplitTheLine)
 
 TEST_F(SettingsFileWriting, UnchangedFileIsNotRewritten)
 {
-    writeBytes(path("Zarvon.ini"), "[A]\nx=1\n");
+    writeFile(path("Zarvon.ini"), "[A]\nx=1\n");
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
     file.selectGroup("A");
     file.writeText("x", "1");
     EXPECT_EQ(file.readText("x", "?"), "1");
     EXPECT_TRUE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "[A]\nx=1\n");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "[A]\nx=1\n");
 }
 
 TEST_F(SettingsFileWriting, OpeningAnotherFileWritesTheFirst)
 {
-    writeBytes(path("one.ini"), "[A]\r\n");
-    writeBytes(path("two.ini"), "[B]\r\n");
+    writeFile(path("one.ini"), "[A]\r\n");
+    writeFile(path("two.ini"), "[B]\r\n");
     SettingsFile file;
     ASSERT_TRUE(file.open(path("one.ini")));
     file.selectGroup("A");
     file.writeText("k", "v");
     ASSERT_TRUE(file.open(path("two.ini")));
-    EXPECT_EQ(readBytes(path("one.ini")), "[A]\r\nk = v\r\n");
+    EXPECT_EQ(readFile(path("one.ini")), "[A]\r\nk = v\r\n");
     EXPECT_TRUE(file.selectGroup("B"));
 }
 
 TEST_F(SettingsFileWriting, DestructionWritesPendingChanges)
 {
-    writeBytes(path("Zarvon.ini"), "");
+    writeFile(path("Zarvon.ini"), "");
     {
         SettingsFile file;
         ASSERT_TRUE(file.open(path("Zarvon.ini")));
         file.writeText("k", "v");
     }
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "k = v\r\n");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "k = v\r\n");
 }
 
 TEST_F(SettingsFileWriting, CreateStartsAnEmptyList)
 {
-    writeBytes(path("Zarvon.ini"), "[Old]\r\nx = 1\r\n");
+    writeFile(path("Zarvon.ini"), "[Old]\r\nx = 1\r\n");
     SettingsFile file;
     ASSERT_TRUE(file.create(path("Zarvon.ini")));
     EXPECT_FALSE(file.selectGroup("Old"));
     EXPECT_TRUE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "");
 }
 
 TEST_F(SettingsFileWriting, CreateMakesAMissingFileAtOnce)
@@ -289,31 +289,31 @@ class SettingsFileEncoding : public testing::TemporaryFolderTest {};
 
 TEST_F(SettingsFileEncoding, Windows1252IsReadAsUtf8AndWrittenBack)
 {
-    writeBytes(path("Zarvon.ini"), "[G]\r\nFolder = /home/r\xE9mi/\x80\r\n");
+    writeFile(path("Zarvon.ini"), "[G]\r\nFolder = /home/r\xE9mi/\x80\r\n");
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
     file.selectGroup("G");
     EXPECT_EQ(file.readText("Folder", ""), "/home/rémi/€");
     file.writeText("Other", "Électricité");
     ASSERT_TRUE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")),
+    EXPECT_EQ(readFile(path("Zarvon.ini")),
               "[G]\r\nFolder = /home/r\xE9mi/\x80\r\nOther = \xC9lectricit\xE9\r\n");
 }
 
 TEST_F(SettingsFileEncoding, BytesUndefinedInWindows1252SurviveARewrite)
 {
     std::string odd = "[G]\r\nk = \x81\x8D\x8F\x90\x9D\r\n";
-    writeBytes(path("Zarvon.ini"), odd);
+    writeFile(path("Zarvon.ini"), odd);
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
     file.writeText("touch", "1");
     ASSERT_TRUE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "touch = 1\r\n" + odd);
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "touch = 1\r\n" + odd);
 }
 
 TEST_F(SettingsFileEncoding, FileWithByteOrderMarkStaysUtf8)
 {
-    writeBytes(path("Zarvon.ini"), "\xEF\xBB\xBF[G]\r\nName = Καλημέρα\r\n");
+    writeFile(path("Zarvon.ini"), "\xEF\xBB\xBF[G]\r\nName = Καλημέρα\r\n");
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
     EXPECT_TRUE(file.isUtf8());
@@ -321,18 +321,18 @@ TEST_F(SettingsFileEncoding, FileWithByteOrderMarkStaysUtf8)
     EXPECT_EQ(file.readText("Name", ""), "Καλημέρα");
     file.writeText("Plain", "é");
     ASSERT_TRUE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "\xEF\xBB\xBF\r\n[G]\r\nName = Καλημέρα\r\nPlain = é\r\n");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "\xEF\xBB\xBF\r\n[G]\r\nName = Καλημέρα\r\nPlain = é\r\n");
 }
 
 TEST_F(SettingsFileEncoding, TextWindows1252CannotHoldTurnsTheFileToUtf8)
 {
-    writeBytes(path("Zarvon.ini"), "[G]\r\nA = caf\xE9\r\n");
+    writeFile(path("Zarvon.ini"), "[G]\r\nA = caf\xE9\r\n");
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
     file.selectGroup("G");
     file.writeText("Recent", "/home/user/文件/αρχείο.zip");
     ASSERT_TRUE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")),
+    EXPECT_EQ(readFile(path("Zarvon.ini")),
               "\xEF\xBB\xBF\r\n[G]\r\nA = café\r\nRecent = /home/user/文件/αρχείο.zip\r\n");
 
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
@@ -345,7 +345,7 @@ TEST_F(SettingsFileEncoding, SingleByteTextThatLooksLikeTheMarkIsNotMistakenForI
 {
     // "ï»¿" in Windows-1252 is EF BB BF; after its leading blank is dropped it
     // would open the file.
-    writeBytes(path("Zarvon.ini"), " \xEF\xBB\xBFKey = caf\xE9\r\n");
+    writeFile(path("Zarvon.ini"), " \xEF\xBB\xBFKey = caf\xE9\r\n");
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
     EXPECT_EQ(file.readText("ï»¿Key", ""), "café");
@@ -411,32 +411,32 @@ protected:
 TEST_F(SettingsFileSafety, FailingWriteLeavesTheOldFileWhole)
 {
     const std::string old = "[General]\r\nHistory = 1\r\n[Recent files]\r\nCount files = 1\r\nRecent files1 = /a.zip\r\n";
-    writeBytes(path("Zarvon.ini"), old);
+    writeFile(path("Zarvon.ini"), old);
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));
     file.selectGroup("General");
     file.writeText("History", "0");
     setSettingsWriteLimitForTesting(10);
     EXPECT_FALSE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), old);
+    EXPECT_EQ(readFile(path("Zarvon.ini")), old);
     EXPECT_EQ(folderNames(), std::vector<std::string>{"Zarvon.ini"});
 }
 
 TEST_F(SettingsFileSafety, FailingWriteAfterCreateKeepsTheOldFile)
 {
-    writeBytes(path("Zarvon.ini"), "[Keep]\r\nme = 1\r\n");
+    writeFile(path("Zarvon.ini"), "[Keep]\r\nme = 1\r\n");
     SettingsFile file;
     ASSERT_TRUE(file.create(path("Zarvon.ini")));
     file.writeComment("new");
     setSettingsWriteLimitForTesting(0);
     EXPECT_FALSE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "[Keep]\r\nme = 1\r\n");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "[Keep]\r\nme = 1\r\n");
 }
 
 TEST_F(SettingsFileSafety, RewriteKeepsPermissionsAndSymbolicLinks)
 {
     std::filesystem::create_directory(folder_ / "real");
-    writeBytes(path("real/Zarvon.ini"), "[A]\r\n");
+    writeFile(path("real/Zarvon.ini"), "[A]\r\n");
     ::chmod(path("real/Zarvon.ini").c_str(), 0640);
     std::filesystem::create_symlink(folder_ / "real" / "Zarvon.ini", folder_ / "Zarvon.ini");
     SettingsFile file;
@@ -444,7 +444,7 @@ TEST_F(SettingsFileSafety, RewriteKeepsPermissionsAndSymbolicLinks)
     file.writeText("k", "v");
     ASSERT_TRUE(file.close());
     EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "Zarvon.ini"));
-    EXPECT_EQ(readBytes(path("real/Zarvon.ini")), "k = v\r\n[A]\r\n");
+    EXPECT_EQ(readFile(path("real/Zarvon.ini")), "k = v\r\n[A]\r\n");
     struct stat info {};
     ASSERT_EQ(::stat(path("real/Zarvon.ini").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -452,7 +452,7 @@ TEST_F(SettingsFileSafety, RewriteKeepsPermissionsAndSymbolicLinks)
 
 TEST_F(SettingsFileSafety, ReadOnlyFileOpensForReadingAndDropsChanges)
 {
-    writeBytes(path("Zarvon.ini"), "[G]\r\nk = 1\r\n");
+    writeFile(path("Zarvon.ini"), "[G]\r\nk = 1\r\n");
     ::chmod(path("Zarvon.ini").c_str(), 0444);
     AsUnprivilegedUser nobody(folder_);
     if (::euidaccess(path("Zarvon.ini").c_str(), W_OK) == 0)
@@ -465,12 +465,12 @@ TEST_F(SettingsFileSafety, ReadOnlyFileOpensForReadingAndDropsChanges)
     file.writeText("k", "2");
     EXPECT_EQ(file.readText("k", ""), "2");
     EXPECT_FALSE(file.close());
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "[G]\r\nk = 1\r\n");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "[G]\r\nk = 1\r\n");
 }
 
 TEST_F(SettingsFileSafety, UnreadableFileDoesNotOpen)
 {
-    writeBytes(path("Zarvon.ini"), "[G]\r\n");
+    writeFile(path("Zarvon.ini"), "[G]\r\n");
     ::chmod(path("Zarvon.ini").c_str(), 0);
     AsUnprivilegedUser nobody(folder_);
     if (::euidaccess(path("Zarvon.ini").c_str(), R_OK) == 0)
@@ -481,7 +481,7 @@ TEST_F(SettingsFileSafety, UnreadableFileDoesNotOpen)
 
 TEST_F(SettingsFileSafety, FolderWithoutWriteRightKeepsTheOldFile)
 {
-    writeBytes(path("Zarvon.ini"), "[G]\r\n");
+    writeFile(path("Zarvon.ini"), "[G]\r\n");
     ::chmod(path("Zarvon.ini").c_str(), 0666);
     ::chmod(folder_.c_str(), 0555);
     bool root = ::geteuid() == 0;
@@ -502,7 +502,7 @@ TEST_F(SettingsFileSafety, FolderWithoutWriteRightKeepsTheOldFile)
     if (writableFolder)
         GTEST_SKIP() << "cannot make the folder read-only for this user";
     EXPECT_FALSE(closed);
-    EXPECT_EQ(readBytes(path("Zarvon.ini")), "[G]\r\n");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "[G]\r\n");
 }
 
 } // namespace

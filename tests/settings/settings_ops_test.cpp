@@ -8,8 +8,8 @@
 namespace zarvon::settings {
 namespace {
 
-using testing::readBytes;
-using testing::writeBytes;
+using testing::readFile;
+using testing::writeFile;
 
 class SettingsOperations : public testing::TemporaryFolderTest {
 protected:
@@ -18,7 +18,7 @@ protected:
     // The file's lines without their CR LF ends.
     std::vector<std::string> lines() const
     {
-        std::string bytes = readBytes(ini());
+        std::string bytes = readFile(ini());
         std::vector<std::string> result;
         size_t start = 0;
         for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -40,7 +40,7 @@ TEST_F(SettingsOperations, DefaultFileLineByLine)
 
 TEST_F(SettingsOperations, DefaultFileReplacesEverything)
 {
-    writeBytes(ini(), "[Recent files]\r\nCount files = 1\r\nRecent files1 = /a.zip\r\n; mine\r\n");
+    writeFile(ini(), "[Recent files]\r\nCount files = 1\r\nRecent files1 = /a.zip\r\n; mine\r\n");
     ASSERT_TRUE(writeDefaultSettings(ini()));
     EXPECT_EQ(lines(), defaultLines);
 }
@@ -73,7 +73,7 @@ TEST_F(SettingsOperations, FirstQuitWritesDefaultsThenWindowState)
 
 TEST_F(SettingsOperations, WindowStateReplacesValuesInPlace)
 {
-    writeBytes(ini(), "[view]\r\ntoolbar = 1\r\n; keep\r\n[Window]\r\nWindowHeight = 1\r\n[Mine]\r\nx = y\r\n");
+    writeFile(ini(), "[view]\r\ntoolbar = 1\r\n; keep\r\n[Window]\r\nWindowHeight = 1\r\n[Mine]\r\nx = y\r\n");
     WindowState state;
     state.height = 400;
     ASSERT_TRUE(saveWindowState(state, ini()));
@@ -96,18 +96,18 @@ TEST_F(SettingsOperations, WindowStateNeedsAnExistingFile)
 
 TEST_F(SettingsOperations, EmptySelectAllBlocksTheWindowState)
 {
-    writeBytes(ini(), "SelectAll =\r\n[Window]\r\nWindowHeight = 1\r\n");
+    writeFile(ini(), "SelectAll =\r\n[Window]\r\nWindowHeight = 1\r\n");
     WindowState state;
     state.height = 999;
     EXPECT_FALSE(saveWindowState(state, ini()));
-    EXPECT_EQ(readBytes(ini()), "SelectAll =\r\n[Window]\r\nWindowHeight = 1\r\n");
+    EXPECT_EQ(readFile(ini()), "SelectAll =\r\n[Window]\r\nWindowHeight = 1\r\n");
 }
 
 class WindowGeometryReading : public SettingsOperations {
 protected:
     std::optional<WindowGeometry> geometryOf(const std::string &bytes)
     {
-        writeBytes(ini(), bytes);
+        writeFile(ini(), bytes);
         SettingsFile file;
         EXPECT_TRUE(file.open(ini()));
         std::optional<WindowGeometry> geometry = readWindowGeometry(file);
@@ -142,7 +142,7 @@ TEST_F(WindowGeometryReading, AbsentOldKeysDoNotBlockButAnEmptyOneDoes)
 TEST_F(WindowGeometryReading, ByPathNeedsTheFile)
 {
     EXPECT_FALSE(readWindowGeometry(ini()));
-    writeBytes(ini(), "[window]\r\nwindowwith = 640\r\n");
+    writeFile(ini(), "[window]\r\nwindowwith = 640\r\n");
     auto geometry = readWindowGeometry(ini());
     ASSERT_TRUE(geometry);
     EXPECT_EQ(geometry->width, 640);
@@ -160,9 +160,9 @@ TEST_F(WindowGeometryReading, ValuesThatAreNotNumbersGiveZero)
 TEST_F(SettingsOperations, ViewMenuStateFollowsTheKeys)
 {
     EXPECT_FALSE(applyViewMenuState(ini()));
-    writeBytes(ini(), "[General]\r\n");
+    writeFile(ini(), "[General]\r\n");
     EXPECT_FALSE(applyViewMenuState(ini()));
-    writeBytes(ini(), "[View]\r\nToolBar = 1\r\nStatusBar = 0\r\nEnglishLanguage = 2\r\nListView = x\r\n"
+    writeFile(ini(), "[View]\r\nToolBar = 1\r\nStatusBar = 0\r\nEnglishLanguage = 2\r\nListView = x\r\n"
                       "[Options]\r\nInitBootPage = 1\r\n");
     auto state = applyViewMenuState(ini());
     ASSERT_TRUE(state);
@@ -177,13 +177,13 @@ TEST_F(SettingsOperations, ViewMenuStateFollowsTheKeys)
 TEST_F(SettingsOperations, ListViewTypeTakesTheFirstExactOne)
 {
     EXPECT_EQ(applyListViewType(ini()), ListViewType::Unchanged);
-    writeBytes(ini(), "[View]\r\nDefaultView = 2\r\nBigIconView = 0\r\nSmallIconView = 1\r\nListView = 1\r\n");
+    writeFile(ini(), "[View]\r\nDefaultView = 2\r\nBigIconView = 0\r\nSmallIconView = 1\r\nListView = 1\r\n");
     EXPECT_EQ(applyListViewType(ini()), ListViewType::SmallIcons);
-    writeBytes(ini(), "[View]\r\nListView = 1 \r\n");
+    writeFile(ini(), "[View]\r\nListView = 1 \r\n");
     EXPECT_EQ(applyListViewType(ini()), ListViewType::List);
-    writeBytes(ini(), "[View]\r\nDefaultView = 1\r\nBigIconView = 1\r\n");
+    writeFile(ini(), "[View]\r\nDefaultView = 1\r\nBigIconView = 1\r\n");
     EXPECT_EQ(applyListViewType(ini()), ListViewType::Details);
-    writeBytes(ini(), "[View]\r\nDefaultView = 0\r\n");
+    writeFile(ini(), "[View]\r\nDefaultView = 0\r\n");
     EXPECT_EQ(applyListViewType(ini()), ListViewType::Unchanged);
 }
 
@@ -219,15 +219,15 @@ TEST_F(SettingsOperations, ConfigurationNeedsTheGeneralGroup)
 {
     EXPECT_FALSE(loadConfigurationSettings(ini()));
     EXPECT_FALSE(saveConfigurationSettings(ConfigurationSettings{}, ini()));
-    writeBytes(ini(), "[View]\r\nToolBar = 1\r\n");
+    writeFile(ini(), "[View]\r\nToolBar = 1\r\n");
     EXPECT_FALSE(loadConfigurationSettings(ini()));
     EXPECT_FALSE(saveConfigurationSettings(ConfigurationSettings{}, ini()));
-    EXPECT_EQ(readBytes(ini()), "[View]\r\nToolBar = 1\r\n");
+    EXPECT_EQ(readFile(ini()), "[View]\r\nToolBar = 1\r\n");
 }
 
 TEST_F(SettingsOperations, ConfigurationFlagsAreNonZeroNumbers)
 {
-    writeBytes(ini(), "[General]\r\nHistory = 2\r\nActivateSound = yes\r\n");
+    writeFile(ini(), "[General]\r\nHistory = 2\r\nActivateSound = yes\r\n");
     auto loaded = loadConfigurationSettings(ini());
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(loaded->history);
@@ -249,7 +249,7 @@ TEST_F(SettingsOperations, EmptyFoldersAreShownAsHomeAndTemporaryFolders)
 
 TEST_F(SettingsOperations, RecreationSequenceLosesHistoryButWritesAFullFile)
 {
-    writeBytes(ini(), "[General]\r\nHistory = 1\r\n[Recent files]\r\nCount files = 1\r\n");
+    writeFile(ini(), "[General]\r\nHistory = 1\r\n[Recent files]\r\nCount files = 1\r\n");
     std::filesystem::remove(ini());
     ASSERT_FALSE(settingsFileOpens(ini()));
     ConfigurationSettings values;
@@ -267,7 +267,7 @@ TEST_F(SettingsOperations, RecreationSequenceLosesHistoryButWritesAFullFile)
 TEST_F(SettingsOperations, ReadSettingTextTellsMissingFileAndGroupApart)
 {
     EXPECT_FALSE(readSettingText("General", "AssistantState", "0", ini()));
-    writeBytes(ini(), "[General]\r\nShowTextButton = 1\r\n");
+    writeFile(ini(), "[General]\r\nShowTextButton = 1\r\n");
     EXPECT_FALSE(readSettingText("View", "ToolBar", "0", ini()));
     EXPECT_EQ(readSettingText("General", "AssistantState", "0", ini()), "0");
     EXPECT_EQ(readSettingText("general", "showtextbutton", "0", ini()), "1");

@@ -3,9 +3,12 @@
 // faults fail the running test at once.
 #pragma once
 
+#include "settings/settings_state.h"
+#include "support/files.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 #include "ui/platform/testing.h"
+#include "ui/ui_state.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -14,7 +17,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
+#include <optional>
 #include <string>
 
 namespace zarvon::testing {
@@ -34,10 +37,10 @@ protected:
             });
         platform::initPlatform();
         platform::setDelaysEnabled(false);
-        std::random_device random;
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("zarvon-test-" + std::to_string(random()) + "-" + std::to_string(random()));
-        std::filesystem::create_directories(folder_);
+        temporary_.emplace("zarvon-test");
+        folder_ = temporary_->path();
+        settings::resetSettingsState();
+        ui::resetUiState();
         platform::setInstanceLockFolder((folder_ / "run").string());
         platform::beginScript([](const std::string& fault) { ADD_FAILURE() << fault; });
     }
@@ -46,27 +49,22 @@ protected:
     {
         platform::endScript();
         platform::releasePlatform();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
+        settings::resetSettingsState();
+        ui::resetUiState();
+        temporary_.reset();
     }
 
     // The test's own folder; removed afterwards.
     const std::filesystem::path& folder() const { return folder_; }
 
+    // Writes bytes to a file of the test's folder; its full path.
     std::filesystem::path writeFile(const std::filesystem::path& relative, const std::string& bytes)
     {
-        std::filesystem::path path = folder_ / relative;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary);
-        out << bytes;
-        return path;
+        zarvon::testing::writeFile(folder_ / relative, bytes);
+        return folder_ / relative;
     }
 
-    static std::string readFile(const std::filesystem::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string readFile(const std::filesystem::path& path) { return zarvon::testing::readFile(path); }
 
     // Takes every queued event off the queue.
     static std::vector<platform::UiEvent> takeEvents()
@@ -79,6 +77,7 @@ protected:
     }
 
 private:
+    std::optional<TemporaryFolder> temporary_;
     std::filesystem::path folder_;
 };
 

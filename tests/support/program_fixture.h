@@ -27,7 +27,6 @@ protected:
         for (const char *name : {"French.lng", "English.lng"})
             std::filesystem::copy_file(std::filesystem::path(ZARVON_SOURCE_DIR) / "lang" / name, program_ / name);
         settings::setProgramPath((program_ / "zarvon").string());
-        settings::clearLanguageTable();
         setSystemLocale("C.UTF-8");
         home_ = folder() / "home";
         std::filesystem::create_directories(home_);
@@ -38,9 +37,6 @@ protected:
     {
         GuiTest::TearDown();
         settings::setProgramPath("");
-        settings::clearRecentArchives();
-        settings::clearLanguageTable();
-        ui::setCurrentArchivePath("");
     }
 
     static void setSystemLocale(const char *locale) { setenv("LC_ALL", locale, 1); }

@@ -18,9 +18,13 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "support/files.h"
+#include "support/process.h"
 #include "ui/progress.h"
 #include "settings/language.h"
 #include "settings/paths.h"
+#include "settings/settings_state.h"
+#include "ui/ui_state.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
@@ -30,49 +34,6 @@ namespace zarvon::testing {
 
 namespace fs = std::filesystem;
 namespace pf = zarvon::platform;
-
-inline std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::string &path, const std::string &bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-// Bytes that Deflate cannot shrink much, the same for the same seed.
-inline std::string noise(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned x = seed * 2654435761u + 1;
-    for (auto &c : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x & 0xFF);
-    }
-    return bytes;
-}
-
-// Runs a shell command; its exit status and standard output.
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-inline CommandResult runCommand(const std::string &command) {
-    CommandResult result;
-    FILE *pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe) return result;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-inline std::string quoted(const std::string &path) { return "'" + path + "'"; }
 
 // Expects a message box captioned "Zarvon" whose text contains `part`.
 inline void expectMessageContaining(const std::string &part, pf::MessageIcon icon) {
@@ -85,25 +46,15 @@ inline void expectMessageContaining(const std::string &part, pf::MessageIcon ico
     pf::expectDialog(step);
 }
 
-// Files of a folder, relative, recursively (folders not listed).
-inline std::set<std::string> filesUnder(const std::string &folder) {
-    std::set<std::string> names;
-    std::error_code error;
-    if (!fs::exists(folder, error)) return names;
-    for (const auto &entry : fs::recursive_directory_iterator(folder, error))
-        if (entry.is_regular_file()) names.insert(fs::relative(entry.path(), folder).string());
-    return names;
-}
-
 class WorkflowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "zarvon-workflow-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        temporary_.emplace("zarvon-workflow");
+        folder_ = temporary_->path();
         fs::create_directories(folder_ / "program");
         settings::setProgramPath((folder_ / "program" / "zarvon").string());
-        settings::clearLanguageTable();
+        settings::resetSettingsState();
+        ui::resetUiState();
         ::setenv("HOME", folder_.c_str(), 1);
         // The built-in French texts, as on a French system, until a test
         // writes a configuration that says otherwise.
@@ -124,14 +75,14 @@ protected:
         engine::setProgressCallback({});
         pf::endScript();
         pf::releasePlatform();
-        settings::clearLanguageTable();
+        settings::resetSettingsState();
+        ui::resetUiState();
         settings::setProgramPath("");
         if (savedLocale_)
             ::setenv("LC_ALL", savedLocale_->c_str(), 1);
         else
             ::unsetenv("LC_ALL");
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
+        temporary_.reset();
     }
 
     std::string path(const std::string &name) const { return (folder_ / name).string(); }
@@ -182,6 +133,7 @@ protected:
         }
     }
 
+    std::optional<TemporaryFolder> temporary_;
     fs::path folder_;
     std::optional<std::string> savedLocale_;
 };

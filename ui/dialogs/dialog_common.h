@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/paths.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 
@@ -29,11 +30,6 @@ inline void condensed(int id) {
 }
 
 // The user's home folder with its trailing "/" (where "C:\" was the start).
-inline std::string homeFolder() {
-    const char *home = std::getenv("HOME");
-    std::string folder = home && *home ? home : "/";
-    if (folder.back() != '/') folder += '/';
-    return folder;
-}
+using base::homeFolder;
 
 }  // namespace zarvon::ui

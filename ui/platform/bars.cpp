@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLockFile>
+#include <QResizeEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -17,6 +18,7 @@
 #include <QSystemTrayIcon>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -46,7 +48,36 @@ struct StatusRec {
     int window = -1;
     QPointer<QStatusBar> bar;
     std::vector<QPointer<QLabel>> fields;
+    std::vector<int> widths;  // as asked for, before fitting to the bar
     int nextX = 0;
+};
+
+// Each field keeps the width it was given but never reaches past the bar's
+// right edge: a centred text is centred in what can be seen of its field,
+// not cut at the window's edge.
+void fitStatusFields(StatusRec& s)
+{
+    if (s.bar.isNull())
+        return;
+    int x = 0;
+    for (std::size_t i = 0; i < s.fields.size(); ++i) {
+        const int width = std::max(0, std::min(s.widths[i], s.bar->width() - x) - 2);
+        if (!s.fields[i].isNull())
+            s.fields[i]->setGeometry(x, 1, width, 20);
+        x += s.widths[i];
+    }
+}
+
+// The status bar refits its fields whenever the window changes width.
+class FittingStatusBar : public QStatusBar {
+public:
+    explicit FittingStatusBar(int bar) : bar_(bar) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    int bar_;
 };
 
 struct TrayRec {
@@ -418,7 +449,7 @@ bool createStatusBar(int bar, int window)
     if (!w)
         return false;
     freeStatusBar(bar);
-    auto* sb = new QStatusBar;
+    auto* sb = new FittingStatusBar(bar);
     sb->setSizeGripEnabled(false);
     sb->setFixedHeight(22);
     w->setStatusBar(sb);
@@ -427,6 +458,13 @@ bool createStatusBar(int bar, int window)
     s.bar = sb;
     s.nextX = 0;
     return true;
+}
+
+void FittingStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QStatusBar::resizeEvent(event);
+    if (StatusRec* s = findStatus(bar_))
+        fitStatusFields(*s);
 }
 
 bool isStatusBar(int bar) { return findStatus(bar) != nullptr; }
@@ -452,10 +490,11 @@ void addStatusBarField(int bar, int width)
     // force the window's minimum width.
     auto* label = new QLabel(s->bar);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setGeometry(s->nextX, 1, width - 2, 20);
     label->show();
     s->nextX += width;
     s->fields.push_back(label);
+    s->widths.push_back(width);
+    fitStatusFields(*s);
 }
 
 void statusBarText(int bar, int field, const std::string& text, unsigned flags)

@@ -1,0 +1,73 @@
+// What the windows remember between two events, in one record. Each workflow
+// keeps its part here rather than in variables of its own file, so that one
+// reset (resetUiState) brings the whole user interface back to the state of a
+// fresh start: the program calls it when it starts, the test fixtures before
+// each test.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "ui/boot_screen.h"
+#include "ui/extraction.h"
+#include "ui/platform/platform.h"
+
+namespace zarvon::ui {
+
+// The main window's toolbar as it was last built.
+struct MainWindowState {
+    bool hasToolBar = false;
+    platform::ToolBarForm form = platform::ToolBarForm::Pictures;
+    // Control numbers of the eight toolbar buttons, -1 before they exist.
+    std::array<int, 8> buttons{-1, -1, -1, -1, -1, -1, -1, -1};
+};
+
+// The open progress window and its handed-out control numbers (-1: none).
+struct ProgressWindowState {
+    int window = -1;
+    int fileText = -1;
+    int fileBar = -1;
+    int overallText = -1;
+    int overallBar = -1;
+    int cancel = -1;
+    int overall = 0;
+};
+
+// Tray mode (ui/tray.h).
+struct TrayModeState {
+    bool inTray = false;
+    // The main window's state when it went to the tray, given back on return.
+    platform::WindowState stateBefore = platform::WindowState::Normal;
+    // The missing notification area was explained once this run.
+    bool toldNoTray = false;
+};
+
+struct UiState {
+    MainWindowState mainWindow;
+    // The archive shown in the archive list; empty when none is.
+    std::string shownArchive;
+    // The password window's request first, then those waiting for it.
+    std::deque<PasswordRequest> passwordRequests;
+    // Where the last ZIP extraction went, offered again by the password pass.
+    std::string lastZipDestination;
+    ProgressWindowState progress;
+    // Set by the progress window's Cancel (or Escape), read between steps.
+    bool cancelRequested = false;
+    // Ending sounds played since the start (the compression window's option).
+    int32_t endSounds = 0;
+    TrayModeState tray;
+    BootScreenRecord bootScreen;
+    // Test seam: told of every byte-progress step of a running job.
+    std::function<void(const std::string &, float)> progressObserver;
+};
+
+UiState &uiState();
+
+// Forgets everything above: no archive shown, no password asked, no progress
+// window, no cancel pending.
+void resetUiState();
+
+}  // namespace zarvon::ui
