@@ -2,11 +2,9 @@
 // (the offscreen platform) and, end to end, under a real tray host on a
 // virtual X display.
 #include "support/program_fixture.h"
-#include "ui/platform/qt_access.h"
 #include "ui/boot_screen.h"
 #include "ui/tray.h"
 
-#include <QWidget>
 
 #include <csignal>
 #include <cstdlib>
