@@ -5,7 +5,6 @@
 #include "ui/boot_screen.h"
 #include "ui/tray.h"
 
-
 #include <csignal>
 #include <cstdlib>
 #include <sys/wait.h>
