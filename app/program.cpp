@@ -3,16 +3,17 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/pending_commands.h"
 #include "engine/engine.h"
 #include "ui/archive_test.h"
 #include "ui/assistant.h"
 #include "ui/compression.h"
+#include "ui/desktop_integration.h"
 #include "ui/extraction.h"
 #include "ui/file_operations.h"
 #include "ui/information.h"
 #include "ui/opening.h"
 #include "ui/progress.h"
+#include "ui/tray.h"
 #include "settings/language.h"
 #include "settings/paths.h"
 #include "settings/recent_archives.h"
@@ -307,7 +308,7 @@ void menuEvent(int item)
     case ids::MenuAssistant: ui::openAssistantFromMainWindow(); break;
     case ids::MenuConfiguration: ui::showConfigurationWindow(true); break;
     case ids::MenuEdit: editSettingsFile(); break;
-    case ids::MenuSystray: minimiseToTray(); break;
+    case ids::MenuSystray: ui::minimiseToTray(); break;
     case ids::MenuBootScreen:
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuBootScreen,
                              !pf::getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
@@ -320,7 +321,7 @@ void menuEvent(int item)
         break;
     case ids::MenuHelp2: showHelp(); break;
     case ids::MenuAbout: ui::showAboutWindow(); break;
-    case ids::RestoreApp: restoreFromTray(); break;
+    case ids::RestoreApp: ui::restoreFromTray(); break;
     case ids::QuitApp: exitProgram(); break;
     default: break;  // Ctrl+Z does nothing
     }
@@ -367,7 +368,7 @@ void controlEvent(const pf::UiEvent &event)
     case ids::ChkBoxViewBtTxt: ui::applyShowTextButtonBox(); break;
     case ids::ChkBoxZip:
     case ids::ChkBoxIntegration:
-    case ids::ChkBoxShortcut: applyIntegrationBox(event.source); break;
+    case ids::ChkBoxShortcut: ui::applyIntegrationBox(event.source); break;
     // Information window
     case ids::BtOkWindowInfo: ui::closeArchiveInformation(); break;
     // Copy window
@@ -409,9 +410,9 @@ void dispatchEvent(const pf::UiEvent &event)
     if (event.kind == pf::EventKind::Tray) {
         if (event.source == ids::TrayIcon) {
             if (event.subtype == pf::EventSubtype::LeftDoubleClick)
-                restoreFromTray();
+                ui::restoreFromTray();
             else if (event.subtype == pf::EventSubtype::RightClick)
-                showTrayMenu();
+                ui::showTrayMenu();
         }
         return;
     }

@@ -18,6 +18,7 @@ packages=(
   libunrar5 libunrar-headers rar unrar
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   locales
+  xdg-utils desktop-file-utils appstream trayer groff-base
 )
 
 apt_dir=${ZARVON_APT_DIR:-/etc/apt}

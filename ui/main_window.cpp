@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/product.h"
+#include "ui/boot_screen.h"
 #include "ui/extraction.h"
 #include "settings/language.h"
 #include "settings/paths.h"
@@ -521,19 +522,5 @@ int toolBarButtonId(ToolButton button)
         return -1;
     return mainWindow().buttons[std::size_t(button)];
 }
-
-void showBootScreen()
-{
-    if (pf::openWindow(ids::WindowBootScreen, 0, 0, 440, 160, languageText("BootScreen", "Démarrage de Zarvon..."),
-                       pf::WindowBorderless | pf::WindowInvisible | pf::WindowScreenCentered) < 0)
-        return;
-    pf::setWindowPicture(ids::WindowBootScreen, pf::pictureImage(pf::Picture::BootScreen), true);
-    pf::showWindow(ids::WindowBootScreen);
-    pf::processSystemEvents(0);
-    pf::delay(1800);
-    pf::closeWindow(ids::WindowBootScreen);
-    pf::useGadgetList(ids::WindowMain);
-}
-
 
 }  // namespace zarvon::ui

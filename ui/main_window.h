@@ -81,7 +81,4 @@ std::string explorerFolderText();
 enum class ToolButton { Compress, Extract, Check, Info, Configuration, Assistant, Delete, Help };
 int toolBarButtonId(ToolButton button);
 
-// Shows the boot screen (window 8) for 1800 ms, then closes it.
-void showBootScreen();
-
 }  // namespace zarvon::ui

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/boot_screen.h"
 #include "ui/dialogs/assistant_window.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/extraction.h"
@@ -44,6 +45,15 @@ struct AssistantState {
     std::string archivePath;  // the archive to create, taken when leaving the name page
 };
 
+// Tray mode (ui/tray.h).
+struct TrayModeState {
+    bool inTray = false;
+    // The main window's state when it went to the tray, given back on return.
+    platform::WindowState stateBefore = platform::WindowState::Normal;
+    // The missing notification area was explained once this run.
+    bool toldNoTray = false;
+};
+
 struct UiState {
     MainWindowState mainWindow;
     AssistantState assistant;
@@ -63,6 +73,8 @@ struct UiState {
     bool cancelRequested = false;
     // Ending sounds played since the start (the compression window's option).
     int32_t endSounds = 0;
+    TrayModeState tray;
+    BootScreenRecord bootScreen;
     // Test seam: told of every byte-progress step of a running job.
     std::function<void(const std::string &, float)> progressObserver;
 };

@@ -196,6 +196,19 @@ bool createPopupMenu(int menu)
 
 bool isMenu(int menu) { return findMenu(menu) != nullptr; }
 
+void detail::releaseMenus()
+{
+    // Popup menus are owned here, not by a window: once shown they hold a
+    // native window, which must go while the platform is still there rather
+    // than with this table at the end of the process.
+    std::vector<int> numbers;
+    for (auto& [number, m] : menus())
+        numbers.push_back(number);
+    for (int number : numbers)
+        freeMenu(number);
+    menus().clear();
+}
+
 void freeMenu(int menu)
 {
     MenuRec* m = findMenu(menu);

@@ -7,7 +7,10 @@
 #include <QButtonGroup>
 #include <QKeySequence>
 #include <QMainWindow>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
+#include <QRegion>
 #include <QPointer>
 #include <QString>
 
@@ -173,8 +176,23 @@ void setExplorerComboFolder(QWidget* combo, const QString& folder);
 
 // Pictures (pictures.cpp).
 QPixmap drawPicture(Picture picture);
+// The pictures the build keeps in the program's resources, drawn: the 16 by
+// 16 tray icon, the 402 by 135 boot picture (transparent colour at (0, 0)),
+// and the application icon at any size (the compress icon, drawn to scale).
+QImage drawTrayIcon();
+QImage drawBootPicture();
+QImage drawApplicationIcon(int size);
+// Paints a toolbar icon in a 48 by 48 square (scale the painter for others).
+void paintIcon(QPainter& painter, Picture picture);
+// The shape of a picture: the colour of its pixel (0, 0) is transparent;
+// each row gives one-pixel-high rectangles for its runs of other colours, a
+// run ending at a transparent pixel or before the last column, which is never
+// part of the shape.
+QRegion pictureRegion(const QImage& picture);
 
 // Menus, status bar and instance lock (bars.cpp).
+// Frees every menu bar and popup menu (releasePlatform).
+void releaseMenus();
 // The popup QMenu or the QMenuBar of menu `menu`, nullptr when none.
 QWidget* menuHolder(int menu);
 // The label of a status bar field, nullptr when none.

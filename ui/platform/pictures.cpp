@@ -59,6 +59,14 @@ QPixmap icon(Picture picture)
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    paintIcon(p, picture);
+    return pm;
+}
+
+}  // namespace
+
+void paintIcon(QPainter& p, Picture picture)
+{
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setBold(true);
     switch (picture) {
@@ -143,8 +151,9 @@ QPixmap icon(Picture picture)
     default:
         break;
     }
-    return pm;
 }
+
+namespace {
 
 QPixmap strip()
 {
@@ -160,28 +169,57 @@ QPixmap strip()
     return pm;
 }
 
-QPixmap trayIcon()
+// Drawn pictures kept in the program's resources by the build (see
+// ui/pictures/); drawn here again only when a program was linked without them.
+QPixmap fromResources(const char* name, QImage (*draw)())
 {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
+    QPixmap stored(QStringLiteral(":/zarvon/") + QLatin1String(name));
+    return stored.isNull() ? QPixmap::fromImage(draw()) : stored;
+}
+
+}  // namespace
+
+// The toolbar's tile at 16 pixels, with the initial in white.
+QImage drawTrayIcon()
+{
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(20, 60, 140), 1));
-    p.setBrush(QColor(70, 140, 230));
-    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+    p.save();
+    // The tile's square (3 to 45, and half its border) fills the icon.
+    p.scale(16.0 / 43.5, 16.0 / 43.5);
+    p.translate(-2.25, -2.25);
+    tile(p, QColor(120, 190, 255), QColor(30, 90, 180));
+    p.restore();
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setBold(true);
     f.setPixelSize(12);
     p.setFont(f);
     p.setPen(Qt::white);
     p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("Z"));
-    return pm;
+    return image;
 }
 
-// Magenta at (0, 0) is the transparent colour of the shaped window.
-QPixmap bootScreen()
+QImage drawApplicationIcon(int size)
 {
-    QPixmap pm(402, 135);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 48.0, size / 48.0);
+    paintIcon(p, Picture::IconCompress);
+    return image;
+}
+
+namespace {
+
+}  // namespace
+
+// Magenta at (0, 0) is the transparent colour of the shaped window.
+QImage drawBootPicture()
+{
+    QImage pm(402, 135, QImage::Format_RGB32);
     pm.fill(QColor(255, 0, 255));
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -205,6 +243,8 @@ QPixmap bootScreen()
     p.drawText(QRect(97, 80, 290, 24), Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(base::kProductVersion));
     return pm;
 }
+
+namespace {
 
 QPixmap aboutPicture()
 {
@@ -244,12 +284,35 @@ QPixmap drawPicture(Picture picture)
 {
     switch (picture) {
     case Picture::ToolBarBackground: return strip();
-    case Picture::TrayIcon: return trayIcon();
-    case Picture::BootScreen: return bootScreen();
+    case Picture::TrayIcon: return fromResources("tray.png", drawTrayIcon);
+    case Picture::BootScreen: return fromResources("boot_screen.png", drawBootPicture);
     case Picture::AboutPicture: return aboutPicture();
     case Picture::FolderButton: return folderButton();
     default: return icon(picture);
     }
+}
+
+QRegion pictureRegion(const QImage& picture)
+{
+    QRegion region;
+    if (picture.isNull())
+        return region;
+    const QRgb transparent = picture.pixel(0, 0);
+    const int lastColumn = picture.width() - 1;
+    for (int y = 0; y < picture.height(); ++y) {
+        int x = 0;
+        while (x < lastColumn) {
+            if (picture.pixel(x, y) == transparent) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < lastColumn && picture.pixel(x, y) != transparent)
+                ++x;
+            region += QRect(start, y, x - start, 1);
+        }
+    }
+    return region;
 }
 
 QPixmap imagePixmap(int image)

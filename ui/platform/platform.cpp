@@ -150,6 +150,7 @@ void releasePlatform()
         numbers.push_back(n);
     for (int n : numbers)
         closeWindow(n);
+    releaseMenus();
     s.windows.clear();
     s.gadgets.clear();
     s.lists.clear();

@@ -162,7 +162,8 @@ void setWindowSizeable(int window, bool sizeable);
 void setWindowRedraw(int window, bool redraw);
 
 // Paints picture `image` as the window's background; with `shaped`, the
-// window keeps only the pixels that differ from the picture's pixel at (0, 0).
+// window keeps only the runs of pixels that differ from the picture's pixel at
+// (0, 0), row by row, the picture's last column left out.
 void setWindowPicture(int window, int image, bool shaped);
 
 // Makes `window` the window new controls go into.

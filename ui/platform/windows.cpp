@@ -307,9 +307,7 @@ void setWindowPicture(int window, int image, bool shaped)
     label->lower();
     label->show();
     if (shaped) {
-        QColor transparent = picture.toImage().pixelColor(0, 0);
-        QBitmap mask = picture.createMaskFromColor(transparent, Qt::MaskInColor);
-        QRegion region(mask);
+        QRegion region = pictureRegion(picture.toImage());
         region.translate(w->canvas()->pos());
         w->setMask(region);
     }
