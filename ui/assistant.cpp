@@ -75,6 +75,8 @@ void extractionRun() {
         return;
     }
     goTo(AssistantPage::Welcome);
+    // Back on the welcome page after a run, Next has a text of its own.
+    pf::setGadgetText(ids::BtTextNext, languageText("BoutonTexteSuivant", "Suivant"));
     extractArchiveTo(archive, destination);
 }
 
