@@ -1,5 +1,6 @@
 // zarvon-cli: the jobs of the desktop program from the command line, for scripts, benchmarks and
 // black-box checks. Exit status 0 only when everything asked for succeeded.
+#include "base/product.h"
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
@@ -31,7 +32,8 @@ const char *kUsage =
     "  extract [-d DEST] [-p PASSWORD|-P] ARCHIVE [ENTRY...]\n"
     "                                       extract everything, or the named entries\n"
     "  test [-p PASSWORD|-P] ARCHIVE        read every entry and check its CRC\n"
-    "  info [-p PASSWORD|-P] ARCHIVE        a summary of the archive\n";
+    "  info [-p PASSWORD|-P] ARCHIVE        a summary of the archive\n"
+    "  --help, --version\n";
 
 int usage(const char *problem = nullptr)
 {
@@ -392,6 +394,10 @@ int main(int argc, char **argv)
     const char *allowed = command == "create" ? "09pP" : command == "extract" ? "dpP" : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
+        return ExitOk;
+    }
+    if (command == "--version" || command == "version") {
+        std::printf("zarvon-cli %s\n", zarvon::base::kProductVersion);
         return ExitOk;
     }
     Options o;
