@@ -3,6 +3,7 @@
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
+#include "ui/extraction.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
@@ -14,12 +15,27 @@ namespace {
 
 enum class Origin { Requester, Explorer };
 
+// The test runs without a password: encrypted entries are counted as not
+// checked, and a sound protected archive passes.
+operations::TestReport testWithoutPassword(const std::string &path)
+{
+    operations::SilentProgress progress;
+    return operations::testArchiveFile({path, ""}, progress);
+}
+
+// Each message starts with the archive's name: with several archives
+// selected, one box per archive, and each must say which.
 void report(const std::string &path, Origin origin)
 {
-    if (!archivePassesTest(path)) {
-        // The failure is always told, whatever the configuration file holds.
-        pf::messageBox("Zarvon", settings::languageText("MsgChkZipError", "Le fichier est corrompu"),
-                       pf::MessageIcon::Error);
+    const std::string name = base::lastPathComponent(path);
+    const operations::TestReport tested = testWithoutPassword(path);
+    if (!tested.passed()) {
+        // The failure is always told, whatever the configuration file holds,
+        // with the first entry that failed and why.
+        std::string text = name + "\r" + settings::languageText("MsgChkZipError", "Le fichier est corrompu");
+        if (tested.firstFailure.reason != operations::Reason::None)
+            text += "\r" + tested.firstFailure.name + " : " + extractionFailureReason(tested.firstFailure);
+        pf::messageBox("Zarvon", text, pf::MessageIcon::Error);
         return;
     }
     std::string text;
@@ -29,7 +45,7 @@ void report(const std::string &path, Origin origin)
         text = "Archive vérivier avec succès\rAucune erreur detectectée dans le fichier";
     else
         text = "Archive vérivier avec succès\rAucune erreur détectée dans le Fichier !";
-    pf::messageBox("Zarvon", text, pf::MessageIcon::Information);
+    pf::messageBox("Zarvon", name + "\r" + text, pf::MessageIcon::Information);
 }
 
 bool testedExtension(const std::string &name)
@@ -42,10 +58,7 @@ bool testedExtension(const std::string &name)
 
 bool archivePassesTest(const std::string &path)
 {
-    // The test runs without a password: encrypted entries are counted as
-    // not checked, and a sound protected archive passes.
-    operations::SilentProgress progress;
-    return operations::testArchiveFile({path, ""}, progress).passed();
+    return testWithoutPassword(path).passed();
 }
 
 void testArchive()

@@ -13,6 +13,9 @@ const char *const kPassRequester = "Archive vérivier avec succès\rAucune erreu
 const char *const kPassExplorer = "Archive vérivier avec succès\rAucune erreur détectée dans le Fichier !";
 const char *const kFail = "Le fichier est corrompu";
 
+// A message about one archive starts with its name.
+std::string about(const std::string &name, const std::string &text) { return name + "\r" + text; }
+
 class TestCommandTest : public ProgramTest {
 protected:
     void select(const std::string &name)
@@ -29,7 +32,7 @@ TEST_F(TestCommandTest, RequesterFileThatPassesInFrench)
     std::string zip = makeZip("good.zip", {{"a.txt", "alpha"}});
     ASSERT_TRUE(start());
     expectOpenFile(zip);
-    expectMessage("Zarvon", kPassRequester, MessageIcon::Information);
+    expectMessage("Zarvon", about("good.zip", kPassRequester), MessageIcon::Information);
     menu(ids::MenuTestZip);
     EXPECT_EQ(shownDialogs()[0].caption, "Sélectionner une archive");
     EXPECT_EQ(shownDialogs()[0].filterIndex, 4);
@@ -44,7 +47,7 @@ TEST_F(TestCommandTest, TextFileCalledZipFails)
     std::string fake = writeFile("fake.zip", "this is only text").string();
     ASSERT_TRUE(start());
     expectOpenFile(fake);
-    expectMessage("Zarvon", kFail, MessageIcon::Error);
+    expectMessage("Zarvon", about("fake.zip", kFail), MessageIcon::Error);
     menu(ids::MenuTestZip);
 }
 
@@ -54,7 +57,8 @@ TEST_F(TestCommandTest, DamagedEntryFailsEvenWithAnIntactDirectory)
     std::string zip = makeZip("damaged.zip", {{"a.txt", "alpha beta gamma"}}, true);
     ASSERT_TRUE(start());
     expectOpenFile(zip);
-    expectMessage("Zarvon", kFail, MessageIcon::Error);
+    // The entry that failed, and why.
+    expectMessage("Zarvon", about("damaged.zip", kFail) + "\ra.txt : données endommagées", MessageIcon::Error);
     menu(ids::MenuTestZip);
 }
 
@@ -71,7 +75,7 @@ TEST_F(TestCommandTest, ProtectedArchivePassesWhateverPasswordIsLeftInForce)
     // As an earlier compression with another password leaves it.
     engine::setPassword("other");
     expectOpenFile(zip);
-    expectMessage("Zarvon", kPassRequester, MessageIcon::Information);
+    expectMessage("Zarvon", about("protected.zip", kPassRequester), MessageIcon::Information);
     menu(ids::MenuTestZip);
     EXPECT_EQ(engine::engineState().password, "other");
 }
@@ -97,9 +101,9 @@ TEST_F(TestCommandTest, EverySelectedZipOfTheExplorerInListOrder)
     ASSERT_TRUE(start());
     for (const char *name : {"a.zip", "b.ZIP", "c.Zip", "d.zIp", "e.7z"})
         select(name);
-    expectMessage("Zarvon", kPassExplorer, MessageIcon::Information);
-    expectMessage("Zarvon", kFail, MessageIcon::Error);
-    expectMessage("Zarvon", kPassExplorer, MessageIcon::Information);
+    expectMessage("Zarvon", about("a.zip", kPassExplorer), MessageIcon::Information);
+    expectMessage("Zarvon", about("b.ZIP", kFail), MessageIcon::Error);
+    expectMessage("Zarvon", about("c.Zip", kPassExplorer), MessageIcon::Information);
     clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Check));
     pump();
     // The test leaves the archive list alone.
@@ -113,10 +117,10 @@ TEST_F(TestCommandTest, EnglishSettingUsesTheLanguageFileText)
     std::string fake = writeFile("fake.zip", "text").string();
     ASSERT_TRUE(start());
     expectOpenFile(zip);
-    expectMessage("Zarvon", settings::languageText("MsgChkZip", ""), MessageIcon::Information);
+    expectMessage("Zarvon", about("good.zip", settings::languageText("MsgChkZip", "")), MessageIcon::Information);
     menu(ids::MenuTestZip);
     expectOpenFile(fake);
-    expectMessage("Zarvon", settings::languageText("MsgChkZipError", ""), MessageIcon::Error);
+    expectMessage("Zarvon", about("fake.zip", settings::languageText("MsgChkZipError", "")), MessageIcon::Error);
     menu(ids::MenuTestZip);
 }
 
@@ -127,7 +131,7 @@ TEST_F(TestCommandTest, FrenchSettingIgnoresTheLanguageFileText)
     std::string zip = makeZip("good.zip", {{"a.txt", "alpha"}});
     ASSERT_TRUE(start());
     expectOpenFile(zip);
-    expectMessage("Zarvon", kPassRequester, MessageIcon::Information);
+    expectMessage("Zarvon", about("good.zip", kPassRequester), MessageIcon::Information);
     menu(ids::MenuTestZip);
 }
 
@@ -136,7 +140,7 @@ TEST_F(TestCommandTest, FailureIsToldWithoutAnyConfigurationFile)
     writeFile("home/bad.zip", "no archive");
     ASSERT_TRUE(start());
     select("bad.zip");
-    expectMessage("Zarvon", settings::languageText("MsgChkZipError", ""), MessageIcon::Error);
+    expectMessage("Zarvon", about("bad.zip", settings::languageText("MsgChkZipError", "")), MessageIcon::Error);
     menu(ids::MenuTestZip);
 }
 
