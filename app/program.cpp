@@ -135,9 +135,14 @@ void selectAll()
 
 void editSettingsFile()
 {
-    if (settings::settingsFileOpens())
-        pf::openWithDesktop(settings::settingsPath());
-    else
+    if (settings::settingsFileOpens()) {
+        // With no application for text files, nothing at all would happen.
+        if (!pf::openWithDesktop(settings::settingsPath()))
+            pf::messageBox("Zarvon",
+                           languageText("MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :") + "\r" +
+                               settings::settingsPath(),
+                           pf::MessageIcon::Error);
+    } else
         pf::messageBox("Zarvon", languageText("MsgNoConfigFile", "Impossible d'ouvrir le fichier de configuration !"),
                        pf::MessageIcon::Error);
 }

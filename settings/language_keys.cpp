@@ -65,6 +65,7 @@ constexpr LanguageKey kKeys[] = {
     {"BootScreen", "Démarrage de Zarvon..."},
     {"MsgModif", "Vos modifications seront pris en charge au prochain démarrage"},
     {"MsgNoConfigFile", "Impossible d'ouvrir le fichier de configuration !"},
+    {"MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :"},
     {"MsgHelp", "En cours..."},
     {"MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"},
     {"TxtSelectDirectory", "Choisissez un répertoire"},

@@ -265,7 +265,14 @@ TEST_F(DispatchTest, EditingTheConfigurationFileOpensItOrSaysItIsMissing)
     ScriptStep step;
     step.kind = DialogKind::OpenDocument;
     step.text = iniPath().string();
+    step.yes = true;
     expectDialog(step);
+    menu(ids::MenuEdit);
+    // No application for it: said, with the file's path, instead of nothing.
+    step.yes = false;
+    expectDialog(step);
+    expectMessage("Zarvon", settings::languageText("MsgNoLauncher", "") + "\r" + iniPath().string(),
+                  MessageIcon::Error);
     menu(ids::MenuEdit);
 }
 

@@ -224,7 +224,8 @@ bool openWithDesktop(const std::string& pathOrAddress)
 {
     if (script().active) {
         ScriptStep step;
-        return takeStep(ShownDialog{DialogKind::OpenDocument, {}, pathOrAddress, MessageIcon::None, 0, {}, 0}, step);
+        return takeStep(ShownDialog{DialogKind::OpenDocument, {}, pathOrAddress, MessageIcon::None, 0, {}, 0}, step) &&
+               step.yes;
     }
     QString target = qs(pathOrAddress);
     QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target) : QUrl::fromUserInput(target);
@@ -302,10 +303,11 @@ void expectYesNo(bool yes)
     expectDialog(step);
 }
 
-void expectOpenDocument()
+void expectOpenDocument(bool opens)
 {
     ScriptStep step;
     step.kind = DialogKind::OpenDocument;
+    step.yes = opens;
     expectDialog(step);
 }
 

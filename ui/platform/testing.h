@@ -122,7 +122,8 @@ void expectOpenFile(const std::string& answer);
 void expectSaveFile(const std::string& answer);
 void expectFolder(const std::string& answer);
 void expectYesNo(bool yes);
-void expectOpenDocument();
+// opens: whether an application was found to open it.
+void expectOpenDocument(bool opens = true);
 // A replace question; `forAll` is whether it must offer the "to all" answers.
 void expectReplace(ReplaceAnswer answer, bool forAll);
 // Every dialog shown since beginScript.
