@@ -160,6 +160,7 @@ void switchLanguage(bool english)
     ui::applyViewMenuState();
     ui::refreshToolBarTexts();
     ui::refreshStatusBar();
+    ui::relabelArchiveList();
 }
 
 // Rebuilds the main window in the other form after the toolbar switch, at the

@@ -72,7 +72,7 @@ constexpr LanguageKey kKeys[] = {
     {"WindowCompression", "Ajouter les fichiers"},
     {"TxtFrameZipCreate", "Création de l'archive"},
     {"TxtZipName", "Nom de l'archive"},
-    {"TxtLocation", "Location"},
+    {"TxtLocation", "Emplacement"},
     {"TxtFrameCompressOpt", "Options de Compression"},
     {"TxtArchiveFormat", "Format de l'archive"},
     {"TxtCompressType", "Type de compresssion"},

@@ -57,6 +57,15 @@ int32_t listArchive(const std::string &path)
     return int32_t(entries.size());
 }
 
+void relabelArchiveList()
+{
+    if (!pf::isGadget(ids::ArchiveList))
+        return;
+    pf::setGadgetColumnTitle(ids::ArchiveList, 0,
+                             settings::languageText("ListIconGadgetTitle", "Fichiers contenus dans l'archive"));
+    showEntryCount();
+}
+
 void showEntryCount()
 {
     if (shownPath().empty() || !pf::isGadget(ids::ArchiveList))

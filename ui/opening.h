@@ -32,6 +32,10 @@ enum class ArchiveOpening {
 // row. Returns the number of rows added.
 int32_t listArchive(const std::string &path);
 
+// Gives the archive list's column title in the language now in use, with
+// the shown archive's entry count (after a language switch).
+void relabelArchiveList();
+
 // Appends " (n)" to the archive list's column title, n being the entry count
 // of currentArchivePath ("0" for an unreadable file). Nothing when no archive
 // is shown.

@@ -422,6 +422,24 @@ TEST_F(DispatchTest, ReturnInTheAddressBarGoesToTheTypedFolder)
     EXPECT_EQ(getGadgetText(ids::ExplorerList), target + "/");
 }
 
+TEST_F(DispatchTest, SwitchingLanguageRelabelsTheArchiveListAndFolderTypes)
+{
+    writeStandardIni({{"View/EnglishLanguage", "1"}, {"View/FrenchLanguage", "0"}});
+    const std::string zip = makeZip("home/two.zip", {{"a.txt", "a"}, {"b.txt", "b"}});
+    ASSERT_TRUE(start({zip}));
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), settings::languageText("ListIconGadgetTitle", "") + " (2)");
+    EXPECT_EQ(getGadgetItemText(ids::ExplorerList, 0, 2), "Folder");
+    menu(ids::MenuFrench);
+    EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (2)");
+    // The parent entry is a folder in the interface's language, also when
+    // it is "/" (which the file model calls a drive).
+    EXPECT_EQ(getGadgetItemText(ids::ExplorerList, 0), "..");
+    EXPECT_EQ(getGadgetItemText(ids::ExplorerList, 0, 2), "Dossier");
+    setGadgetText(ids::ExplorerList, "/tmp");
+    ASSERT_EQ(getGadgetItemText(ids::ExplorerList, 0), "..");
+    EXPECT_EQ(getGadgetItemText(ids::ExplorerList, 0, 2), "Dossier");
+}
+
 TEST_F(DispatchTest, QtsOwnTextsFollowTheLanguage)
 {
     // scripts/install-deps.sh installs it: its absence is a broken machine,

@@ -35,7 +35,7 @@ bool buildCompressionWindow() {
     pf::stringGadget(ids::StrZipName, 95, 30, 210, 20, "");
     pf::setGadgetAttribute(ids::StrZipName, pf::GadgetAttribute::StringMaxLength,
                            static_cast<int>(operations::kMaxArchiveNameBytes));
-    pf::textGadget(ids::TxtLocation, 10, 70, 84, 15, languageText("TxtLocation", "Location"));
+    pf::textGadget(ids::TxtLocation, 10, 70, 84, 15, languageText("TxtLocation", "Emplacement"));
     pf::stringGadget(ids::StrLocation, 95, 65, 210, 20, "");
     pf::buttonGadget(ids::BtBrowseLocation, 310, 65, 25, 20, "...");
 

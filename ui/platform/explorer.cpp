@@ -52,6 +52,19 @@ protected:
         return QSortFilterProxyModel::lessThan(left, right);
     }
 
+    // Folders, ".." included, are of the type "folder" in the interface's
+    // language: the model's own words are English, and the parent of a
+    // folder just below "/" would read "Drive".
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::DisplayRole && index.column() == 2) {
+            auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+            if (fs->isDir(mapToSource(index)))
+                return state().french ? QStringLiteral("Dossier") : QStringLiteral("Folder");
+        }
+        return QSortFilterProxyModel::data(index, role);
+    }
+
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override
     {
         auto* fs = static_cast<QFileSystemModel*>(sourceModel());

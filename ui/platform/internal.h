@@ -100,6 +100,7 @@ struct State {
     QPointer<QButtonGroup> optionGroup;  // the option group being created
     QPointer<QWidget> optionGroupParent;
     QEventLoop* waiting = nullptr;  // the loop waitEvent/pollEvent runs
+    bool french = false;            // the interface language usePlatformLanguage set
 };
 State& state();
 

@@ -124,6 +124,7 @@ void usePlatformLanguage(bool french)
     // column headers and file types. Without the translation file (an
     // optional package) they simply stay in English.
     static QTranslator* translator = nullptr;
+    state().french = french;
     if (translator) {
         QCoreApplication::removeTranslator(translator);
         delete translator;
