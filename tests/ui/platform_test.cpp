@@ -109,6 +109,29 @@ TEST_F(PlatformTest, CloseBoxIsReportedAndLeavesTheWindowOpen)
     EXPECT_TRUE(isWindowVisible(9));
 }
 
+TEST_F(PlatformTest, EscapeClosesADialogAndReturnPressesItsDefaultButton)
+{
+    openWindow(0, 0, 0, 300, 200, "main", 0);
+    stringGadget(70, 10, 10, 100, 20, "");
+    openWindow(9, 0, 0, 200, 100, "dialog", WindowCloseBox, 0);
+    stringGadget(75, 10, 10, 100, 20, "abc");
+    buttonGadget(76, 10, 40, 60, 20, "Ok", ButtonDefault);
+    buttonGadget(77, 80, 40, 60, 20, "Cancel");
+    sendKey(gadgetWidget(75), Qt::Key_Return);
+    sendKey(gadgetWidget(75), Qt::Key_Escape);
+    auto events = takeEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, EventKind::Control);
+    EXPECT_EQ(events[0].source, 76);
+    EXPECT_EQ(events[1].kind, EventKind::CloseWindow);
+    EXPECT_EQ(events[1].window, 9);
+    EXPECT_TRUE(isWindow(9)) << "the program decides what closing means";
+    // The main window is no dialog: Escape there closes nothing.
+    sendKey(gadgetWidget(70), Qt::Key_Escape);
+    sendKey(gadgetWidget(70), Qt::Key_Return);
+    EXPECT_TRUE(takeEvents().empty());
+}
+
 TEST_F(PlatformTest, ShortcutsAreTakenBeforeTheFocusedFieldSeesTheKey)
 {
     openWindow(0, 0, 0, 300, 200, "", 0);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QPushButton>
 
 #include <algorithm>
 
@@ -43,6 +44,22 @@ protected:
             }
             queueEvent(UiEvent{EventKind::Menu, s.window, s.event, EventSubtype::None});
             return true;
+        }
+        // A window opened over another is a dialog: Escape closes it as its
+        // close box does (which is its Cancel), Return presses its default
+        // button, as in every dialog of the desktop.
+        if (event->type() != QEvent::KeyPress || !top->dialog || key->modifiers() != Qt::NoModifier)
+            return false;
+        if (key->key() == Qt::Key_Escape) {
+            queueEvent(UiEvent{EventKind::CloseWindow, top->number(), -1, EventSubtype::None});
+            return true;
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !qobject_cast<QPushButton*>(widget)) {
+            for (QPushButton* button : top->findChildren<QPushButton*>())
+                if (button->isDefault() && button->isVisible() && button->isEnabled()) {
+                    button->click();
+                    return true;
+                }
         }
         return false;
     }

@@ -58,6 +58,9 @@ public:
     int number() const { return number_; }
     QWidget* canvas() const { return canvas_; }
     bool closingByProgram = false;
+    // Opened over another window or as a tool window: Escape and Return
+    // act as in a dialog.
+    bool dialog = false;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

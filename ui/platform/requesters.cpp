@@ -111,7 +111,23 @@ QString selectedFilter(const std::string& filter, int index)
     return index >= 0 && index < list.size() ? list[index] : QString();
 }
 
-QWidget* dialogParent() { return QApplication::activeWindow(); }
+// A message must come above every window of ours, a window kept on top
+// (the password window) included: it is parented to that one, else to the
+// active window.
+QWidget* dialogParent()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && dynamic_cast<PlatformWindow*>(w) && (w->windowFlags() & Qt::WindowStaysOnTopHint) &&
+            !(w->windowFlags() & Qt::FramelessWindowHint))
+            return w;
+    return QApplication::activeWindow();
+}
+
+// A message box has a close box only: nothing to minimise or maximise.
+void closeBoxOnly(QMessageBox& box)
+{
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+}
 
 }  // namespace
 
@@ -132,6 +148,7 @@ void messageBox(const std::string& caption, const std::string& text, MessageIcon
     }
     QMessageBox box(qicon, qs(caption), qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Ok,
                     dialogParent());
+    closeBoxOnly(box);
     if (flags & MessageRightToLeft)
         box.setLayoutDirection(Qt::RightToLeft);
     if (flags & MessageTopmost)
@@ -150,6 +167,7 @@ bool askYesNo(const std::string& caption, const std::string& text, MessageIcon i
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, qs(caption),
                     qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
+    closeBoxOnly(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -168,6 +186,7 @@ ReplaceAnswer askReplace(const std::string& caption, const std::string& text, bo
         buttons |= QMessageBox::YesToAll | QMessageBox::NoToAll;
     QMessageBox box(QMessageBox::Question, qs(caption), qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
                     buttons, dialogParent());
+    closeBoxOnly(box);
     box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Yes: return ReplaceAnswer::Yes;

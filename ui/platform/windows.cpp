@@ -70,6 +70,7 @@ int openWindow(int window, int x, int y, int width, int height, const std::strin
     closeWindow(window);
     PlatformWindow* parentWindow = parent >= 0 ? findWindow(parent) : nullptr;
     auto* w = new PlatformWindow(window, nullptr);
+    w->dialog = parentWindow || (flags & WindowTool);
     Qt::WindowFlags wf = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (flags & WindowTool)
         wf = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
