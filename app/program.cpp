@@ -276,8 +276,54 @@ void closeRequest(int window)
     }
 }
 
+// The window asking something before a job (the password, the
+// compression form, the copy window), or -1 when none is open. While one is,
+// the commands that would start another job are refused: clicking Extract
+// again stacked identical password windows.
+int openPrompt()
+{
+    for (int window : {ids::WindowCopy, ids::WindowCompression})
+        if (pf::isWindow(window) && pf::isWindowVisible(window))
+            return window;
+    return -1;
+}
+
+// True (after bringing the open prompt forward) when a prompt is open.
+bool refusedForPrompt()
+{
+    const int prompt = openPrompt();
+    if (prompt < 0)
+        return false;
+    pf::activateWindow(prompt);
+    return true;
+}
+
+bool startsAJob(int item)
+{
+    switch (item) {
+    case ids::MenuOpenZip:
+    case ids::ShortcutOpenZip:
+    case ids::MenuCopyZip:
+    case ids::ShortcutCopyZip:
+    case ids::MenuCutZip:
+    case ids::ShortcutCutZip:
+    case ids::MenuRenameZip:
+    case ids::ShortcutRenameZip:
+    case ids::MenuDelete:
+    case ids::ShortcutDelete:
+    case ids::MenuInfoZip:
+    case ids::MenuAddToZip:
+    case ids::MenuExtractZip:
+    case ids::MenuTestZip:
+    case ids::MenuAssistant: return true;
+    default: return item >= ids::MenuRecentFirst && item <= ids::MenuRecentLast;
+    }
+}
+
 void menuEvent(int item)
 {
+    if (startsAJob(item) && refusedForPrompt())
+        return;
     // Both marks as they were when the turn began.
     const bool statusMarked = pf::getMenuItemState(ids::MenuBarMain, ids::MenuStatusBar);
     const bool toolMarked = pf::getMenuItemState(ids::MenuBarMain, ids::MenuToolBar);
@@ -336,6 +382,10 @@ void menuEvent(int item)
 bool toolBarEvent(int source)
 {
     using ui::ToolButton;
+    for (ToolButton job : {ToolButton::Compress, ToolButton::Extract, ToolButton::Check, ToolButton::Info,
+                           ToolButton::Assistant, ToolButton::Delete})
+        if (source == ui::toolBarButtonId(job) && refusedForPrompt())
+            return true;
     if (source == ui::toolBarButtonId(ToolButton::Compress)) ui::startCompressionCommand();
     else if (source == ui::toolBarButtonId(ToolButton::Extract)) ui::extractSelection();
     else if (source == ui::toolBarButtonId(ToolButton::Check)) ui::testArchive();

@@ -1,6 +1,8 @@
 // The dispatch of menu items, shortcuts, toolbar buttons and main-window
 // controls, as a user reaches them.
+#include "engine/engine.h"
 #include "support/program_fixture.h"
+#include "ui/extraction.h"
 #include "ui/platform/qt_access.h"
 
 #include <QAction>
@@ -420,6 +422,30 @@ TEST_F(DispatchTest, ReturnInTheAddressBarGoesToTheTypedFolder)
     setActiveGadget(ids::ExplorerList);
     pressKey(Qt::Key_Return);
     EXPECT_EQ(getGadgetText(ids::ExplorerList), target + "/");
+}
+
+TEST_F(DispatchTest, ExtractAgainWhileThePasswordIsAskedStacksNoSecondPrompt)
+{
+    writeStandardIni();
+    writeFile("home/secret.txt", "secret data");
+    const std::string zip = (folder() / "home" / "protected.zip").string();
+    ASSERT_NE(engine::createArchive(zip, 0), 0);
+    engine::setPassword("right");
+    ASSERT_EQ(engine::addFile((folder() / "home" / "secret.txt").string(), 0), 0);
+    ASSERT_EQ(engine::closeArchives(), 0);
+    engine::setPassword("");
+    ASSERT_TRUE(start());
+    setGadgetItemState(ids::ExplorerList, explorerItem("protected.zip"), ItemSelected);
+    menu(ids::MenuExtractZip);
+    ASSERT_TRUE(ui::isPasswordWindowOpen());
+    ASSERT_EQ(ui::pendingPasswordRequests().size(), 1u);
+    // Again, by the menu and by the toolbar: refused while the prompt is
+    // up, no second request and nothing else asked.
+    menu(ids::MenuExtractZip);
+    clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Extract));
+    pump();
+    EXPECT_EQ(ui::pendingPasswordRequests().size(), 1u);
+    EXPECT_TRUE(shownDialogs().empty());
 }
 
 TEST_F(DispatchTest, SwitchingLanguageRelabelsTheArchiveListAndFolderTypes)
