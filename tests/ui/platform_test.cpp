@@ -9,7 +9,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QLocale>
 #include <QTreeView>
 #include <QSysInfo>
 #include <QWidget>
@@ -341,6 +344,30 @@ TEST_F(PlatformTest, SelectAllChangesTheSelectionOnceForEveryItem)
     for (int i = 0; i < 301; ++i)
         ASSERT_TRUE(getGadgetItemState(116, i) & ItemSelected) << i;
     EXPECT_GE(getGadgetState(116), 0) << "the list has a current item, as after a click";
+}
+
+// A file written in several steps while its folder is shown kept the size
+// seen when it appeared (an archive of 21 KB listed as 8 bytes).
+TEST_F(PlatformTest, ExplorerListShowsTheSizeAndDateOnDiskNow)
+{
+    writeFile("dir/growing.zip", "PK345678");
+    openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
+    explorerListGadget(116, 0, 0, 500, 300, (folder() / "dir").string());
+    ASSERT_EQ(countGadgetItems(116), 2);
+    ASSERT_EQ(getGadgetItemText(116, 1), "growing.zip");
+    const std::string before = getGadgetItemText(116, 1, 1);
+    EXPECT_EQ(before, QLocale::system().formattedDataSize(8).toStdString());
+    {
+        std::ofstream out(folder() / "dir/growing.zip", std::ios::binary | std::ios::app);
+        out << std::string(21000, 'x');
+    }
+    const QDateTime later = QDateTime::currentDateTime().addSecs(-3600);
+    QFile file(QString::fromStdString((folder() / "dir/growing.zip").string()));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(later, QFileDevice::FileModificationTime));
+    file.close();
+    EXPECT_EQ(getGadgetItemText(116, 1, 1), QLocale::system().formattedDataSize(21008).toStdString());
+    EXPECT_EQ(getGadgetItemText(116, 1, 3), QLocale::system().toString(later, QLocale::ShortFormat).toStdString());
 }
 
 TEST_F(PlatformTest, DoubleClickOnAFolderEntersItAndOnTheParentGoesUp)

@@ -10,6 +10,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QListView>
+#include <QLocale>
 #include <QSortFilterProxyModel>
 #include <QStackedLayout>
 #include <QStorageInfo>
@@ -61,6 +62,20 @@ protected:
             auto* fs = static_cast<QFileSystemModel*>(sourceModel());
             if (fs->isDir(mapToSource(index)))
                 return state().french ? QStringLiteral("Dossier") : QStringLiteral("Folder");
+        }
+        // The model learns of files made and removed, but not of a file that
+        // grows: it would show the size seen when the file appeared until
+        // the next start. Size and date are read from the disk as shown, in
+        // the model's own format.
+        if (role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
+            auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+            const QModelIndex source = mapToSource(index);
+            if (!fs->isDir(source)) {
+                const QFileInfo now(fs->filePath(source));
+                if (now.exists())
+                    return index.column() == 1 ? QLocale::system().formattedDataSize(now.size())
+                                               : QLocale::system().toString(now.lastModified(), QLocale::ShortFormat);
+            }
         }
         return QSortFilterProxyModel::data(index, role);
     }
@@ -127,6 +142,15 @@ public:
         // Files made, renamed or removed on disk change the list without any
         // click: that is reported as a change of the list, once per burst,
         // so that what is shown about the list (the counts) follows it.
+        // What is on the screen is repainted now and then, so that a file
+        // growing while its folder is shown is seen growing.
+        auto* repaint = new QTimer(this);
+        repaint->setInterval(2000);
+        QObject::connect(repaint, &QTimer::timeout, this, [this] {
+            if (isVisible())
+                (mode == ExplorerDisplay::Details ? details->viewport() : icons->viewport())->update();
+        });
+        repaint->start();
         contentsTimer_ = new QTimer(this);
         contentsTimer_->setSingleShot(true);
         contentsTimer_->setInterval(30);
