@@ -70,10 +70,11 @@ void showEntryCount()
 {
     if (shownPath().empty() || !pf::isGadget(ids::ArchiveList))
         return;
-    const operations::ListReport listed = operations::listArchiveEntries(shownPath());
-    const int32_t count = listed.opened ? int32_t(listed.entries.size()) : -1;
+    // One row per entry: the list already holds the count, and reading a
+    // large archive's directory a second time for it doubled the opening.
+    const int count = pf::countGadgetItems(ids::ArchiveList);
     const std::string title = pf::getGadgetColumnTitle(ids::ArchiveList, 0);
-    pf::setGadgetColumnTitle(ids::ArchiveList, 0, title + " (" + std::to_string(count < 0 ? 0 : count) + ")");
+    pf::setGadgetColumnTitle(ids::ArchiveList, 0, title + " (" + std::to_string(count) + ")");
 }
 
 void openArchiveWithRequester()
