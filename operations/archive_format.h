@@ -37,11 +37,19 @@ struct ListReport {
     bool anyEncrypted() const;
 };
 
+// What an extraction does with a file already at an entry's place.
+enum class Overwrite {
+    Replace,  // replace it without asking
+    Skip,     // keep it, and report the entry as skipped
+    Ask,      // ask JobProgress::askOverwrite for each one
+};
+
 struct ExtractRequest {
     std::string archivePath;
     std::string destination;              // a folder, created when needed
     std::vector<std::string> entryNames;  // whole stored names as listed; empty: every entry
     std::string password;                 // "" for none; used for this request only
+    Overwrite overwrite = Overwrite::Replace;
 };
 
 struct ExtractReport {
@@ -51,6 +59,7 @@ struct ExtractReport {
     int32_t filesWritten = 0;  // files written completely (folders not counted)
     int32_t entriesDone = 0;   // entries handled without failure, folders included
     std::vector<Failure> failures;  // one per entry that failed, in archive order
+    std::vector<std::string> skipped;  // entries left out because a file of theirs was kept
     // Failures a different password could mend.
     int32_t passwordFailures() const;
     bool anyWrongPassword() const;

@@ -70,10 +70,26 @@ struct ProgressStep {
 // progress line); called by the jobs, on the thread that runs the job, for
 // every step. Answer true to ask the job to stop: it then ends after the
 // current block, commits nothing it was writing, and reports Stopped.
+// The answers to "a file of that name is already there".
+enum class OverwriteAnswer {
+    Replace,
+    Skip,
+    ReplaceAll,  // this one and every later one, without asking again
+    SkipAll,
+    Stop,        // nothing more is extracted
+};
+
 class JobProgress {
 public:
     virtual ~JobProgress() = default;
     virtual bool report(const ProgressStep &step) = 0;
+    // Asked before an extraction that asks (Overwrite::Ask) replaces the
+    // existing file at path; the default replaces.
+    virtual OverwriteAnswer askOverwrite(const std::string &path)
+    {
+        (void)path;
+        return OverwriteAnswer::Replace;
+    }
 };
 
 // A JobProgress that never asks to stop and shows nothing.

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "base/case_fold.h"
 #include "base/paths.h"
+#include "base/safe_output.h"
 #include "engine/engine.h"
 #include "operations/engine_session.h"
 
@@ -99,6 +101,61 @@ ListReport listArchiveEntries(const std::string &path, const std::string &passwo
     return format->list(path, password);
 }
 
+namespace {
+
+// The file an entry would replace at its place under destination; "" when
+// nothing but a folder (or nothing) is there.
+std::string existingFileFor(const std::string &destination, const ArchiveEntry &entry)
+{
+    std::vector<std::string> parts;
+    bool folder = false;
+    if (entry.folder || !base::safeComponents(entry.name, parts, folder) || folder || parts.empty())
+        return {};
+    std::string path = base::withTrailingSlash(destination);
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        path += (i ? "/" : "") + parts[i];
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) ? path : std::string();
+}
+
+// The request without the entries whose existing files are kept, as the
+// policy or the user says; the kept ones go to report.skipped. False when
+// the user stopped.
+bool settleOverwrites(const ArchiveFormat &format, ExtractRequest &request, JobProgress &progress,
+                      ExtractReport &report)
+{
+    const ListReport listed = format.list(request.archivePath, request.password);
+    if (!listed.opened)
+        return true; // the extraction itself says why
+    const std::set<std::string> wanted(request.entryNames.begin(), request.entryNames.end());
+    std::vector<std::string> kept;
+    bool replaceAll = request.overwrite == Overwrite::Replace, skipAll = request.overwrite == Overwrite::Skip;
+    for (const ArchiveEntry &entry : listed.entries) {
+        if (!wanted.empty() && !wanted.count(entry.name))
+            continue;
+        const std::string existing = replaceAll ? std::string() : existingFileFor(request.destination, entry);
+        bool replace = existing.empty() || replaceAll;
+        if (!replace && !skipAll) {
+            switch (progress.askOverwrite(existing)) {
+            case OverwriteAnswer::Replace: replace = true; break;
+            case OverwriteAnswer::ReplaceAll: replace = replaceAll = true; break;
+            case OverwriteAnswer::Skip: break;
+            case OverwriteAnswer::SkipAll: skipAll = true; break;
+            case OverwriteAnswer::Stop: return false;
+            }
+        }
+        if (replace)
+            kept.push_back(entry.name);
+        else
+            report.skipped.push_back(entry.name);
+    }
+    if (!report.skipped.empty())
+        request.entryNames = std::move(kept);
+    return true;
+}
+
+} // namespace
+
 ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progress)
 {
     const ArchiveFormat *format = formatOf(request.archivePath);
@@ -107,7 +164,22 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
         report.failure = failureToOpen(request.archivePath);
         return report;
     }
-    return format->extract(request, progress);
+    if (request.overwrite == Overwrite::Replace)
+        return format->extract(request, progress);
+    ExtractRequest settled = request;
+    ExtractReport decided;
+    if (!settleOverwrites(*format, settled, progress, decided)) {
+        decided.opened = true;
+        decided.stopped = true;
+        return decided;
+    }
+    if (!decided.skipped.empty() && settled.entryNames.empty()) {
+        decided.opened = true; // every file was kept: nothing left to write
+        return decided;
+    }
+    ExtractReport report = format->extract(settled, progress);
+    report.skipped = std::move(decided.skipped);
+    return report;
 }
 
 TestReport testArchiveFile(const TestRequest &request, JobProgress &progress)

@@ -82,6 +82,10 @@ inline constexpr SettingKey kInitBootPage{"Options", "InitBootPage", "0"};
 inline constexpr SettingKey kRecentCount{"Recent files", "Count files", "0"};
 inline constexpr SettingKey kRecentFile{"Recent files", "Recent files", ""};
 
+// [Options]: "1" lets an extraction replace existing files without asking,
+// as older versions did; absent or "0", each one is asked about.
+inline constexpr SettingKey kReplaceWithoutAsking{"Options", "ReplaceWithoutAsking", "0"};
+
 // [Disk]: the folder the explorer list showed last.
 inline constexpr SettingKey kLastDisk{"Disk", "LastDisk", ""};
 
@@ -100,7 +104,7 @@ inline constexpr const SettingKey *kAllSettingKeys[] = {
     &kOldWindowRight,
     // View, Options
     &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage, &kDefaultView, &kBigIconView, &kSmallIconView,
-    &kListView, &kViewAssistantState, &kInitBootPage,
+    &kListView, &kViewAssistantState, &kInitBootPage, &kReplaceWithoutAsking,
     // Recent files, Disk, before the first group
     &kRecentCount, &kRecentFile, &kLastDisk, &kSelectAll};
 

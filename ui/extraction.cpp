@@ -16,6 +16,7 @@
 #include "ui/opening.h"
 #include "ui/progress.h"
 #include "settings/language.h"
+#include "settings/setting_keys.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
@@ -98,7 +99,12 @@ ExtractReport runWithProgress(const std::string &archivePath, const std::string 
     setMainTitle(title);
     openExtractionProgressWindow(title);
     ProgressWindowReporter progress(ProgressWindowReporter::Form::Extraction);
-    ExtractReport report = operations::extractArchive({archivePath, destination, names, password}, progress);
+    // A file already there is asked about, unless the configuration says
+    // to replace without asking.
+    const auto overwrite = settings::settingIs(settings::kReplaceWithoutAsking, "1") ? operations::Overwrite::Replace
+                                                                                      : operations::Overwrite::Ask;
+    ExtractReport report =
+        operations::extractArchive({archivePath, destination, names, password, overwrite}, progress);
     closeProgressWindow();
     clearCancelRequest();
     setMainTitle(kMainTitle);

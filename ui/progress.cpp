@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "base/paths.h"
+#include "settings/language.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
+#include "ui/platform/requesters.h"
 #include "ui/ui_state.h"
 
 namespace zarvon::ui {
@@ -136,6 +138,22 @@ bool ProgressWindowReporter::report(const operations::ProgressStep &step) {
         return uiState().cancelRequested;
     }
     return uiState().cancelRequested;
+}
+
+operations::OverwriteAnswer ProgressWindowReporter::askOverwrite(const std::string &path) {
+    using operations::OverwriteAnswer;
+    const std::string text = settings::languageText("MsgReplaceItem", "Un élément de ce nom existe déjà :") + "\r" +
+                             path + "\r" +
+                             settings::languageText("MsgReplaceQuestion", "Voulez-vous le remplacer ?");
+    switch (pf::askReplace("Zarvon", text, true)) {
+    case pf::ReplaceAnswer::Yes: return OverwriteAnswer::Replace;
+    case pf::ReplaceAnswer::YesToAll: return OverwriteAnswer::ReplaceAll;
+    case pf::ReplaceAnswer::No: return OverwriteAnswer::Skip;
+    case pf::ReplaceAnswer::NoToAll: return OverwriteAnswer::SkipAll;
+    case pf::ReplaceAnswer::Cancel: break;
+    }
+    uiState().cancelRequested = true;
+    return OverwriteAnswer::Stop;
 }
 
 bool cancelRequested() { return uiState().cancelRequested; }

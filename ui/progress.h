@@ -64,6 +64,8 @@ public:
     enum class Form { Compression, Extraction };
     explicit ProgressWindowReporter(Form form) : form_(form) {}
     bool report(const operations::ProgressStep &step) override;
+    // Replace, Skip, Replace all, Skip all or Cancel, in a question box.
+    operations::OverwriteAnswer askOverwrite(const std::string &path) override;
 
 private:
     Form form_;

@@ -356,10 +356,48 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     pf::expectFolder(path("dest") + "/");
     ui::extractDraggedEntries();
     EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
-    // The folder is remembered: the next drag does not ask.
+    // The folder is remembered: the next drag does not ask for it. The
+    // photo, still selected and already there, is asked about and kept.
+    writeFile(path("dest/photo.bin"), "edited since");
     selectArchiveRows({"docs/readme.txt"});
+    pf::expectReplace(pf::ReplaceAnswer::No, true);
     ui::extractDraggedEntries();
     EXPECT_TRUE(fs::exists(path("dest/docs/readme.txt")));
+    EXPECT_EQ(readFile(path("dest/photo.bin")), "edited since");
+}
+
+TEST_F(ExtractionWorkflowTest, ExistingFilesAreAskedAboutOneByOneOrForAll) {
+    const std::string archive = archives_ + "/plain.zip";
+    writeFile(path("dest/photo.bin"), "mine");
+    writeFile(path("dest/docs/readme.txt"), "mine too");
+    writeFile(path("dest/misc/readme.txt"), "and mine");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"plain.zip"});
+    // Replace the first, skip all the others.
+    pf::expectFolder(path("dest") + "/");
+    pf::expectReplace(pf::ReplaceAnswer::Yes, true);
+    pf::expectReplace(pf::ReplaceAnswer::NoToAll, true);
+    expectDone();
+    extractSelection();
+    int replaced = 0;
+    for (const char *name : {"photo.bin", "docs/readme.txt", "misc/readme.txt"})
+        replaced += readFile(path("dest/") + name).find("mine") == std::string::npos;
+    EXPECT_EQ(replaced, 1);
+    // Cancel stops the extraction before anything is written.
+    fs::remove_all(path("dest"));
+    writeFile(path("dest/photo.bin"), "mine");
+    pf::expectFolder(path("dest") + "/");
+    pf::expectReplace(pf::ReplaceAnswer::Cancel, true);
+    pf::expectMessage("Zarvon", "Extraction interrompue par l'utilisateur !", pf::MessageIcon::Warning);
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
+    EXPECT_EQ(readFile(path("dest/photo.bin")), "mine");
+    // The configuration can keep the silent replacing of older versions.
+    writeSettings("[Options]\r\nReplaceWithoutAsking = 1\r\n");
+    pf::expectFolder(path("dest") + "/");
+    expectDone();
+    extractSelection();
+    EXPECT_EQ(readFile(path("dest/photo.bin")), noise(120000, 7));
 }
 
 TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolder) {
