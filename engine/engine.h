@@ -3,8 +3,10 @@
 // One process-wide state (EngineState) holds the archive open for reading
 // (the reader slot), the archive being written (the writer slot), the
 // compression method, the password and the progress callback. Every call
-// runs on the caller's thread; the engine is not meant to be entered from
-// two threads at once.
+// runs on the caller's thread, and the progress callback is only ever called
+// on it; the engine is not meant to be entered from two threads at once.
+// Creation compresses on worker threads of its own behind addFile (see
+// planAdditions and setThreadCount).
 //
 // Text is UTF-8 everywhere. Names stored in archives are CP850 with "/"
 // separators; a name CP850 cannot hold is stored in UTF-8 with the UTF-8
@@ -199,6 +201,23 @@ int32_t setPassword(const std::string &password);
 //                     minizip's error); the whole archive will be discarded
 // After a stop or a write failure, closeArchives discards the archive.
 int32_t addFile(const std::string &path, int32_t keepFullPath);
+
+// Announces the files the next addFile calls will add, in that order, so
+// that the compressor threads read and compress ahead while earlier entries
+// are written. Only a lookahead: addFile still adds one file per call, with
+// the same results and progress calls, and a file not announced (or added
+// out of order) is simply compressed when its addFile comes. Uses the
+// method and password in force now; call it after setting them. Result 0,
+// or -1 when no archive is in the writer slot.
+struct PlannedAddition {
+    std::string path;
+    int32_t keepFullPath = 0;
+};
+int32_t planAdditions(const std::vector<PlannedAddition> &files);
+
+// Number of compressor threads for later additions; 0 (the default) means
+// one per core. The archive's bytes do not depend on it. Result 0.
+int32_t setThreadCount(int32_t threads);
 
 // ---- Extracting -----------------------------------------------------------
 //

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 
@@ -255,6 +256,20 @@ WriterExtra &writerExtra()
 {
     static WriterExtra w;
     return w;
+}
+
+int32_t &threadSetting()
+{
+    static int32_t threads = 0;
+    return threads;
+}
+
+int compressorThreads()
+{
+    if (threadSetting() > 0)
+        return threadSetting();
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
 namespace {

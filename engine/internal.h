@@ -1,6 +1,7 @@
 // Shared inside the engine only; not part of its interface.
 #pragma once
 
+#include "engine/deflate_pipeline.h"
 #include "engine/engine.h"
 #include "engine/pkware_cipher.h"
 
@@ -32,8 +33,56 @@ struct WriterExtra {
     uint64_t entries = 0;     // entries in the archive, appended ones included
     uint64_t keptEntries = 0; // entries of the earlier archive when appending
     bool addedZip64 = false;  // an entry was written with the ZIP64 extensions
+    SelfIdentity self;        // files never to add: the temporary file and the target
+    // Compression ahead of addFile, for the planned files (or the one file
+    // in hand). Shared so that a callback closing the archive in the middle
+    // of an addition does not pull the units from under it.
+    std::shared_ptr<DeflatePipeline> pipeline;
 };
 WriterExtra &writerExtra();
+
+// The thread count set by setThreadCount (0: one per core).
+int32_t &threadSetting();
+
+// Compressor threads for creation: the number set, or one per core.
+int compressorThreads();
+
+// Writes one entry through minizip's raw mode: the name, date and
+// attributes, the encryption header and cipher, the sizes and CRC-32 at the
+// end. The data handed to write() is already compressed (or stored). Shared
+// by every way of adding a file, so all entries get the same headers.
+class EntryWriter {
+public:
+    explicit EntryWriter(zipFile zf) : zf_(zf) {}
+    // An entry still open is closed with what it holds, unless abandoned.
+    ~EntryWriter();
+    EntryWriter(const EntryWriter &) = delete;
+    EntryWriter &operator=(const EntryWriter &) = delete;
+
+    // Begins the entry for the file at `path` (stat `st`, `size` bytes).
+    // With a password, `headerCrc` is the CRC-32 whose high byte ends the
+    // encryption header. `zip64` tells whether the entry got the ZIP64
+    // extensions. Result 0 or minizip's error (nothing begun).
+    int32_t open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size, int method,
+                 const std::string *password, uint32_t headerCrc, bool &zip64);
+
+    // Appends bytes of the entry's data, encrypting them in place when a
+    // password is in force. Result 0, kErrWrite or minizip's error.
+    int32_t write(unsigned char *data, size_t len);
+
+    // Ends the entry with its uncompressed size and CRC-32. Result 0,
+    // kErrWrite or minizip's error.
+    int32_t finish(uint64_t size, uint32_t crc);
+
+    // The archive was closed under the writer: touch nothing through it.
+    void abandon() { open_ = false; }
+
+private:
+    zipFile zf_;
+    bool open_ = false;
+    bool encrypt_ = false;
+    PkwareKeys keys_{};
+};
 
 // The I/O table in force (see zip_io.h), and opening through it.
 zlib_filefunc64_def archiveIo();
