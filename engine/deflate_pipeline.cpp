@@ -41,7 +41,7 @@ DeflatePipeline::DeflatePipeline(std::vector<PlannedFile> files, int threads, in
     : files_(std::move(files)), method_(method), encrypt_(encrypt), self_(self)
 {
     threads = std::clamp(threads, 1, 64);
-    limit_ = std::min<size_t>(kMaxUnitsInFlight, 2 * static_cast<size_t>(threads) + 2);
+    limit_ = std::min<size_t>(kMaxUnitsInFlight, 4 * static_cast<size_t>(threads) + 4);
     for (int i = 0; i < threads; ++i) {
         try {
             threads_.emplace_back([this] { work(); });
@@ -164,24 +164,40 @@ bool DeflatePipeline::nextTask(std::unique_lock<std::mutex> &, Unit *&task)
 void DeflatePipeline::work()
 {
     ZState z;
+    std::vector<Unit *> batch;
     std::unique_lock<std::mutex> lock(mutex_);
     while (!cancelled_) {
         Unit *task = nullptr;
         if (!nextTask(lock, task)) {
             if (!cancelled_ && nextFile_ >= files_.size() && (!current_ || nextIndex_ >= current_->dataUnits))
                 break; // everything is issued
+            ++idleWorkers_;
             workReady_.wait(lock);
+            --idleWorkers_;
             continue;
         }
-        if (task->done) {
-            unitDone_.notify_all();
-            continue;
+        // Small files are taken a few at a time: one lock and one wake-up
+        // for several of them instead of one each.
+        batch.assign(1, task);
+        uint64_t bytes = task->length;
+        while (bytes < kUnitSize / 4 && batch.size() < 8 && nextTask(lock, task)) {
+            batch.push_back(task);
+            bytes += task->length;
         }
         lock.unlock();
-        run(*task, z);
+        for (Unit *u : batch)
+            if (!u->done)
+                run(*u, z);
         lock.lock();
-        task->done = true;
-        unitDone_.notify_all();
+        bool front = false;
+        for (Unit *u : batch) {
+            u->done = true;
+            front = front || issued_.front() == u;
+        }
+        // Only the unit the writer waits for can wake it: many small files
+        // would otherwise cost a wake-up each.
+        if (writerWaiting_ && front)
+            unitDone_.notify_one();
     }
 }
 
@@ -294,7 +310,9 @@ Unit *DeflatePipeline::take()
         }
         if (issued_.empty() && nextFile_ >= files_.size() && (!current_ || nextIndex_ >= current_->dataUnits))
             return nullptr;
+        writerWaiting_ = true;
         unitDone_.wait(lock);
+        writerWaiting_ = false;
     }
     Unit *u = issued_.front();
     issued_.pop_front();
@@ -306,15 +324,21 @@ Unit *DeflatePipeline::take()
 
 void DeflatePipeline::release(Unit *unit)
 {
+    bool wake;
+    std::shared_ptr<UnitFile> file;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        unit->file.reset();
+        file = std::move(unit->file); // closed, when last, outside the lock
         // Buffers grown for a large unit are kept: at most the limit of
         // units exist, so memory stays bounded.
         free_.push_back(unit);
         --inFlight_;
+        // Woken in bursts, when half the slots are free, so that the
+        // compressors take small files a batch at a time.
+        wake = idleWorkers_ > 0 && inFlight_ <= limit_ / 2;
     }
-    workReady_.notify_one();
+    if (wake)
+        workReady_.notify_one();
 }
 
 } // namespace zarvon::engine::detail

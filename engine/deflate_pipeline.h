@@ -138,6 +138,8 @@ private:
     size_t inFlight_ = 0;
     size_t limit_;
     size_t peak_ = 0;
+    int idleWorkers_ = 0;       // compressors waiting for a free slot
+    bool writerWaiting_ = false; // the writer waits for the unit in front
     std::atomic<bool> cancelled_{false};
     std::vector<std::thread> threads_;
 };

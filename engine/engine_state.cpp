@@ -1,5 +1,6 @@
 #include "engine/internal.h"
 #include "engine/zip_io.h"
+#include "engine/fs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -133,6 +134,117 @@ int ZCALLBACK readClose(voidpf, voidpf stream)
 int ZCALLBACK readError(voidpf, voidpf stream)
 {
     return static_cast<ReadStream *>(stream)->failed ? 1 : 0;
+}
+
+// Archives are written through one large buffer of our own, which also
+// takes minizip's step back to each entry's local header (to fill in its
+// CRC and sizes) without a system call while that header is still in the
+// buffer: through stdio every entry cost two seeks and two writes, which
+// dominated the creation of archives of many small files. Only positioned
+// writes are used, so a step back never needs a seek.
+struct WriteStream {
+    int fd = -1;
+    std::vector<unsigned char> buf;
+    uint64_t bufStart = 0; // file offset of buf[0]
+    size_t bufLen = 0;     // bytes of buf holding data
+    uint64_t pos = 0;
+    uint64_t end = 0;      // size of the file as written so far
+    bool failed = false;
+
+    bool flush()
+    {
+        size_t done = 0;
+        while (done < bufLen) {
+            ssize_t n = ::pwrite(fd, buf.data() + done, bufLen - done, static_cast<off_t>(bufStart + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                failed = true;
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        bufStart += bufLen;
+        bufLen = 0;
+        return true;
+    }
+};
+
+constexpr size_t kWriteBuffer = 1 << 20;
+
+voidpf ZCALLBACK writeOpen(voidpf, const void *filename, int mode)
+{
+    if (!(mode & ZLIB_FILEFUNC_MODE_CREATE))
+        return nullptr;
+    int fd = ::open(static_cast<const char *>(filename), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    auto *s = new WriteStream;
+    s->fd = fd;
+    s->buf.resize(kWriteBuffer);
+    return s;
+}
+
+uLong ZCALLBACK writeWrite(voidpf, voidpf stream, const void *data, uLong size)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    const auto *in = static_cast<const unsigned char *>(data);
+    uLong done = 0;
+    while (done < size) {
+        // The buffer takes bytes that continue or overwrite what it holds.
+        if (s->pos < s->bufStart || s->pos > s->bufStart + s->bufLen || s->pos >= s->bufStart + s->buf.size()) {
+            if (!s->flush())
+                return done;
+            s->bufStart = s->pos;
+        }
+        const size_t at = static_cast<size_t>(s->pos - s->bufStart);
+        const size_t n = std::min<size_t>(s->buf.size() - at, size - done);
+        std::memcpy(s->buf.data() + at, in + done, n);
+        s->bufLen = std::max(s->bufLen, at + n);
+        s->pos += n;
+        s->end = std::max(s->end, s->pos);
+        done += static_cast<uLong>(n);
+    }
+    return done;
+}
+
+uLong ZCALLBACK writeRead(voidpf, voidpf stream, void *data, uLong size)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    if (!s->flush())
+        return 0;
+    ssize_t n = fs::preadFull(s->fd, static_cast<unsigned char *>(data), size, s->pos);
+    if (n <= 0)
+        return 0;
+    s->pos += static_cast<uint64_t>(n);
+    return static_cast<uLong>(n);
+}
+
+ZPOS64_T ZCALLBACK writeTell(voidpf, voidpf stream)
+{
+    return static_cast<WriteStream *>(stream)->pos;
+}
+
+long ZCALLBACK writeSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? s->pos : s->end;
+    s->pos = base + offset;
+    return 0;
+}
+
+int ZCALLBACK writeClose(voidpf, voidpf stream)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    bool ok = s->flush();
+    int r = ::close(s->fd);
+    delete s;
+    return ok && r == 0 ? 0 : -1;
+}
+
+int ZCALLBACK writeError(voidpf, voidpf stream)
+{
+    return static_cast<WriteStream *>(stream)->failed ? 1 : 0;
 }
 
 // The table archives are read through; it opens files for reading only.
@@ -349,6 +461,10 @@ zipFile openZip(const std::string &path, int append)
 {
     if (g_io) {
         zlib_filefunc64_def io = *g_io;
+        return zipOpen2_64(path.c_str(), append, nullptr, &io);
+    }
+    if (append == APPEND_STATUS_CREATE) {
+        zlib_filefunc64_def io{writeOpen, writeRead, writeWrite, writeTell, writeSeek, writeClose, writeError, nullptr};
         return zipOpen2_64(path.c_str(), append, nullptr, &io);
     }
     return zipOpen64(path.c_str(), append);
