@@ -223,9 +223,10 @@ int32_t setThreadCount(int32_t threads);
 //
 // Common to the three operations: `destination` is a folder (created when
 // needed); with keepPaths 1 an entry's folders are recreated under it, with 0
-// only the last component is used. Names with ".." components, absolute
-// names, drive prefixes ("C:\", "C:/", "C:x"), and names empty after
-// cleaning are refused (kErrUnsafeName); nothing is ever written through a
+// only the last component is used. A drive prefix ("C:\", "C:/", "C:x") is
+// dropped, so "C:/data/notes.txt" lands in data/notes.txt. Names with ".."
+// components, absolute names, and names empty after cleaning are refused
+// (kErrUnsafeName); nothing is ever written through a
 // symbolic link, and no symbolic link is ever created. Each entry's CRC-32
 // is checked; a failed entry leaves no output file behind (a file it would
 // have replaced is kept). An encrypted entry needs the password in force; a

@@ -36,6 +36,8 @@ void applyZip64Extra(std::string_view extra, Zip64Fields &f)
         if (body + len > extra.size())
             return;
         if (id == 0x0001) {
+            // Field by field: each is there only when its header field is all
+            // ones, so an extra field holding only the sizes is read right.
             size_t at = body, end = body + len;
             if (f.uncompressedSize == 0xFFFFFFFFull && at + 8 <= end) {
                 f.uncompressedSize = u64(at);
@@ -45,15 +47,34 @@ void applyZip64Extra(std::string_view extra, Zip64Fields &f)
                 f.compressedSize = u64(at);
                 at += 8;
             }
-            // The offset is there only when its 32-bit field is all ones.
-            if (at + 8 <= end) {
+            if (f.localHeaderOffset == 0xFFFFFFFFull && at + 8 <= end) {
                 f.localHeaderOffset = u64(at);
                 f.offsetKnown = true;
+                at += 8;
             }
+            if (f.diskNumber == 0xFFFFu && at + 4 <= end)
+                f.diskNumber = static_cast<uint32_t>(u64(at) & 0xFFFFFFFFu);
             return;
         }
         pos = body + len;
     }
+}
+
+const CentralRecord *HandleInfo::recordAt(uint64_t position) const
+{
+    auto it = std::lower_bound(records.begin(), records.end(), position,
+                               [](const CentralRecord &r, uint64_t p) { return r.position < p; });
+    return it != records.end() && it->position == position ? &*it : nullptr;
+}
+
+// The header's own offset and disk fields of the current entry, so that
+// the ZIP64 extra field is read field by field.
+void rawFieldsOf(unzFile uf, unsigned long disk, Zip64Fields &z)
+{
+    z.diskNumber = static_cast<uint32_t>(disk);
+    const HandleInfo *h = handleInfo(uf);
+    const CentralRecord *r = h ? h->recordAt(unzGetOffset64(uf)) : nullptr;
+    z.localHeaderOffset = r ? r->rawLocalOffset : 0;
 }
 
 namespace {
@@ -122,6 +143,7 @@ int32_t EntryReader::open(const EntryInfo &info)
         if (unzGetCurrentFileInfo64(uf_, &fi, nullptr, 0, extra.data(), extra.size(), nullptr, 0) == UNZ_OK) {
             z64.uncompressedSize = fi.uncompressed_size;
             z64.compressedSize = fi.compressed_size;
+            rawFieldsOf(uf_, fi.disk_num_start, z64);
             applyZip64Extra(std::string_view(extra.data(), std::min<size_t>(fi.size_file_extra, extra.size() - 1)),
                             z64);
         }
@@ -188,6 +210,8 @@ int32_t EntryReader::openDirect(uint64_t localHeaderOffset, bool offsetKnown)
     if (!direct_)
         return kErrGeneral;
     if (offsetKnown) {
+        if (const HandleInfo *h = handleInfo(uf_))
+            localHeaderOffset += h->layout.prefix;
         unsigned char header[30];
         if (io_.zseek64_file(io_.opaque, direct_, localHeaderOffset, ZLIB_FILEFUNC_SEEK_SET) != 0 ||
             io_.zread_file(io_.opaque, direct_, header, sizeof header) != sizeof header || header[0] != 'P' ||
@@ -242,7 +266,10 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
         produced = static_cast<size_t>(got);
     } else if (!streamEnded_) {
         z_stream &z = z_->s;
-        const uInt room = static_cast<uInt>(std::min<size_t>(capacity, UINT_MAX / 2));
+        // One byte more than the declared size is enough to know the entry
+        // lies: inflating stops there instead of filling the disk.
+        const uint64_t allowed = expectedSize_ - produced_ + 1;
+        const uInt room = static_cast<uInt>(std::min<uint64_t>({capacity, UINT_MAX / 2, allowed}));
         z.next_out = out;
         z.avail_out = room;
         while (z.avail_out > 0) {
@@ -331,6 +358,7 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     Zip64Fields z64;
     z64.uncompressedSize = fi.uncompressed_size;
     z64.compressedSize = fi.compressed_size;
+    rawFieldsOf(uf, fi.disk_num_start, z64);
     applyZip64Extra(std::string_view(extra.data(), extraLen), z64);
     out.uncompressedSize = z64.uncompressedSize;
     out.compressedSize = z64.compressedSize;
@@ -463,7 +491,7 @@ int32_t closeReader()
 {
     EngineState &s = state();
     if (s.reader) {
-        unzClose(static_cast<unzFile>(s.reader));
+        closeUnz(static_cast<unzFile>(s.reader));
         s.reader = nullptr;
     }
     readerPath().clear();
@@ -479,7 +507,7 @@ int32_t openArchiveForReading(const std::string &path)
 {
     EngineState &s = state();
     if (s.reader) {
-        unzClose(static_cast<unzFile>(s.reader));
+        closeUnz(static_cast<unzFile>(s.reader));
         s.reader = nullptr;
     }
     s.reader = openUnz(path);
