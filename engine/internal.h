@@ -136,6 +136,7 @@ struct Zip64Fields {
     uint64_t localHeaderOffset = 0;
     uint32_t diskNumber = 0;
     bool offsetKnown = false; // the offset came from the extra field (minizip cannot use it)
+    bool sizeFromExtra = false; // so did the compressed size (minizip cannot read the data)
 };
 void applyZip64Extra(std::string_view extra, Zip64Fields &f);
 

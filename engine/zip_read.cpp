@@ -45,6 +45,7 @@ void applyZip64Extra(std::string_view extra, Zip64Fields &f)
             }
             if (f.compressedSize == 0xFFFFFFFFull && at + 8 <= end) {
                 f.compressedSize = u64(at);
+                f.sizeFromExtra = true;
                 at += 8;
             }
             if (f.localHeaderOffset == 0xFFFFFFFFull && at + 8 <= end) {
@@ -149,7 +150,9 @@ int32_t EntryReader::open(const EntryInfo &info)
         }
     }
     int32_t err;
-    if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown) {
+    // minizip reads a ZIP64 entry's data as if it were 4 GiB long, and fails
+    // near the end of the file: such entries are read through our own handle.
+    if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown || z64.sizeFromExtra) {
         err = openDirect(z64.localHeaderOffset, z64.offsetKnown);
     } else {
         int method = 0, level = 0;
