@@ -44,6 +44,8 @@ inline constexpr int32_t kErrUnsafeName = -203;       // name would leave the de
 inline constexpr int32_t kErrUnsupportedMethod = -204;// neither stored (0) nor Deflate (8)
 inline constexpr int32_t kErrWrite = -205;            // writing failed (disk full, I/O error)
 inline constexpr int32_t kErrReadOnlyTarget = -206;   // an existing output file is read-only
+inline constexpr int32_t kErrNoSpace = -207;          // the destination has less free space than the entries need
+inline constexpr int32_t kErrOverlap = -208;          // entries share or overlap their data (refused)
 
 // addFile's answer when the file is the archive being written (or its
 // temporary file): nothing is added, and this is not a failure.
@@ -256,6 +258,34 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths);
 // archive cannot be opened. Failed entries are skipped.
 int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
                         const std::string &destination, int32_t keepPaths);
+
+// What an extraction needs and what the destination has.
+struct SpaceCheck {
+    uint64_t needed = 0;     // declared size of the entries, in bytes
+    uint64_t available = 0;  // free space of the destination's file system for this user
+};
+
+// Compares the declared total size of the entries of `archivePath` matching
+// `pattern` (as extractMatching selects them; "" for all) with the free
+// space where `destination` is or would be created. Nothing is written.
+// Result 0 when they fit; kErrNoSpace when they do not (the last error then
+// names both figures); -1 when the archive cannot be read or the free space
+// cannot be known (out.available 0). extractMatching makes this check first.
+int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern,
+                             const std::string &destination, SpaceCheck &out);
+
+// ---- Errors -------------------------------------------------------------------
+
+// The detail of the engine's last failure, kept beside its state so that a
+// caller can say why ("no space left on device") rather than guess. Set by
+// the failures of createArchive, addFile, closeArchives, the opening of an
+// archive that is refused, and checkExtractionSpace; cleared by initEngine.
+struct LastError {
+    int32_t code = 0;   // the result that was returned
+    int sysErrno = 0;   // the system's error number, 0 when the system said nothing
+    std::string text;   // one line in English, "" when none
+};
+const LastError &lastError();
 
 // ---- Verifying --------------------------------------------------------------
 

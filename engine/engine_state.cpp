@@ -363,6 +363,21 @@ WriterExtra &writerExtra()
     return w;
 }
 
+LastError &lastErrorRecord()
+{
+    static LastError e;
+    return e;
+}
+
+int32_t setLastError(int32_t code, int sysErrno, std::string text)
+{
+    LastError &e = lastErrorRecord();
+    e.code = code;
+    e.sysErrno = sysErrno;
+    e.text = std::move(text);
+    return code;
+}
+
 int32_t &threadSetting()
 {
     static int32_t threads = 0;
@@ -474,16 +489,21 @@ unzFile openUnz(const std::string &path)
     voidpf f = io.zopen64_file(io.opaque, path.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
     if (!f)
         return nullptr;
-    bool refused = false;
+    int32_t refused = 0;
     if (locateEndRecord(io, f, info->layout)) {
         const ArchiveLayout &l = info->layout;
-        if (scanCentralDirectory(io, f, l, info->records) != 0 ||
-            entriesOverlap(info->records, l.cdStart - l.prefix))
-            refused = true;
+        if (scanCentralDirectory(io, f, l, info->records) != 0)
+            refused = kErrBadArchive;
+        else if (entriesOverlap(info->records, l.cdStart - l.prefix))
+            refused = kErrOverlap;
     }
     io.zclose_file(io.opaque, f);
-    if (refused)
+    if (refused) {
+        setLastError(refused, 0,
+                     refused == kErrOverlap ? "entries of the archive share or overlap their data: refused"
+                                            : "the central directory of the archive is damaged");
         return nullptr;
+    }
 
     const ArchiveLayout &l = info->layout;
     unzFile uf = nullptr;
@@ -531,6 +551,11 @@ void setArchiveIo(const zlib_filefunc64_def *io)
     detail::g_io = io;
 }
 
+const LastError &lastError()
+{
+    return detail::lastErrorRecord();
+}
+
 const EngineState &engineState()
 {
     return detail::state();
@@ -546,6 +571,7 @@ int32_t initEngine()
     s.passwordSet = false;
     s.password.clear();
     s.progressCallback = nullptr;
+    detail::lastErrorRecord() = LastError{};
     return 0;
 }
 

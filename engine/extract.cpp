@@ -4,10 +4,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <memory>
 #include <ctime>
 #include <utility>
@@ -290,9 +292,43 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
     return extractOne(uf, readerPath(), info, dest, keepPaths != 0, true).code;
 }
 
+int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern,
+                             const std::string &destination, SpaceCheck &out)
+{
+    out = SpaceCheck{};
+    std::vector<EntryInfo> entries;
+    if (listEntries(archivePath, entries) < 0)
+        return kErrGeneral;
+    for (const EntryInfo &e : entries)
+        if (!e.isFolder() && matchesPattern(e.fileName, pattern))
+            out.needed += e.uncompressedSize;
+    // The destination may not exist yet: its nearest existing folder tells
+    // which file system it will be on.
+    std::string folder = destination.empty() ? std::string(".") : destination;
+    struct statvfs vs{};
+    while (::statvfs(folder.c_str(), &vs) != 0) {
+        const size_t slash = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
+        if (errno != ENOENT || folder == "/" || folder == ".")
+            return setLastError(kErrGeneral, errno, "the free space of the destination cannot be known");
+        folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : folder.substr(0, slash);
+    }
+    out.available = static_cast<uint64_t>(vs.f_bavail) * static_cast<uint64_t>(vs.f_frsize);
+    if (out.needed > out.available)
+        return setLastError(kErrNoSpace, ENOSPC,
+                            "not enough free space: " + std::to_string(out.needed) + " bytes needed, " +
+                                std::to_string(out.available) + " available");
+    return 0;
+}
+
 int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
                         const std::string &destination, int32_t keepPaths)
 {
+    // Refused before anything is written when the declared sizes cannot fit
+    // (an archive whose entries lie about their size is stopped entry by
+    // entry when it inflates past what it declared).
+    SpaceCheck space;
+    if (checkExtractionSpace(archivePath, pattern, destination, space) == kErrNoSpace)
+        return 0;
     UnzHandle handle(openUnz(archivePath));
     if (!handle)
         return 0;

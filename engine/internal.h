@@ -41,6 +41,9 @@ struct WriterExtra {
 };
 WriterExtra &writerExtra();
 
+// Records the detail of a failure (see lastError); returns `code`.
+int32_t setLastError(int32_t code, int sysErrno, std::string text);
+
 // The thread count set by setThreadCount (0: one per core).
 int32_t &threadSetting();
 

@@ -329,7 +329,26 @@ int32_t closeArchives()
     return result;
 }
 
+namespace {
+int32_t createArchiveImpl(const std::string &path, int32_t append);
+}
+
 int32_t createArchive(const std::string &path, int32_t append)
+{
+    errno = 0;
+    const int32_t made = createArchiveImpl(path, append);
+    if (!made) {
+        const int err = errno;
+        setLastError(kErrGeneral, err,
+                     "the archive cannot be created" + (err ? ": " + std::string(std::strerror(err)) : std::string()));
+        errno = err;
+    }
+    return made;
+}
+
+namespace {
+
+int32_t createArchiveImpl(const std::string &path, int32_t append)
 {
     closeWriter();
     EngineState &s = state();
@@ -387,6 +406,8 @@ int32_t createArchive(const std::string &path, int32_t append)
     }
     return 1;
 }
+
+} // namespace
 
 namespace {
 
@@ -595,8 +616,13 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
     w.addingEntry = false;
     if (result == 0 && e != ZIP_OK)
         result = e;
-    if (result != 0 && result != kResultStopped)
+    if (result != 0 && result != kResultStopped) {
+        const int err = errno;
         w.failed = true;
+        setLastError(result, result == kErrWrite ? err : 0,
+                     result == kErrWrite ? "the archive could not be written: " + std::string(std::strerror(err))
+                                         : "the file could not be read to its end: " + path);
+    }
     return result;
 }
 

@@ -265,6 +265,16 @@ TEST_F(ZipParallel, FullDiskDuringAThreadedRunFailsAndCommitsNothing)
     EXPECT_NE(closed, 0);
     EXPECT_FALSE(fs::exists(a));
     EXPECT_EQ(filesUnder(dir).size(), files.size());
+    EXPECT_EQ(lastError().code, kErrWrite);
+    EXPECT_NE(lastError().text.find("could not be written"), std::string::npos) << lastError().text;
+}
+
+TEST_F(ZipParallel, ArchiveThatCannotBeCreatedSaysWhy)
+{
+    EXPECT_EQ(createArchive((dir / "missing" / "a.zip").string(), 0), 0);
+    EXPECT_EQ(lastError().code, kErrGeneral);
+    EXPECT_EQ(lastError().sysErrno, ENOENT);
+    EXPECT_NE(lastError().text.find("No such file"), std::string::npos) << lastError().text;
 }
 
 // The pipeline holds a bounded number of units however far the writer lags.

@@ -286,4 +286,40 @@ TEST_F(ZipReadingRules, EntryInflatingPastItsDeclaredSizeFailsAndLeavesNothing)
     EXPECT_EQ(v.entriesFailed, 1);
 }
 
+TEST_F(ZipReadingRules, ExtractionThatCannotFitIsRefusedBeforeItStarts)
+{
+    const uint64_t huge = 1ull << 60;
+    Built liar{"huge.bin", "tiny data!"};
+    liar.sizesAllOnes = true;
+    liar.centralExtra = zip64Extra({huge, 10});
+    fs::path a = zip("huge.zip", buildZip({{"small.txt", "small"}, liar}));
+    SpaceCheck space;
+    EXPECT_EQ(checkExtractionSpace(a.string(), "", (dir / "out" / "deeper").string(), space), kErrNoSpace);
+    EXPECT_EQ(space.needed, huge + 5);
+    EXPECT_GT(space.available, 0u);
+    EXPECT_EQ(lastError().code, kErrNoSpace);
+    EXPECT_EQ(lastError().sysErrno, ENOSPC);
+    EXPECT_NE(lastError().text.find(std::to_string(huge + 5) + " bytes needed"), std::string::npos)
+        << lastError().text;
+    EXPECT_EQ(extractMatching(a.string(), "", (dir / "out").string(), 1), 0);
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    // Only what the pattern selects counts.
+    EXPECT_EQ(checkExtractionSpace(a.string(), "*.txt", (dir / "out").string(), space), 0);
+    EXPECT_EQ(space.needed, 5u);
+    EXPECT_EQ(extractMatching(a.string(), "*.txt", (dir / "out").string(), 0), 1);
+    EXPECT_EQ(readFile(dir / "out" / "small.txt"), "small");
+}
+
+TEST_F(ZipReadingRules, RefusedArchiveLeavesItsReasonInTheLastError)
+{
+    Built second{"b.txt", "alpha"};
+    second.offsetOverride = 0;
+    fs::path a = zip("overlap.zip", buildZip({{"a.txt", "alpha"}, second}));
+    EXPECT_EQ(entryCount(a.string()), -1);
+    EXPECT_EQ(lastError().code, kErrOverlap);
+    initEngine();
+    EXPECT_EQ(lastError().code, 0);
+    EXPECT_TRUE(lastError().text.empty());
+}
+
 } // namespace zarvon::engine::testing
