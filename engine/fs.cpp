@@ -17,6 +17,22 @@ int openForReading(const std::string &path, bool nonBlocking)
     return fd;
 }
 
+int openUnnamed(const std::string &folder, mode_t mode)
+{
+#ifdef O_TMPFILE
+    int fd;
+    do
+        fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+#else
+    (void)folder;
+    (void)mode;
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
 int closeFd(int fd)
 {
     return ::close(fd);

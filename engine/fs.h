@@ -15,6 +15,10 @@ namespace zarvon::engine::fs {
 // regular file. Result: the descriptor, or -1 with errno set.
 int openForReading(const std::string &path, bool nonBlocking);
 
+// Creates a file without a name in `folder`, open for reading and writing,
+// where the file system allows it (O_TMPFILE). Result: the descriptor, or -1.
+int openUnnamed(const std::string &folder, mode_t mode);
+
 // Closes a descriptor. Result 0, or -1 with errno set.
 int closeFd(int fd);
 

@@ -3,6 +3,7 @@
 
 #include "engine/deflate_pipeline.h"
 #include "engine/engine.h"
+#include "engine/fs.h"
 #include "engine/pkware_cipher.h"
 
 #include <minizip/unzip.h>
@@ -34,6 +35,7 @@ struct WriterExtra {
     uint64_t keptEntries = 0; // entries of the earlier archive when appending
     bool addedZip64 = false;  // an entry was written with the ZIP64 extensions
     SelfIdentity self;        // files never to add: the temporary file and the target
+    std::shared_ptr<fs::Fd> unnamed; // the temporary file when it has no name (tempPath is its /proc path)
     // Compression ahead of addFile, for the planned files (or the one file
     // in hand). Shared so that a callback closing the archive in the middle
     // of an addition does not pull the units from under it.

@@ -2,6 +2,7 @@
 #include "engine/fs.h"
 
 #include "base/paths.h"
+#include "base/safe_output.h"
 
 #include <zlib.h>
 
@@ -307,10 +308,26 @@ int32_t closeWriter()
         result = kErrWrite;
     if (result == 0 && w.entries >= 0xFFFF && !addZip64EndRecords(w.tempPath, w.entries))
         result = kErrWrite;
-    if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0)
+    if (result == 0 && w.unnamed) {
+        // A file without a name cannot replace another at once: it is
+        // linked under a hidden name for the instant of the rename.
+        const std::string folder = base::parentFolder(s.writerPath);
+        const std::string linkName = (folder.empty() ? std::string("./") : folder) + "." +
+                                     base::lastPathComponent(s.writerPath) + ".zarvon-" + base::randomSuffix();
+        if (::linkat(AT_FDCWD, w.tempPath.c_str(), AT_FDCWD, linkName.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            result = kErrWrite;
+        } else if (std::rename(linkName.c_str(), s.writerPath.c_str()) != 0) {
+            ::unlink(linkName.c_str());
+            result = kErrWrite;
+        }
+    } else if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0) {
         result = kErrWrite;
-    if (result != 0)
+    }
+    if (result != 0 && !w.unnamed)
         ::unlink(w.tempPath.c_str());
+    // A failure of an addition already left its own detail.
+    if (result != 0 && result != kResultStopped && !w.failed)
+        setLastError(result, errno, "the archive could not be completed: " + std::string(std::strerror(errno)));
     s.writerPath.clear();
     w = WriterExtra{};
     return result;
@@ -362,32 +379,52 @@ int32_t createArchiveImpl(const std::string &path, int32_t append)
     struct stat target{};
     if (name.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
         return 0;
-    std::string temp = (folder.empty() ? std::string("./") : folder) + "." + name + ".zarvon-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return 0;
-    ::fchmod(fd, 0666 & ~currentUmask());
-    struct stat st{};
-    ::fstat(fd, &st);
-    ::close(fd);
+    const std::string dirName = folder.empty() ? std::string(".") : folder;
     w = WriterExtra{};
     int mode = APPEND_STATUS_CREATE;
     struct stat existing{};
-    if (append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0) {
-        if (!copyFile(path, temp)) {
-            ::unlink(temp.c_str());
-            return 0;
-        }
-        mode = APPEND_STATUS_ADDINZIP;
+    const bool appending = append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0;
+    if (appending) {
         int32_t existingEntries = entryCount(path);
-        if (existingEntries < 0) {
-            ::unlink(temp.c_str());
+        if (existingEntries < 0)
             return 0;
-        }
+        mode = APPEND_STATUS_ADDINZIP;
         w.entries = static_cast<uint64_t>(existingEntries);
         w.keptEntries = w.entries;
     }
-    zipFile zf = openZip(temp, mode);
+
+    // The archive is written to a file without a name where the file system
+    // allows it, and given its name only at commit: a run killed outright
+    // (power cut, kill -9) then leaves nothing behind. minizip reaches it
+    // through the descriptor's path in /proc. Elsewhere a hidden named file
+    // beside the archive is used, removed on every path the process lives
+    // through.
+    std::string temp;
+    struct stat st{};
+    zipFile zf = nullptr;
+    auto unnamed = std::make_shared<fs::Fd>(fs::openUnnamed(dirName, 0666 & ~currentUmask()));
+    if (unnamed->fd >= 0 && ::fstat(unnamed->fd, &st) == 0) {
+        temp = "/proc/self/fd/" + std::to_string(unnamed->fd);
+        if (!appending || copyFile(path, temp))
+            zf = openZip(temp, mode);
+    }
+    if (zf) {
+        w.unnamed = unnamed;
+    } else {
+        unnamed.reset();
+        temp = (folder.empty() ? std::string("./") : folder) + "." + name + ".zarvon-XXXXXX";
+        int fd = ::mkstemp(temp.data());
+        if (fd < 0)
+            return 0;
+        ::fchmod(fd, 0666 & ~currentUmask());
+        ::fstat(fd, &st);
+        ::close(fd);
+        if (appending && !copyFile(path, temp)) {
+            ::unlink(temp.c_str());
+            return 0;
+        }
+        zf = openZip(temp, mode);
+    }
     if (!zf) {
         ::unlink(temp.c_str());
         return 0;

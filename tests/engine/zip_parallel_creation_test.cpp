@@ -269,6 +269,28 @@ TEST_F(ZipParallel, FullDiskDuringAThreadedRunFailsAndCommitsNothing)
     EXPECT_NE(lastError().text.find("could not be written"), std::string::npos) << lastError().text;
 }
 
+TEST_F(ZipParallel, CreationKilledOutrightLeavesNothingBehind)
+{
+    fs::path big = file("big.bin", randomBytes(3 * detail::kUnitSize));
+    fs::path a = dir / "a.zip";
+    writeFile(a, "earlier");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The process ends in the middle of the run, as after kill -9:
+        // nothing is closed or cleaned up.
+        if (createArchive(a.string(), 0) == 0 || addFile(big.string(), 0) != 0)
+            ::_exit(2);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"a.zip", "big.bin"}));
+    EXPECT_EQ(readFile(a), "earlier");
+}
+
 TEST_F(ZipParallel, ArchiveThatCannotBeCreatedSaysWhy)
 {
     EXPECT_EQ(createArchive((dir / "missing" / "a.zip").string(), 0), 0);
