@@ -13,6 +13,15 @@
 // flag (general-purpose bit 11). Names handed back by the engine are UTF-8
 // with the system's separator (kSeparator).
 //
+// Reading goes through minizip, with these structures read by the engine
+// itself where minizip's reader cannot follow the rules of the format: the
+// end record (found by validation, scanning back from the end, not by the
+// last signature, so comments and junk after the archive do not mislead
+// it), the central directory (checked before use: entries whose data
+// overlap are refused), the ZIP64 extended information (read field by
+// field), encrypted data (the traditional PKWARE cipher) and the data of
+// ZIP64 entries (through a handle of the engine's own).
+//
 // Results are 32-bit signed integers: 0 or a count, index or handle for
 // success, negative for failure. minizip's own codes (-1, -100, -102 to -105)
 // pass through unchanged; the engine's own failures use the codes below.

@@ -8,6 +8,9 @@
 
 #include <minizip/ioapi.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <thread>
 
 namespace zarvon::engine::testing {
@@ -289,6 +292,30 @@ TEST_F(ZipParallel, CreationKilledOutrightLeavesNothingBehind)
     ASSERT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"a.zip", "big.bin"}));
     EXPECT_EQ(readFile(a), "earlier");
+}
+
+// The archive's own write buffer defers the system's refusal to a later
+// write or to the close: it must still fail the run.
+TEST_F(ZipParallel, FileSizeLimitHitBehindTheWriteBufferFailsTheRun)
+{
+    fs::path src = file("random.bin", randomBytes(600000));
+    fs::path a = dir / "a.zip";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit limit{200000, 200000};
+        ::signal(SIGXFSZ, SIG_IGN);
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || createArchive(a.string(), 0) == 0)
+            ::_exit(3);
+        const int32_t added = addFile(src.string(), 0);
+        const int32_t closed = closeArchives();
+        ::_exit(added == 0 && closed == 0 ? 1 : fs::exists(a) ? 2 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(filesUnder(dir), std::vector<std::string>{"random.bin"});
 }
 
 TEST_F(ZipParallel, ArchiveThatCannotBeCreatedSaysWhy)
