@@ -249,10 +249,11 @@ void DeflatePipeline::run(Unit &u, ZState &zs)
         return;
     }
     const size_t bound = deflateBound(&zs.z, static_cast<uLong>(u.read)) + 64;
-    u.out.resize(bound); // capacity stays from earlier units
+    if (u.out.size() < bound)
+        u.out.resize(bound);
     z_stream &z = zs.z;
     z.next_out = u.out.data();
-    z.avail_out = static_cast<uInt>(bound);
+    z.avail_out = static_cast<uInt>(u.out.size());
     // Fed a progress block at a time, so that a cancel is seen promptly.
     size_t fed = 0;
     for (;;) {
@@ -283,12 +284,17 @@ void DeflatePipeline::run(Unit &u, ZState &zs)
         if (final)
             break;
     }
-    u.out.resize(u.out.size() - z.avail_out);
+    u.outLen = u.out.size() - z.avail_out;
 }
 
-Unit *DeflatePipeline::take()
+Unit *DeflatePipeline::take(Unit *previous)
 {
+    // The unit is the writer's until handed back: its file, closed when this
+    // was the last unit of it, goes outside the lock.
+    std::shared_ptr<UnitFile> lastUse = previous ? std::move(previous->file) : nullptr;
     std::unique_lock<std::mutex> lock(mutex_);
+    if (previous && giveBack(previous))
+        workReady_.notify_one();
     for (;;) {
         if (cancelled_)
             return nullptr;
@@ -322,20 +328,25 @@ Unit *DeflatePipeline::take()
     return u;
 }
 
+bool DeflatePipeline::giveBack(Unit *unit)
+{
+    unit->file.reset();
+    // Buffers grown for a large unit are kept: at most the limit of units
+    // exist, so memory stays bounded.
+    free_.push_back(unit);
+    --inFlight_;
+    // Woken in bursts, when half the slots are free, so that the
+    // compressors take small files a batch at a time.
+    return idleWorkers_ > 0 && inFlight_ <= limit_ / 2;
+}
+
 void DeflatePipeline::release(Unit *unit)
 {
+    std::shared_ptr<UnitFile> lastUse = std::move(unit->file);
     bool wake;
-    std::shared_ptr<UnitFile> file;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        file = std::move(unit->file); // closed, when last, outside the lock
-        // Buffers grown for a large unit are kept: at most the limit of
-        // units exist, so memory stays bounded.
-        free_.push_back(unit);
-        --inFlight_;
-        // Woken in bursts, when half the slots are free, so that the
-        // compressors take small files a batch at a time.
-        wake = idleWorkers_ > 0 && inFlight_ <= limit_ / 2;
+        wake = giveBack(unit);
     }
     if (wake)
         workReady_.notify_one();

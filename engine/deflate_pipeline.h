@@ -69,11 +69,12 @@ struct Unit {
     bool done = false;
     bool failed = false;      // the compressor itself failed
     std::vector<unsigned char> in;
-    std::vector<unsigned char> out;
+    std::vector<unsigned char> out; // only grows: filling it with zeros each time cost a memset per unit
+    size_t outLen = 0;        // bytes of `out` holding compressed data
     size_t dataAt = 0;        // stored method: where the bytes are in `in`
     // The bytes to write and their count.
     const unsigned char *bytes() const { return file->method == 8 ? out.data() : in.data() + dataAt; }
-    size_t byteCount() const { return file->method == 8 ? out.size() : static_cast<size_t>(read); }
+    size_t byteCount() const { return file->method == 8 ? outLen : static_cast<size_t>(read); }
 };
 
 struct PlannedFile {
@@ -103,8 +104,9 @@ public:
     bool nextIs(const std::string &path, bool keepFullPath, int method, bool encrypt) const;
 
     // The next unit in order, waiting for it; nullptr when none is left.
-    // Hand it back with release() before asking for the next one.
-    Unit *take();
+    // `previous`, the unit the writer is done with (or nullptr), is handed
+    // back in the same step. A unit may also be handed back with release().
+    Unit *take(Unit *previous = nullptr);
     void release(Unit *unit);
 
     // Stops the compressor threads; units not yet taken are dropped.
@@ -118,6 +120,7 @@ private:
     bool nextTask(std::unique_lock<std::mutex> &lock, Unit *&task);
     std::shared_ptr<UnitFile> openFile(const PlannedFile &p);
     void run(Unit &unit, struct ZState &z);
+    bool giveBack(Unit *unit); // with the lock held; true when a compressor should be woken
 
     std::vector<PlannedFile> files_;
     size_t nextFile_ = 0;      // next planned file to open

@@ -457,8 +457,7 @@ public:
     HeldUnit &operator=(const HeldUnit &) = delete;
     Unit *take()
     {
-        reset();
-        u_ = p_.take();
+        u_ = p_.take(std::exchange(u_, nullptr));
         return u_;
     }
     void reset()
