@@ -13,6 +13,10 @@ namespace zarvon::engine {
 
 namespace detail {
 
+namespace {
+constexpr uint64_t kDirectReadSize = 1u << 20;
+}
+
 struct EntryReader::ZStream {
     z_stream s{};
 };
@@ -152,7 +156,11 @@ int32_t EntryReader::open(const EntryInfo &info)
     int32_t err;
     // minizip reads a ZIP64 entry's data as if it were 4 GiB long, and fails
     // near the end of the file: such entries are read through our own handle.
-    if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown || z64.sizeFromExtra) {
+    // A large entry is also read through our own handle, in larger reads
+    // than minizip's 16 KB buffer and without its copy; small entries are
+    // not, as the handle costs an opening of the file.
+    if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown || z64.sizeFromExtra ||
+        info.compressedSize >= kDirectReadSize) {
         err = openDirect(z64.localHeaderOffset, z64.offsetKnown);
     } else {
         int method = 0, level = 0;
@@ -186,7 +194,7 @@ int32_t EntryReader::open(const EntryInfo &info)
             z_ = nullptr;
             return kErrData;
         }
-        in_ = std::make_unique<ScratchBuffer>(65536);
+        in_ = std::make_unique<ScratchBuffer>(direct_ ? 262144 : 65536);
     }
     return 0;
 }
