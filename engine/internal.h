@@ -174,7 +174,7 @@ int32_t scanCentralDirectory(const zlib_filefunc64_def &io, voidpf stream, const
 // Whether the data of two entries overlap, or reach into the directory at
 // `directoryOffset`: the mark of an archive built to expand one stored
 // stream many times.
-bool entriesOverlap(std::vector<CentralRecord> records, uint64_t directoryOffset);
+bool entriesOverlap(const std::vector<CentralRecord> &records, uint64_t directoryOffset);
 
 // What openUnz learned about an open handle; nullptr for unknown handles.
 struct HandleInfo {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace zarvon::engine::detail {
 
@@ -133,8 +135,18 @@ int32_t scanCentralDirectory(const zlib_filefunc64_def &io, voidpf f, const Arch
     records.clear();
     if (layout.cdSize == 0)
         return 0;
-    std::vector<unsigned char> cd(static_cast<size_t>(layout.cdSize));
-    if (!readAt(io, f, layout.cdStart, cd.data(), cd.size()))
+    // Not cleared first: every byte is read over.
+    const size_t cdLen = static_cast<size_t>(layout.cdSize);
+    std::unique_ptr<unsigned char[]> cdBytes(new (std::nothrow) unsigned char[cdLen]);
+    if (!cdBytes)
+        return kErrBadArchive;
+    struct View {
+        const unsigned char *p;
+        size_t n;
+        size_t size() const { return n; }
+        const unsigned char &operator[](size_t i) const { return p[i]; }
+    } cd{cdBytes.get(), cdLen};
+    if (!readAt(io, f, layout.cdStart, cdBytes.get(), cdLen))
         return kErrBadArchive;
     records.reserve(static_cast<size_t>(std::min<uint64_t>(layout.entries, cd.size() / 46)));
     size_t pos = 0;
@@ -162,13 +174,21 @@ int32_t scanCentralDirectory(const zlib_filefunc64_def &io, voidpf f, const Arch
     return 0;
 }
 
-bool entriesOverlap(std::vector<CentralRecord> records, uint64_t directoryOffset)
+bool entriesOverlap(const std::vector<CentralRecord> &inOrder, uint64_t directoryOffset)
 {
     // Each entry takes at least its 30-byte local header and its data; the
     // name and extra field, whose local lengths are not read here, only
     // make the span longer, so an overlap found this way is certain.
-    std::sort(records.begin(), records.end(),
-              [](const CentralRecord &a, const CentralRecord &b) { return a.localOffset < b.localOffset; });
+    // Writers nearly always list entries in the order of their data, so a
+    // sorted copy is made only when they do not.
+    auto byOffset = [](const CentralRecord &a, const CentralRecord &b) { return a.localOffset < b.localOffset; };
+    std::vector<CentralRecord> sorted;
+    const bool ordered = std::is_sorted(inOrder.begin(), inOrder.end(), byOffset);
+    if (!ordered) {
+        sorted = inOrder;
+        std::sort(sorted.begin(), sorted.end(), byOffset);
+    }
+    const std::vector<CentralRecord> &records = ordered ? inOrder : sorted;
     for (size_t i = 0; i < records.size(); ++i) {
         const uint64_t end = records[i].localOffset + 30 + records[i].compressedSize;
         if (end < records[i].localOffset)

@@ -74,8 +74,11 @@ const CentralRecord *HandleInfo::recordAt(uint64_t position) const
 
 // The header's own offset and disk fields of the current entry, so that
 // the ZIP64 extra field is read field by field.
-void rawFieldsOf(unzFile uf, unsigned long disk, Zip64Fields &z)
+void rawFieldsOf(unzFile uf, unsigned long disk, Zip64Fields &z, std::string_view extra)
 {
+    // Only an entry with ZIP64 information needs them.
+    if (extra.find(std::string_view("\x01\x00", 2)) == std::string_view::npos)
+        return;
     z.diskNumber = static_cast<uint32_t>(disk);
     const HandleInfo *h = handleInfo(uf);
     const CentralRecord *r = h ? h->recordAt(unzGetOffset64(uf)) : nullptr;
@@ -148,7 +151,8 @@ int32_t EntryReader::open(const EntryInfo &info)
         if (unzGetCurrentFileInfo64(uf_, &fi, nullptr, 0, extra.data(), extra.size(), nullptr, 0) == UNZ_OK) {
             z64.uncompressedSize = fi.uncompressed_size;
             z64.compressedSize = fi.compressed_size;
-            rawFieldsOf(uf_, fi.disk_num_start, z64);
+            rawFieldsOf(uf_, fi.disk_num_start, z64,
+                        std::string_view(extra.data(), std::min<size_t>(fi.size_file_extra, extra.size() - 1)));
             applyZip64Extra(std::string_view(extra.data(), std::min<size_t>(fi.size_file_extra, extra.size() - 1)),
                             z64);
         }
@@ -369,7 +373,7 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     Zip64Fields z64;
     z64.uncompressedSize = fi.uncompressed_size;
     z64.compressedSize = fi.compressed_size;
-    rawFieldsOf(uf, fi.disk_num_start, z64);
+    rawFieldsOf(uf, fi.disk_num_start, z64, std::string_view(extra.data(), extraLen));
     applyZip64Extra(std::string_view(extra.data(), extraLen), z64);
     out.uncompressedSize = z64.uncompressedSize;
     out.compressedSize = z64.compressedSize;
