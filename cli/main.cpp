@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -27,8 +28,9 @@ enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitIncomplete = 3 };
 const char *kUsage =
     "usage: zarvon-cli COMMAND ...\n"
     "  list [-p PASSWORD|-P] ARCHIVE        list the entries\n"
-    "  create [-0|-9] [-p PASSWORD|-P] ARCHIVE FILE|FOLDER...\n"
-    "                                       -0 stored, -9 Deflate (default); -P asks for the password\n"
+    "  create [-0|-9] [-j N] [-p PASSWORD|-P] ARCHIVE FILE|FOLDER...\n"
+    "                                       -0 stored, -9 Deflate (default); -P asks for the password;\n"
+    "                                       -j N compresses on N threads (default: one per core)\n"
     "  extract [-d DEST] [-p PASSWORD|-P] ARCHIVE [ENTRY...]\n"
     "                                       extract everything, or the named entries\n"
     "  test [-p PASSWORD|-P] ARCHIVE        read every entry and check its CRC\n"
@@ -164,6 +166,7 @@ struct Options {
     bool havePassword = false;
     std::string password;
     std::string destination = ".";
+    int threads = 0; // 0: one per core
     std::vector<std::string> args;
 };
 
@@ -196,6 +199,17 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
             }
             o.havePassword = true;
             break;
+        case 'j': {
+            char *end = nullptr;
+            const long n = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+            if (i + 1 >= argc || !end || *end || n < 1 || n > 256) {
+                problem = "option -j needs a number of threads from 1 to 256";
+                return false;
+            }
+            o.threads = static_cast<int>(n);
+            ++i;
+            break;
+        }
         case 'p':
         case 'd':
             if (i + 1 >= argc) {
@@ -252,6 +266,7 @@ int commandCreate(const Options &o)
     CompressRequest request;
     request.archivePath = o.args[0];
     request.method = o.method;
+    request.threads = o.threads;
     request.password = o.havePassword ? o.password : std::string();
     int failures = 0;
     for (size_t i = 1; i < o.args.size(); ++i) {
@@ -391,7 +406,7 @@ int main(int argc, char **argv)
         return usage();
     std::string command = argv[1];
     // list and info take a password for archives whose names are encrypted.
-    const char *allowed = command == "create" ? "09pP" : command == "extract" ? "dpP" : "pP";
+    const char *allowed = command == "create" ? "09jpP" : command == "extract" ? "dpP" : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return ExitOk;

@@ -3,13 +3,24 @@
 // One process-wide state (EngineState) holds the archive open for reading
 // (the reader slot), the archive being written (the writer slot), the
 // compression method, the password and the progress callback. Every call
-// runs on the caller's thread; the engine is not meant to be entered from
-// two threads at once.
+// runs on the caller's thread, and the progress callback is only ever called
+// on it; the engine is not meant to be entered from two threads at once.
+// Creation compresses on worker threads of its own behind addFile (see
+// planAdditions and setThreadCount).
 //
 // Text is UTF-8 everywhere. Names stored in archives are CP850 with "/"
 // separators; a name CP850 cannot hold is stored in UTF-8 with the UTF-8
 // flag (general-purpose bit 11). Names handed back by the engine are UTF-8
 // with the system's separator (kSeparator).
+//
+// Reading goes through minizip, with these structures read by the engine
+// itself where minizip's reader cannot follow the rules of the format: the
+// end record (found by validation, scanning back from the end, not by the
+// last signature, so comments and junk after the archive do not mislead
+// it), the central directory (checked before use: entries whose data
+// overlap are refused), the ZIP64 extended information (read field by
+// field), encrypted data (the traditional PKWARE cipher) and the data of
+// ZIP64 entries (through a handle of the engine's own).
 //
 // Results are 32-bit signed integers: 0 or a count, index or handle for
 // success, negative for failure. minizip's own codes (-1, -100, -102 to -105)
@@ -42,6 +53,8 @@ inline constexpr int32_t kErrUnsafeName = -203;       // name would leave the de
 inline constexpr int32_t kErrUnsupportedMethod = -204;// neither stored (0) nor Deflate (8)
 inline constexpr int32_t kErrWrite = -205;            // writing failed (disk full, I/O error)
 inline constexpr int32_t kErrReadOnlyTarget = -206;   // an existing output file is read-only
+inline constexpr int32_t kErrNoSpace = -207;          // the destination has less free space than the entries need
+inline constexpr int32_t kErrOverlap = -208;          // entries share or overlap their data (refused)
 
 // addFile's answer when the file is the archive being written (or its
 // temporary file): nothing is added, and this is not a failure.
@@ -200,13 +213,31 @@ int32_t setPassword(const std::string &password);
 // After a stop or a write failure, closeArchives discards the archive.
 int32_t addFile(const std::string &path, int32_t keepFullPath);
 
+// Announces the files the next addFile calls will add, in that order, so
+// that the compressor threads read and compress ahead while earlier entries
+// are written. Only a lookahead: addFile still adds one file per call, with
+// the same results and progress calls, and a file not announced (or added
+// out of order) is simply compressed when its addFile comes. Uses the
+// method and password in force now; call it after setting them. Result 0,
+// or -1 when no archive is in the writer slot.
+struct PlannedAddition {
+    std::string path;
+    int32_t keepFullPath = 0;
+};
+int32_t planAdditions(const std::vector<PlannedAddition> &files);
+
+// Number of compressor threads for later additions; 0 (the default) means
+// one per core. The archive's bytes do not depend on it. Result 0.
+int32_t setThreadCount(int32_t threads);
+
 // ---- Extracting -----------------------------------------------------------
 //
 // Common to the three operations: `destination` is a folder (created when
 // needed); with keepPaths 1 an entry's folders are recreated under it, with 0
-// only the last component is used. Names with ".." components, absolute
-// names, drive prefixes ("C:\", "C:/", "C:x"), and names empty after
-// cleaning are refused (kErrUnsafeName); nothing is ever written through a
+// only the last component is used. A drive prefix ("C:\", "C:/", "C:x") is
+// dropped, so "C:/data/notes.txt" lands in data/notes.txt. Names with ".."
+// components, absolute names, and names empty after cleaning are refused
+// (kErrUnsafeName); nothing is ever written through a
 // symbolic link, and no symbolic link is ever created. Each entry's CRC-32
 // is checked; a failed entry leaves no output file behind (a file it would
 // have replaced is kept). An encrypted entry needs the password in force; a
@@ -236,6 +267,34 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths);
 // archive cannot be opened. Failed entries are skipped.
 int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
                         const std::string &destination, int32_t keepPaths);
+
+// What an extraction needs and what the destination has.
+struct SpaceCheck {
+    uint64_t needed = 0;     // declared size of the entries, in bytes
+    uint64_t available = 0;  // free space of the destination's file system for this user
+};
+
+// Compares the declared total size of the entries of `archivePath` matching
+// `pattern` (as extractMatching selects them; "" for all) with the free
+// space where `destination` is or would be created. Nothing is written.
+// Result 0 when they fit; kErrNoSpace when they do not (the last error then
+// names both figures); -1 when the archive cannot be read or the free space
+// cannot be known (out.available 0). extractMatching makes this check first.
+int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern,
+                             const std::string &destination, SpaceCheck &out);
+
+// ---- Errors -------------------------------------------------------------------
+
+// The detail of the engine's last failure, kept beside its state so that a
+// caller can say why ("no space left on device") rather than guess. Set by
+// the failures of createArchive, addFile, closeArchives, the opening of an
+// archive that is refused, and checkExtractionSpace; cleared by initEngine.
+struct LastError {
+    int32_t code = 0;   // the result that was returned
+    int sysErrno = 0;   // the system's error number, 0 when the system said nothing
+    std::string text;   // one line in English, "" when none
+};
+const LastError &lastError();
 
 // ---- Verifying --------------------------------------------------------------
 

@@ -1,11 +1,14 @@
 #include "engine/internal.h"
 #include "engine/zip_io.h"
+#include "engine/fs.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <unordered_map>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 
@@ -134,6 +137,117 @@ int ZCALLBACK readError(voidpf, voidpf stream)
     return static_cast<ReadStream *>(stream)->failed ? 1 : 0;
 }
 
+// Archives are written through one large buffer of our own, which also
+// takes minizip's step back to each entry's local header (to fill in its
+// CRC and sizes) without a system call while that header is still in the
+// buffer: through stdio every entry cost two seeks and two writes, which
+// dominated the creation of archives of many small files. Only positioned
+// writes are used, so a step back never needs a seek.
+struct WriteStream {
+    int fd = -1;
+    std::vector<unsigned char> buf;
+    uint64_t bufStart = 0; // file offset of buf[0]
+    size_t bufLen = 0;     // bytes of buf holding data
+    uint64_t pos = 0;
+    uint64_t end = 0;      // size of the file as written so far
+    bool failed = false;
+
+    bool flush()
+    {
+        size_t done = 0;
+        while (done < bufLen) {
+            ssize_t n = ::pwrite(fd, buf.data() + done, bufLen - done, static_cast<off_t>(bufStart + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                failed = true;
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        bufStart += bufLen;
+        bufLen = 0;
+        return true;
+    }
+};
+
+constexpr size_t kWriteBuffer = 1 << 20;
+
+voidpf ZCALLBACK writeOpen(voidpf, const void *filename, int mode)
+{
+    if (!(mode & ZLIB_FILEFUNC_MODE_CREATE))
+        return nullptr;
+    int fd = ::open(static_cast<const char *>(filename), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    auto *s = new WriteStream;
+    s->fd = fd;
+    s->buf.resize(kWriteBuffer);
+    return s;
+}
+
+uLong ZCALLBACK writeWrite(voidpf, voidpf stream, const void *data, uLong size)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    const auto *in = static_cast<const unsigned char *>(data);
+    uLong done = 0;
+    while (done < size) {
+        // The buffer takes bytes that continue or overwrite what it holds.
+        if (s->pos < s->bufStart || s->pos > s->bufStart + s->bufLen || s->pos >= s->bufStart + s->buf.size()) {
+            if (!s->flush())
+                return done;
+            s->bufStart = s->pos;
+        }
+        const size_t at = static_cast<size_t>(s->pos - s->bufStart);
+        const size_t n = std::min<size_t>(s->buf.size() - at, size - done);
+        std::memcpy(s->buf.data() + at, in + done, n);
+        s->bufLen = std::max(s->bufLen, at + n);
+        s->pos += n;
+        s->end = std::max(s->end, s->pos);
+        done += static_cast<uLong>(n);
+    }
+    return done;
+}
+
+uLong ZCALLBACK writeRead(voidpf, voidpf stream, void *data, uLong size)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    if (!s->flush())
+        return 0;
+    ssize_t n = fs::preadFull(s->fd, static_cast<unsigned char *>(data), size, s->pos);
+    if (n <= 0)
+        return 0;
+    s->pos += static_cast<uint64_t>(n);
+    return static_cast<uLong>(n);
+}
+
+ZPOS64_T ZCALLBACK writeTell(voidpf, voidpf stream)
+{
+    return static_cast<WriteStream *>(stream)->pos;
+}
+
+long ZCALLBACK writeSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? s->pos : s->end;
+    s->pos = base + offset;
+    return 0;
+}
+
+int ZCALLBACK writeClose(voidpf, voidpf stream)
+{
+    auto *s = static_cast<WriteStream *>(stream);
+    bool ok = s->flush();
+    int r = ::close(s->fd);
+    delete s;
+    return ok && r == 0 ? 0 : -1;
+}
+
+int ZCALLBACK writeError(voidpf, voidpf stream)
+{
+    return static_cast<WriteStream *>(stream)->failed ? 1 : 0;
+}
+
 // The table archives are read through; it opens files for reading only.
 zlib_filefunc64_def baseIo()
 {
@@ -142,105 +256,97 @@ zlib_filefunc64_def baseIo()
     return {readOpen, readRead, readWrite, readTell, readSeek, readClose, readError, nullptr};
 }
 
-// minizip takes an end-of-central-directory record found at offset 0 for
-// "not found", so an empty archive (nothing but that record) would not
-// open. Such a file is read through this table, which shows it behind four
-// zero bytes; minizip counts them as data before the archive.
-constexpr ZPOS64_T kShift = 4;
-
-struct ShiftedStream {
-    voidpf inner;
-    ZPOS64_T pos;
+// A view of an archive file that minizip is opened through when the file
+// as it stands would mislead it. minizip takes the last end signature it
+// finds, so a comment holding that signature, or junk after the archive,
+// hides the real record: the view ends right after the record chosen by
+// validation and shows its comment as empty. minizip also takes a record
+// found at offset 0 for "not found", so an empty archive (nothing but that
+// record) is shown behind four zero bytes, which minizip counts as data
+// before the archive. The view's description reaches the stream through
+// the table's opaque argument when the file is opened; the stream keeps its
+// own copy, so the table may go once minizip has opened it.
+struct ViewSpec {
+    zlib_filefunc64_def inner;
+    uint64_t shift = 0;    // zero bytes shown before the file
+    uint64_t length = 0;   // bytes of the file shown
+    uint64_t patchAt = 0;  // the end record's comment length, shown as 0
+    bool patch = false;
 };
 
-zlib_filefunc64_def &shiftedBase()
-{
-    static zlib_filefunc64_def base;
-    return base;
-}
+struct ViewStream {
+    ViewSpec spec;
+    voidpf inner;
+    uint64_t pos = 0;
+};
 
-voidpf ZCALLBACK shiftedOpen(voidpf, const void *filename, int mode)
+voidpf ZCALLBACK viewOpen(voidpf opaque, const void *filename, int mode)
 {
-    zlib_filefunc64_def &b = shiftedBase();
-    voidpf inner = b.zopen64_file(b.opaque, filename, mode);
+    const ViewSpec &spec = *static_cast<const ViewSpec *>(opaque);
+    voidpf inner = spec.inner.zopen64_file(spec.inner.opaque, filename, mode);
     if (!inner)
         return nullptr;
-    return new ShiftedStream{inner, 0};
+    return new ViewStream{spec, inner, 0};
 }
 
-uLong ZCALLBACK shiftedRead(voidpf, voidpf stream, void *buf, uLong size)
+uLong ZCALLBACK viewRead(voidpf, voidpf stream, void *buf, uLong size)
 {
-    zlib_filefunc64_def &b = shiftedBase();
-    auto *s = static_cast<ShiftedStream *>(stream);
-    uLong done = 0;
+    auto *s = static_cast<ViewStream *>(stream);
+    const ViewSpec &v = s->spec;
     auto *out = static_cast<unsigned char *>(buf);
-    while (s->pos < kShift && done < size) {
+    const uint64_t total = v.shift + v.length;
+    uLong done = 0;
+    while (s->pos < v.shift && done < size && s->pos < total) {
         out[done++] = 0;
         ++s->pos;
     }
-    if (done < size) {
-        uLong got = b.zread_file(b.opaque, s->inner, out + done, size - done);
+    if (done < size && s->pos < total) {
+        const uint64_t want = std::min<uint64_t>(size - done, total - s->pos);
+        const uint64_t from = s->pos - v.shift;
+        if (v.inner.zseek64_file(v.inner.opaque, s->inner, from, ZLIB_FILEFUNC_SEEK_SET) != 0)
+            return done;
+        uLong got = v.inner.zread_file(v.inner.opaque, s->inner, out + done, static_cast<uLong>(want));
+        if (v.patch)
+            for (uint64_t i = 0; i < 2; ++i)
+                if (v.patchAt + i >= from && v.patchAt + i < from + got)
+                    out[done + (v.patchAt + i - from)] = 0;
         s->pos += got;
         done += got;
     }
     return done;
 }
 
-uLong ZCALLBACK shiftedWrite(voidpf, voidpf, const void *, uLong)
+uLong ZCALLBACK viewWrite(voidpf, voidpf, const void *, uLong)
 {
     return 0;
 }
 
-ZPOS64_T ZCALLBACK shiftedTell(voidpf, voidpf stream)
+ZPOS64_T ZCALLBACK viewTell(voidpf, voidpf stream)
 {
-    return static_cast<ShiftedStream *>(stream)->pos;
+    return static_cast<ViewStream *>(stream)->pos;
 }
 
-long ZCALLBACK shiftedSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
+long ZCALLBACK viewSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
-    zlib_filefunc64_def &b = shiftedBase();
-    auto *s = static_cast<ShiftedStream *>(stream);
-    ZPOS64_T target;
-    if (origin == ZLIB_FILEFUNC_SEEK_SET) {
-        target = offset;
-    } else if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
-        target = s->pos + offset;
-    } else {
-        if (b.zseek64_file(b.opaque, s->inner, 0, ZLIB_FILEFUNC_SEEK_END) != 0)
-            return -1;
-        target = b.ztell64_file(b.opaque, s->inner) + kShift + offset;
-    }
-    ZPOS64_T innerPos = target > kShift ? target - kShift : 0;
-    if (b.zseek64_file(b.opaque, s->inner, innerPos, ZLIB_FILEFUNC_SEEK_SET) != 0)
-        return -1;
-    s->pos = target;
+    auto *s = static_cast<ViewStream *>(stream);
+    const uint64_t total = s->spec.shift + s->spec.length;
+    const uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? s->pos : total;
+    s->pos = base + offset;
     return 0;
 }
 
-int ZCALLBACK shiftedClose(voidpf, voidpf stream)
+int ZCALLBACK viewClose(voidpf, voidpf stream)
 {
-    zlib_filefunc64_def &b = shiftedBase();
-    auto *s = static_cast<ShiftedStream *>(stream);
-    int r = b.zclose_file(b.opaque, s->inner);
+    auto *s = static_cast<ViewStream *>(stream);
+    int r = s->spec.inner.zclose_file(s->spec.inner.opaque, s->inner);
     delete s;
     return r;
 }
 
-int ZCALLBACK shiftedError(voidpf, voidpf stream)
+int ZCALLBACK viewError(voidpf, voidpf stream)
 {
-    zlib_filefunc64_def &b = shiftedBase();
-    return b.zerror_file(b.opaque, static_cast<ShiftedStream *>(stream)->inner);
-}
-
-bool startsWithEndRecord(zlib_filefunc64_def &io, const std::string &path)
-{
-    voidpf f = io.zopen64_file(io.opaque, path.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
-    if (!f)
-        return false;
-    unsigned char sig[4] = {};
-    uLong got = io.zread_file(io.opaque, f, sig, 4);
-    io.zclose_file(io.opaque, f);
-    return got == 4 && sig[0] == 'P' && sig[1] == 'K' && sig[2] == 5 && sig[3] == 6;
+    auto *s = static_cast<ViewStream *>(stream);
+    return s->spec.inner.zerror_file(s->spec.inner.opaque, s->inner);
 }
 
 } // namespace
@@ -255,6 +361,35 @@ WriterExtra &writerExtra()
 {
     static WriterExtra w;
     return w;
+}
+
+LastError &lastErrorRecord()
+{
+    static LastError e;
+    return e;
+}
+
+int32_t setLastError(int32_t code, int sysErrno, std::string text)
+{
+    LastError &e = lastErrorRecord();
+    e.code = code;
+    e.sysErrno = sysErrno;
+    e.text = std::move(text);
+    return code;
+}
+
+int32_t &threadSetting()
+{
+    static int32_t threads = 0;
+    return threads;
+}
+
+int compressorThreads()
+{
+    if (threadSetting() > 0)
+        return threadSetting();
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
 namespace {
@@ -317,23 +452,87 @@ uint64_t &readerSerial()
     return serial;
 }
 
+namespace {
+
+std::unordered_map<const void *, std::unique_ptr<HandleInfo>> &handles()
+{
+    static std::unordered_map<const void *, std::unique_ptr<HandleInfo>> h;
+    return h;
+}
+
+} // namespace
+
+const HandleInfo *handleInfo(unzFile uf)
+{
+    auto it = handles().find(uf);
+    return it == handles().end() ? nullptr : it->second.get();
+}
+
+void closeUnz(unzFile uf)
+{
+    if (!uf)
+        return;
+    handles().erase(uf);
+    unzClose(uf);
+}
+
+void UnzCloser::operator()(void *f) const
+{
+    closeUnz(static_cast<unzFile>(f));
+}
+
 unzFile openUnz(const std::string &path)
 {
     ++g_generation;
     zlib_filefunc64_def io = baseIo();
-    unzFile uf = unzOpen2_64(path.c_str(), &io);
-    if (uf || !startsWithEndRecord(io, path))
-        return uf;
-    shiftedBase() = io;
-    zlib_filefunc64_def shifted{shiftedOpen, shiftedRead, shiftedWrite, shiftedTell,
-                                shiftedSeek, shiftedClose, shiftedError, nullptr};
-    return unzOpen2_64(path.c_str(), &shifted);
+    auto info = std::make_unique<HandleInfo>();
+    voidpf f = io.zopen64_file(io.opaque, path.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
+    if (!f)
+        return nullptr;
+    int32_t refused = 0;
+    if (locateEndRecord(io, f, info->layout)) {
+        const ArchiveLayout &l = info->layout;
+        if (scanCentralDirectory(io, f, l, info->records) != 0)
+            refused = kErrBadArchive;
+        else if (entriesOverlap(info->records, l.cdStart - l.prefix))
+            refused = kErrOverlap;
+    }
+    io.zclose_file(io.opaque, f);
+    if (refused) {
+        setLastError(refused, 0,
+                     refused == kErrOverlap ? "entries of the archive share or overlap their data: refused"
+                                            : "the central directory of the archive is damaged");
+        return nullptr;
+    }
+
+    const ArchiveLayout &l = info->layout;
+    unzFile uf = nullptr;
+    const bool clean = l.found && l.lastSignature && l.endPos + 22 + l.commentLength == l.fileSize && l.endPos > 0;
+    if (!l.found || clean) {
+        uf = unzOpen2_64(path.c_str(), &io);
+    } else {
+        ViewSpec spec;
+        spec.inner = io;
+        spec.shift = l.endPos == 0 ? 4 : 0;
+        spec.length = l.endPos + 22;
+        spec.patchAt = l.endPos + 20;
+        spec.patch = l.commentLength != 0;
+        zlib_filefunc64_def view{viewOpen, viewRead, viewWrite, viewTell, viewSeek, viewClose, viewError, &spec};
+        uf = unzOpen2_64(path.c_str(), &view);
+    }
+    if (uf)
+        handles()[uf] = std::move(info);
+    return uf;
 }
 
 zipFile openZip(const std::string &path, int append)
 {
     if (g_io) {
         zlib_filefunc64_def io = *g_io;
+        return zipOpen2_64(path.c_str(), append, nullptr, &io);
+    }
+    if (append == APPEND_STATUS_CREATE) {
+        zlib_filefunc64_def io{writeOpen, writeRead, writeWrite, writeTell, writeSeek, writeClose, writeError, nullptr};
         return zipOpen2_64(path.c_str(), append, nullptr, &io);
     }
     return zipOpen64(path.c_str(), append);
@@ -352,6 +551,11 @@ void setArchiveIo(const zlib_filefunc64_def *io)
     detail::g_io = io;
 }
 
+const LastError &lastError()
+{
+    return detail::lastErrorRecord();
+}
+
 const EngineState &engineState()
 {
     return detail::state();
@@ -367,6 +571,7 @@ int32_t initEngine()
     s.passwordSet = false;
     s.password.clear();
     s.progressCallback = nullptr;
+    detail::lastErrorRecord() = LastError{};
     return 0;
 }
 

@@ -4,10 +4,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <memory>
 #include <ctime>
 #include <utility>
@@ -35,12 +37,25 @@ using Destination = base::OutputFolder;
 struct SlotDestination {
     uint64_t readerSerial = 0;
     std::unique_ptr<Destination> dest;
+    // Identity of the destination folder once made, so that each entry
+    // checks with one call that the folder is still the one held open.
+    bool known = false;
+    dev_t device = 0;
+    ino_t inode = 0;
 };
 
 SlotDestination &slotDestination()
 {
     static SlotDestination s;
     return s;
+}
+
+// The process's creation mask, read once per extraction run: reading it
+// costs two system calls.
+mode_t &cachedUmask()
+{
+    static mode_t m = currentUmask();
+    return m;
 }
 
 // Permissions of an extracted file: the Unix mode when the archive was made
@@ -55,13 +70,16 @@ mode_t modeFor(const EntryInfo &e)
     if (host == 3 && unixMode != 0 && (type == 0 || type == S_IFREG))
         mode = static_cast<mode_t>(unixMode & 0777);
     else
-        mode = 0666 & ~currentUmask();
+        mode = 0666 & ~cachedUmask();
     if (e.externalAttributes & 0x01)
         mode &= ~static_cast<mode_t>(0222);
     return mode;
 }
 
-// The entry's date as local time, seconds set to 0.
+// The entry's date as local time, seconds set to 0. Worked out from the
+// same fields read as UTC and the zone's offset at that moment, rather than
+// with mktime, which looks at the zone file again on every call: one system
+// call per extracted file.
 struct timespec timeFor(const EntryInfo &e)
 {
     struct tm t{};
@@ -71,9 +89,18 @@ struct timespec timeFor(const EntryInfo &e)
     t.tm_hour = static_cast<int>(e.hour);
     t.tm_min = static_cast<int>(e.minute);
     t.tm_sec = 0;
-    t.tm_isdst = -1;
+    const time_t asUtc = ::timegm(&t);
+    struct tm local{};
+    time_t guess = asUtc;
+    // Twice, so that a date just across a change of offset gets the offset
+    // in force at that date.
+    for (int i = 0; i < 2; ++i) {
+        if (!::localtime_r(&guess, &local))
+            break;
+        guess = asUtc - local.tm_gmtoff;
+    }
     struct timespec ts{};
-    ts.tv_sec = ::mktime(&t);
+    ts.tv_sec = guess;
     ts.tv_nsec = 0;
     return ts;
 }
@@ -134,22 +161,30 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     const std::string &leaf = parts.back();
 
     // An existing file is replaced only once the new one is complete, so a
-    // failed entry never costs the file it would have replaced.
-    struct stat st{};
+    // failed entry never costs the file it would have replaced. The usual
+    // case, no file of that name yet, costs a single system call; the file
+    // is created with its final permissions when the mask allows them.
+    const mode_t mode = modeFor(info);
+    const bool modeAtCreation = (mode & ~cachedUmask()) == mode;
+    const int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     std::string tempName;
-    if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(st.st_mode)) {
-            r.code = kErrGeneral;
-            return r;
-        }
-        if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
-            r.code = kErrReadOnlyTarget;
-            return r;
+    FileDescriptor out(::openat(dirFd, leaf.c_str(), createFlags, modeAtCreation ? mode : 0600));
+    if (!out.valid() && errno == EEXIST) {
+        struct stat st{};
+        if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISDIR(st.st_mode)) {
+                r.code = kErrGeneral;
+                return r;
+            }
+            if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+                r.code = kErrReadOnlyTarget;
+                return r;
+            }
         }
         tempName = base::temporaryNameFor(leaf);
+        out.reset(::openat(dirFd, tempName.c_str(), createFlags, modeAtCreation ? mode : 0600));
     }
     const std::string &createName = tempName.empty() ? leaf : tempName;
-    FileDescriptor out(::openat(dirFd, createName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid()) {
         r.code = kErrGeneral;
         return r;
@@ -182,7 +217,8 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
             return discard(kResultStopped);
     }
     const struct timespec times[2] = {{0, UTIME_OMIT}, timeFor(info)};
-    ::fchmod(out.get(), modeFor(info));
+    if (!modeAtCreation)
+        ::fchmod(out.get(), mode);
     ::futimens(out.get(), times);
     if (out.close() != 0)
         return discard(kErrWrite);
@@ -229,14 +265,26 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
         return kErrGeneral;
     unzFile uf = static_cast<unzFile>(s.reader);
     SlotDestination &cached = slotDestination();
-    if (!cached.dest || cached.readerSerial != readerSerial() || cached.dest->path() != destination ||
-        !cached.dest->stillValid()) {
+    struct stat now{};
+    const std::string folderPath = destination.empty() ? std::string(".") : destination;
+    const bool same = cached.dest && cached.readerSerial == readerSerial() && cached.dest->path() == destination &&
+                      (cached.known ? ::stat(folderPath.c_str(), &now) == 0 && now.st_dev == cached.device &&
+                                          now.st_ino == cached.inode
+                                    : cached.dest->stillValid());
+    if (!same) {
         cached.dest = std::make_unique<Destination>(destination);
         cached.readerSerial = readerSerial();
+        cached.known = false;
+        cachedUmask() = currentUmask();
     }
     Destination &dest = *cached.dest;
     if (!dest.ensure())
         return kErrGeneral;
+    if (!cached.known && cached.dest->stillValid() && ::stat(folderPath.c_str(), &now) == 0) {
+        cached.known = true;
+        cached.device = now.st_dev;
+        cached.inode = now.st_ino;
+    }
     EntryInfo info;
     int32_t err = readEntryInfo(uf, info);
     if (err != 0)
@@ -244,9 +292,43 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
     return extractOne(uf, readerPath(), info, dest, keepPaths != 0, true).code;
 }
 
+int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern,
+                             const std::string &destination, SpaceCheck &out)
+{
+    out = SpaceCheck{};
+    std::vector<EntryInfo> entries;
+    if (listEntries(archivePath, entries) < 0)
+        return kErrGeneral;
+    for (const EntryInfo &e : entries)
+        if (!e.isFolder() && matchesPattern(e.fileName, pattern))
+            out.needed += e.uncompressedSize;
+    // The destination may not exist yet: its nearest existing folder tells
+    // which file system it will be on.
+    std::string folder = destination.empty() ? std::string(".") : destination;
+    struct statvfs vs{};
+    while (::statvfs(folder.c_str(), &vs) != 0) {
+        const size_t slash = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
+        if (errno != ENOENT || folder == "/" || folder == ".")
+            return setLastError(kErrGeneral, errno, "the free space of the destination cannot be known");
+        folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : folder.substr(0, slash);
+    }
+    out.available = static_cast<uint64_t>(vs.f_bavail) * static_cast<uint64_t>(vs.f_frsize);
+    if (out.needed > out.available)
+        return setLastError(kErrNoSpace, ENOSPC,
+                            "not enough free space: " + std::to_string(out.needed) + " bytes needed, " +
+                                std::to_string(out.available) + " available");
+    return 0;
+}
+
 int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
                         const std::string &destination, int32_t keepPaths)
 {
+    // Refused before anything is written when the declared sizes cannot fit
+    // (an archive whose entries lie about their size is stopped entry by
+    // entry when it inflates past what it declared).
+    SpaceCheck space;
+    if (checkExtractionSpace(archivePath, pattern, destination, space) == kErrNoSpace)
+        return 0;
     UnzHandle handle(openUnz(archivePath));
     if (!handle)
         return 0;

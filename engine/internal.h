@@ -1,7 +1,9 @@
 // Shared inside the engine only; not part of its interface.
 #pragma once
 
+#include "engine/deflate_pipeline.h"
 #include "engine/engine.h"
+#include "engine/fs.h"
 #include "engine/pkware_cipher.h"
 
 #include <minizip/unzip.h>
@@ -32,8 +34,60 @@ struct WriterExtra {
     uint64_t entries = 0;     // entries in the archive, appended ones included
     uint64_t keptEntries = 0; // entries of the earlier archive when appending
     bool addedZip64 = false;  // an entry was written with the ZIP64 extensions
+    SelfIdentity self;        // files never to add: the temporary file and the target
+    std::shared_ptr<fs::Fd> unnamed; // the temporary file when it has no name (tempPath is its /proc path)
+    // Compression ahead of addFile, for the planned files (or the one file
+    // in hand). Shared so that a callback closing the archive in the middle
+    // of an addition does not pull the units from under it.
+    std::shared_ptr<DeflatePipeline> pipeline;
 };
 WriterExtra &writerExtra();
+
+// Records the detail of a failure (see lastError); returns `code`.
+int32_t setLastError(int32_t code, int sysErrno, std::string text);
+
+// The thread count set by setThreadCount (0: one per core).
+int32_t &threadSetting();
+
+// Compressor threads for creation: the number set, or one per core.
+int compressorThreads();
+
+// Writes one entry through minizip's raw mode: the name, date and
+// attributes, the encryption header and cipher, the sizes and CRC-32 at the
+// end. The data handed to write() is already compressed (or stored). Shared
+// by every way of adding a file, so all entries get the same headers.
+class EntryWriter {
+public:
+    explicit EntryWriter(zipFile zf) : zf_(zf) {}
+    // An entry still open is closed with what it holds, unless abandoned.
+    ~EntryWriter();
+    EntryWriter(const EntryWriter &) = delete;
+    EntryWriter &operator=(const EntryWriter &) = delete;
+
+    // Begins the entry for the file at `path` (stat `st`, `size` bytes).
+    // With a password, `headerCrc` is the CRC-32 whose high byte ends the
+    // encryption header. `zip64` tells whether the entry got the ZIP64
+    // extensions. Result 0 or minizip's error (nothing begun).
+    int32_t open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size, int method,
+                 const std::string *password, uint32_t headerCrc, bool &zip64);
+
+    // Appends bytes of the entry's data, encrypting them in place when a
+    // password is in force. Result 0, kErrWrite or minizip's error.
+    int32_t write(unsigned char *data, size_t len);
+
+    // Ends the entry with its uncompressed size and CRC-32. Result 0,
+    // kErrWrite or minizip's error.
+    int32_t finish(uint64_t size, uint32_t crc);
+
+    // The archive was closed under the writer: touch nothing through it.
+    void abandon() { open_ = false; }
+
+private:
+    zipFile zf_;
+    bool open_ = false;
+    bool encrypt_ = false;
+    PkwareKeys keys_{};
+};
 
 // The I/O table in force (see zip_io.h), and opening through it.
 zlib_filefunc64_def archiveIo();
@@ -41,7 +95,7 @@ unzFile openUnz(const std::string &path);
 zipFile openZip(const std::string &path, int append);
 
 struct UnzCloser {
-    void operator()(void *f) const { if (f) unzClose(static_cast<unzFile>(f)); }
+    void operator()(void *f) const;
 };
 using UnzHandle = std::unique_ptr<void, UnzCloser>;
 
@@ -74,17 +128,63 @@ int32_t reportProgress(const std::string &fileName, float percent);
 // Result 0 or minizip's error.
 int32_t readEntryInfo(unzFile uf, EntryInfo &out);
 
-// The ZIP64 extended information of a central extra field: the 64-bit
-// sizes and local header offset that replace 32-bit fields set to
-// 0xFFFFFFFF. minizip 1.1 on 64-bit systems compares those fields with a
-// 64-bit all-ones value and so never reads them.
+// The ZIP64 extended information of a central extra field. Its fields are
+// present only for the header fields set to all ones (0xFFFFFFFF, or 0xFFFF
+// for the disk number), in this order: uncompressed size, compressed size,
+// local header offset, disk number. Fill the record with the header's own
+// 32-bit (16-bit) values first; applyZip64Extra replaces those that the
+// extra field carries. minizip 1.1 on 64-bit systems compares those fields
+// with a 64-bit all-ones value and so never reads them.
 struct Zip64Fields {
     uint64_t uncompressedSize = 0;
     uint64_t compressedSize = 0;
     uint64_t localHeaderOffset = 0;
-    bool offsetKnown = false;
+    uint32_t diskNumber = 0;
+    bool offsetKnown = false; // the offset came from the extra field (minizip cannot use it)
+    bool sizeFromExtra = false; // so did the compressed size (minizip cannot read the data)
 };
 void applyZip64Extra(std::string_view extra, Zip64Fields &f);
+
+// Where an archive's end record and central directory are, found by
+// validation (zip_directory.cpp).
+struct ArchiveLayout {
+    bool found = false;
+    bool lastSignature = false; // no other end signature after it (the one minizip itself takes)
+    bool zip64 = false;
+    uint64_t fileSize = 0;
+    uint64_t endPos = 0;        // the end record's place in the file
+    uint32_t commentLength = 0;
+    uint64_t entries = 0;
+    uint64_t cdStart = 0;       // the central directory's place in the file
+    uint64_t cdSize = 0;
+    uint64_t prefix = 0;        // bytes before the archive (a self-extractor's stub) not counted in its offsets
+};
+bool locateEndRecord(const zlib_filefunc64_def &io, voidpf stream, ArchiveLayout &out);
+
+// One central-directory record, as far as the checks need it.
+struct CentralRecord {
+    uint64_t position = 0;       // of the record, relative to the archive's start (as minizip counts)
+    uint64_t localOffset = 0;    // of the local header, relative to the archive's start
+    uint32_t rawLocalOffset = 0; // the header's own 32-bit offset field
+    uint64_t compressedSize = 0;
+};
+// Reads every record. Result 0, or kErrBadArchive when the directory is damaged.
+int32_t scanCentralDirectory(const zlib_filefunc64_def &io, voidpf stream, const ArchiveLayout &layout,
+                             std::vector<CentralRecord> &records);
+// Whether the data of two entries overlap, or reach into the directory at
+// `directoryOffset`: the mark of an archive built to expand one stored
+// stream many times.
+bool entriesOverlap(const std::vector<CentralRecord> &records, uint64_t directoryOffset);
+
+// What openUnz learned about an open handle; nullptr for unknown handles.
+struct HandleInfo {
+    ArchiveLayout layout;
+    std::vector<CentralRecord> records; // in directory order
+    const CentralRecord *recordAt(uint64_t position) const;
+};
+const HandleInfo *handleInfo(unzFile uf);
+// Closes a handle from openUnz.
+void closeUnz(unzFile uf);
 
 // The path the reader slot was opened from, and a number that changes with
 // every archive put in the slot.

@@ -138,6 +138,23 @@ std::string lastComponent(const std::string &name)
 
 int32_t safeComponents(const std::string &name, std::vector<std::string> &components, bool &isFolder)
 {
+    // Archives made on Windows from absolute paths store the drive
+    // ("C:/data/notes.txt", "C:\\data\\notes.txt", "C:notes.txt"): the
+    // drive and the separators after it are dropped, so the entry lands
+    // inside the destination. What remains is checked like any name: ".."
+    // is still refused, and so is a name with nothing left.
+    if (name.size() >= 2 && name[1] == ':' &&
+        ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'))) {
+        size_t at = 2;
+        while (at < name.size() && (name[at] == '/' || name[at] == '\\'))
+            ++at;
+        if (at == name.size()) {
+            components.clear();
+            isFolder = false;
+            return kErrUnsafeName;
+        }
+        return base::safeComponents(name.substr(at), components, isFolder) ? 0 : kErrUnsafeName;
+    }
     return base::safeComponents(name, components, isFolder) ? 0 : kErrUnsafeName;
 }
 

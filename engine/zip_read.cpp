@@ -13,6 +13,10 @@ namespace zarvon::engine {
 
 namespace detail {
 
+namespace {
+constexpr uint64_t kDirectReadSize = 1u << 20;
+}
+
 struct EntryReader::ZStream {
     z_stream s{};
 };
@@ -36,6 +40,8 @@ void applyZip64Extra(std::string_view extra, Zip64Fields &f)
         if (body + len > extra.size())
             return;
         if (id == 0x0001) {
+            // Field by field: each is there only when its header field is all
+            // ones, so an extra field holding only the sizes is read right.
             size_t at = body, end = body + len;
             if (f.uncompressedSize == 0xFFFFFFFFull && at + 8 <= end) {
                 f.uncompressedSize = u64(at);
@@ -43,17 +49,40 @@ void applyZip64Extra(std::string_view extra, Zip64Fields &f)
             }
             if (f.compressedSize == 0xFFFFFFFFull && at + 8 <= end) {
                 f.compressedSize = u64(at);
+                f.sizeFromExtra = true;
                 at += 8;
             }
-            // The offset is there only when its 32-bit field is all ones.
-            if (at + 8 <= end) {
+            if (f.localHeaderOffset == 0xFFFFFFFFull && at + 8 <= end) {
                 f.localHeaderOffset = u64(at);
                 f.offsetKnown = true;
+                at += 8;
             }
+            if (f.diskNumber == 0xFFFFu && at + 4 <= end)
+                f.diskNumber = static_cast<uint32_t>(u64(at) & 0xFFFFFFFFu);
             return;
         }
         pos = body + len;
     }
+}
+
+const CentralRecord *HandleInfo::recordAt(uint64_t position) const
+{
+    auto it = std::lower_bound(records.begin(), records.end(), position,
+                               [](const CentralRecord &r, uint64_t p) { return r.position < p; });
+    return it != records.end() && it->position == position ? &*it : nullptr;
+}
+
+// The header's own offset and disk fields of the current entry, so that
+// the ZIP64 extra field is read field by field.
+void rawFieldsOf(unzFile uf, unsigned long disk, Zip64Fields &z, std::string_view extra)
+{
+    // Only an entry with ZIP64 information needs them.
+    if (extra.find(std::string_view("\x01\x00", 2)) == std::string_view::npos)
+        return;
+    z.diskNumber = static_cast<uint32_t>(disk);
+    const HandleInfo *h = handleInfo(uf);
+    const CentralRecord *r = h ? h->recordAt(unzGetOffset64(uf)) : nullptr;
+    z.localHeaderOffset = r ? r->rawLocalOffset : 0;
 }
 
 namespace {
@@ -122,12 +151,20 @@ int32_t EntryReader::open(const EntryInfo &info)
         if (unzGetCurrentFileInfo64(uf_, &fi, nullptr, 0, extra.data(), extra.size(), nullptr, 0) == UNZ_OK) {
             z64.uncompressedSize = fi.uncompressed_size;
             z64.compressedSize = fi.compressed_size;
+            rawFieldsOf(uf_, fi.disk_num_start, z64,
+                        std::string_view(extra.data(), std::min<size_t>(fi.size_file_extra, extra.size() - 1)));
             applyZip64Extra(std::string_view(extra.data(), std::min<size_t>(fi.size_file_extra, extra.size() - 1)),
                             z64);
         }
     }
     int32_t err;
-    if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown) {
+    // minizip reads a ZIP64 entry's data as if it were 4 GiB long, and fails
+    // near the end of the file: such entries are read through our own handle.
+    // A large entry is also read through our own handle, in larger reads
+    // than minizip's 16 KB buffer and without its copy; small entries are
+    // not, as the handle costs an opening of the file.
+    if (info.compressedSize >= 0xFFFFFFFFull || z64.offsetKnown || z64.sizeFromExtra ||
+        info.compressedSize >= kDirectReadSize) {
         err = openDirect(z64.localHeaderOffset, z64.offsetKnown);
     } else {
         int method = 0, level = 0;
@@ -161,7 +198,7 @@ int32_t EntryReader::open(const EntryInfo &info)
             z_ = nullptr;
             return kErrData;
         }
-        in_ = std::make_unique<ScratchBuffer>(65536);
+        in_ = std::make_unique<ScratchBuffer>(direct_ ? 262144 : 65536);
     }
     return 0;
 }
@@ -188,6 +225,8 @@ int32_t EntryReader::openDirect(uint64_t localHeaderOffset, bool offsetKnown)
     if (!direct_)
         return kErrGeneral;
     if (offsetKnown) {
+        if (const HandleInfo *h = handleInfo(uf_))
+            localHeaderOffset += h->layout.prefix;
         unsigned char header[30];
         if (io_.zseek64_file(io_.opaque, direct_, localHeaderOffset, ZLIB_FILEFUNC_SEEK_SET) != 0 ||
             io_.zread_file(io_.opaque, direct_, header, sizeof header) != sizeof header || header[0] != 'P' ||
@@ -242,7 +281,10 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
         produced = static_cast<size_t>(got);
     } else if (!streamEnded_) {
         z_stream &z = z_->s;
-        const uInt room = static_cast<uInt>(std::min<size_t>(capacity, UINT_MAX / 2));
+        // One byte more than the declared size is enough to know the entry
+        // lies: inflating stops there instead of filling the disk.
+        const uint64_t allowed = expectedSize_ - produced_ + 1;
+        const uInt room = static_cast<uInt>(std::min<uint64_t>({capacity, UINT_MAX / 2, allowed}));
         z.next_out = out;
         z.avail_out = room;
         while (z.avail_out > 0) {
@@ -331,6 +373,7 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     Zip64Fields z64;
     z64.uncompressedSize = fi.uncompressed_size;
     z64.compressedSize = fi.compressed_size;
+    rawFieldsOf(uf, fi.disk_num_start, z64, std::string_view(extra.data(), extraLen));
     applyZip64Extra(std::string_view(extra.data(), extraLen), z64);
     out.uncompressedSize = z64.uncompressedSize;
     out.compressedSize = z64.compressedSize;
@@ -463,7 +506,7 @@ int32_t closeReader()
 {
     EngineState &s = state();
     if (s.reader) {
-        unzClose(static_cast<unzFile>(s.reader));
+        closeUnz(static_cast<unzFile>(s.reader));
         s.reader = nullptr;
     }
     readerPath().clear();
@@ -479,7 +522,7 @@ int32_t openArchiveForReading(const std::string &path)
 {
     EngineState &s = state();
     if (s.reader) {
-        unzClose(static_cast<unzFile>(s.reader));
+        closeUnz(static_cast<unzFile>(s.reader));
         s.reader = nullptr;
     }
     s.reader = openUnz(path);

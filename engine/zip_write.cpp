@@ -1,6 +1,8 @@
 #include "engine/internal.h"
+#include "engine/fs.h"
 
 #include "base/paths.h"
+#include "base/safe_output.h"
 
 #include <zlib.h>
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <algorithm>
 #include <utility>
 
 namespace zarvon::engine {
@@ -22,81 +25,9 @@ namespace detail {
 
 namespace {
 
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() { if (fd >= 0) ::close(fd); }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-};
-
-// One level-9 Deflate stream kept for the process and reset per entry:
-// setting one up allocates and clears some 300 KB, which showed when adding
-// thousands of small files.
-struct SharedDeflater {
-    z_stream z{};
-    bool live = false;
-    bool busy = false;
-    ~SharedDeflater() { if (live) deflateEnd(&z); }
-};
-
-class Deflater {
-public:
-    ~Deflater()
-    {
-        if (shared_)
-            shared_->busy = false;
-        if (ownLive_)
-            deflateEnd(&own_);
-    }
-    // Result: the stream ready for a new entry, or nullptr.
-    z_stream *start()
-    {
-        static SharedDeflater s;
-        if (!s.busy) {
-            if (s.live ? deflateReset(&s.z) != Z_OK
-                       : deflateInit2(&s.z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-                return nullptr;
-            s.live = true;
-            s.busy = true;
-            shared_ = &s;
-            return &s.z;
-        }
-        if (deflateInit2(&own_, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-            return nullptr;
-        ownLive_ = true;
-        return &own_;
-    }
-
-private:
-    SharedDeflater *shared_ = nullptr;
-    z_stream own_{};
-    bool ownLive_ = false;
-};
-
-mode_t currentUmask()
-{
-    mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-}
-
-// read() that retries after a signal and fills the buffer unless the file ends.
-ssize_t readFull(int fd, unsigned char *buf, size_t size)
-{
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::read(fd, buf + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(done);
-}
+using fs::Fd;
+using fs::currentUmask;
+using fs::readFull;
 
 bool copyFile(const std::string &from, const std::string &to)
 {
@@ -289,12 +220,78 @@ bool restoreUnixHost(const std::string &path, uint64_t skipEntries)
 
 } // namespace
 
+EntryWriter::~EntryWriter()
+{
+    if (open_)
+        zipCloseFileInZipRaw64(zf_, 0, 0);
+}
+
+int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size,
+                          int method, const std::string *password, uint32_t headerCrc, bool &zip64)
+{
+    bool utf8 = false;
+    std::string utf8Name = storedNameForPath(path, keepFullPath);
+    std::string stored = encodeStoredName(utf8Name, utf8);
+    std::string extra;
+    if (!utf8 && stored != utf8Name)
+        extra = unicodePathExtra(stored, utf8Name);
+    zip_fileinfo zi = fileInfoFor(st);
+    const uint64_t worstCase = size + size / 1000 + 65536 + kPkwareHeaderSize;
+    zip64 = worstCase >= 0xFFFFFFFFull;
+    encrypt_ = password != nullptr;
+    uLong flagBase = (encrypt_ ? 1u : 0u) | (utf8 ? 0x800u : 0u);
+    int err = zipOpenNewFileInZip4_64(zf_, stored.c_str(), &zi,
+                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
+                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
+                                      nullptr, method, method == 8 ? 9 : 0, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+                                      nullptr, 0, (3u << 8) | 30u, flagBase, zip64 ? 1 : 0);
+    if (err != ZIP_OK)
+        return err;
+    open_ = true;
+    if (encrypt_) {
+        keys_ = pkwareInit(*password);
+        unsigned char header[kPkwareHeaderSize];
+        if (::getentropy(header, kPkwareHeaderSize - 1) != 0)
+            for (size_t i = 0; i + 1 < kPkwareHeaderSize; ++i)
+                header[i] = static_cast<unsigned char>(std::rand() >> 7);
+        header[kPkwareHeaderSize - 1] = static_cast<unsigned char>(headerCrc >> 24);
+        return write(header, sizeof header);
+    }
+    return 0;
+}
+
+int32_t EntryWriter::write(unsigned char *data, size_t len)
+{
+    // minizip takes 32-bit counts.
+    while (len > 0) {
+        const size_t n = std::min<size_t>(len, 1u << 30);
+        if (encrypt_)
+            pkwareEncrypt(keys_, data, n);
+        int e = zipWriteInFileInZip(zf_, data, static_cast<unsigned>(n));
+        if (e != ZIP_OK)
+            return e == ZIP_ERRNO ? kErrWrite : e;
+        data += n;
+        len -= n;
+    }
+    return 0;
+}
+
+int32_t EntryWriter::finish(uint64_t size, uint32_t crc)
+{
+    open_ = false;
+    int e = zipCloseFileInZipRaw64(zf_, size, crc);
+    return e == ZIP_OK ? 0 : (e == ZIP_ERRNO ? kErrWrite : e);
+}
+
 // Closes the writer slot: the temporary file becomes the archive when it is
 // complete, and is removed otherwise.
 int32_t closeWriter()
 {
     EngineState &s = state();
     WriterExtra &w = writerExtra();
+    if (w.pipeline)
+        w.pipeline->cancel();
+    w.pipeline.reset();
     if (!s.writer)
         return 0;
     zipFile zf = static_cast<zipFile>(s.writer);
@@ -311,10 +308,26 @@ int32_t closeWriter()
         result = kErrWrite;
     if (result == 0 && w.entries >= 0xFFFF && !addZip64EndRecords(w.tempPath, w.entries))
         result = kErrWrite;
-    if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0)
+    if (result == 0 && w.unnamed) {
+        // A file without a name cannot replace another at once: it is
+        // linked under a hidden name for the instant of the rename.
+        const std::string folder = base::parentFolder(s.writerPath);
+        const std::string linkName = (folder.empty() ? std::string("./") : folder) + "." +
+                                     base::lastPathComponent(s.writerPath) + ".zarvon-" + base::randomSuffix();
+        if (::linkat(AT_FDCWD, w.tempPath.c_str(), AT_FDCWD, linkName.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            result = kErrWrite;
+        } else if (std::rename(linkName.c_str(), s.writerPath.c_str()) != 0) {
+            ::unlink(linkName.c_str());
+            result = kErrWrite;
+        }
+    } else if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0) {
         result = kErrWrite;
-    if (result != 0)
+    }
+    if (result != 0 && !w.unnamed)
         ::unlink(w.tempPath.c_str());
+    // A failure of an addition already left its own detail.
+    if (result != 0 && result != kResultStopped && !w.failed)
+        setLastError(result, errno, "the archive could not be completed: " + std::string(std::strerror(errno)));
     s.writerPath.clear();
     w = WriterExtra{};
     return result;
@@ -333,7 +346,26 @@ int32_t closeArchives()
     return result;
 }
 
+namespace {
+int32_t createArchiveImpl(const std::string &path, int32_t append);
+}
+
 int32_t createArchive(const std::string &path, int32_t append)
+{
+    errno = 0;
+    const int32_t made = createArchiveImpl(path, append);
+    if (!made) {
+        const int err = errno;
+        setLastError(kErrGeneral, err,
+                     "the archive cannot be created" + (err ? ": " + std::string(std::strerror(err)) : std::string()));
+        errno = err;
+    }
+    return made;
+}
+
+namespace {
+
+int32_t createArchiveImpl(const std::string &path, int32_t append)
 {
     closeWriter();
     EngineState &s = state();
@@ -347,32 +379,52 @@ int32_t createArchive(const std::string &path, int32_t append)
     struct stat target{};
     if (name.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
         return 0;
-    std::string temp = (folder.empty() ? std::string("./") : folder) + "." + name + ".zarvon-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return 0;
-    ::fchmod(fd, 0666 & ~currentUmask());
-    struct stat st{};
-    ::fstat(fd, &st);
-    ::close(fd);
+    const std::string dirName = folder.empty() ? std::string(".") : folder;
     w = WriterExtra{};
     int mode = APPEND_STATUS_CREATE;
     struct stat existing{};
-    if (append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0) {
-        if (!copyFile(path, temp)) {
-            ::unlink(temp.c_str());
-            return 0;
-        }
-        mode = APPEND_STATUS_ADDINZIP;
+    const bool appending = append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0;
+    if (appending) {
         int32_t existingEntries = entryCount(path);
-        if (existingEntries < 0) {
-            ::unlink(temp.c_str());
+        if (existingEntries < 0)
             return 0;
-        }
+        mode = APPEND_STATUS_ADDINZIP;
         w.entries = static_cast<uint64_t>(existingEntries);
         w.keptEntries = w.entries;
     }
-    zipFile zf = openZip(temp, mode);
+
+    // The archive is written to a file without a name where the file system
+    // allows it, and given its name only at commit: a run killed outright
+    // (power cut, kill -9) then leaves nothing behind. minizip reaches it
+    // through the descriptor's path in /proc. Elsewhere a hidden named file
+    // beside the archive is used, removed on every path the process lives
+    // through.
+    std::string temp;
+    struct stat st{};
+    zipFile zf = nullptr;
+    auto unnamed = std::make_shared<fs::Fd>(fs::openUnnamed(dirName, 0666 & ~currentUmask()));
+    if (unnamed->fd >= 0 && ::fstat(unnamed->fd, &st) == 0) {
+        temp = "/proc/self/fd/" + std::to_string(unnamed->fd);
+        if (!appending || copyFile(path, temp))
+            zf = openZip(temp, mode);
+    }
+    if (zf) {
+        w.unnamed = unnamed;
+    } else {
+        unnamed.reset();
+        temp = (folder.empty() ? std::string("./") : folder) + "." + name + ".zarvon-XXXXXX";
+        int fd = ::mkstemp(temp.data());
+        if (fd < 0)
+            return 0;
+        ::fchmod(fd, 0666 & ~currentUmask());
+        ::fstat(fd, &st);
+        ::close(fd);
+        if (appending && !copyFile(path, temp)) {
+            ::unlink(temp.c_str());
+            return 0;
+        }
+        zf = openZip(temp, mode);
+    }
     if (!zf) {
         ::unlink(temp.c_str());
         return 0;
@@ -382,7 +434,61 @@ int32_t createArchive(const std::string &path, int32_t append)
     w.tempPath = temp;
     w.tempDevice = static_cast<uint64_t>(st.st_dev);
     w.tempInode = static_cast<uint64_t>(st.st_ino);
+    w.self.tempDevice = w.tempDevice;
+    w.self.tempInode = w.tempInode;
+    if (::stat(path.c_str(), &existing) == 0) {
+        w.self.haveTarget = true;
+        w.self.targetDevice = static_cast<uint64_t>(existing.st_dev);
+        w.self.targetInode = static_cast<uint64_t>(existing.st_ino);
+    }
     return 1;
+}
+
+} // namespace
+
+namespace {
+
+// Holds one unit taken from the pipeline and gives it back on every path.
+class HeldUnit {
+public:
+    explicit HeldUnit(DeflatePipeline &p) : p_(p) {}
+    ~HeldUnit() { reset(); }
+    HeldUnit(const HeldUnit &) = delete;
+    HeldUnit &operator=(const HeldUnit &) = delete;
+    Unit *take()
+    {
+        u_ = p_.take(std::exchange(u_, nullptr));
+        return u_;
+    }
+    void reset()
+    {
+        if (u_)
+            p_.release(std::exchange(u_, nullptr));
+    }
+    Unit *operator->() const { return u_; }
+
+private:
+    DeflatePipeline &p_;
+    Unit *u_ = nullptr;
+};
+
+} // namespace
+
+int32_t planAdditions(const std::vector<PlannedAddition> &files)
+{
+    EngineState &s = state();
+    WriterExtra &w = writerExtra();
+    if (!s.writer)
+        return kErrGeneral;
+    std::vector<PlannedFile> plan;
+    plan.reserve(files.size());
+    for (const PlannedAddition &f : files)
+        plan.push_back({f.path, f.keepFullPath != 0});
+    if (w.pipeline)
+        w.pipeline->cancel();
+    w.pipeline = std::make_shared<DeflatePipeline>(std::move(plan), compressorThreads(),
+                                                   s.compressionMethod == 0 ? 0 : 8, s.passwordSet, w.self);
+    return 0;
 }
 
 int32_t addFile(const std::string &path, int32_t keepFullPath)
@@ -392,180 +498,174 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
     if (!s.writer)
         return kErrGeneral;
     zipFile zf = static_cast<zipFile>(s.writer);
-
-    // Opened without blocking, so that a named pipe given by mistake is
-    // refused instead of waiting for a writer forever.
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.fd < 0)
-        return kErrGeneral;
-    struct stat st{};
-    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return kErrGeneral;
-    ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
-    if (static_cast<uint64_t>(st.st_dev) == w.tempDevice && static_cast<uint64_t>(st.st_ino) == w.tempInode)
-        return kAddSkippedSelf;
-    struct stat dest{};
-    if (::stat(s.writerPath.c_str(), &dest) == 0 && dest.st_dev == st.st_dev && dest.st_ino == st.st_ino)
-        return kAddSkippedSelf;
-
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
     const bool encrypt = s.passwordSet;
     const int method = s.compressionMethod == 0 ? 0 : 8;
-    ScratchBuffer block(kBlockSize);
 
-    // With a password, the encryption header carries the CRC's high byte,
-    // so the CRC must be known before the first byte is written.
-    uint32_t firstCrc = 0;
-    if (encrypt) {
-        uint64_t done = 0;
-        for (;;) {
-            ssize_t n = readFull(file.fd, block.data(), block.size());
-            if (n < 0)
-                return kErrGeneral;
-            if (n == 0)
-                break;
-            firstCrc = static_cast<uint32_t>(crc32_z(firstCrc, block.data(), static_cast<size_t>(n)));
-            done += static_cast<uint64_t>(n);
-            float percent = size ? static_cast<float>(done * 50.0 / size) : 50.0f;
-            int32_t answer = reportProgress(path, percent);
-            if (s.writer != zf)
+    // Files not planned (or planned otherwise) get a pipeline of their own.
+    if (!w.pipeline || !w.pipeline->nextIs(path, keepFullPath != 0, method, encrypt)) {
+        if (w.pipeline)
+            w.pipeline->cancel();
+        w.pipeline = std::make_shared<DeflatePipeline>(std::vector<PlannedFile>{{path, keepFullPath != 0}},
+                                                       compressorThreads(), method, encrypt, w.self);
+    }
+    const std::shared_ptr<DeflatePipeline> pipe = w.pipeline;
+    // Whatever ends this addition half way leaves units of this file in the
+    // pipeline: it cannot serve the next file any more.
+    auto dropPipeline = [&] {
+        pipe->cancel();
+        if (w.pipeline == pipe)
+            w.pipeline.reset();
+    };
+    HeldUnit unit(*pipe);
+    if (!unit.take()) {
+        dropPipeline();
+        return kErrGeneral;
+    }
+    const std::shared_ptr<UnitFile> file = unit->file;
+    if (file->openResult != 0) {
+        errno = file->openErrno;
+        return file->openResult;
+    }
+    const uint64_t size = file->size;
+
+    // Progress at the points of a plain loop over blocks of kBlockSize: each
+    // unit covers whole blocks. Result: 0 go on, kResultStopped.
+    bool closedUnder = false;
+    auto progressUpTo = [&](uint64_t from, uint64_t to, double scale, double base) -> int32_t {
+        for (uint64_t at = from; at < to;) {
+            at = std::min<uint64_t>(at + kBlockSize, to);
+            float percent = size ? static_cast<float>(base + at * scale / size) : static_cast<float>(base + scale);
+            int32_t answer = reportProgress(path, std::min(percent, 100.0f));
+            if (s.writer != zf) {
+                closedUnder = true; // the callback closed the archive, which discarded it
                 return kResultStopped;
+            }
             if (answer == 1) {
                 w.stopped = true;
                 return kResultStopped;
             }
         }
-        if (::lseek(file.fd, 0, SEEK_SET) != 0)
+        return 0;
+    };
+
+    // With a password, the encryption header carries the CRC's high byte,
+    // so the CRC is known before the first byte is written: from a reading
+    // pass for a file of several units, from the one unit otherwise.
+    uint32_t headerCrc = 0;
+    if (encrypt) {
+        if (unit->readFailed) {
+            dropPipeline();
             return kErrGeneral;
+        }
+        headerCrc = unit->crc;
+        if (unit->kind == Unit::Kind::CrcPass && !unit.take()) {
+            dropPipeline();
+            return kErrGeneral;
+        }
+        if (progressUpTo(0, size, 50.0, 0.0) != 0) {
+            dropPipeline();
+            return kResultStopped;
+        }
+    }
+    // A file found shorter than its size before anything of it was written
+    // is left out; the archive stays good.
+    if (unit->readFailed && unit->last) {
+        errno = EIO;
+        return kErrGeneral;
     }
 
-    bool utf8 = false;
-    std::string utf8Name = storedNameForPath(path, keepFullPath != 0);
-    std::string stored = encodeStoredName(utf8Name, utf8);
-    std::string extra;
-    if (!utf8 && stored != utf8Name)
-        extra = unicodePathExtra(stored, utf8Name);
-    zip_fileinfo zi = fileInfoFor(st);
-    const uint64_t worstCase = size + size / 1000 + 65536 + kPkwareHeaderSize;
-    const int zip64 = worstCase >= 0xFFFFFFFFull ? 1 : 0;
-    uLong flagBase = (encrypt ? 1u : 0u) | (utf8 ? 0x800u : 0u);
-    int err = zipOpenNewFileInZip4_64(zf, stored.c_str(), &zi,
-                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
-                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
-                                      nullptr, method, method == 8 ? 9 : 0, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
-                                      nullptr, 0, (3u << 8) | 30u, flagBase, zip64);
+    EntryWriter entry(zf);
+    bool zip64 = false;
+    int err = entry.open(path, keepFullPath != 0, file->st, size, method, encrypt ? &s.password : nullptr,
+                         headerCrc, zip64);
     if (err != ZIP_OK) {
         w.failed = true;
+        dropPipeline();
         return err;
     }
     w.addingEntry = true;
     ++w.entries;
     w.addedZip64 = w.addedZip64 || zip64;
 
-    PkwareKeys keys{};
-    int32_t result = 0;
-    ScratchBuffer out(method == 8 ? 256 * 1024 : 0);
-    auto emit = [&](unsigned char *data, size_t len) -> int32_t {
-        if (len == 0)
-            return 0;
-        if (encrypt)
-            pkwareEncrypt(keys, data, len);
-        int e = zipWriteInFileInZip(zf, data, static_cast<unsigned>(len));
-        return e == ZIP_OK ? 0 : (e == ZIP_ERRNO ? kErrWrite : e);
-    };
-    if (encrypt) {
-        keys = pkwareInit(s.password);
-        unsigned char header[kPkwareHeaderSize];
-        if (::getentropy(header, kPkwareHeaderSize - 1) != 0)
-            for (size_t i = 0; i + 1 < kPkwareHeaderSize; ++i)
-                header[i] = static_cast<unsigned char>(std::rand() >> 7);
-        header[kPkwareHeaderSize - 1] = static_cast<unsigned char>(firstCrc >> 24);
-        result = emit(header, sizeof header);
-    }
-
-    Deflater deflater;
-    z_stream *stream = nullptr;
-    if (result == 0 && method == 8 && !(stream = deflater.start()))
-        result = kErrGeneral;
-    auto compress = [&](unsigned char *data, size_t len, int flush) -> int32_t {
-        z_stream &z = *stream;
-        z.next_in = data;
-        z.avail_in = static_cast<uInt>(len);
-        for (;;) {
-            z.next_out = out.data();
-            z.avail_out = static_cast<uInt>(out.size());
-            int zr = deflate(&z, flush);
-            if (zr == Z_STREAM_ERROR)
-                return kErrGeneral;
-            int32_t e = emit(out.data(), out.size() - z.avail_out);
-            if (e != 0)
-                return e;
-            if (flush == Z_FINISH ? zr == Z_STREAM_END : z.avail_out != 0)
-                return 0;
-        }
-    };
-
     uint64_t done = 0;
     uint32_t crc = 0;
     bool readFailed = false;
-    while (result == 0) {
-        ssize_t n = readFull(file.fd, block.data(), block.size());
-        if (n < 0) {
+    int32_t result = 0;
+    for (uint32_t k = 0; k < file->dataUnits && result == 0; ++k) {
+        if (k > 0 && !unit.take()) {
+            result = kErrGeneral;
+            break;
+        }
+        if (unit->failed) {
+            result = kErrGeneral;
+            break;
+        }
+        if (unit->readFailed)
             readFailed = true;
-            break;
+        const uint64_t read = unit->read;
+        if (!readFailed || file->method == 0) {
+            result = entry.write(const_cast<unsigned char *>(unit->bytes()), unit->byteCount());
         }
-        if (n == 0)
-            break;
-        crc = static_cast<uint32_t>(crc32_z(crc, block.data(), static_cast<size_t>(n)));
-        result = method == 8 ? compress(block.data(), static_cast<size_t>(n), Z_NO_FLUSH)
-                             : emit(block.data(), static_cast<size_t>(n));
-        done += static_cast<uint64_t>(n);
-        float percent = size ? static_cast<float>(encrypt ? 50.0 + done * 50.0 / size : done * 100.0 / size) : 100.0f;
-        int32_t answer = reportProgress(path, std::min(percent, 100.0f));
-        if (s.writer != zf)
-            return kResultStopped; // the callback closed the archive, which discarded it
-        if (answer == 1) {
-            w.stopped = true;
-            result = kResultStopped;
+        crc = static_cast<uint32_t>(crc32_combine64(crc, unit->crc, static_cast<z_off64_t>(read)));
+        const uint64_t before = done;
+        done += read;
+        if (result == 0)
+            result = encrypt ? progressUpTo(before, done, 50.0, 50.0) : progressUpTo(before, done, 100.0, 0.0);
+        if (closedUnder) {
+            entry.abandon();
+            dropPipeline();
+            return kResultStopped;
         }
+        if (readFailed)
+            break;
     }
-    if (result == 0 && !readFailed && method == 8)
-        result = compress(nullptr, 0, Z_FINISH);
+    unit.reset();
+    if (result == 0 && readFailed)
+        result = kErrGeneral;
     if (result != kResultStopped) {
         int32_t answer = reportProgress(std::string(), 100.0f);
-        if (s.writer != zf)
+        if (s.writer != zf) {
+            entry.abandon();
+            dropPipeline();
             return kResultStopped;
+        }
         // A stop asked at the end of the last file still discards the
         // archive: the user who cancelled must not find it replaced.
         if (answer == 1) {
             w.stopped = true;
-            result = kResultStopped;
+            if (result == 0)
+                result = kResultStopped;
         }
     }
+    if (result != 0)
+        dropPipeline();
 
     // A file that changed between the CRC pass and the data pass, or that
     // grew past what the entry's headers can describe, would give an entry
     // that no tool can read back.
-    if (result == 0 && !readFailed && encrypt && (crc != firstCrc || done != size))
-        readFailed = true;
-    // A file that shrank while it was read was not read to its end: the
-    // entry would hold neither its old content nor its new one.
-    if (result == 0 && !readFailed && done < size)
-        readFailed = true;
-    if (result == 0 && !readFailed && !zip64 && done + done / 1000 + 65536 >= 0xFFFFFFFFull)
-        readFailed = true;
+    if (result == 0 && encrypt && crc != headerCrc)
+        result = kErrGeneral;
+    if (result == 0 && !zip64 && done + done / 1000 + 65536 >= 0xFFFFFFFFull)
+        result = kErrGeneral;
 
-    int e = zipCloseFileInZipRaw64(zf, done, crc);
+    int e = entry.finish(done, crc);
     w.addingEntry = false;
-    if (result == 0 && readFailed) {
-        w.failed = true;
-        return kErrGeneral;
-    }
     if (result == 0 && e != ZIP_OK)
-        result = e == ZIP_ERRNO ? kErrWrite : e;
-    if (result != 0 && result != kResultStopped)
+        result = e;
+    if (result != 0 && result != kResultStopped) {
+        const int err = errno;
         w.failed = true;
+        setLastError(result, result == kErrWrite ? err : 0,
+                     result == kErrWrite ? "the archive could not be written: " + std::string(std::strerror(err))
+                                         : "the file could not be read to its end: " + path);
+    }
     return result;
+}
+
+int32_t setThreadCount(int32_t threads)
+{
+    detail::threadSetting() = threads > 0 ? threads : 0;
+    return 0;
 }
 
 } // namespace zarvon::engine

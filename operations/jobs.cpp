@@ -322,6 +322,18 @@ struct Run {
     }
 };
 
+// The files the run will add, in its order, so that the engine compresses
+// ahead of the files being written.
+void planFolder(const fs::path &folder, std::vector<engine::PlannedAddition> &plan)
+{
+    for (const auto &entry : folderEntries(folder)) {
+        if (isRealFolder(entry))
+            planFolder(entry.path(), plan);
+        else if (isRegularFile(entry))
+            plan.push_back({entry.path().string(), 1});
+    }
+}
+
 }  // namespace
 
 int32_t countFilesInFolder(const std::string &folder)
@@ -371,6 +383,15 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
     // createArchive keeps the password and method set before it.
     engine::setPassword(request.password);
     engine::setCompressionMethod(request.method);
+    engine::setThreadCount(request.threads);
+    std::vector<engine::PlannedAddition> plan;
+    for (const auto &item : request.items) {
+        if (item.folder)
+            planFolder(item.path, plan);
+        else
+            plan.push_back({item.path, 0});
+    }
+    engine::planAdditions(plan);
 
     Run run{request, session, report};
     for (const auto &item : request.items) {

@@ -49,6 +49,7 @@ struct CompressRequest {
     std::vector<Item> items;
     int32_t method = 8;    // 0 stored, 8 Deflate
     std::string password;  // "" for none
+    int32_t threads = 0;   // compressor threads; 0 for one per core (the archive is the same)
 };
 
 struct CompressReport {

@@ -42,6 +42,22 @@ TEST_F(Cli, CreateListTestExtractRoundTrip)
     EXPECT_EQ(filesUnder(dir / "only"), std::vector<std::string>{"top.txt"});
 }
 
+TEST_F(Cli, ThreadsOptionChoosesTheThreadsNotTheArchive)
+{
+    writeFile(dir / "src/a.txt", sampleText(1500000, 3));
+    writeFile(dir / "src/b.txt", sampleText(20000, 4));
+    fs::last_write_time(dir / "src/a.txt", fs::file_time_type::clock::now() - std::chrono::hours(2));
+    fs::last_write_time(dir / "src/b.txt", fs::file_time_type::clock::now() - std::chrono::hours(2));
+    std::string out;
+    ASSERT_EQ(cli("create -j 1 one.zip src", &out), 0) << out;
+    ASSERT_EQ(cli("create -j 3 three.zip src", &out), 0) << out;
+    EXPECT_EQ(readFile(dir / "one.zip"), readFile(dir / "three.zip"));
+    EXPECT_NE(cli("create -j 0 zero.zip src", &out), 0);
+    EXPECT_NE(out.find("-j"), std::string::npos) << out;
+    EXPECT_NE(cli("create -j many zero.zip src", &out), 0);
+    EXPECT_FALSE(fs::exists(dir / "zero.zip"));
+}
+
 TEST_F(Cli, StoredAndPasswordProtected)
 {
     writeFile(dir / "s.txt", sampleText(3000));

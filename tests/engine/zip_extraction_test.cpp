@@ -43,8 +43,8 @@ TEST_F(ZipExtraction, IndexPastTheLastEntryExtractsNothing)
 TEST_F(ZipExtraction, RefusesNamesThatLeaveTheDestination)
 {
     const std::vector<std::string> unsafe = {
-        "../escape.txt", "a/../../escape.txt", "/etc/zarvon-escape", "C:\\escape.txt", "C:/escape.txt",
-        "C:escape.txt", "c:/x/escape.txt", "..\\escape.txt", "a\\..\\..\\escape.txt", "./", "/", "\\",
+        "../escape.txt", "a/../../escape.txt", "/etc/zarvon-escape", "C:/../escape.txt", "C:\\..\\escape.txt",
+        "C:", "C:/", "..\\escape.txt", "a\\..\\..\\escape.txt", "./", "/", "\\",
     };
     std::vector<RawEntry> entries;
     for (const std::string &n : unsafe)
@@ -66,6 +66,32 @@ TEST_F(ZipExtraction, RefusesNamesThatLeaveTheDestination)
     }
     for (size_t i = 0; i < unsafe.size(); ++i)
         EXPECT_EQ(extractEntryAt(a.string(), static_cast<int32_t>(i), dest.string(), 1), 0) << unsafe[i];
+}
+
+// Archives made on Windows from absolute paths keep the drive: it is
+// dropped, and the entry lands inside the destination.
+TEST_F(ZipExtraction, DrivePrefixesAreStrippedNotRefused)
+{
+    fs::path a = dir / "a.zip";
+    ASSERT_TRUE(makeRawZip(a, {{"C:/data/notes.txt", "1"}, {"C:\\data\\win.txt", "2"}, {"c:rel.txt", "3"},
+                               {"D://twice.txt", "4"}, {"E:/../escape.txt", "bad"}}));
+    fs::path dest = dir / "out";
+    EXPECT_EQ(extractMatching(a.string(), "", dest.string(), 1), 4);
+    EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"a.zip", "out", "out/data", "out/data/notes.txt",
+                                                          "out/data/win.txt", "out/rel.txt", "out/twice.txt"}));
+    EXPECT_EQ(readFile(dest / "data/win.txt"), "2");
+    EXPECT_EQ(extractEntryAt(a.string(), 0, (dir / "flat").string(), 0), 1);
+    EXPECT_EQ(readFile(dir / "flat/notes.txt"), "1");
+    std::vector<std::string> progressNames;
+    setProgressCallback([&](const std::string &n, float) {
+        if (!n.empty())
+            progressNames.push_back(n);
+        return 0;
+    });
+    ASSERT_NE(openArchiveForReading(a.string()), 0);
+    ASSERT_EQ(firstEntry(), 0);
+    EXPECT_EQ(extractCurrentEntry((dir / "slot").string(), 1), 0);
+    EXPECT_EQ(progressNames, std::vector<std::string>{std::string("data") + kSeparator + "notes.txt"});
 }
 
 TEST_F(ZipExtraction, NeverWritesThroughASymbolicLink)
