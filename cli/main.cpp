@@ -31,8 +31,10 @@ const char *kUsage =
     "  create [-0|-9] [-j N] [-p PASSWORD|-P] ARCHIVE FILE|FOLDER...\n"
     "                                       -0 stored, -9 Deflate (default); -P asks for the password;\n"
     "                                       -j N compresses on N threads (default: one per core)\n"
-    "  extract [-d DEST] [-p PASSWORD|-P] ARCHIVE [ENTRY...]\n"
-    "                                       extract everything, or the named entries\n"
+    "  extract [-d DEST] [-o|-n] [-p PASSWORD|-P] ARCHIVE [ENTRY...]\n"
+    "                                       extract everything, or the named entries; an existing\n"
+    "                                       file is replaced with -o, kept with -n, else asked about\n"
+    "                                       on a terminal and kept (a failure) elsewhere\n"
     "  test [-p PASSWORD|-P] ARCHIVE        read every entry and check its CRC\n"
     "  info [-p PASSWORD|-P] ARCHIVE        a summary of the archive\n"
     "  --help, --version\n";
@@ -130,6 +132,26 @@ public:
             g_progress.update(step.name, step.percent);
         return false;
     }
+
+    // As unzip asks; only reached when standard input is a terminal.
+    OverwriteAnswer askOverwrite(const std::string &path) override
+    {
+        g_progress.clear();
+        for (;;) {
+            std::fprintf(stderr, "replace %s? [y]es, [n]o, [A]ll, [N]one: ", path.c_str());
+            std::fflush(stderr);
+            char line[64] = {};
+            if (!std::fgets(line, sizeof line, stdin))
+                return OverwriteAnswer::SkipAll; // no more answers: keep the rest
+            switch (line[0]) {
+            case 'y': return OverwriteAnswer::Replace;
+            case 'n': return OverwriteAnswer::Skip;
+            case 'A': return OverwriteAnswer::ReplaceAll;
+            case 'N': return OverwriteAnswer::SkipAll;
+            default: break;
+            }
+        }
+    }
 };
 
 std::string promptPassword(const char *prompt)
@@ -166,6 +188,10 @@ struct Options {
     bool havePassword = false;
     std::string password;
     std::string destination = ".";
+    // extract: -o replaces existing files, -n keeps them; neither asks on a
+    // terminal and keeps them (as a failure) elsewhere.
+    bool replaceExisting = false;
+    bool keepExisting = false;
     int threads = 0; // 0: one per core
     std::vector<std::string> args;
 };
@@ -189,6 +215,8 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
             return false;
         }
         switch (a[1]) {
+        case 'o': o.replaceExisting = true; break;
+        case 'n': o.keepExisting = true; break;
         case '0': o.method = 0; break;
         case '9': o.method = 8; break;
         case 'P':
@@ -303,6 +331,12 @@ int commandExtract(const Options &o)
         return usage("extract takes an archive");
     const std::string &archive = o.args[0];
     ExtractRequest request{archive, o.destination, {}, o.havePassword ? o.password : std::string()};
+    const bool asking = !o.replaceExisting && !o.keepExisting && isatty(STDIN_FILENO);
+    request.overwrite = o.replaceExisting ? Overwrite::Replace
+                        : o.keepExisting || !asking ? Overwrite::Skip
+                                                    : Overwrite::Ask;
+    // Kept without being asked to: the run did not do all it was told.
+    const bool keptIsFailure = !o.replaceExisting && !o.keepExisting && !asking;
     if (o.args.size() > 1) {
         // A folder may be named without its final "/".
         const ListReport listed = listArchiveEntries(archive, request.password);
@@ -328,10 +362,14 @@ int commandExtract(const Options &o)
         else
             std::fprintf(stderr, "zarvon-cli: %s: %s\n", f.name.c_str(), describe(f).c_str());
     }
+    for (const std::string &name : report.skipped)
+        std::fprintf(stderr, "zarvon-cli: %s: a file of that name is already there: kept, not replaced%s\n",
+                     name.c_str(), keptIsFailure ? " (-o replaces, -n keeps)" : "");
     if (!report.failures.empty())
         std::fprintf(stderr, "zarvon-cli: %d file(s) extracted, %zu failure(s)\n", report.filesWritten,
                      report.failures.size());
-    return report.failures.empty() && !report.stopped ? ExitOk : ExitFailed;
+    const bool keptFailed = keptIsFailure && !report.skipped.empty();
+    return report.failures.empty() && !report.stopped && !keptFailed ? ExitOk : ExitFailed;
 }
 
 int commandTest(const Options &o)
@@ -406,7 +444,7 @@ int main(int argc, char **argv)
         return usage();
     std::string command = argv[1];
     // list and info take a password for archives whose names are encrypted.
-    const char *allowed = command == "create" ? "09jpP" : command == "extract" ? "dpP" : "pP";
+    const char *allowed = command == "create" ? "09jpP" : command == "extract" ? "dnopP" : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return ExitOk;

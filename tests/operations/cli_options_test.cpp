@@ -50,5 +50,46 @@ TEST(CliOptions, CreateWhoseInputsAllFailLeavesNoArchive)
     EXPECT_FALSE(std::filesystem::exists(folder / "x.zip"));
 }
 
+// As unzip does: -o replaces, -n keeps, and without either a terminal is
+// asked, while a script's run keeps the file and says it failed.
+TEST(CliOptions, ExistingFilesAreReplacedKeptOrAskedAbout)
+{
+    TemporaryFolder folder("zarvon-cli-options");
+    writeFile(folder / "a.txt", "archived a");
+    writeFile(folder / "b.txt", "archived b");
+    ASSERT_EQ(cli("create x.zip a.txt b.txt", folder).status, 0);
+    const auto edit = [&] {
+        writeFile(folder / "a.txt", "edited a");
+        writeFile(folder / "b.txt", "edited b");
+    };
+
+    edit();
+    const auto script = cli("extract x.zip </dev/null", folder);
+    EXPECT_NE(script.status, 0);
+    EXPECT_NE(script.output.find("a.txt: a file of that name is already there"), std::string::npos) << script.output;
+    EXPECT_EQ(readFile(folder / "a.txt"), "edited a");
+
+    const auto kept = cli("extract -n x.zip </dev/null", folder);
+    EXPECT_EQ(kept.status, 0) << kept.output;
+    EXPECT_EQ(readFile(folder / "b.txt"), "edited b");
+
+    const auto replaced = cli("extract -o x.zip </dev/null", folder);
+    EXPECT_EQ(replaced.status, 0) << replaced.output;
+    EXPECT_EQ(readFile(folder / "a.txt"), "archived a");
+    EXPECT_EQ(readFile(folder / "b.txt"), "archived b");
+
+    if (!haveTool("script"))
+        GTEST_SKIP() << "script (util-linux) is not installed: no terminal to answer from";
+    edit();
+    const auto asked = runCommand("cd " + quoted(folder.path()) + " && (sleep 0.5; printf 'n\\n'; sleep 0.5; " +
+                                  "printf 'y\\n') | script -qec " +
+                                  quoted(quoted(std::filesystem::path(ZARVON_BIN_DIR) / "zarvon-cli") + " extract x.zip") +
+                                  " /dev/null");
+    EXPECT_EQ(asked.status, 0) << asked.output;
+    EXPECT_NE(asked.output.find("replace ./a.txt? [y]es, [n]o, [A]ll, [N]one"), std::string::npos) << asked.output;
+    EXPECT_EQ(readFile(folder / "a.txt"), "edited a");
+    EXPECT_EQ(readFile(folder / "b.txt"), "archived b");
+}
+
 }  // namespace
 }  // namespace zarvon::testing
