@@ -1,5 +1,7 @@
 #include "ui/compression.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -176,6 +178,17 @@ void confirmCompressionWindow() {
         return;
     case CompressionDecision::Run:
         break;
+    }
+    // The name was typed, not chosen in a save requester that would have
+    // asked: an archive already there is not replaced without a yes.
+    struct stat existing {};
+    if (::stat(plan.archivePath.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        !pf::askYesNo("Zarvon",
+                      languageText("MsgReplaceItem", "Un élément de ce nom existe déjà :") + "\r" + plan.archivePath +
+                          "\r" + languageText("MsgReplaceQuestion", "Voulez-vous le remplacer ?"),
+                      pf::MessageIcon::Question)) {
+        pf::setActiveGadget(ids::StrZipName);
+        return;
     }
 
     pf::closeWindow(ids::WindowCompression);

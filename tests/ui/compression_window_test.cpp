@@ -275,6 +275,7 @@ TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
     });
     openWindowWith({"alpha.txt", "beta.bin", "gamma.txt"});
     fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
+    pf::expectYesNo(true);  // replace the earlier archive
     pf::expectMessage("Zarvon", "Compression interrompue par l'utilisateur !", pf::MessageIcon::Error);
     confirmCompressionWindow();
     EXPECT_TRUE(secondFileStarted);
@@ -396,10 +397,25 @@ TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArc
     });
     openWindowWith({"alpha.txt", "beta.bin"});
     fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
+    pf::expectYesNo(true);  // replace the earlier archive
     expectMessageContaining("beta.bin", pf::MessageIcon::Error);
     confirmCompressionWindow();
     EXPECT_TRUE(cut);
     EXPECT_EQ(readFile(archive), "the earlier archive");
+}
+
+TEST_F(CompressionWindowTest, ATypedNameOfAnExistingArchiveAsksBeforeReplacingIt) {
+    const std::string archive = path("out/photos.zip");
+    writeFile(archive, "the earlier archive");
+    openWindowWith({"alpha.txt"});
+    fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
+    pf::expectYesNo(false);
+    confirmCompressionWindow();
+    EXPECT_EQ(readFile(archive), "the earlier archive");
+    EXPECT_TRUE(pf::isWindow(ids::WindowCompression)) << "the name can be changed";
+    pf::expectYesNo(true);
+    confirmCompressionWindow();
+    EXPECT_TRUE(testsClean(archive));
 }
 
 TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt) {
@@ -410,6 +426,7 @@ TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt) {
     buildMainWindow(source_);
     openWindowWith({"photos.zip"});
     fill("photos.zip", source_, operations::CompressionTypeDeflate);
+    pf::expectYesNo(true);
     expectMessageContaining(source_ + "/photos.zip", pf::MessageIcon::Error);
     confirmCompressionWindow();
     EXPECT_EQ(readFile(source_ + "/photos.zip"), "the user's archive");
