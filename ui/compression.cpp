@@ -16,6 +16,7 @@
 #include "ui/progress.h"
 #include "settings/language.h"
 #include "settings/settings_ops.h"
+#include "ui/dialogs/dialog_common.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
@@ -131,7 +132,7 @@ void startCompressionCommand() {
     if (!buildCompressionWindow()) return;
     const std::string name = pf::getGadgetItemText(ids::ExplorerList, current);
     pf::setGadgetText(ids::StrZipName, name == ".." ? std::string() : name);
-    pf::setGadgetText(ids::StrLocation, base::homeFolder());
+    pf::setGadgetText(ids::StrLocation, startFolder(settings::kDefaultArchiveFolder));
     pf::showWindow(ids::WindowCompression);
     pf::activateWindow(ids::WindowCompression);
     pf::setActiveGadget(ids::StrZipName);

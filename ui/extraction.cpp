@@ -17,6 +17,7 @@
 #include "ui/progress.h"
 #include "settings/language.h"
 #include "settings/setting_keys.h"
+#include "ui/dialogs/dialog_common.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
@@ -70,7 +71,8 @@ void setMainTitle(const std::string &title) {
 std::string extractionTitle() { return languageText("TxtWindowExtract", "Extraction des fichiers..."); }
 
 std::string askDestination() {
-    return pf::folderRequester(languageText("DefaultRep", "Choisissez Le dossier de destination"), base::homeFolder());
+    return pf::folderRequester(languageText("DefaultRep", "Choisissez Le dossier de destination"),
+                               startFolder(settings::kDefaultArchiveExtractionFolder));
 }
 
 // The archive shown in the archive list, "" when none.
@@ -216,7 +218,8 @@ void extractRarFile(const std::string &archivePath) {
                                   "La bibliothèque UnRAR est absente : installez le paquet libunrar5."));
         return;
     }
-    const std::string destination = pf::folderRequester("Choisissez un répertoire", base::homeFolder());
+    const std::string destination =
+        pf::folderRequester("Choisissez un répertoire", startFolder(settings::kDefaultArchiveExtractionFolder));
     if (destination.empty()) return;
     const ExtractReport report = runWithProgress(archivePath, destination, {});
     // Encrypted headers: nothing could be read without the password.

@@ -404,6 +404,18 @@ TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArc
     EXPECT_EQ(readFile(archive), "the earlier archive");
 }
 
+TEST_F(CompressionWindowTest, LocationStartsInTheConfiguredFolder) {
+    fs::create_directories(path("archives"));
+    writeSettings("[Compression]\r\nDefaultArchiveFolder = " + path("archives") + "\r\n");
+    openWindowWith({"alpha.txt"});
+    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), path("archives") + "/");
+    ui::cancelCompressionWindow();
+    // A configured folder that is gone: the home folder, as without one.
+    fs::remove(path("archives"));
+    openWindowWith({"alpha.txt"});
+    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), folder_.string() + "/");
+}
+
 TEST_F(CompressionWindowTest, ATypedNameOfAnExistingArchiveAsksBeforeReplacingIt) {
     const std::string archive = path("out/photos.zip");
     writeFile(archive, "the earlier archive");

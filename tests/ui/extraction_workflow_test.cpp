@@ -366,6 +366,16 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     EXPECT_EQ(readFile(path("dest/photo.bin")), "edited since");
 }
 
+TEST_F(ExtractionWorkflowTest, DestinationRequesterStartsInTheConfiguredFolder) {
+    writeSettings("[Compression]\r\nDefaultArchiveExtractionFolder = " + path("dest") + "\r\n");
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"plain.zip"});
+    pf::expectFolder("");
+    extractSelection();
+    ASSERT_FALSE(pf::shownDialogs().empty());
+    EXPECT_EQ(pf::shownDialogs().back().text, path("dest") + "/");
+}
+
 TEST_F(ExtractionWorkflowTest, ExistingFilesAreAskedAboutOneByOneOrForAll) {
     const std::string archive = archives_ + "/plain.zip";
     writeFile(path("dest/photo.bin"), "mine");

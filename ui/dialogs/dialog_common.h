@@ -4,7 +4,10 @@
 #include <cstdlib>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "base/paths.h"
+#include "settings/setting_keys.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 
@@ -31,5 +34,15 @@ inline void condensed(int id) {
 
 // The user's home folder with its trailing "/" (where "C:\" was the start).
 using base::homeFolder;
+
+// Where a requester or a location field starts: the folder the configuration
+// window sets for it when there is one and it exists, else the home folder.
+inline std::string startFolder(const settings::SettingKey &configured) {
+    const std::string folder = settings::settingText(configured);
+    struct stat info {};
+    if (!folder.empty() && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return base::withTrailingSlash(folder);
+    return homeFolder();
+}
 
 }  // namespace zarvon::ui
