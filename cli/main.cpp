@@ -72,6 +72,7 @@ std::string describe(const Failure &failure)
     case Reason::NoItems: text = "nothing to add"; break;
     case Reason::ArchiveIsSource: text = "the archive would replace one of its own files"; break;
     case Reason::Stopped: text = "stopped"; break;
+    case Reason::NotEnoughSpace: text = "not enough free space at the destination"; break;
     case Reason::AlreadyExists: text = "another item already has this name"; break;
     case Reason::IntoItself: text = "a folder cannot go into itself"; break;
     case Reason::InvalidName: text = "invalid name"; break;
@@ -351,6 +352,11 @@ int commandExtract(const Options &o)
     CliProgress progress;
     const ExtractReport report = extractArchive(request, progress);
     g_progress.clear();
+    if (report.failure.reason == Reason::NotEnoughSpace) {
+        std::fprintf(stderr, "zarvon-cli: %s: not enough free space: %" PRIu64 " bytes needed, %" PRIu64 " available\n",
+                     o.destination.c_str(), report.spaceNeeded, report.spaceAvailable);
+        return ExitFailed;
+    }
     if (!report.opened) {
         notReadable(archive, report.failure);
         return ExitFailed;

@@ -60,6 +60,10 @@ struct ExtractReport {
     int32_t entriesDone = 0;   // entries handled without failure, folders included
     std::vector<Failure> failures;  // one per entry that failed, in archive order
     std::vector<std::string> skipped;  // entries left out because a file of theirs was kept
+    // With Reason::NotEnoughSpace: the declared bytes to write, and the free
+    // bytes of the destination's file system.
+    uint64_t spaceNeeded = 0;
+    uint64_t spaceAvailable = 0;
     // Failures a different password could mend.
     int32_t passwordFailures() const;
     bool anyWrongPassword() const;

@@ -35,6 +35,7 @@ enum class Reason {
     NoItems,            // nothing to work on was given
     ArchiveIsSource,    // the archive would replace one of the files meant to go into it
     Stopped,            // the user asked the job to stop
+    NotEnoughSpace,     // the destination has less free space than the entries declare
     AlreadyExists,      // another item already has the name asked for
     IntoItself,         // a folder would go into itself or one of its own sub-folders
     InvalidName,        // the name asked for is empty or holds a "/"

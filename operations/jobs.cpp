@@ -1,6 +1,7 @@
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -121,12 +122,9 @@ std::string existingFileFor(const std::string &destination, const ArchiveEntry &
 // The request without the entries whose existing files are kept, as the
 // policy or the user says; the kept ones go to report.skipped. False when
 // the user stopped.
-bool settleOverwrites(const ArchiveFormat &format, ExtractRequest &request, JobProgress &progress,
+bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProgress &progress,
                       ExtractReport &report)
 {
-    const ListReport listed = format.list(request.archivePath, request.password);
-    if (!listed.opened)
-        return true; // the extraction itself says why
     const std::set<std::string> wanted(request.entryNames.begin(), request.entryNames.end());
     std::vector<std::string> kept;
     bool replaceAll = request.overwrite == Overwrite::Replace, skipAll = request.overwrite == Overwrite::Skip;
@@ -154,6 +152,38 @@ bool settleOverwrites(const ArchiveFormat &format, ExtractRequest &request, JobP
     return true;
 }
 
+// Free bytes for this user on the file system where folder is, or would be
+// created (its nearest existing parent); false when that cannot be known.
+bool freeSpaceAt(std::string folder, uint64_t &available)
+{
+    for (;;) {
+        struct statvfs info {};
+        if (::statvfs(folder.empty() ? "." : folder.c_str(), &info) == 0) {
+            available = uint64_t(info.f_bavail) * info.f_frsize;
+            return true;
+        }
+        if (errno != ENOENT && errno != ENOTDIR)
+            return false;
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        const std::string parent = base::parentFolder(folder);
+        if (parent.empty() || parent == folder)
+            return false;
+        folder = parent;
+    }
+}
+
+// The declared bytes of the files the request will write.
+uint64_t declaredBytes(const ListReport &listed, const ExtractRequest &request)
+{
+    const std::set<std::string> wanted(request.entryNames.begin(), request.entryNames.end());
+    uint64_t total = 0;
+    for (const ArchiveEntry &entry : listed.entries)
+        if (!entry.folder && (wanted.empty() || wanted.count(entry.name)))
+            total += entry.size;
+    return total;
+}
+
 } // namespace
 
 ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progress)
@@ -164,17 +194,29 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
         report.failure = failureToOpen(request.archivePath);
         return report;
     }
-    if (request.overwrite == Overwrite::Replace)
-        return format->extract(request, progress);
+    const ListReport listed = format->list(request.archivePath, request.password);
+    if (!listed.opened)
+        return format->extract(request, progress); // which says why
     ExtractRequest settled = request;
     ExtractReport decided;
-    if (!settleOverwrites(*format, settled, progress, decided)) {
+    if (request.overwrite != Overwrite::Replace && !settleOverwrites(listed, settled, progress, decided)) {
         decided.opened = true;
         decided.stopped = true;
         return decided;
     }
     if (!decided.skipped.empty() && settled.entryNames.empty()) {
         decided.opened = true; // every file was kept: nothing left to write
+        return decided;
+    }
+    // An archive declaring more than the disk holds (a bomb, or just too
+    // big) is refused before anything is written, rather than filling the
+    // disk and failing half-way.
+    uint64_t available = 0;
+    const uint64_t needed = declaredBytes(listed, settled);
+    if (freeSpaceAt(request.destination, available) && needed > available) {
+        decided.failure = {std::string(), Reason::NotEnoughSpace, ENOSPC, 0};
+        decided.spaceNeeded = needed;
+        decided.spaceAvailable = available;
         return decided;
     }
     ExtractReport report = format->extract(settled, progress);

@@ -66,6 +66,7 @@ constexpr LanguageKey kKeys[] = {
     {"MsgModif", "Vos modifications seront pris en charge au prochain démarrage"},
     {"MsgNoConfigFile", "Impossible d'ouvrir le fichier de configuration !"},
     {"MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :"},
+    {"MsgNoSpace", "Pas assez de place pour extraire : %1 octets nécessaires, %2 disponibles."},
     {"MsgHelp", "En cours..."},
     {"MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"},
     {"TxtSelectDirectory", "Choisissez un répertoire"},

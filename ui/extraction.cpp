@@ -183,6 +183,17 @@ std::string extractionFailureReason(const operations::Failure &failure) {
 
 
 void reportExtraction(const std::string &archivePath, const ExtractReport &report) {
+    if (report.failure.reason == operations::Reason::NotEnoughSpace) {
+        std::string text = languageText("MsgNoSpace", "Pas assez de place pour extraire : %1 octets nécessaires, %2 disponibles.");
+        const auto put = [&text](const std::string &mark, uint64_t bytes) {
+            const auto at = text.find(mark);
+            if (at != std::string::npos) text.replace(at, mark.size(), std::to_string(bytes));
+        };
+        put("%1", report.spaceNeeded);
+        put("%2", report.spaceAvailable);
+        errorMessage(text + "\r" + archivePath);
+        return;
+    }
     if (!report.opened) {
         errorMessage(languageText("MsgExtractOpenError", "Impossible d'ouvrir l'archive :") + "\r" + archivePath);
         return;
@@ -201,7 +212,7 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
         pf::messageBox("Zarvon", heading + failureLines(report), pf::MessageIcon::Warning);
         return;
     }
-    if (report.entriesDone == 0) {
+    if (report.entriesDone == 0 && report.skipped.empty()) {
         pf::messageBox("Zarvon", languageText("MsgExtractNothing", "L'archive ne contient aucun fichier : rien n'a été extrait."),
                        pf::MessageIcon::Warning);
         return;

@@ -12,6 +12,7 @@
 
 #include "operations/jobs.h"
 #include "support/files.h"
+#include "support/zip_maker.h"
 
 namespace zarvon::operations {
 namespace {
@@ -144,6 +145,19 @@ TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes) {
     const TestReport tested = testArchiveFile({path("p.zip"), ""}, progress);
     EXPECT_TRUE(tested.passed());
     EXPECT_EQ(tested.entriesNotChecked, 2);
+}
+
+// An archive declaring more than the destination holds is refused before
+// anything is written, with both figures, instead of filling the disk.
+TEST_F(JobsTest, ExtractionThatCannotFitIsRefusedBeforeItStarts) {
+    zarvon::testing::writeZipDeclaring(path("bomb.zip"), uint64_t(1) << 50);
+    SilentProgress progress;
+    const ExtractReport report = extractArchive({path("bomb.zip"), path("out")}, progress);
+    EXPECT_EQ(report.failure.reason, Reason::NotEnoughSpace);
+    EXPECT_EQ(report.spaceNeeded, uint64_t(1) << 50);
+    EXPECT_GT(report.spaceAvailable, 0u);
+    EXPECT_LT(report.spaceAvailable, report.spaceNeeded);
+    EXPECT_FALSE(fs::exists(path("out")));
 }
 
 }  // namespace

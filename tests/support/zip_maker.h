@@ -61,4 +61,50 @@ inline void writeZip(const std::string &path, const std::vector<ZipMember> &memb
     std::ofstream(path, std::ios::binary) << out;
 }
 
+// Writes an archive of one entry, "big.bin", whose ZIP64 sizes declare
+// `declared` bytes while its data inflates to 1,000 "x": what a bomb, or an
+// archive too big for the disk, looks like before anything is extracted.
+inline void writeZipDeclaring(const std::string &path, uint64_t declared)
+{
+    const std::string name = "big.bin";
+    std::string packed(64, '\0');
+    const std::string plain(1000, 'x');
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(plain.data()));
+    z.avail_in = uInt(plain.size());
+    z.next_out = reinterpret_cast<Bytef *>(packed.data());
+    z.avail_out = uInt(packed.size());
+    deflate(&z, Z_FINISH);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    const auto zip64 = [&](std::string &out) {
+        putLe(out, 1, 2); putLe(out, 16, 2);
+        putLe(out, uint32_t(declared), 4); putLe(out, uint32_t(declared >> 32), 4);
+        putLe(out, uint32_t(packed.size()), 4); putLe(out, 0, 4);
+    };
+    std::string out, central;
+    putLe(out, 0x04034b50, 4);
+    putLe(out, 45, 2); putLe(out, 0, 2); putLe(out, 8, 2); putLe(out, 0, 2); putLe(out, 0x21, 2);
+    putLe(out, 0, 4); putLe(out, 0xFFFFFFFF, 4); putLe(out, 0xFFFFFFFF, 4);
+    putLe(out, uint32_t(name.size()), 2); putLe(out, 20, 2);
+    out += name;
+    zip64(out);
+    out += packed;
+    putLe(central, 0x02014b50, 4);
+    putLe(central, 45, 2); putLe(central, 45, 2); putLe(central, 0, 2); putLe(central, 8, 2);
+    putLe(central, 0, 2); putLe(central, 0x21, 2);
+    putLe(central, 0, 4); putLe(central, 0xFFFFFFFF, 4); putLe(central, 0xFFFFFFFF, 4);
+    putLe(central, uint32_t(name.size()), 2); putLe(central, 20, 2); putLe(central, 0, 2);
+    putLe(central, 0, 2); putLe(central, 0, 2); putLe(central, 0, 4); putLe(central, 0, 4);
+    central += name;
+    zip64(central);
+    const uint32_t centralOffset = uint32_t(out.size());
+    out += central;
+    putLe(out, 0x06054b50, 4);
+    putLe(out, 0, 2); putLe(out, 0, 2); putLe(out, 1, 2); putLe(out, 1, 2);
+    putLe(out, uint32_t(central.size()), 4); putLe(out, centralOffset, 4); putLe(out, 0, 2);
+    std::ofstream(path, std::ios::binary) << out;
+}
+
 }  // namespace zarvon::testing

@@ -11,6 +11,7 @@
 #include "ui/opening.h"
 #include "ui/progress.h"
 #include "support/workflow_fixture.h"
+#include "support/zip_maker.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/platform/qt_access.h"
 
@@ -364,6 +365,17 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     ui::extractDraggedEntries();
     EXPECT_TRUE(fs::exists(path("dest/docs/readme.txt")));
     EXPECT_EQ(readFile(path("dest/photo.bin")), "edited since");
+}
+
+TEST_F(ExtractionWorkflowTest, AnArchiveTooBigForTheDiskSaysHowMuchIsNeeded) {
+    writeZipDeclaring(archives_ + "/huge.zip", uint64_t(1) << 50);
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"huge.zip"});
+    pf::expectFolder(path("dest") + "/");
+    expectMessageContaining("Pas assez de place pour extraire : 1125899906842624 octets nécessaires",
+                            pf::MessageIcon::Error);
+    extractSelection();
+    EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
 TEST_F(ExtractionWorkflowTest, DestinationRequesterStartsInTheConfiguredFolder) {
