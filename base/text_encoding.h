@@ -72,4 +72,10 @@ bool isAscii(std::string_view text);
 // Appends the UTF-8 form of the Latin-1 character c (U+0000 to U+00FF).
 void appendLatin1AsUtf8(std::string &out, unsigned char c);
 
+// Appends the UTF-8 bytes of the code point c. A value that is no character
+// (a surrogate, or above U+10FFFF, as a damaged wide name may hold) is
+// written as U+FFFD, the replacement character, so that the text stays
+// valid UTF-8.
+void appendUtf8(std::string &out, char32_t c);
+
 } // namespace zarvon::base

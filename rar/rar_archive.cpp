@@ -1,6 +1,7 @@
 #include "rar/rar.h"
 
 #include "base/safe_output.h"
+#include "base/text_encoding.h"
 #include "rar/unrar_library.h"
 
 #include <fcntl.h>
@@ -55,24 +56,8 @@ std::wstring toWide(const std::string &s)
 std::string toUtf8(const wchar_t *w, size_t capacity)
 {
     std::string out;
-    for (size_t i = 0; i < capacity && w[i] != 0; ++i) {
-        auto c = static_cast<char32_t>(w[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (size_t i = 0; i < capacity && w[i] != 0; ++i)
+        base::appendUtf8(out, static_cast<char32_t>(w[i]));
     return out;
 }
 

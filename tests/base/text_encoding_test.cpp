@@ -99,5 +99,21 @@ TEST(Utf8Validity, RefusesMalformedText)
     EXPECT_FALSE(isValidUtf8("\xFF"));
 }
 
+
+TEST(Utf8Encoding, EveryLengthAndNoCharacterBecomesTheReplacement)
+{
+    std::string out;
+    for (char32_t c : {U'a', U'\u00e9', U'\u20ac', U'\U0001F600'})
+        appendUtf8(out, c);
+    EXPECT_EQ(out, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_TRUE(isValidUtf8(out));
+    // A lone surrogate or a value past U+10FFFF, as a damaged wide name may
+    // hold, must not make the text invalid.
+    for (char32_t bad : {char32_t(0xD800), char32_t(0x110000), char32_t(0x7FFFFFFF)}) {
+        std::string one;
+        appendUtf8(one, bad);
+        EXPECT_EQ(one, "\xEF\xBF\xBD");
+    }
+}
 } // namespace
 } // namespace zarvon::base
