@@ -38,11 +38,16 @@ int closeFd(int fd)
     return ::close(fd);
 }
 
-ssize_t preadFull(int fd, unsigned char *buf, size_t size, uint64_t offset)
+namespace {
+
+// Calls readAt(done) until size bytes are read or the file ends, retrying
+// after a signal: the bytes read, or -1 on an error.
+template <typename ReadAt>
+ssize_t readUntilFull(size_t size, ReadAt readAt)
 {
     size_t done = 0;
     while (done < size) {
-        ssize_t n = ::pread(fd, buf + done, size - done, static_cast<off_t>(offset + done));
+        const ssize_t n = readAt(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -54,20 +59,18 @@ ssize_t preadFull(int fd, unsigned char *buf, size_t size, uint64_t offset)
     return static_cast<ssize_t>(done);
 }
 
+} // namespace
+
+ssize_t preadFull(int fd, unsigned char *buf, size_t size, uint64_t offset)
+{
+    return readUntilFull(size, [&](size_t done) {
+        return ::pread(fd, buf + done, size - done, static_cast<off_t>(offset + done));
+    });
+}
+
 ssize_t readFull(int fd, unsigned char *buf, size_t size)
 {
-    size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::read(fd, buf + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<ssize_t>(done);
+    return readUntilFull(size, [&](size_t done) { return ::read(fd, buf + done, size - done); });
 }
 
 mode_t currentUmask()

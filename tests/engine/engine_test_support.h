@@ -3,6 +3,8 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "support/files.h"
+#include "support/process.h"
 
 #include <gtest/gtest.h>
 #include <minizip/zip.h>
@@ -25,34 +27,12 @@ namespace zarvon::engine::testing {
 
 namespace fs = std::filesystem;
 
-inline std::string readFile(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void writeFile(const fs::path &p, const std::string &data)
-{
-    fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << data;
-}
-
-// A text that compresses but is not trivial.
-inline std::string sampleText(size_t size, unsigned seed = 1)
-{
-    std::string s;
-    s.reserve(size);
-    unsigned x = seed;
-    while (s.size() < size) {
-        x = x * 1103515245u + 12345u;
-        s += "line " + std::to_string((x >> 8) % 1000) + " of the sample text\n";
-    }
-    s.resize(size);
-    return s;
-}
+using zarvon::testing::corruptAt;
+using zarvon::testing::haveTool;
+using zarvon::testing::quoted;
+using zarvon::testing::readFile;
+using zarvon::testing::sampleText;
+using zarvon::testing::writeFile;
 
 inline std::string randomBytes(size_t size, unsigned seed = 7)
 {
@@ -68,36 +48,10 @@ inline std::string randomBytes(size_t size, unsigned seed = 7)
 // Runs a shell command; returns its exit status and fills `output`.
 inline int run(const std::string &command, std::string *output = nullptr)
 {
-    std::string full = command + " 2>&1";
-    FILE *p = popen(full.c_str(), "r");
-    if (!p)
-        return -1;
-    std::string out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int status = pclose(p);
+    zarvon::testing::CommandResult result = zarvon::testing::runCommand(command);
     if (output)
-        *output = out;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-inline bool haveTool(const std::string &tool)
-{
-    return run("command -v " + tool + " >/dev/null") == 0;
-}
-
-inline std::string quoted(const fs::path &p)
-{
-    std::string s = "'";
-    for (char c : p.string()) {
-        if (c == '\'')
-            s += "'\\''";
-        else
-            s += c;
-    }
-    return s + "'";
+        *output = result.output;
+    return result.status;
 }
 
 // An entry of a hand-made archive: any name, stored or deflated, with the
@@ -137,17 +91,6 @@ inline bool makeRawZip(const fs::path &path, const std::vector<RawEntry> &entrie
     return zipClose(zf, nullptr) == ZIP_OK;
 }
 
-// Flips one byte of the file where `needle` first occurs (a stored entry's data).
-inline bool corruptAt(const fs::path &path, const std::string &needle, size_t offsetInNeedle = 0)
-{
-    std::string bytes = readFile(path);
-    size_t at = bytes.find(needle);
-    if (at == std::string::npos)
-        return false;
-    bytes[at + offsetInNeedle] ^= 0x55;
-    writeFile(path, bytes);
-    return true;
-}
 
 // Each test works in a fresh folder, with the engine freshly initialised.
 class EngineTest : public ::testing::Test {
