@@ -20,10 +20,9 @@ allowed = {
     "settings": {"settings", "base"},
     "rar": {"rar", "base"},
     "ui/platform": {"ui/platform", "base"},
-    "shell": {"shell", "settings", "base"},
     "operations": {"operations", "base", "engine", "settings", "rar"},
-    "ui": {"ui", "ui/platform", "operations", "base", "engine", "settings", "rar", "shell"},
-    "app": {"app", "ui", "ui/platform", "operations", "base", "engine", "settings", "rar", "shell"},
+    "ui": {"ui", "ui/platform", "operations", "base", "engine", "settings", "rar"},
+    "app": {"app", "ui", "ui/platform", "operations", "base", "engine", "settings", "rar"},
     "cli": {"cli", "base", "operations"},
 }
 # Of operations, zarvon-cli sees only the jobs and their records.
