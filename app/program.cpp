@@ -516,6 +516,10 @@ bool startProgram(const std::vector<std::string> &arguments)
     if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {
         pf::processSystemEvents(0);
         ui::openArchiveAtPath(fullPath(arguments.front()));
+    } else if (!arguments.empty() && !arguments.front().empty() && ui::assistantExists()) {
+        // There is no archive list to show it in: the archive was not
+        // opened for nothing, the assistant offers to extract it.
+        ui::showAssistantExtractionOf(fullPath(arguments.front()));
     }
     return !pf::exitRequested();
 }

@@ -200,6 +200,13 @@ void openAssistantFromMainWindow() {
 
 bool assistantExists() { return pf::isWindow(ids::WindowAssistant); }
 
+void showAssistantExtractionOf(const std::string &archivePath) {
+    if (!assistantExists()) return;
+    pf::setGadgetState(ids::ChkDecompress, 1);
+    goTo(AssistantPage::Extraction);
+    pf::setGadgetText(ids::StrAssistSourceArchive, archivePath);
+}
+
 AssistantPage assistantPage() { return assistantExists() ? assistant().page : AssistantPage::Welcome; }
 
 bool closeAssistant() {

@@ -22,6 +22,10 @@ void openAssistant();
 // The menu item and the toolbar button: hides the main window, then opens
 // the assistant and makes it the active window.
 void openAssistantFromMainWindow();
+// The assistant standing in for the main window was started with an archive
+// (opened from the file manager, say): its extraction page, with the archive
+// as the one to extract.
+void showAssistantExtractionOf(const std::string &archivePath);
 
 bool assistantExists();
 // The page shown; Welcome when there is no assistant.

@@ -52,6 +52,18 @@ TEST_F(AssistantTest, ShownAtStartUpAndClosedWithoutEverShowingTheMainWindow) {
     EXPECT_EQ(ini(), before) << "no window state is saved";
 }
 
+TEST_F(AssistantTest, AnArchiveGivenAtStartUpIsOfferedForExtraction) {
+    writeStandardIni({{"General/AssistantState", "1"}});
+    const std::string zip = makeZip("given.zip", {{"a.txt", "alpha"}});
+    ASSERT_TRUE(start({zip}));
+    ASSERT_TRUE(pf::isWindowVisible(ids::WindowAssistant));
+    EXPECT_FALSE(pf::isWindow(ids::WindowMain));
+    EXPECT_EQ(ui::assistantPage(), AssistantPage::Extraction);
+    EXPECT_EQ(pf::getGadgetText(ids::StrAssistSourceArchive), zip);
+    click(ids::BtTextPrevious);
+    EXPECT_EQ(ui::assistantPage(), AssistantPage::ChooseOperation);
+}
+
 TEST_F(AssistantTest, ItsCloseBoxEndsTheProgram) {
     startWithAssistant();
     closeBox(ids::WindowAssistant);
