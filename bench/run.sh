@@ -157,6 +157,17 @@ for corpus in ${BENCH_CORPORA:-small large tiny}; do
     unset create
 done
 
+# The same files through zlib, libdeflate and ISA-L, whole buffers, for the
+# choice of adopting either (only when their -dev packages are installed).
+if cc -O2 -o "$bench/deflate_libraries" "$here/deflate_libraries.c" -lz -ldeflate -lisal 2>/dev/null; then
+    for corpus in ${BENCH_CORPORA:-small large tiny}; do
+        echo
+        echo "== Deflate libraries, $corpus corpus (whole files, one thread)" | tee -a "$results"
+        find "$bench/$corpus" -type f -print0 | sort -z | xargs -0 -n 100000 "$bench/deflate_libraries" |
+            tee -a "$results"
+    done
+fi
+
 cd "$bench"
 echo
 echo "== listing an archive of 65,537 entries"
