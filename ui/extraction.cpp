@@ -32,6 +32,13 @@ using operations::ExtractReport;
 
 namespace {
 
+// The report of an extraction that could not open its archive.
+ExtractReport notOpened(const operations::Failure &failure) {
+    ExtractReport report;
+    report.failure = failure;
+    return report;
+}
+
 std::string reasonText(operations::Reason reason) {
     using operations::Reason;
     switch (reason) {
@@ -118,7 +125,7 @@ void extractWithoutPassword(const std::string &archivePath, const std::vector<st
     // user has chosen a folder for nothing.
     const operations::ListReport listed = operations::listArchiveEntries(archivePath);
     if (!listed.opened) {
-        reportExtraction(archivePath, ExtractReport{false, listed.failure});
+        reportExtraction(archivePath, notOpened(listed.failure));
         return;
     }
     const std::string destination = askDestination();
@@ -369,7 +376,7 @@ void extractArchiveTo(const std::string &archivePath, const std::string &destina
     }
     const operations::ListReport listed = operations::listArchiveEntries(archivePath);
     if (!listed.opened) {
-        reportExtraction(archivePath, ExtractReport{false, listed.failure});
+        reportExtraction(archivePath, notOpened(listed.failure));
         return;
     }
     reportExtraction(archivePath, runWithProgress(archivePath, destination, {}));
@@ -382,7 +389,7 @@ void extractDraggedEntries() {
     if (names.empty()) return;
     const operations::ListReport listed = operations::listArchiveEntries(archive);
     if (!listed.opened) {
-        reportExtraction(archive, ExtractReport{false, listed.failure});
+        reportExtraction(archive, notOpened(listed.failure));
         return;
     }
     if (isProtected(archive)) {

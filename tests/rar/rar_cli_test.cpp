@@ -95,8 +95,9 @@ TEST_F(RarCli, ListTestAndExtractAgreeWithUnrar)
         const auto listed = runCommand("unrar lb -v " + theirs);
         const auto ourListing = cli("list " + ours);
         EXPECT_EQ(ourListing.status == 0, listed.status == 0) << ourListing.output;
-        if (listed.status == 0)
+        if (listed.status == 0) {
             EXPECT_EQ(listedNames(ourListing.output), unrarNames(listed.output)) << ourListing.output;
+        }
 
         const bool unrarPasses = runCommand("unrar t -idq " + theirs).status == 0;
         const auto tested = cli("test " + ours);
@@ -109,8 +110,9 @@ TEST_F(RarCli, ListTestAndExtractAgreeWithUnrar)
             runCommand("cd " + quoted(other) + " && unrar x -idq -o+ " + theirs).status == 0;
         const auto extracted = cli("extract -d " + quoted(mine) + " " + ours);
         EXPECT_EQ(extracted.status == 0, unrarExtracts) << extracted.output;
-        if (unrarExtracts)
+        if (unrarExtracts) {
             EXPECT_EQ(contents(mine), contents(other));
+        }
     }
 }
 
