@@ -112,16 +112,19 @@ TEST_F(ZipParallel, LargeEntryMadeOfUnitsIsOneDeflateStreamForEveryReader)
     EXPECT_TRUE(out == text);
 
     std::string output;
-    if (haveTool("unzip"))
+    if (haveTool("unzip")) {
         EXPECT_EQ(run("unzip -t " + quoted(a), &output), 0) << output;
+    }
     else
         GTEST_LOG_(INFO) << "unzip not installed: skipped";
-    if (haveTool("7zz"))
+    if (haveTool("7zz")) {
         EXPECT_EQ(run("7zz t " + quoted(a), &output), 0) << output;
+    }
     else
         GTEST_LOG_(INFO) << "7zz not installed: skipped";
-    if (haveTool("bsdtar"))
+    if (haveTool("bsdtar")) {
         EXPECT_EQ(run("bsdtar -xOf " + quoted(a) + " | cmp - " + quoted(big), &output), 0) << output;
+    }
     else
         GTEST_LOG_(INFO) << "bsdtar not installed: skipped";
     if (haveTool("python3"))
@@ -145,13 +148,15 @@ TEST_F(ZipParallel, EncryptedLargeEntryReadsBackHereAndElsewhere)
     expectExtractsTo(a, {big, small});
     setPassword("");
     std::string output;
-    if (haveTool("unzip"))
+    if (haveTool("unzip")) {
         EXPECT_EQ(run("unzip -t -P 'pass word' " + quoted(a), &output), 0) << output;
-    if (haveTool("python3"))
+    }
+    if (haveTool("python3")) {
         EXPECT_EQ(run("python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); z.setpassword(b'pass word'); "
                       "assert z.testzip() is None\" " + quoted(a), &output),
                   0)
             << output;
+    }
 }
 
 TEST_F(ZipParallel, ProgressComesOnTheCallingThreadAtTheBlockPoints)

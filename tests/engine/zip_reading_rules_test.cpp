@@ -46,7 +46,7 @@ struct Built {
     // the truth (all ones for ZIP64 fields).
     bool sizesAllOnes = false;
     bool offsetAllOnes = false;
-    std::string centralExtra;
+    std::string centralExtra{};
     int64_t offsetOverride = -1; // the central record points here instead
 };
 

@@ -114,10 +114,12 @@ TEST_F(DesktopIntegrationTest, ZipBoxMakesTheProgramTheDefaultAndClearingRemoves
         << desktopEntry;
     EXPECT_NE(desktopEntry.find("MimeType=application/zip;\n"), std::string::npos);
     EXPECT_NE(desktopEntry.find("NoDisplay=true\n"), std::string::npos);
-    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0)
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
         EXPECT_EQ(std::system(("desktop-file-validate '" + entry().string() + "'").c_str()), 0);
-    if (auto answer = xdgMimeDefault())
+    }
+    if (auto answer = xdgMimeDefault()) {
         EXPECT_EQ(*answer, "zarvon.desktop");
+    }
 
     ASSERT_TRUE(z.apply(IntegrationBox::ZipDefault, false, failure)) << failure.path;
     const std::string after = read(mimeapps());
@@ -161,8 +163,9 @@ TEST_F(DesktopIntegrationTest, IntegrationBoxOffersTheProgramWithoutMakingItTheD
     EXPECT_TRUE(z.isApplied(IntegrationBox::OpenWith));
     EXPECT_FALSE(z.isApplied(IntegrationBox::ZipDefault));
     // The user's default stays the default.
-    if (auto answer = xdgMimeDefault())
+    if (auto answer = xdgMimeDefault()) {
         EXPECT_EQ(*answer, "other.desktop");
+    }
 
     ASSERT_TRUE(z.apply(IntegrationBox::OpenWith, false, failure));
     EXPECT_TRUE(mimeappsEntries(read(mimeapps()), "Added Associations", "application/zip").empty());
@@ -216,8 +219,9 @@ TEST_F(DesktopIntegrationTest, ShortcutGoesToTheUsersDesktopFolderAndIsExecutabl
     EXPECT_NE(text.find("Comment=Zarvon est un Archiveur\n"), std::string::npos);
     EXPECT_NE(text.find("Path=" + (home_ / "opt" / "Zarvon Tools").string() + "/\n"), std::string::npos);
     EXPECT_TRUE(z.isApplied(IntegrationBox::DesktopShortcut));
-    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0)
+    if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
         EXPECT_EQ(std::system(("desktop-file-validate '" + z.launcherPath() + "'").c_str()), 0);
+    }
     EXPECT_EQ(fs::directory_iterator(home_ / "Bureau")->path().filename(), "Zarvon.desktop");
 
     ASSERT_TRUE(z.apply(IntegrationBox::DesktopShortcut, false, failure));
