@@ -90,7 +90,7 @@ std::string unescaped(const std::string &literal)
 std::vector<std::filesystem::path> textSources()
 {
     std::vector<std::filesystem::path> files;
-    for (const char *folder : {"ui", "app", "settings", "shell", "operations"})
+    for (const char *folder : {"ui", "app", "settings", "operations"})
         for (const auto &entry : std::filesystem::recursive_directory_iterator(std::string(ZARVON_SOURCE_DIR) + "/" + folder))
             if (entry.path().extension() == ".cpp" || entry.path().extension() == ".h")
                 files.push_back(entry.path());
