@@ -91,6 +91,23 @@ inline void expectCheckBoxesInsideTheFrame(QGroupBox *group, const std::string &
             << name << ": the box of \"" << box->text().toStdString() << "\" crosses the top line of \""
             << group->title().toStdString() << "\"";
     }
+    // A text drawn inside the frame starts below its top line: the frame's
+    // border must not strike it through.
+    for (QLabel *label : group->parentWidget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        if (!label->isVisibleTo(group->window()) || label->text().isEmpty() ||
+            !group->geometry().contains(label->geometry().center()))
+            continue;
+        const int textHeight =
+            label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000), int(label->alignment()) | Qt::TextWordWrap,
+                                              label->text()).height();
+        const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
+        const int offset = vertical == Qt::AlignTop      ? 0
+                           : vertical == Qt::AlignBottom ? label->height() - textHeight
+                                                         : (label->height() - textHeight) / 2;
+        EXPECT_GE(label->y() + offset, line + 1)
+            << name << ": the text \"" << label->text().toStdString() << "\" is crossed by the top line of \""
+            << group->title().toStdString() << "\"";
+    }
 }
 
 }  // namespace zarvon::testing

@@ -75,7 +75,8 @@ bool buildPasswordWindow(const std::string &destination, bool lockDestination) {
     // The frame comes first so that it lies beneath the controls it surrounds.
     pf::frameGadget(ids::TxtFramePwd, 2, 0, 345, 75, languageText("TxtFramePwd", "Mot de passe"));
     const auto &texts = settings::currentBuiltInTexts();
-    pf::textGadget(ids::TxtCopy, 8, 15, 268, 30, texts.passwordLine1 + "\r" + texts.passwordLine2);
+    // Below the frame's top line, which the style draws under its title.
+    pf::textGadget(ids::TxtCopy, 8, 20, 268, 26, texts.passwordLine1 + "\r" + texts.passwordLine2);
     pf::setGadgetTextColor(ids::TxtCopy, kExplanationColour);
     pf::setGadgetFont(ids::TxtCopy, "DejaVu Sans Condensed", 7, false);
     pf::textGadget(ids::TxtDestination, 7, 54, 72, 20, languageText("TxtPwd1", "Mot de Passe"));
