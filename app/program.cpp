@@ -485,8 +485,10 @@ void dispatchEvent(const pf::UiEvent &event)
 
 void exitProgram()
 {
-    if (ui::mainWindowExists())
+    if (ui::mainWindowExists()) {
         settings::saveRecentArchives(ui::explorerFolderText());
+        ui::saveArchiveColumns();
+    }
     pf::endProcess(0);
 }
 

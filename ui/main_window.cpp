@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/opening.h"
 
 #include <array>
 #include <optional>
@@ -435,6 +436,9 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     // saved or not; the check marks stay as they are too.
     const bool hadExplorer = pf::isGadget(ids::ExplorerList);
     const pf::ExplorerDisplay display = pf::getExplorerDisplay(ids::ExplorerList);
+    // The widths the user gave the old list's columns are those of the new
+    // one (the splitter takes the list with it).
+    saveArchiveColumns();
     if (pf::isGadget(ids::SplitterArchive))
         pf::freeGadget(ids::SplitterArchive);
     pf::freeGadget(ids::ArchiveList);

@@ -1,11 +1,15 @@
 #include "ui/opening.h"
 
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
+#include "settings/setting_keys.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/platform/platform.h"
@@ -24,8 +28,50 @@ void showArchive(ArchiveOpening how)
 {
     if (!showArchiveLayout(shownPath(), how))
         return;
+    addArchiveColumns();
     listArchive(shownPath());
     showEntryCount();
+}
+
+// Widths of the columns when nothing is saved; the name column's is the
+// list's own (220).
+constexpr int kDefaultColumnWidths[kArchiveColumnCount] = {220, 80, 80, 50, 115, 70, 68, 75};
+
+const pf::ColumnSort kColumnSorts[kArchiveColumnCount] = {
+    pf::ColumnSort::Text,   pf::ColumnSort::Number, pf::ColumnSort::Number, pf::ColumnSort::Number,
+    pf::ColumnSort::Text,   pf::ColumnSort::Text,   pf::ColumnSort::Text,   pf::ColumnSort::Text};
+
+// The titles of the columns after the name, in the language now in use.
+std::vector<std::string> columnTitles()
+{
+    return {settings::languageText("ArchiveColumnSize", "Taille"),
+            settings::languageText("ArchiveColumnPacked", "Compressé"),
+            settings::languageText("ArchiveColumnRatio", "Taux"),
+            settings::languageText("ArchiveColumnModified", "Modifié le"),
+            settings::languageText("ArchiveColumnMethod", "Méthode"),
+            settings::languageText("ArchiveColumnEncrypted", "Chiffré"),
+            settings::languageText("ArchiveColumnCrc", "CRC")};
+}
+
+// The saved widths, name column first; a missing, unreadable or absurd value
+// keeps that column's default.
+std::vector<int> savedColumnWidths()
+{
+    std::vector<int> widths(kDefaultColumnWidths, kDefaultColumnWidths + kArchiveColumnCount);
+    const std::string text = settings::settingText(settings::kArchiveColumns);
+    std::size_t start = 0;
+    for (int column = 0; column < kArchiveColumnCount && start <= text.size(); ++column) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos)
+            comma = text.size();
+        const std::string field = text.substr(start, comma - start);
+        char *end = nullptr;
+        const long value = std::strtol(field.c_str(), &end, 10);
+        if (!field.empty() && end && *end == '\0' && value >= 8 && value <= 4000)
+            widths[std::size_t(column)] = int(value);
+        start = comma + 1;
+    }
+    return widths;
 }
 
 void remember(const std::string &path)
@@ -43,6 +89,78 @@ const std::string &currentArchivePath() { return shownPath(); }
 
 void setCurrentArchivePath(const std::string &path) { shownPath() = path; }
 
+std::string archiveListRow(const operations::ArchiveEntry &entry)
+{
+    std::string row = entry.name;
+    row.reserve(entry.name.size() + 64);
+    char cell[48];
+    row += '\n';
+    if (!entry.folder) {
+        std::snprintf(cell, sizeof cell, "%" PRIu64 "\n%" PRIu64 "\n", entry.size, entry.packedSize);
+        row += cell;
+        if (entry.size > 0) {
+            const double saved = 100.0 - double(entry.packedSize) * 100.0 / double(entry.size);
+            std::snprintf(cell, sizeof cell, "%.0f%%", saved);
+            row += cell;
+        } else {
+            row += "0%";
+        }
+    } else {
+        row += "\n\n";
+    }
+    row += '\n';
+    const uint32_t day = entry.dosDate >> 16;
+    const uint32_t time = entry.dosDate & 0xFFFF;
+    if (entry.dosDate != 0) {
+        std::snprintf(cell, sizeof cell, "%04u-%02u-%02u %02u:%02u", unsigned(((day >> 9) & 0x7F) + 1980),
+                      unsigned((day >> 5) & 0x0F), unsigned(day & 0x1F), unsigned(time >> 11),
+                      unsigned((time >> 5) & 0x3F));
+        row += cell;
+    }
+    row += '\n';
+    if (!entry.folder) {
+        row += entry.methodName;
+        row += '\n';
+        if (entry.encrypted)
+            row += '*';
+        std::snprintf(cell, sizeof cell, "\n%08" PRIX32, entry.crc);
+        row += cell;
+    } else {
+        row += "\n\n";
+    }
+    return row;
+}
+
+void addArchiveColumns()
+{
+    if (!pf::isGadget(ids::ArchiveList) || pf::countGadgetColumns(ids::ArchiveList) != 1)
+        return;
+    const std::vector<std::string> titles = columnTitles();
+    const std::vector<int> widths = savedColumnWidths();
+    for (int column = 1; column < kArchiveColumnCount; ++column)
+        pf::addGadgetColumn(ids::ArchiveList, column, titles[std::size_t(column - 1)], widths[std::size_t(column)]);
+    pf::setGadgetColumnWidth(ids::ArchiveList, 0, widths[0]);
+    pf::setGadgetColumnSort(ids::ArchiveList,
+                            std::vector<pf::ColumnSort>(kColumnSorts, kColumnSorts + kArchiveColumnCount));
+}
+
+void saveArchiveColumns()
+{
+    if (!pf::isGadget(ids::ArchiveList) || pf::countGadgetColumns(ids::ArchiveList) != kArchiveColumnCount)
+        return;
+    std::string text;
+    for (int column = 0; column < kArchiveColumnCount; ++column) {
+        if (column > 0)
+            text += ',';
+        text += std::to_string(pf::getGadgetColumnWidth(ids::ArchiveList, column));
+    }
+    settings::SettingsFile file;
+    if (!file.open(settings::settingsPath()))
+        return;
+    settings::writeKeyText(file, settings::kArchiveColumns, text);
+    file.close();
+}
+
 int32_t listArchive(const std::string &path)
 {
     const operations::ListReport listed = operations::listArchiveEntries(path);
@@ -52,7 +170,7 @@ int32_t listArchive(const std::string &path)
     std::vector<std::string> rows;
     rows.reserve(entries.size());
     for (const operations::ArchiveEntry &entry : entries)
-        rows.push_back(entry.name + "\n");
+        rows.push_back(archiveListRow(entry));
     pf::addGadgetItems(ids::ArchiveList, rows);
     return int32_t(entries.size());
 }
@@ -63,6 +181,10 @@ void relabelArchiveList()
         return;
     pf::setGadgetColumnTitle(ids::ArchiveList, 0,
                              settings::languageText("ListIconGadgetTitle", "Fichiers contenus dans l'archive"));
+    const std::vector<std::string> titles = columnTitles();
+    const int columns = pf::countGadgetColumns(ids::ArchiveList);
+    for (int column = 1; column < columns && column <= int(titles.size()); ++column)
+        pf::setGadgetColumnTitle(ids::ArchiveList, column, titles[std::size_t(column - 1)]);
     showEntryCount();
 }
 

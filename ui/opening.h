@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "operations/archive_format.h"
+
 namespace zarvon::ui {
 
 // The archive shown in the archive list; empty when none.
@@ -31,6 +33,26 @@ enum class ArchiveOpening {
 // folders ending with "/"). A file that is not a readable ZIP archive adds no
 // row. Returns the number of rows added.
 int32_t listArchive(const std::string &path);
+
+// The archive list's row for `entry`: the columns separated by "\n" — the
+// whole stored name (column 0, which the extraction and the drag read back),
+// size, packed size, ratio (the percentage saved, negative when packing grew
+// the entry), modified date ("YYYY-MM-DD HH:MM", so that the text sorts as
+// the date), method, "*" when encrypted, CRC in 8 hex digits. A folder shows
+// its name and date only.
+std::string archiveListRow(const operations::ArchiveEntry &entry);
+
+// Number of columns of the archive list, name column included.
+inline constexpr int kArchiveColumnCount = 8;
+
+// Adds the columns after the name to a new archive list, titled in the
+// language now in use, at the widths saved in [View] ArchiveColumns (the name
+// column too), and makes the headers sort the rows.
+void addArchiveColumns();
+
+// Writes the archive list's column widths to [View] ArchiveColumns when the
+// list exists and the configuration file opens (no file is created for it).
+void saveArchiveColumns();
 
 // Gives the archive list's column title in the language now in use, with
 // the shown archive's entry count (after a language switch).

@@ -306,6 +306,20 @@ void addGadgetColumn(int id, int position, const std::string& title, int width);
 void setGadgetColumnTitle(int id, int column, const std::string& title);
 std::string getGadgetColumnTitle(int id, int column);
 void setGadgetColumnWidth(int id, int column, int width);
+// List icons and the explorer list; 0 for other controls.
+int getGadgetColumnWidth(int id, int column);
+int countGadgetColumns(int id);
+
+// How a list icon's column orders its rows when its header is clicked: Text
+// compares the texts (case-insensitively), Number the leading number of the
+// text ("1234", "-3%"; an empty cell comes first).
+enum class ColumnSort { Text, Number };
+// Makes the headers of list icon `id` sort its rows on a click (a second
+// click on the same header reverses the order). `kinds` gives each column's
+// kind; columns beyond it sort as Text. Until the first click the rows stay
+// in the order they were added. Sorting moves rows: read them back by their
+// texts, not by the position they had when added.
+void setGadgetColumnSort(int id, const std::vector<ColumnSort>& kinds);
 
 // Explorer list display modes.
 enum class ExplorerDisplay { Details, LargeIcons, SmallIcons, List };
