@@ -405,7 +405,11 @@ void controlEvent(const pf::UiEvent &event)
     switch (event.source) {
     case ids::ExplorerCombo: addressEvent(); break;
     case ids::ExplorerList: explorerEvent(event); break;
-    case ids::ArchiveList: break;  // its drag start is handled before
+    case ids::ArchiveList:
+        // Its drag start is handled before.
+        if (event.subtype == pf::EventSubtype::LeftDoubleClick)
+            ui::openArchiveEntry();
+        break;
     // Compression window
     case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
     case ids::BtCompressOk: ui::confirmCompressionWindow(); break;
@@ -489,6 +493,7 @@ void exitProgram()
         settings::saveRecentArchives(ui::explorerFolderText());
         ui::saveArchiveColumns();
     }
+    ui::removeTemporaryFolders();
     pf::endProcess(0);
 }
 

@@ -1,15 +1,22 @@
 #include "ui/opening.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
+
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
 #include "settings/setting_keys.h"
+#include "ui/extraction.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/platform/platform.h"
@@ -72,6 +79,16 @@ std::vector<int> savedColumnWidths()
         start = comma + 1;
     }
     return widths;
+}
+
+// Tells the user that nothing of `archive` could be taken out, as the
+// extraction tells it.
+void reportNotExtracted(const std::string &archive, const operations::Failure &failure)
+{
+    operations::ExtractReport report;
+    report.opened = false;
+    report.failure = failure;
+    reportExtraction(archive, report);
 }
 
 void remember(const std::string &path)
@@ -247,6 +264,85 @@ void openArchiveFromExplorer()
         return;
     shownPath() = path;
     showArchive(ArchiveOpening::DoubleClick);
+}
+
+std::string makeTemporaryFolder()
+{
+    std::string base = "/tmp";
+    if (const char *runtime = std::getenv("XDG_RUNTIME_DIR")) {
+        struct stat info {};
+        if (*runtime == '/' && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode))
+            base = runtime;
+    }
+    std::string pattern = base + "/zarvon-XXXXXX";
+    // mkdtemp makes the folder 0700 and fails rather than reuse a name, so
+    // nobody else can put a file of theirs where an entry is expected.
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    uiState().archiveList.temporaryFolders.push_back(pattern);
+    return pattern;
+}
+
+void removeTemporaryFolders()
+{
+    for (const std::string &folder : uiState().archiveList.temporaryFolders) {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+    }
+    uiState().archiveList.temporaryFolders.clear();
+}
+
+void openArchiveEntry()
+{
+    const std::string archive = shownPath();
+    const int row = pf::getGadgetState(ids::ArchiveList);
+    if (archive.empty() || row < 0)
+        return;
+    const std::string name = pf::getGadgetItemText(ids::ArchiveList, row);
+    if (name.empty() || name.back() == '/')
+        return;
+    const operations::ListReport listed = operations::listArchiveEntries(archive);
+    if (!listed.opened) {
+        reportNotExtracted(archive, listed.failure);
+        return;
+    }
+    const operations::ArchiveEntry *entry = nullptr;
+    for (const operations::ArchiveEntry &e : listed.entries)
+        if (e.name == name) {
+            entry = &e;
+            break;
+        }
+    if (!entry || entry->folder)
+        return;
+    if (entry->encrypted) {
+        pf::messageBox("Zarvon",
+                       settings::languageText("MsgOpenEntryPassword",
+                                              "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir."),
+                       pf::MessageIcon::Information);
+        return;
+    }
+    const std::string folder = makeTemporaryFolder();
+    if (folder.empty()) {
+        operations::Failure failure;
+        failure.reason = operations::Reason::CannotCreate;
+        failure.sysErrno = errno;
+        failure.name = "zarvon-XXXXXX";
+        reportNotExtracted(archive, failure);
+        return;
+    }
+    operations::SilentProgress progress;
+    const operations::ExtractReport report =
+        operations::extractArchive({archive, folder, {name}, "", operations::Overwrite::Replace}, progress);
+    if (!report.opened || !report.failures.empty() || report.filesWritten != 1) {
+        reportExtraction(archive, report);
+        return;
+    }
+    const std::string file = folder + "/" + name;
+    if (!pf::openWithDesktop(file))
+        pf::messageBox("Zarvon",
+                       settings::languageText("MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :") +
+                           "\r" + file,
+                       pf::MessageIcon::Error);
 }
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }

@@ -82,6 +82,22 @@ void openRecentArchive(int index);
 // window named after it. Folders and other files change nothing.
 void openArchiveFromExplorer();
 
+// A private folder (mode 0700) for entries taken out of the shown archive,
+// made under $XDG_RUNTIME_DIR (else /tmp) and remembered for
+// removeTemporaryFolders. Empty when it cannot be made.
+std::string makeTemporaryFolder();
+
+// Removes every folder makeTemporaryFolder made, with its contents; the
+// program calls it when it ends.
+void removeTemporaryFolders();
+
+// A double click on the archive list: the current row's entry is extracted
+// into a temporary folder and opened with the desktop's application. A folder
+// row does nothing; an encrypted entry is not extracted, a message says it
+// needs its password (the extraction asks for it); a failed extraction is
+// reported as the extraction reports it; no application: "MsgNoLauncher".
+void openArchiveEntry();
+
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);
 
