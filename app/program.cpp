@@ -478,7 +478,12 @@ void dispatchEvent(const pf::UiEvent &event)
     }
     if (event.kind == pf::EventKind::Control && event.source == ids::ArchiveList &&
         event.subtype == pf::EventSubtype::DragStart)
-        ui::extractDraggedEntries();
+        ui::dragArchiveEntries();
+    if (event.kind == pf::EventKind::Control && event.window == ids::WindowMain &&
+        event.subtype == pf::EventSubtype::Drop) {
+        ui::dropFiles(event.source);
+        return;
+    }
     switch (event.kind) {
     case pf::EventKind::Menu: menuEvent(event.source); break;
     case pf::EventKind::Control: controlEvent(event); break;

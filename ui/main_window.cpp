@@ -139,6 +139,9 @@ bool openMainWindow(const std::string &title, bool maximizeBox)
         flags |= pf::WindowMaximizeBox;
     if (pf::openWindow(ids::WindowMain, 0, 0, 700, 500, title, flags) < 0)
         return false;
+    // Files dropped onto the explorer list are copied there; an archive
+    // dropped anywhere else is opened.
+    pf::enableFileDrops(ids::WindowMain, {ids::ExplorerList, ids::ArchiveList});
     shortcuts();
     // The file's history is read once the list is filled: a rebuild (the
     // toolbar switch) keeps the archives opened since, which the file does

@@ -1,5 +1,6 @@
 #include "ui/opening.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -11,12 +12,14 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "base/case_fold.h"
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
 #include "settings/setting_keys.h"
 #include "ui/extraction.h"
+#include "ui/file_operations.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/platform/platform.h"
@@ -343,6 +346,94 @@ void openArchiveEntry()
                        settings::languageText("MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :") +
                            "\r" + file,
                        pf::MessageIcon::Error);
+}
+
+void dragArchiveEntries()
+{
+    const std::string archive = shownPath();
+    if (archive.empty() || !pf::isGadget(ids::ArchiveList))
+        return;
+    std::vector<std::string> chosen;
+    const int count = pf::countGadgetItems(ids::ArchiveList);
+    for (int i = 0; i < count; ++i)
+        if (pf::getGadgetItemState(ids::ArchiveList, i) & pf::ItemSelected)
+            chosen.push_back(pf::getGadgetItemText(ids::ArchiveList, i));
+    if (chosen.empty())
+        return;
+    const operations::ListReport listed = operations::listArchiveEntries(archive);
+    if (!listed.opened) {
+        reportNotExtracted(archive, listed.failure);
+        return;
+    }
+    // The entries to write: the chosen ones and, for a chosen folder,
+    // everything stored under it. What is dragged: each chosen row that is
+    // not already inside a chosen folder.
+    auto under = [](const std::string &name, const std::string &folder) {
+        return folder.size() < name.size() && name.compare(0, folder.size(), folder) == 0;
+    };
+    std::vector<std::string> folders;
+    for (const std::string &name : chosen)
+        if (!name.empty() && name.back() == '/')
+            folders.push_back(name);
+    std::vector<std::string> names;
+    bool encrypted = false;
+    for (const operations::ArchiveEntry &entry : listed.entries) {
+        bool wanted = std::find(chosen.begin(), chosen.end(), entry.name) != chosen.end();
+        for (const std::string &folder : folders)
+            wanted = wanted || under(entry.name, folder);
+        if (!wanted)
+            continue;
+        names.push_back(entry.name);
+        encrypted = encrypted || entry.encrypted;
+    }
+    if (encrypted) {
+        extractDraggedEntries();
+        return;
+    }
+    const std::string folder = makeTemporaryFolder();
+    if (folder.empty()) {
+        operations::Failure failure;
+        failure.reason = operations::Reason::CannotCreate;
+        failure.sysErrno = errno;
+        failure.name = "zarvon-XXXXXX";
+        reportNotExtracted(archive, failure);
+        return;
+    }
+    operations::SilentProgress progress;
+    const operations::ExtractReport report =
+        operations::extractArchive({archive, folder, names, "", operations::Overwrite::Replace}, progress);
+    if (!report.opened || !report.failures.empty()) {
+        reportExtraction(archive, report);
+        if (!report.opened)
+            return;
+    }
+    std::vector<std::string> paths;
+    for (const std::string &name : chosen) {
+        bool inside = false;
+        for (const std::string &f : folders)
+            inside = inside || under(name, f);
+        std::string path = folder + "/" + name;
+        if (path.back() == '/')
+            path.pop_back();
+        std::error_code error;
+        if (!inside && std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+            paths.push_back(path);
+    }
+    pf::startFileDrag(ids::ArchiveList, paths);
+}
+
+void dropFiles(int target)
+{
+    const std::vector<std::string> files = pf::droppedFiles();
+    if (files.empty())
+        return;
+    if (target == ids::ExplorerList) {
+        transferItemsTo(files, explorerFolderText(), pf::dropMoves());
+        return;
+    }
+    const std::string extension = base::foldLatin1Case(base::pathExtension(files.front()));
+    if (extension == "zip" || extension == "rar")
+        openArchiveAtPath(files.front());
 }
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }

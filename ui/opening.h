@@ -98,6 +98,21 @@ void removeTemporaryFolders();
 // reported as the extraction reports it; no application: "MsgNoLauncher".
 void openArchiveEntry();
 
+// A drag begun on the archive list's selected rows: the selected entries
+// (a folder row with everything under it) are extracted into a temporary
+// folder and dragged out as files, for a file manager or another program to
+// take. When one of them is encrypted the password is needed first: they go
+// the way of extractDraggedEntries instead (the password window, then the
+// last extraction folder).
+void dragArchiveEntries();
+
+// Files dropped onto the main window (Drop event of window 0, `target` the
+// control under the pointer): onto the explorer list they are copied into
+// its folder (moved with Shift) with the replace questions of the copy
+// window; elsewhere a dropped ".zip" or ".rar" file is opened as with the
+// open requester. Anything else is left alone.
+void dropFiles(int target);
+
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);
 

@@ -67,7 +67,8 @@ enum class EventSubtype {
     RightClick,
     LeftDoubleClick,
     Change,       // the control's content, current item or selection changed
-    DragStart     // a drag began on a list's selected rows
+    DragStart,    // a drag began on a list's selected rows
+    Drop          // files were dropped (droppedFiles); source: the control under the pointer, or -1
 };
 
 // One event of the queue. `window` is the window the event belongs to;
@@ -362,6 +363,24 @@ void setGadgetToolTip(int id, const std::string& text);
 std::string getGadgetToolTip(int id);
 // Balloon tooltip with an optional title, at most 180 pixels wide.
 void setGadgetBalloonToolTip(int id, const std::string& text, const std::string& title);
+
+// ---- Drag and drop -------------------------------------------------------------
+
+// Lets window `window` take files dropped from other programs (a URI list of
+// local files). A drop queues a Control event with subtype Drop whose source
+// is the control under the pointer among `targets` (or -1 when the pointer is
+// over none of them); droppedFiles and dropMoves then say what was dropped.
+// Drops of anything else are refused.
+void enableFileDrops(int window, const std::vector<int>& targets);
+// The local paths of the last drop, in the order given.
+std::vector<std::string> droppedFiles();
+// Whether Shift was held at the last drop (the user asks for a move).
+bool dropMoves();
+
+// Drags `paths` (local files or folders) out of control `id` as a URI list,
+// offering a copy. Call it while the mouse button that began the drag is
+// still down (on its DragStart event); returns when the drag ends.
+void startFileDrag(int id, const std::vector<std::string>& paths);
 
 // ---- Pictures ----------------------------------------------------------------
 

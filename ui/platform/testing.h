@@ -62,6 +62,11 @@ int gadgetHeight(int id);
 // is in platform.h).
 void clickGadgetColumnHeader(int id, int column);
 
+// Drags: startFileDrag only records its paths (no drag loop), readable with
+// lastDraggedFiles.
+void recordFileDrags(bool record);
+std::vector<std::string> lastDraggedFiles();
+
 // ---- Menus, toolbar, status bar ---------------------------------------------------
 
 // The item's text without mnemonic marks; "" when there is no such item.
