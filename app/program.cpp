@@ -405,7 +405,11 @@ void controlEvent(const pf::UiEvent &event)
     switch (event.source) {
     case ids::ExplorerCombo: addressEvent(); break;
     case ids::ExplorerList: explorerEvent(event); break;
-    case ids::ArchiveList: break;  // its drag start is handled before
+    case ids::ArchiveList:
+        // Its drag start is handled before.
+        if (event.subtype == pf::EventSubtype::LeftDoubleClick)
+            ui::openArchiveEntry();
+        break;
     // Compression window
     case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
     case ids::BtCompressOk: ui::confirmCompressionWindow(); break;
@@ -474,7 +478,12 @@ void dispatchEvent(const pf::UiEvent &event)
     }
     if (event.kind == pf::EventKind::Control && event.source == ids::ArchiveList &&
         event.subtype == pf::EventSubtype::DragStart)
-        ui::extractDraggedEntries();
+        ui::dragArchiveEntries();
+    if (event.kind == pf::EventKind::Control && event.window == ids::WindowMain &&
+        event.subtype == pf::EventSubtype::Drop) {
+        ui::dropFiles(event.source);
+        return;
+    }
     switch (event.kind) {
     case pf::EventKind::Menu: menuEvent(event.source); break;
     case pf::EventKind::Control: controlEvent(event); break;
@@ -485,8 +494,11 @@ void dispatchEvent(const pf::UiEvent &event)
 
 void exitProgram()
 {
-    if (ui::mainWindowExists())
+    if (ui::mainWindowExists()) {
         settings::saveRecentArchives(ui::explorerFolderText());
+        ui::saveArchiveColumns();
+    }
+    ui::removeTemporaryFolders();
     pf::endProcess(0);
 }
 

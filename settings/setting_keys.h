@@ -70,6 +70,9 @@ inline constexpr SettingKey kDefaultView{"View", "DefaultView", "0"};
 inline constexpr SettingKey kBigIconView{"View", "BigIconView", "0"};
 inline constexpr SettingKey kSmallIconView{"View", "SmallIconView", "0"};
 inline constexpr SettingKey kListView{"View", "ListView", "0"};
+// The archive list's column widths, comma-separated from the name column on;
+// written when the list goes away, absent until then.
+inline constexpr SettingKey kArchiveColumns{"View", "ArchiveColumns", ""};
 // Read by the start-up's choice of the window without toolbar, never
 // written: in a file with a View group it reads "0".
 inline constexpr SettingKey kViewAssistantState{"View", "AssistantState", "0"};
@@ -104,7 +107,7 @@ inline constexpr const SettingKey *kAllSettingKeys[] = {
     &kOldWindowRight,
     // View, Options
     &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage, &kDefaultView, &kBigIconView, &kSmallIconView,
-    &kListView, &kViewAssistantState, &kInitBootPage, &kReplaceWithoutAsking,
+    &kListView, &kArchiveColumns, &kViewAssistantState, &kInitBootPage, &kReplaceWithoutAsking,
     // Recent files, Disk, before the first group
     &kRecentCount, &kRecentFile, &kLastDisk, &kSelectAll};
 

@@ -154,6 +154,12 @@ void runTransfer(bool move, const std::string &destination) {
     const std::vector<std::string> items = windowItems();
     pf::closeWindow(ids::WindowCopy);
     windowItems().clear();
+    transferItemsTo(items, destination, move);
+}
+
+}  // namespace
+
+void transferItemsTo(const std::vector<std::string> &items, const std::string &destination, bool move) {
     AskingResolver resolver(items.size() > 1);
     openProgressWindow(100);
     clearCancelRequest();
@@ -166,6 +172,8 @@ void runTransfer(bool move, const std::string &destination) {
                    report.failures);
     showResult();
 }
+
+namespace {
 
 void confirmRename(const std::string &newBase) {
     if (windowItems().empty()) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zarvon::ui {
 
@@ -30,6 +31,11 @@ void deleteSelection();
 // Copy and move need an existing folder (else a message, and the window
 // stays); rename keeps the old extension.
 void confirmFileOperationWindow();
+
+// Copies (or moves) `items` into the folder `destination` as the copy
+// window's OK does: with the progress window, the replace questions and the
+// failures told. Used for files dropped onto the explorer list.
+void transferItemsTo(const std::vector<std::string> &items, const std::string &destination, bool move);
 
 // Moves the item at `path` to the desktop's trash, where the file manager
 // can restore it. An item that is already gone counts as done. False, with

@@ -1,4 +1,5 @@
 #include "ui/main_window.h"
+#include "ui/opening.h"
 
 #include <array>
 #include <optional>
@@ -138,6 +139,9 @@ bool openMainWindow(const std::string &title, bool maximizeBox)
         flags |= pf::WindowMaximizeBox;
     if (pf::openWindow(ids::WindowMain, 0, 0, 700, 500, title, flags) < 0)
         return false;
+    // Files dropped onto the explorer list are copied there; an archive
+    // dropped anywhere else is opened.
+    pf::enableFileDrops(ids::WindowMain, {ids::ExplorerList, ids::ArchiveList});
     shortcuts();
     // The file's history is read once the list is filled: a rebuild (the
     // toolbar switch) keeps the archives opened since, which the file does
@@ -435,6 +439,9 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     // saved or not; the check marks stay as they are too.
     const bool hadExplorer = pf::isGadget(ids::ExplorerList);
     const pf::ExplorerDisplay display = pf::getExplorerDisplay(ids::ExplorerList);
+    // The widths the user gave the old list's columns are those of the new
+    // one (the splitter takes the list with it).
+    saveArchiveColumns();
     if (pf::isGadget(ids::SplitterArchive))
         pf::freeGadget(ids::SplitterArchive);
     pf::freeGadget(ids::ArchiveList);

@@ -1,11 +1,25 @@
 #include "ui/opening.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include "base/case_fold.h"
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
+#include "settings/setting_keys.h"
+#include "ui/extraction.h"
+#include "ui/file_operations.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/platform/platform.h"
@@ -24,8 +38,60 @@ void showArchive(ArchiveOpening how)
 {
     if (!showArchiveLayout(shownPath(), how))
         return;
+    addArchiveColumns();
     listArchive(shownPath());
     showEntryCount();
+}
+
+// Widths of the columns when nothing is saved; the name column's is the
+// list's own (220).
+constexpr int kDefaultColumnWidths[kArchiveColumnCount] = {220, 80, 80, 50, 115, 70, 68, 75};
+
+const pf::ColumnSort kColumnSorts[kArchiveColumnCount] = {
+    pf::ColumnSort::Text,   pf::ColumnSort::Number, pf::ColumnSort::Number, pf::ColumnSort::Number,
+    pf::ColumnSort::Text,   pf::ColumnSort::Text,   pf::ColumnSort::Text,   pf::ColumnSort::Text};
+
+// The titles of the columns after the name, in the language now in use.
+std::vector<std::string> columnTitles()
+{
+    return {settings::languageText("ArchiveColumnSize", "Taille"),
+            settings::languageText("ArchiveColumnPacked", "Compressé"),
+            settings::languageText("ArchiveColumnRatio", "Taux"),
+            settings::languageText("ArchiveColumnModified", "Modifié le"),
+            settings::languageText("ArchiveColumnMethod", "Méthode"),
+            settings::languageText("ArchiveColumnEncrypted", "Chiffré"),
+            settings::languageText("ArchiveColumnCrc", "CRC")};
+}
+
+// The saved widths, name column first; a missing, unreadable or absurd value
+// keeps that column's default.
+std::vector<int> savedColumnWidths()
+{
+    std::vector<int> widths(kDefaultColumnWidths, kDefaultColumnWidths + kArchiveColumnCount);
+    const std::string text = settings::settingText(settings::kArchiveColumns);
+    std::size_t start = 0;
+    for (int column = 0; column < kArchiveColumnCount && start <= text.size(); ++column) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos)
+            comma = text.size();
+        const std::string field = text.substr(start, comma - start);
+        char *end = nullptr;
+        const long value = std::strtol(field.c_str(), &end, 10);
+        if (!field.empty() && end && *end == '\0' && value >= 8 && value <= 4000)
+            widths[std::size_t(column)] = int(value);
+        start = comma + 1;
+    }
+    return widths;
+}
+
+// Tells the user that nothing of `archive` could be taken out, as the
+// extraction tells it.
+void reportNotExtracted(const std::string &archive, const operations::Failure &failure)
+{
+    operations::ExtractReport report;
+    report.opened = false;
+    report.failure = failure;
+    reportExtraction(archive, report);
 }
 
 void remember(const std::string &path)
@@ -43,6 +109,78 @@ const std::string &currentArchivePath() { return shownPath(); }
 
 void setCurrentArchivePath(const std::string &path) { shownPath() = path; }
 
+std::string archiveListRow(const operations::ArchiveEntry &entry)
+{
+    std::string row = entry.name;
+    row.reserve(entry.name.size() + 64);
+    char cell[48];
+    row += '\n';
+    if (!entry.folder) {
+        std::snprintf(cell, sizeof cell, "%" PRIu64 "\n%" PRIu64 "\n", entry.size, entry.packedSize);
+        row += cell;
+        if (entry.size > 0) {
+            const double saved = 100.0 - double(entry.packedSize) * 100.0 / double(entry.size);
+            std::snprintf(cell, sizeof cell, "%.0f%%", saved);
+            row += cell;
+        } else {
+            row += "0%";
+        }
+    } else {
+        row += "\n\n";
+    }
+    row += '\n';
+    const uint32_t day = entry.dosDate >> 16;
+    const uint32_t time = entry.dosDate & 0xFFFF;
+    if (entry.dosDate != 0) {
+        std::snprintf(cell, sizeof cell, "%04u-%02u-%02u %02u:%02u", unsigned(((day >> 9) & 0x7F) + 1980),
+                      unsigned((day >> 5) & 0x0F), unsigned(day & 0x1F), unsigned(time >> 11),
+                      unsigned((time >> 5) & 0x3F));
+        row += cell;
+    }
+    row += '\n';
+    if (!entry.folder) {
+        row += entry.methodName;
+        row += '\n';
+        if (entry.encrypted)
+            row += '*';
+        std::snprintf(cell, sizeof cell, "\n%08" PRIX32, entry.crc);
+        row += cell;
+    } else {
+        row += "\n\n";
+    }
+    return row;
+}
+
+void addArchiveColumns()
+{
+    if (!pf::isGadget(ids::ArchiveList) || pf::countGadgetColumns(ids::ArchiveList) != 1)
+        return;
+    const std::vector<std::string> titles = columnTitles();
+    const std::vector<int> widths = savedColumnWidths();
+    for (int column = 1; column < kArchiveColumnCount; ++column)
+        pf::addGadgetColumn(ids::ArchiveList, column, titles[std::size_t(column - 1)], widths[std::size_t(column)]);
+    pf::setGadgetColumnWidth(ids::ArchiveList, 0, widths[0]);
+    pf::setGadgetColumnSort(ids::ArchiveList,
+                            std::vector<pf::ColumnSort>(kColumnSorts, kColumnSorts + kArchiveColumnCount));
+}
+
+void saveArchiveColumns()
+{
+    if (!pf::isGadget(ids::ArchiveList) || pf::countGadgetColumns(ids::ArchiveList) != kArchiveColumnCount)
+        return;
+    std::string text;
+    for (int column = 0; column < kArchiveColumnCount; ++column) {
+        if (column > 0)
+            text += ',';
+        text += std::to_string(pf::getGadgetColumnWidth(ids::ArchiveList, column));
+    }
+    settings::SettingsFile file;
+    if (!file.open(settings::settingsPath()))
+        return;
+    settings::writeKeyText(file, settings::kArchiveColumns, text);
+    file.close();
+}
+
 int32_t listArchive(const std::string &path)
 {
     const operations::ListReport listed = operations::listArchiveEntries(path);
@@ -52,7 +190,7 @@ int32_t listArchive(const std::string &path)
     std::vector<std::string> rows;
     rows.reserve(entries.size());
     for (const operations::ArchiveEntry &entry : entries)
-        rows.push_back(entry.name + "\n");
+        rows.push_back(archiveListRow(entry));
     pf::addGadgetItems(ids::ArchiveList, rows);
     return int32_t(entries.size());
 }
@@ -63,6 +201,10 @@ void relabelArchiveList()
         return;
     pf::setGadgetColumnTitle(ids::ArchiveList, 0,
                              settings::languageText("ListIconGadgetTitle", "Fichiers contenus dans l'archive"));
+    const std::vector<std::string> titles = columnTitles();
+    const int columns = pf::countGadgetColumns(ids::ArchiveList);
+    for (int column = 1; column < columns && column <= int(titles.size()); ++column)
+        pf::setGadgetColumnTitle(ids::ArchiveList, column, titles[std::size_t(column - 1)]);
     showEntryCount();
 }
 
@@ -125,6 +267,173 @@ void openArchiveFromExplorer()
         return;
     shownPath() = path;
     showArchive(ArchiveOpening::DoubleClick);
+}
+
+std::string makeTemporaryFolder()
+{
+    std::string base = "/tmp";
+    if (const char *runtime = std::getenv("XDG_RUNTIME_DIR")) {
+        struct stat info {};
+        if (*runtime == '/' && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode))
+            base = runtime;
+    }
+    std::string pattern = base + "/zarvon-XXXXXX";
+    // mkdtemp makes the folder 0700 and fails rather than reuse a name, so
+    // nobody else can put a file of theirs where an entry is expected.
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    uiState().archiveList.temporaryFolders.push_back(pattern);
+    return pattern;
+}
+
+void removeTemporaryFolders()
+{
+    for (const std::string &folder : uiState().archiveList.temporaryFolders) {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+    }
+    uiState().archiveList.temporaryFolders.clear();
+}
+
+void openArchiveEntry()
+{
+    const std::string archive = shownPath();
+    const int row = pf::getGadgetState(ids::ArchiveList);
+    if (archive.empty() || row < 0)
+        return;
+    const std::string name = pf::getGadgetItemText(ids::ArchiveList, row);
+    if (name.empty() || name.back() == '/')
+        return;
+    const operations::ListReport listed = operations::listArchiveEntries(archive);
+    if (!listed.opened) {
+        reportNotExtracted(archive, listed.failure);
+        return;
+    }
+    const operations::ArchiveEntry *entry = nullptr;
+    for (const operations::ArchiveEntry &e : listed.entries)
+        if (e.name == name) {
+            entry = &e;
+            break;
+        }
+    if (!entry || entry->folder)
+        return;
+    if (entry->encrypted) {
+        pf::messageBox("Zarvon",
+                       settings::languageText("MsgOpenEntryPassword",
+                                              "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir."),
+                       pf::MessageIcon::Information);
+        return;
+    }
+    const std::string folder = makeTemporaryFolder();
+    if (folder.empty()) {
+        operations::Failure failure;
+        failure.reason = operations::Reason::CannotCreate;
+        failure.sysErrno = errno;
+        failure.name = "zarvon-XXXXXX";
+        reportNotExtracted(archive, failure);
+        return;
+    }
+    operations::SilentProgress progress;
+    const operations::ExtractReport report =
+        operations::extractArchive({archive, folder, {name}, "", operations::Overwrite::Replace}, progress);
+    if (!report.opened || !report.failures.empty() || report.filesWritten != 1) {
+        reportExtraction(archive, report);
+        return;
+    }
+    const std::string file = folder + "/" + name;
+    if (!pf::openWithDesktop(file))
+        pf::messageBox("Zarvon",
+                       settings::languageText("MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :") +
+                           "\r" + file,
+                       pf::MessageIcon::Error);
+}
+
+void dragArchiveEntries()
+{
+    const std::string archive = shownPath();
+    if (archive.empty() || !pf::isGadget(ids::ArchiveList))
+        return;
+    std::vector<std::string> chosen;
+    const int count = pf::countGadgetItems(ids::ArchiveList);
+    for (int i = 0; i < count; ++i)
+        if (pf::getGadgetItemState(ids::ArchiveList, i) & pf::ItemSelected)
+            chosen.push_back(pf::getGadgetItemText(ids::ArchiveList, i));
+    if (chosen.empty())
+        return;
+    const operations::ListReport listed = operations::listArchiveEntries(archive);
+    if (!listed.opened) {
+        reportNotExtracted(archive, listed.failure);
+        return;
+    }
+    // The entries to write: the chosen ones and, for a chosen folder,
+    // everything stored under it. What is dragged: each chosen row that is
+    // not already inside a chosen folder.
+    auto under = [](const std::string &name, const std::string &folder) {
+        return folder.size() < name.size() && name.compare(0, folder.size(), folder) == 0;
+    };
+    std::vector<std::string> folders;
+    for (const std::string &name : chosen)
+        if (!name.empty() && name.back() == '/')
+            folders.push_back(name);
+    std::vector<std::string> names;
+    bool encrypted = false;
+    for (const operations::ArchiveEntry &entry : listed.entries) {
+        bool wanted = std::find(chosen.begin(), chosen.end(), entry.name) != chosen.end();
+        for (const std::string &folder : folders)
+            wanted = wanted || under(entry.name, folder);
+        if (!wanted)
+            continue;
+        names.push_back(entry.name);
+        encrypted = encrypted || entry.encrypted;
+    }
+    if (encrypted) {
+        extractDraggedEntries();
+        return;
+    }
+    const std::string folder = makeTemporaryFolder();
+    if (folder.empty()) {
+        operations::Failure failure;
+        failure.reason = operations::Reason::CannotCreate;
+        failure.sysErrno = errno;
+        failure.name = "zarvon-XXXXXX";
+        reportNotExtracted(archive, failure);
+        return;
+    }
+    operations::SilentProgress progress;
+    const operations::ExtractReport report =
+        operations::extractArchive({archive, folder, names, "", operations::Overwrite::Replace}, progress);
+    if (!report.opened || !report.failures.empty()) {
+        reportExtraction(archive, report);
+        if (!report.opened)
+            return;
+    }
+    std::vector<std::string> paths;
+    for (const std::string &name : chosen) {
+        bool inside = false;
+        for (const std::string &f : folders)
+            inside = inside || under(name, f);
+        std::string path = folder + "/" + name;
+        if (path.back() == '/')
+            path.pop_back();
+        std::error_code error;
+        if (!inside && std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+            paths.push_back(path);
+    }
+    pf::startFileDrag(ids::ArchiveList, paths);
+}
+
+void dropFiles(int target)
+{
+    const std::vector<std::string> files = pf::droppedFiles();
+    if (files.empty())
+        return;
+    if (target == ids::ExplorerList) {
+        transferItemsTo(files, explorerFolderText(), pf::dropMoves());
+        return;
+    }
+    const std::string extension = base::foldLatin1Case(base::pathExtension(files.front()));
+    if (extension == "zip" || extension == "rar")
+        openArchiveAtPath(files.front());
 }
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "operations/archive_format.h"
+
 namespace zarvon::ui {
 
 // The archive shown in the archive list; empty when none.
@@ -31,6 +33,26 @@ enum class ArchiveOpening {
 // folders ending with "/"). A file that is not a readable ZIP archive adds no
 // row. Returns the number of rows added.
 int32_t listArchive(const std::string &path);
+
+// The archive list's row for `entry`: the columns separated by "\n" — the
+// whole stored name (column 0, which the extraction and the drag read back),
+// size, packed size, ratio (the percentage saved, negative when packing grew
+// the entry), modified date ("YYYY-MM-DD HH:MM", so that the text sorts as
+// the date), method, "*" when encrypted, CRC in 8 hex digits. A folder shows
+// its name and date only.
+std::string archiveListRow(const operations::ArchiveEntry &entry);
+
+// Number of columns of the archive list, name column included.
+inline constexpr int kArchiveColumnCount = 8;
+
+// Adds the columns after the name to a new archive list, titled in the
+// language now in use, at the widths saved in [View] ArchiveColumns (the name
+// column too), and makes the headers sort the rows.
+void addArchiveColumns();
+
+// Writes the archive list's column widths to [View] ArchiveColumns when the
+// list exists and the configuration file opens (no file is created for it).
+void saveArchiveColumns();
 
 // Gives the archive list's column title in the language now in use, with
 // the shown archive's entry count (after a language switch).
@@ -59,6 +81,37 @@ void openRecentArchive(int index);
 // "zip", "ZIP" or "arj" file becomes currentArchivePath and is listed, the
 // window named after it. Folders and other files change nothing.
 void openArchiveFromExplorer();
+
+// A private folder (mode 0700) for entries taken out of the shown archive,
+// made under $XDG_RUNTIME_DIR (else /tmp) and remembered for
+// removeTemporaryFolders. Empty when it cannot be made.
+std::string makeTemporaryFolder();
+
+// Removes every folder makeTemporaryFolder made, with its contents; the
+// program calls it when it ends.
+void removeTemporaryFolders();
+
+// A double click on the archive list: the current row's entry is extracted
+// into a temporary folder and opened with the desktop's application. A folder
+// row does nothing; an encrypted entry is not extracted, a message says it
+// needs its password (the extraction asks for it); a failed extraction is
+// reported as the extraction reports it; no application: "MsgNoLauncher".
+void openArchiveEntry();
+
+// A drag begun on the archive list's selected rows: the selected entries
+// (a folder row with everything under it) are extracted into a temporary
+// folder and dragged out as files, for a file manager or another program to
+// take. When one of them is encrypted the password is needed first: they go
+// the way of extractDraggedEntries instead (the password window, then the
+// last extraction folder).
+void dragArchiveEntries();
+
+// Files dropped onto the main window (Drop event of window 0, `target` the
+// control under the pointer): onto the explorer list they are copied into
+// its folder (moved with Shift) with the replace questions of the copy
+// window; elsewhere a dropped ".zip" or ".rar" file is opened as with the
+// open requester. Anything else is left alone.
+void dropFiles(int target);
 
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);

@@ -54,6 +54,12 @@ struct TrayModeState {
     bool toldNoTray = false;
 };
 
+// The archive list's entries opened with the desktop or dragged out: each
+// went to a private folder of its own, removed when the program ends.
+struct ArchiveListState {
+    std::vector<std::string> temporaryFolders;
+};
+
 struct UiState {
     MainWindowState mainWindow;
     AssistantState assistant;
@@ -74,6 +80,7 @@ struct UiState {
     // Ending sounds played since the start (the compression window's option).
     int32_t endSounds = 0;
     TrayModeState tray;
+    ArchiveListState archiveList;
     BootScreenRecord bootScreen;
     // Test seam: told of every byte-progress step of a running job.
     std::function<void(const std::string &, float)> progressObserver;

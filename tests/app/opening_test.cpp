@@ -1,6 +1,8 @@
 // Opening archives by requester, command line, recent-archives submenu and
 // double click; the recent archives' order, submenu and storage.
+#include "support/process.h"
 #include "support/program_fixture.h"
+#include "ui/opening.h"
 
 using namespace zarvon;
 using namespace zarvon::platform;
@@ -316,11 +318,13 @@ TEST_F(OpeningTest, DoubleClickOnAnUnlistedArchiveLeavesTheShownOneInCharge)
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
     EXPECT_EQ(ui::currentArchivePath(), shown);
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + shown + "'' ----- Zarvon");
-    // Dragging the listed row extracts it from the archive on display.
+    // Dragging the listed row carries it out of the archive on display.
+    recordFileDrags(true);
     setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
-    expectFolder((folder() / "out").string() + "/");
     control(ids::ArchiveList, EventSubtype::DragStart);
-    EXPECT_EQ(readFile(folder() / "out" / "same.txt"), "shown");
+    ASSERT_EQ(lastDraggedFiles().size(), 1u);
+    EXPECT_EQ(readFile(lastDraggedFiles()[0]), "shown");
+    ui::removeTemporaryFolders();
 }
 
 TEST_F(OpeningTest, DoubleClickOnAFolderEntersIt)
@@ -358,17 +362,63 @@ namespace {
 
 class ArchiveListTest : public ProgramTest {};
 
-TEST_F(ArchiveListTest, DraggingSelectedRowsExtractsThem)
+TEST_F(ArchiveListTest, DraggingSelectedRowsDragsThemOutAsFiles)
 {
     writeStandardIni();
     std::string zip = makeZip("archive.zip", {{"one.txt", "first"}, {"sub/two.txt", "second"}, {"three.txt", "third"}});
-    std::filesystem::create_directories(folder() / "out");
     ASSERT_TRUE(start({zip}));
+    recordFileDrags(true);
     setGadgetItemState(ids::ArchiveList, 1, ItemSelected);
-    expectFolder((folder() / "out").string() + "/");
     control(ids::ArchiveList, EventSubtype::DragStart);
-    EXPECT_EQ(readFile(folder() / "out/sub/two.txt"), "second");
-    EXPECT_FALSE(std::filesystem::exists(folder() / "out/one.txt"));
+    // No folder is asked for: the entry goes to a private folder of its own,
+    // and the drag carries that file.
+    EXPECT_TRUE(shownDialogs().empty());
+    const std::vector<std::string> dragged = lastDraggedFiles();
+    ASSERT_EQ(dragged.size(), 1u);
+    const std::filesystem::path file = dragged[0];
+    EXPECT_EQ(file.filename(), "two.txt");
+    EXPECT_EQ(file.parent_path().filename(), "sub");
+    EXPECT_EQ(readFile(file), "second");
+    EXPECT_FALSE(std::filesystem::exists(file.parent_path().parent_path() / "one.txt"));
+    // The folder goes when the program ends.
+    menu(ids::MenuQuit);
+    EXPECT_FALSE(std::filesystem::exists(file.parent_path().parent_path()));
+}
+
+TEST_F(ArchiveListTest, DraggingAFolderRowCarriesItsContents)
+{
+    writeStandardIni();
+    std::string zip = makeZip("archive.zip", {{"sub/", ""}, {"sub/two.txt", "second"}, {"sub/deep/three.txt", "3"},
+                                              {"one.txt", "first"}});
+    ASSERT_TRUE(start({zip}));
+    recordFileDrags(true);
+    setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
+    setGadgetItemState(ids::ArchiveList, 1, ItemSelected);
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    const std::vector<std::string> dragged = lastDraggedFiles();
+    // The folder once, not again the file inside it that is also selected.
+    ASSERT_EQ(dragged.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(dragged[0]).filename(), "sub");
+    EXPECT_EQ(readFile(std::filesystem::path(dragged[0]) / "deep/three.txt"), "3");
+    ui::removeTemporaryFolders();
+}
+
+TEST_F(ArchiveListTest, DraggingAnEncryptedEntryAsksForThePasswordFirst)
+{
+    if (!zarvon::testing::haveTool("zip"))
+        GTEST_SKIP() << "zip is not installed";
+    writeStandardIni();
+    writeFile("secret.txt", "hidden");
+    ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder()) +
+                                          " && zip -q -P pw locked.zip secret.txt")
+                  .status,
+              0);
+    ASSERT_TRUE(start({(folder() / "locked.zip").string()}));
+    recordFileDrags(true);
+    setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    EXPECT_TRUE(lastDraggedFiles().empty()) << "nothing can be written without the password";
+    EXPECT_TRUE(isWindow(ids::WindowCopy)) << "the password window opens";
 }
 
 TEST_F(ArchiveListTest, DraggingWithoutSelectedRowsExtractsNothing)

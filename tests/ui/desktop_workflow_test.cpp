@@ -7,6 +7,7 @@
 #include "support/program_fixture.h"
 #include "support/workflow_fixture.h"
 #include "ui/platform/qt_access.h"
+#include "ui/opening.h"
 
 namespace zarvon::testing {
 namespace {
@@ -127,10 +128,17 @@ TEST_F(DesktopWorkflowTest, SelectedEntriesOfTheOpenArchiveAndTheirDrag) {
     EXPECT_EQ(readFile(folder() / "picked" / "misc" / "a.txt"), "B");
     EXPECT_FALSE(std::filesystem::exists(folder() / "picked" / "c.txt"));
 
-    // Dragging the third row writes it into the same folder, without a question.
+    // Dragging the third row carries that entry out as a file, without a
+    // question, and leaves the chosen folder alone.
+    platform::recordFileDrags(true);
     for (int i = 0; i < 3; ++i) platform::setGadgetItemState(ids::ArchiveList, i, i == 2 ? platform::ItemSelected : 0);
     control(ids::ArchiveList, platform::EventSubtype::DragStart);
-    EXPECT_EQ(readFile(folder() / "picked" / "c.txt"), "C");
+    const std::vector<std::string> dragged = platform::lastDraggedFiles();
+    ASSERT_EQ(dragged.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(dragged[0]).filename(), "c.txt");
+    EXPECT_EQ(readFile(dragged[0]), "C");
+    EXPECT_FALSE(std::filesystem::exists(folder() / "picked" / "c.txt"));
+    ui::removeTemporaryFolders();
 }
 
 }  // namespace

@@ -104,6 +104,10 @@ struct State {
     QPointer<QWidget> optionGroupParent;
     QEventLoop* waiting = nullptr;  // the loop waitEvent/pollEvent runs
     bool french = false;            // the interface language usePlatformLanguage set
+    std::vector<std::string> dropped;  // paths of the last drop
+    bool dropMove = false;             // Shift held at the last drop
+    bool recordDrags = false;          // tests: startFileDrag records instead of dragging
+    std::vector<std::string> dragged;  // what startFileDrag was last given
 };
 State& state();
 

@@ -9,6 +9,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace zarvon::platform {
@@ -51,6 +53,91 @@ private:
     bool pressed_ = false;
     QPoint pressPos_;
 };
+
+// A row of a long listing holds its whole text, columns separated by "\n",
+// in one string and cuts a cell out only when the view or a reader asks for
+// it: one allocation per row instead of one per cell, which is what keeps an
+// archive of tens of thousands of entries quick to show. A cell set later
+// (setGadgetItemText) is kept by the item as usual and wins.
+class RowItem : public QTreeWidgetItem {
+public:
+    explicit RowItem(QString row) : row_(std::move(row)) {}
+
+    QVariant data(int column, int role) const override
+    {
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return QTreeWidgetItem::data(column, role);
+        QVariant own = QTreeWidgetItem::data(column, role);
+        if (own.isValid())
+            return own;
+        return cell(column);
+    }
+
+private:
+    QString cell(int column) const
+    {
+        qsizetype start = 0;
+        for (int c = 0; c < column; ++c) {
+            start = row_.indexOf(QLatin1Char('\n'), start);
+            if (start < 0)
+                return QString();
+            ++start;
+        }
+        qsizetype end = row_.indexOf(QLatin1Char('\n'), start);
+        return row_.mid(start, end < 0 ? -1 : end - start);
+    }
+
+    QString row_;
+};
+
+// The leading number of a cell ("1234", "-3%", "45.5"); an empty cell or one
+// without a number sorts before every number.
+double cellNumber(const QString& text)
+{
+    bool ok = false;
+    qsizetype end = 0;
+    while (end < text.size() && (text[end].isDigit() || text[end] == QLatin1Char('-') || text[end] == QLatin1Char('.')))
+        ++end;
+    const double value = text.left(end).toDouble(&ok);
+    return ok ? value : -INFINITY;
+}
+
+// Sorts every row of `tree` by `column`, keeping the selection and, among
+// equal cells, the order the rows had. The rows are taken out and put back in
+// one go: sorting through the view's own item comparison would read each
+// cell's text again at every comparison.
+void sortRows(QTreeWidget* tree, int column, Qt::SortOrder order, bool numeric)
+{
+    Quiet quiet;
+    // Rows taken out of the view forget that they were selected.
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    QList<QTreeWidgetItem*> rows = tree->invisibleRootItem()->takeChildren();
+    struct Keyed {
+        double number;
+        QString text;
+        QTreeWidgetItem* item;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(std::size_t(rows.size()));
+    for (QTreeWidgetItem* item : rows) {
+        const QString text = item->text(column);
+        keyed.push_back(numeric ? Keyed{cellNumber(text), QString(), item} : Keyed{0, text, item});
+    }
+    const bool ascending = order == Qt::AscendingOrder;
+    std::stable_sort(keyed.begin(), keyed.end(), [numeric, ascending](const Keyed& a, const Keyed& b) {
+        if (numeric)
+            return ascending ? a.number < b.number : b.number < a.number;
+        const int c = QString::compare(a.text, b.text, Qt::CaseInsensitive);
+        return ascending ? c < 0 : c > 0;
+    });
+    rows.clear();
+    for (const Keyed& k : keyed)
+        rows.append(k.item);
+    tree->addTopLevelItems(rows);
+    for (QTreeWidgetItem* item : selected)
+        item->setSelected(true);
+    tree->header()->setSortIndicator(column, order);
+}
 
 }  // namespace
 
@@ -143,7 +230,7 @@ void addGadgetItems(int id, const std::vector<std::string>& texts)
     QList<QTreeWidgetItem*> items;
     items.reserve(qsizetype(texts.size()));
     for (const std::string& text : texts) {
-        auto* item = new QTreeWidgetItem(qs(text).split(QLatin1Char('\n')));
+        auto* item = new RowItem(qs(text));
         if (checkable) {
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Unchecked);
@@ -334,6 +421,34 @@ void setGadgetColumnWidth(int id, int column, int width)
         static_cast<QTreeWidget*>(g->widget.data())->setColumnWidth(column, width);
     else if (g->kind == Kind::ExplorerList)
         setExplorerColumnWidth(g->widget, column, width);
+}
+
+int countGadgetColumns(int id)
+{
+    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    return t ? t->columnCount() : 0;
+}
+
+void setGadgetColumnSort(int id, const std::vector<ColumnSort>& kinds)
+{
+    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return;
+    QHeaderView* header = t->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    QObject::disconnect(header, &QHeaderView::sectionClicked, t, nullptr);
+    QObject::connect(header, &QHeaderView::sectionClicked, t, [t, kinds](int column) {
+        QHeaderView* h = t->header();
+        // The first click on a header sorts upwards, the next one reverses.
+        const Qt::SortOrder order = h->isSortIndicatorShown() && h->sortIndicatorSection() == column &&
+                                            h->sortIndicatorOrder() == Qt::AscendingOrder
+                                        ? Qt::DescendingOrder
+                                        : Qt::AscendingOrder;
+        h->setSortIndicatorShown(true);
+        const bool numeric = column < int(kinds.size()) && kinds[std::size_t(column)] == ColumnSort::Number;
+        sortRows(t, column, order, numeric);
+    });
 }
 
 void setExplorerDisplay(int id, ExplorerDisplay mode)

@@ -157,6 +157,10 @@ void releasePlatform()
     s.lists.clear();
     s.shortcuts.clear();
     s.queue.clear();
+    s.dropped.clear();
+    s.dropMove = false;
+    s.recordDrags = false;
+    s.dragged.clear();
     s.escapePressed = false;
     s.cancelClicked = -1;
     releaseInstanceLock();

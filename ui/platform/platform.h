@@ -67,7 +67,8 @@ enum class EventSubtype {
     RightClick,
     LeftDoubleClick,
     Change,       // the control's content, current item or selection changed
-    DragStart     // a drag began on a list's selected rows
+    DragStart,    // a drag began on a list's selected rows
+    Drop          // files were dropped (droppedFiles); source: the control under the pointer, or -1
 };
 
 // One event of the queue. `window` is the window the event belongs to;
@@ -306,6 +307,20 @@ void addGadgetColumn(int id, int position, const std::string& title, int width);
 void setGadgetColumnTitle(int id, int column, const std::string& title);
 std::string getGadgetColumnTitle(int id, int column);
 void setGadgetColumnWidth(int id, int column, int width);
+// List icons and the explorer list; 0 for other controls.
+int getGadgetColumnWidth(int id, int column);
+int countGadgetColumns(int id);
+
+// How a list icon's column orders its rows when its header is clicked: Text
+// compares the texts (case-insensitively), Number the leading number of the
+// text ("1234", "-3%"; an empty cell comes first).
+enum class ColumnSort { Text, Number };
+// Makes the headers of list icon `id` sort its rows on a click (a second
+// click on the same header reverses the order). `kinds` gives each column's
+// kind; columns beyond it sort as Text. Until the first click the rows stay
+// in the order they were added. Sorting moves rows: read them back by their
+// texts, not by the position they had when added.
+void setGadgetColumnSort(int id, const std::vector<ColumnSort>& kinds);
 
 // Explorer list display modes.
 enum class ExplorerDisplay { Details, LargeIcons, SmallIcons, List };
@@ -348,6 +363,24 @@ void setGadgetToolTip(int id, const std::string& text);
 std::string getGadgetToolTip(int id);
 // Balloon tooltip with an optional title, at most 180 pixels wide.
 void setGadgetBalloonToolTip(int id, const std::string& text, const std::string& title);
+
+// ---- Drag and drop -------------------------------------------------------------
+
+// Lets window `window` take files dropped from other programs (a URI list of
+// local files). A drop queues a Control event with subtype Drop whose source
+// is the control under the pointer among `targets` (or -1 when the pointer is
+// over none of them); droppedFiles and dropMoves then say what was dropped.
+// Drops of anything else are refused.
+void enableFileDrops(int window, const std::vector<int>& targets);
+// The local paths of the last drop, in the order given.
+std::vector<std::string> droppedFiles();
+// Whether Shift was held at the last drop (the user asks for a move).
+bool dropMoves();
+
+// Drags `paths` (local files or folders) out of control `id` as a URI list,
+// offering a copy. Call it while the mouse button that began the drag is
+// still down (on its DragStart event); returns when the drag ends.
+void startFileDrag(int id, const std::vector<std::string>& paths);
 
 // ---- Pictures ----------------------------------------------------------------
 

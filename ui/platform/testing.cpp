@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -154,6 +155,12 @@ int getGadgetColumnWidth(int id, int column)
     if (g->kind == Kind::ExplorerList)
         return explorerColumnWidth(g->widget, column);
     return 0;
+}
+
+void clickGadgetColumnHeader(int id, int column)
+{
+    if (auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
+        Q_EMIT t->header()->sectionClicked(column);
 }
 
 std::string getMenuItemText(int menu, int item)

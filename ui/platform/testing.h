@@ -58,8 +58,14 @@ int gadgetX(int id);
 int gadgetY(int id);
 int gadgetWidth(int id);
 int gadgetHeight(int id);
-// List icons and the explorer list; 0 for other controls.
-int getGadgetColumnWidth(int id, int column);
+// A click on the header of `column` of list icon `id` (getGadgetColumnWidth
+// is in platform.h).
+void clickGadgetColumnHeader(int id, int column);
+
+// Drags: startFileDrag only records its paths (no drag loop), readable with
+// lastDraggedFiles.
+void recordFileDrags(bool record);
+std::vector<std::string> lastDraggedFiles();
 
 // ---- Menus, toolbar, status bar ---------------------------------------------------
 

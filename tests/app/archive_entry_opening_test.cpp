@@ -1,0 +1,145 @@
+// Opening an entry of the archive list with a double click: the entry goes
+// to a private temporary folder, the desktop opens it, and the folder goes
+// away when the program ends.
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "support/process.h"
+#include "support/program_fixture.h"
+#include "ui/opening.h"
+
+using namespace zarvon;
+using namespace zarvon::platform;
+using zarvon::testing::ProgramTest;
+
+namespace {
+
+class EntryOpeningTest : public ProgramTest {
+protected:
+    void SetUp() override
+    {
+        ProgramTest::SetUp();
+        if (const char *old = std::getenv("XDG_RUNTIME_DIR"))
+            oldRuntime_ = old;
+        runtime_ = folder() / "runtime";
+        std::filesystem::create_directories(runtime_);
+        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        ui::removeTemporaryFolders();
+        if (oldRuntime_.empty())
+            unsetenv("XDG_RUNTIME_DIR");
+        else
+            setenv("XDG_RUNTIME_DIR", oldRuntime_.c_str(), 1);
+        ProgramTest::TearDown();
+    }
+
+    int row(const std::string &name)
+    {
+        for (int i = 0; i < countGadgetItems(ids::ArchiveList); ++i)
+            if (getGadgetItemText(ids::ArchiveList, i) == name)
+                return i;
+        return -1;
+    }
+
+    void doubleClick(const std::string &name)
+    {
+        const int item = row(name);
+        ASSERT_GE(item, 0) << name;
+        setGadgetState(ids::ArchiveList, item);
+        control(ids::ArchiveList, EventSubtype::LeftDoubleClick);
+    }
+
+    std::vector<std::filesystem::path> privateFolders() const
+    {
+        std::vector<std::filesystem::path> out;
+        for (const auto &e : std::filesystem::directory_iterator(runtime_))
+            out.push_back(e.path());
+        return out;
+    }
+
+    std::filesystem::path runtime_;
+    std::string oldRuntime_;
+};
+
+TEST_F(EntryOpeningTest, DoubleClickOpensTheEntryFromAPrivateFolderRemovedAtTheEnd)
+{
+    writeStandardIni();
+    std::string zip = makeZip("a.zip", {{"docs/", ""}, {"docs/letter.txt", "dear ana"}, {"other.txt", "x"}});
+    ASSERT_TRUE(start({zip}));
+    expectOpenDocument(true);
+    doubleClick("docs/letter.txt");
+    ASSERT_EQ(shownDialogs().size(), 1u);
+    EXPECT_EQ(shownDialogs()[0].kind, DialogKind::OpenDocument);
+    const std::filesystem::path opened = shownDialogs()[0].text;
+    EXPECT_EQ(readFile(opened), "dear ana");
+    // Only that entry, in a folder of the runtime folder nobody else may enter.
+    ASSERT_EQ(privateFolders().size(), 1u);
+    const std::filesystem::path temporary = privateFolders()[0];
+    EXPECT_EQ(opened, temporary / "docs/letter.txt");
+    EXPECT_FALSE(std::filesystem::exists(temporary / "other.txt"));
+    struct stat info {};
+    ASSERT_EQ(::stat(temporary.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    menu(ids::MenuQuit);
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+TEST_F(EntryOpeningTest, EachOpeningGetsItsOwnFolder)
+{
+    writeStandardIni();
+    std::string zip = makeZip("a.zip", {{"one.txt", "1"}});
+    ASSERT_TRUE(start({zip}));
+    expectOpenDocument(true);
+    expectOpenDocument(true);
+    doubleClick("one.txt");
+    doubleClick("one.txt");
+    ASSERT_EQ(shownDialogs().size(), 2u);
+    EXPECT_NE(shownDialogs()[0].text, shownDialogs()[1].text);
+    EXPECT_EQ(privateFolders().size(), 2u);
+}
+
+TEST_F(EntryOpeningTest, FolderRowDoesNothing)
+{
+    writeStandardIni();
+    std::string zip = makeZip("a.zip", {{"docs/", ""}, {"docs/letter.txt", "dear ana"}});
+    ASSERT_TRUE(start({zip}));
+    doubleClick("docs/");
+    EXPECT_TRUE(shownDialogs().empty());
+    EXPECT_TRUE(privateFolders().empty());
+}
+
+TEST_F(EntryOpeningTest, NoApplicationIsReported)
+{
+    writeStandardIni();
+    std::string zip = makeZip("a.zip", {{"data.bin", "b"}});
+    ASSERT_TRUE(start({zip}));
+    expectOpenDocument(false);
+    expectDialog(ScriptStep{DialogKind::Message, "Zarvon", "", "Aucune application ne peut ouvrir ce fichier :",
+                            MessageIcon::Error, false});
+    doubleClick("data.bin");
+    EXPECT_EQ(unusedSteps(), 0);
+}
+
+TEST_F(EntryOpeningTest, EncryptedEntrySaysItNeedsItsPassword)
+{
+    if (!zarvon::testing::haveTool("zip"))
+        GTEST_SKIP() << "zip is not installed";
+    writeStandardIni();
+    writeFile("secret.txt", "hidden");
+    const std::string zip = (folder() / "locked.zip").string();
+    ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder()) + " && zip -q -P pw locked.zip secret.txt")
+                  .status,
+              0);
+    ASSERT_TRUE(start({zip}));
+    expectMessage("Zarvon", "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir.",
+                  MessageIcon::Information);
+    doubleClick("secret.txt");
+    EXPECT_EQ(unusedSteps(), 0);
+    EXPECT_TRUE(privateFolders().empty()) << "nothing is written without the password";
+}
+
+}  // namespace
