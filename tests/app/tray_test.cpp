@@ -120,8 +120,9 @@ TEST_F(TrayTest, EndToEndChild)
     EXPECT_FALSE(isWindowVisible(ids::WindowMain));
     EXPECT_TRUE(shownDialogs().empty());
     processSystemEvents(500);
-    if (const char *shot = std::getenv("ZARVON_TRAY_SHOT"))
+    if (const char *shot = std::getenv("ZARVON_TRAY_SHOT")) {
         EXPECT_EQ(std::system((std::string("import -window root ") + shot + " 2>/dev/null").c_str()), 0);
+    }
 
     // A second MenuSystray while in the tray adds nothing.
     menu(ids::MenuSystray);

@@ -108,12 +108,12 @@ struct ShownDialog {
 // `textContains` match anything; `icon` is checked unless `anyIcon`.
 struct ScriptStep {
     DialogKind kind = DialogKind::Message;
-    std::string caption;
-    std::string text;
-    std::string textContains;
+    std::string caption{};
+    std::string text{};
+    std::string textContains{};
     MessageIcon icon = MessageIcon::None;
     bool anyIcon = true;
-    std::string answer;      // requesters: the path chosen ("" = cancelled)
+    std::string answer{};    // requesters: the path chosen ("" = cancelled)
     bool yes = false;        // YesNo
     ReplaceAnswer replace = ReplaceAnswer::Cancel;  // Replace
 };
