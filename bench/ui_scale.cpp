@@ -74,8 +74,18 @@ int main(int argc, char **argv)
         pump();
     });
     zarvon::ui::cancelCompressionWindow();
-    const double listing = seconds([&] {
+    // Opening an archive builds the archive layout anew, explorer list
+    // included: timed with the explorer on the large folder, then on the
+    // archive's own folder, which leaves mostly the listing itself.
+    const double openingInLargeFolder = seconds([&] {
         zarvon::ui::openArchiveAtPath(argv[2]);
+        pump();
+    });
+    const std::string archive = argv[2];
+    pf::setGadgetText(ids::ExplorerList, archive.substr(0, archive.rfind('/') + 1));
+    pf::countGadgetItems(ids::ExplorerList);
+    const double listing = seconds([&] {
+        zarvon::ui::openArchiveAtPath(archive);
         pump();
     });
     const int rows = pf::countGadgetItems(ids::ArchiveList);
@@ -85,7 +95,8 @@ int main(int argc, char **argv)
     std::printf("  status-bar counts   %8.3f s  (%s)\n", status, counts.c_str());
     std::printf("  compression window  %8.3f s\n", compressionWindow);
     std::printf("archive of %d entries\n", rows);
-    std::printf("  listing             %8.3f s\n", listing);
+    std::printf("  opening, explorer on the large folder  %8.3f s\n", openingInLargeFolder);
+    std::printf("  opening, explorer on its own folder   %8.3f s\n", listing);
     pf::endScript();
     return 0;
 }
