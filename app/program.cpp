@@ -115,10 +115,7 @@ std::string fullPath(const std::string &path)
     return error ? path : full.lexically_normal().string();
 }
 
-void showHelp()
-{
-    pf::messageBox("Zarvon", languageText("MsgHelp", "En cours..."), pf::MessageIcon::Information);
-}
+void showHelp() { pf::messageBox("Zarvon", languageText("MsgHelp", "En cours..."), pf::MessageIcon::Information); }
 
 void announceModification()
 {
@@ -272,7 +269,7 @@ void closeRequest(int window)
     // The copy and password window has no close box of its own, but window
     // managers may draw one: it does what the window's Cancel button does.
     case ids::WindowCopy: ui::cancelCopyWindow(); break;
-    default: break;  // these windows close through their own buttons
+    default: break; // these windows close through their own buttons
     }
 }
 
@@ -375,7 +372,7 @@ void menuEvent(int item)
     case ids::MenuAbout: ui::showAboutWindow(); break;
     case ids::RestoreApp: ui::restoreFromTray(); break;
     case ids::QuitApp: exitProgram(); break;
-    default: break;  // Ctrl+Z does nothing
+    default: break; // Ctrl+Z does nothing
     }
 }
 
@@ -386,15 +383,24 @@ bool toolBarEvent(int source)
                            ToolButton::Assistant, ToolButton::Delete})
         if (source == ui::toolBarButtonId(job) && refusedForPrompt())
             return true;
-    if (source == ui::toolBarButtonId(ToolButton::Compress)) ui::startCompressionCommand();
-    else if (source == ui::toolBarButtonId(ToolButton::Extract)) ui::extractSelection();
-    else if (source == ui::toolBarButtonId(ToolButton::Check)) ui::testArchive();
-    else if (source == ui::toolBarButtonId(ToolButton::Info)) ui::showArchiveInformation();
-    else if (source == ui::toolBarButtonId(ToolButton::Configuration)) ui::showConfigurationWindow(true);
-    else if (source == ui::toolBarButtonId(ToolButton::Assistant)) ui::openAssistantFromMainWindow();
-    else if (source == ui::toolBarButtonId(ToolButton::Delete)) ui::deleteSelection();
-    else if (source == ui::toolBarButtonId(ToolButton::Help)) showHelp();
-    else return false;
+    if (source == ui::toolBarButtonId(ToolButton::Compress))
+        ui::startCompressionCommand();
+    else if (source == ui::toolBarButtonId(ToolButton::Extract))
+        ui::extractSelection();
+    else if (source == ui::toolBarButtonId(ToolButton::Check))
+        ui::testArchive();
+    else if (source == ui::toolBarButtonId(ToolButton::Info))
+        ui::showArchiveInformation();
+    else if (source == ui::toolBarButtonId(ToolButton::Configuration))
+        ui::showConfigurationWindow(true);
+    else if (source == ui::toolBarButtonId(ToolButton::Assistant))
+        ui::openAssistantFromMainWindow();
+    else if (source == ui::toolBarButtonId(ToolButton::Delete))
+        ui::deleteSelection();
+    else if (source == ui::toolBarButtonId(ToolButton::Help))
+        showHelp();
+    else
+        return false;
     return true;
 }
 
@@ -414,9 +420,7 @@ void controlEvent(const pf::UiEvent &event)
     case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
     case ids::BtCompressOk: ui::confirmCompressionWindow(); break;
     case ids::BtCancelCompress: ui::cancelCompressionWindow(); break;
-    case ids::ComboArchiveFormat:
-        ui::applyArchiveFormat(event.subtype == pf::EventSubtype::Change);
-        break;
+    case ids::ComboArchiveFormat: ui::applyArchiveFormat(event.subtype == pf::EventSubtype::Change); break;
     case ids::TxtShowPwd: ui::applyShowPasswords(); break;
     // Configuration window
     case ids::BtConfigOk: ui::confirmConfigurationWindow(); break;
@@ -463,7 +467,7 @@ void controlEvent(const pf::UiEvent &event)
     }
 }
 
-}  // namespace
+} // namespace
 
 void dispatchEvent(const pf::UiEvent &event)
 {
@@ -554,4 +558,4 @@ int runProgram(int argc, char **argv)
     return 0;
 }
 
-}  // namespace zarvon::app
+} // namespace zarvon::app

@@ -37,4 +37,4 @@ void exitProgram();
 // saved (after writing the default file when there is none), then exitProgram.
 void quitSavingWindowState();
 
-}  // namespace zarvon::app
+} // namespace zarvon::app

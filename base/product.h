@@ -10,4 +10,4 @@ inline constexpr const char *kProductVersion = "1.1.0";
 // the configuration file's banner start with it.
 inline constexpr const char *kProductTitle = "Zarvon 1.1.0";
 
-}  // namespace zarvon::base
+} // namespace zarvon::base

@@ -17,7 +17,7 @@ bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
-}  // namespace
+} // namespace
 
 void FileDescriptor::reset(int fd)
 {
@@ -72,7 +72,7 @@ bool makeFolders(const std::string &path)
                 return false;
         }
     }
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return false;
     if (!S_ISDIR(st.st_mode)) {
@@ -131,7 +131,8 @@ bool OutputFolder::ensure()
 
 bool OutputFolder::stillValid() const
 {
-    struct stat a{}, b{};
+    struct stat a {
+    }, b{};
     std::string p = path_.empty() ? std::string(".") : path_;
     return dir_.valid() && ::fstat(dir_.get(), &a) == 0 && ::stat(p.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
@@ -147,7 +148,7 @@ int OutputFolder::folderFor(const std::vector<std::string> &parts, size_t count,
         key += parts[i];
         key += '/';
     }
-    struct stat kept{};
+    struct stat kept {};
     // A folder removed since the last entry has no links left: files
     // written into it would be lost.
     if (lastDir_.valid() && key == lastKey_ && ::fstat(lastDir_.get(), &kept) == 0 && kept.st_nlink > 0)
@@ -177,4 +178,4 @@ int OutputFolder::folderFor(const std::vector<std::string> &parts, size_t count,
     return lastDir_.get();
 }
 
-}  // namespace zarvon::base
+} // namespace zarvon::base

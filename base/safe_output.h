@@ -96,4 +96,4 @@ private:
     FileDescriptor lastDir_;
 };
 
-}  // namespace zarvon::base
+} // namespace zarvon::base

@@ -39,7 +39,7 @@ void pump()
         zarvon::app::dispatchEvent(event);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

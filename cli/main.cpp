@@ -91,8 +91,8 @@ void notReadable(const std::string &path, const Failure &failure)
     if (failure.reason != Reason::NotAnArchive && failure.reason != Reason::Damaged)
         std::fprintf(stderr, "zarvon-cli: %s: %s\n", path.c_str(), describe(failure).c_str());
     else
-        std::fprintf(stderr, "zarvon-cli: %s: not a readable %s%sarchive\n", path.c_str(),
-                     format ? format->name() : "", format ? " " : "");
+        std::fprintf(stderr, "zarvon-cli: %s: not a readable %s%sarchive\n", path.c_str(), format ? format->name() : "",
+                     format ? " " : "");
 }
 
 // A progress line on a terminal, redrawn at most ten times a second.
@@ -278,9 +278,8 @@ int commandList(const Options &o)
     std::printf("%12s %12s %-8s %-19s %-3s %-8s  %s\n", "Size", "Packed", "Method", "Date", "Enc", "CRC", "Name");
     uint64_t size = 0, packed = 0;
     for (const ArchiveEntry &e : listed.entries) {
-        std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-3s %08x  %s\n", e.size, e.packedSize,
-                    e.methodName.c_str(), dosDateText(e.dosDate).c_str(), e.encrypted ? "yes" : "-",
-                    e.crc, e.name.c_str());
+        std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-3s %08x  %s\n", e.size, e.packedSize, e.methodName.c_str(),
+                    dosDateText(e.dosDate).c_str(), e.encrypted ? "yes" : "-", e.crc, e.name.c_str());
         size += e.size;
         packed += e.packedSize;
     }
@@ -333,7 +332,7 @@ int commandExtract(const Options &o)
     const std::string &archive = o.args[0];
     ExtractRequest request{archive, o.destination, {}, o.havePassword ? o.password : std::string()};
     const bool asking = !o.replaceExisting && !o.keepExisting && isatty(STDIN_FILENO);
-    request.overwrite = o.replaceExisting ? Overwrite::Replace
+    request.overwrite = o.replaceExisting           ? Overwrite::Replace
                         : o.keepExisting || !asking ? Overwrite::Skip
                                                     : Overwrite::Ask;
     // Kept without being asked to: the run did not do all it was told.
@@ -412,7 +411,7 @@ int commandInfo(const Options &o)
         notReadable(o.args[0], listed.failure);
         return ExitFailed;
     }
-    struct stat st{};
+    struct stat st {};
     ::stat(o.args[0].c_str(), &st);
     uint64_t size = 0, packed = 0;
     size_t folders = 0, encrypted = 0, large = 0;

@@ -51,10 +51,7 @@ DeflatePipeline::DeflatePipeline(std::vector<PlannedFile> files, int threads, in
     }
 }
 
-DeflatePipeline::~DeflatePipeline()
-{
-    cancel();
-}
+DeflatePipeline::~DeflatePipeline() { cancel(); }
 
 void DeflatePipeline::cancel()
 {

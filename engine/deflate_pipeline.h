@@ -44,12 +44,12 @@ inline constexpr size_t kMaxUnitsInFlight = 16;
 struct UnitFile {
     std::string path;
     bool keepFullPath = false;
-    int32_t openResult = 0;   // 0; kErrGeneral (cannot open, not a regular file); kAddSkippedSelf
-    int openErrno = 0;        // errno of a failed opening
-    int fd = -1;              // closed when the last unit lets go
-    struct stat st{};
-    uint64_t size = 0;        // the size when opened: exactly that many bytes are read
-    uint32_t dataUnits = 0;   // number of data units
+    int32_t openResult = 0; // 0; kErrGeneral (cannot open, not a regular file); kAddSkippedSelf
+    int openErrno = 0;      // errno of a failed opening
+    int fd = -1;            // closed when the last unit lets go
+    struct stat st {};
+    uint64_t size = 0;      // the size when opened: exactly that many bytes are read
+    uint32_t dataUnits = 0; // number of data units
     int method = 8;
     bool encrypt = false;
     ~UnitFile();
@@ -59,19 +59,19 @@ struct Unit {
     enum class Kind { Opening, CrcPass, Data };
     Kind kind = Kind::Data;
     std::shared_ptr<UnitFile> file;
-    uint32_t index = 0;       // data unit number within its file
-    bool last = false;        // the file's last data unit
-    uint64_t offset = 0;      // where the unit's bytes begin in the file
-    uint64_t length = 0;      // bytes of the file the unit should cover
-    uint64_t read = 0;        // bytes actually read (less when the file shrank)
-    bool readFailed = false;  // an I/O error or a file shorter than its size
-    uint32_t crc = 0;         // CRC-32 of the bytes read (whole file for a CRC pass)
+    uint32_t index = 0;      // data unit number within its file
+    bool last = false;       // the file's last data unit
+    uint64_t offset = 0;     // where the unit's bytes begin in the file
+    uint64_t length = 0;     // bytes of the file the unit should cover
+    uint64_t read = 0;       // bytes actually read (less when the file shrank)
+    bool readFailed = false; // an I/O error or a file shorter than its size
+    uint32_t crc = 0;        // CRC-32 of the bytes read (whole file for a CRC pass)
     bool done = false;
-    bool failed = false;      // the compressor itself failed
+    bool failed = false; // the compressor itself failed
     std::vector<unsigned char> in;
     std::vector<unsigned char> out; // only grows: filling it with zeros each time cost a memset per unit
-    size_t outLen = 0;        // bytes of `out` holding compressed data
-    size_t dataAt = 0;        // stored method: where the bytes are in `in`
+    size_t outLen = 0;              // bytes of `out` holding compressed data
+    size_t dataAt = 0;              // stored method: where the bytes are in `in`
     // The bytes to write and their count.
     const unsigned char *bytes() const { return file->method == 8 ? out.data() : in.data() + dataAt; }
     size_t byteCount() const { return file->method == 8 ? outLen : static_cast<size_t>(read); }
@@ -123,8 +123,8 @@ private:
     bool giveBack(Unit *unit); // with the lock held; true when a compressor should be woken
 
     std::vector<PlannedFile> files_;
-    size_t nextFile_ = 0;      // next planned file to open
-    size_t writerFile_ = 0;    // next planned file the writer will take
+    size_t nextFile_ = 0;               // next planned file to open
+    size_t writerFile_ = 0;             // next planned file the writer will take
     std::shared_ptr<UnitFile> current_; // file whose data units are being issued
     uint32_t nextIndex_ = 0;
     bool crcPassDue_ = false;
@@ -133,15 +133,15 @@ private:
     SelfIdentity self_;
 
     mutable std::mutex mutex_;
-    std::condition_variable workReady_;  // a slot freed, or cancel
-    std::condition_variable unitDone_;   // a unit finished
-    std::deque<Unit *> issued_;          // units in writer order
+    std::condition_variable workReady_; // a slot freed, or cancel
+    std::condition_variable unitDone_;  // a unit finished
+    std::deque<Unit *> issued_;         // units in writer order
     std::vector<std::unique_ptr<Unit>> pool_;
     std::vector<Unit *> free_;
     size_t inFlight_ = 0;
     size_t limit_;
     size_t peak_ = 0;
-    int idleWorkers_ = 0;       // compressors waiting for a free slot
+    int idleWorkers_ = 0;        // compressors waiting for a free slot
     bool writerWaiting_ = false; // the writer waits for the unit in front
     std::atomic<bool> cancelled_{false};
     std::vector<std::thread> threads_;

@@ -41,20 +41,20 @@ inline constexpr char kSeparator = '/';
 #endif
 
 // Results shared by several operations.
-inline constexpr int32_t kResultStopped = -666;       // the progress callback answered 1
-inline constexpr int32_t kErrGeneral = -1;            // no archive in the slot, file cannot be opened or created
-inline constexpr int32_t kErrEndOfList = -100;        // nextEntry moved past the last entry
-inline constexpr int32_t kErrBadArchive = -103;       // damaged headers
-inline constexpr int32_t kErrCrc = -105;              // data read whole but its CRC-32 differs
-inline constexpr int32_t kErrData = -3;               // the compressed data cannot be inflated
-inline constexpr int32_t kErrWrongPassword = -201;    // the encryption header's check byte does not match
-inline constexpr int32_t kErrPasswordNeeded = -202;   // entry is encrypted and no password is in force
-inline constexpr int32_t kErrUnsafeName = -203;       // name would leave the destination (refused)
-inline constexpr int32_t kErrUnsupportedMethod = -204;// neither stored (0) nor Deflate (8)
-inline constexpr int32_t kErrWrite = -205;            // writing failed (disk full, I/O error)
-inline constexpr int32_t kErrReadOnlyTarget = -206;   // an existing output file is read-only
-inline constexpr int32_t kErrNoSpace = -207;          // the destination has less free space than the entries need
-inline constexpr int32_t kErrOverlap = -208;          // entries share or overlap their data (refused)
+inline constexpr int32_t kResultStopped = -666;        // the progress callback answered 1
+inline constexpr int32_t kErrGeneral = -1;             // no archive in the slot, file cannot be opened or created
+inline constexpr int32_t kErrEndOfList = -100;         // nextEntry moved past the last entry
+inline constexpr int32_t kErrBadArchive = -103;        // damaged headers
+inline constexpr int32_t kErrCrc = -105;               // data read whole but its CRC-32 differs
+inline constexpr int32_t kErrData = -3;                // the compressed data cannot be inflated
+inline constexpr int32_t kErrWrongPassword = -201;     // the encryption header's check byte does not match
+inline constexpr int32_t kErrPasswordNeeded = -202;    // entry is encrypted and no password is in force
+inline constexpr int32_t kErrUnsafeName = -203;        // name would leave the destination (refused)
+inline constexpr int32_t kErrUnsupportedMethod = -204; // neither stored (0) nor Deflate (8)
+inline constexpr int32_t kErrWrite = -205;             // writing failed (disk full, I/O error)
+inline constexpr int32_t kErrReadOnlyTarget = -206;    // an existing output file is read-only
+inline constexpr int32_t kErrNoSpace = -207;           // the destination has less free space than the entries need
+inline constexpr int32_t kErrOverlap = -208;           // entries share or overlap their data (refused)
 
 // addFile's answer when the file is the archive being written (or its
 // temporary file): nothing is added, and this is not a failure.
@@ -65,17 +65,17 @@ inline constexpr int32_t kAddSkippedSelf = 1;
 // entries of 4 GiB and more are described whole. When an operation cannot
 // read an entry it clears every field (numbers 0, empty name).
 struct EntryInfo {
-    uint32_t version = 0;            // version made by (high byte: host system, 3 = Unix)
-    uint32_t versionNeeded = 0;      // version needed to extract
-    uint32_t flag = 0;               // general-purpose flags; bit 0 encrypted, bit 3 data descriptor, bit 11 UTF-8 name
-    uint32_t compressionMethod = 0;  // 0 stored, 8 Deflate (others are listed but not extracted)
-    uint32_t dosDate = 0;            // packed DOS date (high 16 bits) and time (low 16 bits)
-    uint32_t crc = 0;                // CRC-32 of the uncompressed data
-    uint64_t compressedSize = 0;     // bytes of stored data, 12-byte encryption header included
-    uint64_t uncompressedSize = 0;   // bytes after extraction
-    uint32_t sizeFileName = 0;       // length of the stored name in bytes
-    uint32_t sizeExtra = 0;          // length of the central extra field
-    uint32_t sizeComment = 0;        // length of the entry comment
+    uint32_t version = 0;           // version made by (high byte: host system, 3 = Unix)
+    uint32_t versionNeeded = 0;     // version needed to extract
+    uint32_t flag = 0;              // general-purpose flags; bit 0 encrypted, bit 3 data descriptor, bit 11 UTF-8 name
+    uint32_t compressionMethod = 0; // 0 stored, 8 Deflate (others are listed but not extracted)
+    uint32_t dosDate = 0;           // packed DOS date (high 16 bits) and time (low 16 bits)
+    uint32_t crc = 0;               // CRC-32 of the uncompressed data
+    uint64_t compressedSize = 0;    // bytes of stored data, 12-byte encryption header included
+    uint64_t uncompressedSize = 0;  // bytes after extraction
+    uint32_t sizeFileName = 0;      // length of the stored name in bytes
+    uint32_t sizeExtra = 0;         // length of the central extra field
+    uint32_t sizeComment = 0;       // length of the entry comment
     uint32_t diskNumberStart = 0;
     uint32_t internalAttributes = 0;
     uint32_t externalAttributes = 0; // low byte: Windows attribute bits; high 16 bits: Unix mode when host is Unix
@@ -101,12 +101,12 @@ using ProgressCallback = std::function<int32_t(const std::string &fileName, floa
 // The engine's process-wide state. Read it through engineState(); change it
 // only through the operations below.
 struct EngineState {
-    void *reader = nullptr;          // archive in the reader slot (minizip handle), or none
-    void *writer = nullptr;          // archive in the writer slot (minizip handle), or none
-    std::string writerPath;          // where the archive in the writer slot appears when closed complete
-    int32_t compressionMethod = 8;   // method of later additions: 0 stored, 8 Deflate
-    bool passwordSet = false;        // a password is in force for adding and extracting
-    std::string password;            // empty when none
+    void *reader = nullptr;        // archive in the reader slot (minizip handle), or none
+    void *writer = nullptr;        // archive in the writer slot (minizip handle), or none
+    std::string writerPath;        // where the archive in the writer slot appears when closed complete
+    int32_t compressionMethod = 8; // method of later additions: 0 stored, 8 Deflate
+    bool passwordSet = false;      // a password is in force for adding and extracting
+    std::string password;          // empty when none
     ProgressCallback progressCallback;
 };
 
@@ -248,8 +248,8 @@ int32_t setThreadCount(int32_t threads);
 // Extracts the entry of the given index (from 0). Result 1 when a file was
 // written completely or a folder entry created; 0 otherwise, also for an
 // index past the last entry.
-int32_t extractEntryAt(const std::string &archivePath, int32_t index,
-                       const std::string &destination, int32_t keepPaths);
+int32_t extractEntryAt(const std::string &archivePath, int32_t index, const std::string &destination,
+                       int32_t keepPaths);
 
 // Extracts the current entry of the reader slot, which stays open on the
 // same entry. Results: 0 done; -1 reader slot empty or output file cannot be
@@ -265,13 +265,13 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths);
 // created just before the first entry that can be extracted. Result: the
 // number of files written completely (folders not counted); 0 also when the
 // archive cannot be opened. Failed entries are skipped.
-int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
-                        const std::string &destination, int32_t keepPaths);
+int32_t extractMatching(const std::string &archivePath, const std::string &pattern, const std::string &destination,
+                        int32_t keepPaths);
 
 // What an extraction needs and what the destination has.
 struct SpaceCheck {
-    uint64_t needed = 0;     // declared size of the entries, in bytes
-    uint64_t available = 0;  // free space of the destination's file system for this user
+    uint64_t needed = 0;    // declared size of the entries, in bytes
+    uint64_t available = 0; // free space of the destination's file system for this user
 };
 
 // Compares the declared total size of the entries of `archivePath` matching
@@ -280,8 +280,8 @@ struct SpaceCheck {
 // Result 0 when they fit; kErrNoSpace when they do not (the last error then
 // names both figures); -1 when the archive cannot be read or the free space
 // cannot be known (out.available 0). extractMatching makes this check first.
-int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern,
-                             const std::string &destination, SpaceCheck &out);
+int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern, const std::string &destination,
+                             SpaceCheck &out);
 
 // ---- Errors -------------------------------------------------------------------
 
@@ -290,9 +290,9 @@ int32_t checkExtractionSpace(const std::string &archivePath, const std::string &
 // the failures of createArchive, addFile, closeArchives, the opening of an
 // archive that is refused, and checkExtractionSpace; cleared by initEngine.
 struct LastError {
-    int32_t code = 0;   // the result that was returned
-    int sysErrno = 0;   // the system's error number, 0 when the system said nothing
-    std::string text;   // one line in English, "" when none
+    int32_t code = 0; // the result that was returned
+    int sysErrno = 0; // the system's error number, 0 when the system said nothing
+    std::string text; // one line in English, "" when none
 };
 const LastError &lastError();
 
@@ -300,13 +300,13 @@ const LastError &lastError();
 
 // What verifyArchive found.
 struct VerifyResult {
-    bool readable = false;           // the central directory was found and read
-    int32_t entries = 0;             // entries in the central directory
-    int32_t entriesChecked = 0;      // entries whose data was read whole (passed or failed)
-    int32_t entriesFailed = 0;       // entries that failed (bad data, CRC, wrong password, bad header, unsupported method)
-    int32_t entriesNotChecked = 0;   // encrypted entries skipped because no password is in force
-    std::string firstFailedEntry;    // name of the first failing entry, empty when none
-    int32_t firstFailure = 0;        // that entry's result code (kErrCrc, kErrWrongPassword, ...)
+    bool readable = false;      // the central directory was found and read
+    int32_t entries = 0;        // entries in the central directory
+    int32_t entriesChecked = 0; // entries whose data was read whole (passed or failed)
+    int32_t entriesFailed = 0;  // entries that failed (bad data, CRC, wrong password, bad header, unsupported method)
+    int32_t entriesNotChecked = 0; // encrypted entries skipped because no password is in force
+    std::string firstFailedEntry;  // name of the first failing entry, empty when none
+    int32_t firstFailure = 0;      // that entry's result code (kErrCrc, kErrWrongPassword, ...)
 };
 
 // Tells whether the file at `path` is a readable ZIP archive and reads every

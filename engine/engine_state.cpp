@@ -48,7 +48,7 @@ voidpf ZCALLBACK readOpen(voidpf, const void *filename, int mode)
     int fd = ::open(static_cast<const char *>(filename), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         return nullptr;
@@ -87,8 +87,7 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
                 continue;
             }
         } else {
-            ReadStream::Window &w =
-                s->windows[0].lastUse <= s->windows[1].lastUse ? s->windows[0] : s->windows[1];
+            ReadStream::Window &w = s->windows[0].lastUse <= s->windows[1].lastUse ? s->windows[0] : s->windows[1];
             got = ::pread(s->fd, w.data, sizeof w.data, static_cast<off_t>(s->pos));
             if (got > 0) {
                 w.start = s->pos;
@@ -106,15 +105,9 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
     return done;
 }
 
-uLong ZCALLBACK readWrite(voidpf, voidpf, const void *, uLong)
-{
-    return 0;
-}
+uLong ZCALLBACK readWrite(voidpf, voidpf, const void *, uLong) { return 0; }
 
-ZPOS64_T ZCALLBACK readTell(voidpf, voidpf stream)
-{
-    return static_cast<ReadStream *>(stream)->pos;
-}
+ZPOS64_T ZCALLBACK readTell(voidpf, voidpf stream) { return static_cast<ReadStream *>(stream)->pos; }
 
 long ZCALLBACK readSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
@@ -132,10 +125,7 @@ int ZCALLBACK readClose(voidpf, voidpf stream)
     return r;
 }
 
-int ZCALLBACK readError(voidpf, voidpf stream)
-{
-    return static_cast<ReadStream *>(stream)->failed ? 1 : 0;
-}
+int ZCALLBACK readError(voidpf, voidpf stream) { return static_cast<ReadStream *>(stream)->failed ? 1 : 0; }
 
 // Archives are written through one large buffer of our own, which also
 // takes minizip's step back to each entry's local header (to fill in its
@@ -149,7 +139,7 @@ struct WriteStream {
     uint64_t bufStart = 0; // file offset of buf[0]
     size_t bufLen = 0;     // bytes of buf holding data
     uint64_t pos = 0;
-    uint64_t end = 0;      // size of the file as written so far
+    uint64_t end = 0; // size of the file as written so far
     bool failed = false;
 
     bool flush()
@@ -221,10 +211,7 @@ uLong ZCALLBACK writeRead(voidpf, voidpf stream, void *data, uLong size)
     return static_cast<uLong>(n);
 }
 
-ZPOS64_T ZCALLBACK writeTell(voidpf, voidpf stream)
-{
-    return static_cast<WriteStream *>(stream)->pos;
-}
+ZPOS64_T ZCALLBACK writeTell(voidpf, voidpf stream) { return static_cast<WriteStream *>(stream)->pos; }
 
 long ZCALLBACK writeSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
@@ -243,10 +230,7 @@ int ZCALLBACK writeClose(voidpf, voidpf stream)
     return ok && r == 0 ? 0 : -1;
 }
 
-int ZCALLBACK writeError(voidpf, voidpf stream)
-{
-    return static_cast<WriteStream *>(stream)->failed ? 1 : 0;
-}
+int ZCALLBACK writeError(voidpf, voidpf stream) { return static_cast<WriteStream *>(stream)->failed ? 1 : 0; }
 
 // The table archives are read through; it opens files for reading only.
 zlib_filefunc64_def baseIo()
@@ -268,9 +252,9 @@ zlib_filefunc64_def baseIo()
 // own copy, so the table may go once minizip has opened it.
 struct ViewSpec {
     zlib_filefunc64_def inner;
-    uint64_t shift = 0;    // zero bytes shown before the file
-    uint64_t length = 0;   // bytes of the file shown
-    uint64_t patchAt = 0;  // the end record's comment length, shown as 0
+    uint64_t shift = 0;   // zero bytes shown before the file
+    uint64_t length = 0;  // bytes of the file shown
+    uint64_t patchAt = 0; // the end record's comment length, shown as 0
     bool patch = false;
 };
 
@@ -316,15 +300,9 @@ uLong ZCALLBACK viewRead(voidpf, voidpf stream, void *buf, uLong size)
     return done;
 }
 
-uLong ZCALLBACK viewWrite(voidpf, voidpf, const void *, uLong)
-{
-    return 0;
-}
+uLong ZCALLBACK viewWrite(voidpf, voidpf, const void *, uLong) { return 0; }
 
-ZPOS64_T ZCALLBACK viewTell(voidpf, voidpf stream)
-{
-    return static_cast<ViewStream *>(stream)->pos;
-}
+ZPOS64_T ZCALLBACK viewTell(voidpf, voidpf stream) { return static_cast<ViewStream *>(stream)->pos; }
 
 long ZCALLBACK viewSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
@@ -430,15 +408,9 @@ ScratchBuffer::~ScratchBuffer()
         pool().used[slot_] = false;
 }
 
-uint64_t handleGeneration()
-{
-    return g_generation;
-}
+uint64_t handleGeneration() { return g_generation; }
 
-zlib_filefunc64_def archiveIo()
-{
-    return baseIo();
-}
+zlib_filefunc64_def archiveIo() { return baseIo(); }
 
 std::string &readerPath()
 {
@@ -476,10 +448,7 @@ void closeUnz(unzFile uf)
     unzClose(uf);
 }
 
-void UnzCloser::operator()(void *f) const
-{
-    closeUnz(static_cast<unzFile>(f));
-}
+void UnzCloser::operator()(void *f) const { closeUnz(static_cast<unzFile>(f)); }
 
 unzFile openUnz(const std::string &path)
 {
@@ -546,20 +515,11 @@ int32_t reportProgress(const std::string &fileName, float percent)
 
 } // namespace detail
 
-void setArchiveIo(const zlib_filefunc64_def *io)
-{
-    detail::g_io = io;
-}
+void setArchiveIo(const zlib_filefunc64_def *io) { detail::g_io = io; }
 
-const LastError &lastError()
-{
-    return detail::lastErrorRecord();
-}
+const LastError &lastError() { return detail::lastErrorRecord(); }
 
-const EngineState &engineState()
-{
-    return detail::state();
-}
+const EngineState &engineState() { return detail::state(); }
 
 int32_t initEngine()
 {

@@ -82,7 +82,7 @@ mode_t modeFor(const EntryInfo &e)
 // call per extracted file.
 struct timespec timeFor(const EntryInfo &e)
 {
-    struct tm t{};
+    struct tm t {};
     t.tm_year = static_cast<int>(e.year) - 1900;
     t.tm_mon = static_cast<int>(e.month);
     t.tm_mday = static_cast<int>(e.day);
@@ -90,7 +90,7 @@ struct timespec timeFor(const EntryInfo &e)
     t.tm_min = static_cast<int>(e.minute);
     t.tm_sec = 0;
     const time_t asUtc = ::timegm(&t);
-    struct tm local{};
+    struct tm local {};
     time_t guess = asUtc;
     // Twice, so that a date just across a change of offset gets the offset
     // in force at that date.
@@ -99,7 +99,7 @@ struct timespec timeFor(const EntryInfo &e)
             break;
         guess = asUtc - local.tm_gmtoff;
     }
-    struct timespec ts{};
+    struct timespec ts {};
     ts.tv_sec = guess;
     ts.tv_nsec = 0;
     return ts;
@@ -113,8 +113,8 @@ struct Outcome {
 
 // Extracts the current entry of `uf`. `slotBound` is true when `uf` is the
 // reader slot, which the callback may close; only then is a stop honoured.
-Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &info, Destination &dest,
-                   bool keepPaths, bool slotBound)
+Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &info, Destination &dest, bool keepPaths,
+                   bool slotBound)
 {
     Outcome r;
     std::vector<std::string> parts;
@@ -170,7 +170,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     std::string tempName;
     FileDescriptor out(::openat(dirFd, leaf.c_str(), createFlags, modeAtCreation ? mode : 0600));
     if (!out.valid() && errno == EEXIST) {
-        struct stat st{};
+        struct stat st {};
         if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISDIR(st.st_mode)) {
                 r.code = kErrGeneral;
@@ -237,8 +237,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
 
 using namespace detail;
 
-int32_t extractEntryAt(const std::string &archivePath, int32_t index, const std::string &destination,
-                       int32_t keepPaths)
+int32_t extractEntryAt(const std::string &archivePath, int32_t index, const std::string &destination, int32_t keepPaths)
 {
     if (index < 0)
         return 0;
@@ -265,7 +264,7 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
         return kErrGeneral;
     unzFile uf = static_cast<unzFile>(s.reader);
     SlotDestination &cached = slotDestination();
-    struct stat now{};
+    struct stat now {};
     const std::string folderPath = destination.empty() ? std::string(".") : destination;
     const bool same = cached.dest && cached.readerSerial == readerSerial() && cached.dest->path() == destination &&
                       (cached.known ? ::stat(folderPath.c_str(), &now) == 0 && now.st_dev == cached.device &&
@@ -292,8 +291,8 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
     return extractOne(uf, readerPath(), info, dest, keepPaths != 0, true).code;
 }
 
-int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern,
-                             const std::string &destination, SpaceCheck &out)
+int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern, const std::string &destination,
+                             SpaceCheck &out)
 {
     out = SpaceCheck{};
     std::vector<EntryInfo> entries;
@@ -305,12 +304,14 @@ int32_t checkExtractionSpace(const std::string &archivePath, const std::string &
     // The destination may not exist yet: its nearest existing folder tells
     // which file system it will be on.
     std::string folder = destination.empty() ? std::string(".") : destination;
-    struct statvfs vs{};
+    struct statvfs vs {};
     while (::statvfs(folder.c_str(), &vs) != 0) {
         const size_t slash = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
         if (errno != ENOENT || folder == "/" || folder == ".")
             return setLastError(kErrGeneral, errno, "the free space of the destination cannot be known");
-        folder = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : folder.substr(0, slash);
+        folder = slash == std::string::npos ? std::string(".")
+                 : slash == 0               ? std::string("/")
+                                            : folder.substr(0, slash);
     }
     out.available = static_cast<uint64_t>(vs.f_bavail) * static_cast<uint64_t>(vs.f_frsize);
     if (out.needed > out.available)
@@ -320,8 +321,8 @@ int32_t checkExtractionSpace(const std::string &archivePath, const std::string &
     return 0;
 }
 
-int32_t extractMatching(const std::string &archivePath, const std::string &pattern,
-                        const std::string &destination, int32_t keepPaths)
+int32_t extractMatching(const std::string &archivePath, const std::string &pattern, const std::string &destination,
+                        int32_t keepPaths)
 {
     // Refused before anything is written when the declared sizes cannot fit
     // (an archive whose entries lie about their size is stopped entry by

@@ -33,10 +33,7 @@ int openUnnamed(const std::string &folder, mode_t mode)
 #endif
 }
 
-int closeFd(int fd)
-{
-    return ::close(fd);
-}
+int closeFd(int fd) { return ::close(fd); }
 
 namespace {
 
@@ -63,9 +60,8 @@ ssize_t readUntilFull(size_t size, ReadAt readAt)
 
 ssize_t preadFull(int fd, unsigned char *buf, size_t size, uint64_t offset)
 {
-    return readUntilFull(size, [&](size_t done) {
-        return ::pread(fd, buf + done, size - done, static_cast<off_t>(offset + done));
-    });
+    return readUntilFull(
+        size, [&](size_t done) { return ::pread(fd, buf + done, size - done, static_cast<off_t>(offset + done)); });
 }
 
 ssize_t readFull(int fd, unsigned char *buf, size_t size)

@@ -36,7 +36,11 @@ mode_t currentUmask();
 struct Fd {
     int fd = -1;
     explicit Fd(int f) : fd(f) {}
-    ~Fd() { if (fd >= 0) closeFd(fd); }
+    ~Fd()
+    {
+        if (fd >= 0)
+            closeFd(fd);
+    }
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
 };

@@ -25,16 +25,16 @@ EngineState &state();
 
 // Bookkeeping of the archive in the writer slot beyond what EngineState shows.
 struct WriterExtra {
-    std::string tempPath;     // the temporary file the archive is written to
-    uint64_t tempDevice = 0;  // identity of the temporary file, so it is never added to itself
+    std::string tempPath;    // the temporary file the archive is written to
+    uint64_t tempDevice = 0; // identity of the temporary file, so it is never added to itself
     uint64_t tempInode = 0;
-    bool failed = false;      // a write failed: the archive will be discarded
-    bool stopped = false;     // the callback asked to stop: the archive will be discarded
-    bool addingEntry = false; // addFile is between opening and closing an entry
-    uint64_t entries = 0;     // entries in the archive, appended ones included
-    uint64_t keptEntries = 0; // entries of the earlier archive when appending
-    bool addedZip64 = false;  // an entry was written with the ZIP64 extensions
-    SelfIdentity self;        // files never to add: the temporary file and the target
+    bool failed = false;             // a write failed: the archive will be discarded
+    bool stopped = false;            // the callback asked to stop: the archive will be discarded
+    bool addingEntry = false;        // addFile is between opening and closing an entry
+    uint64_t entries = 0;            // entries in the archive, appended ones included
+    uint64_t keptEntries = 0;        // entries of the earlier archive when appending
+    bool addedZip64 = false;         // an entry was written with the ZIP64 extensions
+    SelfIdentity self;               // files never to add: the temporary file and the target
     std::shared_ptr<fs::Fd> unnamed; // the temporary file when it has no name (tempPath is its /proc path)
     // Compression ahead of addFile, for the planned files (or the one file
     // in hand). Shared so that a callback closing the archive in the middle
@@ -140,7 +140,7 @@ struct Zip64Fields {
     uint64_t compressedSize = 0;
     uint64_t localHeaderOffset = 0;
     uint32_t diskNumber = 0;
-    bool offsetKnown = false; // the offset came from the extra field (minizip cannot use it)
+    bool offsetKnown = false;   // the offset came from the extra field (minizip cannot use it)
     bool sizeFromExtra = false; // so did the compressed size (minizip cannot read the data)
 };
 void applyZip64Extra(std::string_view extra, Zip64Fields &f);
@@ -152,12 +152,12 @@ struct ArchiveLayout {
     bool lastSignature = false; // no other end signature after it (the one minizip itself takes)
     bool zip64 = false;
     uint64_t fileSize = 0;
-    uint64_t endPos = 0;        // the end record's place in the file
+    uint64_t endPos = 0; // the end record's place in the file
     uint32_t commentLength = 0;
     uint64_t entries = 0;
-    uint64_t cdStart = 0;       // the central directory's place in the file
+    uint64_t cdStart = 0; // the central directory's place in the file
     uint64_t cdSize = 0;
-    uint64_t prefix = 0;        // bytes before the archive (a self-extractor's stub) not counted in its offsets
+    uint64_t prefix = 0; // bytes before the archive (a self-extractor's stub) not counted in its offsets
 };
 bool locateEndRecord(const zlib_filefunc64_def &io, voidpf stream, ArchiveLayout &out);
 

@@ -11,20 +11,11 @@ namespace zarvon::engine::detail {
 
 namespace {
 
-uint32_t le16(const unsigned char *p)
-{
-    return p[0] | static_cast<uint32_t>(p[1]) << 8;
-}
+uint32_t le16(const unsigned char *p) { return p[0] | static_cast<uint32_t>(p[1]) << 8; }
 
-uint32_t le32(const unsigned char *p)
-{
-    return le16(p) | le16(p + 2) << 16;
-}
+uint32_t le32(const unsigned char *p) { return le16(p) | le16(p + 2) << 16; }
 
-uint64_t le64(const unsigned char *p)
-{
-    return le32(p) | static_cast<uint64_t>(le32(p + 4)) << 32;
-}
+uint64_t le64(const unsigned char *p) { return le32(p) | static_cast<uint64_t>(le32(p + 4)) << 32; }
 
 bool readAt(const zlib_filefunc64_def &io, voidpf f, uint64_t at, unsigned char *buf, size_t n)
 {
@@ -52,7 +43,7 @@ bool consistentAt(const zlib_filefunc64_def &io, voidpf f, uint64_t fileSize, ui
     if (pos + 22 + commentLen > fileSize)
         return false; // a comment running past the end of the file
     if (le16(rec + 4) != 0 || le16(rec + 6) != 0 || le16(rec + 8) != le16(rec + 10))
-        return false; // split archives are not read
+        return false;     // split archives are not read
     uint64_t cdEnd = pos; // where the central directory must end
     bool zip64 = false;
     if (pos >= 20) {

@@ -24,8 +24,8 @@ struct EntryReader::ZStream {
 void applyZip64Extra(std::string_view extra, Zip64Fields &f)
 {
     auto u16 = [&](size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(extra[at]) |
-                                     static_cast<unsigned char>(extra[at + 1]) << 8);
+        return static_cast<unsigned>(static_cast<unsigned char>(extra[at]) | static_cast<unsigned char>(extra[at + 1])
+                                                                                 << 8);
     };
     auto u64 = [&](size_t at) {
         uint64_t v = 0;
@@ -416,7 +416,7 @@ struct FileKey {
 
 bool fileKey(const std::string &path, FileKey &key)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return false;
     key = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
@@ -462,8 +462,8 @@ const Listing *cachedListing(const std::string &path)
     Listing &l = listing();
     FileKey key{};
     bool haveKey = fileKey(path, key);
-    if (haveKey && l.valid && l.path == path && l.device == key.device && l.inode == key.inode &&
-        l.size == key.size && l.mtimeSec == key.sec && l.mtimeNsec == key.nsec)
+    if (haveKey && l.valid && l.path == path && l.device == key.device && l.inode == key.inode && l.size == key.size &&
+        l.mtimeSec == key.sec && l.mtimeNsec == key.nsec)
         return &l;
     l.valid = false;
     UnzHandle uf(openUnz(path));
@@ -655,7 +655,8 @@ int32_t verifyArchive(const std::string &path, VerifyResult &out)
                     break;
                 }
                 done += static_cast<uint64_t>(got);
-                float percent = info.uncompressedSize ? static_cast<float>(done * 100.0 / info.uncompressedSize) : 100.0f;
+                float percent =
+                    info.uncompressedSize ? static_cast<float>(done * 100.0 / info.uncompressedSize) : 100.0f;
                 if (reportProgress(info.fileName, percent) == 1)
                     return kResultStopped;
             }

@@ -25,8 +25,8 @@ namespace detail {
 
 namespace {
 
-using fs::Fd;
 using fs::currentUmask;
+using fs::Fd;
 using fs::readFull;
 
 bool copyFile(const std::string &from, const std::string &to)
@@ -58,7 +58,7 @@ bool copyFile(const std::string &from, const std::string &to)
 zip_fileinfo fileInfoFor(const struct stat &st)
 {
     zip_fileinfo zi{};
-    struct tm t{};
+    struct tm t {};
     time_t when = st.st_mtime;
     localtime_r(&when, &t);
     int year = t.tm_year + 1900;
@@ -142,7 +142,7 @@ bool addZip64EndRecords(const std::string &path, uint64_t entries)
     Fd f(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (f.fd < 0)
         return false;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(f.fd, &st) != 0 || st.st_size < 22 + 20)
         return false;
     const off_t endPos = st.st_size - 22;
@@ -178,10 +178,7 @@ bool addZip64EndRecords(const std::string &path, uint64_t entries)
            ::close(std::exchange(f.fd, -1)) == 0;
 }
 
-uint64_t get64(const unsigned char *p)
-{
-    return get32(p) | get32(p + 4) << 32;
-}
+uint64_t get64(const unsigned char *p) { return get32(p) | get32(p + 4) << 32; }
 
 // minizip rewrites "version made by" of a ZIP64 entry as 45 with the host
 // MS-DOS, which would hide the Unix mode stored with it. Puts the Unix host
@@ -189,7 +186,7 @@ uint64_t get64(const unsigned char *p)
 bool restoreUnixHost(const std::string &path, uint64_t skipEntries)
 {
     Fd f(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    struct stat st{};
+    struct stat st {};
     if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || st.st_size < 22)
         return false;
     unsigned char end[22];
@@ -226,8 +223,8 @@ EntryWriter::~EntryWriter()
         zipCloseFileInZipRaw64(zf_, 0, 0);
 }
 
-int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size,
-                          int method, const std::string *password, uint32_t headerCrc, bool &zip64)
+int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size, int method,
+                          const std::string *password, uint32_t headerCrc, bool &zip64)
 {
     bool utf8 = false;
     std::string utf8Name = storedNameForPath(path, keepFullPath);
@@ -240,11 +237,10 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const stru
     zip64 = worstCase >= 0xFFFFFFFFull;
     encrypt_ = password != nullptr;
     uLong flagBase = (encrypt_ ? 1u : 0u) | (utf8 ? 0x800u : 0u);
-    int err = zipOpenNewFileInZip4_64(zf_, stored.c_str(), &zi,
-                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
-                                      extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
-                                      nullptr, method, method == 8 ? 9 : 0, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
-                                      nullptr, 0, (3u << 8) | 30u, flagBase, zip64 ? 1 : 0);
+    int err = zipOpenNewFileInZip4_64(
+        zf_, stored.c_str(), &zi, extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
+        extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()), nullptr, method, method == 8 ? 9 : 0,
+        1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, (3u << 8) | 30u, flagBase, zip64 ? 1 : 0);
     if (err != ZIP_OK)
         return err;
     open_ = true;
@@ -376,13 +372,13 @@ int32_t createArchiveImpl(const std::string &path, int32_t append)
     // stays on one file system.
     std::string folder = base::parentFolder(path);
     std::string name = base::lastPathComponent(path);
-    struct stat target{};
+    struct stat target {};
     if (name.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
         return 0;
     const std::string dirName = folder.empty() ? std::string(".") : folder;
     w = WriterExtra{};
     int mode = APPEND_STATUS_CREATE;
-    struct stat existing{};
+    struct stat existing {};
     const bool appending = append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0;
     if (appending) {
         int32_t existingEntries = entryCount(path);
@@ -400,7 +396,7 @@ int32_t createArchiveImpl(const std::string &path, int32_t append)
     // beside the archive is used, removed on every path the process lives
     // through.
     std::string temp;
-    struct stat st{};
+    struct stat st {};
     zipFile zf = nullptr;
     auto unnamed = std::make_shared<fs::Fd>(fs::openUnnamed(dirName, 0666 & ~currentUmask()));
     if (unnamed->fd >= 0 && ::fstat(unnamed->fd, &st) == 0) {
@@ -576,8 +572,8 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
 
     EntryWriter entry(zf);
     bool zip64 = false;
-    int err = entry.open(path, keepFullPath != 0, file->st, size, method, encrypt ? &s.password : nullptr,
-                         headerCrc, zip64);
+    int err =
+        entry.open(path, keepFullPath != 0, file->st, size, method, encrypt ? &s.password : nullptr, headerCrc, zip64);
     if (err != ZIP_OK) {
         w.failed = true;
         dropPipeline();

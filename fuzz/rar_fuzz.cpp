@@ -34,7 +34,7 @@ struct Workspace {
     }
 };
 
-}  // namespace
+} // namespace
 
 // The UnRAR library 6.2.6 reads uninitialised heap memory on some damaged
 // encrypted headers ("unknown encryption method"); the unrar tool crashes the

@@ -18,48 +18,48 @@ namespace zarvon::operations {
 
 // One entry as a list shows it.
 struct ArchiveEntry {
-    std::string name;          // UTF-8, "/" between components; a folder ends with "/"
+    std::string name; // UTF-8, "/" between components; a folder ends with "/"
     bool folder = false;
     bool encrypted = false;
-    bool link = false;         // a symbolic or hard link (never created on extraction)
-    uint64_t size = 0;         // bytes after extraction
-    uint64_t packedSize = 0;   // bytes stored in the archive
+    bool link = false;       // a symbolic or hard link (never created on extraction)
+    uint64_t size = 0;       // bytes after extraction
+    uint64_t packedSize = 0; // bytes stored in the archive
     uint32_t crc = 0;
-    uint32_t dosDate = 0;      // packed DOS date (high 16 bits) and time (low 16 bits), local time
-    int32_t method = 0;        // the format's own method number
-    std::string methodName;    // that method as a listing names it: "Stored", "Deflate", "RAR 5"...
+    uint32_t dosDate = 0;   // packed DOS date (high 16 bits) and time (low 16 bits), local time
+    int32_t method = 0;     // the format's own method number
+    std::string methodName; // that method as a listing names it: "Stored", "Deflate", "RAR 5"...
 };
 
 struct ListReport {
-    bool opened = false;       // false: `failure` says why nothing is listed
+    bool opened = false; // false: `failure` says why nothing is listed
     Failure failure;
-    std::vector<ArchiveEntry> entries;  // in the archive's own order
+    std::vector<ArchiveEntry> entries; // in the archive's own order
     bool anyEncrypted() const;
 };
 
 // What an extraction does with a file already at an entry's place.
 enum class Overwrite {
-    Replace,  // replace it without asking
-    Skip,     // keep it, and report the entry as skipped
-    Ask,      // ask JobProgress::askOverwrite for each one
+    Replace, // replace it without asking
+    Skip,    // keep it, and report the entry as skipped
+    Ask,     // ask JobProgress::askOverwrite for each one
 };
 
 struct ExtractRequest {
     std::string archivePath;
-    std::string destination;              // a folder, created when needed
-    std::vector<std::string> entryNames;  // whole stored names as listed; empty: every entry
-    std::string password;                 // "" for none; used for this request only
+    std::string destination;             // a folder, created when needed
+    std::vector<std::string> entryNames; // whole stored names as listed; empty: every entry
+    std::string password;                // "" for none; used for this request only
     Overwrite overwrite = Overwrite::Replace;
 };
 
 struct ExtractReport {
-    bool opened = false;       // false: `failure` says why nothing was extracted
+    bool opened = false; // false: `failure` says why nothing was extracted
     Failure failure;
-    bool stopped = false;      // the user stopped it; entries already written stay
-    int32_t filesWritten = 0;  // files written completely (folders not counted)
-    int32_t entriesDone = 0;   // entries handled without failure, folders included
-    std::vector<Failure> failures;  // one per entry that failed, in archive order
-    std::vector<std::string> skipped;  // entries left out because a file of theirs was kept
+    bool stopped = false;             // the user stopped it; entries already written stay
+    int32_t filesWritten = 0;         // files written completely (folders not counted)
+    int32_t entriesDone = 0;          // entries handled without failure, folders included
+    std::vector<Failure> failures;    // one per entry that failed, in archive order
+    std::vector<std::string> skipped; // entries left out because a file of theirs was kept
     // With Reason::NotEnoughSpace: the declared bytes to write, and the free
     // bytes of the destination's file system.
     uint64_t spaceNeeded = 0;
@@ -71,18 +71,18 @@ struct ExtractReport {
 
 struct TestRequest {
     std::string archivePath;
-    std::string password;      // "" checks only the entries that are not encrypted
+    std::string password; // "" checks only the entries that are not encrypted
 };
 
 struct TestReport {
-    bool readable = false;        // the archive's index was found and read
-    Failure failure;              // why not readable
+    bool readable = false; // the archive's index was found and read
+    Failure failure;       // why not readable
     bool stopped = false;
     int32_t entries = 0;
-    int32_t entriesChecked = 0;   // read whole (passed or failed)
+    int32_t entriesChecked = 0; // read whole (passed or failed)
     int32_t entriesFailed = 0;
-    int32_t entriesNotChecked = 0;// encrypted, and no password given
-    Failure firstFailure;         // the first entry that failed; reason None when none did
+    int32_t entriesNotChecked = 0; // encrypted, and no password given
+    Failure firstFailure;          // the first entry that failed; reason None when none did
     // Readable, not stopped, and no entry failed.
     bool passed() const { return readable && !stopped && entriesFailed == 0; }
 };
@@ -122,4 +122,4 @@ const ArchiveFormat &rarFormat();
 // neither tells.
 const ArchiveFormat *formatOf(const std::string &path);
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -7,14 +7,17 @@
 
 namespace zarvon::operations {
 
-uint64_t roundedKilobytes(uint64_t bytes) {
+uint64_t roundedKilobytes(uint64_t bytes)
+{
     const uint64_t whole = bytes / 1000;
     const uint64_t rest = bytes % 1000;
-    if (rest > 500 || (rest == 500 && whole % 2 == 1)) return whole + 1;
+    if (rest > 500 || (rest == 500 && whole % 2 == 1))
+        return whole + 1;
     return whole;
 }
 
-ArchiveInformation archiveInformation(const std::string &path) {
+ArchiveInformation archiveInformation(const std::string &path)
+{
     ArchiveInformation info;
     struct statx times {};
     if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &times) == 0) {
@@ -27,13 +30,16 @@ ArchiveInformation archiveInformation(const std::string &path) {
         }
     }
     const ArchiveFormat *format = formatOf(path);
-    if (!format) return info;
+    if (!format)
+        return info;
     const ListReport list = format->list(path, {});
-    if (!list.opened) return info;
+    if (!list.opened)
+        return info;
     info.listed = true;
     info.formatName = format->name();
     info.entryCount = int32_t(list.entries.size());
-    for (const auto &entry : list.entries) info.originalSize += entry.size;
+    for (const auto &entry : list.entries)
+        info.originalSize += entry.size;
     if (!list.entries.empty()) {
         info.protection = list.anyEncrypted() ? Protection::Encrypted : Protection::None;
         if (info.formatName == "ZIP")
@@ -43,4 +49,4 @@ ArchiveInformation archiveInformation(const std::string &path) {
     return info;
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

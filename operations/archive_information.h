@@ -16,9 +16,9 @@ struct ArchiveInformation {
     // A RAR file is read through the RAR binding when it is installed; a 7z
     // file, or a file no format reads, leaves them unknown (never a false 0).
     bool listed = false;
-    std::string formatName;          // "ZIP", "RAR"; "" when not listed
+    std::string formatName; // "ZIP", "RAR"; "" when not listed
     int32_t entryCount = 0;
-    uint64_t originalSize = 0;       // sum of the entries' sizes after extraction
+    uint64_t originalSize = 0; // sum of the entries' sizes after extraction
     // The method of the last entry, as the sheet shows it (ZIP only: the
     // method numbers of other formats mean something else).
     enum class Method { Unknown, Deflate, Stored };
@@ -28,7 +28,7 @@ struct ArchiveInformation {
     // The file system's fields.
     bool fileFound = false;
     uint64_t fileSize = 0;
-    bool hasCreationTime = false;    // not every file system records it
+    bool hasCreationTime = false; // not every file system records it
     std::time_t creationTime = 0;
     std::time_t modificationTime = 0;
 };
@@ -39,4 +39,4 @@ ArchiveInformation archiveInformation(const std::string &path);
 // (1499 -> 1, 1500 -> 2, 2500 -> 2), exactly for any size.
 uint64_t roundedKilobytes(uint64_t bytes);
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

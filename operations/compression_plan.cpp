@@ -9,28 +9,29 @@ namespace zarvon::operations {
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace {} // namespace
 
-}  // namespace
-
-std::string joinLocationAndName(const std::string &location, const std::string &name) {
-    if (location.empty()) return name;
-    if (location.back() == '/') return location + name;
+std::string joinLocationAndName(const std::string &location, const std::string &name)
+{
+    if (location.empty())
+        return name;
+    if (location.back() == '/')
+        return location + name;
     return location + "/" + name;
 }
 
-std::string archiveNameExtension(const std::string &name) {
-    return base::pathExtension(name);
-}
+std::string archiveNameExtension(const std::string &name) { return base::pathExtension(name); }
 
-std::string replaceArchiveExtension(const std::string &name, const std::string &format) {
+std::string replaceArchiveExtension(const std::string &name, const std::string &format)
+{
     const auto slash = name.rfind('/');
     const auto dot = name.rfind('.');
     const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
     return (hasExtension ? name.substr(0, dot) : name) + format;
 }
 
-CompressionPlan planCompression(const CompressionForm &form) {
+CompressionPlan planCompression(const CompressionForm &form)
+{
     CompressionPlan plan;
     plan.name = form.name;
     if (form.name.size() > kMaxArchiveNameBytes || form.location.size() > kMaxArchiveNameBytes ||
@@ -63,4 +64,4 @@ CompressionPlan planCompression(const CompressionForm &form) {
     return plan;
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

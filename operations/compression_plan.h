@@ -24,8 +24,8 @@ std::string replaceArchiveExtension(const std::string &name, const std::string &
 
 // Items of the compression window's type box, by index.
 enum CompressionType : int {
-    CompressionTypeNormal = 0,   // method 0, stored
-    CompressionTypeDeflate = 1,  // method 8, Deflate level 9
+    CompressionTypeNormal = 0,  // method 0, stored
+    CompressionTypeDeflate = 1, // method 8, Deflate level 9
 };
 
 // What the compression window holds when Ok is pressed.
@@ -34,24 +34,24 @@ struct CompressionForm {
     std::string location;
     std::string password;
     std::string confirmation;
-    int typeIndex = CompressionTypeDeflate;  // the type box's chosen index
+    int typeIndex = CompressionTypeDeflate; // the type box's chosen index
 };
 
 // What Ok does with a form.
 enum class CompressionDecision {
-    Run,                    // compress: see method, password, archivePath
-    MissingNameOrLocation,  // MsgChkIfExist; name and location emptied, name focused
-    PasswordMismatch,       // MsgChkIfExist1; both password fields emptied
-    NotZip,                 // MsgZipOnly: the name asks for another format
-    TooLong,                // a name or password beyond what an archive can hold
+    Run,                   // compress: see method, password, archivePath
+    MissingNameOrLocation, // MsgChkIfExist; name and location emptied, name focused
+    PasswordMismatch,      // MsgChkIfExist1; both password fields emptied
+    NotZip,                // MsgZipOnly: the name asks for another format
+    TooLong,               // a name or password beyond what an archive can hold
 };
 
 struct CompressionPlan {
     CompressionDecision decision = CompressionDecision::MissingNameOrLocation;
-    std::string name;         // the name after the extension rules (".zip" added when none)
-    std::string archivePath;  // joinLocationAndName(location, name), for Run
-    int32_t method = 8;       // 0 or 8, for Run
-    std::string password;     // "" for the runs without password
+    std::string name;        // the name after the extension rules (".zip" added when none)
+    std::string archivePath; // joinLocationAndName(location, name), for Run
+    int32_t method = 8;      // 0 or 8, for Run
+    std::string password;    // "" for the runs without password
 };
 
 // Longest name and password accepted, in bytes.
@@ -65,4 +65,4 @@ inline constexpr std::size_t kMaxPasswordBytes = 1499;
 // one was typed.
 CompressionPlan planCompression(const CompressionForm &form);
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -258,7 +258,7 @@ std::string desktopStringValue(const std::string &text)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 UserFolders userFoldersFromEnvironment()
 {
@@ -293,7 +293,7 @@ std::string setMimeappsEntries(const std::string &text, const std::string &group
     const std::string newLine = mime + "=" + value;
     std::vector<std::string> all = lines(text);
     bool inGroup = false, groupFound = false, done = false;
-    std::size_t lastInGroup = 0;  // index after which a new key goes
+    std::size_t lastInGroup = 0; // index after which a new key goes
     for (std::size_t i = 0; i < all.size() && !done; ++i) {
         if (isGroupLine(all[i])) {
             if (inGroup)
@@ -355,15 +355,14 @@ std::string desktopExecArgument(const std::string &argument)
 
 FreedesktopIntegration::FreedesktopIntegration(ProgramIdentity program, UserFolders folders)
     : program_(std::move(program)), folders_(std::move(folders))
-{
-}
+{}
 
 std::string FreedesktopIntegration::desktopEntryId() const
 {
     std::string name = program_.programFileName.empty() ? std::string("zarvon") : program_.programFileName;
     for (char &c : name) {
-        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                             c == '-' || c == '_' || c == '.';
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                             c == '_' || c == '.';
         if (!allowed)
             c = '-';
     }
@@ -385,8 +384,8 @@ std::string FreedesktopIntegration::desktopEntryText(bool withAction) const
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
                        "Name=Zarvon\n"
-                       "Comment=" + desktopStringValue("Fichiers zip associés à Zarvon") + "\n" +
-                       exec +
+                       "Comment=" +
+                       desktopStringValue("Fichiers zip associés à Zarvon") + "\n" + exec +
                        "Icon=zarvon\n"
                        "Terminal=false\n"
                        "MimeType=application/zip;\n"
@@ -398,7 +397,8 @@ std::string FreedesktopIntegration::desktopEntryText(bool withAction) const
     text += std::string(kGeneratedMark) + "\n";
     if (withAction)
         text += "\n[Desktop Action explore]\n"
-                "Name=" + desktopStringValue(integrationVerbText(program_.frenchFrance)) + "\n" + exec;
+                "Name=" +
+                desktopStringValue(integrationVerbText(program_.frenchFrance)) + "\n" + exec;
     return text;
 }
 
@@ -407,9 +407,15 @@ std::string FreedesktopIntegration::launcherText() const
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Zarvon\n"
-           "Comment=" + desktopStringValue("Zarvon est un Archiveur") + "\n"
-           "Exec=" + desktopExecArgument(program_.programPath) + "\n"
-           "Path=" + desktopStringValue(program_.programDirectory) + "\n"
+           "Comment=" +
+           desktopStringValue("Zarvon est un Archiveur") +
+           "\n"
+           "Exec=" +
+           desktopExecArgument(program_.programPath) +
+           "\n"
+           "Path=" +
+           desktopStringValue(program_.programDirectory) +
+           "\n"
            "Icon=zarvon\n"
            "Terminal=false\n" +
            std::string(kGeneratedMark) + "\n";
@@ -508,4 +514,4 @@ bool FreedesktopIntegration::isApplied(IntegrationBox box)
     return contains(mimeappsEntries(text, kAddedGroup, kZipMime), desktopEntryId());
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

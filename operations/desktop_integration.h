@@ -49,9 +49,9 @@ public:
 // Where a freedesktop desktop keeps the user's own files, each without a
 // trailing "/".
 struct UserFolders {
-    std::string dataHome;    // $XDG_DATA_HOME, else ~/.local/share
-    std::string configHome;  // $XDG_CONFIG_HOME, else ~/.config
-    std::string desktop;     // XDG_DESKTOP_DIR of user-dirs.dirs, else ~/Desktop
+    std::string dataHome;   // $XDG_DATA_HOME, else ~/.local/share
+    std::string configHome; // $XDG_CONFIG_HOME, else ~/.config
+    std::string desktop;    // XDG_DESKTOP_DIR of user-dirs.dirs, else ~/Desktop
 };
 
 // The folders from the environment ($HOME, $XDG_DATA_HOME, $XDG_CONFIG_HOME;
@@ -82,9 +82,9 @@ public:
     // "<program file name>.desktop", characters a desktop entry name cannot
     // hold replaced by "-".
     std::string desktopEntryId() const;
-    std::string desktopEntryPath() const;  // $XDG_DATA_HOME/applications/<id>
-    std::string mimeappsPath() const;      // $XDG_CONFIG_HOME/mimeapps.list
-    std::string launcherPath() const;      // <desktop>/Zarvon.desktop
+    std::string desktopEntryPath() const; // $XDG_DATA_HOME/applications/<id>
+    std::string mimeappsPath() const;     // $XDG_CONFIG_HOME/mimeapps.list
+    std::string launcherPath() const;     // <desktop>/Zarvon.desktop
 
 private:
     bool setAssociation(const char *group, bool on, IntegrationFailure &failure);
@@ -98,4 +98,4 @@ private:
     UserFolders folders_;
 };
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -48,4 +48,4 @@ Reason reasonOfEngineResult(int32_t result)
     }
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

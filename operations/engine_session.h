@@ -36,4 +36,4 @@ private:
 // The reason of one of the engine's results.
 Reason reasonOfEngineResult(int32_t result);
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -41,7 +41,7 @@ bool removeTree(RegistryStore &store, RegistryRoot root, const std::string &subk
     return store.deleteTree(root, subkey) || !store.keyExists(root, subkey);
 }
 
-}  // namespace
+} // namespace
 
 const char *registryRootName(RegistryRoot root)
 {
@@ -85,8 +85,8 @@ std::string associationCommandText(const std::string &programPath) { return "\""
 
 bool associateFileTypeWithVerb(RegistryStore &store, SystemFamily family, const std::string &ext,
                                const std::string &description, const std::string &programPath,
-                               const std::string &iconPath, const std::string &exeName,
-                               const std::string &verbText, const std::string &verbKey)
+                               const std::string &iconPath, const std::string &exeName, const std::string &verbText,
+                               const std::string &verbKey)
 {
     const std::string command = associationCommandText(programPath);
     bool ok = true;
@@ -160,9 +160,8 @@ bool applyIntegrationBoxToRegistry(RegistryStore &store, SystemFamily family, co
                                    bool ticked)
 {
     if (ticked)
-        return associateFileTypeWithVerb(store, family, "zip", "Fichiers zip", program.programPath,
-                                         program.programPath, program.programFileName,
-                                         integrationVerbText(program.frenchFrance), "");
+        return associateFileTypeWithVerb(store, family, "zip", "Fichiers zip", program.programPath, program.programPath,
+                                         program.programFileName, integrationVerbText(program.frenchFrance), "");
     return removeFileTypeAssociation(store, family, "zip", program.programFileName);
 }
 
@@ -181,4 +180,4 @@ ShortcutLink desktopShortcutLink(const ProgramIdentity &program, const std::stri
     return link;
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

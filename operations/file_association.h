@@ -66,8 +66,8 @@ std::string associationCommandText(const std::string &programPath);
 // a failed write does not stop the following ones.
 bool associateFileTypeWithVerb(RegistryStore &store, SystemFamily family, const std::string &ext,
                                const std::string &description, const std::string &programPath,
-                               const std::string &iconPath, const std::string &exeName,
-                               const std::string &verbText, const std::string &verbKey);
+                               const std::string &iconPath, const std::string &exeName, const std::string &verbText,
+                               const std::string &verbKey);
 
 // associateFileTypeWithVerb with the file part of programPath as exeName and
 // the verb "open".
@@ -85,9 +85,9 @@ bool removeFileTypeAssociation(RegistryStore &store, SystemFamily family, const 
 // France, which names the integration verb. True when the store took every
 // change.
 struct ProgramIdentity {
-    std::string programPath;       // full path of the executable
-    std::string programDirectory;  // its folder, with the trailing separator
-    std::string programFileName;   // file part of programPath
+    std::string programPath;      // full path of the executable
+    std::string programDirectory; // its folder, with the trailing separator
+    std::string programFileName;  // file part of programPath
     bool frenchFrance = false;
 };
 
@@ -108,7 +108,7 @@ struct ShortcutLink {
     std::string arguments;
     std::string description;
     std::string workingDirectory;
-    int showCommand = 1;  // a normal window
+    int showCommand = 1; // a normal window
     int hotkey = 0;
     std::string iconPath;
     int iconIndex = 0;
@@ -120,4 +120,4 @@ struct ShortcutLink {
 ShortcutLink desktopShortcutLink(const ProgramIdentity &program, const std::string &desktopFolder,
                                  const std::string &linkName = "Zarvon.lnk");
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -27,7 +27,8 @@ public:
     Descriptor &operator=(const Descriptor &) = delete;
     int get() const { return fd_; }
     // Closes now; the result of close(2), where a delayed write error shows.
-    int reset() {
+    int reset()
+    {
         const int result = fd_ >= 0 ? ::close(fd_) : 0;
         fd_ = -1;
         return result;
@@ -41,8 +42,10 @@ private:
 class TemporaryFile {
 public:
     explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!path_.empty()) ::unlink(path_.c_str());
+    ~TemporaryFile()
+    {
+        if (!path_.empty())
+            ::unlink(path_.c_str());
     }
     TemporaryFile(const TemporaryFile &) = delete;
     TemporaryFile &operator=(const TemporaryFile &) = delete;
@@ -53,12 +56,14 @@ private:
     std::string path_;
 };
 
-bool pathExists(const fs::path &path) {
+bool pathExists(const fs::path &path)
+{
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-bool isRealFolder(const fs::path &path) {
+bool isRealFolder(const fs::path &path)
+{
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
@@ -67,71 +72,91 @@ bool sameNode(const struct stat &a, const struct stat &b) { return a.st_dev == b
 
 // `inner` is the folder `outer` itself or lies somewhere below it; told by
 // the nodes, so that links and "/.." spellings cannot hide it.
-bool isWithin(const fs::path &inner, const fs::path &outer) {
+bool isWithin(const fs::path &inner, const fs::path &outer)
+{
     struct stat folder {};
-    if (::stat(outer.c_str(), &folder) != 0) return false;
+    if (::stat(outer.c_str(), &folder) != 0)
+        return false;
     std::error_code error;
     fs::path walk = fs::weakly_canonical(inner, error);
-    if (error) return false;
+    if (error)
+        return false;
     for (;;) {
         struct stat here {};
-        if (::stat(walk.c_str(), &here) == 0 && sameNode(here, folder)) return true;
+        if (::stat(walk.c_str(), &here) == 0 && sameNode(here, folder))
+            return true;
         const fs::path up = walk.parent_path();
-        if (up == walk || up.empty()) return false;
+        if (up == walk || up.empty())
+            return false;
         walk = up;
     }
 }
 
-bool sameFolder(const fs::path &a, const fs::path &b) {
-    struct stat x {}, y {};
+bool sameFolder(const fs::path &a, const fs::path &b)
+{
+    struct stat x {
+    }, y{};
     return ::stat(a.c_str(), &x) == 0 && ::stat(b.empty() ? "." : b.c_str(), &y) == 0 && sameNode(x, y);
 }
 
-int32_t countFiles(const fs::path &path) {
-    if (!isRealFolder(path)) return 1;
+int32_t countFiles(const fs::path &path)
+{
+    if (!isRealFolder(path))
+        return 1;
     int32_t count = 0;
     std::error_code error;
     for (fs::recursive_directory_iterator it(path, error), end; !error && it != end; it.increment(error))
-        if (!it->is_directory(error)) ++count;
+        if (!it->is_directory(error))
+            ++count;
     return count;
 }
 
 class Transfer {
 public:
     Transfer(ConflictResolver &resolver, JobProgress &progress, TransferReport &report)
-        : resolver_(resolver), progress_(progress), report_(report) {}
+        : resolver_(resolver), progress_(progress), report_(report)
+    {}
 
-    void run(const TransferRequest &request) {
-        for (const auto &source : request.sources) total_ += countFiles(trimmed(source));
+    void run(const TransferRequest &request)
+    {
+        for (const auto &source : request.sources)
+            total_ += countFiles(trimmed(source));
         for (const auto &source : request.sources) {
-            if (report_.stopped) break;
+            if (report_.stopped)
+                break;
             transferOne(trimmed(source), fs::path(request.destination), request.move);
         }
     }
 
 private:
-    static fs::path trimmed(const std::string &path) {
+    static fs::path trimmed(const std::string &path)
+    {
         std::string text = path;
-        while (text.size() > 1 && text.back() == '/') text.pop_back();
+        while (text.size() > 1 && text.back() == '/')
+            text.pop_back();
         return fs::path(text);
     }
 
-    void fail(const fs::path &name, Reason reason, int sysErrno = 0) {
+    void fail(const fs::path &name, Reason reason, int sysErrno = 0)
+    {
         report_.failures.push_back({name.string(), reason, sysErrno, 0});
     }
 
-    bool report(ProgressStep::Kind kind, const fs::path &name, float percent = 0) {
+    bool report(ProgressStep::Kind kind, const fs::path &name, float percent = 0)
+    {
         ProgressStep step;
         step.kind = kind;
         step.name = name.string();
         step.percent = percent;
         step.done = done_;
         step.total = total_;
-        if (progress_.report(step)) report_.stopped = true;
+        if (progress_.report(step))
+            report_.stopped = true;
         return report_.stopped;
     }
 
-    void transferOne(const fs::path &source, const fs::path &destination, bool move) {
+    void transferOne(const fs::path &source, const fs::path &destination, bool move)
+    {
         struct stat sourceInfo {};
         if (::lstat(source.c_str(), &sourceInfo) != 0) {
             fail(source, Reason::NotFound, errno);
@@ -177,7 +202,8 @@ private:
         }
         const std::size_t failuresBefore = report_.failures.size();
         copyTree(source, target);
-        if (report_.stopped || report_.failures.size() != failuresBefore) return;
+        if (report_.stopped || report_.failures.size() != failuresBefore)
+            return;
         if (move) {
             std::error_code error;
             fs::remove_all(source, error);
@@ -189,7 +215,8 @@ private:
         ++report_.itemsDone;
     }
 
-    void copyTree(const fs::path &source, const fs::path &target) {
+    void copyTree(const fs::path &source, const fs::path &target)
+    {
         struct stat info {};
         if (::lstat(source.c_str(), &info) != 0) {
             fail(source, Reason::CannotRead, errno);
@@ -205,7 +232,8 @@ private:
         // Pipes, sockets and devices are not files to copy.
     }
 
-    void copyLink(const fs::path &source, const fs::path &target) {
+    void copyLink(const fs::path &source, const fs::path &target)
+    {
         std::error_code error;
         const fs::path link = fs::read_symlink(source, error);
         if (error) {
@@ -231,7 +259,8 @@ private:
         report(ProgressStep::ItemDone, source);
     }
 
-    void copyFolder(const fs::path &source, const fs::path &target, const struct stat &info) {
+    void copyFolder(const fs::path &source, const fs::path &target, const struct stat &info)
+    {
         if (!isRealFolder(target) && ::mkdir(target.c_str(), (info.st_mode & 07777) | S_IRWXU) != 0) {
             fail(target, Reason::CannotCreate, errno);
             return;
@@ -246,13 +275,15 @@ private:
         }
         std::sort(children.begin(), children.end());
         for (const auto &child : children) {
-            if (report_.stopped) return;
+            if (report_.stopped)
+                return;
             copyTree(child, target / child.filename());
         }
         ::chmod(target.c_str(), info.st_mode & 07777);
     }
 
-    void copyFile(const fs::path &source, const fs::path &target, const struct stat &info) {
+    void copyFile(const fs::path &source, const fs::path &target, const struct stat &info)
+    {
         report(ProgressStep::ItemStarted, source);
         Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
         if (in.get() < 0) {
@@ -271,15 +302,18 @@ private:
         for (;;) {
             const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
             if (got < 0) {
-                if (errno == EINTR) continue;
+                if (errno == EINTR)
+                    continue;
                 fail(source, Reason::CannotRead, errno);
                 return;
             }
-            if (got == 0) break;
+            if (got == 0)
+                break;
             for (ssize_t written = 0; written < got;) {
                 const ssize_t put = ::write(out.get(), buffer.data() + written, std::size_t(got - written));
                 if (put < 0) {
-                    if (errno == EINTR) continue;
+                    if (errno == EINTR)
+                        continue;
                     fail(target, Reason::WriteFailed, errno);
                     return;
                 }
@@ -287,7 +321,8 @@ private:
             }
             copied += uint64_t(got);
             const float percent = info.st_size > 0 ? float(copied) * 100.0f / float(info.st_size) : 100.0f;
-            if (report(ProgressStep::ItemProgress, source, percent)) return;
+            if (report(ProgressStep::ItemProgress, source, percent))
+                return;
         }
         ::fchmod(out.get(), info.st_mode & 07777);
         const struct timespec times[2] = {info.st_atim, info.st_mtim};
@@ -312,38 +347,51 @@ private:
     int64_t total_ = 0;
 };
 
-}  // namespace
+} // namespace
 
-TransferReport transferItems(const TransferRequest &request, ConflictResolver &resolver, JobProgress &progress) {
+TransferReport transferItems(const TransferRequest &request, ConflictResolver &resolver, JobProgress &progress)
+{
     TransferReport report;
-    if (request.sources.empty()) return report;
+    if (request.sources.empty())
+        return report;
     Transfer(resolver, progress, report).run(request);
     return report;
 }
 
-NameParts splitName(const std::string &name) {
+NameParts splitName(const std::string &name)
+{
     const auto dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0) return {name, {}};
+    if (dot == std::string::npos || dot == 0)
+        return {name, {}};
     return {name.substr(0, dot), name.substr(dot + 1)};
 }
 
-Failure renameItem(const std::string &path, const std::string &newName) {
+Failure renameItem(const std::string &path, const std::string &newName)
+{
     std::string text = path;
-    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
     const fs::path source(text);
     if (newName.empty() || newName == "." || newName == ".." || newName.find('/') != std::string::npos)
         return {newName, Reason::InvalidName, 0, 0};
-    if (!pathExists(source)) return {source.string(), Reason::NotFound, ENOENT, 0};
+    if (!pathExists(source))
+        return {source.string(), Reason::NotFound, ENOENT, 0};
     const fs::path target = source.parent_path() / newName;
-    if (target == source) return {};
+    if (target == source)
+        return {};
     // RENAME_NOREPLACE refuses an existing target in the same step as the
     // rename; file systems without it get the check just before.
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return {};
-    if (errno == EEXIST) return {target.string(), Reason::AlreadyExists, EEXIST, 0};
-    if (errno != EINVAL && errno != ENOSYS) return {source.string(), Reason::WriteFailed, errno, 0};
-    if (pathExists(target)) return {target.string(), Reason::AlreadyExists, EEXIST, 0};
-    if (::rename(source.c_str(), target.c_str()) != 0) return {source.string(), Reason::WriteFailed, errno, 0};
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno == EEXIST)
+        return {target.string(), Reason::AlreadyExists, EEXIST, 0};
+    if (errno != EINVAL && errno != ENOSYS)
+        return {source.string(), Reason::WriteFailed, errno, 0};
+    if (pathExists(target))
+        return {target.string(), Reason::AlreadyExists, EEXIST, 0};
+    if (::rename(source.c_str(), target.c_str()) != 0)
+        return {source.string(), Reason::WriteFailed, errno, 0};
     return {};
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

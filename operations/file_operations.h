@@ -23,9 +23,9 @@ namespace zarvon::operations {
 
 // What to do with an item whose name is already taken in the destination.
 enum class ConflictAnswer {
-    Replace,  // the item takes that place (a folder is merged into the folder there)
-    Skip,     // this item is left where it is
-    Stop,     // nothing more is done; what is done stays done
+    Replace, // the item takes that place (a folder is merged into the folder there)
+    Skip,    // this item is left where it is
+    Stop,    // nothing more is done; what is done stays done
 };
 
 // Implemented by the front end (a question to the user); called by
@@ -38,16 +38,16 @@ public:
 };
 
 struct TransferRequest {
-    std::vector<std::string> sources;  // full paths of files and folders
-    std::string destination;           // an existing folder
+    std::vector<std::string> sources; // full paths of files and folders
+    std::string destination;          // an existing folder
     bool move = false;
 };
 
 struct TransferReport {
-    int32_t itemsDone = 0;             // items of the request copied or moved whole
-    int32_t itemsSkipped = 0;          // left alone by a Skip answer
-    bool stopped = false;              // the user stopped it (Stop answer or JobProgress)
-    std::vector<Failure> failures;     // one per file or item that failed, `name` its path
+    int32_t itemsDone = 0;         // items of the request copied or moved whole
+    int32_t itemsSkipped = 0;      // left alone by a Skip answer
+    bool stopped = false;          // the user stopped it (Stop answer or JobProgress)
+    std::vector<Failure> failures; // one per file or item that failed, `name` its path
 };
 
 // Copies (or moves) every source into the destination folder, folders
@@ -63,7 +63,7 @@ TransferReport transferItems(const TransferRequest &request, ConflictResolver &r
 // dot is its first character, as ".profile") has no extension.
 struct NameParts {
     std::string base;
-    std::string extension;  // without the dot; "" when none
+    std::string extension; // without the dot; "" when none
 };
 NameParts splitName(const std::string &name);
 
@@ -73,4 +73,4 @@ NameParts splitName(const std::string &name);
 // NotFound when `path` is gone. Reason None on success.
 Failure renameItem(const std::string &path, const std::string &newName);
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -60,14 +60,9 @@ Failure failureToOpen(const std::string &path)
 
 namespace {
 
-std::string lowerExtension(const std::string &path)
-{
-    return base::lowerAscii(base::pathExtension(path));
-}
+std::string lowerExtension(const std::string &path) { return base::lowerAscii(base::pathExtension(path)); }
 
-
-}  // namespace
-
+} // namespace
 
 const ArchiveFormat *formatOf(const std::string &path)
 {
@@ -122,8 +117,7 @@ std::string existingFileFor(const std::string &destination, const ArchiveEntry &
 // The request without the entries whose existing files are kept, as the
 // policy or the user says; the kept ones go to report.skipped. False when
 // the user stopped.
-bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProgress &progress,
-                      ExtractReport &report)
+bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProgress &progress, ExtractReport &report)
 {
     const std::set<std::string> wanted(request.entryNames.begin(), request.entryNames.end());
     std::vector<std::string> kept;
@@ -282,7 +276,7 @@ bool isRegularFile(const fs::directory_entry &entry)
 // that cannot be searched is an answer (false, with errno), not a crash.
 bool isRegularFileAt(const std::string &path, int &systemError)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         systemError = errno;
         return false;
@@ -376,7 +370,7 @@ void planFolder(const fs::path &folder, std::vector<engine::PlannedAddition> &pl
     }
 }
 
-}  // namespace
+} // namespace
 
 int32_t countFilesInFolder(const std::string &folder)
 {
@@ -480,4 +474,4 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
     return report;
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

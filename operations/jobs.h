@@ -28,9 +28,9 @@ TestReport testArchiveFile(const TestRequest &request, JobProgress &progress);
 
 // Whether an archive holds encrypted entries.
 enum class Protection {
-    Unknown,    // it cannot be read, or holds no entry
-    None,       // no entry is encrypted
-    Encrypted,  // at least one entry is
+    Unknown,   // it cannot be read, or holds no entry
+    None,      // no entry is encrypted
+    Encrypted, // at least one entry is
 };
 Protection archiveProtection(const std::string &path);
 
@@ -47,23 +47,23 @@ struct CompressRequest {
         bool folder = false;
     };
     std::vector<Item> items;
-    int32_t method = 8;    // 0 stored, 8 Deflate
-    std::string password;  // "" for none
-    int32_t threads = 0;   // compressor threads; 0 for one per core (the archive is the same)
+    int32_t method = 8;   // 0 stored, 8 Deflate
+    std::string password; // "" for none
+    int32_t threads = 0;  // compressor threads; 0 for one per core (the archive is the same)
 };
 
 struct CompressReport {
     enum class Outcome {
-        Written,      // the archive is complete under its name
-        NothingToDo,  // refused before anything was written: `failure` says why
-        Cancelled,    // stopped by the user; any earlier file of that name untouched
-        Failed,       // could not be created or written: `failure` says why; earlier file untouched
+        Written,     // the archive is complete under its name
+        NothingToDo, // refused before anything was written: `failure` says why
+        Cancelled,   // stopped by the user; any earlier file of that name untouched
+        Failed,      // could not be created or written: `failure` says why; earlier file untouched
     };
     Outcome outcome = Outcome::NothingToDo;
     Failure failure;
     int32_t filesAdded = 0;
-    int32_t total = 0;                    // files counted before the run
-    std::vector<Failure> unreadable;      // files and folders ("/"-ended) left out, with the reason
+    int32_t total = 0;               // files counted before the run
+    std::vector<Failure> unreadable; // files and folders ("/"-ended) left out, with the reason
 };
 
 // Creates the archive, atomically: it appears under its name only when
@@ -75,4 +75,4 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
 // Number of files under `folder`, recursively, as compressFiles walks it.
 int32_t countFilesInFolder(const std::string &folder);
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

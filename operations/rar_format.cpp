@@ -73,9 +73,9 @@ ArchiveEntry entryOf(const rar::RarEntry &e)
     entry.dosDate = e.dosTime;
     entry.method = int32_t(e.method);
     // RAR numbers its methods from '0' (stored) to '5' (best).
-    entry.methodName = e.method == 0x30 ? "Stored"
+    entry.methodName = e.method == 0x30                      ? "Stored"
                        : e.method > 0x30 && e.method <= 0x35 ? "RAR " + std::to_string(e.method - 0x30)
-                                                           : "Method " + std::to_string(e.method);
+                                                             : "Method " + std::to_string(e.method);
     return entry;
 }
 
@@ -155,7 +155,8 @@ public:
     {
         TestReport report;
         bool stopAsked = false;
-        const rar::RarReport done = rar::testRar(request.archivePath, request.password, progressOf(progress, stopAsked));
+        const rar::RarReport done =
+            rar::testRar(request.archivePath, request.password, progressOf(progress, stopAsked));
         if (!reachedEntries(done)) {
             report.failure = passFailure(request.archivePath, done);
             return report;
@@ -182,7 +183,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 const ArchiveFormat &rarFormat()
 {
@@ -190,4 +191,4 @@ const ArchiveFormat &rarFormat()
     return format;
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

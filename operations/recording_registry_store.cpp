@@ -70,9 +70,8 @@ bool RecordingRegistryStore::deleteTree(RegistryRoot root, const std::string &su
         calls_.push_back(call);
         return false;
     }
-    std::erase_if(keys_, [&](const auto &entry) {
-        return entry.first == folded || entry.first.rfind(folded + "\\", 0) == 0;
-    });
+    std::erase_if(keys_,
+                  [&](const auto &entry) { return entry.first == folded || entry.first.rfind(folded + "\\", 0) == 0; });
     call.succeeded = true;
     calls_.push_back(call);
     return true;
@@ -97,4 +96,4 @@ std::vector<std::string> RecordingRegistryStore::keys() const
     return all;
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -17,8 +17,8 @@ class RecordingRegistryStore : public RegistryStore {
 public:
     // One call as it was made, e.g. {"write", "HKEY_CLASSES_ROOT\.zip", "", "zip_auto_file"}.
     struct Call {
-        std::string action;  // "write" or "delete"
-        std::string key;     // root name + "\" + subkey
+        std::string action; // "write" or "delete"
+        std::string key;    // root name + "\" + subkey
         std::string valueName;
         std::string text;
         bool succeeded = false;
@@ -44,15 +44,15 @@ public:
 
 private:
     struct Key {
-        std::string spelling;                      // full path as first written
-        std::map<std::string, std::pair<std::string, std::string>> values;  // folded name -> name, text
+        std::string spelling;                                              // full path as first written
+        std::map<std::string, std::pair<std::string, std::string>> values; // folded name -> name, text
     };
     static std::string fold(const std::string &text);
     bool refused(const std::string &fullKey) const;
 
-    std::map<std::string, Key> keys_;  // folded full path -> key
+    std::map<std::string, Key> keys_; // folded full path -> key
     std::vector<Call> calls_;
     std::string refused_;
 };
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -169,7 +169,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 const ArchiveFormat &zipFormat()
 {
@@ -177,4 +177,4 @@ const ArchiveFormat &zipFormat()
     return format;
 }
 
-}  // namespace zarvon::operations
+} // namespace zarvon::operations

@@ -57,41 +57,41 @@ enum class RarEntryResult {
 
 // One entry as the archive describes it.
 struct RarEntry {
-    std::string name;            // UTF-8, "/" between folders, as stored (not checked)
+    std::string name; // UTF-8, "/" between folders, as stored (not checked)
     bool folder = false;
-    bool encrypted = false;      // its data is encrypted
-    bool link = false;           // symbolic link, hard link, junction or file copy
-    bool solid = false;          // unpacked on top of the entries before it
-    uint64_t size = 0;           // unpacked size
+    bool encrypted = false; // its data is encrypted
+    bool link = false;      // symbolic link, hard link, junction or file copy
+    bool solid = false;     // unpacked on top of the entries before it
+    uint64_t size = 0;      // unpacked size
     uint64_t packedSize = 0;
-    uint32_t crc = 0;            // CRC-32 (0 for entries checked with BLAKE2)
-    uint32_t dosTime = 0;        // modification time, DOS format, local time
-    int64_t modificationTime = 0;// modification time, seconds since 1970 (UTC)
-    uint32_t hostOs = 0;         // 2 Windows, 3 Unix (the library's numbering)
-    uint32_t attributes = 0;     // Windows attributes or Unix mode, after hostOs
-    uint32_t method = 0;         // 0x30 stored ... 0x35 best
-    uint32_t dictionarySize = 0; // in KiB
+    uint32_t crc = 0;             // CRC-32 (0 for entries checked with BLAKE2)
+    uint32_t dosTime = 0;         // modification time, DOS format, local time
+    int64_t modificationTime = 0; // modification time, seconds since 1970 (UTC)
+    uint32_t hostOs = 0;          // 2 Windows, 3 Unix (the library's numbering)
+    uint32_t attributes = 0;      // Windows attributes or Unix mode, after hostOs
+    uint32_t method = 0;          // 0x30 stored ... 0x35 best
+    uint32_t dictionarySize = 0;  // in KiB
 };
 
 struct RarEntryFailure {
-    std::string name;            // the entry's name, as in RarEntry::name
+    std::string name; // the entry's name, as in RarEntry::name
     RarEntryResult reason = RarEntryResult::Ok;
-    int sysErrno = 0;            // errno for WriteFailed / UnsafeTarget, else 0
-    int libraryCode = 0;         // the library's result for this entry (ERAR_*), 0 when it was not asked
+    int sysErrno = 0;    // errno for WriteFailed / UnsafeTarget, else 0
+    int libraryCode = 0; // the library's result for this entry (ERAR_*), 0 when it was not asked
 };
 
 struct RarReport {
     RarStatus status = RarStatus::Ok;
-    int libraryCode = 0;         // the library's code behind a failed status, 0 otherwise
-    std::vector<RarEntry> entries;           // every entry header read, in archive order
-    std::vector<RarEntryFailure> failures;   // in archive order
-    int filesWritten = 0;        // files renamed into place (extraction only)
-    int foldersCreated = 0;      // folder entries made (extraction only)
-    int entriesDone = 0;         // entries tested or extracted without failure
-    bool anyEncrypted = false;   // some entry's data, or the headers, are encrypted
+    int libraryCode = 0;                   // the library's code behind a failed status, 0 otherwise
+    std::vector<RarEntry> entries;         // every entry header read, in archive order
+    std::vector<RarEntryFailure> failures; // in archive order
+    int filesWritten = 0;                  // files renamed into place (extraction only)
+    int foldersCreated = 0;                // folder entries made (extraction only)
+    int entriesDone = 0;                   // entries tested or extracted without failure
+    bool anyEncrypted = false;             // some entry's data, or the headers, are encrypted
     bool headersEncrypted = false;
-    bool stopped = false;        // the progress callback asked to stop
-    uint64_t bytesDone = 0;      // unpacked bytes received from the library
+    bool stopped = false;   // the progress callback asked to stop
+    uint64_t bytesDone = 0; // unpacked bytes received from the library
 
     // True when nothing failed: the status is Ok (so `failures` is empty).
     bool succeeded() const { return status == RarStatus::Ok; }
@@ -119,9 +119,9 @@ RarReport listRar(const std::string &path, const std::string &password);
 RarReport testRar(const std::string &path, const std::string &password, const RarProgress &progress);
 
 struct RarExtractRequest {
-    std::string archivePath;         // a single archive, or any volume of a set
-    std::string destination;         // created when missing; its own links are followed
-    std::string password;            // UTF-8; empty: encrypted entries fail with PasswordNeeded
+    std::string archivePath;            // a single archive, or any volume of a set
+    std::string destination;            // created when missing; its own links are followed
+    std::string password;               // UTF-8; empty: encrypted entries fail with PasswordNeeded
     std::vector<std::string> onlyNames; // entry names (as in RarEntry::name) to extract; empty: all
 };
 
@@ -140,4 +140,4 @@ RarReport extractRar(const RarExtractRequest &request, const RarProgress &progre
 // kUnrarLibraryName), to check the path taken when it is missing.
 void setUnrarLibraryNameForTesting(const char *name);
 
-}  // namespace zarvon::rar
+} // namespace zarvon::rar

@@ -67,7 +67,7 @@ std::string toUtf8(const wchar_t *w, size_t capacity)
 // else the DOS time (local time, two-second steps).
 struct timespec modificationTimeOf(const RARHeaderDataEx &h)
 {
-    struct timespec ts{};
+    struct timespec ts {};
     const uint64_t fileTime = (static_cast<uint64_t>(h.MtimeHigh) << 32) | h.MtimeLow;
     // Windows file time: 100 ns steps since 1601-01-01.
     constexpr uint64_t kUnixEpoch = 116444736000000000ULL;
@@ -77,7 +77,7 @@ struct timespec modificationTimeOf(const RARHeaderDataEx &h)
         return ts;
     }
     const uint32_t d = h.FileTime;
-    struct tm t{};
+    struct tm t {};
     t.tm_year = static_cast<int>((d >> 25) & 0x7F) + 80;
     t.tm_mon = static_cast<int>((d >> 21) & 0x0F) - 1;
     t.tm_mday = static_cast<int>((d >> 16) & 0x1F);
@@ -145,8 +145,7 @@ class Pass {
 public:
     Pass(UnrarLibrary &lib, Mode mode, const std::string &password, const RarProgress *progress, RarReport &report)
         : lib_(lib), mode_(mode), password_(toWide(password)), progress_(progress), report_(report)
-    {
-    }
+    {}
 
     // What the listing found, before this pass.
     void setPlan(uint64_t totalBytes, size_t entries)
@@ -154,10 +153,7 @@ public:
         total_ = totalBytes;
         expectedEntries_ = entries;
     }
-    void setOnlyNames(const std::vector<std::string> &names)
-    {
-        onlyNames_.insert(names.begin(), names.end());
-    }
+    void setOnlyNames(const std::vector<std::string> &names) { onlyNames_.insert(names.begin(), names.end()); }
     void setDestination(const std::string &destination) { output_ = std::make_unique<base::OutputFolder>(destination); }
 
     // Runs the pass from opening to closing; fills the report.
@@ -216,14 +212,14 @@ private:
 
     // State of the library call in progress, seen by the callback.
     const std::string *currentEntry_ = nullptr;
-    int outputFd_ = -1;       // where UCM_PROCESSDATA bytes go; -1: nowhere (test)
-    int writeErrno_ = 0;      // a write of this entry failed
-    bool stopAsked_ = false;  // the progress callback said stop
+    int outputFd_ = -1;            // where UCM_PROCESSDATA bytes go; -1: nowhere (test)
+    int writeErrno_ = 0;           // a write of this entry failed
+    bool stopAsked_ = false;       // the progress callback said stop
     bool passwordMissing_ = false; // the library asked for a password we do not have
     bool passwordRefused_ = false; // the library asked again after our answer: it is wrong
-    int passwordAnswers_ = 0; // answers given during the current call
+    int passwordAnswers_ = 0;      // answers given during the current call
     bool volumeMissing_ = false;
-    bool processed_ = false;  // the current header went to the library
+    bool processed_ = false; // the current header went to the library
 };
 
 int Pass::callback(unsigned int msg, LibraryParam userData, LibraryParam p1, LibraryParam p2)
@@ -251,8 +247,8 @@ int Pass::onMessage(unsigned int msg, LibraryParam p1, LibraryParam p2)
             return -1;
         }
         report_.bytesDone += size;
-        if (progress_ && *progress_ && !(*progress_)(currentEntry_ ? *currentEntry_ : std::string(),
-                                                      report_.bytesDone, total_)) {
+        if (progress_ && *progress_ &&
+            !(*progress_)(currentEntry_ ? *currentEntry_ : std::string(), report_.bytesDone, total_)) {
             stopAsked_ = true;
             return -1;
         }
@@ -281,8 +277,7 @@ int Pass::onMessage(unsigned int msg, LibraryParam p1, LibraryParam p2)
     case UCM_NEEDPASSWORD:
         // Only asked when the wide request got no password: we have none.
         return -1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
@@ -377,7 +372,7 @@ bool Pass::open(const std::string &path)
     if ((flags & ROADF_VOLUME) && !(flags & ROADF_FIRSTVOLUME)) {
         const std::string first = firstVolumeName(path);
         if (!first.empty() && first != path) {
-            struct stat st{};
+            struct stat st {};
             if (::stat(first.c_str(), &st) != 0) {
                 handle_.reset();
                 fail(RarStatus::MissingVolume, ERAR_EOPEN);
@@ -445,8 +440,8 @@ bool Pass::extractEntry(const RarEntry &e)
     base::FolderError folderError = base::FolderError::None;
     const int dirFd = output_->folderFor(parts, folder ? parts.size() : parts.size() - 1, folderError);
     if (dirFd < 0) {
-        failEntry(e, folderError == base::FolderError::Unsafe ? RarEntryResult::UnsafeTarget
-                                                              : RarEntryResult::WriteFailed,
+        failEntry(e,
+                  folderError == base::FolderError::Unsafe ? RarEntryResult::UnsafeTarget : RarEntryResult::WriteFailed,
                   errno);
         return false;
     }
@@ -456,7 +451,7 @@ bool Pass::extractEntry(const RarEntry &e)
     }
 
     const std::string &leaf = parts.back();
-    struct stat st{};
+    struct stat st {};
     if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(st.st_mode)) {
             failEntry(e, RarEntryResult::WriteFailed, EISDIR);
@@ -561,8 +556,8 @@ void Pass::run(const std::string &path)
         passwordMissing_ = false;
         passwordRefused_ = false;
         const int code = readHeader();
-        const bool lostPlace = code != ERAR_SUCCESS && (expectedEntries_ == SIZE_MAX ? code != ERAR_END_ARCHIVE
-                                                                                     : handled < expectedEntries_);
+        const bool lostPlace = code != ERAR_SUCCESS &&
+                               (expectedEntries_ == SIZE_MAX ? code != ERAR_END_ARCHIVE : handled < expectedEntries_);
         if (lostPlace && lastFailure != RarEntryResult::Ok && !volumeMissing_ && reopenedAt != handled) {
             // After refusing an entry the library may read its data as the
             // next header: a false end of the archive, or a damaged header.
@@ -609,9 +604,8 @@ void Pass::run(const std::string &path)
         const size_t failuresBefore = report_.failures.size();
         handleEntry(e);
         // Only a failure the library itself met can cost it its place.
-        lastFailure = report_.failures.size() > failuresBefore && processed_
-                          ? report_.failures.back().reason
-                          : RarEntryResult::Ok;
+        lastFailure = report_.failures.size() > failuresBefore && processed_ ? report_.failures.back().reason
+                                                                             : RarEntryResult::Ok;
         if (stopAsked_) {
             report_.stopped = true;
             fail(RarStatus::Stopped, 0);
@@ -654,7 +648,7 @@ RarReport libraryMissing()
     return r;
 }
 
-}  // namespace
+} // namespace
 
 RarReport listRar(const std::string &path, const std::string &password)
 {
@@ -695,4 +689,4 @@ RarReport extractRar(const RarExtractRequest &request, const RarProgress &progre
     return report;
 }
 
-}  // namespace zarvon::rar
+} // namespace zarvon::rar

@@ -25,7 +25,7 @@ bool lookUp(void *module, const char *name, Fn &slot)
     return slot != nullptr;
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<UnrarLibrary> UnrarLibrary::load()
 {
@@ -35,13 +35,12 @@ std::unique_ptr<UnrarLibrary> UnrarLibrary::load()
         return nullptr;
     std::unique_ptr<UnrarLibrary> lib(new UnrarLibrary);
     lib->module_ = module;
-    const bool complete = lookUp(module, "RAROpenArchiveEx", lib->openArchiveEx) &&
-                          lookUp(module, "RARReadHeaderEx", lib->readHeaderEx) &&
-                          lookUp(module, "RARProcessFileW", lib->processFileW) &&
-                          lookUp(module, "RARSetPassword", lib->setPassword) &&
-                          lookUp(module, "RARCloseArchive", lib->closeArchive) &&
-                          lookUp(module, "RARSetChangeVolProc", lib->setChangeVolProc) &&
-                          lookUp(module, "RARSetCallback", lib->setCallback);
+    const bool complete =
+        lookUp(module, "RAROpenArchiveEx", lib->openArchiveEx) &&
+        lookUp(module, "RARReadHeaderEx", lib->readHeaderEx) && lookUp(module, "RARProcessFileW", lib->processFileW) &&
+        lookUp(module, "RARSetPassword", lib->setPassword) && lookUp(module, "RARCloseArchive", lib->closeArchive) &&
+        lookUp(module, "RARSetChangeVolProc", lib->setChangeVolProc) &&
+        lookUp(module, "RARSetCallback", lib->setCallback);
     if (!complete)
         return nullptr;
     return lib;
@@ -53,8 +52,8 @@ UnrarLibrary::~UnrarLibrary()
         ::dlclose(module_);
 }
 
-}  // namespace detail
+} // namespace detail
 
 bool unrarLibraryAvailable() { return detail::UnrarLibrary::load() != nullptr; }
 
-}  // namespace zarvon::rar
+} // namespace zarvon::rar

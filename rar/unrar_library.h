@@ -51,4 +51,4 @@ private:
 
 const char *unrarLibraryName();
 
-}  // namespace zarvon::rar::detail
+} // namespace zarvon::rar::detail

@@ -47,8 +47,8 @@ std::vector<LanguageRecord> parseLanguage(std::string_view bytes)
         size_t equals = line.find('=');
         if (equals == std::string_view::npos)
             continue;
-        records.push_back({std::string(trimSpaces(line.substr(0, equals))),
-                           std::string(trimSpaces(line.substr(equals + 1)))});
+        records.push_back(
+            {std::string(trimSpaces(line.substr(0, equals))), std::string(trimSpaces(line.substr(equals + 1)))});
     }
     return records;
 }
@@ -92,12 +92,18 @@ struct LanguageName {
 };
 
 const LanguageName languageNames[] = {
-    {"fr", "Français"},  {"en", "English"},   {"de", "German"},    {"es", "Spanish"},
-    {"it", "Italian"},   {"nl", "Dutch"},     {"pt", "Portuguese"}, {"ca", "Catalan"},
-    {"br", "Breton"},    {"oc", "Occitan"},   {"eu", "Basque"},    {"da", "Danish"},
-    {"sv", "Swedish"},   {"nb", "Norwegian Bokmål"}, {"fi", "Finnish"}, {"pl", "Polish"},
-    {"cs", "Czech"},     {"ru", "Russian"},   {"el", "Greek"},     {"tr", "Turkish"},
-    {"ja", "Japanese"},  {"zh", "Chinese"},   {"ar", "Arabic"},
+    {"fr", "Français"},   {"en", "English"},
+    {"de", "German"},     {"es", "Spanish"},
+    {"it", "Italian"},    {"nl", "Dutch"},
+    {"pt", "Portuguese"}, {"ca", "Catalan"},
+    {"br", "Breton"},     {"oc", "Occitan"},
+    {"eu", "Basque"},     {"da", "Danish"},
+    {"sv", "Swedish"},    {"nb", "Norwegian Bokmål"},
+    {"fi", "Finnish"},    {"pl", "Polish"},
+    {"cs", "Czech"},      {"ru", "Russian"},
+    {"el", "Greek"},      {"tr", "Turkish"},
+    {"ja", "Japanese"},   {"zh", "Chinese"},
+    {"ar", "Arabic"},
 };
 
 struct CountryName {
@@ -107,25 +113,44 @@ struct CountryName {
 };
 
 const CountryName countryNames[] = {
-    {"FR", "France", "France"},           {"BE", "Belgique", "Belgium"},
-    {"CA", "Canada", "Canada"},           {"CH", "Suisse", "Switzerland"},
-    {"LU", "Luxembourg", "Luxembourg"},   {"MC", "Monaco", "Monaco"},
-    {"US", "États-Unis", "United States"}, {"GB", "Royaume-Uni", "United Kingdom"},
-    {"IE", "Irlande", "Ireland"},         {"AU", "Australie", "Australia"},
-    {"NZ", "Nouvelle-Zélande", "New Zealand"}, {"DE", "Allemagne", "Germany"},
-    {"AT", "Autriche", "Austria"},        {"ES", "Espagne", "Spain"},
-    {"MX", "Mexique", "Mexico"},          {"IT", "Italie", "Italy"},
-    {"NL", "Pays-Bas", "Netherlands"},    {"PT", "Portugal", "Portugal"},
-    {"BR", "Brésil", "Brazil"},           {"DK", "Danemark", "Denmark"},
-    {"SE", "Suède", "Sweden"},            {"NO", "Norvège", "Norway"},
-    {"FI", "Finlande", "Finland"},        {"PL", "Pologne", "Poland"},
-    {"CZ", "Tchéquie", "Czechia"},        {"RU", "Russie", "Russia"},
-    {"GR", "Grèce", "Greece"},            {"TR", "Turquie", "Turkey"},
-    {"JP", "Japon", "Japan"},             {"CN", "Chine", "China"},
-    {"TW", "Taïwan", "Taiwan"},           {"IN", "Inde", "India"},
-    {"ZA", "Afrique du Sud", "South Africa"}, {"SN", "Sénégal", "Senegal"},
-    {"MA", "Maroc", "Morocco"},           {"DZ", "Algérie", "Algeria"},
-    {"TN", "Tunisie", "Tunisia"},         {"CI", "Côte d'Ivoire", "Côte d'Ivoire"},
+    {"FR", "France", "France"},
+    {"BE", "Belgique", "Belgium"},
+    {"CA", "Canada", "Canada"},
+    {"CH", "Suisse", "Switzerland"},
+    {"LU", "Luxembourg", "Luxembourg"},
+    {"MC", "Monaco", "Monaco"},
+    {"US", "États-Unis", "United States"},
+    {"GB", "Royaume-Uni", "United Kingdom"},
+    {"IE", "Irlande", "Ireland"},
+    {"AU", "Australie", "Australia"},
+    {"NZ", "Nouvelle-Zélande", "New Zealand"},
+    {"DE", "Allemagne", "Germany"},
+    {"AT", "Autriche", "Austria"},
+    {"ES", "Espagne", "Spain"},
+    {"MX", "Mexique", "Mexico"},
+    {"IT", "Italie", "Italy"},
+    {"NL", "Pays-Bas", "Netherlands"},
+    {"PT", "Portugal", "Portugal"},
+    {"BR", "Brésil", "Brazil"},
+    {"DK", "Danemark", "Denmark"},
+    {"SE", "Suède", "Sweden"},
+    {"NO", "Norvège", "Norway"},
+    {"FI", "Finlande", "Finland"},
+    {"PL", "Pologne", "Poland"},
+    {"CZ", "Tchéquie", "Czechia"},
+    {"RU", "Russie", "Russia"},
+    {"GR", "Grèce", "Greece"},
+    {"TR", "Turquie", "Turkey"},
+    {"JP", "Japon", "Japan"},
+    {"CN", "Chine", "China"},
+    {"TW", "Taïwan", "Taiwan"},
+    {"IN", "Inde", "India"},
+    {"ZA", "Afrique du Sud", "South Africa"},
+    {"SN", "Sénégal", "Senegal"},
+    {"MA", "Maroc", "Morocco"},
+    {"DZ", "Algérie", "Algeria"},
+    {"TN", "Tunisie", "Tunisia"},
+    {"CI", "Côte d'Ivoire", "Côte d'Ivoire"},
 };
 
 const char *const UnknownLanguage = "Error: Unable to determine OS Language";
@@ -283,9 +308,6 @@ bool englishLanguageSelected(const std::string &path)
     return file.selectGroup(kEnglishLanguage.group) && readKeyText(file, kEnglishLanguage) == "1";
 }
 
-const BuiltInTexts &currentBuiltInTexts(const std::string &path)
-{
-    return builtInTexts(englishLanguageSelected(path));
-}
+const BuiltInTexts &currentBuiltInTexts(const std::string &path) { return builtInTexts(englishLanguageSelected(path)); }
 
 } // namespace zarvon::settings

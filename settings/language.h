@@ -112,21 +112,21 @@ StartupLanguage selectStartupLanguage(const std::string &frenchPath = frenchLang
 // The texts that are not taken from the language file but chosen by the
 // setting View/EnglishLanguage.
 struct BuiltInTexts {
-    std::string itemCount;        // status bar, after the number of items
-    std::string selectedFolders;  // status bar, after the number of folders
-    std::string selectedFiles;    // status bar, after the number of files
-    std::string trayBalloon;      // notification-area balloon
-    std::string deleteQuestion;   // delete confirmation text
-    std::string deleteCaption;    // delete confirmation caption
-    std::string deleteNothing;    // delete without a selection
-    std::string copyBefore;       // copy prompt, before the file name
-    std::string copyAfter;        // copy prompt, after the file name
-    std::string moveBefore;       // move prompt, before the file name
-    std::string passwordLine1;    // password window, first explanation line
-    std::string passwordLine2;    // password window, second explanation line
-    std::string encrypted;        // archive information: protected
-    std::string notEncrypted;     // archive information: not protected
-    std::array<std::string, 7> dayNames; // Sunday first
+    std::string itemCount;                   // status bar, after the number of items
+    std::string selectedFolders;             // status bar, after the number of folders
+    std::string selectedFiles;               // status bar, after the number of files
+    std::string trayBalloon;                 // notification-area balloon
+    std::string deleteQuestion;              // delete confirmation text
+    std::string deleteCaption;               // delete confirmation caption
+    std::string deleteNothing;               // delete without a selection
+    std::string copyBefore;                  // copy prompt, before the file name
+    std::string copyAfter;                   // copy prompt, after the file name
+    std::string moveBefore;                  // move prompt, before the file name
+    std::string passwordLine1;               // password window, first explanation line
+    std::string passwordLine2;               // password window, second explanation line
+    std::string encrypted;                   // archive information: protected
+    std::string notEncrypted;                // archive information: not protected
+    std::array<std::string, 7> dayNames;     // Sunday first
     std::array<std::string, 4> aboutCredits; // about window credit lines
 };
 

@@ -166,9 +166,13 @@ constexpr LanguageKey kKeys[] = {
     {"Files", "Fichier(s)"},
     {"WindowAssistant", "Assistant Zarvon"},
     {"AssistText1", "Bienvenue dans l'Assistant Zarvon !"},
-    {"AssistText2", "cet assistant vous permettra d'automatiser certaines tâches  concernant la compression et l'extracion des fichiers."},
-    {"AssistText3", "-L'accès aux fichiers Zip                                                              -Compression de fichiers(Par mot de Passe)                            -Décompression des fichiers"},
-    {"AssistText4", "Possibilité de modifier les options de configuration du logiciel en passant par le bouton Configuration"},
+    {"AssistText2", "cet assistant vous permettra d'automatiser certaines tâches  concernant la compression et "
+                    "l'extracion des fichiers."},
+    {"AssistText3",
+     "-L'accès aux fichiers Zip                                                              -Compression de "
+     "fichiers(Par mot de Passe)                            -Décompression des fichiers"},
+    {"AssistText4",
+     "Possibilité de modifier les options de configuration du logiciel en passant par le bouton Configuration"},
     {"BtTextHelp", "Aide"},
     {"BtTextAbout", "A Propos"},
     {"BtTextZarvon", "Zarvon"},

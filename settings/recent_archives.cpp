@@ -66,9 +66,6 @@ bool saveRecentArchives(const std::string &lastDisk, const std::string &path)
 
 void clearRecentArchives() { list().clear(); }
 
-std::string recentArchiveFileName(const std::string &path)
-{
-    return base::lastPathComponent(path, "/\\");
-}
+std::string recentArchiveFileName(const std::string &path) { return base::lastPathComponent(path, "/\\"); }
 
 } // namespace zarvon::settings

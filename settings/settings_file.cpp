@@ -282,15 +282,9 @@ std::string SettingsFile::serialize() const
     std::string text;
     for (const Node &node : nodes_) {
         switch (node.kind) {
-        case Node::Group:
-            text += "[" + node.name + "]";
-            break;
-        case Node::Comment:
-            text += "; " + node.name;
-            break;
-        case Node::Key:
-            text += node.name + " = " + node.value;
-            break;
+        case Node::Group: text += "[" + node.name + "]"; break;
+        case Node::Comment: text += "; " + node.name; break;
+        case Node::Key: text += node.name + " = " + node.value; break;
         }
         text += "\r\n";
     }
@@ -422,10 +416,7 @@ void SettingsFile::writeText(const std::string &key, const std::string &value)
     insertNode(selectedGroupEnd(), {Node::Key, name, text});
 }
 
-void SettingsFile::writeInteger(const std::string &key, int32_t value)
-{
-    writeText(key, std::to_string(value));
-}
+void SettingsFile::writeInteger(const std::string &key, int32_t value) { writeText(key, std::to_string(value)); }
 
 void SettingsFile::writeComment(const std::string &text)
 {

@@ -144,18 +144,18 @@ ListViewType applyListViewType(const std::string &path = settingsPath());
 
 // The configuration window's values.
 struct ConfigurationSettings {
-    bool assistantState = false;   // ChkBoxActivAssist
-    bool visibleWindow = false;    // ChkBoxVisibleWin
-    bool activateSound = false;    // ChkBoxActivateSound
-    bool history = false;          // ChkBoxHistory
-    bool multitaskWindow = false;  // ChkBoxMultitask
-    bool showTextButton = false;   // ChkBoxViewBtTxt
+    bool assistantState = false;                // ChkBoxActivAssist
+    bool visibleWindow = false;                 // ChkBoxVisibleWin
+    bool activateSound = false;                 // ChkBoxActivateSound
+    bool history = false;                       // ChkBoxHistory
+    bool multitaskWindow = false;               // ChkBoxMultitask
+    bool showTextButton = false;                // ChkBoxViewBtTxt
     std::string defaultArchiveFolder;           // TxtFrameDefaultZip field
     std::string defaultArchiveExtractionFolder; // TxtFrameDefaultExtractFolder field
-    bool zipType = false;          // ChkBoxZip
-    bool integration = false;      // ChkBoxIntegration (key IntegrationEnvironnement)
-    bool desktopShortcut = false;  // ChkBoxShortcut
-    int32_t lastOpenPanel = 0;     // tab page shown
+    bool zipType = false;                       // ChkBoxZip
+    bool integration = false;                   // ChkBoxIntegration (key IntegrationEnvironnement)
+    bool desktopShortcut = false;               // ChkBoxShortcut
+    int32_t lastOpenPanel = 0;                  // tab page shown
 };
 
 // Values for the configuration window; nothing when the file cannot be opened
@@ -169,7 +169,6 @@ std::optional<ConfigurationSettings> loadConfigurationSettings(const std::string
 // Stores the window's values (flags as "0"/"1") and closes. Writes nothing
 // and returns false when the file cannot be opened or has no group General;
 // false as well when the write failed.
-bool saveConfigurationSettings(const ConfigurationSettings &values,
-                               const std::string &path = settingsPath());
+bool saveConfigurationSettings(const ConfigurationSettings &values, const std::string &path = settingsPath());
 
 } // namespace zarvon::settings

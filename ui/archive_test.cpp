@@ -54,12 +54,9 @@ bool testedExtension(const std::string &name)
     return extension == "zip" || extension == "ZIP" || extension == "Zip";
 }
 
-}  // namespace
+} // namespace
 
-bool archivePassesTest(const std::string &path)
-{
-    return testWithoutPassword(path).passed();
-}
+bool archivePassesTest(const std::string &path) { return testWithoutPassword(path).passed(); }
 
 void testArchive()
 {
@@ -86,4 +83,4 @@ void testArchive()
     }
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -20,4 +20,4 @@ void testArchive();
 // The verdict on one file: true when it passes.
 bool archivePassesTest(const std::string &path);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -30,27 +30,33 @@ AssistantState &assistant() { return uiState().assistant; }
 // The file-type filter of the assistant's file requesters.
 const char *const kFilePattern = "Tous les fichiers (*.*)|*";
 
-void errorMessage(const std::string &text, const std::string &caption = "Zarvon") {
+void errorMessage(const std::string &text, const std::string &caption = "Zarvon")
+{
     pf::messageBox(caption, text, pf::MessageIcon::Error);
 }
 
-void goTo(AssistantPage page) {
+void goTo(AssistantPage page)
+{
     assistant().page = page;
     arrangeAssistantPage(page);
 }
 
-void openAddFilesWindow() {
-    if (!pf::isWindow(ids::WindowAddFiles) && !buildAddFilesWindow()) return;
+void openAddFilesWindow()
+{
+    if (!pf::isWindow(ids::WindowAddFiles) && !buildAddFilesWindow())
+        return;
     pf::showWindow(ids::WindowAddFiles);
     pf::activateWindow(ids::WindowAddFiles);
 }
 
-bool bothExtractionFieldsFilled() {
+bool bothExtractionFieldsFilled()
+{
     return !pf::getGadgetText(ids::StrAssistSourceArchive).empty() &&
            !pf::getGadgetText(ids::StrAssistDestination).empty();
 }
 
-void compressionRun() {
+void compressionRun()
+{
     if (pf::countGadgetItems(ids::TxtListIconAssist) == 0) {
         // Nothing was added: say so rather than compress whatever happens to
         // be selected in the add-files window.
@@ -66,7 +72,8 @@ void compressionRun() {
     openAssistant();
 }
 
-void extractionRun() {
+void extractionRun()
+{
     const std::string archive = pf::getGadgetText(ids::StrAssistSourceArchive);
     const std::string destination = pf::getGadgetText(ids::StrAssistDestination);
     if (archive.empty() || destination.empty()) {
@@ -80,7 +87,8 @@ void extractionRun() {
     extractArchiveTo(archive, destination);
 }
 
-void next() {
+void next()
+{
     switch (assistant().page) {
     case AssistantPage::Welcome: goTo(AssistantPage::ChooseOperation); break;
     case AssistantPage::ChooseOperation:
@@ -93,7 +101,8 @@ void next() {
         break;
     case AssistantPage::ArchiveName: {
         const std::string path = pf::getGadgetText(ids::StrAssistArchiveName);
-        if (path.empty()) return;
+        if (path.empty())
+            return;
         // A relative name would land wherever the program was started.
         if (!std::filesystem::path(path).is_absolute()) {
             errorMessage(languageText("MsgChkIfExist", "Vérifier le nom et la destination de l'archive !"));
@@ -106,12 +115,14 @@ void next() {
     }
     case AssistantPage::FilesToCompress: compressionRun(); break;
     case AssistantPage::Extraction:
-        if (bothExtractionFieldsFilled()) extractionRun();
+        if (bothExtractionFieldsFilled())
+            extractionRun();
         break;
     }
 }
 
-void previous() {
+void previous()
+{
     switch (assistant().page) {
     case AssistantPage::Welcome: break;
     case AssistantPage::ChooseOperation: goTo(AssistantPage::Welcome); break;
@@ -121,39 +132,54 @@ void previous() {
     }
 }
 
-void chooseArchiveName() {
-    if (assistant().page != AssistantPage::ArchiveName) return;
+void chooseArchiveName()
+{
+    if (assistant().page != AssistantPage::ArchiveName)
+        return;
     const std::string path = pf::saveFileRequester(languageText("ArchivSave", "Enregistrer l'archive"),
                                                    homeFolder() + "Archive.zip", kFilePattern, 0);
-    if (!path.empty()) pf::setGadgetText(ids::StrAssistArchiveName, path);
+    if (!path.empty())
+        pf::setGadgetText(ids::StrAssistArchiveName, path);
 }
 
-void chooseSourceArchive() {
-    if (assistant().page != AssistantPage::Extraction) return;
+void chooseSourceArchive()
+{
+    if (assistant().page != AssistantPage::Extraction)
+        return;
     const std::string path =
         pf::openFileRequester(languageText("DefaultZip", "Sélectionner l'archive"), homeFolder(), kFilePattern, 0);
-    if (!path.empty()) pf::setGadgetText(ids::StrAssistSourceArchive, path);
-    if (bothExtractionFieldsFilled()) showAssistantFinish(true);
+    if (!path.empty())
+        pf::setGadgetText(ids::StrAssistSourceArchive, path);
+    if (bothExtractionFieldsFilled())
+        showAssistantFinish(true);
 }
 
-void chooseDestination() {
-    if (assistant().page != AssistantPage::Extraction) return;
+void chooseDestination()
+{
+    if (assistant().page != AssistantPage::Extraction)
+        return;
     const std::string folder =
         pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"), homeFolder());
-    if (!folder.empty()) pf::setGadgetText(ids::StrAssistDestination, folder);
-    if (bothExtractionFieldsFilled()) showAssistantFinish(true);
+    if (!folder.empty())
+        pf::setGadgetText(ids::StrAssistDestination, folder);
+    if (bothExtractionFieldsFilled())
+        showAssistantFinish(true);
 }
 
-void addFiles() {
-    if (!pf::isWindow(ids::WindowAddFiles)) return;
+void addFiles()
+{
+    if (!pf::isWindow(ids::WindowAddFiles))
+        return;
     std::vector<ExplorerItem> items;
     for (ExplorerItem &item : selectedExplorerItems(ids::ExplorerAddFiles))
-        if (item.name != ".." && !item.name.empty()) items.push_back(std::move(item));
+        if (item.name != ".." && !item.name.empty())
+            items.push_back(std::move(item));
     if (items.empty()) {
         errorMessage(languageText("MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"));
         return;
     }
-    if (!pf::isGadget(ids::TxtListIconAssist)) return;
+    if (!pf::isGadget(ids::TxtListIconAssist))
+        return;
     pf::clearGadgetItems(ids::TxtListIconAssist);
     bool folder = false;
     for (const ExplorerItem &item : items) {
@@ -162,20 +188,24 @@ void addFiles() {
     }
     for (int row = 0; row < pf::countGadgetItems(ids::TxtListIconAssist); ++row)
         pf::setGadgetItemState(ids::TxtListIconAssist, row, pf::ItemSelected);
-    if (folder) pf::disableGadget(ids::TxtListIconAssist, true);
+    if (folder)
+        pf::disableGadget(ids::TxtListIconAssist, true);
     // The window keeps its selection: that is what the run compresses.
     pf::hideWindow(ids::WindowAddFiles);
 }
 
-void cancelAddFiles() {
+void cancelAddFiles()
+{
     pf::closeWindow(ids::WindowAddFiles);
     openAssistant();
 }
 
-void showMainWindowInstead() {
+void showMainWindowInstead()
+{
     const bool existed = mainWindowExists();
     if (!existed) {
-        if (!buildMainWindow()) return;
+        if (!buildMainWindow())
+            return;
         applyViewMenuState();
     }
     pf::showWindow(ids::WindowMain);
@@ -184,24 +214,30 @@ void showMainWindowInstead() {
     pf::activateWindow(ids::WindowMain);
 }
 
-}  // namespace
+} // namespace
 
-void openAssistant() {
+void openAssistant()
+{
     assistant() = AssistantState{};
-    if (!buildAssistantWindow()) return;
+    if (!buildAssistantWindow())
+        return;
     pf::showWindow(ids::WindowAssistant);
     pf::activateWindow(ids::WindowAssistant);
 }
 
-void openAssistantFromMainWindow() {
-    if (pf::isWindow(ids::WindowMain)) pf::hideWindow(ids::WindowMain);
+void openAssistantFromMainWindow()
+{
+    if (pf::isWindow(ids::WindowMain))
+        pf::hideWindow(ids::WindowMain);
     openAssistant();
 }
 
 bool assistantExists() { return pf::isWindow(ids::WindowAssistant); }
 
-void showAssistantExtractionOf(const std::string &archivePath) {
-    if (!assistantExists()) return;
+void showAssistantExtractionOf(const std::string &archivePath)
+{
+    if (!assistantExists())
+        return;
     pf::setGadgetState(ids::ChkDecompress, 1);
     goTo(AssistantPage::Extraction);
     pf::setGadgetText(ids::StrAssistSourceArchive, archivePath);
@@ -209,8 +245,10 @@ void showAssistantExtractionOf(const std::string &archivePath) {
 
 AssistantPage assistantPage() { return assistantExists() ? assistant().page : AssistantPage::Welcome; }
 
-bool closeAssistant() {
-    if (!mainWindowExists()) return false;
+bool closeAssistant()
+{
+    if (!mainWindowExists())
+        return false;
     pf::closeWindow(ids::WindowAddFiles);
     pf::closeWindow(ids::WindowAssistant);
     pf::showWindow(ids::WindowMain);
@@ -218,7 +256,8 @@ bool closeAssistant() {
     return true;
 }
 
-void assistantButton(int id) {
+void assistantButton(int id)
+{
     switch (id) {
     case ids::BtTextAbout: showAboutWindow(); break;
     case ids::BtTextZarvon: showMainWindowInstead(); break;
@@ -234,4 +273,4 @@ void assistantButton(int id) {
     }
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

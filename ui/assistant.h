@@ -41,4 +41,4 @@ void assistantButton(int id);
 // changing nothing, when there is no main window: the program then ends.
 bool closeAssistant();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

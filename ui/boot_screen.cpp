@@ -12,7 +12,7 @@ namespace {
 
 BootScreenRecord &record() { return uiState().bootScreen; }
 
-}  // namespace
+} // namespace
 
 const BootScreenRecord &bootScreenRecord() { return record(); }
 
@@ -32,4 +32,4 @@ void showBootScreen()
     pf::useGadgetList(ids::WindowMain);
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

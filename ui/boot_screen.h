@@ -21,4 +21,4 @@ struct BootScreenRecord {
 };
 const BootScreenRecord &bootScreenRecord();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

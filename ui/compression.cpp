@@ -37,15 +37,19 @@ void errorMessage(const std::string &text) { pf::messageBox("Zarvon", text, pf::
 // device".
 std::string systemErrorText(int number) { return std::strerror(number); }
 
-std::string listOfPaths(const std::vector<operations::Failure> &failures) {
+std::string listOfPaths(const std::vector<operations::Failure> &failures)
+{
     std::string text;
     const std::size_t shown = std::min<std::size_t>(failures.size(), 10);
-    for (std::size_t i = 0; i < shown; ++i) text += "\r" + failures[i].name;
-    if (failures.size() > shown) text += "\r...";
+    for (std::size_t i = 0; i < shown; ++i)
+        text += "\r" + failures[i].name;
+    if (failures.size() > shown)
+        text += "\r...";
     return text;
 }
 
-void beepWhenWanted() {
+void beepWhenWanted()
+{
     const auto sound = settings::readSettingText("General", "ActivateSound", "0");
     if (sound && *sound == "1") {
         ++uiState().endSounds;
@@ -53,8 +57,9 @@ void beepWhenWanted() {
     }
 }
 
-CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t method,
-                           const std::string &password, bool sound) {
+CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t method, const std::string &password,
+                           bool sound)
+{
     if (!pf::isGadget(explorer) || pf::getGadgetState(explorer) < 0) {
         errorMessage(languageText("MsgNofilesToCompress", "Sélectionnez les fichiers !"));
         return CompressionOutcome::NothingToDo;
@@ -69,7 +74,8 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
     request.password = password;
     for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
         // The parent entry stands for the folder above, never for a choice of files.
-        if (item.name == ".." || item.name.empty()) continue;
+        if (item.name == ".." || item.name.empty())
+            continue;
         request.items.push_back({item.path, (item.state & pf::ItemFolder) != 0});
     }
     if (request.items.empty()) {
@@ -97,10 +103,12 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
         break;
     case Outcome::Failed: {
         std::string text = languageText("MsgCompressError", "Impossible de créer l'archive :") + "\r" + archivePath;
-        if (report.failure.sysErrno != 0) text += "\r" + systemErrorText(report.failure.sysErrno);
+        if (report.failure.sysErrno != 0)
+            text += "\r" + systemErrorText(report.failure.sysErrno);
         // A file that could not be read to its end once its entry was begun
         // spoils the whole archive: name it, so the user knows what to fix.
-        if (!report.unreadable.empty()) text += "\r" + notAdded + listOfPaths(report.unreadable);
+        if (!report.unreadable.empty())
+            text += "\r" + notAdded + listOfPaths(report.unreadable);
         errorMessage(text);
         outcome = CompressionOutcome::Failed;
         break;
@@ -111,25 +119,30 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
         break;
     }
     clearCancelRequest();
-    if (sound) beepWhenWanted();
+    if (sound)
+        beepWhenWanted();
     return outcome;
 }
 
-void setMainTitle(const std::string &title) {
-    if (pf::isWindow(ids::WindowMain)) pf::setWindowTitle(ids::WindowMain, title);
+void setMainTitle(const std::string &title)
+{
+    if (pf::isWindow(ids::WindowMain))
+        pf::setWindowTitle(ids::WindowMain, title);
 }
 
-}  // namespace
+} // namespace
 
 // ---- Commands ----------------------------------------------------------------------
 
-void startCompressionCommand() {
+void startCompressionCommand()
+{
     const int current = pf::isGadget(ids::ExplorerList) ? pf::getGadgetState(ids::ExplorerList) : -1;
     if (current < 0) {
         errorMessage(languageText("MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"));
         return;
     }
-    if (!buildCompressionWindow()) return;
+    if (!buildCompressionWindow())
+        return;
     const std::string name = pf::getGadgetItemText(ids::ExplorerList, current);
     pf::setGadgetText(ids::StrZipName, name == ".." ? std::string() : name);
     pf::setGadgetText(ids::StrLocation, startFolder(settings::kDefaultArchiveFolder));
@@ -138,16 +151,21 @@ void startCompressionCommand() {
     pf::setActiveGadget(ids::StrZipName);
 }
 
-void applyArchiveFormat(bool changed) {
-    if (!pf::isGadget(ids::ComboArchiveFormat)) return;
+void applyArchiveFormat(bool changed)
+{
+    if (!pf::isGadget(ids::ComboArchiveFormat))
+        return;
     const std::string name = pf::getGadgetText(ids::StrZipName);
-    if (name.empty() && !changed) return;
+    if (name.empty() && !changed)
+        return;
     const std::string format = pf::getGadgetText(ids::ComboArchiveFormat);
     pf::setGadgetText(ids::StrZipName, replaceArchiveExtension(name, format));
 }
 
-void confirmCompressionWindow() {
-    if (!pf::isWindow(ids::WindowCompression)) return;
+void confirmCompressionWindow()
+{
+    if (!pf::isWindow(ids::WindowCompression))
+        return;
     CompressionForm form;
     form.name = pf::getGadgetText(ids::StrZipName);
     form.location = pf::getGadgetText(ids::StrLocation);
@@ -170,15 +188,14 @@ void confirmCompressionWindow() {
         pf::setActiveGadget(ids::StrPassword);
         return;
     case CompressionDecision::NotZip:
-        errorMessage(languageText("MsgZipOnly",
-                                  "Zarvon crée uniquement des archives ZIP : donnez au nom l'extension .zip."));
+        errorMessage(
+            languageText("MsgZipOnly", "Zarvon crée uniquement des archives ZIP : donnez au nom l'extension .zip."));
         pf::setActiveGadget(ids::StrZipName);
         return;
     case CompressionDecision::TooLong:
         errorMessage(languageText("MsgNameTooLong", "Le nom ou le mot de passe est trop long !"));
         return;
-    case CompressionDecision::Run:
-        break;
+    case CompressionDecision::Run: break;
     }
     // The name was typed, not chosen in a save requester that would have
     // asked: an archive already there is not replaced without a yes.
@@ -200,7 +217,8 @@ void confirmCompressionWindow() {
     setMainTitle(kMainTitle);
 }
 
-void cancelCompressionWindow() {
+void cancelCompressionWindow()
+{
     if (pf::isWindow(ids::WindowMain)) {
         pf::closeWindow(ids::WindowCompression);
         return;
@@ -211,20 +229,21 @@ void cancelCompressionWindow() {
 // ---- Runs ----------------------------------------------------------------------------
 
 CompressionOutcome compressItems(int explorer, const std::string &archivePath, int32_t method,
-                                 const std::string &password) {
+                                 const std::string &password)
+{
     return runOver(explorer, archivePath, method, password, false);
 }
 
-CompressionOutcome compressSelection(const std::string &archivePath, int32_t method,
-                                     const std::string &password) {
+CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password)
+{
     return runOver(ids::ExplorerList, archivePath, method, password, true);
 }
 
-CompressionOutcome assistantCompress(const std::string &archivePath) {
+CompressionOutcome assistantCompress(const std::string &archivePath)
+{
     return runOver(ids::ExplorerAddFiles, archivePath, 8, "", false);
 }
 
 int32_t endSoundsPlayed() { return uiState().endSounds; }
 
-
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

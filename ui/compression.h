@@ -58,10 +58,10 @@ void cancelCompressionWindow();
 
 // How a run ended.
 enum class CompressionOutcome {
-    Written,        // the archive is complete under its name
-    NothingToDo,    // no current item, or no archive path: refused with a message
-    Cancelled,      // the user cancelled; earlier file of that name untouched
-    Failed,         // the archive could not be created or written; earlier file untouched
+    Written,     // the archive is complete under its name
+    NothingToDo, // no current item, or no archive path: refused with a message
+    Cancelled,   // the user cancelled; earlier file of that name untouched
+    Failed,      // the archive could not be created or written; earlier file untouched
 };
 
 // One run over the selected items of `explorer` (the main explorer list, or
@@ -77,14 +77,12 @@ CompressionOutcome compressItems(int explorer, const std::string &archivePath, i
                                  const std::string &password);
 
 // The compression window's run over the main explorer list's selection.
-CompressionOutcome compressSelection(const std::string &archivePath, int32_t method,
-                                     const std::string &password);
+CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password);
 
 // The assistant's run over the add-files window's selection into the full
 // path typed in the assistant: Deflate, no password, no sound. The caller
 // opens the progress window before and closes it afterwards.
 CompressionOutcome assistantCompress(const std::string &archivePath);
-
 
 // How many times a run has played the end sound (General/ActivateSound
 // "1") since the program started; tests read it, as the sound itself cannot
@@ -94,4 +92,4 @@ int32_t endSoundsPlayed();
 // Main window title outside a run.
 inline constexpr const char *kMainTitle = base::kProductTitle;
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -35,7 +35,7 @@ operations::FreedesktopIntegration desktop()
     return operations::FreedesktopIntegration(program, operations::userFoldersFromEnvironment());
 }
 
-}  // namespace
+} // namespace
 
 void applyIntegrationBox(int id)
 {
@@ -47,8 +47,8 @@ void applyIntegrationBox(int id)
     operations::IntegrationFailure failure;
     if (integration.apply(box, ticked, failure))
         return;
-    std::string text = settings::languageText("MsgIntegrationFailed",
-                                              "Impossible de modifier l'intégration à l'environnement :");
+    std::string text =
+        settings::languageText("MsgIntegrationFailed", "Impossible de modifier l'intégration à l'environnement :");
     text += "\n" + failure.path;
     if (failure.sysErrno != 0)
         text += "\n" + base::systemErrorText(failure.sysErrno);
@@ -57,4 +57,4 @@ void applyIntegrationBox(int id)
         pf::setGadgetState(id, integration.isApplied(box) ? 1 : 0);
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -12,4 +12,4 @@ namespace zarvon::ui {
 // back to what is really there.
 void applyIntegrationBox(int id);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -6,18 +6,21 @@ namespace zarvon::ui {
 
 namespace pf = zarvon::platform;
 
-std::vector<ExplorerItem> selectedExplorerItems(int explorer) {
+std::vector<ExplorerItem> selectedExplorerItems(int explorer)
+{
     std::vector<ExplorerItem> items;
     std::string folder = pf::getGadgetText(explorer);
-    if (!folder.empty() && folder.back() != '/') folder += '/';
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
     const int count = pf::countGadgetItems(explorer);
     for (int i = 0; i < count; ++i) {
         const int state = pf::getGadgetItemState(explorer, i);
-        if (!(state & pf::ItemSelected)) continue;
+        if (!(state & pf::ItemSelected))
+            continue;
         const std::string name = pf::getGadgetItemText(explorer, i);
         items.push_back({name, folder + name, state});
     }
     return items;
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -18,4 +18,4 @@ struct ExplorerItem {
 // The selected items of `explorer` in list order, the parent entry included.
 std::vector<ExplorerItem> selectedExplorerItems(int explorer);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -27,68 +27,67 @@ namespace zarvon::ui {
 using namespace zarvon::operations;
 
 namespace pf = zarvon::platform;
-using settings::languageText;
 using operations::ExtractReport;
+using settings::languageText;
 
 namespace {
 
 // The report of an extraction that could not open its archive.
-ExtractReport notOpened(const operations::Failure &failure) {
+ExtractReport notOpened(const operations::Failure &failure)
+{
     ExtractReport report;
     report.failure = failure;
     return report;
 }
 
-std::string reasonText(operations::Reason reason) {
+std::string reasonText(operations::Reason reason)
+{
     using operations::Reason;
     switch (reason) {
-    case Reason::WrongPassword:
-        return languageText("TxtFailWrongPassword", "mot de passe incorrect");
-    case Reason::PasswordNeeded:
-        return languageText("TxtFailPasswordNeeded", "mot de passe nécessaire");
+    case Reason::WrongPassword: return languageText("TxtFailWrongPassword", "mot de passe incorrect");
+    case Reason::PasswordNeeded: return languageText("TxtFailPasswordNeeded", "mot de passe nécessaire");
     case Reason::UnsafeName:
         return languageText("TxtFailUnsafeName", "nom refusé, il sortirait du dossier de destination");
-    case Reason::UnsupportedMethod:
-        return languageText("TxtFailMethod", "méthode de compression non prise en charge");
-    case Reason::WriteFailed:
-        return languageText("TxtFailWrite", "écriture impossible");
+    case Reason::UnsupportedMethod: return languageText("TxtFailMethod", "méthode de compression non prise en charge");
+    case Reason::WriteFailed: return languageText("TxtFailWrite", "écriture impossible");
     case Reason::ReadOnlyTarget:
         return languageText("TxtFailReadOnly", "un fichier en lecture seule porte déjà ce nom");
-    case Reason::CannotCreate:
-        return languageText("TxtFailCreate", "le fichier ne peut pas être créé");
+    case Reason::CannotCreate: return languageText("TxtFailCreate", "le fichier ne peut pas être créé");
     case Reason::PasswordOrDamage:
         return languageText("TxtFailPasswordOrDamage", "mot de passe incorrect ou données endommagées");
-    case Reason::NotFound:
-        return languageText("TxtFailNotFound", "introuvable dans l'archive");
-    case Reason::LinkRefused:
-        return languageText("TxtFailLink", "lien non extrait");
-    case Reason::MissingVolume:
-        return languageText("TxtFailVolume", "volume suivant introuvable");
-    default:
-        return languageText("TxtFailDamaged", "données endommagées");
+    case Reason::NotFound: return languageText("TxtFailNotFound", "introuvable dans l'archive");
+    case Reason::LinkRefused: return languageText("TxtFailLink", "lien non extrait");
+    case Reason::MissingVolume: return languageText("TxtFailVolume", "volume suivant introuvable");
+    default: return languageText("TxtFailDamaged", "données endommagées");
     }
 }
 
 void errorMessage(const std::string &text) { pf::messageBox("Zarvon", text, pf::MessageIcon::Error); }
 
-void setMainTitle(const std::string &title) {
-    if (pf::isWindow(ids::WindowMain)) pf::setWindowTitle(ids::WindowMain, title);
+void setMainTitle(const std::string &title)
+{
+    if (pf::isWindow(ids::WindowMain))
+        pf::setWindowTitle(ids::WindowMain, title);
 }
 
 std::string extractionTitle() { return languageText("TxtWindowExtract", "Extraction des fichiers..."); }
 
-std::string askDestination() {
+std::string askDestination()
+{
     return pf::folderRequester(languageText("DefaultRep", "Choisissez Le dossier de destination"),
                                startFolder(settings::kDefaultArchiveExtractionFolder));
 }
 
 // The archive shown in the archive list, "" when none.
-std::string shownArchive() {
-    if (!pf::isGadget(ids::ArchiveList)) return {};
+std::string shownArchive()
+{
+    if (!pf::isGadget(ids::ArchiveList))
+        return {};
     return currentArchivePath();
 }
 
-std::vector<std::string> selectedArchiveRows() {
+std::vector<std::string> selectedArchiveRows()
+{
     std::vector<std::string> names;
     const int count = pf::countGadgetItems(ids::ArchiveList);
     for (int i = 0; i < count; ++i)
@@ -97,13 +96,15 @@ std::vector<std::string> selectedArchiveRows() {
     return names;
 }
 
-bool isProtected(const std::string &archivePath) {
+bool isProtected(const std::string &archivePath)
+{
     return operations::archiveProtection(archivePath) == operations::Protection::Encrypted;
 }
 
 // A run with the extraction progress window and the extraction title.
 ExtractReport runWithProgress(const std::string &archivePath, const std::string &destination,
-                              const std::vector<std::string> &names, const std::string &password = {}) {
+                              const std::vector<std::string> &names, const std::string &password = {})
+{
     const std::string title = extractionTitle();
     setMainTitle(title);
     openExtractionProgressWindow(title);
@@ -111,16 +112,16 @@ ExtractReport runWithProgress(const std::string &archivePath, const std::string 
     // A file already there is asked about, unless the configuration says
     // to replace without asking.
     const auto overwrite = settings::settingIs(settings::kReplaceWithoutAsking, "1") ? operations::Overwrite::Replace
-                                                                                      : operations::Overwrite::Ask;
-    ExtractReport report =
-        operations::extractArchive({archivePath, destination, names, password, overwrite}, progress);
+                                                                                     : operations::Overwrite::Ask;
+    ExtractReport report = operations::extractArchive({archivePath, destination, names, password, overwrite}, progress);
     closeProgressWindow();
     clearCancelRequest();
     setMainTitle(kMainTitle);
     return report;
 }
 
-void extractWithoutPassword(const std::string &archivePath, const std::vector<std::string> &names) {
+void extractWithoutPassword(const std::string &archivePath, const std::vector<std::string> &names)
+{
     // An archive that cannot be opened is said so at once, not after the
     // user has chosen a folder for nothing.
     const operations::ListReport listed = operations::listArchiveEntries(archivePath);
@@ -129,14 +130,17 @@ void extractWithoutPassword(const std::string &archivePath, const std::vector<st
         return;
     }
     const std::string destination = askDestination();
-    if (destination.empty()) return;
+    if (destination.empty())
+        return;
     uiState().lastZipDestination = destination;
     reportExtraction(archivePath, runWithProgress(archivePath, destination, names));
 }
 
-void openPasswordWindowFor(const PasswordRequest &request) {
+void openPasswordWindowFor(const PasswordRequest &request)
+{
     const bool rar = request.kind == PasswordRequestKind::rarFile;
-    if (!buildPasswordWindow(request.destination, rar)) return;
+    if (!buildPasswordWindow(request.destination, rar))
+        return;
     pf::showWindow(ids::WindowCopy);
     pf::activateWindow(ids::WindowCopy);
     pf::setActiveGadget(ids::StrCopyDestination);
@@ -144,57 +148,66 @@ void openPasswordWindowFor(const PasswordRequest &request) {
 
 // Opens the password window for the first waiting request, when it is not
 // open already. The copy window open for a copy, move or rename gives way.
-void askNextPassword() {
-    if (uiState().passwordRequests.empty()) return;
-    if (isPasswordWindowOpen()) return;
+void askNextPassword()
+{
+    if (uiState().passwordRequests.empty())
+        return;
+    if (isPasswordWindowOpen())
+        return;
     openPasswordWindowFor(uiState().passwordRequests.front());
 }
 
 void queuePasswordRequest(PasswordRequest request) { uiState().passwordRequests.push_back(std::move(request)); }
 
-std::string failureLines(const ExtractReport &report) {
+std::string failureLines(const ExtractReport &report)
+{
     std::string text;
     const std::size_t shown = std::min<std::size_t>(report.failures.size(), 10);
     for (std::size_t i = 0; i < shown; ++i) {
         const auto &failure = report.failures[i];
-        text += "\r" + (failure.name.empty() ? std::string("?") : failure.name) + " : " +
-                extractionFailureReason(failure);
+        text +=
+            "\r" + (failure.name.empty() ? std::string("?") : failure.name) + " : " + extractionFailureReason(failure);
     }
-    if (report.failures.size() > shown) text += "\r...";
+    if (report.failures.size() > shown)
+        text += "\r...";
     return text;
 }
 
-}  // namespace
+} // namespace
 
 // ---- Protection --------------------------------------------------------------------
 
-std::string archiveProtectionText(const std::string &path) {
+std::string archiveProtectionText(const std::string &path)
+{
     const operations::Protection protection = operations::archiveProtection(path);
-    if (protection == operations::Protection::Unknown) return {};
+    if (protection == operations::Protection::Unknown)
+        return {};
     const auto &texts = settings::currentBuiltInTexts();
     return protection == operations::Protection::Encrypted ? texts.encrypted : texts.notEncrypted;
 }
 
 const std::deque<PasswordRequest> &pendingPasswordRequests() { return uiState().passwordRequests; }
 
-
 const std::string &zipDestination() { return uiState().lastZipDestination; }
 
-
-std::string extractionFailureReason(const operations::Failure &failure) {
+std::string extractionFailureReason(const operations::Failure &failure)
+{
     using operations::Reason;
     std::string reason = reasonText(failure.reason);
-    if (failure.sysErrno != 0) reason += " (" + std::string(std::strerror(failure.sysErrno)) + ")";
+    if (failure.sysErrno != 0)
+        reason += " (" + std::string(std::strerror(failure.sysErrno)) + ")";
     return reason;
 }
 
-
-void reportExtraction(const std::string &archivePath, const ExtractReport &report) {
+void reportExtraction(const std::string &archivePath, const ExtractReport &report)
+{
     if (report.failure.reason == operations::Reason::NotEnoughSpace) {
-        std::string text = languageText("MsgNoSpace", "Pas assez de place pour extraire : %1 octets nécessaires, %2 disponibles.");
+        std::string text =
+            languageText("MsgNoSpace", "Pas assez de place pour extraire : %1 octets nécessaires, %2 disponibles.");
         const auto put = [&text](const std::string &mark, uint64_t bytes) {
             const auto at = text.find(mark);
-            if (at != std::string::npos) text.replace(at, mark.size(), std::to_string(bytes));
+            if (at != std::string::npos)
+                text.replace(at, mark.size(), std::to_string(bytes));
         };
         put("%1", report.spaceNeeded);
         put("%2", report.spaceAvailable);
@@ -220,7 +233,8 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
         return;
     }
     if (report.entriesDone == 0 && report.skipped.empty()) {
-        pf::messageBox("Zarvon", languageText("MsgExtractNothing", "L'archive ne contient aucun fichier : rien n'a été extrait."),
+        pf::messageBox("Zarvon",
+                       languageText("MsgExtractNothing", "L'archive ne contient aucun fichier : rien n'a été extrait."),
                        pf::MessageIcon::Warning);
         return;
     }
@@ -230,15 +244,17 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
 
 // ---- RAR ---------------------------------------------------------------------------------
 
-void extractRarFile(const std::string &archivePath) {
+void extractRarFile(const std::string &archivePath)
+{
     if (!rar::unrarLibraryAvailable()) {
-        errorMessage(languageText("MsgRarLibraryMissing",
-                                  "La bibliothèque UnRAR est absente : installez le paquet libunrar5."));
+        errorMessage(
+            languageText("MsgRarLibraryMissing", "La bibliothèque UnRAR est absente : installez le paquet libunrar5."));
         return;
     }
     const std::string destination =
         pf::folderRequester("Choisissez un répertoire", startFolder(settings::kDefaultArchiveExtractionFolder));
-    if (destination.empty()) return;
+    if (destination.empty())
+        return;
     const ExtractReport report = runWithProgress(archivePath, destination, {});
     // Encrypted headers: nothing could be read without the password.
     const bool headersLocked = !report.opened && report.failure.reason == operations::Reason::PasswordNeeded;
@@ -266,14 +282,16 @@ void extractRarFile(const std::string &archivePath) {
 
 // ---- Commands --------------------------------------------------------------------------
 
-void extractSelection() {
+void extractSelection()
+{
     const int explorer = ids::ExplorerList;
     bool anySelected = false;
-    std::vector<std::pair<std::string, std::string>> files;  // path, extension
+    std::vector<std::pair<std::string, std::string>> files; // path, extension
     if (pf::isGadget(explorer)) {
         for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
             anySelected = true;
-            if (!(item.state & pf::ItemFile)) continue;
+            if (!(item.state & pf::ItemFile))
+                continue;
             files.emplace_back(item.path, base::lowerAscii(base::pathExtension(item.name)));
         }
     }
@@ -319,8 +337,10 @@ void extractSelection() {
     errorMessage(languageText("MsgNozipSelect", "Veuillez selectionnez une archive !"));
 }
 
-void confirmPasswordWindow() {
-    if (!pf::isWindow(ids::WindowCopy)) return;
+void confirmPasswordWindow()
+{
+    if (!pf::isWindow(ids::WindowCopy))
+        return;
     if (uiState().passwordRequests.empty()) {
         pf::closeWindow(ids::WindowCopy);
         return;
@@ -352,23 +372,30 @@ void confirmPasswordWindow() {
     }
     pf::closeWindow(ids::WindowCopy);
     uiState().passwordRequests.pop_front();
-    if (request.kind != PasswordRequestKind::rarFile) uiState().lastZipDestination = destination;
+    if (request.kind != PasswordRequestKind::rarFile)
+        uiState().lastZipDestination = destination;
     reportExtraction(request.archivePath, report);
     askNextPassword();
 }
 
-void browsePasswordDestination() {
+void browsePasswordDestination()
+{
     const std::string folder = askDestination();
-    if (!folder.empty()) pf::setGadgetText(ids::StrPwdDestination, folder);
+    if (!folder.empty())
+        pf::setGadgetText(ids::StrPwdDestination, folder);
 }
 
-void cancelPasswordWindow() {
-    if (pf::isWindow(ids::WindowCopy)) pf::closeWindow(ids::WindowCopy);
-    if (!uiState().passwordRequests.empty()) uiState().passwordRequests.pop_front();
+void cancelPasswordWindow()
+{
+    if (pf::isWindow(ids::WindowCopy))
+        pf::closeWindow(ids::WindowCopy);
+    if (!uiState().passwordRequests.empty())
+        uiState().passwordRequests.pop_front();
     askNextPassword();
 }
 
-void extractArchiveTo(const std::string &archivePath, const std::string &destination) {
+void extractArchiveTo(const std::string &archivePath, const std::string &destination)
+{
     if (isProtected(archivePath)) {
         queuePasswordRequest({PasswordRequestKind::zipFile, archivePath, {}, destination});
         askNextPassword();
@@ -382,11 +409,14 @@ void extractArchiveTo(const std::string &archivePath, const std::string &destina
     reportExtraction(archivePath, runWithProgress(archivePath, destination, {}));
 }
 
-void extractDraggedEntries() {
+void extractDraggedEntries()
+{
     const std::string archive = shownArchive();
-    if (archive.empty()) return;
+    if (archive.empty())
+        return;
     const std::vector<std::string> names = selectedArchiveRows();
-    if (names.empty()) return;
+    if (names.empty())
+        return;
     const operations::ListReport listed = operations::listArchiveEntries(archive);
     if (!listed.opened) {
         reportExtraction(archive, notOpened(listed.failure));
@@ -402,11 +432,13 @@ void extractDraggedEntries() {
     if (uiState().lastZipDestination.empty()) {
         // No folder chosen yet in this session: ask rather than write anywhere.
         const std::string destination = askDestination();
-        if (destination.empty()) return;
+        if (destination.empty())
+            return;
         uiState().lastZipDestination = destination;
     }
     const ExtractReport report = runWithProgress(archive, uiState().lastZipDestination, names);
-    if (!report.opened || report.stopped || !report.failures.empty()) reportExtraction(archive, report);
+    if (!report.opened || report.stopped || !report.failures.empty())
+        reportExtraction(archive, report);
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -37,22 +37,21 @@ namespace zarvon::ui {
 // View/EnglishLanguage reads "1". The engine's reader slot is left empty.
 std::string archiveProtectionText(const std::string &path);
 
-
 // ---- The password request ---------------------------------------------------------
 
 // What the password window was opened for.
 enum class PasswordRequestKind {
-    zipFile,     // a ZIP file selected in the explorer list: every entry
-    zipEntries,  // entries selected in the archive list (entryNames)
-    rarFile,     // a RAR file; destination already chosen
+    zipFile,    // a ZIP file selected in the explorer list: every entry
+    zipEntries, // entries selected in the archive list (entryNames)
+    rarFile,    // a RAR file; destination already chosen
 };
 
 struct PasswordRequest {
     PasswordRequestKind kind = PasswordRequestKind::zipFile;
     std::string archivePath;
-    std::vector<std::string> entryNames;  // zipEntries: whole stored names, as listed
-    std::string destination;              // put in the destination field; rarFile: the folder
-                                          // chosen in the first pass, which cannot be changed
+    std::vector<std::string> entryNames; // zipEntries: whole stored names, as listed
+    std::string destination;             // put in the destination field; rarFile: the folder
+                                         // chosen in the first pass, which cannot be changed
 };
 
 // The request the open password window acts on, and those waiting for it
@@ -118,4 +117,4 @@ void reportExtraction(const std::string &archivePath, const operations::ExtractR
 // be opened gets MsgRarError, and failed entries are named as for ZIP.
 void extractRarFile(const std::string &archivePath);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -21,7 +21,6 @@
 #include "ui/progress.h"
 #include "ui/ui_state.h"
 
-
 namespace zarvon::ui {
 
 namespace pf = zarvon::platform;
@@ -32,36 +31,45 @@ namespace {
 
 std::vector<std::string> &windowItems() { return uiState().fileOperationItems; }
 
-std::vector<ExplorerItem> selectedItems() {
+std::vector<ExplorerItem> selectedItems()
+{
     std::vector<ExplorerItem> items;
-    if (!pf::isGadget(ids::ExplorerList)) return items;
+    if (!pf::isGadget(ids::ExplorerList))
+        return items;
     for (ExplorerItem &item : selectedExplorerItems(ids::ExplorerList))
-        if (item.name != ".." && !item.name.empty()) items.push_back(std::move(item));
+        if (item.name != ".." && !item.name.empty())
+            items.push_back(std::move(item));
     return items;
 }
 
-void nothingSelected() {
-    pf::messageBox("Impossible", languageText("MsgOfselection", "Aucun fichier sélectionné !"),
-                   pf::MessageIcon::Error);
+void nothingSelected()
+{
+    pf::messageBox("Impossible", languageText("MsgOfselection", "Aucun fichier sélectionné !"), pf::MessageIcon::Error);
 }
 
-void showCopyWindow() {
+void showCopyWindow()
+{
     pf::showWindow(ids::WindowCopy);
     pf::activateWindow(ids::WindowCopy);
     pf::setActiveGadget(ids::StrCopyDestination);
 }
 
 // What the prompt names: the one item's path, or the names of several.
-std::string namedItems(const std::vector<ExplorerItem> &items) {
-    if (items.size() == 1) return items.front().path;
+std::string namedItems(const std::vector<ExplorerItem> &items)
+{
+    if (items.size() == 1)
+        return items.front().path;
     std::string text;
     const std::size_t shown = std::min<std::size_t>(items.size(), 3);
-    for (std::size_t i = 0; i < shown; ++i) text += (i ? ", " : "") + items[i].name;
-    if (items.size() > shown) text += ", ... (" + std::to_string(items.size()) + ")";
+    for (std::size_t i = 0; i < shown; ++i)
+        text += (i ? ", " : "") + items[i].name;
+    if (items.size() > shown)
+        text += ", ... (" + std::to_string(items.size()) + ")";
     return text;
 }
 
-void openTransferWindow(CopyWindowUse use) {
+void openTransferWindow(CopyWindowUse use)
+{
     const std::vector<ExplorerItem> items = selectedItems();
     if (items.empty()) {
         nothingSelected();
@@ -69,13 +77,16 @@ void openTransferWindow(CopyWindowUse use) {
     }
     const auto &texts = settings::currentBuiltInTexts();
     const std::string before = use == CopyWindowUse::Move ? texts.moveBefore : texts.copyBefore;
-    if (!buildTransferWindow(use, before + namedItems(items) + texts.copyAfter)) return;
+    if (!buildTransferWindow(use, before + namedItems(items) + texts.copyAfter))
+        return;
     windowItems().clear();
-    for (const auto &item : items) windowItems().push_back(item.path);
+    for (const auto &item : items)
+        windowItems().push_back(item.path);
     showCopyWindow();
 }
 
-std::string reasonText(const operations::Failure &failure) {
+std::string reasonText(const operations::Failure &failure)
+{
     std::string text;
     switch (failure.reason) {
     case Reason::AlreadyExists: text = languageText("TxtFailExists", "un autre élément porte déjà ce nom"); break;
@@ -92,12 +103,16 @@ std::string reasonText(const operations::Failure &failure) {
     return text;
 }
 
-void reportFailures(const std::string &heading, const std::vector<operations::Failure> &failures) {
-    if (failures.empty()) return;
+void reportFailures(const std::string &heading, const std::vector<operations::Failure> &failures)
+{
+    if (failures.empty())
+        return;
     std::string text = heading;
     const std::size_t shown = std::min<std::size_t>(failures.size(), 10);
-    for (std::size_t i = 0; i < shown; ++i) text += "\r" + failures[i].name + " : " + reasonText(failures[i]);
-    if (failures.size() > shown) text += "\r...";
+    for (std::size_t i = 0; i < shown; ++i)
+        text += "\r" + failures[i].name + " : " + reasonText(failures[i]);
+    if (failures.size() > shown)
+        text += "\r...";
     pf::messageBox("Zarvon", text, pf::MessageIcon::Warning);
 }
 
@@ -105,11 +120,13 @@ void reportFailures(const std::string &heading, const std::vector<operations::Fa
 class AskingResolver final : public operations::ConflictResolver {
 public:
     explicit AskingResolver(bool several) : several_(several) {}
-    operations::ConflictAnswer resolve(const std::string &, const std::string &target) override {
+    operations::ConflictAnswer resolve(const std::string &, const std::string &target) override
+    {
         using operations::ConflictAnswer;
-        if (all_) return *all_;
-        const std::string text = languageText("MsgReplaceItem", "Un élément de ce nom existe déjà :") + "\r" +
-                                 target + "\r" + languageText("MsgReplaceQuestion", "Voulez-vous le remplacer ?");
+        if (all_)
+            return *all_;
+        const std::string text = languageText("MsgReplaceItem", "Un élément de ce nom existe déjà :") + "\r" + target +
+                                 "\r" + languageText("MsgReplaceQuestion", "Voulez-vous le remplacer ?");
         switch (pf::askReplace("Zarvon", text, several_)) {
         case pf::ReplaceAnswer::Yes: return ConflictAnswer::Replace;
         case pf::ReplaceAnswer::YesToAll: all_ = ConflictAnswer::Replace; return ConflictAnswer::Replace;
@@ -129,7 +146,8 @@ private:
 // of files once the job has counted them.
 class TransferProgress final : public operations::JobProgress {
 public:
-    bool report(const operations::ProgressStep &step) override {
+    bool report(const operations::ProgressStep &step) override
+    {
         if (!sized_ && step.total > 0) {
             setProgressOverallMaximum(int(std::min<int64_t>(step.total, 1 << 30)));
             sized_ = true;
@@ -144,22 +162,26 @@ private:
 
 // The explorer list reads the folder again, so that what was changed shows
 // now rather than whenever the system reports it.
-void showResult() {
-    if (!pf::isGadget(ids::ExplorerList)) return;
+void showResult()
+{
+    if (!pf::isGadget(ids::ExplorerList))
+        return;
     pf::processSystemEvents(20);
     refreshStatusBar();
 }
 
-void runTransfer(bool move, const std::string &destination) {
+void runTransfer(bool move, const std::string &destination)
+{
     const std::vector<std::string> items = windowItems();
     pf::closeWindow(ids::WindowCopy);
     windowItems().clear();
     transferItemsTo(items, destination, move);
 }
 
-}  // namespace
+} // namespace
 
-void transferItemsTo(const std::vector<std::string> &items, const std::string &destination, bool move) {
+void transferItemsTo(const std::vector<std::string> &items, const std::string &destination, bool move)
+{
     AskingResolver resolver(items.size() > 1);
     openProgressWindow(100);
     clearCancelRequest();
@@ -175,7 +197,8 @@ void transferItemsTo(const std::vector<std::string> &items, const std::string &d
 
 namespace {
 
-void confirmRename(const std::string &newBase) {
+void confirmRename(const std::string &newBase)
+{
     if (windowItems().empty()) {
         pf::closeWindow(ids::WindowCopy);
         return;
@@ -196,18 +219,20 @@ void confirmRename(const std::string &newBase) {
     showResult();
 }
 
-bool pathExists(const std::string &path) {
+bool pathExists(const std::string &path)
+{
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-}  // namespace
+} // namespace
 
 void copySelection() { openTransferWindow(CopyWindowUse::Copy); }
 
 void moveSelection() { openTransferWindow(CopyWindowUse::Move); }
 
-void renameSelection() {
+void renameSelection()
+{
     const std::vector<ExplorerItem> items = selectedItems();
     if (items.empty()) {
         nothingSelected();
@@ -217,24 +242,30 @@ void renameSelection() {
     // the prompt so that the user sees which.
     const ExplorerItem &item = items.back();
     std::string prompt = languageText("TxtRenameFile", "Renommer le fichier : ''" + item.path + "''  en");
-    if (prompt.find(item.path) == std::string::npos) prompt += "\r''" + item.path + "''";
+    if (prompt.find(item.path) == std::string::npos)
+        prompt += "\r''" + item.path + "''";
     const operations::NameParts parts = operations::splitName(item.name);
-    if (!buildRenameWindow(prompt, parts.base, parts.extension)) return;
+    if (!buildRenameWindow(prompt, parts.base, parts.extension))
+        return;
     windowItems() = {item.path};
     showCopyWindow();
 }
 
-void confirmFileOperationWindow() {
-    if (!pf::isWindow(ids::WindowCopy)) return;
+void confirmFileOperationWindow()
+{
+    if (!pf::isWindow(ids::WindowCopy))
+        return;
     const std::string text = pf::getGadgetText(ids::StrCopyDestination);
-    if (text.empty()) return;
+    if (text.empty())
+        return;
     switch (copyWindowUse()) {
     case CopyWindowUse::Copy:
     case CopyWindowUse::Move: {
         std::error_code error;
         if (!std::filesystem::path(text).is_absolute() || !std::filesystem::is_directory(text, error)) {
             pf::messageBox("Zarvon",
-                           languageText("MsgNoDestinationFolder", "Ce dossier de destination n'existe pas :") + "\r" + text,
+                           languageText("MsgNoDestinationFolder", "Ce dossier de destination n'existe pas :") + "\r" +
+                               text,
                            pf::MessageIcon::Error);
             return;
         }
@@ -242,35 +273,42 @@ void confirmFileOperationWindow() {
         break;
     }
     case CopyWindowUse::Rename: confirmRename(text); break;
-    case CopyWindowUse::Password: break;  // the extraction workflow's
+    case CopyWindowUse::Password: break; // the extraction workflow's
     }
 }
 
-bool moveItemToTrash(const std::string &path) {
-    if (!pathExists(path)) return true;
+bool moveItemToTrash(const std::string &path)
+{
+    if (!pathExists(path))
+        return true;
     std::string text = path;
-    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
     return QFile::moveToTrash(QString::fromStdString(text));
 }
 
-void deleteSelection() {
+void deleteSelection()
+{
     const auto &texts = settings::currentBuiltInTexts();
     const std::vector<ExplorerItem> items = selectedItems();
     if (items.empty()) {
         pf::messageBox(texts.deleteCaption, texts.deleteNothing, pf::MessageIcon::Warning);
         return;
     }
-    if (!pf::askYesNo(texts.deleteCaption, texts.deleteQuestion, pf::MessageIcon::Question)) return;
+    if (!pf::askYesNo(texts.deleteCaption, texts.deleteQuestion, pf::MessageIcon::Question))
+        return;
     std::vector<operations::Failure> failures;
     for (auto it = items.rbegin(); it != items.rend(); ++it)
-        if (!moveItemToTrash(it->path)) failures.push_back({it->path, Reason::None, 0, 0});
+        if (!moveItemToTrash(it->path))
+            failures.push_back({it->path, Reason::None, 0, 0});
     if (!failures.empty()) {
         std::string text = languageText("MsgTrashFailures", "Ces éléments n'ont pas pu être mis à la corbeille :");
-        for (const auto &failure : failures) text += "\r" + failure.name;
+        for (const auto &failure : failures)
+            text += "\r" + failure.name;
         text += "\r" + languageText("TxtFailNoTrash", "pas de corbeille pour ce système de fichiers, ou accès refusé");
         pf::messageBox("Zarvon", text, pf::MessageIcon::Warning);
     }
     showResult();
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -42,4 +42,4 @@ void transferItemsTo(const std::vector<std::string> &items, const std::string &d
 // the window left alone, when the system has no trash for it.
 bool moveItemToTrash(const std::string &path);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -22,14 +22,14 @@ constexpr int WindowCompression = 2;
 constexpr int WindowConfiguration = 3;
 // 4 is never used.
 constexpr int WindowInfoArchive = 5;
-constexpr int WindowAddFiles = 6;        // title key TxtWindowAddFiles
-constexpr int WindowCopy = 7;            // copy, move, rename and password prompt
-constexpr int WindowBootScreen = 8;      // title key BootScreen
+constexpr int WindowAddFiles = 6;   // title key TxtWindowAddFiles
+constexpr int WindowCopy = 7;       // copy, move, rename and password prompt
+constexpr int WindowBootScreen = 8; // title key BootScreen
 constexpr int WindowAbout = 9;
 
 // ---- Menus -----------------------------------------------------------------
-constexpr int MenuBarMain = 0;           // the main window's menu bar
-constexpr int TrayMenu = 143;            // popup menu of the notification-area icon
+constexpr int MenuBarMain = 0; // the main window's menu bar
+constexpr int TrayMenu = 143;  // popup menu of the notification-area icon
 
 // Menu items of the main window's menu bar.
 constexpr int MenuOpenZip = 0;
@@ -70,26 +70,26 @@ constexpr int RestoreApp = 144;
 constexpr int QuitApp = 145;
 
 // ---- Keyboard shortcuts of the main window (reported as menu events) -------
-constexpr int ShortcutOpenZip = 10000;    // Ctrl+O, as MenuOpenZip
-constexpr int ShortcutCopyZip = 10001;    // Ctrl+C, as MenuCopyZip
-constexpr int ShortcutCutZip = 10002;     // Ctrl+X, as MenuCutZip
-constexpr int ShortcutRenameZip = 10003;  // Ctrl+R, as MenuRenameZip
-constexpr int ShortcutSelectAll = 10004;  // Ctrl+A, as MenuSelectAll
-constexpr int ShortcutDelete = 10005;     // Delete, as MenuDelete
-constexpr int ShortcutUndo = 10006;       // Ctrl+Z, does nothing
-constexpr int ShortcutReturn = 10007;     // Return, does nothing
+constexpr int ShortcutOpenZip = 10000;   // Ctrl+O, as MenuOpenZip
+constexpr int ShortcutCopyZip = 10001;   // Ctrl+C, as MenuCopyZip
+constexpr int ShortcutCutZip = 10002;    // Ctrl+X, as MenuCutZip
+constexpr int ShortcutRenameZip = 10003; // Ctrl+R, as MenuRenameZip
+constexpr int ShortcutSelectAll = 10004; // Ctrl+A, as MenuSelectAll
+constexpr int ShortcutDelete = 10005;    // Delete, as MenuDelete
+constexpr int ShortcutUndo = 10006;      // Ctrl+Z, does nothing
+constexpr int ShortcutReturn = 10007;    // Return, does nothing
 
 // ---- Notification area -----------------------------------------------------
 constexpr int TrayIcon = 137;
 
 // ---- Main window controls (window 0) ---------------------------------------
-constexpr int ContainerAddress = 142;     // holds the address bar, 28 high
-constexpr int ExplorerCombo = 115;        // address bar: folder of the explorer list
-constexpr int ExplorerList = 116;         // files and folders of the current folder
-constexpr int ArchiveList = 138;          // entries of the opened archive
-constexpr int SplitterArchive = 139;      // archive list left, explorer list right
-constexpr int StatusBarMain = 0;          // status bars have their own numbering
-constexpr int ToolBarMain = 0;            // toolbars have their own numbering
+constexpr int ContainerAddress = 142; // holds the address bar, 28 high
+constexpr int ExplorerCombo = 115;    // address bar: folder of the explorer list
+constexpr int ExplorerList = 116;     // files and folders of the current folder
+constexpr int ArchiveList = 138;      // entries of the opened archive
+constexpr int SplitterArchive = 139;  // archive list left, explorer list right
+constexpr int StatusBarMain = 0;      // status bars have their own numbering
+constexpr int ToolBarMain = 0;        // toolbars have their own numbering
 
 // ---- Assistant (window 1) --------------------------------------------------
 constexpr int BtTextHelp = 42;
@@ -99,54 +99,54 @@ constexpr int BtTextConfiguration = 45;
 constexpr int BtTextPrevious = 46;
 constexpr int BtTextNext = 47;
 constexpr int BtTextClose = 48;
-constexpr int AssistBtSaveArchive = 50;    // archiveName page, "Parcourir" (key BtBrowse3)
-constexpr int AssistBtSelectArchive = 51;  // extraction page, archive "..."
-constexpr int AssistBtSelectFolder = 52;   // extraction page, folder "..."
+constexpr int AssistBtSaveArchive = 50;   // archiveName page, "Parcourir" (key BtBrowse3)
+constexpr int AssistBtSelectArchive = 51; // extraction page, archive "..."
+constexpr int AssistBtSelectFolder = 52;  // extraction page, folder "..."
 // Controls of the assistant that the dispatch ignores; they still need a
 // number to be created and addressed.
-constexpr int AssistText1 = 160;           // heading
-constexpr int BtTextOptions = 161;         // frame around the option buttons
+constexpr int AssistText1 = 160;   // heading
+constexpr int BtTextOptions = 161; // frame around the option buttons
 constexpr int AssistText2 = 162;
 constexpr int AssistText3 = 163;
 constexpr int AssistText4 = 164;
 constexpr int TxtOperations2Proceed = 165;
-constexpr int ChkCompress = 166;           // option button
-constexpr int ChkDecompress = 167;         // option button
+constexpr int ChkCompress = 166;   // option button
+constexpr int ChkDecompress = 167; // option button
 constexpr int TxtArchivNameEx = 168;
-constexpr int StrAssistArchiveName = 169;  // archiveName page field
-constexpr int TxtListIconAssist = 170;     // filesToCompress page list
+constexpr int StrAssistArchiveName = 169; // archiveName page field
+constexpr int TxtListIconAssist = 170;    // filesToCompress page list
 constexpr int TxtFileToUnZip = 171;
 constexpr int StrAssistSourceArchive = 172;
 constexpr int TxtExtractTo = 173;
 constexpr int StrAssistDestination = 174;
 
 // ---- Compression window (window 2) -----------------------------------------
-constexpr int ContainerCompress = 140;     // holds every control of the window
+constexpr int ContainerCompress = 140; // holds every control of the window
 constexpr int TxtFrameZipCreate = 124;
 constexpr int TxtZipName = 8;
 constexpr int StrZipName = 75;
 constexpr int TxtLocation = 7;
 constexpr int StrLocation = 74;
-constexpr int BtBrowseLocation = 49;       // "..."
+constexpr int BtBrowseLocation = 49; // "..."
 constexpr int TxtFrameCompressOpt = 123;
 constexpr int TxtArchiveFormat = 6;
 constexpr int ComboArchiveFormat = 84;
 constexpr int TxtCompressType = 12;
 constexpr int ComboCompressType = 85;
-constexpr int TxtPwd = 128;                // frame "Mot de  Passe"
+constexpr int TxtPwd = 128; // frame "Mot de  Passe"
 constexpr int TxtEnterPwd = 25;
 constexpr int StrPassword = 81;
 constexpr int TxtConfirmPwd = 26;
 constexpr int StrConfirmPassword = 80;
-constexpr int TxtShowPwd = 88;             // check box
-constexpr int TxtEncryptFileName = 89;     // check box, always disabled
+constexpr int TxtShowPwd = 88;         // check box
+constexpr int TxtEncryptFileName = 89; // check box, always disabled
 constexpr int BtCompressOk = 53;
 constexpr int BtCancelCompress = 54;
 
 // ---- Configuration window (window 3) ---------------------------------------
 constexpr int BtConfigOk = 55;
 constexpr int BtConfigCancel = 56;
-constexpr int PanelConfig = 118;           // tab control, pages 0 and 1
+constexpr int PanelConfig = 118; // tab control, pages 0 and 1
 // Page 0 (TxtConfigGeneral)
 constexpr int TxtFrameView = 126;
 constexpr int ChkBoxActivAssist = 90;
@@ -159,20 +159,20 @@ constexpr int ChkBoxViewBtTxt = 95;
 // Page 1 (TxtCompression&Integration)
 constexpr int TxtFrameDefaultZip = 130;
 constexpr int StrDefaultArchiveFolder = 78;
-constexpr int BtBrowse1Archive = 59;       // key BtBrowse1
+constexpr int BtBrowse1Archive = 59; // key BtBrowse1
 constexpr int TxtFrameDefaultExtractFolder = 131;
 constexpr int StrDefaultExtractFolder = 79;
-constexpr int BtBrowse1Extract = 60;       // key BtBrowse1
+constexpr int BtBrowse1Extract = 60; // key BtBrowse1
 constexpr int TxtFrameIntegration = 122;
 constexpr int ChkBoxZip = 100;
-constexpr int ChkBoxRar = 108;             // fixed text "Rar", always disabled
+constexpr int ChkBoxRar = 108; // fixed text "Rar", always disabled
 constexpr int ChkBoxIntegration = 104;
 constexpr int ChkBoxShortcut = 105;
 
 // ---- Archive information window (window 5) ---------------------------------
 constexpr int BtOkWindowInfo = 57;
-constexpr int FrameWindowInfo = 176;       // "Informations"
-constexpr int ContainerInfoValues = 177;   // holds the value texts
+constexpr int FrameWindowInfo = 176;     // "Informations"
+constexpr int ContainerInfoValues = 177; // holds the value texts
 // The labels, top to bottom, then their values in the same order.
 constexpr int TxtWindowInfoZipName = 178;
 constexpr int TxtWindowInfoFileNumber = 179;
@@ -182,7 +182,7 @@ constexpr int TxtWindowInfoCompressMethod = 182;
 constexpr int TxtWindowInfoZipSize = 183;
 constexpr int TxtWindowInfoCreationDate = 184;
 constexpr int TxtWindowInfoDateModif = 185;
-constexpr int InfoValueFirst = 186;        // 186 to 193, one per label
+constexpr int InfoValueFirst = 186; // 186 to 193, one per label
 constexpr int InfoValueLast = 193;
 
 // ---- Add-files window (window 6) -------------------------------------------
@@ -195,10 +195,10 @@ constexpr int BtCancel2 = 136;
 constexpr int TxtCopy = 37;
 constexpr int TxtDestination = 38;
 constexpr int StrCopyDestination = 82;
-constexpr int BtCopyBrowse = 63;           // picture button: choose a folder
+constexpr int BtCopyBrowse = 63; // picture button: choose a folder
 constexpr int BtCancel3 = 61;
 constexpr int BtOk = 62;
-constexpr int TxtRenameExtension = 40;     // rename use: "." + extension
+constexpr int TxtRenameExtension = 40; // rename use: "." + extension
 // Password use
 constexpr int TxtPwdDestination = 39;
 constexpr int StrPwdDestination = 83;
@@ -207,7 +207,7 @@ constexpr int TxtFramePwd = 132;
 
 // ---- About window (window 9) -----------------------------------------------
 constexpr int ImageAbout = 11;
-constexpr int TxtAboutLine1 = 30;          // "Zarvon 1.1.0"
+constexpr int TxtAboutLine1 = 30; // "Zarvon 1.1.0"
 constexpr int TxtAboutLine2 = 31;
 constexpr int TxtAboutLine3 = 32;
 constexpr int TxtAboutLine4 = 33;
@@ -217,4 +217,4 @@ constexpr int TxtAboutThanks2 = 35;
 constexpr int TxtAboutThanks3 = 36;
 constexpr int BtAboutOk = 64;
 
-}  // namespace zarvon::ids
+} // namespace zarvon::ids

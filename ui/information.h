@@ -31,4 +31,4 @@ std::string sheetDate(std::time_t time, bool english);
 // "2 Ko": `bytes` in rounded kilobytes.
 std::string kilobyteText(uint64_t bytes);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

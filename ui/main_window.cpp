@@ -36,11 +36,13 @@ struct ToolDescription {
 const std::array<ToolDescription, 8> &toolDescriptions()
 {
     static const std::array<ToolDescription, 8> tools{{
-        {"CompressTextBt", "Compresser", "InfoBulleCompress", "Ajouter les fichiers à l'archive", pf::Picture::IconCompress},
+        {"CompressTextBt", "Compresser", "InfoBulleCompress", "Ajouter les fichiers à l'archive",
+         pf::Picture::IconCompress},
         {"ExtractTextBt", "Extraire", "InfoBulleExtract", "Extraire une archive", pf::Picture::IconExtract},
         {"ChkTextBt", "Vérifier", "InfoBulleChk", "Verifier le Zip", pf::Picture::IconCheck},
         {"InfoTextBt", "Info Zip", "InfoBulleZipInfo", "Informations sur l'archive", pf::Picture::IconInfo},
-        {"ConfigurationTextBt", "Configuration", "InfoBulleConfiguration", "Paramètres", pf::Picture::IconConfiguration},
+        {"ConfigurationTextBt", "Configuration", "InfoBulleConfiguration", "Paramètres",
+         pf::Picture::IconConfiguration},
         {"AssistantTextBt", "Assistant", "InfoBulleAssistant", "Assistant", pf::Picture::IconAssistant},
         {"DeleteTextBt", "Supprimer", "InfoBulleDelete", "Supprimer", pf::Picture::IconDelete},
         {"AideTextBt", "Aide", "InfoBulleHelp", "Aide", pf::Picture::IconHelp},
@@ -65,7 +67,8 @@ void buildToolBar(pf::ToolBarForm form)
         const std::string caption = languageText(tools[i].captionKey, tools[i].captionDefault);
         m.buttons[i] = pf::toolBarButton(ids::ToolBarMain, pf::pictureImage(tools[i].picture), caption);
         if (!captions)
-            pf::setToolBarButtonToolTip(ids::ToolBarMain, m.buttons[i], languageText(tools[i].tipKey, tools[i].tipDefault));
+            pf::setToolBarButtonToolTip(ids::ToolBarMain, m.buttons[i],
+                                        languageText(tools[i].tipKey, tools[i].tipDefault));
         pf::toolBarGap(ids::ToolBarMain, captions ? captionGaps[i] : pictureGaps[i]);
         if (i == 6) {
             pf::toolBarSeparator(ids::ToolBarMain);
@@ -172,11 +175,11 @@ void buildRecentArchivesMenu()
 }
 
 // The menu items that carry a check mark.
-const std::array<int, 9> kCheckedItems{ids::MenuToolBar, ids::MenuStatusBar, ids::MenuDefaultView,
+const std::array<int, 9> kCheckedItems{ids::MenuToolBar,   ids::MenuStatusBar, ids::MenuDefaultView,
                                        ids::MenuLargeIcon, ids::MenuSmallIcon, ids::MenuList,
-                                       ids::MenuFrench, ids::MenuEnglish, ids::MenuBootScreen};
+                                       ids::MenuFrench,    ids::MenuEnglish,   ids::MenuBootScreen};
 
-}  // namespace
+} // namespace
 
 bool mainWindowExists() { return pf::isWindow(ids::WindowMain); }
 
@@ -284,9 +287,15 @@ void applyViewMenuState()
 void applyListViewType()
 {
     switch (settings::applyListViewType()) {
-    case settings::ListViewType::Details: pf::setExplorerDisplay(ids::ExplorerList, pf::ExplorerDisplay::Details); break;
-    case settings::ListViewType::LargeIcons: pf::setExplorerDisplay(ids::ExplorerList, pf::ExplorerDisplay::LargeIcons); break;
-    case settings::ListViewType::SmallIcons: pf::setExplorerDisplay(ids::ExplorerList, pf::ExplorerDisplay::SmallIcons); break;
+    case settings::ListViewType::Details:
+        pf::setExplorerDisplay(ids::ExplorerList, pf::ExplorerDisplay::Details);
+        break;
+    case settings::ListViewType::LargeIcons:
+        pf::setExplorerDisplay(ids::ExplorerList, pf::ExplorerDisplay::LargeIcons);
+        break;
+    case settings::ListViewType::SmallIcons:
+        pf::setExplorerDisplay(ids::ExplorerList, pf::ExplorerDisplay::SmallIcons);
+        break;
     case settings::ListViewType::List: pf::setExplorerDisplay(ids::ExplorerList, pf::ExplorerDisplay::List); break;
     case settings::ListViewType::Unchanged: break;
     }
@@ -319,9 +328,11 @@ void refreshToolBarTexts()
     const bool captions = m.form == pf::ToolBarForm::Captions;
     for (std::size_t i = 0; i < tools.size(); ++i) {
         if (captions)
-            pf::setToolBarButtonCaption(ids::ToolBarMain, m.buttons[i], languageText(tools[i].captionKey, tools[i].captionDefault));
+            pf::setToolBarButtonCaption(ids::ToolBarMain, m.buttons[i],
+                                        languageText(tools[i].captionKey, tools[i].captionDefault));
         else
-            pf::setToolBarButtonToolTip(ids::ToolBarMain, m.buttons[i], languageText(tools[i].tipKey, tools[i].tipDefault));
+            pf::setToolBarButtonToolTip(ids::ToolBarMain, m.buttons[i],
+                                        languageText(tools[i].tipKey, tools[i].tipDefault));
     }
 }
 
@@ -433,8 +444,7 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     const bool standard = mainWindowHasToolBar();
     std::string folder = explorerFolderText();
     if (!standard)
-        folder = how == ArchiveOpening::Recent ? std::string("/")
-                                               : settings::settingText(settings::kLastDisk);
+        folder = how == ArchiveOpening::Recent ? std::string("/") : settings::settingText(settings::kLastDisk);
     // The new explorer list keeps the display the user chose from the menu,
     // saved or not; the check marks stay as they are too.
     const bool hadExplorer = pf::isGadget(ids::ExplorerList);
@@ -530,4 +540,4 @@ int toolBarButtonId(ToolButton button)
     return mainWindow().buttons[std::size_t(button)];
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

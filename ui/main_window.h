@@ -81,4 +81,4 @@ std::string explorerFolderText();
 enum class ToolButton { Compress, Extract, Check, Info, Configuration, Assistant, Delete, Help };
 int toolBarButtonId(ToolButton button);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -48,8 +48,8 @@ void showArchive(ArchiveOpening how)
 constexpr int kDefaultColumnWidths[kArchiveColumnCount] = {220, 80, 80, 50, 115, 70, 68, 75};
 
 const pf::ColumnSort kColumnSorts[kArchiveColumnCount] = {
-    pf::ColumnSort::Text,   pf::ColumnSort::Number, pf::ColumnSort::Number, pf::ColumnSort::Number,
-    pf::ColumnSort::Text,   pf::ColumnSort::Text,   pf::ColumnSort::Text,   pf::ColumnSort::Text};
+    pf::ColumnSort::Text, pf::ColumnSort::Number, pf::ColumnSort::Number, pf::ColumnSort::Number,
+    pf::ColumnSort::Text, pf::ColumnSort::Text,   pf::ColumnSort::Text,   pf::ColumnSort::Text};
 
 // The titles of the columns after the name, in the language now in use.
 std::vector<std::string> columnTitles()
@@ -103,7 +103,7 @@ void remember(const std::string &path)
         buildMenus(true);
 }
 
-}  // namespace
+} // namespace
 
 const std::string &currentArchivePath() { return shownPath(); }
 
@@ -221,9 +221,9 @@ void showEntryCount()
 
 void openArchiveWithRequester()
 {
-    const std::string path = pf::openFileRequester(
-        settings::languageText("OpenZipFile", "Sélectionner une archive"), "",
-        "Zip(*.zip)|*.zip|7-zip(*.7z)|*.7z|Rar(*.rar)|*.rar|Cab(*.cab)|*.cab", 0);
+    const std::string path =
+        pf::openFileRequester(settings::languageText("OpenZipFile", "Sélectionner une archive"), "",
+                              "Zip(*.zip)|*.zip|7-zip(*.7z)|*.7z|Rar(*.rar)|*.rar|Cab(*.cab)|*.cab", 0);
     // A cancelled requester leaves the archive on display as it was.
     if (path.empty())
         return;
@@ -318,10 +318,11 @@ void openArchiveEntry()
     if (!entry || entry->folder)
         return;
     if (entry->encrypted) {
-        pf::messageBox("Zarvon",
-                       settings::languageText("MsgOpenEntryPassword",
-                                              "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir."),
-                       pf::MessageIcon::Information);
+        pf::messageBox(
+            "Zarvon",
+            settings::languageText("MsgOpenEntryPassword",
+                                   "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir."),
+            pf::MessageIcon::Information);
         return;
     }
     const std::string folder = makeTemporaryFolder();
@@ -438,4 +439,4 @@ void dropFiles(int target)
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

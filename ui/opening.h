@@ -22,10 +22,10 @@ void setCurrentArchivePath(const std::string &path);
 
 // How an archive is being opened; the layout differs slightly by way.
 enum class ArchiveOpening {
-    Requester,    // "Ouvrir Archive" and Ctrl+O
-    Path,         // the command-line argument
-    Recent,       // the recent-archives submenu
-    DoubleClick,  // a double click in the explorer list
+    Requester,   // "Ouvrir Archive" and Ctrl+O
+    Path,        // the command-line argument
+    Recent,      // the recent-archives submenu
+    DoubleClick, // a double click in the explorer list
 };
 
 // Fills the archive list with the entries of `path`, read in one pass of the
@@ -116,4 +116,4 @@ void dropFiles(int target);
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

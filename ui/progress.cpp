@@ -26,20 +26,23 @@ constexpr int kHeight = 106;
 // The extraction form keeps the first line, its bar and Cancel.
 constexpr int kReducedHeight = 62;
 
-int openWindowWithParts(const std::string &title, int height, int overallMaximum, bool overallPart) {
+int openWindowWithParts(const std::string &title, int height, int overallMaximum, bool overallPart)
+{
     closeProgressWindow();
-    const int parent = pf::isWindow(ids::WindowMain) && pf::isWindowVisible(ids::WindowMain)
-                           ? ids::WindowMain
-                           : -1;
+    const int parent = pf::isWindow(ids::WindowMain) && pf::isWindowVisible(ids::WindowMain) ? ids::WindowMain : -1;
     const unsigned flags = pf::WindowTool | (parent >= 0 ? pf::WindowParentCentered : pf::WindowScreenCentered);
     const int window = pf::openWindow(pf::AnyNumber, 0, 0, kWidth, height, title, flags, parent);
-    if (window < 0) return -1;
+    if (window < 0)
+        return -1;
     progressWindow().window = window;
-    progressWindow().fileText = pf::textGadget(pf::AnyNumber, 5, 5, 305, 15, "Extraction des fichiers...", pf::TextCenter);
+    progressWindow().fileText =
+        pf::textGadget(pf::AnyNumber, 5, 5, 305, 15, "Extraction des fichiers...", pf::TextCenter);
     progressWindow().fileBar = pf::progressBarGadget(pf::AnyNumber, 5, 20, 305, 17, 0, 100);
     if (overallPart) {
-        progressWindow().overallText = pf::textGadget(pf::AnyNumber, 10, 50, 290, 15, "Progression générale", pf::TextCenter);
-        progressWindow().overallBar = pf::progressBarGadget(pf::AnyNumber, 5, 65, 305, 17, 0, std::max(1, overallMaximum));
+        progressWindow().overallText =
+            pf::textGadget(pf::AnyNumber, 10, 50, 290, 15, "Progression générale", pf::TextCenter);
+        progressWindow().overallBar =
+            pf::progressBarGadget(pf::AnyNumber, 5, 65, 305, 17, 0, std::max(1, overallMaximum));
         progressWindow().cancel = pf::buttonGadget(pf::AnyNumber, 241, 85, 70, 18, "Annuler");
     } else {
         progressWindow().cancel = pf::buttonGadget(pf::AnyNumber, 241, 41, 70, 18, "Annuler");
@@ -55,18 +58,22 @@ int openWindowWithParts(const std::string &title, int height, int overallMaximum
     return window;
 }
 
-}  // namespace
+} // namespace
 
-int openProgressWindow(int overallMaximum) {
+int openProgressWindow(int overallMaximum)
+{
     return openWindowWithParts("Progression...", kHeight, overallMaximum, true);
 }
 
-int openExtractionProgressWindow(const std::string &title) {
+int openExtractionProgressWindow(const std::string &title)
+{
     return openWindowWithParts(title, kReducedHeight, 100, false);
 }
 
-void closeProgressWindow() {
-    if (progressWindow().window >= 0 && pf::isWindow(progressWindow().window)) pf::closeWindow(progressWindow().window);
+void closeProgressWindow()
+{
+    if (progressWindow().window >= 0 && pf::isWindow(progressWindow().window))
+        pf::closeWindow(progressWindow().window);
     progressWindow() = ProgressWindowState{};
 }
 
@@ -79,20 +86,26 @@ int progressFileBar() { return progressWindow().fileBar; }
 int progressOverallText() { return progressWindow().overallText; }
 int progressOverallBar() { return progressWindow().overallBar; }
 
-void setProgressTitle(const std::string &title) {
-    if (isProgressWindowOpen()) pf::setWindowTitle(progressWindow().window, title);
+void setProgressTitle(const std::string &title)
+{
+    if (isProgressWindowOpen())
+        pf::setWindowTitle(progressWindow().window, title);
 }
 
-void setProgressFileText(const std::string &text) {
-    if (isProgressWindowOpen()) pf::setGadgetText(progressWindow().fileText, text);
+void setProgressFileText(const std::string &text)
+{
+    if (isProgressWindowOpen())
+        pf::setGadgetText(progressWindow().fileText, text);
 }
 
-void setProgressOverallMaximum(int maximum) {
+void setProgressOverallMaximum(int maximum)
+{
     if (isProgressWindowOpen() && progressWindow().overallBar >= 0)
         pf::setGadgetAttribute(progressWindow().overallBar, pf::GadgetAttribute::ProgressMaximum, std::max(1, maximum));
 }
 
-void setProgressOverall(int value) {
+void setProgressOverall(int value)
+{
     progressWindow().overall = value;
     if (isProgressWindowOpen() && progressWindow().overallBar >= 0) {
         pf::setGadgetState(progressWindow().overallBar, value);
@@ -102,32 +115,39 @@ void setProgressOverall(int value) {
 
 int progressOverall() { return progressWindow().overall; }
 
-int32_t compressionProgressCallback(const std::string &fileName, float percent) {
-    if (!isProgressWindowOpen()) return 0;
-    if (!fileName.empty()) pf::setGadgetText(progressWindow().fileText, base::lastPathComponent(fileName, "/\\"));
+int32_t compressionProgressCallback(const std::string &fileName, float percent)
+{
+    if (!isProgressWindowOpen())
+        return 0;
+    if (!fileName.empty())
+        pf::setGadgetText(progressWindow().fileText, base::lastPathComponent(fileName, "/\\"));
     const float bounded = std::clamp(std::isnan(percent) ? 0.0f : percent, 0.0f, 100.0f);
     pf::setGadgetState(progressWindow().fileBar, static_cast<int>(std::lround(bounded)));
-    if (pf::drainEvents(progressWindow().cancel)) uiState().cancelRequested = true;
+    if (pf::drainEvents(progressWindow().cancel))
+        uiState().cancelRequested = true;
     return uiState().cancelRequested ? 1 : 0;
 }
 
 namespace {
 std::function<void(const std::string &, float)> &progressObserver() { return uiState().progressObserver; }
-}  // namespace
+} // namespace
 
 void setProgressObserver(std::function<void(const std::string &, float)> observer)
 {
     progressObserver() = std::move(observer);
 }
 
-bool ProgressWindowReporter::report(const operations::ProgressStep &step) {
+bool ProgressWindowReporter::report(const operations::ProgressStep &step)
+{
     using operations::ProgressStep;
     switch (step.kind) {
     case ProgressStep::ItemStarted:
-        if (form_ == Form::Extraction) setProgressFileText(step.name);
+        if (form_ == Form::Extraction)
+            setProgressFileText(step.name);
         return uiState().cancelRequested;
     case ProgressStep::ItemProgress:
-        if (progressObserver()) progressObserver()(step.name, step.percent);
+        if (progressObserver())
+            progressObserver()(step.name, step.percent);
         return compressionProgressCallback(step.name, step.percent) != 0;
     case ProgressStep::ItemDone:
         if (form_ == Form::Compression) {
@@ -140,11 +160,11 @@ bool ProgressWindowReporter::report(const operations::ProgressStep &step) {
     return uiState().cancelRequested;
 }
 
-operations::OverwriteAnswer ProgressWindowReporter::askOverwrite(const std::string &path) {
+operations::OverwriteAnswer ProgressWindowReporter::askOverwrite(const std::string &path)
+{
     using operations::OverwriteAnswer;
     const std::string text = settings::languageText("MsgReplaceItem", "Un élément de ce nom existe déjà :") + "\r" +
-                             path + "\r" +
-                             settings::languageText("MsgReplaceQuestion", "Voulez-vous le remplacer ?");
+                             path + "\r" + settings::languageText("MsgReplaceQuestion", "Voulez-vous le remplacer ?");
     switch (pf::askReplace("Zarvon", text, true)) {
     case pf::ReplaceAnswer::Yes: return OverwriteAnswer::Replace;
     case pf::ReplaceAnswer::YesToAll: return OverwriteAnswer::ReplaceAll;
@@ -159,4 +179,4 @@ operations::OverwriteAnswer ProgressWindowReporter::askOverwrite(const std::stri
 bool cancelRequested() { return uiState().cancelRequested; }
 void clearCancelRequest() { uiState().cancelRequested = false; }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -79,4 +79,4 @@ void setProgressObserver(std::function<void(const std::string &fileName, float p
 bool cancelRequested();
 void clearCancelRequest();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

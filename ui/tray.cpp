@@ -19,14 +19,12 @@ void minimiseWithoutTray()
     TrayModeState &mode = trayMode();
     if (!mode.toldNoTray) {
         mode.toldNoTray = true;
-        pf::messageBox("Zarvon",
-                       settings::languageText("MsgNoSystray"),
-                       pf::MessageIcon::Information);
+        pf::messageBox("Zarvon", settings::languageText("MsgNoSystray"), pf::MessageIcon::Information);
     }
     pf::setWindowState(ids::WindowMain, pf::WindowState::Minimized);
 }
 
-}  // namespace
+} // namespace
 
 // These two texts are the program's own, chosen by the configuration file
 // alone (not by the language file that happens to be loaded).
@@ -76,4 +74,4 @@ void showTrayMenu()
         pf::displayPopupMenu(ids::TrayMenu, ids::WindowMain);
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

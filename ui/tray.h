@@ -35,4 +35,4 @@ std::string trayBalloonText();
 // True between minimiseToTray and restoreFromTray.
 bool inTray();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -10,4 +10,4 @@ UiState &uiState()
 
 void resetUiState() { uiState() = UiState{}; }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -42,7 +42,7 @@ struct ProgressWindowState {
 // The assistant's window while it exists.
 struct AssistantState {
     AssistantPage page = AssistantPage::Welcome;
-    std::string archivePath;  // the archive to create, taken when leaving the name page
+    std::string archivePath; // the archive to create, taken when leaving the name page
 };
 
 // Tray mode (ui/tray.h).
@@ -92,4 +92,4 @@ UiState &uiState();
 // window, no cancel pending.
 void resetUiState();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -40,9 +40,8 @@ TEST(ArchiveListRow, ShowsEveryColumnOfAFile)
     e.dosDate = (uint32_t((2023 - 1980) << 9 | 7 << 5 | 9) << 16) | (14 << 11 | 35 << 5 | 10);
     e.methodName = "Deflate";
     e.encrypted = true;
-    EXPECT_EQ(cells(ui::archiveListRow(e)),
-              (std::vector<std::string>{"docs/report 1.txt", "1000", "250", "75%", "2023-07-09 14:35", "Deflate", "*",
-                                        "00ABCDEF"}));
+    EXPECT_EQ(cells(ui::archiveListRow(e)), (std::vector<std::string>{"docs/report 1.txt", "1000", "250", "75%",
+                                                                      "2023-07-09 14:35", "Deflate", "*", "00ABCDEF"}));
 }
 
 TEST(ArchiveListRow, EdgeCases)
@@ -74,9 +73,9 @@ protected:
     std::string openSample()
     {
         std::string zip = makeZip("archive.zip", {{"b.txt", std::string(900, 'x')},
-                                                   {"a.txt", std::string(10, 'y')},
-                                                   {"c.txt", std::string(100, 'z')},
-                                                   {"dir/", ""}});
+                                                  {"a.txt", std::string(10, 'y')},
+                                                  {"c.txt", std::string(100, 'z')},
+                                                  {"dir/", ""}});
         return zip;
     }
 };
@@ -90,8 +89,8 @@ TEST_F(ArchiveColumnsTest, ListShowsTheColumnsAfterTheNameInFrench)
     std::vector<std::string> titles;
     for (int c = 1; c < 8; ++c)
         titles.push_back(getGadgetColumnTitle(ids::ArchiveList, c));
-    EXPECT_EQ(titles, (std::vector<std::string>{"Taille", "Compressé", "Taux", "Modifié le", "Méthode", "Chiffré",
-                                                "CRC"}));
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{"Taille", "Compressé", "Taux", "Modifié le", "Méthode", "Chiffré", "CRC"}));
     EXPECT_EQ(column(0), (std::vector<std::string>{"b.txt", "a.txt", "c.txt", "dir/"}));
     EXPECT_EQ(column(1), (std::vector<std::string>{"900", "10", "100", ""}));
     EXPECT_EQ(getGadgetItemText(ids::ArchiveList, 0, 7).size(), 8u);
@@ -129,8 +128,9 @@ TEST_F(ArchiveColumnsTest, HeaderClickSortsNumbersAsNumbersAndReverses)
 TEST_F(ArchiveColumnsTest, NumberSortIsNotATextSort)
 {
     writeStandardIni();
-    std::string zip = makeZip("n.zip", {{"nine", std::string(9, 'a')}, {"eighty", std::string(80, 'b')},
-                                        {"seven-hundred", std::string(700, 'c')}});
+    std::string zip = makeZip(
+        "n.zip",
+        {{"nine", std::string(9, 'a')}, {"eighty", std::string(80, 'b')}, {"seven-hundred", std::string(700, 'c')}});
     ASSERT_TRUE(start({zip}));
     clickGadgetColumnHeader(ids::ArchiveList, 1);
     // A text sort would give "700" < "80" < "9".
@@ -141,7 +141,7 @@ TEST_F(ArchiveColumnsTest, SortingKeepsTheSelectionForExtraction)
 {
     writeStandardIni();
     ASSERT_TRUE(start({openSample()}));
-    setGadgetItemState(ids::ArchiveList, 0, ItemSelected);  // b.txt
+    setGadgetItemState(ids::ArchiveList, 0, ItemSelected); // b.txt
     clickGadgetColumnHeader(ids::ArchiveList, 0);
     std::vector<std::string> selected;
     for (int i = 0; i < countGadgetItems(ids::ArchiveList); ++i)
@@ -192,7 +192,7 @@ TEST_F(ArchiveColumnsTest, UnreadableSavedWidthsKeepTheDefaults)
     EXPECT_EQ(getGadgetColumnWidth(ids::ArchiveList, 5), 61);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -227,4 +227,4 @@ TEST_P(ArchiveColumnsPicture, EveryColumnShows)
 
 INSTANTIATE_TEST_SUITE_P(Languages, ArchiveColumnsPicture, ::testing::Values(false, true));
 
-}  // namespace
+} // namespace

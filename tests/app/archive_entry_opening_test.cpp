@@ -118,8 +118,8 @@ TEST_F(EntryOpeningTest, NoApplicationIsReported)
     std::string zip = makeZip("a.zip", {{"data.bin", "b"}});
     ASSERT_TRUE(start({zip}));
     expectOpenDocument(false);
-    expectDialog(ScriptStep{DialogKind::Message, "Zarvon", "", "Aucune application ne peut ouvrir ce fichier :",
-                            MessageIcon::Error, false});
+    expectDialog(ScriptStep{DialogKind::Message, "Zarvon", "",
+                            "Aucune application ne peut ouvrir ce fichier :", MessageIcon::Error, false});
     doubleClick("data.bin");
     EXPECT_EQ(unusedSteps(), 0);
 }
@@ -131,7 +131,8 @@ TEST_F(EntryOpeningTest, EncryptedEntrySaysItNeedsItsPassword)
     writeStandardIni();
     writeFile("secret.txt", "hidden");
     const std::string zip = (folder() / "locked.zip").string();
-    ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder()) + " && zip -q -P pw locked.zip secret.txt")
+    ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder()) +
+                                          " && zip -q -P pw locked.zip secret.txt")
                   .status,
               0);
     ASSERT_TRUE(start({zip}));
@@ -142,4 +143,4 @@ TEST_F(EntryOpeningTest, EncryptedEntrySaysItNeedsItsPassword)
     EXPECT_TRUE(privateFolders().empty()) << "nothing is written without the password";
 }
 
-}  // namespace
+} // namespace

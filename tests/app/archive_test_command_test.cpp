@@ -97,7 +97,7 @@ TEST_F(TestCommandTest, EverySelectedZipOfTheExplorerInListOrder)
     makeZip("home/c.Zip", {{"c", "c"}});
     makeZip("home/d.zIp", {{"d", "d"}});
     writeFile("home/e.7z", "seven");
-    makeZip("home/f.zip", {{"f", "f"}});  // not selected
+    makeZip("home/f.zip", {{"f", "f"}}); // not selected
     ASSERT_TRUE(start());
     for (const char *name : {"a.zip", "b.ZIP", "c.Zip", "d.zIp", "e.7z"})
         select(name);
@@ -144,4 +144,4 @@ TEST_F(TestCommandTest, FailureIsToldWithoutAnyConfigurationFile)
     menu(ids::MenuTestZip);
 }
 
-}  // namespace
+} // namespace

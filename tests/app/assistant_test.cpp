@@ -18,21 +18,24 @@ using ui::AssistantPage;
 
 class AssistantTest : public ProgramTest {
 protected:
-    void click(int id) {
+    void click(int id)
+    {
         auto *button = qobject_cast<QAbstractButton *>(pf::gadgetWidget(id));
         ASSERT_NE(button, nullptr) << id;
         ASSERT_TRUE(button->isEnabled()) << id;
         button->click();
         pump();
     }
-    void startWithAssistant(const std::vector<std::pair<std::string, std::string>> &changes = {}) {
+    void startWithAssistant(const std::vector<std::pair<std::string, std::string>> &changes = {})
+    {
         auto all = changes;
         all.push_back({"General/AssistantState", "1"});
         writeStandardIni(all);
         ASSERT_TRUE(start());
         ASSERT_TRUE(pf::isWindowVisible(ids::WindowAssistant));
     }
-    void choose(int option) {
+    void choose(int option)
+    {
         pf::setGadgetState(option, 1);
         pump();
     }
@@ -40,7 +43,8 @@ protected:
     std::string title() { return pf::getWindowTitle(ids::WindowAssistant); }
 };
 
-TEST_F(AssistantTest, ShownAtStartUpAndClosedWithoutEverShowingTheMainWindow) {
+TEST_F(AssistantTest, ShownAtStartUpAndClosedWithoutEverShowingTheMainWindow)
+{
     startWithAssistant();
     EXPECT_FALSE(pf::isWindow(ids::WindowMain)) << "the main window is not built";
     EXPECT_EQ(title(), "Assistant Zarvon");
@@ -52,7 +56,8 @@ TEST_F(AssistantTest, ShownAtStartUpAndClosedWithoutEverShowingTheMainWindow) {
     EXPECT_EQ(ini(), before) << "no window state is saved";
 }
 
-TEST_F(AssistantTest, AnArchiveGivenAtStartUpIsOfferedForExtraction) {
+TEST_F(AssistantTest, AnArchiveGivenAtStartUpIsOfferedForExtraction)
+{
     writeStandardIni({{"General/AssistantState", "1"}});
     const std::string zip = makeZip("given.zip", {{"a.txt", "alpha"}});
     ASSERT_TRUE(start({zip}));
@@ -64,13 +69,15 @@ TEST_F(AssistantTest, AnArchiveGivenAtStartUpIsOfferedForExtraction) {
     EXPECT_EQ(ui::assistantPage(), AssistantPage::ChooseOperation);
 }
 
-TEST_F(AssistantTest, ItsCloseBoxEndsTheProgram) {
+TEST_F(AssistantTest, ItsCloseBoxEndsTheProgram)
+{
     startWithAssistant();
     closeBox(ids::WindowAssistant);
     EXPECT_TRUE(pf::exitRequested());
 }
 
-TEST_F(AssistantTest, MenuHidesTheMainWindowAndZarvonAndCloseBringItBack) {
+TEST_F(AssistantTest, MenuHidesTheMainWindowAndZarvonAndCloseBringItBack)
+{
     writeStandardIni();
     ASSERT_TRUE(start());
     menu(ids::MenuAssistant);
@@ -89,7 +96,8 @@ TEST_F(AssistantTest, MenuHidesTheMainWindowAndZarvonAndCloseBringItBack) {
     EXPECT_TRUE(pf::isWindowVisible(ids::WindowMain));
 }
 
-TEST_F(AssistantTest, ZarvonBuildsTheMainWindowAfterAnAssistantStart) {
+TEST_F(AssistantTest, ZarvonBuildsTheMainWindowAfterAnAssistantStart)
+{
     startWithAssistant();
     click(ids::BtTextZarvon);
     ASSERT_TRUE(pf::isWindowVisible(ids::WindowMain));
@@ -102,7 +110,8 @@ TEST_F(AssistantTest, ZarvonBuildsTheMainWindowAfterAnAssistantStart) {
     EXPECT_TRUE(pf::exitRequested()) << "the main window is gone: Close ends the program";
 }
 
-TEST_F(AssistantTest, PagesForwardsAndBackwards) {
+TEST_F(AssistantTest, PagesForwardsAndBackwards)
+{
     startWithAssistant();
     click(ids::BtTextPrevious);
     EXPECT_EQ(ui::assistantPage(), AssistantPage::Welcome);
@@ -134,7 +143,8 @@ TEST_F(AssistantTest, PagesForwardsAndBackwards) {
     EXPECT_FALSE(pf::isGadget(ids::ChkCompress));
 }
 
-TEST_F(AssistantTest, PagesWalkWhateverTheLanguageFileCallsThem) {
+TEST_F(AssistantTest, PagesWalkWhateverTheLanguageFileCallsThem)
+{
     // Titles of other words than the shipped files': the page is state.
     writeFile("program/French.lng", "[Assistant]\r\nWindowSelectFile = Choix\r\nTxtWindowExtract = Sortie\r\n");
     startWithAssistant();
@@ -153,7 +163,8 @@ TEST_F(AssistantTest, PagesWalkWhateverTheLanguageFileCallsThem) {
     EXPECT_EQ(next(), "Suivant");
 }
 
-TEST_F(AssistantTest, CompressionFinishedFromTheAssistant) {
+TEST_F(AssistantTest, CompressionFinishedFromTheAssistant)
+{
     writeFile("home/pick/a.txt", "alpha");
     writeFile("home/pick/b.txt", "beta");
     startWithAssistant();
@@ -189,7 +200,8 @@ TEST_F(AssistantTest, CompressionFinishedFromTheAssistant) {
     EXPECT_FALSE(pf::isWindow(ids::WindowAddFiles));
 }
 
-TEST_F(AssistantTest, FinishWithNothingAddedSaysSoAndWritesNothing) {
+TEST_F(AssistantTest, FinishWithNothingAddedSaysSoAndWritesNothing)
+{
     startWithAssistant();
     click(ids::BtTextNext);
     choose(ids::ChkCompress);
@@ -203,7 +215,8 @@ TEST_F(AssistantTest, FinishWithNothingAddedSaysSoAndWritesNothing) {
     EXPECT_EQ(ui::assistantPage(), AssistantPage::FilesToCompress);
 }
 
-TEST_F(AssistantTest, AddFilesCancelStartsTheAssistantAgain) {
+TEST_F(AssistantTest, AddFilesCancelStartsTheAssistantAgain)
+{
     startWithAssistant();
     click(ids::BtTextNext);
     choose(ids::ChkCompress);
@@ -218,13 +231,15 @@ TEST_F(AssistantTest, AddFilesCancelStartsTheAssistantAgain) {
 
 class AssistantExtractionTest : public AssistantTest {
 protected:
-    void toExtractionPage() {
+    void toExtractionPage()
+    {
         click(ids::BtTextNext);
         choose(ids::ChkDecompress);
         click(ids::BtTextNext);
         ASSERT_EQ(ui::assistantPage(), AssistantPage::Extraction);
     }
-    void chooseBoth(const std::string &archive, const std::string &destination, bool english = false) {
+    void chooseBoth(const std::string &archive, const std::string &destination, bool english = false)
+    {
         pf::expectOpenFile(archive);
         click(ids::AssistBtSelectArchive);
         EXPECT_EQ(next(), english ? "Next" : "Suivant") << "one field is still empty";
@@ -234,7 +249,8 @@ protected:
     }
 };
 
-TEST_F(AssistantExtractionTest, ExtractionFinishedFromTheAssistant) {
+TEST_F(AssistantExtractionTest, ExtractionFinishedFromTheAssistant)
+{
     const std::string zip = makeZip("in/box.zip", {{"docs/readme.txt", "hello"}, {"top.txt", "top"}});
     const std::string dest = (folder() / "out").string() + "/";
     startWithAssistant();
@@ -251,7 +267,8 @@ TEST_F(AssistantExtractionTest, ExtractionFinishedFromTheAssistant) {
     EXPECT_EQ(pf::getGadgetState(ids::ChkDecompress), 0);
 }
 
-TEST_F(AssistantExtractionTest, AFailedExtractionSaysSoInsteadOfSuccess) {
+TEST_F(AssistantExtractionTest, AFailedExtractionSaysSoInsteadOfSuccess)
+{
     const std::string zip = makeZip("in/bad.zip", {{"a.txt", "some data here"}}, true);
     startWithAssistant({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}});
     toExtractionPage();
@@ -262,7 +279,8 @@ TEST_F(AssistantExtractionTest, AFailedExtractionSaysSoInsteadOfSuccess) {
         EXPECT_EQ(shown.text.find("The files have been extracted!"), std::string::npos);
 }
 
-TEST_F(AssistantExtractionTest, AProtectedArchiveGetsThePasswordWindow) {
+TEST_F(AssistantExtractionTest, AProtectedArchiveGetsThePasswordWindow)
+{
     writeFile("c/secret.txt", "secret");
     fs::create_directories(folder() / "in");
     const auto made = runCommand("cd " + quoted((folder() / "c").string()) + " && zip -q -P pw " +
@@ -281,7 +299,8 @@ TEST_F(AssistantExtractionTest, AProtectedArchiveGetsThePasswordWindow) {
     EXPECT_EQ(readFile(folder() / "out/secret.txt"), "secret");
 }
 
-TEST_F(AssistantExtractionTest, IncompleteFieldsLeaveNextWithoutEffect) {
+TEST_F(AssistantExtractionTest, IncompleteFieldsLeaveNextWithoutEffect)
+{
     startWithAssistant();
     toExtractionPage();
     pf::setGadgetText(ids::StrAssistSourceArchive, (folder() / "x.zip").string());
@@ -294,7 +313,8 @@ TEST_F(AssistantExtractionTest, IncompleteFieldsLeaveNextWithoutEffect) {
     EXPECT_EQ(ui::assistantPage(), AssistantPage::Extraction);
 }
 
-TEST_F(AssistantExtractionTest, PathsTypedByHandAreTheOnesUsed) {
+TEST_F(AssistantExtractionTest, PathsTypedByHandAreTheOnesUsed)
+{
     const std::string zip = makeZip("in/typed.zip", {{"t.txt", "typed"}});
     startWithAssistant();
     toExtractionPage();
@@ -306,7 +326,8 @@ TEST_F(AssistantExtractionTest, PathsTypedByHandAreTheOnesUsed) {
     EXPECT_EQ(ui::assistantPage(), AssistantPage::Welcome);
 }
 
-TEST_F(AssistantTest, HelpAboutAndConfiguration) {
+TEST_F(AssistantTest, HelpAboutAndConfiguration)
+{
     startWithAssistant();
     pf::expectMessage("Zarvon", "En cours...", pf::MessageIcon::Information);
     click(ids::BtTextHelp);
@@ -316,5 +337,5 @@ TEST_F(AssistantTest, HelpAboutAndConfiguration) {
     EXPECT_TRUE(pf::isWindowVisible(ids::WindowConfiguration));
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

@@ -93,4 +93,4 @@ TEST_F(BootScreenTest, QuittingFromTheTrayMenuDoesNotStoreTheSwitch)
     EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
 }
 
-}  // namespace
+} // namespace

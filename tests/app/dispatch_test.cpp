@@ -196,7 +196,7 @@ TEST_F(DispatchTest, ViewModesAreExclusiveAndStoredOnQuit)
     EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::SmallIcons);
     EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, ids::MenuSmallIcon));
     EXPECT_FALSE(getMenuItemState(ids::MenuBarMain, ids::MenuDefaultView));
-    EXPECT_NE(ini().find("DefaultView = 1"), std::string::npos);  // nothing written yet
+    EXPECT_NE(ini().find("DefaultView = 1"), std::string::npos); // nothing written yet
     menu(ids::MenuDefaultView);
     EXPECT_EQ(getExplorerDisplay(ids::ExplorerList), ExplorerDisplay::Details);
     EXPECT_EQ(getGadgetColumnWidth(ids::ExplorerList, 0), 336);
@@ -315,17 +315,54 @@ TEST_F(DispatchTest, MenuBarInFrenchWithItsCheckMarks)
     setSystemLocale("fr_FR.UTF-8");
     std::filesystem::remove(programFolder() / "French.lng");
     std::filesystem::remove(programFolder() / "English.lng");
-    writeFile("program/French.lng", "[Langue]\r\nLangue = Francais\r\n");  // built-in texts only
+    writeFile("program/French.lng", "[Langue]\r\nLangue = Francais\r\n"); // built-in texts only
     ASSERT_TRUE(start());
-    std::vector<std::string> expected{
-        "Fichier>", "Ouvrir Archive", "-", "Copier Archive", "Couper Archive", "Renommer Archive", "-",
-        "Sélectionner tout     \tCtrl+A", "Supprimer", "-", "Propriétés de l'archive", "-", "Quitter", "<",
-        "Afficher>", "ToolBar", "StatusBar", "Affichage>", "Affichage par défaut", "Affichage grande icône",
-        "Affichage petite icône", "ListView", "<", "Langue>", "Francais", "Anglais", "<", "<",
-        "Commandes>", "Compresser", "Extraire Archive", "Tester Archive", "-", "Assistant", "<",
-        "Options>", "Configuration", "-", "Editer le fichier de Configuration", "Réduire dans la zone système",
-        "Afficher l'ecran de démarrage", "<",
-        "Aide>", "Aide", "A Propos", "<"};
+    std::vector<std::string> expected{"Fichier>",
+                                      "Ouvrir Archive",
+                                      "-",
+                                      "Copier Archive",
+                                      "Couper Archive",
+                                      "Renommer Archive",
+                                      "-",
+                                      "Sélectionner tout     \tCtrl+A",
+                                      "Supprimer",
+                                      "-",
+                                      "Propriétés de l'archive",
+                                      "-",
+                                      "Quitter",
+                                      "<",
+                                      "Afficher>",
+                                      "ToolBar",
+                                      "StatusBar",
+                                      "Affichage>",
+                                      "Affichage par défaut",
+                                      "Affichage grande icône",
+                                      "Affichage petite icône",
+                                      "ListView",
+                                      "<",
+                                      "Langue>",
+                                      "Francais",
+                                      "Anglais",
+                                      "<",
+                                      "<",
+                                      "Commandes>",
+                                      "Compresser",
+                                      "Extraire Archive",
+                                      "Tester Archive",
+                                      "-",
+                                      "Assistant",
+                                      "<",
+                                      "Options>",
+                                      "Configuration",
+                                      "-",
+                                      "Editer le fichier de Configuration",
+                                      "Réduire dans la zone système",
+                                      "Afficher l'ecran de démarrage",
+                                      "<",
+                                      "Aide>",
+                                      "Aide",
+                                      "A Propos",
+                                      "<"};
     EXPECT_EQ(menuOutline(ids::MenuBarMain), expected);
     for (int item : {ids::MenuToolBar, ids::MenuStatusBar, ids::MenuDefaultView, ids::MenuFrench, ids::MenuBootScreen})
         EXPECT_TRUE(getMenuItemState(ids::MenuBarMain, item)) << item;
@@ -470,8 +507,8 @@ TEST_F(DispatchTest, QtsOwnTextsFollowTheLanguage)
 {
     // scripts/install-deps.sh installs it: its absence is a broken machine,
     // not a reason to pass.
-    ASSERT_TRUE(std::filesystem::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString() +
-                                        "/qtbase_fr.qm"))
+    ASSERT_TRUE(
+        std::filesystem::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString() + "/qtbase_fr.qm"))
         << "Qt's French translation (qt6-translations-l10n) is not installed";
     writeStandardIni();
     ASSERT_TRUE(start());
@@ -483,4 +520,4 @@ TEST_F(DispatchTest, QtsOwnTextsFollowTheLanguage)
     EXPECT_EQ(QCoreApplication::translate("QFileSystemModel", "Name").toStdString(), "Nom");
 }
 
-}  // namespace
+} // namespace

@@ -128,4 +128,4 @@ TEST_F(FileDropTest, TextAndRemoteAddressesAreRefused)
     EXPECT_TRUE(ui::currentArchivePath().empty());
 }
 
-}  // namespace
+} // namespace

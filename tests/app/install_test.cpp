@@ -33,15 +33,17 @@ protected:
     static void SetUpTestSuite()
     {
         const fs::path build = fs::path(ZARVON_BIN_DIR).parent_path();
-        if (!fs::exists(fs::path(ZARVON_BIN_DIR) / "zarvon") || !fs::exists(build / "ui" / "pictures" / "zarvon-48.png")) {
+        if (!fs::exists(fs::path(ZARVON_BIN_DIR) / "zarvon") ||
+            !fs::exists(build / "ui" / "pictures" / "zarvon-48.png")) {
             skipReason_ = "the whole project is not built (cmake --build build)";
             return;
         }
         std::random_device random;
         prefix_ = fs::temp_directory_path() / ("zarvon-install-" + std::to_string(random()));
-        installed_ = std::system(("cmake --install '" + build.string() + "' --prefix '" + prefix_.string() +
-                                  "' >/dev/null")
-                                     .c_str()) == 0;
+        installed_ =
+            std::system(
+                ("cmake --install '" + build.string() + "' --prefix '" + prefix_.string() + "' >/dev/null").c_str()) ==
+            0;
     }
     static void TearDownTestSuite()
     {
@@ -146,4 +148,4 @@ TEST_F(InstallTest, InstalledProgramStartsWithTheLanguageFilesOfItsPrefix)
     EXPECT_TRUE(locked) << "the installed zarvon did not get as far as its main window";
 }
 
-}  // namespace
+} // namespace

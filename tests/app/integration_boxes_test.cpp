@@ -57,8 +57,7 @@ TEST_F(IntegrationBoxesTest, ZipBoxTickedAndClearedSetsAndRemovesTheDefault)
     click(ids::ChkBoxZip, true);
     EXPECT_EQ(zipList("Default Applications"), std::vector<std::string>{"zarvon.desktop"});
     ASSERT_TRUE(std::filesystem::exists(entry()));
-    EXPECT_NE(readFile(entry()).find("Exec=" + (folder() / "program" / "zarvon").string() + " %f"),
-              std::string::npos);
+    EXPECT_NE(readFile(entry()).find("Exec=" + (folder() / "program" / "zarvon").string() + " %f"), std::string::npos);
     EXPECT_EQ(getGadgetState(ids::ChkBoxZip), 1);
 
     click(ids::ChkBoxZip, false);
@@ -118,4 +117,4 @@ TEST_F(IntegrationBoxesTest, TheSettingsKeepTheBoxesAsTheyWereLeft)
     EXPECT_NE(ini().find("ZipType = 0"), std::string::npos);
 }
 
-}  // namespace
+} // namespace

@@ -264,7 +264,8 @@ TEST_F(OpeningTest, EmptyHistoryAddsNoSeparator)
 
 TEST_F(OpeningTest, StoredHistoryIsLoadedAndWrittenBack)
 {
-    writeStandardIni({{"Recent files/Count files", "12"}, {"Recent files/Recent files1", "/x/one.zip"},
+    writeStandardIni({{"Recent files/Count files", "12"},
+                      {"Recent files/Recent files1", "/x/one.zip"},
                       {"Recent files/Recent files2", "/x/two.zip"}});
     ASSERT_TRUE(start());
     ASSERT_EQ(settings::recentArchives().size(), 10u);
@@ -356,7 +357,7 @@ TEST_F(OpeningTest, ListingAManyEntryArchiveIsComplete)
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (3000)");
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -388,8 +389,8 @@ TEST_F(ArchiveListTest, DraggingSelectedRowsDragsThemOutAsFiles)
 TEST_F(ArchiveListTest, DraggingAFolderRowCarriesItsContents)
 {
     writeStandardIni();
-    std::string zip = makeZip("archive.zip", {{"sub/", ""}, {"sub/two.txt", "second"}, {"sub/deep/three.txt", "3"},
-                                              {"one.txt", "first"}});
+    std::string zip = makeZip(
+        "archive.zip", {{"sub/", ""}, {"sub/two.txt", "second"}, {"sub/deep/three.txt", "3"}, {"one.txt", "first"}});
     ASSERT_TRUE(start({zip}));
     recordFileDrags(true);
     setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
@@ -443,4 +444,4 @@ TEST_F(ArchiveListTest, AlwaysOnTopFollowsTheConfigurationBox)
     EXPECT_FALSE(isWindowTopmost(ids::WindowMain));
 }
 
-}  // namespace
+} // namespace

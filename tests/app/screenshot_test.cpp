@@ -13,8 +13,8 @@ using zarvon::testing::ProgramTest;
 namespace {
 
 struct Shot {
-    const char *form;       // "pictures", "captions", "plain"
-    const char *language;   // "fr", "en"
+    const char *form;     // "pictures", "captions", "plain"
+    const char *language; // "fr", "en"
     bool archive;
 };
 
@@ -54,7 +54,8 @@ TEST_P(ScreenshotTest, MainWindow)
     processSystemEvents(50);
     const std::filesystem::path out = std::filesystem::path(ZARVON_BIN_DIR).parent_path() / "screenshots";
     std::filesystem::create_directories(out);
-    const std::string name = std::string("main_") + shot.form + "_" + shot.language + (shot.archive ? "_archive" : "") + ".png";
+    const std::string name =
+        std::string("main_") + shot.form + "_" + shot.language + (shot.archive ? "_archive" : "") + ".png";
     const std::string file = (out / name).string();
     ASSERT_TRUE(saveWindowPicture(ids::WindowMain, file));
     const QImage picture(QString::fromStdString(file));
@@ -77,4 +78,4 @@ INSTANTIATE_TEST_SUITE_P(EachForm, ScreenshotTest,
                                            Shot{"plain", "fr", true}, Shot{"plain", "en", true}),
                          shotName);
 
-}  // namespace
+} // namespace

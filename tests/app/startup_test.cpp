@@ -79,27 +79,27 @@ TEST_F(StartupTest, QuittingAfterTheFirstStartWritesTheDefaultFileAndTheState)
     std::vector<std::string> lines = iniLines(ini());
     std::vector<std::string> expected = defaultSettingsLines();
     expected.insert(expected.end(), {
-        "[Window]",
-        "WindowHeight = 500",
-        "WindowWith = 700",
-        "WindowXposition = " + std::to_string(windowX(ids::WindowMain)),
-        "WindowYPosition = " + std::to_string(windowY(ids::WindowMain)),
-        "[View]",
-        "ToolBar = 1",
-        "StatusBar = 1",
-        "FrenchLanguage = 0",
-        "EnglishLanguage = 1",
-        "DefaultView = 1",
-        "BigIconView = 0",
-        "SmallIconView = 0",
-        "ListView = 0",
-        "[Options]",
-        "InitBootPage = 1",
-        "[Recent files]",
-        "Count files = 0",
-        "[Disk]",
-        "LastDisk = " + homeFolder().string() + "/",
-    });
+                                        "[Window]",
+                                        "WindowHeight = 500",
+                                        "WindowWith = 700",
+                                        "WindowXposition = " + std::to_string(windowX(ids::WindowMain)),
+                                        "WindowYPosition = " + std::to_string(windowY(ids::WindowMain)),
+                                        "[View]",
+                                        "ToolBar = 1",
+                                        "StatusBar = 1",
+                                        "FrenchLanguage = 0",
+                                        "EnglishLanguage = 1",
+                                        "DefaultView = 1",
+                                        "BigIconView = 0",
+                                        "SmallIconView = 0",
+                                        "ListView = 0",
+                                        "[Options]",
+                                        "InitBootPage = 1",
+                                        "[Recent files]",
+                                        "Count files = 0",
+                                        "[Disk]",
+                                        "LastDisk = " + homeFolder().string() + "/",
+                                    });
     EXPECT_EQ(lines, expected);
 }
 
@@ -137,7 +137,8 @@ TEST_F(StartupTest, CaptionToolbarNeverStartsOffTheLeftOfTheScreen)
 {
     // Saved near the left edge, as a caption-form start followed by a quit
     // leaves it: the next start must not put the title bar off the screen.
-    writeStandardIni({{"General/ShowTextButton", "1"}, {"Window/WindowXposition", "20"}, {"Window/WindowYPosition", "-40"}});
+    writeStandardIni(
+        {{"General/ShowTextButton", "1"}, {"Window/WindowXposition", "20"}, {"Window/WindowYPosition", "-40"}});
     ASSERT_TRUE(start());
     EXPECT_EQ(windowWidth(ids::WindowMain), 850);
     EXPECT_EQ(windowX(ids::WindowMain), 0);
@@ -322,4 +323,4 @@ TEST_F(StartupTest, MainLoopDispatchesUntilAnExitPathIsTaken)
     EXPECT_NE(ini().find("StatusBar = 0"), std::string::npos);
 }
 
-}  // namespace
+} // namespace

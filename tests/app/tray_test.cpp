@@ -196,9 +196,8 @@ TEST(TrayEndToEnd, MinimiseAndRestoreUnderARealTrayHost)
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     Child server, tray;
-    server.pid = spawn({"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen", "0", "800x600x24", "-nolisten",
-                        "tcp"},
-                       {});
+    server.pid = spawn(
+        {"Xvfb", "-displayfd", std::to_string(pipeEnds[1]), "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {});
     ::close(pipeEnds[1]);
     ASSERT_GT(server.pid, 0);
     std::string number;
@@ -217,7 +216,9 @@ TEST(TrayEndToEnd, MinimiseAndRestoreUnderARealTrayHost)
     std::filesystem::create_directories(shots);
     Child test;
     test.pid = spawn({"/proc/self/exe", "--gtest_filter=TrayTest.EndToEndChild"},
-                     {{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}, {"ZARVON_TRAY_CHILD", "1"},
+                     {{"DISPLAY", display},
+                      {"QT_QPA_PLATFORM", "xcb"},
+                      {"ZARVON_TRAY_CHILD", "1"},
                       {"ZARVON_TRAY_SHOT", (shots / "tray_icon_in_tray.png").string()},
                       {"ZARVON_BOOT_SHOT", (shots / "boot_screen_on_desktop.png").string()}});
     int status = 0;
@@ -227,4 +228,4 @@ TEST(TrayEndToEnd, MinimiseAndRestoreUnderARealTrayHost)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the tray run under " << display << " failed (its output is above)";
 }
 
-}  // namespace
+} // namespace

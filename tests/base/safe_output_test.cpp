@@ -25,8 +25,8 @@ TEST(SafeComponents, RefusesEveryNameThatCouldLeaveTheDestination)
 {
     std::vector<std::string> parts{"left", "over"};
     bool folder = true;
-    for (const char *name : {"", "/etc/passwd", "\\x", "../x", "a/../../x", "a\\..\\x", "..", "C:\\x", "C:/x",
-                             "c:x", "./", ".", "a/./../b"}) {
+    for (const char *name : {"", "/etc/passwd", "\\x", "../x", "a/../../x", "a\\..\\x", "..", "C:\\x", "C:/x", "c:x",
+                             "./", ".", "a/./../b"}) {
         EXPECT_FALSE(safeComponents(name, parts, folder)) << name;
         EXPECT_TRUE(parts.empty()) << name;
     }
@@ -132,5 +132,5 @@ TEST(WriteAll, ReportsTheSystemsReasonWhenAWriteFails)
     EXPECT_FALSE(writeEnd.valid());
 }
 
-}  // namespace
-}  // namespace zarvon::base
+} // namespace
+} // namespace zarvon::base

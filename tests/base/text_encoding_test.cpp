@@ -99,7 +99,6 @@ TEST(Utf8Validity, RefusesMalformedText)
     EXPECT_FALSE(isValidUtf8("\xFF"));
 }
 
-
 TEST(Utf8Encoding, EveryLengthAndNoCharacterBecomesTheReplacement)
 {
     std::string out;

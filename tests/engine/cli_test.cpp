@@ -86,15 +86,18 @@ TEST_F(Cli, PromptedPasswordIsAskedTwiceWhenCreating)
     writeFile(dir / "s.txt", "secret");
     const std::string cliPath = quoted(fs::path(ZARVON_BIN_DIR) / "zarvon-cli");
     std::string out;
-    ASSERT_EQ(run("cd " + quoted(dir) + " && printf 'abc\\nabc\\n' | setsid -w " + cliPath + " create -P a.zip s.txt", &out),
-              0)
+    ASSERT_EQ(
+        run("cd " + quoted(dir) + " && printf 'abc\\nabc\\n' | setsid -w " + cliPath + " create -P a.zip s.txt", &out),
+        0)
         << out;
     EXPECT_EQ(cli("test -p abc a.zip", &out), 0) << out;
-    EXPECT_EQ(run("cd " + quoted(dir) + " && printf 'abc\\nabd\\n' | setsid -w " + cliPath + " create -P b.zip s.txt", &out),
-              2);
+    EXPECT_EQ(
+        run("cd " + quoted(dir) + " && printf 'abc\\nabd\\n' | setsid -w " + cliPath + " create -P b.zip s.txt", &out),
+        2);
     EXPECT_NE(out.find("the two passwords differ"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "b.zip"));
-    EXPECT_EQ(run("cd " + quoted(dir) + " && printf 'abc\\n' | setsid -w " + cliPath + " extract -P -d x a.zip", &out), 0)
+    EXPECT_EQ(run("cd " + quoted(dir) + " && printf 'abc\\n' | setsid -w " + cliPath + " extract -P -d x a.zip", &out),
+              0)
         << out;
     EXPECT_EQ(readFile(dir / "x/s.txt"), "secret");
 }

@@ -60,7 +60,7 @@ struct RawEntry {
     std::string name;
     std::string data;
     int method = 8;
-    unsigned long flags = 0;          // extra general-purpose flags (bit 11 for UTF-8)
+    unsigned long flags = 0; // extra general-purpose flags (bit 11 for UTF-8)
     unsigned long externalAttributes = 0;
     unsigned long versionMadeBy = 0;
 };
@@ -80,8 +80,8 @@ inline bool makeRawZip(const fs::path &path, const std::vector<RawEntry> &entrie
         zi.tmz_date.tm_sec = 37;
         zi.external_fa = e.externalAttributes;
         if (zipOpenNewFileInZip4_64(zf, e.name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, e.method,
-                                    e.method ? 9 : 0, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0,
-                                    e.versionMadeBy, e.flags, 0) != ZIP_OK)
+                                    e.method ? 9 : 0, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, e.versionMadeBy,
+                                    e.flags, 0) != ZIP_OK)
             return false;
         if (!e.data.empty() && zipWriteInFileInZip(zf, e.data.data(), static_cast<unsigned>(e.data.size())) != ZIP_OK)
             return false;
@@ -90,7 +90,6 @@ inline bool makeRawZip(const fs::path &path, const std::vector<RawEntry> &entrie
     }
     return zipClose(zf, nullptr) == ZIP_OK;
 }
-
 
 // Each test works in a fresh folder, with the engine freshly initialised.
 class EngineTest : public ::testing::Test {

@@ -28,8 +28,8 @@ TEST_F(ZipEncryption, CipherRoundTripsAndDependsOnThePassword)
 
 TEST_F(ZipEncryption, RoundTripStoredAndDeflated)
 {
-    std::vector<fs::path> files = {file("t.txt", sampleText(300000)), file("r.bin", randomBytes(150000)),
-                                   file("e", ""), file("s", "s")};
+    std::vector<fs::path> files = {file("t.txt", sampleText(300000)), file("r.bin", randomBytes(150000)), file("e", ""),
+                                   file("s", "s")};
     for (int method : {0, 8}) {
         fs::path a = archiveOf("m" + std::to_string(method) + ".zip", files, method, "pässwörd");
         std::vector<EntryInfo> entries;

@@ -65,7 +65,8 @@ TEST_F(ZipExtractionFiles, DatesOnBothSidesOfSummerTimeAreLocalTimes)
         else if (bytes.compare(at, 4, std::string("PK\x01\x02", 4)) == 0)
             dateAt = at + 14;
         if (dateAt) {
-            unsigned date = static_cast<unsigned char>(bytes[dateAt]) | static_cast<unsigned char>(bytes[dateAt + 1]) << 8;
+            unsigned date = static_cast<unsigned char>(bytes[dateAt]) | static_cast<unsigned char>(bytes[dateAt + 1])
+                                                                            << 8;
             date = (date & ~(0xFu << 5)) | (1u << 5);
             bytes[dateAt] = static_cast<char>(date & 0xFF);
             bytes[dateAt + 1] = static_cast<char>(date >> 8);
@@ -76,9 +77,9 @@ TEST_F(ZipExtractionFiles, DatesOnBothSidesOfSummerTimeAreLocalTimes)
     ASSERT_EQ(extractMatching(summer.string(), "", out().string(), 1), 1);
     ASSERT_EQ(extractMatching(winter.string(), "", (dir / "w").string(), 1), 1);
     for (const auto &[path, month] : {std::pair{out() / "s.txt", 4}, std::pair{dir / "w" / "s.txt", 0}}) {
-        struct stat st{};
+        struct stat st {};
         ASSERT_EQ(::stat(path.c_str(), &st), 0);
-        struct tm t{};
+        struct tm t {};
         localtime_r(&st.st_mtime, &t);
         EXPECT_EQ(t.tm_mon, month) << path;
         EXPECT_EQ(t.tm_mday, 14) << path;
@@ -96,7 +97,7 @@ TEST_F(ZipExtractionFiles, ModesTheMaskWouldStripAreStillRestored)
     const int32_t written = extractMatching(a.string(), "", out().string(), 1);
     ::umask(old);
     ASSERT_EQ(written, 2);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat((out() / "open.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666u);
     ASSERT_EQ(::stat((out() / "tight.txt").c_str(), &st), 0);

@@ -43,8 +43,18 @@ TEST_F(ZipExtraction, IndexPastTheLastEntryExtractsNothing)
 TEST_F(ZipExtraction, RefusesNamesThatLeaveTheDestination)
 {
     const std::vector<std::string> unsafe = {
-        "../escape.txt", "a/../../escape.txt", "/etc/zarvon-escape", "C:/../escape.txt", "C:\\..\\escape.txt",
-        "C:", "C:/", "..\\escape.txt", "a\\..\\..\\escape.txt", "./", "/", "\\",
+        "../escape.txt",
+        "a/../../escape.txt",
+        "/etc/zarvon-escape",
+        "C:/../escape.txt",
+        "C:\\..\\escape.txt",
+        "C:",
+        "C:/",
+        "..\\escape.txt",
+        "a\\..\\..\\escape.txt",
+        "./",
+        "/",
+        "\\",
     };
     std::vector<RawEntry> entries;
     for (const std::string &n : unsafe)
@@ -73,12 +83,15 @@ TEST_F(ZipExtraction, RefusesNamesThatLeaveTheDestination)
 TEST_F(ZipExtraction, DrivePrefixesAreStrippedNotRefused)
 {
     fs::path a = dir / "a.zip";
-    ASSERT_TRUE(makeRawZip(a, {{"C:/data/notes.txt", "1"}, {"C:\\data\\win.txt", "2"}, {"c:rel.txt", "3"},
-                               {"D://twice.txt", "4"}, {"E:/../escape.txt", "bad"}}));
+    ASSERT_TRUE(makeRawZip(a, {{"C:/data/notes.txt", "1"},
+                               {"C:\\data\\win.txt", "2"},
+                               {"c:rel.txt", "3"},
+                               {"D://twice.txt", "4"},
+                               {"E:/../escape.txt", "bad"}}));
     fs::path dest = dir / "out";
     EXPECT_EQ(extractMatching(a.string(), "", dest.string(), 1), 4);
     EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"a.zip", "out", "out/data", "out/data/notes.txt",
-                                                          "out/data/win.txt", "out/rel.txt", "out/twice.txt"}));
+                                                         "out/data/win.txt", "out/rel.txt", "out/twice.txt"}));
     EXPECT_EQ(readFile(dest / "data/win.txt"), "2");
     EXPECT_EQ(extractEntryAt(a.string(), 0, (dir / "flat").string(), 0), 1);
     EXPECT_EQ(readFile(dir / "flat/notes.txt"), "1");
@@ -179,7 +192,7 @@ TEST_F(ZipExtraction, ReadOnlyExistingFileIsNotReplaced)
     fs::path a = dir / "a.zip";
     ASSERT_TRUE(makeRawZip(a, {{"ro.txt", "new", 8, 0, 0x01}}));
     EXPECT_EQ(extractEntryAt(a.string(), 0, out().string(), 1), 1);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat((out() / "ro.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0222, 0u);
     // Also as root, who could write it anyway: the mode bits decide.
@@ -205,9 +218,9 @@ TEST_F(ZipExtraction, RestoresTheTimeWithSecondsAtZero)
     fs::path a = dir / "a.zip";
     ASSERT_TRUE(makeRawZip(a, {{"dated.txt", "x"}}));
     ASSERT_EQ(extractEntryAt(a.string(), 0, out().string(), 1), 1);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat((out() / "dated.txt").c_str(), &st), 0);
-    struct tm t{};
+    struct tm t {};
     localtime_r(&st.st_mtime, &t);
     EXPECT_EQ(t.tm_year + 1900, 2007);
     EXPECT_EQ(t.tm_mon, 4);
@@ -220,10 +233,10 @@ TEST_F(ZipExtraction, RestoresTheTimeWithSecondsAtZero)
 TEST_F(ZipExtraction, RestoresUnixModesWithoutSetIdBits)
 {
     fs::path a = dir / "a.zip";
-    ASSERT_TRUE(makeRawZip(a, {{"run.sh", "#!/bin/sh\n", 8, 0, (0104750ul << 16), (3ul << 8) | 30},
-                               {"dos.txt", "x", 8, 0, 0x20, 0}}));
+    ASSERT_TRUE(makeRawZip(
+        a, {{"run.sh", "#!/bin/sh\n", 8, 0, (0104750ul << 16), (3ul << 8) | 30}, {"dos.txt", "x", 8, 0, 0x20, 0}}));
     ASSERT_EQ(extractMatching(a.string(), "", out().string(), 1), 2);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat((out() / "run.sh").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0750u);
     ASSERT_EQ(::stat((out() / "dos.txt").c_str(), &st), 0);
@@ -233,11 +246,12 @@ TEST_F(ZipExtraction, RestoresUnixModesWithoutSetIdBits)
 TEST_F(ZipExtraction, MatchingExtractsFilesAndFoldersAndCountsFiles)
 {
     fs::path a = dir / "a.zip";
-    ASSERT_TRUE(makeRawZip(a, {{"docs/", ""}, {"docs/a.TXT", "a"}, {"docs/b.bin", "b"}, {"README", "r"},
-                               {"empty/", ""}, {"zero.dat", ""}}));
+    ASSERT_TRUE(makeRawZip(
+        a,
+        {{"docs/", ""}, {"docs/a.TXT", "a"}, {"docs/b.bin", "b"}, {"README", "r"}, {"empty/", ""}, {"zero.dat", ""}}));
     EXPECT_EQ(extractMatching(a.string(), "", out().string(), 1), 4);
-    EXPECT_EQ(filesUnder(out()), (std::vector<std::string>{"README", "docs", "docs/a.TXT", "docs/b.bin", "empty",
-                                                            "zero.dat"}));
+    EXPECT_EQ(filesUnder(out()),
+              (std::vector<std::string>{"README", "docs", "docs/a.TXT", "docs/b.bin", "empty", "zero.dat"}));
     fs::path only = dir / "only";
     // Without folders only the pattern selects: empty entries are not taken.
     EXPECT_EQ(extractMatching(a.string(), "*.txt", only.string(), 0), 1);
@@ -350,8 +364,11 @@ TEST_F(ZipExtraction, ProgressNamesTheOutputAndEndsEachFileAtHundred)
 
 TEST_F(ZipExtraction, RoundTripOfManyKindsOfFiles)
 {
-    std::vector<fs::path> files = {file("text.txt", sampleText(333333)), file("random.bin", randomBytes(222222)),
-                                   file("empty", ""), file("one", "1"), file("été.txt", "summer"),
+    std::vector<fs::path> files = {file("text.txt", sampleText(333333)),
+                                   file("random.bin", randomBytes(222222)),
+                                   file("empty", ""),
+                                   file("one", "1"),
+                                   file("été.txt", "summer"),
                                    file("Ελληνικά.txt", "greek")};
     for (int method : {0, 8}) {
         fs::path a = archiveOf("m" + std::to_string(method) + ".zip", files, method);

@@ -155,16 +155,15 @@ TEST_F(ZipInterop, PythonReadsOurArchives)
     requireTool("python3");
     ourArchive("plain.zip", 8, "");
     ourArchive("enc.zip", 0, "s3cret");
-    writeFile(dir / "check.py",
-              "import sys, zipfile, os\n"
-              "for name, pw in (('plain.zip', None), ('enc.zip', b's3cret')):\n"
-              "    z = zipfile.ZipFile(name)\n"
-              "    if pw: z.setpassword(pw)\n"
-              "    assert z.testzip() is None, name\n"
-              "    for info in z.infolist():\n"
-              "        data = z.read(info)\n"
-              "        assert data == open(info.filename, 'rb').read(), info.filename\n"
-              "print('ok')\n");
+    writeFile(dir / "check.py", "import sys, zipfile, os\n"
+                                "for name, pw in (('plain.zip', None), ('enc.zip', b's3cret')):\n"
+                                "    z = zipfile.ZipFile(name)\n"
+                                "    if pw: z.setpassword(pw)\n"
+                                "    assert z.testzip() is None, name\n"
+                                "    for info in z.infolist():\n"
+                                "        data = z.read(info)\n"
+                                "        assert data == open(info.filename, 'rb').read(), info.filename\n"
+                                "print('ok')\n");
     tool("python3 check.py");
 }
 

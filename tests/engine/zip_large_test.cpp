@@ -56,7 +56,7 @@ TEST_F(ZipLarge, FileOfMoreThanFourGibibytesRoundTrips)
     ASSERT_EQ(addFile(big.string(), 0), 0);
     ASSERT_EQ(addFile(after.string(), 0), 0);
     ASSERT_EQ(closeArchives(), 0);
-    struct stat bigStat{};
+    struct stat bigStat {};
     ASSERT_EQ(::stat(big.c_str(), &bigStat), 0);
     fs::remove(big);
 

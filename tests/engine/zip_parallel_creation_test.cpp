@@ -114,18 +114,15 @@ TEST_F(ZipParallel, LargeEntryMadeOfUnitsIsOneDeflateStreamForEveryReader)
     std::string output;
     if (haveTool("unzip")) {
         EXPECT_EQ(run("unzip -t " + quoted(a), &output), 0) << output;
-    }
-    else
+    } else
         GTEST_LOG_(INFO) << "unzip not installed: skipped";
     if (haveTool("7zz")) {
         EXPECT_EQ(run("7zz t " + quoted(a), &output), 0) << output;
-    }
-    else
+    } else
         GTEST_LOG_(INFO) << "7zz not installed: skipped";
     if (haveTool("bsdtar")) {
         EXPECT_EQ(run("bsdtar -xOf " + quoted(a) + " | cmp - " + quoted(big), &output), 0) << output;
-    }
-    else
+    } else
         GTEST_LOG_(INFO) << "bsdtar not installed: skipped";
     if (haveTool("python3"))
         EXPECT_EQ(run("python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); "
@@ -153,7 +150,9 @@ TEST_F(ZipParallel, EncryptedLargeEntryReadsBackHereAndElsewhere)
     }
     if (haveTool("python3")) {
         EXPECT_EQ(run("python3 -c \"import sys,zipfile; z=zipfile.ZipFile(sys.argv[1]); z.setpassword(b'pass word'); "
-                      "assert z.testzip() is None\" " + quoted(a), &output),
+                      "assert z.testzip() is None\" " +
+                          quoted(a),
+                      &output),
                   0)
             << output;
     }
@@ -308,7 +307,9 @@ TEST_F(ZipParallel, FileSizeLimitHitBehindTheWriteBufferFailsTheRun)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        struct rlimit limit{200000, 200000};
+        struct rlimit limit {
+            200000, 200000
+        };
         ::signal(SIGXFSZ, SIG_IGN);
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || createArchive(a.string(), 0) == 0)
             ::_exit(3);

@@ -60,8 +60,8 @@ std::string buildZip(const std::vector<Built> &entries, const std::string &comme
     std::vector<uint64_t> offsets;
     for (const Built &e : entries) {
         offsets.push_back(out.size());
-        const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(e.data.data()),
-                                                           static_cast<uInt>(e.data.size())));
+        const uint32_t crc = static_cast<uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef *>(e.data.data()), static_cast<uInt>(e.data.size())));
         put32(out, 0x04034b50);
         put16(out, 20);
         put16(out, 0);
@@ -83,8 +83,8 @@ std::string buildZip(const std::vector<Built> &entries, const std::string &comme
     const uint64_t cdOffset = out.size();
     for (size_t i = 0; i < entries.size(); ++i) {
         const Built &e = entries[i];
-        const uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(e.data.data()),
-                                                           static_cast<uInt>(e.data.size())));
+        const uint32_t crc = static_cast<uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef *>(e.data.data()), static_cast<uInt>(e.data.size())));
         const uint64_t offset = e.offsetOverride >= 0 ? static_cast<uint64_t>(e.offsetOverride) : offsets[i];
         put32(cd, 0x02014b50);
         put16(cd, 20);
@@ -299,8 +299,7 @@ TEST_F(ZipReadingRules, ExtractionThatCannotFitIsRefusedBeforeItStarts)
     EXPECT_GT(space.available, 0u);
     EXPECT_EQ(lastError().code, kErrNoSpace);
     EXPECT_EQ(lastError().sysErrno, ENOSPC);
-    EXPECT_NE(lastError().text.find(std::to_string(huge + 5) + " bytes needed"), std::string::npos)
-        << lastError().text;
+    EXPECT_NE(lastError().text.find(std::to_string(huge + 5) + " bytes needed"), std::string::npos) << lastError().text;
     EXPECT_EQ(extractMatching(a.string(), "", (dir / "out").string(), 1), 0);
     EXPECT_FALSE(fs::exists(dir / "out"));
     // Only what the pattern selects counts.

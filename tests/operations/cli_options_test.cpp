@@ -81,15 +81,14 @@ TEST(CliOptions, ExistingFilesAreReplacedKeptOrAskedAbout)
     if (!haveTool("script"))
         GTEST_SKIP() << "script (util-linux) is not installed: no terminal to answer from";
     edit();
-    const auto asked = runCommand("cd " + quoted(folder.path()) + " && (sleep 0.5; printf 'n\\n'; sleep 0.5; " +
-                                  "printf 'y\\n') | script -qec " +
-                                  quoted(quoted(std::filesystem::path(ZARVON_BIN_DIR) / "zarvon-cli") + " extract x.zip") +
-                                  " /dev/null");
+    const auto asked = runCommand(
+        "cd " + quoted(folder.path()) + " && (sleep 0.5; printf 'n\\n'; sleep 0.5; " + "printf 'y\\n') | script -qec " +
+        quoted(quoted(std::filesystem::path(ZARVON_BIN_DIR) / "zarvon-cli") + " extract x.zip") + " /dev/null");
     EXPECT_EQ(asked.status, 0) << asked.output;
     EXPECT_NE(asked.output.find("replace ./a.txt? [y]es, [n]o, [A]ll, [N]one"), std::string::npos) << asked.output;
     EXPECT_EQ(readFile(folder / "a.txt"), "edited a");
     EXPECT_EQ(readFile(folder / "b.txt"), "archived b");
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

@@ -9,7 +9,8 @@ namespace {
 
 CompressionForm form(const std::string &name, const std::string &location = "/backups/",
                      int type = CompressionTypeDeflate, const std::string &password = "",
-                     const std::string &confirmation = "") {
+                     const std::string &confirmation = "")
+{
     CompressionForm f;
     f.name = name;
     f.location = location;
@@ -19,27 +20,31 @@ CompressionForm form(const std::string &name, const std::string &location = "/ba
     return f;
 }
 
-TEST(ArchivePathJoin, AddsTheSeparatorOnlyWhenTheLocationLacksIt) {
+TEST(ArchivePathJoin, AddsTheSeparatorOnlyWhenTheLocationLacksIt)
+{
     EXPECT_EQ(joinLocationAndName("/backups", "photos.zip"), "/backups/photos.zip");
     EXPECT_EQ(joinLocationAndName("/backups/", "photos.zip"), "/backups/photos.zip");
     EXPECT_EQ(joinLocationAndName("", "photos.zip"), "photos.zip");
 }
 
-TEST(ArchiveNameExtension, IsTheTextAfterTheLastDotOfTheLastComponent) {
+TEST(ArchiveNameExtension, IsTheTextAfterTheLastDotOfTheLastComponent)
+{
     EXPECT_EQ(archiveNameExtension("report.final.txt"), "txt");
     EXPECT_EQ(archiveNameExtension("notes"), "");
     EXPECT_EQ(archiveNameExtension("my.folder/notes"), "");
     EXPECT_EQ(archiveNameExtension("notes."), "");
 }
 
-TEST(ArchiveFormatBox, ReplacesTheExtensionByTheChosenFormat) {
+TEST(ArchiveFormatBox, ReplacesTheExtensionByTheChosenFormat)
+{
     EXPECT_EQ(replaceArchiveExtension("report.txt", ".zip"), "report.zip");
     EXPECT_EQ(replaceArchiveExtension("notes", ".zip"), "notes.zip");
     EXPECT_EQ(replaceArchiveExtension("", ".zip"), ".zip");
     EXPECT_EQ(replaceArchiveExtension("v1.2/notes", ".zip"), "v1.2/notes.zip");
 }
 
-TEST(CompressionPlan, ChoosesTheFourRunsByTypeIndexAndPassword) {
+TEST(CompressionPlan, ChoosesTheFourRunsByTypeIndexAndPassword)
+{
     auto deflate = planCompression(form("photos"));
     ASSERT_EQ(deflate.decision, CompressionDecision::Run);
     EXPECT_EQ(deflate.method, 8);
@@ -62,53 +67,57 @@ TEST(CompressionPlan, ChoosesTheFourRunsByTypeIndexAndPassword) {
     EXPECT_EQ(normalPw.password, "s3cret");
 }
 
-TEST(CompressionPlan, ExtensionIsComparedWithoutRegardToCase) {
+TEST(CompressionPlan, ExtensionIsComparedWithoutRegardToCase)
+{
     auto upper = planCompression(form("ARCHIVE.ZIP"));
     ASSERT_EQ(upper.decision, CompressionDecision::Run);
     EXPECT_EQ(upper.archivePath, "/backups/ARCHIVE.ZIP");
 }
 
-TEST(CompressionPlan, OtherFormatsAreRefusedNotRenamed) {
+TEST(CompressionPlan, OtherFormatsAreRefusedNotRenamed)
+{
     EXPECT_EQ(planCompression(form("backup.rar")).decision, CompressionDecision::NotZip);
     EXPECT_EQ(planCompression(form("report.txt")).decision, CompressionDecision::NotZip);
     EXPECT_EQ(planCompression(form("backup.RAR")).decision, CompressionDecision::NotZip);
 }
 
-TEST(CompressionPlan, MissingNameOrLocationComesBeforeEverythingElse) {
+TEST(CompressionPlan, MissingNameOrLocationComesBeforeEverythingElse)
+{
     EXPECT_EQ(planCompression(form("", "/b/")).decision, CompressionDecision::MissingNameOrLocation);
     EXPECT_EQ(planCompression(form("a.zip", "")).decision, CompressionDecision::MissingNameOrLocation);
     EXPECT_EQ(planCompression(form("", "/b/", 1, "x", "y")).decision, CompressionDecision::MissingNameOrLocation);
 }
 
-TEST(CompressionPlan, RelativeLocationCountsAsNoLocation) {
+TEST(CompressionPlan, RelativeLocationCountsAsNoLocation)
+{
     // It would name a folder under wherever the program was started.
     EXPECT_EQ(planCompression(form("a.zip", "Sauvegardes")).decision, CompressionDecision::MissingNameOrLocation);
     EXPECT_EQ(planCompression(form("a.zip", "~/Sauvegardes")).decision, CompressionDecision::MissingNameOrLocation);
 }
 
-TEST(CompressionPlan, DifferentConfirmationIsRefused) {
+TEST(CompressionPlan, DifferentConfirmationIsRefused)
+{
     EXPECT_EQ(planCompression(form("a.zip", "/b/", 1, "secret", "secreT")).decision,
               CompressionDecision::PasswordMismatch);
-    EXPECT_EQ(planCompression(form("a.zip", "/b/", 1, "", "secret")).decision,
-              CompressionDecision::PasswordMismatch);
+    EXPECT_EQ(planCompression(form("a.zip", "/b/", 1, "", "secret")).decision, CompressionDecision::PasswordMismatch);
 }
 
-TEST(CompressionPlan, TranslatedTypeNamesDoNotMatterOnlyTheIndex) {
+TEST(CompressionPlan, TranslatedTypeNamesDoNotMatterOnlyTheIndex)
+{
     // Whatever the language file calls the items, index 0 stores and 1 deflates.
     EXPECT_EQ(planCompression(form("a.zip", "/b/", 0)).method, 0);
     EXPECT_EQ(planCompression(form("a.zip", "/b/", 1)).method, 8);
 }
 
-TEST(CompressionPlan, OverlongNameOrPasswordIsRefused) {
-    EXPECT_EQ(planCompression(form(std::string(kMaxArchiveNameBytes + 1, 'n'))).decision,
-              CompressionDecision::TooLong);
+TEST(CompressionPlan, OverlongNameOrPasswordIsRefused)
+{
+    EXPECT_EQ(planCompression(form(std::string(kMaxArchiveNameBytes + 1, 'n'))).decision, CompressionDecision::TooLong);
     const std::string longPassword(kMaxPasswordBytes + 1, 'p');
     EXPECT_EQ(planCompression(form("a.zip", "/b/", 1, longPassword, longPassword)).decision,
               CompressionDecision::TooLong);
     const std::string okPassword(kMaxPasswordBytes, 'p');
-    EXPECT_EQ(planCompression(form("a.zip", "/b/", 1, okPassword, okPassword)).decision,
-              CompressionDecision::Run);
+    EXPECT_EQ(planCompression(form("a.zip", "/b/", 1, okPassword, okPassword)).decision, CompressionDecision::Run);
 }
 
-}  // namespace
-}  // namespace zarvon::operations
+} // namespace
+} // namespace zarvon::operations

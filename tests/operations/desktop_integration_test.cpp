@@ -211,7 +211,7 @@ TEST_F(DesktopIntegrationTest, ShortcutGoesToTheUsersDesktopFolderAndIsExecutabl
     EXPECT_EQ(z.launcherPath(), (home_ / "Bureau" / "Zarvon.desktop").string());
     IntegrationFailure failure;
     ASSERT_TRUE(z.apply(IntegrationBox::DesktopShortcut, true, failure));
-    ASSERT_TRUE(z.apply(IntegrationBox::DesktopShortcut, true, failure));  // overwrites the same launcher
+    ASSERT_TRUE(z.apply(IntegrationBox::DesktopShortcut, true, failure)); // overwrites the same launcher
     struct stat info {};
     ASSERT_EQ(::stat(z.launcherPath().c_str(), &info), 0);
     EXPECT_TRUE(info.st_mode & S_IXUSR);
@@ -285,5 +285,5 @@ TEST(DesktopExecTest, ArgumentsAreQuotedAndEscapedForTheEntry)
     EXPECT_EQ(desktopExecArgument("/opt/a\"b/z"), "\"/opt/a\\\\\"b/z\"");
 }
 
-}  // namespace
-}  // namespace zarvon::operations
+} // namespace
+} // namespace zarvon::operations

@@ -22,7 +22,8 @@ ProgramIdentity program(const std::string &folder, const std::string &name, bool
 bool anyKeyContains(const RecordingRegistryStore &store, const std::string &part)
 {
     const auto keys = store.keys();
-    return std::any_of(keys.begin(), keys.end(), [&](const std::string &k) { return k.find(part) != std::string::npos; });
+    return std::any_of(keys.begin(), keys.end(),
+                       [&](const std::string &k) { return k.find(part) != std::string::npos; });
 }
 
 TEST(RegistryAssociationTest, ZipBoxWritesTheFiveValuesWithTheRealNameAndPath)
@@ -30,15 +31,16 @@ TEST(RegistryAssociationTest, ZipBoxWritesTheFiveValuesWithTheRealNameAndPath)
     RecordingRegistryStore store;
     const auto p = program("/opt/My Tools/", "zarvon-dev");
     ASSERT_TRUE(applyZipBoxToRegistry(store, SystemFamily::Nt, p, true));
-    EXPECT_EQ(store.values(),
-              (Strings{
-                  "HKEY_CLASSES_ROOT\\.zip|=zip_auto_file",
-                  "HKEY_CLASSES_ROOT\\Applications\\zarvon-dev\\shell\\open\\command|=\"/opt/My Tools/zarvon-dev\" \"%1\"",
-                  "HKEY_CLASSES_ROOT\\zip_auto_file\\DefaultIcon|=/opt/My Tools/zarvon-dev",
-                  "HKEY_CLASSES_ROOT\\zip_auto_file|=Fichiers zip associés à Zarvon",
-                  "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.zip|"
-                  "Application=zarvon-dev",
-              }));
+    EXPECT_EQ(
+        store.values(),
+        (Strings{
+            "HKEY_CLASSES_ROOT\\.zip|=zip_auto_file",
+            "HKEY_CLASSES_ROOT\\Applications\\zarvon-dev\\shell\\open\\command|=\"/opt/My Tools/zarvon-dev\" \"%1\"",
+            "HKEY_CLASSES_ROOT\\zip_auto_file\\DefaultIcon|=/opt/My Tools/zarvon-dev",
+            "HKEY_CLASSES_ROOT\\zip_auto_file|=Fichiers zip associés à Zarvon",
+            "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.zip|"
+            "Application=zarvon-dev",
+        }));
 }
 
 TEST(RegistryAssociationTest, TickingThenClearingTheZipBoxLeavesNoneOfItsKeys)
@@ -60,8 +62,8 @@ TEST(RegistryAssociationTest, ClearingTheIntegrationBoxRemovesTheEntryOfTheRealF
     RecordingRegistryStore store;
     const auto p = program("/home/u/bin/", "Zarvon-1.1");
     ASSERT_TRUE(applyIntegrationBoxToRegistry(store, SystemFamily::Nt, p, true));
-    ASSERT_TRUE(store.keyExists(RegistryRoot::ClassesRoot,
-                                "Applications\\Zarvon-1.1\\shell\\Explore With Zarvon\\command"));
+    ASSERT_TRUE(
+        store.keyExists(RegistryRoot::ClassesRoot, "Applications\\Zarvon-1.1\\shell\\Explore With Zarvon\\command"));
     ASSERT_TRUE(applyIntegrationBoxToRegistry(store, SystemFamily::Nt, p, false));
     EXPECT_FALSE(anyKeyContains(store, "Zarvon-1.1"));
     EXPECT_TRUE(store.values().empty());
@@ -72,8 +74,10 @@ TEST(RegistryAssociationTest, IntegrationVerbFollowsTheSystemLanguageOnly)
     RecordingRegistryStore french, english;
     ASSERT_TRUE(applyIntegrationBoxToRegistry(french, SystemFamily::Nt, program("/a/", "zarvon", true), true));
     ASSERT_TRUE(applyIntegrationBoxToRegistry(english, SystemFamily::Nt, program("/a/", "zarvon", false), true));
-    EXPECT_TRUE(french.keyExists(RegistryRoot::ClassesRoot, "Applications\\zarvon\\shell\\Ouvrir avec Zarvon\\command"));
-    EXPECT_TRUE(english.keyExists(RegistryRoot::ClassesRoot, "Applications\\zarvon\\shell\\Explore With Zarvon\\command"));
+    EXPECT_TRUE(
+        french.keyExists(RegistryRoot::ClassesRoot, "Applications\\zarvon\\shell\\Ouvrir avec Zarvon\\command"));
+    EXPECT_TRUE(
+        english.keyExists(RegistryRoot::ClassesRoot, "Applications\\zarvon\\shell\\Explore With Zarvon\\command"));
     std::string description;
     ASSERT_TRUE(french.readText(RegistryRoot::ClassesRoot, "zip_auto_file", "", description));
     EXPECT_EQ(description, "Fichiers zip");
@@ -110,8 +114,8 @@ TEST(RegistryAssociationTest, OlderFamilyNamesTheVerbKeyAndNeverWritesAnEmptyKey
               }));
 
     RecordingRegistryStore labelled;
-    ASSERT_TRUE(associateFileTypeWithVerb(labelled, SystemFamily::Legacy, "zip", "", "C:\\Zarvon.exe", "",
-                                          "Zarvon.exe", "Ouvrir", "open"));
+    ASSERT_TRUE(associateFileTypeWithVerb(labelled, SystemFamily::Legacy, "zip", "", "C:\\Zarvon.exe", "", "Zarvon.exe",
+                                          "Ouvrir", "open"));
     std::string label;
     ASSERT_TRUE(labelled.readText(RegistryRoot::LocalMachine, "Software\\Classes\\Zarvon.exe\\shell\\open", "", label));
     EXPECT_EQ(label, "Ouvrir");
@@ -198,5 +202,5 @@ TEST(ShortcutLinkTest, DesktopShortcutPointsAtTheProgramFromItsFolder)
     EXPECT_EQ(desktopShortcutLink(program("/a/", "z"), "/home/u/Desktop/").linkPath, "/home/u/Desktop/Zarvon.lnk");
 }
 
-}  // namespace
-}  // namespace zarvon::operations
+} // namespace
+} // namespace zarvon::operations

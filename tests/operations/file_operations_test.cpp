@@ -22,7 +22,8 @@ namespace fs = std::filesystem;
 class ScriptedResolver final : public ConflictResolver {
 public:
     explicit ScriptedResolver(ConflictAnswer answer = ConflictAnswer::Stop) : answer_(answer) {}
-    ConflictAnswer resolve(const std::string &source, const std::string &target) override {
+    ConflictAnswer resolve(const std::string &source, const std::string &target) override
+    {
         asked.push_back({source, target});
         return answer_;
     }
@@ -41,34 +42,42 @@ public:
 class FileOperationsTest : public ::testing::Test {
 protected:
     void SetUp() override { folder_ = makeFolder(fs::temp_directory_path()); }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
-        if (!shm_.empty()) fs::remove_all(shm_, ignored);
+        if (!shm_.empty())
+            fs::remove_all(shm_, ignored);
     }
-    static fs::path makeFolder(const fs::path &where) {
+    static fs::path makeFolder(const fs::path &where)
+    {
         std::string pattern = (where / "zarvon-fileops-XXXXXX").string();
         EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
         return pattern;
     }
     std::string path(const std::string &relative) const { return (folder_ / relative).string(); }
     void write(const std::string &relative, const std::string &content) const { writeAt(folder_ / relative, content); }
-    static void writeAt(const fs::path &file, const std::string &content) {
+    static void writeAt(const fs::path &file, const std::string &content)
+    {
         fs::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << content;
     }
-    static std::string read(const fs::path &file) {
+    static std::string read(const fs::path &file)
+    {
         std::ifstream in(file, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-    static std::vector<std::string> namesIn(const fs::path &folder) {
+    static std::vector<std::string> namesIn(const fs::path &folder)
+    {
         std::vector<std::string> names;
-        for (const auto &entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+        for (const auto &entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
     TransferReport transfer(std::vector<std::string> sources, const std::string &destination, bool move,
-                            ConflictResolver &resolver) {
+                            ConflictResolver &resolver)
+    {
         SilentProgress progress;
         return transferItems({std::move(sources), destination, move}, resolver, progress);
     }
@@ -77,7 +86,8 @@ protected:
     fs::path shm_;
 };
 
-TEST_F(FileOperationsTest, CopiesEverySelectedFileAndFoldersRecursively) {
+TEST_F(FileOperationsTest, CopiesEverySelectedFileAndFoldersRecursively)
+{
     write("src/a.txt", "alpha");
     write("src/b.txt", "beta");
     write("src/tree/one/deep.txt", "deep");
@@ -85,7 +95,8 @@ TEST_F(FileOperationsTest, CopiesEverySelectedFileAndFoldersRecursively) {
     fs::create_symlink("one/deep.txt", path("src/tree/link"));
     fs::create_directories(path("dest"));
     ScriptedResolver resolver;
-    const auto report = transfer({path("src/a.txt"), path("src/b.txt"), path("src/tree/")}, path("dest"), false, resolver);
+    const auto report =
+        transfer({path("src/a.txt"), path("src/b.txt"), path("src/tree/")}, path("dest"), false, resolver);
     EXPECT_EQ(report.itemsDone, 3);
     EXPECT_TRUE(report.failures.empty());
     EXPECT_TRUE(resolver.asked.empty());
@@ -98,7 +109,8 @@ TEST_F(FileOperationsTest, CopiesEverySelectedFileAndFoldersRecursively) {
     EXPECT_EQ(namesIn(path("dest")), (std::vector<std::string>{"a.txt", "b.txt", "tree"})) << "no temporary left";
 }
 
-TEST_F(FileOperationsTest, CopyKeepsTheModificationTimeAndMode) {
+TEST_F(FileOperationsTest, CopyKeepsTheModificationTimeAndMode)
+{
     write("a.sh", "#!/bin/sh\n");
     fs::permissions(path("a.sh"), fs::perms(0750));
     const auto then = fs::last_write_time(path("a.sh")) - std::chrono::hours(48);
@@ -110,7 +122,8 @@ TEST_F(FileOperationsTest, CopyKeepsTheModificationTimeAndMode) {
     EXPECT_EQ(fs::status(path("dest/a.sh")).permissions() & fs::perms::all, fs::perms(0750));
 }
 
-TEST_F(FileOperationsTest, AConflictIsAskedAndEachAnswerIsObeyed) {
+TEST_F(FileOperationsTest, AConflictIsAskedAndEachAnswerIsObeyed)
+{
     write("src/a.txt", "new");
     write("dest/a.txt", "old");
     {
@@ -137,7 +150,8 @@ TEST_F(FileOperationsTest, AConflictIsAskedAndEachAnswerIsObeyed) {
     }
 }
 
-TEST_F(FileOperationsTest, ReplacingAFolderMergesIntoIt) {
+TEST_F(FileOperationsTest, ReplacingAFolderMergesIntoIt)
+{
     write("src/f/new.txt", "n");
     write("src/f/same.txt", "newer");
     write("dest/f/kept.txt", "k");
@@ -151,7 +165,8 @@ TEST_F(FileOperationsTest, ReplacingAFolderMergesIntoIt) {
     EXPECT_FALSE(fs::exists(path("src/f"))) << "the merged move removes its source";
 }
 
-TEST_F(FileOperationsTest, AFileNeverTakesTheFolderPlaceNorTheReverse) {
+TEST_F(FileOperationsTest, AFileNeverTakesTheFolderPlaceNorTheReverse)
+{
     write("src/x", "file");
     write("dest/x/inside.txt", "i");
     ScriptedResolver replace(ConflictAnswer::Replace);
@@ -161,7 +176,8 @@ TEST_F(FileOperationsTest, AFileNeverTakesTheFolderPlaceNorTheReverse) {
     EXPECT_EQ(read(path("dest/x/inside.txt")), "i");
 }
 
-TEST_F(FileOperationsTest, AFolderNeverGoesIntoItselfNorAnItemOntoItself) {
+TEST_F(FileOperationsTest, AFolderNeverGoesIntoItselfNorAnItemOntoItself)
+{
     write("tree/sub/a.txt", "a");
     ScriptedResolver resolver(ConflictAnswer::Replace);
     for (const std::string &destination : {path("tree"), path("tree/sub"), path("tree/sub/../sub")}) {
@@ -179,7 +195,8 @@ TEST_F(FileOperationsTest, AFolderNeverGoesIntoItselfNorAnItemOntoItself) {
     EXPECT_EQ(namesIn(path("tree")), std::vector<std::string>{"sub"});
 }
 
-TEST_F(FileOperationsTest, MissingDestinationOrSourceIsAFailureNamingTheItem) {
+TEST_F(FileOperationsTest, MissingDestinationOrSourceIsAFailureNamingTheItem)
+{
     write("a.txt", "a");
     ScriptedResolver resolver;
     auto report = transfer({path("a.txt")}, path("nowhere"), true, resolver);
@@ -194,7 +211,8 @@ TEST_F(FileOperationsTest, MissingDestinationOrSourceIsAFailureNamingTheItem) {
     EXPECT_EQ(report.itemsDone, 1) << "the other items still go";
 }
 
-TEST_F(FileOperationsTest, AStoppedCopyLeavesNoHalfFileAndKeepsTheOneItWouldReplace) {
+TEST_F(FileOperationsTest, AStoppedCopyLeavesNoHalfFileAndKeepsTheOneItWouldReplace)
+{
     write("big.bin", std::string(3 << 20, 'x'));
     write("dest/big.bin", "previous");
     ScriptedResolver replace(ConflictAnswer::Replace);
@@ -205,15 +223,19 @@ TEST_F(FileOperationsTest, AStoppedCopyLeavesNoHalfFileAndKeepsTheOneItWouldRepl
     EXPECT_EQ(read(path("dest/big.bin")), "previous");
 }
 
-TEST_F(FileOperationsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
-    if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm here";
+TEST_F(FileOperationsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource)
+{
+    if (!fs::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no /dev/shm here";
     shm_ = makeFolder("/dev/shm");
     writeAt(shm_ / "f/a.txt", "from memory");
     writeAt(shm_ / "b.txt", "b");
-    struct stat memory {}, disk {};
+    struct stat memory {
+    }, disk{};
     ASSERT_EQ(::stat(shm_.c_str(), &memory), 0);
     ASSERT_EQ(::stat(folder_.c_str(), &disk), 0);
-    if (memory.st_dev == disk.st_dev) GTEST_SKIP() << "/dev/shm and the temporary folder share a file system";
+    if (memory.st_dev == disk.st_dev)
+        GTEST_SKIP() << "/dev/shm and the temporary folder share a file system";
     fs::create_directories(path("dest"));
     ScriptedResolver resolver;
     const auto report = transfer({(shm_ / "f").string(), (shm_ / "b.txt").string()}, path("dest"), true, resolver);
@@ -224,7 +246,8 @@ TEST_F(FileOperationsTest, MoveAcrossFileSystemsCopiesThenRemovesTheSource) {
     EXPECT_TRUE(namesIn(shm_).empty());
 }
 
-TEST_F(FileOperationsTest, RenameRefusesATakenNameAndBadNames) {
+TEST_F(FileOperationsTest, RenameRefusesATakenNameAndBadNames)
+{
     write("report.zip", "r");
     write("old.zip", "o");
     Failure f = renameItem(path("report.zip"), "old.zip");
@@ -241,7 +264,8 @@ TEST_F(FileOperationsTest, RenameRefusesATakenNameAndBadNames) {
     EXPECT_TRUE(fs::is_directory(path("renamed")));
 }
 
-TEST_F(FileOperationsTest, NamesSplitAtTheirLastDot) {
+TEST_F(FileOperationsTest, NamesSplitAtTheirLastDot)
+{
     EXPECT_EQ(splitName("report.zip").base, "report");
     EXPECT_EQ(splitName("report.zip").extension, "zip");
     EXPECT_EQ(splitName("zipfile.zip").base, "zipfile");
@@ -252,7 +276,8 @@ TEST_F(FileOperationsTest, NamesSplitAtTheirLastDot) {
     EXPECT_EQ(splitName(".profile").base, ".profile");
 }
 
-TEST_F(FileOperationsTest, KilobytesRoundToTheNearestWithTiesToEven) {
+TEST_F(FileOperationsTest, KilobytesRoundToTheNearestWithTiesToEven)
+{
     EXPECT_EQ(roundedKilobytes(1499), 1u);
     EXPECT_EQ(roundedKilobytes(1500), 2u);
     EXPECT_EQ(roundedKilobytes(2500), 2u);
@@ -264,7 +289,8 @@ TEST_F(FileOperationsTest, KilobytesRoundToTheNearestWithTiesToEven) {
     EXPECT_EQ(roundedKilobytes(5000000001500ull), 5000000002u);
 }
 
-TEST_F(FileOperationsTest, InformationOfAFileNoFormatReadsKeepsTheArchiveFieldsUnknown) {
+TEST_F(FileOperationsTest, InformationOfAFileNoFormatReadsKeepsTheArchiveFieldsUnknown)
+{
     write("data.7z", "7z\xBC\xAF\x27\x1C not really");
     const ArchiveInformation info = archiveInformation(path("data.7z"));
     EXPECT_TRUE(info.fileFound);
@@ -277,5 +303,5 @@ TEST_F(FileOperationsTest, InformationOfAFileNoFormatReadsKeepsTheArchiveFieldsU
     EXPECT_FALSE(gone.listed);
 }
 
-}  // namespace
-}  // namespace zarvon::operations
+} // namespace
+} // namespace zarvon::operations

@@ -19,7 +19,8 @@ protected:
     fs::path folder_ = temporary_.path();
 };
 
-TEST_F(FolderCountTest, CountsFilesAtEveryDepthButNotFolders) {
+TEST_F(FolderCountTest, CountsFilesAtEveryDepthButNotFolders)
+{
     touch("a.txt");
     touch("sub/b.txt");
     touch("sub/deeper/c.txt");
@@ -28,15 +29,14 @@ TEST_F(FolderCountTest, CountsFilesAtEveryDepthButNotFolders) {
     EXPECT_EQ(countFilesInFolder(folder_.string() + "/"), 3);
 }
 
-TEST_F(FolderCountTest, DoesNotFollowALinkBackToItsOwnFolder) {
+TEST_F(FolderCountTest, DoesNotFollowALinkBackToItsOwnFolder)
+{
     touch("sub/b.txt");
     fs::create_directory_symlink(folder_, folder_ / "sub" / "loop");
     EXPECT_EQ(countFilesInFolder(folder_.string()), 1);
 }
 
-TEST_F(FolderCountTest, MissingFolderHasNoFiles) {
-    EXPECT_EQ(countFilesInFolder((folder_ / "gone").string()), 0);
-}
+TEST_F(FolderCountTest, MissingFolderHasNoFiles) { EXPECT_EQ(countFilesInFolder((folder_ / "gone").string()), 0); }
 
-}  // namespace
-}  // namespace zarvon::operations
+} // namespace
+} // namespace zarvon::operations

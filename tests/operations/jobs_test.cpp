@@ -22,12 +22,15 @@ namespace fs = std::filesystem;
 class JobsTest : public ::testing::Test {
 protected:
     std::string path(const std::string &relative) const { return (folder_ / relative).string(); }
-    void write(const std::string &relative, const std::string &content) {
+    void write(const std::string &relative, const std::string &content)
+    {
         zarvon::testing::writeFile(folder_ / relative, content);
     }
-    std::set<std::string> namesIn(const std::string &archive) {
+    std::set<std::string> namesIn(const std::string &archive)
+    {
         std::set<std::string> names;
-        for (const auto &entry : listArchiveEntries(archive).entries) names.insert(entry.name);
+        for (const auto &entry : listArchiveEntries(archive).entries)
+            names.insert(entry.name);
         return names;
     }
     zarvon::testing::TemporaryFolder temporary_{"zarvon-jobs"};
@@ -38,13 +41,17 @@ protected:
 // root, so that a folder without permissions is one for the job too.
 class AsNobody {
 public:
-    explicit AsNobody(const fs::path &folder) {
-        if (::geteuid() != 0) return;
+    explicit AsNobody(const fs::path &folder)
+    {
+        if (::geteuid() != 0)
+            return;
         ::chmod(folder.c_str(), 0777);
         active_ = ::seteuid(65534) == 0;
     }
-    ~AsNobody() {
-        if (active_) EXPECT_EQ(::seteuid(0), 0);
+    ~AsNobody()
+    {
+        if (active_)
+            EXPECT_EQ(::seteuid(0), 0);
     }
 
 private:
@@ -54,8 +61,10 @@ private:
 class StopAfter final : public JobProgress {
 public:
     explicit StopAfter(int items) : left_(items) {}
-    bool report(const ProgressStep &step) override {
-        if (step.kind == ProgressStep::ItemDone) --left_;
+    bool report(const ProgressStep &step) override
+    {
+        if (step.kind == ProgressStep::ItemDone)
+            --left_;
         return left_ <= 0;
     }
 
@@ -63,7 +72,8 @@ private:
     int left_;
 };
 
-TEST_F(JobsTest, FilesBehindAFolderThatCannotBeReadAreNamedNotACrash) {
+TEST_F(JobsTest, FilesBehindAFolderThatCannotBeReadAreNamedNotACrash)
+{
     write("open/a.txt", "a");
     write("locked/inner/b.txt", "b");
     write("locked/c.txt", "c");
@@ -87,7 +97,8 @@ TEST_F(JobsTest, FilesBehindAFolderThatCannotBeReadAreNamedNotACrash) {
     EXPECT_EQ(namesIn(path("out.zip")), std::set<std::string>{"a.txt"});
 }
 
-TEST_F(JobsTest, AStopThroughTheProgressKeepsTheEarlierArchive) {
+TEST_F(JobsTest, AStopThroughTheProgressKeepsTheEarlierArchive)
+{
     write("a.txt", "a");
     write("b.txt", "b");
     write("out.zip", "the earlier archive");
@@ -101,7 +112,8 @@ TEST_F(JobsTest, AStopThroughTheProgressKeepsTheEarlierArchive) {
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 3) << "no temporary file left";
 }
 
-TEST_F(JobsTest, ArchivesAreKnownByTheirContentBeforeTheirName) {
+TEST_F(JobsTest, ArchivesAreKnownByTheirContentBeforeTheirName)
+{
     write("a.txt", "a");
     SilentProgress progress;
     ASSERT_EQ(compressFiles({path("real.rar"), {{path("a.txt"), false}}, 0, ""}, progress).outcome,
@@ -120,14 +132,15 @@ TEST_F(JobsTest, ArchivesAreKnownByTheirContentBeforeTheirName) {
     EXPECT_EQ(missing.failure.sysErrno, ENOENT);
 }
 
-TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes) {
+TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes)
+{
     write("src/a.txt", "alpha");
     write("src/b.txt", "beta");
     SilentProgress progress;
-    ASSERT_EQ(compressFiles({path("p.zip"), {{path("src/a.txt"), false}, {path("src/b.txt"), false}}, 8, "pw"},
-                            progress)
-                  .outcome,
-              CompressReport::Outcome::Written);
+    ASSERT_EQ(
+        compressFiles({path("p.zip"), {{path("src/a.txt"), false}, {path("src/b.txt"), false}}, 8, "pw"}, progress)
+            .outcome,
+        CompressReport::Outcome::Written);
     EXPECT_EQ(archiveProtection(path("p.zip")), Protection::Encrypted);
 
     const ExtractReport wrong = extractArchive({path("p.zip"), path("dest"), {}, "nope"}, progress);
@@ -149,7 +162,8 @@ TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes) {
 
 // An archive declaring more than the destination holds is refused before
 // anything is written, with both figures, instead of filling the disk.
-TEST_F(JobsTest, ExtractionThatCannotFitIsRefusedBeforeItStarts) {
+TEST_F(JobsTest, ExtractionThatCannotFitIsRefusedBeforeItStarts)
+{
     zarvon::testing::writeZipDeclaring(path("bomb.zip"), uint64_t(1) << 50);
     SilentProgress progress;
     const ExtractReport report = extractArchive({path("bomb.zip"), path("out")}, progress);
@@ -160,5 +174,5 @@ TEST_F(JobsTest, ExtractionThatCannotFitIsRefusedBeforeItStarts) {
     EXPECT_FALSE(fs::exists(path("out")));
 }
 
-}  // namespace
-}  // namespace zarvon::operations
+} // namespace
+} // namespace zarvon::operations

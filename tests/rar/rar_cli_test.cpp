@@ -90,7 +90,8 @@ TEST_F(RarCli, ListTestAndExtractAgreeWithUnrar)
             c.archive = dir / "set.part1.rar";
         SCOPED_TRACE(c.archive.filename().string());
         const std::string ours = (c.password.empty() ? "" : "-p " + c.password + " ") + quoted(c.archive);
-        const std::string theirs = "-p" + (c.password.empty() ? std::string("-") : c.password) + " " + quoted(c.archive);
+        const std::string theirs =
+            "-p" + (c.password.empty() ? std::string("-") : c.password) + " " + quoted(c.archive);
 
         const auto listed = runCommand("unrar lb -v " + theirs);
         const auto ourListing = cli("list " + ours);
@@ -106,8 +107,7 @@ TEST_F(RarCli, ListTestAndExtractAgreeWithUnrar)
         const fs::path mine = dir / ("ours-" + c.archive.stem().string());
         const fs::path other = dir / ("theirs-" + c.archive.stem().string());
         fs::create_directories(other);
-        const bool unrarExtracts =
-            runCommand("cd " + quoted(other) + " && unrar x -idq -o+ " + theirs).status == 0;
+        const bool unrarExtracts = runCommand("cd " + quoted(other) + " && unrar x -idq -o+ " + theirs).status == 0;
         const auto extracted = cli("extract -d " + quoted(mine) + " " + ours);
         EXPECT_EQ(extracted.status == 0, unrarExtracts) << extracted.output;
         if (unrarExtracts) {
@@ -137,7 +137,8 @@ TEST_F(RarCli, AVolumeSetListsWholeFilesWithTheirPackedSizeAndCrc)
         }
     EXPECT_EQ(rows, 1) << "one row for the file, not one per volume:\n" << listed.output;
     std::ostringstream crc;
-    crc << std::hex << std::setw(8) << std::setfill('0') << crc32(0, reinterpret_cast<const Bytef *>(big.data()), uInt(big.size()));
+    crc << std::hex << std::setw(8) << std::setfill('0')
+        << crc32(0, reinterpret_cast<const Bytef *>(big.data()), uInt(big.size()));
     EXPECT_NE(bigLine.find(crc.str()), std::string::npos) << bigLine;
     // Stored, so its packed bytes over all volumes are its size.
     std::istringstream fields(bigLine);
@@ -163,5 +164,5 @@ TEST_F(RarCli, EncryptedNamesAskForThePasswordInsteadOfCallingTheFileUnreadable)
     EXPECT_NE(right.output.find("Entries:      1"), std::string::npos) << right.output;
 }
 
-}  // namespace
-}  // namespace zarvon::rar::testing
+} // namespace
+} // namespace zarvon::rar::testing

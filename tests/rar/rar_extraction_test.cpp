@@ -61,7 +61,8 @@ TEST_F(RarExtraction, RestoresTheDateAndOnlyOrdinaryPermissionBits)
     fs::path archive = makeRar("modes.rar", "", "tool.sh doc.txt");
 
     ASSERT_EQ(extract(archive).status, RarStatus::Ok);
-    struct stat st{}, orig{};
+    struct stat st {
+    }, orig{};
     ASSERT_EQ(::stat((out / "tool.sh").c_str(), &st), 0);
     ASSERT_EQ(::stat(tool.c_str(), &orig), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
@@ -181,9 +182,8 @@ TEST_F(RarExtraction, ProgressCoversThePassAndAStopDiscardsTheEntryInHand)
     EXPECT_EQ(seen, (std::vector<std::string>{"a.bin", "b.bin"}));
 
     fs::remove_all(out);
-    RarReport stopped = extract(archive, "", {}, [](const std::string &entry, uint64_t, uint64_t) {
-        return entry != "b.bin";
-    });
+    RarReport stopped =
+        extract(archive, "", {}, [](const std::string &entry, uint64_t, uint64_t) { return entry != "b.bin"; });
     EXPECT_EQ(stopped.status, RarStatus::Stopped);
     EXPECT_TRUE(stopped.stopped);
     EXPECT_EQ(stopped.filesWritten, 1);
@@ -193,9 +193,8 @@ TEST_F(RarExtraction, ProgressCoversThePassAndAStopDiscardsTheEntryInHand)
     EXPECT_FALSE(fs::exists(out / "b.bin"));
     EXPECT_TRUE(noTemporaryFiles(out));
 
-    RarReport testStopped = testRar(archive.string(), "", [](const std::string &, uint64_t, uint64_t) {
-        return false;
-    });
+    RarReport testStopped =
+        testRar(archive.string(), "", [](const std::string &, uint64_t, uint64_t) { return false; });
     EXPECT_EQ(testStopped.status, RarStatus::Stopped);
 }
 
@@ -209,7 +208,7 @@ TEST_F(RarExtraction, AWriteErrorNamesTheEntryWithTheSystemsReason)
     fs::path archive = makeRar("sizes.rar", "-m0", "small.txt large.bin");
     writeFile(out / "large.bin", "kept");
 
-    struct rlimit saved{};
+    struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = saved;
@@ -242,5 +241,5 @@ TEST_F(RarExtraction, AReadOnlyFileOfTheSameNameIsKept)
     EXPECT_EQ(readFile(out / "a.txt"), "old");
 }
 
-}  // namespace
-}  // namespace zarvon::rar::testing
+} // namespace
+} // namespace zarvon::rar::testing

@@ -215,5 +215,5 @@ TEST_F(RarListing, AgreesWithUnrarOnNamesAndVerdicts)
     }
 }
 
-}  // namespace
-}  // namespace zarvon::rar::testing
+} // namespace
+} // namespace zarvon::rar::testing

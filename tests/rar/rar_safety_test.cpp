@@ -117,5 +117,5 @@ TEST_F(RarSafety, ALinkWhereAFolderOfThePathShouldBeIsNotWalkedThrough)
     EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
 }
 
-}  // namespace
-}  // namespace zarvon::rar::testing
+} // namespace
+} // namespace zarvon::rar::testing

@@ -23,10 +23,10 @@
 namespace zarvon::rar::testing {
 
 namespace fs = std::filesystem;
+using zarvon::testing::CommandResult;
 using zarvon::testing::haveTool;
 using zarvon::testing::quoted;
 using zarvon::testing::readFile;
-using zarvon::testing::CommandResult;
 using zarvon::testing::runCommand;
 using zarvon::testing::writeFile;
 
@@ -34,9 +34,9 @@ inline std::string randomBytes(std::size_t size, unsigned seed = 7) { return zar
 
 // One entry of a hand-made RAR 4 archive (stored, no encryption).
 struct Rar4Entry {
-    std::string name;            // written as given, "/" or "\" included
+    std::string name; // written as given, "/" or "\" included
     std::string data;
-    uint8_t hostOs = 3;          // 3 Unix, 2 Windows
+    uint8_t hostOs = 3; // 3 Unix, 2 Windows
     uint32_t attributes = 0100644;
     bool folder = false;
 };
@@ -81,8 +81,8 @@ inline void writeRar4(const fs::path &path, const std::vector<Rar4Entry> &entrie
         put32(h, static_cast<uint32_t>(
                      crc32(0, reinterpret_cast<const Bytef *>(e.data.data()), static_cast<uInt>(e.data.size()))));
         put32(h, (27u << 25) | (6u << 21) | (15u << 16) | (10u << 11) | (30u << 5)); // 2007-06-15 10:30
-        h += '\x14'; // version 2.0 unpacks it
-        h += '\x30'; // stored
+        h += '\x14';                                                                 // version 2.0 unpacks it
+        h += '\x30';                                                                 // stored
         put16(h, static_cast<uint32_t>(e.name.size()));
         put32(h, e.attributes);
         h += e.name;
@@ -174,8 +174,8 @@ protected:
         return archive;
     }
 
-    RarReport extract(const fs::path &archive, const std::string &password = "",
-                      std::vector<std::string> only = {}, const RarProgress &progress = nullptr)
+    RarReport extract(const fs::path &archive, const std::string &password = "", std::vector<std::string> only = {},
+                      const RarProgress &progress = nullptr)
     {
         RarExtractRequest q;
         q.archivePath = archive.string();
@@ -200,13 +200,13 @@ protected:
 };
 
 // GTEST_SKIP must run in the test body itself.
-#define ZARVON_NEED_RAR()                 \
-    do {                                  \
-        if (!needRar()) {                 \
-            if (!skipped.empty())         \
-                GTEST_SKIP() << skipped;  \
-            return;                       \
-        }                                 \
+#define ZARVON_NEED_RAR()                                                                                              \
+    do {                                                                                                               \
+        if (!needRar()) {                                                                                              \
+            if (!skipped.empty())                                                                                      \
+                GTEST_SKIP() << skipped;                                                                               \
+            return;                                                                                                    \
+        }                                                                                                              \
     } while (0)
 
-}  // namespace zarvon::rar::testing
+} // namespace zarvon::rar::testing

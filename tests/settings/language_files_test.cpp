@@ -12,8 +12,6 @@
 namespace zarvon::settings {
 namespace {
 
-
-
 // Keys whose French file text differs from the built-in one on purpose:
 // TxtRenameFile replaces a prompt composed around the file name, so its text
 // must read well without it; MsgChkZip's built-in text is English and holds a
@@ -91,7 +89,8 @@ std::vector<std::filesystem::path> textSources()
 {
     std::vector<std::filesystem::path> files;
     for (const char *folder : {"ui", "app", "settings", "operations"})
-        for (const auto &entry : std::filesystem::recursive_directory_iterator(std::string(ZARVON_SOURCE_DIR) + "/" + folder))
+        for (const auto &entry :
+             std::filesystem::recursive_directory_iterator(std::string(ZARVON_SOURCE_DIR) + "/" + folder))
             if (entry.path().extension() == ".cpp" || entry.path().extension() == ".h")
                 files.push_back(entry.path());
     return files;
@@ -128,7 +127,8 @@ TEST(LanguageKeyTable, MatchesEveryLookupInTheCode)
         for (std::sregex_iterator it(source.begin(), source.end(), lookup), end; it != end; ++it) {
             ++lookups;
             EXPECT_TRUE(listed.count({(*it)[1], unescaped((*it)[2])}))
-                << file.filename() << ": " << (*it)[1] << " with the text \"" << (*it)[2] << "\" is not in the key table";
+                << file.filename() << ": " << (*it)[1] << " with the text \"" << (*it)[2]
+                << "\" is not in the key table";
         }
     }
     EXPECT_GT(lookups, 100);

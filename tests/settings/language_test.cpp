@@ -323,11 +323,11 @@ TEST_F(TextsChosenByEnglishLanguage, BothSetsAreComplete)
     EXPECT_EQ(french.dayNames[0], "Dimanche");
     EXPECT_EQ(english.dayNames[6], "Saterday");
     for (const BuiltInTexts *texts : {&french, &english}) {
-        for (const std::string *text : {&texts->itemCount, &texts->selectedFolders, &texts->selectedFiles,
-                                        &texts->trayBalloon, &texts->deleteQuestion, &texts->deleteCaption,
-                                        &texts->deleteNothing, &texts->copyBefore, &texts->copyAfter,
-                                        &texts->moveBefore, &texts->passwordLine1, &texts->passwordLine2,
-                                        &texts->encrypted, &texts->notEncrypted})
+        for (const std::string *text :
+             {&texts->itemCount, &texts->selectedFolders, &texts->selectedFiles, &texts->trayBalloon,
+              &texts->deleteQuestion, &texts->deleteCaption, &texts->deleteNothing, &texts->copyBefore,
+              &texts->copyAfter, &texts->moveBefore, &texts->passwordLine1, &texts->passwordLine2, &texts->encrypted,
+              &texts->notEncrypted})
             EXPECT_FALSE(text->empty());
         for (const std::string &line : texts->aboutCredits)
             EXPECT_FALSE(line.empty());

@@ -124,7 +124,7 @@ TEST_F(SettingKeys, ReadingWithoutFileOrGroup)
 TEST_F(SettingKeys, ExactTextAgainstLeadingInteger)
 {
     writeFile(ini(), "[general]\r\nactivatesound =   1  \r\nHistory = 01\r\nMultitaskWindow = 7abc\r\n"
-                      "ShowTextButton = \r\n[Disk]\r\nLastDisk = /home/ana/Docs/\r\n");
+                     "ShowTextButton = \r\n[Disk]\r\nLastDisk = /home/ana/Docs/\r\n");
     // Names compare without regard to case; blanks around the value go.
     EXPECT_TRUE(settingIs(kActivateSound, "1", ini()));
     EXPECT_TRUE(settingFlag(kActivateSound, ini()));

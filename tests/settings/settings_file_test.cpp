@@ -30,10 +30,7 @@ TEST_F(SettingsFileReading, MissingFileDoesNotOpen)
     EXPECT_EQ(file.readText("Key", "default"), "default");
 }
 
-TEST_F(SettingsFileReading, FolderDoesNotOpenAsAFile)
-{
-    EXPECT_FALSE(file.open(folder_.string()));
-}
+TEST_F(SettingsFileReading, FolderDoesNotOpenAsAFile) { EXPECT_FALSE(file.open(folder_.string())); }
 
 TEST_F(SettingsFileReading, KeysBelongToTheirGroup)
 {
@@ -206,9 +203,8 @@ TEST_F(SettingsFileWriting, CommentFollowsTheLineWrittenLast)
 
 TEST_F(SettingsFileWriting, ReadLinesAreWrittenInTheStoreForm)
 {
-    std::string after = rewrite("  ;comment\n;  indented\n\n[A] junk\n  key=  value \nbare\n", [](SettingsFile &f) {
-        f.writeText("touch", "1");
-    });
+    std::string after = rewrite("  ;comment\n;  indented\n\n[A] junk\n  key=  value \nbare\n",
+                                [](SettingsFile &f) { f.writeText("touch", "1"); });
     EXPECT_EQ(after, "; comment\r\n;  indented\r\ntouch = 1\r\n[A]\r\nkey = value \r\nbare = \r\n");
 }
 
@@ -296,8 +292,7 @@ TEST_F(SettingsFileEncoding, Windows1252IsReadAsUtf8AndWrittenBack)
     EXPECT_EQ(file.readText("Folder", ""), "/home/rémi/€");
     file.writeText("Other", "Électricité");
     ASSERT_TRUE(file.close());
-    EXPECT_EQ(readFile(path("Zarvon.ini")),
-              "[G]\r\nFolder = /home/r\xE9mi/\x80\r\nOther = \xC9lectricit\xE9\r\n");
+    EXPECT_EQ(readFile(path("Zarvon.ini")), "[G]\r\nFolder = /home/r\xE9mi/\x80\r\nOther = \xC9lectricit\xE9\r\n");
 }
 
 TEST_F(SettingsFileEncoding, BytesUndefinedInWindows1252SurviveARewrite)
@@ -410,7 +405,8 @@ protected:
 
 TEST_F(SettingsFileSafety, FailingWriteLeavesTheOldFileWhole)
 {
-    const std::string old = "[General]\r\nHistory = 1\r\n[Recent files]\r\nCount files = 1\r\nRecent files1 = /a.zip\r\n";
+    const std::string old =
+        "[General]\r\nHistory = 1\r\n[Recent files]\r\nCount files = 1\r\nRecent files1 = /a.zip\r\n";
     writeFile(path("Zarvon.ini"), old);
     SettingsFile file;
     ASSERT_TRUE(file.open(path("Zarvon.ini")));

@@ -63,10 +63,10 @@ TEST_F(SettingsOperations, FirstQuitWritesDefaultsThenWindowState)
     ASSERT_TRUE(saveWindowState(state, ini()));
 
     std::vector<std::string> expected = defaultLines;
-    for (const char *line : {"[Window]", "WindowHeight = 520", "WindowWith = 700", "WindowXposition = 100",
-                             "WindowYPosition = -20", "[View]", "ToolBar = 1", "StatusBar = 1",
-                             "FrenchLanguage = 0", "EnglishLanguage = 1", "DefaultView = 1", "BigIconView = 0",
-                             "SmallIconView = 0", "ListView = 0", "[Options]", "InitBootPage = 1"})
+    for (const char *line :
+         {"[Window]", "WindowHeight = 520", "WindowWith = 700", "WindowXposition = 100", "WindowYPosition = -20",
+          "[View]", "ToolBar = 1", "StatusBar = 1", "FrenchLanguage = 0", "EnglishLanguage = 1", "DefaultView = 1",
+          "BigIconView = 0", "SmallIconView = 0", "ListView = 0", "[Options]", "InitBootPage = 1"})
         expected.push_back(line);
     EXPECT_EQ(lines(), expected);
 }
@@ -127,10 +127,7 @@ TEST_F(WindowGeometryReading, SavedValuesAreGiven)
     EXPECT_EQ(geometry->y, 30);
 }
 
-TEST_F(WindowGeometryReading, MissingGroupGivesNothing)
-{
-    EXPECT_FALSE(geometryOf("[View]\r\nToolBar = 1\r\n"));
-}
+TEST_F(WindowGeometryReading, MissingGroupGivesNothing) { EXPECT_FALSE(geometryOf("[View]\r\nToolBar = 1\r\n")); }
 
 TEST_F(WindowGeometryReading, AbsentOldKeysDoNotBlockButAnEmptyOneDoes)
 {
@@ -163,7 +160,7 @@ TEST_F(SettingsOperations, ViewMenuStateFollowsTheKeys)
     writeFile(ini(), "[General]\r\n");
     EXPECT_FALSE(applyViewMenuState(ini()));
     writeFile(ini(), "[View]\r\nToolBar = 1\r\nStatusBar = 0\r\nEnglishLanguage = 2\r\nListView = x\r\n"
-                      "[Options]\r\nInitBootPage = 1\r\n");
+                     "[Options]\r\nInitBootPage = 1\r\n");
     auto state = applyViewMenuState(ini());
     ASSERT_TRUE(state);
     EXPECT_TRUE(state->toolBar);

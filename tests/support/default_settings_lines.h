@@ -39,4 +39,4 @@ inline std::vector<std::string> defaultSettingsLines()
     };
 }
 
-}  // namespace zarvon::testing
+} // namespace zarvon::testing

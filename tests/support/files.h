@@ -117,4 +117,4 @@ inline std::string noise(std::size_t size, unsigned seed)
     return bytes;
 }
 
-}  // namespace zarvon::testing
+} // namespace zarvon::testing

@@ -28,8 +28,8 @@ protected:
     {
         // The offscreen platform says so for every window it cannot shape or
         // raise; that is expected and only hides real messages.
-        static const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+        static const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &message) {
                 if (message.startsWith(QLatin1String("This plugin does not support")))
                     return;
                 if (previous)
@@ -42,7 +42,7 @@ protected:
         settings::resetSettingsState();
         ui::resetUiState();
         platform::setInstanceLockFolder((folder_ / "run").string());
-        platform::beginScript([](const std::string& fault) { ADD_FAILURE() << fault; });
+        platform::beginScript([](const std::string &fault) { ADD_FAILURE() << fault; });
     }
 
     void TearDown() override
@@ -55,16 +55,16 @@ protected:
     }
 
     // The test's own folder; removed afterwards.
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path &folder() const { return folder_; }
 
     // Writes bytes to a file of the test's folder; its full path.
-    std::filesystem::path writeFile(const std::filesystem::path& relative, const std::string& bytes)
+    std::filesystem::path writeFile(const std::filesystem::path &relative, const std::string &bytes)
     {
         zarvon::testing::writeFile(folder_ / relative, bytes);
         return folder_ / relative;
     }
 
-    static std::string readFile(const std::filesystem::path& path) { return zarvon::testing::readFile(path); }
+    static std::string readFile(const std::filesystem::path &path) { return zarvon::testing::readFile(path); }
 
     // Takes every queued event off the queue.
     static std::vector<platform::UiEvent> takeEvents()
@@ -81,4 +81,4 @@ private:
     std::filesystem::path folder_;
 };
 
-}  // namespace zarvon::testing
+} // namespace zarvon::testing

@@ -11,8 +11,8 @@
 namespace zarvon::testing {
 
 struct CommandResult {
-    int status = -1;     // the exit status; -1 when the command did not run or was killed
-    std::string output;  // standard output and standard error, interleaved
+    int status = -1;    // the exit status; -1 when the command did not run or was killed
+    std::string output; // standard output and standard error, interleaved
 };
 
 inline CommandResult runCommand(const std::string &command)
@@ -44,4 +44,4 @@ inline std::string quoted(const std::string &text)
 inline std::string quoted(const std::filesystem::path &path) { return quoted(path.string()); }
 inline std::string quoted(const char *text) { return quoted(std::string(text)); }
 
-}  // namespace zarvon::testing
+} // namespace zarvon::testing

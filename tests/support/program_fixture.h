@@ -58,11 +58,24 @@ protected:
     void writeStandardIni(const std::vector<std::pair<std::string, std::string>> &changes = {})
     {
         std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> groups{
-            {"General", {{"AssistantState", "0"}, {"VisibleWindow", "1"}, {"ActivateSound", "1"}, {"History", "1"},
-                         {"MultitaskWindow", "1"}, {"ShowTextButton", "0"}}},
-            {"Window", {{"WindowHeight", "480"}, {"WindowWith", "760"}, {"WindowXposition", "40"}, {"WindowYPosition", "30"}}},
-            {"View", {{"ToolBar", "1"}, {"StatusBar", "1"}, {"FrenchLanguage", "1"}, {"EnglishLanguage", "0"},
-                      {"DefaultView", "1"}, {"BigIconView", "0"}, {"SmallIconView", "0"}, {"ListView", "0"}}},
+            {"General",
+             {{"AssistantState", "0"},
+              {"VisibleWindow", "1"},
+              {"ActivateSound", "1"},
+              {"History", "1"},
+              {"MultitaskWindow", "1"},
+              {"ShowTextButton", "0"}}},
+            {"Window",
+             {{"WindowHeight", "480"}, {"WindowWith", "760"}, {"WindowXposition", "40"}, {"WindowYPosition", "30"}}},
+            {"View",
+             {{"ToolBar", "1"},
+              {"StatusBar", "1"},
+              {"FrenchLanguage", "1"},
+              {"EnglishLanguage", "0"},
+              {"DefaultView", "1"},
+              {"BigIconView", "0"},
+              {"SmallIconView", "0"},
+              {"ListView", "0"}}},
             {"Options", {{"InitBootPage", "0"}}},
         };
         for (const auto &[qualified, value] : changes) {
@@ -114,7 +127,8 @@ protected:
         if (platform::hasMenuItem(ids::MenuBarMain, item))
             platform::triggerMenuItem(ids::MenuBarMain, item);
         else
-            app::dispatchEvent(platform::UiEvent{platform::EventKind::Menu, ids::WindowMain, item, platform::EventSubtype::None});
+            app::dispatchEvent(
+                platform::UiEvent{platform::EventKind::Menu, ids::WindowMain, item, platform::EventSubtype::None});
         pump();
     }
 
@@ -126,7 +140,8 @@ protected:
 
     void closeBox(int window)
     {
-        app::dispatchEvent(platform::UiEvent{platform::EventKind::CloseWindow, window, -1, platform::EventSubtype::None});
+        app::dispatchEvent(
+            platform::UiEvent{platform::EventKind::CloseWindow, window, -1, platform::EventSubtype::None});
         pump();
     }
 
@@ -166,4 +181,4 @@ private:
     std::filesystem::path home_;
 };
 
-}  // namespace zarvon::testing
+} // namespace zarvon::testing

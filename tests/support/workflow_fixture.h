@@ -36,7 +36,8 @@ namespace fs = std::filesystem;
 namespace pf = zarvon::platform;
 
 // Expects a message box captioned "Zarvon" whose text contains `part`.
-inline void expectMessageContaining(const std::string &part, pf::MessageIcon icon) {
+inline void expectMessageContaining(const std::string &part, pf::MessageIcon icon)
+{
     pf::ScriptStep step;
     step.kind = pf::DialogKind::Message;
     step.caption = "Zarvon";
@@ -48,7 +49,8 @@ inline void expectMessageContaining(const std::string &part, pf::MessageIcon ico
 
 class WorkflowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         temporary_.emplace("zarvon-workflow");
         folder_ = temporary_->path();
         fs::create_directories(folder_ / "program");
@@ -69,7 +71,8 @@ protected:
         ui::setProgressObserver(nullptr);
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         ui::closeProgressWindow();
         engine::closeArchives();
         engine::setProgressCallback({});
@@ -88,7 +91,8 @@ protected:
     std::string path(const std::string &name) const { return (folder_ / name).string(); }
 
     // Loads the shipped language file of that name into the table.
-    void useLanguage(const std::string &fileName) {
+    void useLanguage(const std::string &fileName)
+    {
         const std::string shipped = std::string(ZARVON_SOURCE_DIR) + "/lang/" + fileName;
         ASSERT_TRUE(fs::exists(shipped)) << shipped;
         fs::copy_file(shipped, folder_ / "program" / fileName, fs::copy_options::overwrite_existing);
@@ -100,31 +104,37 @@ protected:
 
     // A stand-in for the main window: window 0 with the explorer list in
     // `folder` and, when asked, an archive list.
-    void buildMainWindow(const std::string &folder) {
+    void buildMainWindow(const std::string &folder)
+    {
         ASSERT_GE(pf::openWindow(ids::WindowMain, 0, 0, 700, 500, "Zarvon 1.1.0", pf::WindowScreenCentered), 0);
         pf::explorerListGadget(ids::ExplorerList, 2, 90, 696, 365, folder);
     }
 
-    void showArchiveList(const std::vector<std::string> &rows) {
+    void showArchiveList(const std::vector<std::string> &rows)
+    {
         pf::useGadgetList(ids::WindowMain);
         pf::listIconGadget(ids::ArchiveList, 2, 300, 300, 150, "Fichiers contenus dans l'archive", 220,
                            pf::ListMultiSelect | pf::ListFullRowSelect);
-        for (const auto &row : rows) pf::addGadgetItem(ids::ArchiveList, -1, row);
+        for (const auto &row : rows)
+            pf::addGadgetItem(ids::ArchiveList, -1, row);
     }
 
-    void selectArchiveRows(const std::set<std::string> &names) {
+    void selectArchiveRows(const std::set<std::string> &names)
+    {
         for (int i = 0; i < pf::countGadgetItems(ids::ArchiveList); ++i)
             if (names.count(pf::getGadgetItemText(ids::ArchiveList, i)))
                 pf::setGadgetItemState(ids::ArchiveList, i, pf::ItemSelected);
     }
 
     // Selects the named items of an explorer list, the last one current.
-    void selectInExplorer(int explorer, const std::vector<std::string> &names) {
+    void selectInExplorer(int explorer, const std::vector<std::string> &names)
+    {
         const int count = pf::countGadgetItems(explorer);
         for (const auto &name : names) {
             bool found = false;
             for (int i = 0; i < count; ++i) {
-                if (pf::getGadgetItemText(explorer, i) != name) continue;
+                if (pf::getGadgetItemText(explorer, i) != name)
+                    continue;
                 pf::setGadgetItemState(explorer, i, pf::ItemSelected);
                 pf::setGadgetState(explorer, i);
                 found = true;
@@ -138,4 +148,4 @@ protected:
     std::optional<std::string> savedLocale_;
 };
 
-}  // namespace zarvon::testing
+} // namespace zarvon::testing

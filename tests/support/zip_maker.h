@@ -13,7 +13,7 @@
 namespace zarvon::testing {
 
 struct ZipMember {
-    std::string name;   // "/" separators, folders end with "/"
+    std::string name; // "/" separators, folders end with "/"
     std::string data;
 };
 
@@ -36,27 +36,46 @@ inline void writeZip(const std::string &path, const std::vector<ZipMember> &memb
             data[0] = char(data[0] ^ 0x55);
         const uint32_t offset = uint32_t(out.size());
         putLe(out, 0x04034b50, 4);
-        putLe(out, 10, 2); putLe(out, 0, 2); putLe(out, 0, 2);
-        putLe(out, 0, 2); putLe(out, 0x21, 2);  // time, date (1980-01-01)
-        putLe(out, crc, 4); putLe(out, uint32_t(data.size()), 4); putLe(out, uint32_t(data.size()), 4);
-        putLe(out, uint32_t(m.name.size()), 2); putLe(out, 0, 2);
+        putLe(out, 10, 2);
+        putLe(out, 0, 2);
+        putLe(out, 0, 2);
+        putLe(out, 0, 2);
+        putLe(out, 0x21, 2); // time, date (1980-01-01)
+        putLe(out, crc, 4);
+        putLe(out, uint32_t(data.size()), 4);
+        putLe(out, uint32_t(data.size()), 4);
+        putLe(out, uint32_t(m.name.size()), 2);
+        putLe(out, 0, 2);
         out += m.name;
         out += data;
         putLe(central, 0x02014b50, 4);
-        putLe(central, 20, 2); putLe(central, 10, 2); putLe(central, 0, 2); putLe(central, 0, 2);
-        putLe(central, 0, 2); putLe(central, 0x21, 2);
-        putLe(central, crc, 4); putLe(central, uint32_t(data.size()), 4); putLe(central, uint32_t(data.size()), 4);
-        putLe(central, uint32_t(m.name.size()), 2); putLe(central, 0, 2); putLe(central, 0, 2);
-        putLe(central, 0, 2); putLe(central, 0, 2); putLe(central, 0, 4);
+        putLe(central, 20, 2);
+        putLe(central, 10, 2);
+        putLe(central, 0, 2);
+        putLe(central, 0, 2);
+        putLe(central, 0, 2);
+        putLe(central, 0x21, 2);
+        putLe(central, crc, 4);
+        putLe(central, uint32_t(data.size()), 4);
+        putLe(central, uint32_t(data.size()), 4);
+        putLe(central, uint32_t(m.name.size()), 2);
+        putLe(central, 0, 2);
+        putLe(central, 0, 2);
+        putLe(central, 0, 2);
+        putLe(central, 0, 2);
+        putLe(central, 0, 4);
         putLe(central, offset, 4);
         central += m.name;
     }
     const uint32_t centralOffset = uint32_t(out.size());
     out += central;
     putLe(out, 0x06054b50, 4);
-    putLe(out, 0, 2); putLe(out, 0, 2);
-    putLe(out, uint32_t(members.size()), 2); putLe(out, uint32_t(members.size()), 2);
-    putLe(out, uint32_t(central.size()), 4); putLe(out, centralOffset, 4);
+    putLe(out, 0, 2);
+    putLe(out, 0, 2);
+    putLe(out, uint32_t(members.size()), 2);
+    putLe(out, uint32_t(members.size()), 2);
+    putLe(out, uint32_t(central.size()), 4);
+    putLe(out, centralOffset, 4);
     putLe(out, 0, 2);
     std::ofstream(path, std::ios::binary) << out;
 }
@@ -79,32 +98,58 @@ inline void writeZipDeclaring(const std::string &path, uint64_t declared)
     packed.resize(z.total_out);
     deflateEnd(&z);
     const auto zip64 = [&](std::string &out) {
-        putLe(out, 1, 2); putLe(out, 16, 2);
-        putLe(out, uint32_t(declared), 4); putLe(out, uint32_t(declared >> 32), 4);
-        putLe(out, uint32_t(packed.size()), 4); putLe(out, 0, 4);
+        putLe(out, 1, 2);
+        putLe(out, 16, 2);
+        putLe(out, uint32_t(declared), 4);
+        putLe(out, uint32_t(declared >> 32), 4);
+        putLe(out, uint32_t(packed.size()), 4);
+        putLe(out, 0, 4);
     };
     std::string out, central;
     putLe(out, 0x04034b50, 4);
-    putLe(out, 45, 2); putLe(out, 0, 2); putLe(out, 8, 2); putLe(out, 0, 2); putLe(out, 0x21, 2);
-    putLe(out, 0, 4); putLe(out, 0xFFFFFFFF, 4); putLe(out, 0xFFFFFFFF, 4);
-    putLe(out, uint32_t(name.size()), 2); putLe(out, 20, 2);
+    putLe(out, 45, 2);
+    putLe(out, 0, 2);
+    putLe(out, 8, 2);
+    putLe(out, 0, 2);
+    putLe(out, 0x21, 2);
+    putLe(out, 0, 4);
+    putLe(out, 0xFFFFFFFF, 4);
+    putLe(out, 0xFFFFFFFF, 4);
+    putLe(out, uint32_t(name.size()), 2);
+    putLe(out, 20, 2);
     out += name;
     zip64(out);
     out += packed;
     putLe(central, 0x02014b50, 4);
-    putLe(central, 45, 2); putLe(central, 45, 2); putLe(central, 0, 2); putLe(central, 8, 2);
-    putLe(central, 0, 2); putLe(central, 0x21, 2);
-    putLe(central, 0, 4); putLe(central, 0xFFFFFFFF, 4); putLe(central, 0xFFFFFFFF, 4);
-    putLe(central, uint32_t(name.size()), 2); putLe(central, 20, 2); putLe(central, 0, 2);
-    putLe(central, 0, 2); putLe(central, 0, 2); putLe(central, 0, 4); putLe(central, 0, 4);
+    putLe(central, 45, 2);
+    putLe(central, 45, 2);
+    putLe(central, 0, 2);
+    putLe(central, 8, 2);
+    putLe(central, 0, 2);
+    putLe(central, 0x21, 2);
+    putLe(central, 0, 4);
+    putLe(central, 0xFFFFFFFF, 4);
+    putLe(central, 0xFFFFFFFF, 4);
+    putLe(central, uint32_t(name.size()), 2);
+    putLe(central, 20, 2);
+    putLe(central, 0, 2);
+    putLe(central, 0, 2);
+    putLe(central, 0, 2);
+    putLe(central, 0, 4);
+    putLe(central, 0, 4);
     central += name;
     zip64(central);
     const uint32_t centralOffset = uint32_t(out.size());
     out += central;
     putLe(out, 0x06054b50, 4);
-    putLe(out, 0, 2); putLe(out, 0, 2); putLe(out, 1, 2); putLe(out, 1, 2);
-    putLe(out, uint32_t(central.size()), 4); putLe(out, centralOffset, 4); putLe(out, 0, 2);
+    putLe(out, 0, 2);
+    putLe(out, 0, 2);
+    putLe(out, 1, 2);
+    putLe(out, 1, 2);
+    putLe(out, uint32_t(central.size()), 4);
+    putLe(out, centralOffset, 4);
+    putLe(out, 0, 2);
     std::ofstream(path, std::ios::binary) << out;
 }
 
-}  // namespace zarvon::testing
+} // namespace zarvon::testing

@@ -9,7 +9,8 @@ namespace {
 
 using AboutWindowTest = WorkflowTest;
 
-TEST_F(AboutWindowTest, ShowsTheProductAndItsCreditsInTheChosenLanguage) {
+TEST_F(AboutWindowTest, ShowsTheProductAndItsCreditsInTheChosenLanguage)
+{
     ui::showAboutWindow();
     ASSERT_TRUE(pf::isWindowVisible(ids::WindowAbout));
     EXPECT_EQ(pf::getWindowTitle(ids::WindowAbout), "A propos");
@@ -26,14 +27,16 @@ TEST_F(AboutWindowTest, ShowsTheProductAndItsCreditsInTheChosenLanguage) {
     EXPECT_EQ(pf::getGadgetText(ids::TxtAboutLine2), settings::builtInTexts(true).aboutCredits[1]);
 }
 
-TEST_F(AboutWindowTest, LinkOpensTheAddressWithTheDesktop) {
+TEST_F(AboutWindowTest, LinkOpensTheAddressWithTheDesktop)
+{
     ui::showAboutWindow();
     pf::expectOpenDocument();
     ui::openMakerSite();
     EXPECT_EQ(pf::shownDialogs().back().text, ui::kMakerAddress);
 }
 
-TEST_F(AboutWindowTest, AddFilesWindowShowsTheHomeFolderInLargeIcons) {
+TEST_F(AboutWindowTest, AddFilesWindowShowsTheHomeFolderInLargeIcons)
+{
     writeFile(path("picture.jpg"), "jpeg");
     ASSERT_TRUE(ui::buildAddFilesWindow());
     EXPECT_FALSE(pf::isWindowVisible(ids::WindowAddFiles));
@@ -47,5 +50,5 @@ TEST_F(AboutWindowTest, AddFilesWindowShowsTheHomeFolderInLargeIcons) {
     EXPECT_EQ(pf::getGadgetText(ids::BtCancel2), "Annuler");
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

@@ -22,7 +22,8 @@ using ui::startCompressionCommand;
 
 class CompressionWindowTest : public WorkflowTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         WorkflowTest::SetUp();
         source_ = path("source");
         writeFile(source_ + "/alpha.txt", "alpha alpha alpha alpha\n");
@@ -33,7 +34,8 @@ protected:
     }
 
     // The compress command with `names` selected; the window must open.
-    void openWindowWith(const std::vector<std::string> &names) {
+    void openWindowWith(const std::vector<std::string> &names)
+    {
         selectInExplorer(ids::ExplorerList, names);
         startCompressionCommand();
         ASSERT_TRUE(pf::isWindow(ids::WindowCompression));
@@ -41,7 +43,8 @@ protected:
     }
 
     void fill(const std::string &name, const std::string &location, int type, const std::string &password = "",
-              const std::string &confirmation = "") {
+              const std::string &confirmation = "")
+    {
         pf::setGadgetText(ids::StrZipName, name);
         pf::setGadgetText(ids::StrLocation, location);
         pf::setGadgetState(ids::ComboCompressType, type);
@@ -49,19 +52,23 @@ protected:
         pf::setGadgetText(ids::StrConfirmPassword, confirmation);
     }
 
-    std::string listing(const std::string &archive, const std::string &password = "") {
+    std::string listing(const std::string &archive, const std::string &password = "")
+    {
         return runCommand("unzip -v " + (password.empty() ? "" : "-P " + password + " ") + quoted(archive)).output;
     }
 
-    bool testsClean(const std::string &archive, const std::string &password = "") {
-        const auto result = runCommand("unzip -t " + (password.empty() ? "" : "-P " + password + " ") + quoted(archive));
+    bool testsClean(const std::string &archive, const std::string &password = "")
+    {
+        const auto result =
+            runCommand("unzip -t " + (password.empty() ? "" : "-P " + password + " ") + quoted(archive));
         return result.status == 0 && result.output.find("No errors detected") != std::string::npos;
     }
 
     std::string source_;
 };
 
-TEST_F(CompressionWindowTest, OpensWithTheCurrentItemAndTheBuiltInStates) {
+TEST_F(CompressionWindowTest, OpensWithTheCurrentItemAndTheBuiltInStates)
+{
     openWindowWith({"alpha.txt"});
     EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "alpha.txt");
     EXPECT_EQ(pf::getGadgetText(ids::StrLocation), folder_.string() + "/");
@@ -74,15 +81,17 @@ TEST_F(CompressionWindowTest, OpensWithTheCurrentItemAndTheBuiltInStates) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowCompression), "Ajouter les fichiers");
 }
 
-TEST_F(CompressionWindowTest, CommandWithoutCurrentItemSaysSoAndOpensNothing) {
+TEST_F(CompressionWindowTest, CommandWithoutCurrentItemSaysSoAndOpensNothing)
+{
     pf::expectMessage("Zarvon", "Veuillez selectionnez les fichiers !", pf::MessageIcon::Error);
     startCompressionCommand();
     EXPECT_FALSE(pf::isWindow(ids::WindowCompression));
 }
 
-TEST_F(CompressionWindowTest, DeflateWithoutPasswordWritesDeflatedEntries) {
+TEST_F(CompressionWindowTest, DeflateWithoutPasswordWritesDeflatedEntries)
+{
     openWindowWith({"alpha.txt", "beta.bin"});
-    fill("photos", path("out"), operations::CompressionTypeDeflate);  // no final "/" and no extension
+    fill("photos", path("out"), operations::CompressionTypeDeflate); // no final "/" and no extension
     confirmCompressionWindow();
     const std::string archive = path("out/photos.zip");
     ASSERT_TRUE(fs::exists(archive));
@@ -97,7 +106,8 @@ TEST_F(CompressionWindowTest, DeflateWithoutPasswordWritesDeflatedEntries) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-TEST_F(CompressionWindowTest, NormalWithoutPasswordStoresEntries) {
+TEST_F(CompressionWindowTest, NormalWithoutPasswordStoresEntries)
+{
     openWindowWith({"alpha.txt", "gamma.txt"});
     fill("stored.zip", path("out") + "/", operations::CompressionTypeNormal);
     confirmCompressionWindow();
@@ -108,7 +118,8 @@ TEST_F(CompressionWindowTest, NormalWithoutPasswordStoresEntries) {
     EXPECT_EQ(list.find("Defl"), std::string::npos) << list;
 }
 
-TEST_F(CompressionWindowTest, DeflateWithPasswordNeedsThePassword) {
+TEST_F(CompressionWindowTest, DeflateWithPasswordNeedsThePassword)
+{
     openWindowWith({"alpha.txt", "beta.bin"});
     fill("secret.zip", path("out"), operations::CompressionTypeDeflate, "Tr0ub4dor", "Tr0ub4dor");
     confirmCompressionWindow();
@@ -121,7 +132,8 @@ TEST_F(CompressionWindowTest, DeflateWithPasswordNeedsThePassword) {
     EXPECT_EQ(readFile(path("out/beta.bin")), noise(150000, 2));
 }
 
-TEST_F(CompressionWindowTest, NormalWithPasswordStoresEncryptedEntries) {
+TEST_F(CompressionWindowTest, NormalWithPasswordStoresEncryptedEntries)
+{
     openWindowWith({"gamma.txt"});
     fill("secret-stored.zip", path("out"), operations::CompressionTypeNormal, "pw", "pw");
     confirmCompressionWindow();
@@ -133,7 +145,8 @@ TEST_F(CompressionWindowTest, NormalWithPasswordStoresEncryptedEntries) {
     EXPECT_NE(details.find(" 5012 stor"), std::string::npos) << details;
 }
 
-TEST_F(CompressionWindowTest, PasswordOfOneRunDoesNotLeakIntoTheNext) {
+TEST_F(CompressionWindowTest, PasswordOfOneRunDoesNotLeakIntoTheNext)
+{
     openWindowWith({"alpha.txt"});
     fill("first.zip", path("out"), operations::CompressionTypeNormal, "pw", "pw");
     confirmCompressionWindow();
@@ -141,11 +154,12 @@ TEST_F(CompressionWindowTest, PasswordOfOneRunDoesNotLeakIntoTheNext) {
     openWindowWith({"alpha.txt"});
     fill("second.zip", path("out"), operations::CompressionTypeDeflate);
     confirmCompressionWindow();
-    EXPECT_TRUE(testsClean(path("out/second.zip")));  // no password needed
+    EXPECT_TRUE(testsClean(path("out/second.zip"))); // no password needed
     EXPECT_NE(listing(path("out/second.zip")).find("Defl:X"), std::string::npos);
 }
 
-TEST_F(CompressionWindowTest, SelectedFolderIsAddedRecursivelyUnderItsFullPath) {
+TEST_F(CompressionWindowTest, SelectedFolderIsAddedRecursivelyUnderItsFullPath)
+{
     writeFile(source_ + "/data/a.txt", "a");
     writeFile(source_ + "/data/sub/b.txt", "b");
     fs::create_directories(source_ + "/data/empty");
@@ -154,11 +168,12 @@ TEST_F(CompressionWindowTest, SelectedFolderIsAddedRecursivelyUnderItsFullPath) 
     fill("tree.zip", path("out"), operations::CompressionTypeDeflate);
     confirmCompressionWindow();
     const std::string list = runCommand("unzip -Z1 " + quoted(path("out/tree.zip"))).output;
-    const std::string stored = source_.substr(1);  // without the leading "/"
+    const std::string stored = source_.substr(1); // without the leading "/"
     EXPECT_EQ(list, stored + "/data/a.txt\n" + stored + "/data/sub/b.txt\n");
 }
 
-TEST_F(CompressionWindowTest, UpperCaseZipExtensionIsAZipArchive) {
+TEST_F(CompressionWindowTest, UpperCaseZipExtensionIsAZipArchive)
+{
     openWindowWith({"alpha.txt"});
     fill("ARCHIVE.ZIP", path("out"), operations::CompressionTypeDeflate);
     confirmCompressionWindow();
@@ -166,7 +181,8 @@ TEST_F(CompressionWindowTest, UpperCaseZipExtensionIsAZipArchive) {
     EXPECT_FALSE(fs::exists(path("out/ARCHIVE.rar")));
 }
 
-TEST_F(CompressionWindowTest, OtherExtensionIsRefusedAndTheWindowStays) {
+TEST_F(CompressionWindowTest, OtherExtensionIsRefusedAndTheWindowStays)
+{
     openWindowWith({"alpha.txt"});
     fill("backup.rar", path("out"), operations::CompressionTypeDeflate);
     expectMessageContaining("ZIP", pf::MessageIcon::Error);
@@ -177,7 +193,8 @@ TEST_F(CompressionWindowTest, OtherExtensionIsRefusedAndTheWindowStays) {
     EXPECT_TRUE(filesUnder(path("out")).empty());
 }
 
-TEST_F(CompressionWindowTest, FormatBoxReplacesTheExtension) {
+TEST_F(CompressionWindowTest, FormatBoxReplacesTheExtension)
+{
     openWindowWith({"alpha.txt"});
     pf::setGadgetText(ids::StrZipName, "report.txt");
     ui::applyArchiveFormat();
@@ -187,7 +204,8 @@ TEST_F(CompressionWindowTest, FormatBoxReplacesTheExtension) {
     EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "notes.zip");
 }
 
-TEST_F(CompressionWindowTest, EmptyNameEmptiesTheFieldsAndKeepsTheWindow) {
+TEST_F(CompressionWindowTest, EmptyNameEmptiesTheFieldsAndKeepsTheWindow)
+{
     openWindowWith({"alpha.txt"});
     fill("", path("out"), operations::CompressionTypeDeflate);
     pf::expectMessage("Zarvon", "Véririfier nom, destination de l'archive SVP !", pf::MessageIcon::Error);
@@ -196,7 +214,8 @@ TEST_F(CompressionWindowTest, EmptyNameEmptiesTheFieldsAndKeepsTheWindow) {
     EXPECT_EQ(pf::getGadgetText(ids::StrLocation), "");
 }
 
-TEST_F(CompressionWindowTest, DifferentConfirmationEmptiesBothPasswordFields) {
+TEST_F(CompressionWindowTest, DifferentConfirmationEmptiesBothPasswordFields)
+{
     openWindowWith({"alpha.txt"});
     fill("a.zip", path("out"), operations::CompressionTypeDeflate, "secret", "secreT");
     pf::expectMessage("Zarvon", "Véririfier nom, destination ou mot de passe SVP !", pf::MessageIcon::Error);
@@ -207,7 +226,8 @@ TEST_F(CompressionWindowTest, DifferentConfirmationEmptiesBothPasswordFields) {
     EXPECT_FALSE(fs::exists(path("out/a.zip")));
 }
 
-TEST_F(CompressionWindowTest, TranslatedTypeItemsStillRun) {
+TEST_F(CompressionWindowTest, TranslatedTypeItemsStillRun)
+{
     settings::loadLanguageBytes("TxtNormalCombo=Aucune\nTxtDeflateCombo=Rapide\n");
     openWindowWith({"gamma.txt"});
     EXPECT_EQ(pf::getGadgetText(ids::ComboCompressType), "Rapide");
@@ -217,7 +237,8 @@ TEST_F(CompressionWindowTest, TranslatedTypeItemsStillRun) {
     EXPECT_NE(listing(path("out/translated.zip"), "pw").find("Stored"), std::string::npos);
 }
 
-TEST_F(CompressionWindowTest, ShowPasswordRecreatesTheFieldsKeepingTheirTexts) {
+TEST_F(CompressionWindowTest, ShowPasswordRecreatesTheFieldsKeepingTheirTexts)
+{
     openWindowWith({"alpha.txt"});
     pf::setGadgetText(ids::StrPassword, "abc");
     pf::setGadgetText(ids::StrConfirmPassword, "abd");
@@ -231,7 +252,8 @@ TEST_F(CompressionWindowTest, ShowPasswordRecreatesTheFieldsKeepingTheirTexts) {
     EXPECT_EQ(pf::getGadgetText(ids::StrPassword), "abc");
 }
 
-TEST_F(CompressionWindowTest, LocationRequesterFillsTheFieldAndCancelKeepsIt) {
+TEST_F(CompressionWindowTest, LocationRequesterFillsTheFieldAndCancelKeepsIt)
+{
     openWindowWith({"alpha.txt"});
     pf::expectFolder(path("out") + "/");
     ui::browseCompressionLocation();
@@ -241,7 +263,8 @@ TEST_F(CompressionWindowTest, LocationRequesterFillsTheFieldAndCancelKeepsIt) {
     EXPECT_EQ(pf::getGadgetText(ids::StrLocation), path("out") + "/");
 }
 
-TEST_F(CompressionWindowTest, MissingLocationFolderIsReportedAsAFailure) {
+TEST_F(CompressionWindowTest, MissingLocationFolderIsReportedAsAFailure)
+{
     openWindowWith({"alpha.txt"});
     fill("a.zip", path("no/such/folder"), operations::CompressionTypeDeflate);
     expectMessageContaining("a.zip", pf::MessageIcon::Error);
@@ -254,7 +277,8 @@ TEST_F(CompressionWindowTest, MissingLocationFolderIsReportedAsAFailure) {
 // window's Cancel button or by Escape.
 class CancelDuringRun : public CompressionWindowTest, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
+TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched)
+{
     const bool byEscape = GetParam();
     const std::string archive = path("out/photos.zip");
     writeFile(archive, "the earlier archive");
@@ -275,7 +299,7 @@ TEST_P(CancelDuringRun, LeavesTheEarlierArchiveUntouched) {
     });
     openWindowWith({"alpha.txt", "beta.bin", "gamma.txt"});
     fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
-    pf::expectYesNo(true);  // replace the earlier archive
+    pf::expectYesNo(true); // replace the earlier archive
     pf::expectMessage("Zarvon", "Compression interrompue par l'utilisateur !", pf::MessageIcon::Error);
     confirmCompressionWindow();
     EXPECT_TRUE(secondFileStarted);
@@ -290,7 +314,8 @@ INSTANTIATE_TEST_SUITE_P(ByButtonAndByEscape, CancelDuringRun, ::testing::Values
                              return std::string(info.param ? "ByEscape" : "ByButton");
                          });
 
-TEST_F(CompressionWindowTest, EscapePressedBeforeTheRunDoesNotStopIt) {
+TEST_F(CompressionWindowTest, EscapePressedBeforeTheRunDoesNotStopIt)
+{
     // Escape closing the type box's list, or a folder requester, is no
     // request to stop a run that has not begun.
     openWindowWith({"alpha.txt", "beta.bin"});
@@ -301,7 +326,8 @@ TEST_F(CompressionWindowTest, EscapePressedBeforeTheRunDoesNotStopIt) {
     EXPECT_TRUE(testsClean(path("out/kept.zip")));
 }
 
-TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress) {
+TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress)
+{
     std::set<std::string> mainTitles, progressTitles;
     ui::setProgressObserver([&](const std::string &name, float percent) {
         mainTitles.insert(pf::getWindowTitle(ids::WindowMain));
@@ -316,7 +342,8 @@ TEST_F(CompressionWindowTest, TitlesShowTheRunAndItsProgress) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-TEST_F(CompressionWindowTest, EndSoundFollowsTheSettingAlsoAfterACancel) {
+TEST_F(CompressionWindowTest, EndSoundFollowsTheSettingAlsoAfterACancel)
+{
     writeSettings("[General]\r\nActivateSound = 0\r\n");
     const int before = ui::endSoundsPlayed();
     openWindowWith({"alpha.txt"});
@@ -349,13 +376,15 @@ TEST_F(CompressionWindowTest, EndSoundFollowsTheSettingAlsoAfterACancel) {
     EXPECT_EQ(ui::endSoundsPlayed(), before + 2);
 }
 
-TEST_F(CompressionWindowTest, CancelButtonClosesTheWindow) {
+TEST_F(CompressionWindowTest, CancelButtonClosesTheWindow)
+{
     openWindowWith({"alpha.txt"});
     ui::cancelCompressionWindow();
     EXPECT_FALSE(pf::isWindow(ids::WindowCompression));
 }
 
-TEST_F(CompressionWindowTest, UnreadableFileIsNamedNotSilentlyMissing) {
+TEST_F(CompressionWindowTest, UnreadableFileIsNamedNotSilentlyMissing)
+{
     // A named pipe cannot be archived (reading it would never end); it
     // stands for any file that cannot be read, whoever runs the test.
     ASSERT_EQ(::mkfifo((source_ + "/pipe").c_str(), 0600), 0);
@@ -367,12 +396,14 @@ TEST_F(CompressionWindowTest, UnreadableFileIsNamedNotSilentlyMissing) {
     EXPECT_TRUE(testsClean(path("out/partial.zip")));
 }
 
-TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing) {
+TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing)
+{
     writeFile(source_ + "/d1/a.txt", "a");
     writeFile(source_ + "/d2/b.txt", "b");
     buildMainWindow(source_);
     ui::setProgressObserver([&](const std::string &name, float percent) {
-        if (name.find("/d1/") != std::string::npos) fs::remove_all(source_ + "/d2");  // gone during the run
+        if (name.find("/d1/") != std::string::npos)
+            fs::remove_all(source_ + "/d2"); // gone during the run
     });
     openWindowWith({"d1", "d2"});
     fill("partial.zip", path("out"), operations::CompressionTypeDeflate);
@@ -381,7 +412,8 @@ TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing) {
     EXPECT_TRUE(testsClean(path("out/partial.zip")));
 }
 
-TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArchive) {
+TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArchive)
+{
     const std::string archive = path("out/photos.zip");
     writeFile(archive, "the earlier archive");
     // Compressors read ahead of the writer, a bounded few megabytes: a file
@@ -397,14 +429,15 @@ TEST_F(CompressionWindowTest, FileShrinkingWhileReadNamesItAndKeepsTheEarlierArc
     });
     openWindowWith({"alpha.txt", "beta.bin"});
     fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
-    pf::expectYesNo(true);  // replace the earlier archive
+    pf::expectYesNo(true); // replace the earlier archive
     expectMessageContaining("beta.bin", pf::MessageIcon::Error);
     confirmCompressionWindow();
     EXPECT_TRUE(cut);
     EXPECT_EQ(readFile(archive), "the earlier archive");
 }
 
-TEST_F(CompressionWindowTest, LocationStartsInTheConfiguredFolder) {
+TEST_F(CompressionWindowTest, LocationStartsInTheConfiguredFolder)
+{
     fs::create_directories(path("archives"));
     writeSettings("[Compression]\r\nDefaultArchiveFolder = " + path("archives") + "\r\n");
     openWindowWith({"alpha.txt"});
@@ -416,7 +449,8 @@ TEST_F(CompressionWindowTest, LocationStartsInTheConfiguredFolder) {
     EXPECT_EQ(pf::getGadgetText(ids::StrLocation), folder_.string() + "/");
 }
 
-TEST_F(CompressionWindowTest, ATypedNameOfAnExistingArchiveAsksBeforeReplacingIt) {
+TEST_F(CompressionWindowTest, ATypedNameOfAnExistingArchiveAsksBeforeReplacingIt)
+{
     const std::string archive = path("out/photos.zip");
     writeFile(archive, "the earlier archive");
     openWindowWith({"alpha.txt"});
@@ -430,7 +464,8 @@ TEST_F(CompressionWindowTest, ATypedNameOfAnExistingArchiveAsksBeforeReplacingIt
     EXPECT_TRUE(testsClean(archive));
 }
 
-TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt) {
+TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt)
+{
     // The name field starts with the current item's name: an archive chosen
     // in the explorer, compressed into its own folder, would be replaced by
     // an archive without it.
@@ -445,7 +480,8 @@ TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection) {
+TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection)
+{
     ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
     pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
     selectInExplorer(ids::ExplorerAddFiles, {"alpha.txt", "gamma.txt"});
@@ -456,5 +492,5 @@ TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection) {
     EXPECT_EQ(runCommand("unzip -Z1 " + quoted(path("out/assistant.zip"))).output, "alpha.txt\ngamma.txt\n");
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

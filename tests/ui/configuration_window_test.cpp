@@ -11,12 +11,14 @@ namespace {
 
 class ConfigurationWindowTest : public WorkflowTest {
 protected:
-    std::string setting(const std::string &group, const std::string &key) {
+    std::string setting(const std::string &group, const std::string &key)
+    {
         return settings::readSettingText(group, key, "<absent>").value_or("<no file or group>");
     }
 };
 
-TEST_F(ConfigurationWindowTest, WithoutAFileShowsTheBuiltInStatesAndFolders) {
+TEST_F(ConfigurationWindowTest, WithoutAFileShowsTheBuiltInStatesAndFolders)
+{
     ASSERT_TRUE(ui::buildConfigurationWindow());
     EXPECT_FALSE(pf::isWindowVisible(ids::WindowConfiguration));
     EXPECT_EQ(pf::getGadgetState(ids::ChkBoxActivAssist), 0);
@@ -31,7 +33,8 @@ TEST_F(ConfigurationWindowTest, WithoutAFileShowsTheBuiltInStatesAndFolders) {
     EXPECT_FALSE(fs::exists(settings::settingsPath())) << "opening the window writes nothing";
 }
 
-TEST_F(ConfigurationWindowTest, OkRoundTripsEverySetting) {
+TEST_F(ConfigurationWindowTest, OkRoundTripsEverySetting)
+{
     ASSERT_TRUE(settings::writeDefaultSettings());
     ui::showConfigurationWindow();
     ASSERT_TRUE(pf::isWindowVisible(ids::WindowConfiguration));
@@ -73,7 +76,8 @@ TEST_F(ConfigurationWindowTest, OkRoundTripsEverySetting) {
     EXPECT_EQ(pf::getGadgetState(ids::PanelConfig), 1);
 }
 
-TEST_F(ConfigurationWindowTest, OkWithoutAFileRecreatesItWithTheWindowsValues) {
+TEST_F(ConfigurationWindowTest, OkWithoutAFileRecreatesItWithTheWindowsValues)
+{
     buildMainWindow(path(""));
     ASSERT_TRUE(ui::buildConfigurationWindow());
     pf::setGadgetState(ids::ChkBoxActivateSound, 0);
@@ -86,7 +90,8 @@ TEST_F(ConfigurationWindowTest, OkWithoutAFileRecreatesItWithTheWindowsValues) {
     EXPECT_NE(file.find("[View]"), std::string::npos);
 }
 
-TEST_F(ConfigurationWindowTest, CancelKeepsAnExistingFileAndRecreatesAMissingOne) {
+TEST_F(ConfigurationWindowTest, CancelKeepsAnExistingFileAndRecreatesAMissingOne)
+{
     ASSERT_TRUE(settings::writeDefaultSettings());
     ASSERT_TRUE(ui::buildConfigurationWindow());
     pf::setGadgetState(ids::ChkBoxActivAssist, 1);
@@ -101,7 +106,8 @@ TEST_F(ConfigurationWindowTest, CancelKeepsAnExistingFileAndRecreatesAMissingOne
     EXPECT_EQ(setting("General", "AssistantState"), "1");
 }
 
-TEST_F(ConfigurationWindowTest, HistoryBoxTickedRewritesTheFileAndAnnounces) {
+TEST_F(ConfigurationWindowTest, HistoryBoxTickedRewritesTheFileAndAnnounces)
+{
     ASSERT_TRUE(ui::buildConfigurationWindow());
     pf::setGadgetState(ids::ChkBoxHistory, 0);
     ui::applyHistoryBox();
@@ -114,7 +120,8 @@ TEST_F(ConfigurationWindowTest, HistoryBoxTickedRewritesTheFileAndAnnounces) {
     EXPECT_EQ(setting("General", "MultitaskWindow"), "0");
 }
 
-TEST_F(ConfigurationWindowTest, ShowTextButtonBoxAlwaysRewritesAndAnnouncesWhenTicked) {
+TEST_F(ConfigurationWindowTest, ShowTextButtonBoxAlwaysRewritesAndAnnouncesWhenTicked)
+{
     ASSERT_TRUE(ui::buildConfigurationWindow());
     pf::setGadgetState(ids::ChkBoxViewBtTxt, 1);
     pf::expectMessage("Zarvon", "Vos modifications seront pris en charge au prochain démarrage",
@@ -126,7 +133,8 @@ TEST_F(ConfigurationWindowTest, ShowTextButtonBoxAlwaysRewritesAndAnnouncesWhenT
     EXPECT_EQ(setting("General", "ShowTextButton"), "0");
 }
 
-TEST_F(ConfigurationWindowTest, VisibleWindowBoxKeepsTheMainWindowOnTop) {
+TEST_F(ConfigurationWindowTest, VisibleWindowBoxKeepsTheMainWindowOnTop)
+{
     buildMainWindow(path(""));
     ASSERT_TRUE(ui::buildConfigurationWindow());
     pf::setGadgetState(ids::ChkBoxVisibleWin, 1);
@@ -138,7 +146,8 @@ TEST_F(ConfigurationWindowTest, VisibleWindowBoxKeepsTheMainWindowOnTop) {
     EXPECT_TRUE(pf::isWindowTopmost(ids::WindowConfiguration));
 }
 
-TEST_F(ConfigurationWindowTest, VisibleWindowBoxLeavesTheConfigurationWindowInFront) {
+TEST_F(ConfigurationWindowTest, VisibleWindowBoxLeavesTheConfigurationWindowInFront)
+{
     buildMainWindow(path(""));
     pf::showWindow(ids::WindowMain);
     ASSERT_TRUE(ui::buildConfigurationWindow());
@@ -154,7 +163,8 @@ TEST_F(ConfigurationWindowTest, VisibleWindowBoxLeavesTheConfigurationWindowInFr
     }
 }
 
-TEST_F(ConfigurationWindowTest, BrowseButtonsFillTheirFieldsAndCancelKeepsThem) {
+TEST_F(ConfigurationWindowTest, BrowseButtonsFillTheirFieldsAndCancelKeepsThem)
+{
     ASSERT_TRUE(ui::buildConfigurationWindow());
     pf::expectFolder(path("zips") + "/");
     ui::browseDefaultArchiveFolder();
@@ -167,5 +177,5 @@ TEST_F(ConfigurationWindowTest, BrowseButtonsFillTheirFieldsAndCancelKeepsThem) 
     EXPECT_EQ(pf::getGadgetText(ids::StrDefaultExtractFolder), path("x") + "/");
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

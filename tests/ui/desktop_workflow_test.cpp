@@ -14,7 +14,8 @@ namespace {
 
 class DesktopWorkflowTest : public ProgramTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ProgramTest::SetUp();
         source_ = (folder() / "source").string();
         writeFile("source/report.txt", "quarterly report\n");
@@ -23,30 +24,35 @@ protected:
     }
 
     // A click on a control's widget, then the dispatch of what it queued.
-    void click(int id) {
+    void click(int id)
+    {
         auto *button = qobject_cast<QAbstractButton *>(platform::gadgetWidget(id));
         ASSERT_NE(button, nullptr) << id;
         button->click();
         pump();
     }
 
-    void showFolder(const std::string &path) {
+    void showFolder(const std::string &path)
+    {
         platform::setGadgetText(ids::ExplorerList, path);
         pump();
     }
 
-    void select(const std::vector<std::string> &names) {
+    void select(const std::vector<std::string> &names)
+    {
         for (const auto &name : names) {
             const int item = explorerItem(name);
             ASSERT_GE(item, 0) << name;
             platform::setGadgetState(ids::ExplorerList, item);
         }
-        for (const auto &name : names) platform::setGadgetItemState(ids::ExplorerList, explorerItem(name), platform::ItemSelected);
+        for (const auto &name : names)
+            platform::setGadgetItemState(ids::ExplorerList, explorerItem(name), platform::ItemSelected);
         pump();
     }
 
     // The whole path; the texts come from the language in use.
-    void compressThenExtract(const std::string &password) {
+    void compressThenExtract(const std::string &password)
+    {
         ASSERT_TRUE(start());
         showFolder(source_);
         select({"report.txt", "photo.bin"});
@@ -59,7 +65,8 @@ protected:
         click(ids::BtCompressOk);
         const std::string archive = (folder() / "out" / "bundle.zip").string();
         ASSERT_TRUE(std::filesystem::exists(archive));
-        const auto tested = runCommand("unzip -t " + (password.empty() ? "" : "-P " + password + " ") + quoted(archive));
+        const auto tested =
+            runCommand("unzip -t " + (password.empty() ? "" : "-P " + password + " ") + quoted(archive));
         EXPECT_EQ(tested.status, 0) << tested.output;
 
         showFolder((folder() / "out").string());
@@ -88,18 +95,21 @@ protected:
     std::string source_;
 };
 
-TEST_F(DesktopWorkflowTest, CompressAndExtractInFrench) {
+TEST_F(DesktopWorkflowTest, CompressAndExtractInFrench)
+{
     writeStandardIni();
     compressThenExtract("");
     EXPECT_EQ(platform::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-TEST_F(DesktopWorkflowTest, CompressAndExtractWithPasswordInEnglish) {
+TEST_F(DesktopWorkflowTest, CompressAndExtractWithPasswordInEnglish)
+{
     writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}});
     compressThenExtract("hunter2");
 }
 
-TEST_F(DesktopWorkflowTest, CompressCommandWithoutSelectionInEnglish) {
+TEST_F(DesktopWorkflowTest, CompressCommandWithoutSelectionInEnglish)
+{
     writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}});
     ASSERT_TRUE(start());
     const std::string text = settings::languageText("MsgNofilesToCompress", "Veuillez selectionnez les fichiers !");
@@ -110,12 +120,14 @@ TEST_F(DesktopWorkflowTest, CompressCommandWithoutSelectionInEnglish) {
     EXPECT_FALSE(platform::isWindow(ids::WindowCompression));
 }
 
-TEST_F(DesktopWorkflowTest, SelectedEntriesOfTheOpenArchiveAndTheirDrag) {
+TEST_F(DesktopWorkflowTest, SelectedEntriesOfTheOpenArchiveAndTheirDrag)
+{
     writeStandardIni();
     const std::string archive = makeZip("archives/set.zip", {{"docs/a.txt", "A"}, {"misc/a.txt", "B"}, {"c.txt", "C"}});
     ASSERT_TRUE(start({archive}));
     ASSERT_EQ(archiveRows().size(), 3u);
-    for (int i = 0; i < 2; ++i) platform::setGadgetItemState(ids::ArchiveList, i, platform::ItemSelected);
+    for (int i = 0; i < 2; ++i)
+        platform::setGadgetItemState(ids::ArchiveList, i, platform::ItemSelected);
     // Only the archive list has a selection: the explorer's is empty.
     for (int i = 0; i < platform::countGadgetItems(ids::ExplorerList); ++i)
         platform::setGadgetItemState(ids::ExplorerList, i, 0);
@@ -131,7 +143,8 @@ TEST_F(DesktopWorkflowTest, SelectedEntriesOfTheOpenArchiveAndTheirDrag) {
     // Dragging the third row carries that entry out as a file, without a
     // question, and leaves the chosen folder alone.
     platform::recordFileDrags(true);
-    for (int i = 0; i < 3; ++i) platform::setGadgetItemState(ids::ArchiveList, i, i == 2 ? platform::ItemSelected : 0);
+    for (int i = 0; i < 3; ++i)
+        platform::setGadgetItemState(ids::ArchiveList, i, i == 2 ? platform::ItemSelected : 0);
     control(ids::ArchiveList, platform::EventSubtype::DragStart);
     const std::vector<std::string> dragged = platform::lastDraggedFiles();
     ASSERT_EQ(dragged.size(), 1u);
@@ -141,5 +154,5 @@ TEST_F(DesktopWorkflowTest, SelectedEntriesOfTheOpenArchiveAndTheirDrag) {
     ui::removeTemporaryFolders();
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

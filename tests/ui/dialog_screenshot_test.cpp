@@ -21,7 +21,8 @@ namespace {
 
 class DialogScreenshotTest : public WorkflowTest {
 protected:
-    void shoot(int window, const std::string &name) {
+    void shoot(int window, const std::string &name)
+    {
         ASSERT_TRUE(pf::isWindow(window)) << name;
         pf::showWindow(window);
         pf::processSystemEvents(50);
@@ -35,13 +36,16 @@ protected:
         expectNothingClipped(window, name);
     }
 
-    void english() {
+    void english()
+    {
         writeSettings("[View]\r\nEnglishLanguage = 1\r\n");
-        if (fs::exists(std::string(ZARVON_SOURCE_DIR) + "/lang/English.lng")) useLanguage("English.lng");
+        if (fs::exists(std::string(ZARVON_SOURCE_DIR) + "/lang/English.lng"))
+            useLanguage("English.lng");
     }
 };
 
-TEST_F(DialogScreenshotTest, CompressionWindow) {
+TEST_F(DialogScreenshotTest, CompressionWindow)
+{
     ASSERT_TRUE(ui::buildCompressionWindow());
     pf::setGadgetText(ids::StrZipName, "photos.zip");
     pf::setGadgetText(ids::StrLocation, "/home/ana/Sauvegardes/");
@@ -49,20 +53,23 @@ TEST_F(DialogScreenshotTest, CompressionWindow) {
     shoot(ids::WindowCompression, "compression_window_fr");
 }
 
-TEST_F(DialogScreenshotTest, CompressionWindowEnglish) {
+TEST_F(DialogScreenshotTest, CompressionWindowEnglish)
+{
     english();
     ASSERT_TRUE(ui::buildCompressionWindow());
     shoot(ids::WindowCompression, "compression_window_en");
 }
 
-TEST_F(DialogScreenshotTest, ConfigurationWindowBothPages) {
+TEST_F(DialogScreenshotTest, ConfigurationWindowBothPages)
+{
     ASSERT_TRUE(ui::buildConfigurationWindow());
     shoot(ids::WindowConfiguration, "configuration_window_general_fr");
     pf::setGadgetState(ids::PanelConfig, 1);
     shoot(ids::WindowConfiguration, "configuration_window_integration_fr");
 }
 
-TEST_F(DialogScreenshotTest, ConfigurationWindowEnglish) {
+TEST_F(DialogScreenshotTest, ConfigurationWindowEnglish)
+{
     english();
     ASSERT_TRUE(ui::buildConfigurationWindow());
     shoot(ids::WindowConfiguration, "configuration_window_general_en");
@@ -70,13 +77,15 @@ TEST_F(DialogScreenshotTest, ConfigurationWindowEnglish) {
     shoot(ids::WindowConfiguration, "configuration_window_integration_en");
 }
 
-TEST_F(DialogScreenshotTest, AddFilesWindow) {
+TEST_F(DialogScreenshotTest, AddFilesWindow)
+{
     writeFile(path("a.txt"), "a");
     ASSERT_TRUE(ui::buildAddFilesWindow());
     shoot(ids::WindowAddFiles, "add_files_window");
 }
 
-TEST_F(DialogScreenshotTest, CopyWindowAndPasswordWindow) {
+TEST_F(DialogScreenshotTest, CopyWindowAndPasswordWindow)
+{
     ASSERT_TRUE(ui::buildCopyWindow());
     shoot(ids::WindowCopy, "copy_window");
     ASSERT_TRUE(ui::buildPasswordWindow("/home/ana/extraits/", false));
@@ -84,13 +93,15 @@ TEST_F(DialogScreenshotTest, CopyWindowAndPasswordWindow) {
     shoot(ids::WindowCopy, "password_window_fr");
 }
 
-TEST_F(DialogScreenshotTest, PasswordWindowEnglish) {
+TEST_F(DialogScreenshotTest, PasswordWindowEnglish)
+{
     english();
     ASSERT_TRUE(ui::buildPasswordWindow("", false));
     shoot(ids::WindowCopy, "password_window_en");
 }
 
-TEST_F(DialogScreenshotTest, ProgressWindows) {
+TEST_F(DialogScreenshotTest, ProgressWindows)
+{
     const int window = ui::openProgressWindow(10);
     ASSERT_GE(window, 0);
     ui::setProgressFileText("vacances-2026-photo-0042.jpg");
@@ -103,22 +114,24 @@ TEST_F(DialogScreenshotTest, ProgressWindows) {
     shoot(reduced, "progress_window_extraction");
 }
 
-TEST_F(DialogScreenshotTest, AboutWindow) {
+TEST_F(DialogScreenshotTest, AboutWindow)
+{
     ASSERT_TRUE(ui::buildAboutWindow());
     shoot(ids::WindowAbout, "about_window_fr");
 }
 
-TEST_F(DialogScreenshotTest, AboutWindowEnglish) {
+TEST_F(DialogScreenshotTest, AboutWindowEnglish)
+{
     english();
     ASSERT_TRUE(ui::buildAboutWindow());
     shoot(ids::WindowAbout, "about_window_en");
 }
 
-class FileOperationScreenshotTest : public DialogScreenshotTest,
-                                     public ::testing::WithParamInterface<bool> {
+class FileOperationScreenshotTest : public DialogScreenshotTest, public ::testing::WithParamInterface<bool> {
 protected:
     // The shipped language file of the parameter's language.
-    std::string language() {
+    std::string language()
+    {
         if (GetParam()) {
             english();
             return "en";
@@ -128,18 +141,19 @@ protected:
     }
 };
 
-TEST_P(FileOperationScreenshotTest, InformationWindow) {
+TEST_P(FileOperationScreenshotTest, InformationWindow)
+{
     const std::string suffix = language();
     const bool en = GetParam();
-    ASSERT_TRUE(ui::buildInformationWindow({"sauvegarde-2026.zip", en ? "128 File(s)" : "128 Fichier(s)",
-                                            en ? "Not Crypt" : "Archive Non Cryptée", "48213 Ko",
-                                            en ? "Stored (no compression)" : "Pas de compression", "20371 Ko",
-                                            en ? "Wednesday 12/31/2026" : "Mercredi 31/12/2026",
-                                            en ? "Saterday 12/31/2026" : "Samedi 31/12/2026"}));
+    ASSERT_TRUE(ui::buildInformationWindow(
+        {"sauvegarde-2026.zip", en ? "128 File(s)" : "128 Fichier(s)", en ? "Not Crypt" : "Archive Non Cryptée",
+         "48213 Ko", en ? "Stored (no compression)" : "Pas de compression", "20371 Ko",
+         en ? "Wednesday 12/31/2026" : "Mercredi 31/12/2026", en ? "Saterday 12/31/2026" : "Samedi 31/12/2026"}));
     shoot(ids::WindowInfoArchive, "information_window_" + suffix);
 }
 
-TEST_P(FileOperationScreenshotTest, CopyWindowInItsThreeUses) {
+TEST_P(FileOperationScreenshotTest, CopyWindowInItsThreeUses)
+{
     const std::string suffix = language();
     const auto &texts = settings::currentBuiltInTexts();
     ASSERT_TRUE(ui::buildTransferWindow(ui::CopyWindowUse::Copy,
@@ -149,12 +163,14 @@ TEST_P(FileOperationScreenshotTest, CopyWindowInItsThreeUses) {
     ASSERT_TRUE(ui::buildTransferWindow(ui::CopyWindowUse::Move,
                                         texts.moveBefore + "report.zip, notes.txt, photos" + texts.copyAfter));
     shoot(ids::WindowCopy, "copy_window_move_" + suffix);
-    ASSERT_TRUE(ui::buildRenameWindow(
-        settings::languageText("TxtRenameFile", "Renommer le fichier :") + "\r''/home/ana/report.zip''", "report", "zip"));
+    ASSERT_TRUE(ui::buildRenameWindow(settings::languageText("TxtRenameFile", "Renommer le fichier :") +
+                                          "\r''/home/ana/report.zip''",
+                                      "report", "zip"));
     shoot(ids::WindowCopy, "copy_window_rename_" + suffix);
 }
 
-TEST_P(FileOperationScreenshotTest, AssistantPages) {
+TEST_P(FileOperationScreenshotTest, AssistantPages)
+{
     const std::string suffix = language();
     ASSERT_TRUE(ui::buildAssistantWindow());
     shoot(ids::WindowAssistant, "assistant_welcome_" + suffix);
@@ -176,5 +192,5 @@ TEST_P(FileOperationScreenshotTest, AssistantPages) {
 INSTANTIATE_TEST_SUITE_P(BothLanguages, FileOperationScreenshotTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool> &info) { return info.param ? "English" : "French"; });
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

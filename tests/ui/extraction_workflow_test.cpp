@@ -24,7 +24,8 @@ const char *const kDone = "Extraction des fichiers terminée";
 
 class ExtractionWorkflowTest : public WorkflowTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         WorkflowTest::SetUp();
         archives_ = path("archives");
         writeFile(path("content/docs/readme.txt"), "docs readme");
@@ -39,7 +40,8 @@ protected:
         fs::create_directories(path("dest"));
     }
 
-    void zipIn(const std::string &from, const std::string &archive, const std::string &arguments) {
+    void zipIn(const std::string &from, const std::string &archive, const std::string &arguments)
+    {
         const auto made = runCommand("cd " + quoted(path(from)) + " && zip -q -r " + quoted(archives_ + "/" + archive) +
                                      " " + arguments);
         ASSERT_EQ(made.status, 0) << made.output;
@@ -47,37 +49,41 @@ protected:
 
     void expectDone() { pf::expectMessage("Zarvon", kDone, pf::MessageIcon::Information); }
 
-    void typePassword(const std::string &password, const std::string &destination) {
+    void typePassword(const std::string &password, const std::string &destination)
+    {
         ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
         pf::setGadgetText(ids::StrCopyDestination, password);
         pf::setGadgetText(ids::StrPwdDestination, destination);
     }
 
-    std::vector<std::string> rowsOf(const std::string &archive) {
+    std::vector<std::string> rowsOf(const std::string &archive)
+    {
         std::vector<engine::EntryInfo> entries;
         engine::listEntries(archive, entries);
         std::vector<std::string> rows;
-        for (const auto &e : entries) rows.push_back(e.fileName);
+        for (const auto &e : entries)
+            rows.push_back(e.fileName);
         return rows;
     }
 
     std::string archives_;
 };
 
-TEST_F(ExtractionWorkflowTest, PlainArchiveFromTheExplorer) {
+TEST_F(ExtractionWorkflowTest, PlainArchiveFromTheExplorer)
+{
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"plain.zip"});
     pf::expectFolder(path("dest") + "/");
     expectDone();
     extractSelection();
-    EXPECT_EQ(filesUnder(path("dest")),
-              (std::set<std::string>{"docs/readme.txt", "misc/readme.txt", "photo.bin"}));
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"docs/readme.txt", "misc/readme.txt", "photo.bin"}));
     EXPECT_EQ(readFile(path("dest/photo.bin")), noise(120000, 7));
     EXPECT_EQ(ui::zipDestination(), path("dest") + "/");
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-TEST_F(ExtractionWorkflowTest, CancelledDestinationExtractsNothing) {
+TEST_F(ExtractionWorkflowTest, CancelledDestinationExtractsNothing)
+{
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"plain.zip"});
     pf::expectFolder("");
@@ -85,7 +91,8 @@ TEST_F(ExtractionWorkflowTest, CancelledDestinationExtractsNothing) {
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
-TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
+TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword)
+{
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
     extractSelection();
@@ -111,7 +118,8 @@ TEST_F(ExtractionWorkflowTest, ProtectedArchiveWrongThenRightPassword) {
     EXPECT_TRUE(ui::pendingPasswordRequests().empty());
 }
 
-TEST_F(ExtractionWorkflowTest, WrongPasswordPastTheCheckByteLetsTheUserTryAgain) {
+TEST_F(ExtractionWorkflowTest, WrongPasswordPastTheCheckByteLetsTheUserTryAgain)
+{
     zipIn("content", "single.zip", "-P s3cret photo.bin");
     const std::string archive = archives_ + "/single.zip";
     // About one wrong password in 256 matches the check byte; find one.
@@ -123,7 +131,8 @@ TEST_F(ExtractionWorkflowTest, WrongPasswordPastTheCheckByteLetsTheUserTryAgain)
         ASSERT_EQ(engine::firstEntry(), 0);
         const int32_t result = engine::extractCurrentEntry(path("probe"), 1);
         engine::closeArchives();
-        if (result == engine::kErrCrc || result == engine::kErrData) slipping = candidate;
+        if (result == engine::kErrCrc || result == engine::kErrData)
+            slipping = candidate;
     }
     engine::setPassword("");
     ASSERT_FALSE(slipping.empty());
@@ -144,10 +153,11 @@ TEST_F(ExtractionWorkflowTest, WrongPasswordPastTheCheckByteLetsTheUserTryAgain)
     EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"photo.bin"}));
 }
 
-TEST_F(ExtractionWorkflowTest, TwoProtectedArchivesAreAskedForOneAfterTheOther) {
+TEST_F(ExtractionWorkflowTest, TwoProtectedArchivesAreAskedForOneAfterTheOther)
+{
     fs::copy_file(archives_ + "/secret.zip", archives_ + "/secret2.zip");
     buildMainWindow(archives_);
-    ASSERT_TRUE(ui::buildCopyWindow());  // left open for a copy: the password window replaces it
+    ASSERT_TRUE(ui::buildCopyWindow()); // left open for a copy: the password window replaces it
     selectInExplorer(ids::ExplorerList, {"secret.zip", "secret2.zip"});
     extractSelection();
     ASSERT_EQ(ui::pendingPasswordRequests().size(), 2u);
@@ -165,7 +175,8 @@ TEST_F(ExtractionWorkflowTest, TwoProtectedArchivesAreAskedForOneAfterTheOther) 
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
 }
 
-TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
+TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields)
+{
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
     extractSelection();
@@ -178,7 +189,8 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowWantsBothFields) {
     EXPECT_EQ(pf::getGadgetText(ids::StrCopyDestination), std::string(45, 'p'));
 }
 
-TEST_F(ExtractionWorkflowTest, RelativeDestinationIsRefusedNotWrittenBesideTheProgram) {
+TEST_F(ExtractionWorkflowTest, RelativeDestinationIsRefusedNotWrittenBesideTheProgram)
+{
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
     extractSelection();
@@ -189,7 +201,8 @@ TEST_F(ExtractionWorkflowTest, RelativeDestinationIsRefusedNotWrittenBesideThePr
     EXPECT_FALSE(fs::exists(fs::current_path() / "extraits"));
 }
 
-TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
+TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel)
+{
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
     extractSelection();
@@ -202,7 +215,8 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowBrowseAndCancel) {
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
-TEST_F(ExtractionWorkflowTest, PasswordWindowCloseBoxCancelsLikeItsButton) {
+TEST_F(ExtractionWorkflowTest, PasswordWindowCloseBoxCancelsLikeItsButton)
+{
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"secret.zip"});
     extractSelection();
@@ -210,13 +224,15 @@ TEST_F(ExtractionWorkflowTest, PasswordWindowCloseBoxCancelsLikeItsButton) {
     // A close box drawn by the window manager, clicked.
     pf::windowWidget(ids::WindowCopy)->close();
     pf::UiEvent event;
-    while (pf::pollEvent(event, 0)) app::dispatchEvent(event);
+    while (pf::pollEvent(event, 0))
+        app::dispatchEvent(event);
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
     EXPECT_TRUE(ui::pendingPasswordRequests().empty());
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
-TEST_F(ExtractionWorkflowTest, LaterEncryptedEntryAsksForThePassword) {
+TEST_F(ExtractionWorkflowTest, LaterEncryptedEntryAsksForThePassword)
+{
     EXPECT_EQ(ui::archiveProtectionText(archives_ + "/mixed.zip"), "Archive Cryptée");
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"mixed.zip"});
@@ -228,7 +244,8 @@ TEST_F(ExtractionWorkflowTest, LaterEncryptedEntryAsksForThePassword) {
     EXPECT_EQ(readFile(path("dest/later.txt")), "encrypted later");
 }
 
-TEST_F(ExtractionWorkflowTest, SelectedEntriesWithTheSameFileNameAreEachExtracted) {
+TEST_F(ExtractionWorkflowTest, SelectedEntriesWithTheSameFileNameAreEachExtracted)
+{
     const std::string archive = archives_ + "/plain.zip";
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
@@ -241,7 +258,8 @@ TEST_F(ExtractionWorkflowTest, SelectedEntriesWithTheSameFileNameAreEachExtracte
     EXPECT_EQ(readFile(path("dest/misc/readme.txt")), "misc readme");
 }
 
-TEST_F(ExtractionWorkflowTest, SelectedEntriesOfAProtectedArchiveByWholeName) {
+TEST_F(ExtractionWorkflowTest, SelectedEntriesOfAProtectedArchiveByWholeName)
+{
     zipIn("content", "twins.zip", "-P pw docs/readme.txt misc/readme.txt");
     const std::string archive = archives_ + "/twins.zip";
     buildMainWindow(path("content/docs"));
@@ -256,7 +274,8 @@ TEST_F(ExtractionWorkflowTest, SelectedEntriesOfAProtectedArchiveByWholeName) {
     EXPECT_EQ(readFile(path("dest/misc/readme.txt")), "misc readme");
 }
 
-TEST_F(ExtractionWorkflowTest, DamagedEntryIsNamedAndTheOthersAreWritten) {
+TEST_F(ExtractionWorkflowTest, DamagedEntryIsNamedAndTheOthersAreWritten)
+{
     writeFile(path("damaged/good.txt"), "good content");
     writeFile(path("damaged/bad.txt"), std::string(4000, 'b'));
     const auto made = runCommand("cd " + quoted(path("damaged")) + " && zip -q -0 " +
@@ -277,16 +296,18 @@ TEST_F(ExtractionWorkflowTest, DamagedEntryIsNamedAndTheOthersAreWritten) {
     EXPECT_EQ(pf::shownDialogs().back().text.find(kDone), std::string::npos) << "never reported as success";
 }
 
-TEST_F(ExtractionWorkflowTest, UnreadableArchiveIsReportedBeforeAnyFolderIsAsked) {
+TEST_F(ExtractionWorkflowTest, UnreadableArchiveIsReportedBeforeAnyFolderIsAsked)
+{
     writeFile(archives_ + "/broken.zip", "PK\x03\x04 this is not a whole archive");
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"broken.zip"});
     expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
-    extractSelection();  // no destination requester: nothing could come of it
+    extractSelection(); // no destination requester: nothing could come of it
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
-TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo) {
+TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo)
+{
     const auto made = runCommand("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1],'w'); "
                                  "z.writestr('../evil.txt','x'); z.writestr('fine.txt','ok'); z.close()\" " +
                                  quoted(archives_ + "/unsafe.zip"));
@@ -300,7 +321,8 @@ TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo) {
     EXPECT_FALSE(fs::exists(path("evil.txt")));
 }
 
-TEST_F(ExtractionWorkflowTest, EmptyArchiveSaysNothingWasExtracted) {
+TEST_F(ExtractionWorkflowTest, EmptyArchiveSaysNothingWasExtracted)
+{
     writeFile(archives_ + "/empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
     ASSERT_EQ(engine::entryCount(archives_ + "/empty.zip"), 0) << "an empty archive must open with no entry";
     buildMainWindow(archives_);
@@ -310,8 +332,10 @@ TEST_F(ExtractionWorkflowTest, EmptyArchiveSaysNothingWasExtracted) {
     extractSelection();
 }
 
-TEST_F(ExtractionWorkflowTest, EscapeStopsAWholeArchiveExtraction) {
-    for (int i = 0; i < 5; ++i) writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
+TEST_F(ExtractionWorkflowTest, EscapeStopsAWholeArchiveExtraction)
+{
+    for (int i = 0; i < 5; ++i)
+        writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
     zipIn("many", "many.zip", ".");
     ui::setProgressObserver([&](const std::string &name, float percent) {
         if (ui::isProgressWindowOpen()) {
@@ -328,8 +352,10 @@ TEST_F(ExtractionWorkflowTest, EscapeStopsAWholeArchiveExtraction) {
     EXPECT_FALSE(ui::isProgressWindowOpen());
 }
 
-TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEntries) {
-    for (int i = 0; i < 4; ++i) writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
+TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEntries)
+{
+    for (int i = 0; i < 4; ++i)
+        writeFile(path("many/f" + std::to_string(i) + ".bin"), noise(50000, i));
     zipIn("many", "many-secret.zip", "-P pw .");
     const std::string archive = archives_ + "/many-secret.zip";
     ui::setProgressObserver([&](const std::string &name, float percent) {
@@ -348,7 +374,8 @@ TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEnt
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
 }
 
-TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
+TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne)
+{
     const std::string archive = archives_ + "/plain.zip";
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
@@ -367,7 +394,8 @@ TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne) {
     EXPECT_EQ(readFile(path("dest/photo.bin")), "edited since");
 }
 
-TEST_F(ExtractionWorkflowTest, AnArchiveTooBigForTheDiskSaysHowMuchIsNeeded) {
+TEST_F(ExtractionWorkflowTest, AnArchiveTooBigForTheDiskSaysHowMuchIsNeeded)
+{
     writeZipDeclaring(archives_ + "/huge.zip", uint64_t(1) << 50);
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"huge.zip"});
@@ -378,7 +406,8 @@ TEST_F(ExtractionWorkflowTest, AnArchiveTooBigForTheDiskSaysHowMuchIsNeeded) {
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
-TEST_F(ExtractionWorkflowTest, DestinationRequesterStartsInTheConfiguredFolder) {
+TEST_F(ExtractionWorkflowTest, DestinationRequesterStartsInTheConfiguredFolder)
+{
     writeSettings("[Compression]\r\nDefaultArchiveExtractionFolder = " + path("dest") + "\r\n");
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"plain.zip"});
@@ -388,7 +417,8 @@ TEST_F(ExtractionWorkflowTest, DestinationRequesterStartsInTheConfiguredFolder) 
     EXPECT_EQ(pf::shownDialogs().back().text, path("dest") + "/");
 }
 
-TEST_F(ExtractionWorkflowTest, ExistingFilesAreAskedAboutOneByOneOrForAll) {
+TEST_F(ExtractionWorkflowTest, ExistingFilesAreAskedAboutOneByOneOrForAll)
+{
     const std::string archive = archives_ + "/plain.zip";
     writeFile(path("dest/photo.bin"), "mine");
     writeFile(path("dest/docs/readme.txt"), "mine too");
@@ -422,7 +452,8 @@ TEST_F(ExtractionWorkflowTest, ExistingFilesAreAskedAboutOneByOneOrForAll) {
     EXPECT_EQ(readFile(path("dest/photo.bin")), noise(120000, 7));
 }
 
-TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolder) {
+TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolder)
+{
     const std::string archive = archives_ + "/plain.zip";
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
@@ -433,7 +464,8 @@ TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolde
     ui::extractDraggedEntries();
 }
 
-TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
+TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword)
+{
     const std::string archive = archives_ + "/secret.zip";
     buildMainWindow(path("content"));
     showArchiveList(rowsOf(archive));
@@ -448,7 +480,8 @@ TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword) {
     EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
 }
 
-TEST_F(ExtractionWorkflowTest, NothingToExtractSaysWhatIsMissing) {
+TEST_F(ExtractionWorkflowTest, NothingToExtractSaysWhatIsMissing)
+{
     buildMainWindow(path("content"));
     pf::expectMessage("Zarvon", "Veuillez selectionnez une archive !", pf::MessageIcon::Error);
     extractSelection();
@@ -458,7 +491,8 @@ TEST_F(ExtractionWorkflowTest, NothingToExtractSaysWhatIsMissing) {
     extractSelection();
 }
 
-TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntry) {
+TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntry)
+{
     const std::string archive = archives_ + "/plain.zip";
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
@@ -467,7 +501,8 @@ TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntry) {
     extractSelection();
 }
 
-TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted) {
+TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted)
+{
     writeFile(archives_ + "/notes.txt", "not an archive");
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"notes.txt", "plain.zip"});
@@ -481,8 +516,10 @@ TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted) {
 // A RAR archive made by Debian's rar, in `folder`, from files written there.
 // False (and the test skips) when rar is not installed.
 bool makeRar(const std::string &folder, const std::string &name, const std::string &options,
-             const std::vector<std::pair<std::string, std::string>> &files) {
-    if (!haveTool("rar")) return false;
+             const std::vector<std::pair<std::string, std::string>> &files)
+{
+    if (!haveTool("rar"))
+        return false;
     std::string list;
     for (const auto &[file, content] : files) {
         writeFile(folder + "/src/" + file, content);
@@ -494,7 +531,8 @@ bool makeRar(const std::string &folder, const std::string &name, const std::stri
     return made.status == 0;
 }
 
-TEST_F(ExtractionWorkflowTest, RarFileIsExtractedIntoTheChosenFolder) {
+TEST_F(ExtractionWorkflowTest, RarFileIsExtractedIntoTheChosenFolder)
+{
     if (!makeRar(archives_, "music.RAR", "", {{"a.txt", "alpha"}, {"sub/b.txt", "beta"}}))
         GTEST_SKIP() << "rar is not installed: no RAR archive to extract";
     buildMainWindow(archives_);
@@ -507,7 +545,8 @@ TEST_F(ExtractionWorkflowTest, RarFileIsExtractedIntoTheChosenFolder) {
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-TEST_F(ExtractionWorkflowTest, RarPasswordPassWrongThenRightIntoTheFirstFolder) {
+TEST_F(ExtractionWorkflowTest, RarPasswordPassWrongThenRightIntoTheFirstFolder)
+{
     // Only the first entry is encrypted: the last header read says nothing
     // of it, yet the password is asked for.
     if (!makeRar(archives_, "mixed.rar", "-pk3y", {{"locked.txt", "locked data"}}) ||
@@ -538,7 +577,8 @@ TEST_F(ExtractionWorkflowTest, RarPasswordPassWrongThenRightIntoTheFirstFolder) 
     EXPECT_TRUE(ui::pendingPasswordRequests().empty());
 }
 
-TEST_F(ExtractionWorkflowTest, RarWithEncryptedHeadersAsksForThePassword) {
+TEST_F(ExtractionWorkflowTest, RarWithEncryptedHeadersAsksForThePassword)
+{
     if (!makeRar(archives_, "hidden.rar", "-hps3cret", {{"a.txt", "alpha"}}))
         GTEST_SKIP() << "rar is not installed: no RAR archive to extract";
     buildMainWindow(archives_);
@@ -552,9 +592,11 @@ TEST_F(ExtractionWorkflowTest, RarWithEncryptedHeadersAsksForThePassword) {
     EXPECT_EQ(readFile(path("dest/a.txt")), "alpha");
 }
 
-TEST_F(ExtractionWorkflowTest, RarCancelStopsThePassAndLeavesNoPartialFile) {
+TEST_F(ExtractionWorkflowTest, RarCancelStopsThePassAndLeavesNoPartialFile)
+{
     std::vector<std::pair<std::string, std::string>> files;
-    for (int i = 0; i < 4; ++i) files.emplace_back("f" + std::to_string(i) + ".bin", noise(3000000, i));
+    for (int i = 0; i < 4; ++i)
+        files.emplace_back("f" + std::to_string(i) + ".bin", noise(3000000, i));
     if (!makeRar(archives_, "many.rar", "-m0", files))
         GTEST_SKIP() << "rar is not installed: no RAR archive to extract";
     int clicks = 0;
@@ -577,7 +619,8 @@ TEST_F(ExtractionWorkflowTest, RarCancelStopsThePassAndLeavesNoPartialFile) {
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
 }
 
-TEST_F(ExtractionWorkflowTest, RarThatCannotBeOpenedIsSaidSo) {
+TEST_F(ExtractionWorkflowTest, RarThatCannotBeOpenedIsSaidSo)
+{
     writeFile(archives_ + "/broken.rar", "Rar!\x1a\x07\x01 and nothing else");
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"broken.rar"});
@@ -587,7 +630,8 @@ TEST_F(ExtractionWorkflowTest, RarThatCannotBeOpenedIsSaidSo) {
     EXPECT_TRUE(filesUnder(path("dest")).empty());
 }
 
-TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish) {
+TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish)
+{
     EXPECT_EQ(ui::archiveProtectionText(archives_ + "/plain.zip"), "Archive Non Cryptée");
     EXPECT_EQ(ui::archiveProtectionText(archives_ + "/secret.zip"), "Archive Cryptée");
     EXPECT_EQ(ui::archiveProtectionText(path("content/later.txt")), "");
@@ -597,7 +641,8 @@ TEST_F(ExtractionWorkflowTest, ProtectionTextInFrenchAndEnglish) {
     EXPECT_EQ(engine::engineState().reader, nullptr);
 }
 
-TEST_F(ExtractionWorkflowTest, MessagesInEnglish) {
+TEST_F(ExtractionWorkflowTest, MessagesInEnglish)
+{
     writeSettings("[View]\r\nEnglishLanguage = 1\r\n");
     useLanguage("English.lng");
     const std::string done = settings::languageText("MsgExtract1", kDone);
@@ -613,5 +658,5 @@ TEST_F(ExtractionWorkflowTest, MessagesInEnglish) {
     ui::confirmCopyWindowPassword();
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

@@ -20,7 +20,8 @@ namespace fs = std::filesystem;
 
 class FileOperationsWorkflowTest : public ProgramTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ProgramTest::SetUp();
         writeFile("src/a.txt", "alpha");
         writeFile("src/b.txt", "beta");
@@ -28,29 +29,34 @@ protected:
         writeFile("src/tree/inner/deep.txt", "deep");
         fs::create_directories(folder() / "dest");
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         ProgramTest::TearDown();
         std::error_code ignored;
-        if (!shm_.empty()) fs::remove_all(shm_, ignored);
+        if (!shm_.empty())
+            fs::remove_all(shm_, ignored);
         ::unsetenv("XDG_DATA_HOME");
     }
 
     void french() { writeStandardIni(); }
     void english() { writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}}); }
 
-    void click(int id) {
+    void click(int id)
+    {
         auto *button = qobject_cast<QAbstractButton *>(pf::gadgetWidget(id));
         ASSERT_NE(button, nullptr) << id;
         button->click();
         pump();
     }
 
-    void showFolder(const fs::path &path) {
+    void showFolder(const fs::path &path)
+    {
         pf::setGadgetText(ids::ExplorerList, path.string());
         pump();
     }
 
-    void select(const std::vector<std::string> &names) {
+    void select(const std::vector<std::string> &names)
+    {
         for (const auto &name : names) {
             const int item = explorerItem(name);
             ASSERT_GE(item, 0) << name;
@@ -62,9 +68,11 @@ protected:
 
     // The list follows the disk: waits, within a bound, for `name` to be
     // shown (or not).
-    bool listShows(const std::string &name, bool shown) {
+    bool listShows(const std::string &name, bool shown)
+    {
         for (int i = 0; i < 200; ++i) {
-            if ((explorerItem(name) >= 0) == shown) return true;
+            if ((explorerItem(name) >= 0) == shown)
+                return true;
             pf::processSystemEvents(10);
         }
         return false;
@@ -75,7 +83,8 @@ protected:
     fs::path shm_;
 };
 
-TEST_F(FileOperationsWorkflowTest, CopyActsOnEverySelectedItemFolderIncluded) {
+TEST_F(FileOperationsWorkflowTest, CopyActsOnEverySelectedItemFolderIncluded)
+{
     french();
     ASSERT_TRUE(start());
     showFolder(folder() / "src");
@@ -100,7 +109,8 @@ TEST_F(FileOperationsWorkflowTest, CopyActsOnEverySelectedItemFolderIncluded) {
     EXPECT_EQ(text(folder() / "src/a.txt"), "alpha");
 }
 
-TEST_F(FileOperationsWorkflowTest, MoveAsksBeforeReplacingAndTheListShowsTheResult) {
+TEST_F(FileOperationsWorkflowTest, MoveAsksBeforeReplacingAndTheListShowsTheResult)
+{
     english();
     writeFile("dest/a.txt", "older");
     ASSERT_TRUE(start());
@@ -122,7 +132,8 @@ TEST_F(FileOperationsWorkflowTest, MoveAsksBeforeReplacingAndTheListShowsTheResu
     EXPECT_TRUE(listShows("a.txt", true));
 }
 
-TEST_F(FileOperationsWorkflowTest, YesToAllIsAskedOnceForEveryConflict) {
+TEST_F(FileOperationsWorkflowTest, YesToAllIsAskedOnceForEveryConflict)
+{
     french();
     writeFile("dest/a.txt", "old a");
     writeFile("dest/b.txt", "old b");
@@ -137,14 +148,16 @@ TEST_F(FileOperationsWorkflowTest, YesToAllIsAskedOnceForEveryConflict) {
     EXPECT_EQ(text(folder() / "dest/b.txt"), "beta");
 }
 
-TEST_F(FileOperationsWorkflowTest, CopyOfOneConflictingFileAsksWithoutToAllAndCancelStops) {
+TEST_F(FileOperationsWorkflowTest, CopyOfOneConflictingFileAsksWithoutToAllAndCancelStops)
+{
     french();
     writeFile("dest/a.txt", "older");
     ASSERT_TRUE(start());
     showFolder(folder() / "src");
     select({"a.txt"});
     menu(ids::MenuCopyZip);
-    EXPECT_EQ(pf::getGadgetText(ids::TxtCopy), "Copier le fichier : ''" + (folder() / "src/a.txt").string() + "''  Vers");
+    EXPECT_EQ(pf::getGadgetText(ids::TxtCopy),
+              "Copier le fichier : ''" + (folder() / "src/a.txt").string() + "''  Vers");
     pf::setGadgetText(ids::StrCopyDestination, (folder() / "dest").string());
     pf::expectReplace(pf::ReplaceAnswer::Cancel, false);
     click(ids::BtOk);
@@ -156,7 +169,8 @@ TEST_F(FileOperationsWorkflowTest, CopyOfOneConflictingFileAsksWithoutToAllAndCa
     EXPECT_EQ(text(folder() / "dest/a.txt"), "alpha");
 }
 
-TEST_F(FileOperationsWorkflowTest, CancelInTheProgressWindowLeavesNoHalfFile) {
+TEST_F(FileOperationsWorkflowTest, CancelInTheProgressWindowLeavesNoHalfFile)
+{
     french();
     writeFile("src/big.bin", std::string(3 << 20, 'x'));
     ASSERT_TRUE(start());
@@ -176,7 +190,8 @@ TEST_F(FileOperationsWorkflowTest, CancelInTheProgressWindowLeavesNoHalfFile) {
     EXPECT_FALSE(ui::isProgressWindowOpen());
 }
 
-TEST_F(FileOperationsWorkflowTest, FailuresNameTheItemAndTheReason) {
+TEST_F(FileOperationsWorkflowTest, FailuresNameTheItemAndTheReason)
+{
     french();
     ASSERT_TRUE(start());
     showFolder(folder() / "src");
@@ -194,7 +209,8 @@ TEST_F(FileOperationsWorkflowTest, FailuresNameTheItemAndTheReason) {
     EXPECT_FALSE(fs::exists(folder() / "src/tree/inner/tree"));
 }
 
-TEST_F(FileOperationsWorkflowTest, WithoutSelectionEachCommandSaysSo) {
+TEST_F(FileOperationsWorkflowTest, WithoutSelectionEachCommandSaysSo)
+{
     french();
     ASSERT_TRUE(start());
     showFolder(folder() / "src");
@@ -207,7 +223,8 @@ TEST_F(FileOperationsWorkflowTest, WithoutSelectionEachCommandSaysSo) {
     menu(ids::ShortcutDelete);
 }
 
-TEST_F(FileOperationsWorkflowTest, RenameKeepsTheExtensionAndRefusesATakenName) {
+TEST_F(FileOperationsWorkflowTest, RenameKeepsTheExtensionAndRefusesATakenName)
+{
     french();
     writeFile("src/old.zip", "other");
     ASSERT_TRUE(start());
@@ -236,7 +253,8 @@ TEST_F(FileOperationsWorkflowTest, RenameKeepsTheExtensionAndRefusesATakenName) 
     EXPECT_TRUE(listShows("report.zip", false));
 }
 
-TEST_F(FileOperationsWorkflowTest, RenameOfAFolderWithoutDotShowsItsWholeName) {
+TEST_F(FileOperationsWorkflowTest, RenameOfAFolderWithoutDotShowsItsWholeName)
+{
     english();
     ASSERT_TRUE(start());
     showFolder(folder() / "src");
@@ -250,7 +268,8 @@ TEST_F(FileOperationsWorkflowTest, RenameOfAFolderWithoutDotShowsItsWholeName) {
     EXPECT_TRUE(fs::is_directory(folder() / "src/forest/inner"));
 }
 
-TEST_F(FileOperationsWorkflowTest, TitlesFromAnyLanguageFileStillWork) {
+TEST_F(FileOperationsWorkflowTest, TitlesFromAnyLanguageFileStillWork)
+{
     // A language file of other words: the window still knows its use.
     writeFile("program/French.lng", "[Files]\r\nWindowCopy = Copie\r\nCutZip = Coupe\r\nTxtNomFenRenommer = Nom\r\n");
     french();
@@ -265,8 +284,10 @@ TEST_F(FileOperationsWorkflowTest, TitlesFromAnyLanguageFileStillWork) {
     EXPECT_FALSE(fs::exists(folder() / "src/a.txt"));
 }
 
-TEST_F(FileOperationsWorkflowTest, MoveFromMemoryToTheDisk) {
-    if (!fs::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+TEST_F(FileOperationsWorkflowTest, MoveFromMemoryToTheDisk)
+{
+    if (!fs::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no /dev/shm";
     std::string pattern = "/dev/shm/zarvon-move-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     shm_ = pattern;
@@ -287,7 +308,8 @@ TEST_F(FileOperationsWorkflowTest, MoveFromMemoryToTheDisk) {
     EXPECT_TRUE(listShows("photos", false));
 }
 
-TEST_F(FileOperationsWorkflowTest, DeleteSendsFilesAndFoldersToTheTrash) {
+TEST_F(FileOperationsWorkflowTest, DeleteSendsFilesAndFoldersToTheTrash)
+{
     const fs::path data = folder() / "data";
     fs::create_directories(data);
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
@@ -311,7 +333,8 @@ TEST_F(FileOperationsWorkflowTest, DeleteSendsFilesAndFoldersToTheTrash) {
     EXPECT_TRUE(listShows("a.txt", false));
 }
 
-TEST_F(FileOperationsWorkflowTest, AnItemAlreadyGoneCountsAsTrashed) {
+TEST_F(FileOperationsWorkflowTest, AnItemAlreadyGoneCountsAsTrashed)
+{
     const fs::path data = folder() / "data";
     fs::create_directories(data);
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
@@ -321,5 +344,5 @@ TEST_F(FileOperationsWorkflowTest, AnItemAlreadyGoneCountsAsTrashed) {
     EXPECT_TRUE(fs::exists(data / "Trash/files/tree/inner/deep.txt"));
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

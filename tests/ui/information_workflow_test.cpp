@@ -25,11 +25,13 @@ class InformationWorkflowTest : public ProgramTest {
 protected:
     void english() { writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}}); }
 
-    void showFolder(const fs::path &path) {
+    void showFolder(const fs::path &path)
+    {
         pf::setGadgetText(ids::ExplorerList, path.string());
         pump();
     }
-    void select(const std::vector<std::string> &names) {
+    void select(const std::vector<std::string> &names)
+    {
         for (const auto &name : names) {
             const int item = explorerItem(name);
             ASSERT_GE(item, 0) << name;
@@ -40,7 +42,8 @@ protected:
     std::string value(Row row) { return ui::informationValue(row); }
 
     // A ZIP made by Python with one method per entry, in order.
-    std::string pythonZip(const std::string &name, const std::vector<bool> &deflated) {
+    std::string pythonZip(const std::string &name, const std::vector<bool> &deflated)
+    {
         const fs::path zip = folder() / "a" / name;
         fs::create_directories(zip.parent_path());
         std::string script = "import zipfile\nwith zipfile.ZipFile('" + zip.string() + "', 'w') as z:\n";
@@ -54,7 +57,8 @@ protected:
     }
 
     // Sets the file's modification time to that local date, at noon.
-    static void setLocalDate(const std::string &path, int year, int month, int day) {
+    static void setLocalDate(const std::string &path, int year, int month, int day)
+    {
         struct tm fields {};
         fields.tm_year = year - 1900;
         fields.tm_mon = month - 1;
@@ -62,12 +66,15 @@ protected:
         fields.tm_hour = 12;
         fields.tm_isdst = -1;
         const std::time_t when = std::mktime(&fields);
-        struct utimbuf times {when, when};
+        struct utimbuf times {
+            when, when
+        };
         ASSERT_EQ(::utime(path.c_str(), &times), 0);
     }
 };
 
-TEST_F(InformationWorkflowTest, ZipValuesInFrenchThroughTheMenu) {
+TEST_F(InformationWorkflowTest, ZipValuesInFrenchThroughTheMenu)
+{
     writeStandardIni();
     const std::string zip = pythonZip("DATA.ZIP", {false, false, true});
     setLocalDate(zip, 2007, 3, 5);
@@ -95,7 +102,8 @@ TEST_F(InformationWorkflowTest, ZipValuesInFrenchThroughTheMenu) {
     EXPECT_FALSE(pf::isWindow(ids::WindowInfoArchive));
 }
 
-TEST_F(InformationWorkflowTest, ZipValuesInEnglishThroughTheToolbar) {
+TEST_F(InformationWorkflowTest, ZipValuesInEnglishThroughTheToolbar)
+{
     english();
     const std::string zip = pythonZip("data.zip", {true, false});
     setLocalDate(zip, 2007, 3, 5);
@@ -111,7 +119,8 @@ TEST_F(InformationWorkflowTest, ZipValuesInEnglishThroughTheToolbar) {
     EXPECT_EQ(value(Modified), "Monday 3/5/2007");
 }
 
-TEST_F(InformationWorkflowTest, EncryptedFirstEntryInBothLanguages) {
+TEST_F(InformationWorkflowTest, EncryptedFirstEntryInBothLanguages)
+{
     writeFile("c/secret.txt", "secret");
     fs::create_directories(folder() / "a");
     const auto made = runCommand("cd " + quoted((folder() / "c").string()) + " && zip -q -P pw " +
@@ -128,7 +137,8 @@ TEST_F(InformationWorkflowTest, EncryptedFirstEntryInBothLanguages) {
     EXPECT_EQ(value(Protection), "Encrypted Zip") << "the setting is read afresh";
 }
 
-TEST_F(InformationWorkflowTest, SizesRoundToTheNearestWithTiesToEvenAndUnreadableFieldsStayBlank) {
+TEST_F(InformationWorkflowTest, SizesRoundToTheNearestWithTiesToEvenAndUnreadableFieldsStayBlank)
+{
     writeStandardIni();
     writeFile("a/s1499.zip", std::string(1499, 'z'));
     writeFile("a/s1500.zip", std::string(1500, 'z'));
@@ -151,7 +161,8 @@ TEST_F(InformationWorkflowTest, SizesRoundToTheNearestWithTiesToEvenAndUnreadabl
     }
 }
 
-TEST_F(InformationWorkflowTest, ATextFileGetsTheMessageAndTheZipTheSheetAndAFolderNothing) {
+TEST_F(InformationWorkflowTest, ATextFileGetsTheMessageAndTheZipTheSheetAndAFolderNothing)
+{
     writeStandardIni();
     pythonZip("z.zip", {true});
     writeFile("a/notes.txt", "n");
@@ -168,9 +179,12 @@ TEST_F(InformationWorkflowTest, ATextFileGetsTheMessageAndTheZipTheSheetAndAFold
     EXPECT_EQ(value(Name), "z.zip");
 }
 
-TEST_F(InformationWorkflowTest, ARarFileShowsWhatItsLibraryReads) {
-    if (!rar::unrarLibraryAvailable()) GTEST_SKIP() << "the UnRAR library is not installed";
-    if (runCommand("command -v rar").status != 0) GTEST_SKIP() << "rar is not installed: no archive to make";
+TEST_F(InformationWorkflowTest, ARarFileShowsWhatItsLibraryReads)
+{
+    if (!rar::unrarLibraryAvailable())
+        GTEST_SKIP() << "the UnRAR library is not installed";
+    if (runCommand("command -v rar").status != 0)
+        GTEST_SKIP() << "rar is not installed: no archive to make";
     writeFile("r/one.txt", std::string(1700, 'a'));
     writeFile("r/two.txt", std::string(1700, 'b'));
     fs::create_directories(folder() / "a");
@@ -190,7 +204,8 @@ TEST_F(InformationWorkflowTest, ARarFileShowsWhatItsLibraryReads) {
     EXPECT_EQ(value(Compressed), ui::kilobyteText(fs::file_size(folder() / "a/pack.rar")));
 }
 
-TEST_F(InformationWorkflowTest, NoSelectionGetsTheMessage) {
+TEST_F(InformationWorkflowTest, NoSelectionGetsTheMessage)
+{
     writeStandardIni();
     fs::create_directories(folder() / "a");
     ASSERT_TRUE(start());
@@ -200,7 +215,8 @@ TEST_F(InformationWorkflowTest, NoSelectionGetsTheMessage) {
     EXPECT_FALSE(pf::isWindow(ids::WindowInfoArchive));
 }
 
-TEST(SheetDate, DayNamesAndOrderOfBothLanguages) {
+TEST(SheetDate, DayNamesAndOrderOfBothLanguages)
+{
     ::setenv("TZ", "UTC", 1);
     ::tzset();
     // Saturday 31 December 2005 and Sunday 1 January 2006.
@@ -212,5 +228,5 @@ TEST(SheetDate, DayNamesAndOrderOfBothLanguages) {
     ::tzset();
 }
 
-}  // namespace
-}  // namespace zarvon::testing
+} // namespace
+} // namespace zarvon::testing

@@ -66,4 +66,4 @@ TEST_F(PicturesTest, ScalableApplicationIconLooksLikeTheDrawnOne)
     EXPECT_GT(difference(blank, drawn), 40.0);
 }
 
-}  // namespace
+} // namespace

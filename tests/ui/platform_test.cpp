@@ -29,8 +29,8 @@ namespace {
 
 class PlatformTest : public GuiTest {};
 
-void sendKey(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-             const QString& text = QString())
+void sendKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             const QString &text = QString())
 {
     QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
     QApplication::sendEvent(target, &press);
@@ -73,8 +73,8 @@ TEST_F(PlatformTest, ProgramChangesRaiseNoEventsButUserClicksDo)
     setGadgetText(55, "Ok!");
     EXPECT_EQ(pendingEventCount(), 0);
 
-    static_cast<QPushButton*>(gadgetWidget(55))->click();
-    static_cast<QCheckBox*>(gadgetWidget(91))->click();
+    static_cast<QPushButton *>(gadgetWidget(55))->click();
+    static_cast<QCheckBox *>(gadgetWidget(91))->click();
     auto events = takeEvents();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].kind, EventKind::Control);
@@ -92,8 +92,8 @@ TEST_F(PlatformTest, OptionButtonsOfOneGroupExcludeEachOther)
     optionGadget(167, 110, 10, 90, 20, "Décompresser");
     EXPECT_EQ(getGadgetState(166), 0);
     EXPECT_EQ(getGadgetState(167), 0);
-    static_cast<QRadioButton*>(gadgetWidget(166))->click();
-    static_cast<QRadioButton*>(gadgetWidget(167))->click();
+    static_cast<QRadioButton *>(gadgetWidget(166))->click();
+    static_cast<QRadioButton *>(gadgetWidget(167))->click();
     EXPECT_EQ(getGadgetState(166), 0);
     EXPECT_EQ(getGadgetState(167), 1);
     setGadgetState(166, 1);
@@ -141,7 +141,7 @@ TEST_F(PlatformTest, ShortcutsAreTakenBeforeTheFocusedFieldSeesTheKey)
     stringGadget(75, 10, 10, 100, 20, "abc");
     addKeyboardShortcut(0, "Ctrl+A", 10004);
     addKeyboardShortcut(0, "Return", 10007);
-    QWidget* edit = gadgetWidget(75);
+    QWidget *edit = gadgetWidget(75);
     sendKey(edit, Qt::Key_A, Qt::ControlModifier);
     sendKey(edit, Qt::Key_Return);
     sendKey(edit, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
@@ -153,7 +153,7 @@ TEST_F(PlatformTest, ShortcutsAreTakenBeforeTheFocusedFieldSeesTheKey)
     EXPECT_EQ(events[2].kind, EventKind::Control);
     EXPECT_EQ(events[2].subtype, EventSubtype::Change);
     // The field selected nothing and took only the plain key.
-    EXPECT_FALSE(static_cast<QLineEdit*>(edit)->hasSelectedText());
+    EXPECT_FALSE(static_cast<QLineEdit *>(edit)->hasSelectedText());
     EXPECT_EQ(getGadgetText(75), "abcx");
 }
 
@@ -166,7 +166,7 @@ TEST_F(PlatformTest, DrainEventsDropsTheQueueAndReportsCancel)
     EXPECT_FALSE(drainEvents(cancel));
     EXPECT_EQ(pendingEventCount(), 0);
 
-    static_cast<QPushButton*>(gadgetWidget(cancel))->click();
+    static_cast<QPushButton *>(gadgetWidget(cancel))->click();
     EXPECT_TRUE(drainEvents(cancel));
     EXPECT_FALSE(drainEvents(cancel));
 
@@ -196,7 +196,7 @@ TEST_F(PlatformTest, EscapeFromBeforeTheEventTakenByWaitEventIsForgotten)
     EXPECT_TRUE(drainEvents());
 
     sendKey(gadgetWidget(cancel), Qt::Key_Escape);
-    static_cast<QPushButton*>(gadgetWidget(cancel))->click();
+    static_cast<QPushButton *>(gadgetWidget(cancel))->click();
     postEvent(UiEvent{EventKind::Menu, 0, 8, EventSubtype::None});
     UiEvent taken = waitEvent();
     EXPECT_EQ(taken.kind, EventKind::Control);
@@ -229,7 +229,7 @@ TEST_F(PlatformTest, ClosingAWindowDropsItsPendingEventsAndShortcuts)
     openWindow(3, 0, 0, 300, 200, "", 0);
     stringGadget(75, 10, 10, 100, 20, "");
     sendKey(gadgetWidget(75), Qt::Key_A, Qt::ControlModifier);
-    for (const UiEvent& e : takeEvents())
+    for (const UiEvent &e : takeEvents())
         EXPECT_NE(e.kind, EventKind::Menu);
 }
 
@@ -271,11 +271,11 @@ TEST(PlatformTestingHeader, IsIncludedByNoProgramSource)
 {
     const std::filesystem::path root = ZARVON_SOURCE_DIR;
     std::vector<std::string> offenders;
-    for (const char* layer : {"app", "cli", "operations", "ui", "shell", "engine", "settings", "rar", "base"}) {
+    for (const char *layer : {"app", "cli", "operations", "ui", "shell", "engine", "settings", "rar", "base"}) {
         if (!std::filesystem::exists(root / layer))
             continue;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / layer)) {
-            const std::filesystem::path& path = entry.path();
+        for (const auto &entry : std::filesystem::recursive_directory_iterator(root / layer)) {
+            const std::filesystem::path &path = entry.path();
             if (path.extension() != ".cpp" && path.extension() != ".h")
                 continue;
             std::string relative = path.lexically_relative(root).generic_string();
@@ -288,7 +288,7 @@ TEST(PlatformTestingHeader, IsIncludedByNoProgramSource)
         }
     }
     std::string list;
-    for (const std::string& offender : offenders)
+    for (const std::string &offender : offenders)
         list += offender + " ";
     EXPECT_EQ(list, "");
 }
@@ -377,7 +377,7 @@ TEST_F(PlatformTest, DoubleClickOnAFolderEntersItAndOnTheParentGoesUp)
     openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
     explorerListGadget(116, 0, 0, 500, 300, top);
     ASSERT_EQ(countGadgetItems(116), 2);
-    auto* view = gadgetWidget(116)->findChild<QTreeView*>();
+    auto *view = gadgetWidget(116)->findChild<QTreeView *>();
     ASSERT_NE(view, nullptr);
     QModelIndex sub = view->model()->index(1, 0, view->rootIndex());
     ASSERT_EQ(sub.data().toString(), QStringLiteral("sub"));
@@ -399,8 +399,8 @@ TEST_F(PlatformTest, ExplorerDisplayModesSwitchTheView)
 {
     openWindow(0, 0, 0, 500, 300, "", WindowInvisible);
     explorerListGadget(116, 0, 0, 500, 300, folder().string());
-    for (ExplorerDisplay mode : {ExplorerDisplay::LargeIcons, ExplorerDisplay::SmallIcons, ExplorerDisplay::List,
-                                 ExplorerDisplay::Details}) {
+    for (ExplorerDisplay mode :
+         {ExplorerDisplay::LargeIcons, ExplorerDisplay::SmallIcons, ExplorerDisplay::List, ExplorerDisplay::Details}) {
         setExplorerDisplay(116, mode);
         EXPECT_EQ(getExplorerDisplay(116), mode);
     }
@@ -593,7 +593,7 @@ TEST_F(PlatformTest, UnusedAnswerFailsWhenTheScriptEnds)
 {
     expectFolder("/tmp/");
     EXPECT_NONFATAL_FAILURE(endScript(), "never shown");
-    beginScript([](const std::string& fault) { ADD_FAILURE() << fault; });
+    beginScript([](const std::string &fault) { ADD_FAILURE() << fault; });
 }
 
 TEST_F(PlatformTest, EndProcessIsInterceptedInTests)
@@ -604,4 +604,4 @@ TEST_F(PlatformTest, EndProcessIsInterceptedInTests)
     EXPECT_EQ(requestedExitCode(), 0);
 }
 
-}  // namespace
+} // namespace

@@ -45,7 +45,7 @@ TEST_F(WindowShapeTest, RunsEndAtTransparentPixelsAndBeforeTheLastColumn)
 
     QRegion expected;
     expected += QRect(1, 0, 3, 1);
-    expected += QRect(5, 0, 4, 1);  // 5..8: the last column is never part of it
+    expected += QRect(5, 0, 4, 1); // 5..8: the last column is never part of it
     expected += QRect(0, 3, 9, 1);
     EXPECT_EQ(shapeOf(picture), expected);
 }
@@ -65,4 +65,4 @@ TEST_F(WindowShapeTest, BootPictureIsShapedInsideItsFrame)
     EXPECT_GT(region.boundingRect().width(), 300);
 }
 
-}  // namespace
+} // namespace

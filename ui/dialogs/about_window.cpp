@@ -23,19 +23,23 @@ constexpr std::array<const char *, 3> kThanksEnglish = {
     "tried Zarvon and reported its faults.",
 };
 
-}  // namespace
+} // namespace
 
-bool buildAboutWindow() {
+bool buildAboutWindow()
+{
     const int parent = dialogParent(ids::WindowAssistant);
-    const unsigned flags = pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
+    const unsigned flags =
+        pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
     // 185 high rather than 175, so that the button at 160 (20 high) is whole.
-    if (pf::openWindow(ids::WindowAbout, 0, 0, 405, 185, "A propos", flags, parent) < 0) return false;
+    if (pf::openWindow(ids::WindowAbout, 0, 0, 405, 185, "A propos", flags, parent) < 0)
+        return false;
     const bool english = settings::englishLanguageSelected();
     const auto &credits = settings::builtInTexts(english).aboutCredits;
     pf::imageGadget(ids::ImageAbout, 0, 5, 204, 84, pf::pictureImage(pf::Picture::AboutPicture));
     const std::array<int, 4> lines = {ids::TxtAboutLine1, ids::TxtAboutLine2, ids::TxtAboutLine3, ids::TxtAboutLine4};
     const std::array<int, 4> tops = {10, 26, 42, 59};
-    for (std::size_t i = 0; i < lines.size(); ++i) pf::textGadget(lines[i], 205, tops[i], 198, 15, credits[i]);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        pf::textGadget(lines[i], 205, tops[i], 198, 15, credits[i]);
     pf::hyperLinkGadget(ids::LinkMakerSite, 205, 74, 140, 15, kMakerAddress, 0x0000FF);
     const auto &thanks = english ? kThanksEnglish : kThanksFrench;
     const std::array<int, 3> thanksIds = {ids::TxtAboutThanks1, ids::TxtAboutThanks2, ids::TxtAboutThanks3};
@@ -45,8 +49,10 @@ bool buildAboutWindow() {
     return true;
 }
 
-void showAboutWindow() {
-    if (!buildAboutWindow()) return;
+void showAboutWindow()
+{
+    if (!buildAboutWindow())
+        return;
     pf::showWindow(ids::WindowAbout);
     pf::activateWindow(ids::WindowAbout);
 }
@@ -55,4 +61,4 @@ void closeAboutWindow() { pf::closeWindow(ids::WindowAbout); }
 
 void openMakerSite() { pf::openWithDesktop(kMakerAddress); }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -19,4 +19,4 @@ void closeAboutWindow();
 // Link 146: opens the address with the desktop's handler.
 void openMakerSite();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

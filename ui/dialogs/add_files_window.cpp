@@ -8,12 +8,14 @@ namespace zarvon::ui {
 namespace pf = zarvon::platform;
 using settings::languageText;
 
-bool buildAddFilesWindow() {
+bool buildAddFilesWindow()
+{
     const int parent = pf::isWindow(ids::WindowAssistant) ? ids::WindowAssistant : dialogParent();
-    const unsigned flags = pf::WindowInvisible | pf::WindowSizeable | pf::WindowTool | pf::WindowTopmost | centring(parent);
+    const unsigned flags =
+        pf::WindowInvisible | pf::WindowSizeable | pf::WindowTool | pf::WindowTopmost | centring(parent);
     // 308 high rather than 302, so that the buttons at 285 (20 high) are whole.
-    if (pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308,
-                       languageText("TxtWindowAddFiles", "Ajouter les fichiers"), flags, parent) < 0)
+    if (pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, languageText("TxtWindowAddFiles", "Ajouter les fichiers"),
+                       flags, parent) < 0)
         return false;
     // 24 high from 4 rather than 20 from 5: the bold 12-point line is 23
     // pixels high here, and the list below starts at 30.
@@ -27,4 +29,4 @@ bool buildAddFilesWindow() {
     return true;
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -10,4 +10,4 @@ namespace zarvon::ui {
 // large icons. Returns false when the window could not be created.
 bool buildAddFilesWindow();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -14,44 +14,48 @@ namespace {
 
 // Every control a page may create; the others stay for the window's life.
 constexpr int kPageControls[] = {
-    ids::AssistText2,      ids::AssistText3,        ids::AssistText4,         ids::TxtOperations2Proceed,
-    ids::ChkCompress,      ids::ChkDecompress,      ids::TxtArchivNameEx,     ids::StrAssistArchiveName,
-    ids::AssistBtSaveArchive, ids::TxtListIconAssist, ids::TxtFileToUnZip,    ids::StrAssistSourceArchive,
-    ids::AssistBtSelectArchive, ids::TxtExtractTo,  ids::StrAssistDestination, ids::AssistBtSelectFolder,
+    ids::AssistText2,           ids::AssistText3,       ids::AssistText4,          ids::TxtOperations2Proceed,
+    ids::ChkCompress,           ids::ChkDecompress,     ids::TxtArchivNameEx,      ids::StrAssistArchiveName,
+    ids::AssistBtSaveArchive,   ids::TxtListIconAssist, ids::TxtFileToUnZip,       ids::StrAssistSourceArchive,
+    ids::AssistBtSelectArchive, ids::TxtExtractTo,      ids::StrAssistDestination, ids::AssistBtSelectFolder,
 };
 
-std::string welcomeText2() {
+std::string welcomeText2()
+{
     return languageText("AssistText2", "cet assistant vous permettra d'automatiser certaines tâches  concernant la "
                                        "compression et l'extracion des fichiers.");
 }
 
 // The feature list: its items are separated by long runs of blanks, meant to
 // wrap onto lines of their own; they are broken there explicitly.
-std::string featureList() {
+std::string featureList()
+{
     const std::string text = languageText(
-        "AssistText3", "-L'accès aux fichiers Zip                                                              "
-                       "-Compression de fichiers(Par mot de Passe)                            -Décompression des fichiers");
+        "AssistText3",
+        "-L'accès aux fichiers Zip                                                              "
+        "-Compression de fichiers(Par mot de Passe)                            -Décompression des fichiers");
     return std::regex_replace(text, std::regex(" {3,}"), "\n");
 }
 
 void compact(int id) { pf::setGadgetFont(id, "DejaVu Sans Condensed", 0, false); }
 
-}  // namespace
+} // namespace
 
-bool buildAssistantWindow() {
+bool buildAssistantWindow()
+{
     const unsigned flags = pf::WindowCloseBox | pf::WindowInvisible | pf::WindowScreenCentered;
     if (pf::openWindow(ids::WindowAssistant, 0, 0, 400, 278, languageText("WindowAssistant", "Assistant Zarvon"),
                        flags) < 0)
         return false;
     // 24 high from 8 rather than 20 from 12: the bold 12-point line needs it.
-    pf::textGadget(ids::AssistText1, 12, 8, 375, 24,
-                   languageText("AssistText1", "Bienvenue dans l'Assistant Zarvon !"), pf::FontBold);
+    pf::textGadget(ids::AssistText1, 12, 8, 375, 24, languageText("AssistText1", "Bienvenue dans l'Assistant Zarvon !"),
+                   pf::FontBold);
     pf::setGadgetFont(ids::AssistText1, "Arial", 12, true);
     // The frame first, so that it lies beneath the buttons it surrounds.
     pf::frameGadget(ids::BtTextOptions, 5, 180, 390, 55, languageText("BtTextOptions", "Options"));
     pf::buttonGadget(ids::BtTextZarvon, 15, 200, 90, 20, languageText("BtTextZarvon", "Zarvon"));
-    pf::setGadgetBalloonToolTip(ids::BtTextZarvon,
-                                languageText("InfoBulleAssistantOpenAplli", "Cliquer ici pour démarrer Zarvon"), "Zarvon");
+    pf::setGadgetBalloonToolTip(
+        ids::BtTextZarvon, languageText("InfoBulleAssistantOpenAplli", "Cliquer ici pour démarrer Zarvon"), "Zarvon");
     pf::buttonGadget(ids::BtTextConfiguration, 111, 200, 90, 20, languageText("BtTextConfiguration", "Configuration"));
     pf::setGadgetBalloonToolTip(ids::BtTextConfiguration,
                                 languageText("InfoBulleAssistantOpenConfig", "Cliquer ici pour Configurer Zarvon"),
@@ -65,15 +69,19 @@ bool buildAssistantWindow() {
     return true;
 }
 
-void showAssistantFinish(bool finish) {
+void showAssistantFinish(bool finish)
+{
     pf::setGadgetText(ids::BtTextNext,
                       finish ? languageText("BtFinish", "Terminer") : languageText("BtTextNext", "Suivant"));
 }
 
-void arrangeAssistantPage(AssistantPage page) {
-    if (!pf::isWindow(ids::WindowAssistant)) return;
+void arrangeAssistantPage(AssistantPage page)
+{
+    if (!pf::isWindow(ids::WindowAssistant))
+        return;
     for (int id : kPageControls)
-        if (pf::isGadget(id)) pf::freeGadget(id);
+        if (pf::isGadget(id))
+            pf::freeGadget(id);
     pf::useGadgetList(ids::WindowAssistant);
     std::string title;
     switch (page) {
@@ -118,7 +126,8 @@ void arrangeAssistantPage(AssistantPage page) {
         pf::textGadget(ids::TxtFileToUnZip, 25, 88, 300, 18, languageText("TxtFileToUnZip", "Archive à décompresser:"));
         pf::stringGadget(ids::StrAssistSourceArchive, 25, 105, 335, 20, "");
         pf::buttonGadget(ids::AssistBtSelectArchive, 365, 105, 30, 20, "...");
-        pf::textGadget(ids::TxtExtractTo, 25, 137, 300, 18, languageText("TxtExtractTo", "Extraire les fichiers vers:"));
+        pf::textGadget(ids::TxtExtractTo, 25, 137, 300, 18,
+                       languageText("TxtExtractTo", "Extraire les fichiers vers:"));
         pf::stringGadget(ids::StrAssistDestination, 25, 155, 335, 20, "");
         pf::buttonGadget(ids::AssistBtSelectFolder, 365, 155, 30, 20, "...");
         break;
@@ -127,4 +136,4 @@ void arrangeAssistantPage(AssistantPage page) {
     showAssistantFinish(page == AssistantPage::FilesToCompress);
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

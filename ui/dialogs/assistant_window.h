@@ -9,11 +9,11 @@ namespace zarvon::ui {
 
 // The page on display.
 enum class AssistantPage {
-    Welcome,          // the welcome texts
-    ChooseOperation,  // compress or extract, by option button
-    ArchiveName,      // the path of the archive to create
-    FilesToCompress,  // the list of what goes into it (add-files window beside)
-    Extraction,       // the archive to extract and the folder to extract into
+    Welcome,         // the welcome texts
+    ChooseOperation, // compress or extract, by option button
+    ArchiveName,     // the path of the archive to create
+    FilesToCompress, // the list of what goes into it (add-files window beside)
+    Extraction,      // the archive to extract and the folder to extract into
 };
 
 // Creates window 1 hidden, 400 by 278, centred on the screen, with its fixed
@@ -29,4 +29,4 @@ void arrangeAssistantPage(AssistantPage page);
 // Next reads BtFinish (`finish`) or BtTextNext.
 void showAssistantFinish(bool finish);
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -12,17 +12,19 @@ using settings::languageText;
 
 namespace {
 
-void passwordField(int id, int x, int y, const std::string &text, bool masked) {
+void passwordField(int id, int x, int y, const std::string &text, bool masked)
+{
     pf::stringGadget(id, x, y, 160, 20, text, masked ? pf::StringPassword : 0u);
-    pf::setGadgetAttribute(id, pf::GadgetAttribute::StringMaxLength,
-                           static_cast<int>(operations::kMaxPasswordBytes));
+    pf::setGadgetAttribute(id, pf::GadgetAttribute::StringMaxLength, static_cast<int>(operations::kMaxPasswordBytes));
 }
 
-}  // namespace
+} // namespace
 
-bool buildCompressionWindow() {
+bool buildCompressionWindow()
+{
     const int parent = dialogParent(ids::WindowAssistant);
-    const unsigned flags = pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
+    const unsigned flags =
+        pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
     if (pf::openWindow(ids::WindowCompression, 0, 0, 360, 385,
                        languageText("WindowCompression", "Ajouter les fichiers"), flags, parent) < 0)
         return false;
@@ -68,17 +70,23 @@ bool buildCompressionWindow() {
     return true;
 }
 
-void browseCompressionLocation() {
-    if (!pf::isWindow(ids::WindowCompression)) return;
+void browseCompressionLocation()
+{
+    if (!pf::isWindow(ids::WindowCompression))
+        return;
     std::string start = pf::getGadgetText(ids::StrLocation);
-    if (start.empty()) start = homeFolder();
+    if (start.empty())
+        start = homeFolder();
     const std::string folder =
         pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"), start);
-    if (!folder.empty()) pf::setGadgetText(ids::StrLocation, folder);
+    if (!folder.empty())
+        pf::setGadgetText(ids::StrLocation, folder);
 }
 
-void applyShowPasswords() {
-    if (!pf::isWindow(ids::WindowCompression)) return;
+void applyShowPasswords()
+{
+    if (!pf::isWindow(ids::WindowCompression))
+        return;
     const bool clear = pf::getGadgetState(ids::TxtShowPwd) != 0;
     const std::string password = pf::getGadgetText(ids::StrPassword);
     const std::string confirmation = pf::getGadgetText(ids::StrConfirmPassword);
@@ -90,4 +98,4 @@ void applyShowPasswords() {
 
 void closeCompressionWindow() { pf::closeWindow(ids::WindowCompression); }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

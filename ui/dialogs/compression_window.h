@@ -25,4 +25,4 @@ void applyShowPasswords();
 // window; only Cancel ends it then).
 void closeCompressionWindow();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -16,18 +16,22 @@ using settings::languageText;
 
 namespace {
 
-std::string withSlash(std::string folder) {
-    if (!folder.empty() && folder.back() != '/') folder += '/';
+std::string withSlash(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
     return folder;
 }
 
-std::string currentDirectory() {
+std::string currentDirectory()
+{
     std::error_code error;
     const auto here = std::filesystem::current_path(error);
     return error ? homeFolder() : withSlash(here.string());
 }
 
-std::string temporaryFolder() {
+std::string temporaryFolder()
+{
     std::error_code error;
     const auto temp = std::filesystem::temp_directory_path(error);
     return error ? std::string("/tmp/") : withSlash(temp.string());
@@ -35,27 +39,31 @@ std::string temporaryFolder() {
 
 bool checked(int id) { return pf::getGadgetState(id) != 0; }
 
-void browseInto(int field) {
+void browseInto(int field)
+{
     std::string start = pf::getGadgetText(field);
-    if (start.empty()) start = homeFolder();
+    if (start.empty())
+        start = homeFolder();
     const std::string folder =
         pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"), start);
-    if (!folder.empty()) pf::setGadgetText(field, folder);
+    if (!folder.empty())
+        pf::setGadgetText(field, folder);
 }
 
-void announceModification() {
-    pf::messageBox("Zarvon",
-                   languageText("MsgModif", "Vos modifications seront pris en charge au prochain démarrage"),
+void announceModification()
+{
+    pf::messageBox("Zarvon", languageText("MsgModif", "Vos modifications seront pris en charge au prochain démarrage"),
                    pf::MessageIcon::Information);
 }
 
-}  // namespace
+} // namespace
 
-bool buildConfigurationWindow() {
+bool buildConfigurationWindow()
+{
     const int parent = dialogParent(ids::WindowAssistant);
     const unsigned flags = pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTopmost | centring(parent);
-    if (pf::openWindow(ids::WindowConfiguration, 0, 0, 290, 310,
-                       languageText("WindowConfiguration", "Configuration"), flags, parent) < 0)
+    if (pf::openWindow(ids::WindowConfiguration, 0, 0, 290, 310, languageText("WindowConfiguration", "Configuration"),
+                       flags, parent) < 0)
         return false;
     pf::buttonGadget(ids::BtConfigOk, 142, 287, 70, 20, languageText("BtConfigOk", "Ok"), pf::ButtonDefault);
     pf::buttonGadget(ids::BtConfigCancel, 218, 287, 70, 20, languageText("BtConfigCancel", "Annuler"));
@@ -113,13 +121,17 @@ bool buildConfigurationWindow() {
     return true;
 }
 
-void showConfigurationWindow(bool activate) {
-    if (!buildConfigurationWindow()) return;
+void showConfigurationWindow(bool activate)
+{
+    if (!buildConfigurationWindow())
+        return;
     pf::showWindow(ids::WindowConfiguration);
-    if (activate) pf::activateWindow(ids::WindowConfiguration);
+    if (activate)
+        pf::activateWindow(ids::WindowConfiguration);
 }
 
-settings::ConfigurationSettings readConfigurationWindow() {
+settings::ConfigurationSettings readConfigurationWindow()
+{
     settings::ConfigurationSettings values;
     values.assistantState = checked(ids::ChkBoxActivAssist);
     values.visibleWindow = checked(ids::ChkBoxVisibleWin);
@@ -136,7 +148,8 @@ settings::ConfigurationSettings readConfigurationWindow() {
     return values;
 }
 
-void fillConfigurationWindow(const settings::ConfigurationSettings &values) {
+void fillConfigurationWindow(const settings::ConfigurationSettings &values)
+{
     pf::setGadgetState(ids::ChkBoxActivAssist, values.assistantState);
     pf::setGadgetState(ids::ChkBoxVisibleWin, values.visibleWindow);
     pf::setGadgetState(ids::ChkBoxActivateSound, values.activateSound);
@@ -151,7 +164,8 @@ void fillConfigurationWindow(const settings::ConfigurationSettings &values) {
     pf::setGadgetState(ids::PanelConfig, values.lastOpenPanel == 1 ? 1 : 0);
 }
 
-void recreateSettingsFile() {
+void recreateSettingsFile()
+{
     settings::writeDefaultSettings();
     settings::saveConfigurationSettings(readConfigurationWindow());
     // Without a main window there is no state to store; zeros would shrink
@@ -159,8 +173,10 @@ void recreateSettingsFile() {
     saveMainWindowState();
 }
 
-void confirmConfigurationWindow() {
-    if (!pf::isWindow(ids::WindowConfiguration)) return;
+void confirmConfigurationWindow()
+{
+    if (!pf::isWindow(ids::WindowConfiguration))
+        return;
     if (!settings::settingsFileOpens())
         recreateSettingsFile();
     else
@@ -168,32 +184,42 @@ void confirmConfigurationWindow() {
     pf::closeWindow(ids::WindowConfiguration);
 }
 
-void cancelConfigurationWindow() {
-    if (!pf::isWindow(ids::WindowConfiguration)) return;
-    if (!settings::settingsFileOpens()) recreateSettingsFile();
+void cancelConfigurationWindow()
+{
+    if (!pf::isWindow(ids::WindowConfiguration))
+        return;
+    if (!settings::settingsFileOpens())
+        recreateSettingsFile();
     pf::closeWindow(ids::WindowConfiguration);
 }
 
 void browseDefaultArchiveFolder() { browseInto(ids::StrDefaultArchiveFolder); }
 void browseDefaultExtractFolder() { browseInto(ids::StrDefaultExtractFolder); }
 
-void applyVisibleWindowBox() {
-    if (pf::isWindow(ids::WindowMain)) pf::setWindowTopmost(ids::WindowMain, checked(ids::ChkBoxVisibleWin));
+void applyVisibleWindowBox()
+{
+    if (pf::isWindow(ids::WindowMain))
+        pf::setWindowTopmost(ids::WindowMain, checked(ids::ChkBoxVisibleWin));
     pf::setWindowTopmost(ids::WindowConfiguration, true);
     // Changing the main window's flag shows it again, raised and active, over
     // the configuration window the user is working in: bring that one back.
-    if (pf::isWindowVisible(ids::WindowConfiguration)) pf::activateWindow(ids::WindowConfiguration);
+    if (pf::isWindowVisible(ids::WindowConfiguration))
+        pf::activateWindow(ids::WindowConfiguration);
 }
 
-void applyHistoryBox() {
-    if (!checked(ids::ChkBoxHistory)) return;
+void applyHistoryBox()
+{
+    if (!checked(ids::ChkBoxHistory))
+        return;
     recreateSettingsFile();
     announceModification();
 }
 
-void applyShowTextButtonBox() {
+void applyShowTextButtonBox()
+{
     recreateSettingsFile();
-    if (checked(ids::ChkBoxViewBtTxt)) announceModification();
+    if (checked(ids::ChkBoxViewBtTxt))
+        announceModification();
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

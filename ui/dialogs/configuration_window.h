@@ -47,4 +47,4 @@ void applyShowTextButtonBox();
 // exists).
 void recreateSettingsFile();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -6,7 +6,6 @@
 #include "ui/platform/requesters.h"
 #include "ui/ui_state.h"
 
-
 namespace zarvon::ui {
 
 namespace pf = zarvon::platform;
@@ -18,25 +17,33 @@ namespace {
 constexpr std::uint32_t kExplanationColour = 0xFB2D32;
 constexpr int kMaxPasswordCharacters = 45;
 
-
-bool openCopyWindowNumber(const std::string &title, int height) {
+bool openCopyWindowNumber(const std::string &title, int height)
+{
     const int parent = dialogParent(ids::WindowAssistant);
     const unsigned flags = pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
     return pf::openWindow(ids::WindowCopy, 0, 0, 350, height, title, flags, parent) >= 0;
 }
 
-}  // namespace
+} // namespace
 
 CopyWindowUse copyWindowUse() { return uiState().copyWindowUse; }
 
-bool isPasswordWindowOpen() { return pf::isWindow(ids::WindowCopy) && uiState().copyWindowUse == CopyWindowUse::Password; }
+bool isPasswordWindowOpen()
+{
+    return pf::isWindow(ids::WindowCopy) && uiState().copyWindowUse == CopyWindowUse::Password;
+}
 
-bool buildCopyWindow() { return buildTransferWindow(CopyWindowUse::Copy, languageText("TxtCopy", "Copier le fichier:")); }
+bool buildCopyWindow()
+{
+    return buildTransferWindow(CopyWindowUse::Copy, languageText("TxtCopy", "Copier le fichier:"));
+}
 
-bool buildTransferWindow(CopyWindowUse use, const std::string &prompt) {
+bool buildTransferWindow(CopyWindowUse use, const std::string &prompt)
+{
     const std::string title = use == CopyWindowUse::Move ? languageText("CutZip", "Couper Archive")
                                                          : languageText("WindowCopy", "Copier Archive");
-    if (!openCopyWindowNumber(title, 62)) return false;
+    if (!openCopyWindowNumber(title, 62))
+        return false;
     uiState().copyWindowUse = use == CopyWindowUse::Move ? CopyWindowUse::Move : CopyWindowUse::Copy;
     pf::textGadget(ids::TxtCopy, 3, 3, 278, 30, prompt);
     condensed(ids::TxtCopy);
@@ -51,8 +58,10 @@ bool buildTransferWindow(CopyWindowUse use, const std::string &prompt) {
     return true;
 }
 
-bool buildRenameWindow(const std::string &prompt, const std::string &baseName, const std::string &extension) {
-    if (!openCopyWindowNumber(languageText("TxtNomFenRenommer", "Renommer Archive"), 62)) return false;
+bool buildRenameWindow(const std::string &prompt, const std::string &baseName, const std::string &extension)
+{
+    if (!openCopyWindowNumber(languageText("TxtNomFenRenommer", "Renommer Archive"), 62))
+        return false;
     uiState().copyWindowUse = CopyWindowUse::Rename;
     pf::textGadget(ids::TxtCopy, 3, 3, 278, 30, prompt);
     condensed(ids::TxtCopy);
@@ -69,8 +78,10 @@ bool buildRenameWindow(const std::string &prompt, const std::string &baseName, c
     return true;
 }
 
-bool buildPasswordWindow(const std::string &destination, bool lockDestination) {
-    if (!openCopyWindowNumber(languageText("WindowCopyPwd", "Mot de Passe"), 105)) return false;
+bool buildPasswordWindow(const std::string &destination, bool lockDestination)
+{
+    if (!openCopyWindowNumber(languageText("WindowCopyPwd", "Mot de Passe"), 105))
+        return false;
     uiState().copyWindowUse = CopyWindowUse::Password;
     // The frame comes first so that it lies beneath the controls it surrounds.
     pf::frameGadget(ids::TxtFramePwd, 2, 0, 345, 75, languageText("TxtFramePwd", "Mot de passe"));
@@ -95,12 +106,15 @@ bool buildPasswordWindow(const std::string &destination, bool lockDestination) {
     return true;
 }
 
-void browseCopyDestination() {
+void browseCopyDestination()
+{
     const std::string folder = pf::folderRequester("Destination", homeFolder());
-    if (!folder.empty()) pf::setGadgetText(ids::StrCopyDestination, folder);
+    if (!folder.empty())
+        pf::setGadgetText(ids::StrCopyDestination, folder);
 }
 
-void cancelCopyWindow() {
+void cancelCopyWindow()
+{
     if (isPasswordWindowOpen()) {
         ui::cancelPasswordWindow();
         return;
@@ -108,10 +122,12 @@ void cancelCopyWindow() {
     pf::closeWindow(ids::WindowCopy);
 }
 
-bool confirmCopyWindowPassword() {
-    if (!isPasswordWindowOpen()) return false;
+bool confirmCopyWindowPassword()
+{
+    if (!isPasswordWindowOpen())
+        return false;
     ui::confirmPasswordWindow();
     return true;
 }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -52,4 +52,4 @@ void cancelCopyWindow();
 // handle those).
 bool confirmCopyWindowPassword();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

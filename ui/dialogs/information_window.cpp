@@ -33,9 +33,10 @@ constexpr Label kLabels[] = {
 
 constexpr int kContainerY = 18;
 
-}  // namespace
+} // namespace
 
-bool buildInformationWindow(const InformationValues &values) {
+bool buildInformationWindow(const InformationValues &values)
+{
     const int active = pf::activeWindow();
     const int parent = active >= 0 ? active : dialogParent(ids::WindowAssistant);
     const unsigned flags = pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
@@ -59,11 +60,12 @@ bool buildInformationWindow(const InformationValues &values) {
     return true;
 }
 
-std::string informationValue(int row) {
+std::string informationValue(int row)
+{
     const int id = ids::InfoValueFirst + row;
     return pf::isGadget(id) ? pf::getGadgetText(id) : std::string();
 }
 
 void closeInformationWindow() { pf::closeWindow(ids::WindowInfoArchive); }
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

@@ -22,4 +22,4 @@ std::string informationValue(int row);
 
 void closeInformationWindow();
 
-}  // namespace zarvon::ui
+} // namespace zarvon::ui

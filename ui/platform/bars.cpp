@@ -30,9 +30,9 @@ namespace {
 struct MenuRec {
     int window = -1;
     QPointer<QMenuBar> bar;
-    std::unique_ptr<QMenu> popup;  // popup menus are owned here
+    std::unique_ptr<QMenu> popup; // popup menus are owned here
     std::map<int, QPointer<QAction>> items;
-    std::vector<QPointer<QMenu>> stack;  // menu being filled, then open submenus
+    std::vector<QPointer<QMenu>> stack; // menu being filled, then open submenus
 };
 
 struct ToolBarRec {
@@ -48,14 +48,14 @@ struct StatusRec {
     int window = -1;
     QPointer<QStatusBar> bar;
     std::vector<QPointer<QLabel>> fields;
-    std::vector<int> widths;  // as asked for, before fitting to the bar
+    std::vector<int> widths; // as asked for, before fitting to the bar
     int nextX = 0;
 };
 
 // Each field keeps the width it was given but never reaches past the bar's
 // right edge: a centred text is centred in what can be seen of its field,
 // not cut at the window's edge.
-void fitStatusFields(StatusRec& s)
+void fitStatusFields(StatusRec &s)
 {
     if (s.bar.isNull())
         return;
@@ -74,7 +74,7 @@ public:
     explicit FittingStatusBar(int bar) : bar_(bar) {}
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     int bar_;
@@ -85,22 +85,22 @@ struct TrayRec {
     std::unique_ptr<QSystemTrayIcon> icon;
 };
 
-std::map<int, MenuRec>& menus()
+std::map<int, MenuRec> &menus()
 {
     static std::map<int, MenuRec> m;
     return m;
 }
-std::map<int, ToolBarRec>& toolbars()
+std::map<int, ToolBarRec> &toolbars()
 {
     static std::map<int, ToolBarRec> t;
     return t;
 }
-std::map<int, StatusRec>& statusBars()
+std::map<int, StatusRec> &statusBars()
 {
     static std::map<int, StatusRec> s;
     return s;
 }
-std::map<int, TrayRec>& trays()
+std::map<int, TrayRec> &trays()
 {
     static std::map<int, TrayRec> t;
     return t;
@@ -109,17 +109,18 @@ int currentMenu = -1;
 
 // Caption buttons are sized to their text: the eight of them must fit in the
 // 850-pixel window of that form.
-int captionWidth(QToolButton* button)
+int captionWidth(QToolButton *button)
 {
-    return 48 + 6 + button->fontMetrics().horizontalAdvance(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
+    return 48 + 6 +
+           button->fontMetrics().horizontalAdvance(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
 }
 
-MenuRec* findMenu(int menu)
+MenuRec *findMenu(int menu)
 {
     auto it = menus().find(menu);
     if (it == menus().end())
         return nullptr;
-    MenuRec& m = it->second;
+    MenuRec &m = it->second;
     if (!m.popup && m.bar.isNull()) {
         menus().erase(it);
         return nullptr;
@@ -127,7 +128,7 @@ MenuRec* findMenu(int menu)
     return &m;
 }
 
-ToolBarRec* findToolBar(int toolbar)
+ToolBarRec *findToolBar(int toolbar)
 {
     auto it = toolbars().find(toolbar);
     if (it == toolbars().end())
@@ -139,7 +140,7 @@ ToolBarRec* findToolBar(int toolbar)
     return &it->second;
 }
 
-StatusRec* findStatus(int bar)
+StatusRec *findStatus(int bar)
 {
     auto it = statusBars().find(bar);
     if (it == statusBars().end())
@@ -151,33 +152,33 @@ StatusRec* findStatus(int bar)
     return &it->second;
 }
 
-QAction* itemAction(int menu, int item)
+QAction *itemAction(int menu, int item)
 {
-    MenuRec* m = findMenu(menu);
+    MenuRec *m = findMenu(menu);
     if (!m)
         return nullptr;
     auto it = m->items.find(item);
     return it == m->items.end() ? nullptr : it->second.data();
 }
 
-std::unique_ptr<QLockFile>& instanceLock()
+std::unique_ptr<QLockFile> &instanceLock()
 {
     static std::unique_ptr<QLockFile> lock;
     return lock;
 }
-}  // namespace
+} // namespace
 
 // ---- Menus -------------------------------------------------------------------------
 
 bool createMenu(int menu, int window)
 {
-    PlatformWindow* w = findWindow(window);
+    PlatformWindow *w = findWindow(window);
     if (!w)
         return false;
     freeMenu(menu);
-    auto* bar = new QMenuBar;
-    w->setMenuBar(bar);  // replaces and deletes the window's previous bar
-    MenuRec& m = menus()[menu];
+    auto *bar = new QMenuBar;
+    w->setMenuBar(bar); // replaces and deletes the window's previous bar
+    MenuRec &m = menus()[menu];
     m.window = window;
     m.bar = bar;
     currentMenu = menu;
@@ -187,7 +188,7 @@ bool createMenu(int menu, int window)
 bool createPopupMenu(int menu)
 {
     freeMenu(menu);
-    MenuRec& m = menus()[menu];
+    MenuRec &m = menus()[menu];
     m.popup = std::make_unique<QMenu>();
     m.stack.push_back(m.popup.get());
     currentMenu = menu;
@@ -202,7 +203,7 @@ void detail::releaseMenus()
     // native window, which must go while the platform is still there rather
     // than with this table at the end of the process.
     std::vector<int> numbers;
-    for (auto& [number, m] : menus())
+    for (auto &[number, m] : menus())
         numbers.push_back(number);
     for (int number : numbers)
         freeMenu(number);
@@ -211,40 +212,40 @@ void detail::releaseMenus()
 
 void freeMenu(int menu)
 {
-    MenuRec* m = findMenu(menu);
+    MenuRec *m = findMenu(menu);
     if (!m)
         return;
     if (!m->bar.isNull()) {
-        if (auto* w = qobject_cast<QMainWindow*>(m->bar->parentWidget()))
+        if (auto *w = qobject_cast<QMainWindow *>(m->bar->parentWidget()))
             w->setMenuBar(nullptr);
         delete m->bar.data();
     }
     menus().erase(menu);
 }
 
-void menuTitle(const std::string& title)
+void menuTitle(const std::string &title)
 {
-    MenuRec* m = findMenu(currentMenu);
+    MenuRec *m = findMenu(currentMenu);
     if (!m || m->bar.isNull())
         return;
-    QMenu* sub = m->bar->addMenu(caption(title));
+    QMenu *sub = m->bar->addMenu(caption(title));
     m->stack.clear();
     m->stack.push_back(sub);
 }
 
-void menuItem(int item, const std::string& text)
+void menuItem(int item, const std::string &text)
 {
-    MenuRec* m = findMenu(currentMenu);
+    MenuRec *m = findMenu(currentMenu);
     if (!m || m->stack.empty() || m->stack.back().isNull())
         return;
-    QAction* a = m->stack.back()->addAction(caption(text));
+    QAction *a = m->stack.back()->addAction(caption(text));
     int menu = currentMenu;
     QObject::connect(a, &QAction::triggered, a, [a, menu, item](bool checked) {
         // Qt flips a marked item's check before telling us; the program sets
         // every mark itself and reads the mark as it was before the click.
         if (a->isCheckable())
             a->setChecked(!checked);
-        MenuRec* rec = findMenu(menu);
+        MenuRec *rec = findMenu(menu);
         queueEvent(UiEvent{EventKind::Menu, rec ? rec->window : -1, item, EventSubtype::None});
     });
     m->items[item] = a;
@@ -252,30 +253,30 @@ void menuItem(int item, const std::string& text)
 
 void menuBar()
 {
-    MenuRec* m = findMenu(currentMenu);
+    MenuRec *m = findMenu(currentMenu);
     if (m && !m->stack.empty() && !m->stack.back().isNull())
         m->stack.back()->addSeparator();
 }
 
-void openSubMenu(const std::string& title)
+void openSubMenu(const std::string &title)
 {
-    MenuRec* m = findMenu(currentMenu);
+    MenuRec *m = findMenu(currentMenu);
     if (!m || m->stack.empty() || m->stack.back().isNull())
         return;
-    QMenu* sub = m->stack.back()->addMenu(caption(title));
+    QMenu *sub = m->stack.back()->addMenu(caption(title));
     m->stack.push_back(sub);
 }
 
 void closeSubMenu()
 {
-    MenuRec* m = findMenu(currentMenu);
+    MenuRec *m = findMenu(currentMenu);
     if (m && m->stack.size() > 1)
         m->stack.pop_back();
 }
 
 void setMenuItemState(int menu, int item, bool checked)
 {
-    if (QAction* a = itemAction(menu, item)) {
+    if (QAction *a = itemAction(menu, item)) {
         a->setCheckable(true);
         a->setChecked(checked);
     }
@@ -283,26 +284,26 @@ void setMenuItemState(int menu, int item, bool checked)
 
 bool getMenuItemState(int menu, int item)
 {
-    QAction* a = itemAction(menu, item);
+    QAction *a = itemAction(menu, item);
     return a && a->isChecked();
 }
 
 void displayPopupMenu(int menu, int window)
 {
-    MenuRec* m = findMenu(menu);
+    MenuRec *m = findMenu(menu);
     if (!m || !m->popup)
         return;
     m->window = window;
-    if (PlatformWindow* w = findWindow(window))
+    if (PlatformWindow *w = findWindow(window))
         w->activateWindow();
     m->popup->popup(QCursor::pos());
 }
 
-QAction* menuItemAction(int menu, int item) { return itemAction(menu, item); }
+QAction *menuItemAction(int menu, int item) { return itemAction(menu, item); }
 
-QWidget* detail::menuHolder(int menu)
+QWidget *detail::menuHolder(int menu)
 {
-    MenuRec* m = findMenu(menu);
+    MenuRec *m = findMenu(menu);
     if (!m)
         return nullptr;
     if (m->popup)
@@ -314,11 +315,11 @@ QWidget* detail::menuHolder(int menu)
 
 bool createToolBar(int toolbar, int window, ToolBarForm form, int height, int width)
 {
-    PlatformWindow* w = findWindow(window);
+    PlatformWindow *w = findWindow(window);
     if (!w)
         return false;
     freeToolBar(toolbar);
-    ToolBarRec& t = toolbars()[toolbar];
+    ToolBarRec &t = toolbars()[toolbar];
     t.window = window;
     t.form = form;
     t.strip = new QWidget(w->canvas());
@@ -335,24 +336,24 @@ bool isToolBar(int toolbar) { return findToolBar(toolbar) != nullptr; }
 
 void freeToolBar(int toolbar)
 {
-    if (ToolBarRec* t = findToolBar(toolbar))
+    if (ToolBarRec *t = findToolBar(toolbar))
         delete t->strip.data();
     toolbars().erase(toolbar);
 }
 
 void setToolBarBackground(int toolbar, int image)
 {
-    if (ToolBarRec* t = findToolBar(toolbar))
+    if (ToolBarRec *t = findToolBar(toolbar))
         t->background->setPixmap(imagePixmap(image));
 }
 
-int toolBarButton(int toolbar, int image, const std::string& text)
+int toolBarButton(int toolbar, int image, const std::string &text)
 {
-    ToolBarRec* t = findToolBar(toolbar);
+    ToolBarRec *t = findToolBar(toolbar);
     if (!t)
         return -1;
     int id = handOutNumber();
-    auto* b = new QToolButton(t->strip);
+    auto *b = new QToolButton(t->strip);
     QPixmap p = imagePixmap(image);
     b->setIcon(QIcon(p));
     b->setIconSize(QSize(48, 48));
@@ -375,34 +376,35 @@ int toolBarButton(int toolbar, int image, const std::string& text)
     b->show();
     t->buttons[id] = b;
     int window = t->window;
-    QObject::connect(b, &QToolButton::clicked, b, [window, id] { queueControlEvent(window, id, EventSubtype::LeftClick); });
+    QObject::connect(b, &QToolButton::clicked, b,
+                     [window, id] { queueControlEvent(window, id, EventSubtype::LeftClick); });
     return id;
 }
 
 void toolBarGap(int toolbar, int pixels)
 {
-    if (ToolBarRec* t = findToolBar(toolbar))
+    if (ToolBarRec *t = findToolBar(toolbar))
         t->x += pixels;
 }
 
 void toolBarSeparator(int toolbar)
 {
-    ToolBarRec* t = findToolBar(toolbar);
+    ToolBarRec *t = findToolBar(toolbar);
     if (!t)
         return;
-    auto* line = new QFrame(t->strip);
+    auto *line = new QFrame(t->strip);
     line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
     line->setGeometry(t->x, 6, 4, t->strip->height() - 12);
     line->show();
     t->x += 4;
 }
 
-void setToolBarButtonCaption(int toolbar, int button, const std::string& text)
+void setToolBarButtonCaption(int toolbar, int button, const std::string &text)
 {
-    ToolBarRec* t = findToolBar(toolbar);
+    ToolBarRec *t = findToolBar(toolbar);
     if (!t || !t->buttons.count(button) || t->buttons[button].isNull())
         return;
-    QToolButton* b = t->buttons[button];
+    QToolButton *b = t->buttons[button];
     b->setText(caption(text));
     if (t->form != ToolBarForm::Captions)
         return;
@@ -412,30 +414,30 @@ void setToolBarButtonCaption(int toolbar, int button, const std::string& text)
         return;
     int from = b->x();
     b->resize(captionWidth(b), b->height());
-    for (QObject* child : t->strip->children()) {
-        auto* w = qobject_cast<QWidget*>(child);
+    for (QObject *child : t->strip->children()) {
+        auto *w = qobject_cast<QWidget *>(child);
         if (w && w != b && w != t->background && w->x() > from)
             w->move(w->x() + shift, w->y());
     }
     t->x += shift;
 }
 
-void setToolBarButtonToolTip(int toolbar, int button, const std::string& text)
+void setToolBarButtonToolTip(int toolbar, int button, const std::string &text)
 {
-    ToolBarRec* t = findToolBar(toolbar);
+    ToolBarRec *t = findToolBar(toolbar);
     if (t && t->buttons.count(button) && !t->buttons[button].isNull())
         t->buttons[button]->setToolTip(qs(text));
 }
 
 int toolBarHeight(int toolbar)
 {
-    ToolBarRec* t = findToolBar(toolbar);
+    ToolBarRec *t = findToolBar(toolbar);
     return t ? t->strip->height() : 0;
 }
 
-QWidget* toolBarButtonWidget(int toolbar, int button)
+QWidget *toolBarButtonWidget(int toolbar, int button)
 {
-    ToolBarRec* t = findToolBar(toolbar);
+    ToolBarRec *t = findToolBar(toolbar);
     if (!t || !t->buttons.count(button))
         return nullptr;
     return t->buttons[button].data();
@@ -445,25 +447,25 @@ QWidget* toolBarButtonWidget(int toolbar, int button)
 
 bool createStatusBar(int bar, int window)
 {
-    PlatformWindow* w = findWindow(window);
+    PlatformWindow *w = findWindow(window);
     if (!w)
         return false;
     freeStatusBar(bar);
-    auto* sb = new FittingStatusBar(bar);
+    auto *sb = new FittingStatusBar(bar);
     sb->setSizeGripEnabled(false);
     sb->setFixedHeight(22);
     w->setStatusBar(sb);
-    StatusRec& s = statusBars()[bar];
+    StatusRec &s = statusBars()[bar];
     s.window = window;
     s.bar = sb;
     s.nextX = 0;
     return true;
 }
 
-void FittingStatusBar::resizeEvent(QResizeEvent* event)
+void FittingStatusBar::resizeEvent(QResizeEvent *event)
 {
     QStatusBar::resizeEvent(event);
-    if (StatusRec* s = findStatus(bar_))
+    if (StatusRec *s = findStatus(bar_))
         fitStatusFields(*s);
 }
 
@@ -471,9 +473,9 @@ bool isStatusBar(int bar) { return findStatus(bar) != nullptr; }
 
 void freeStatusBar(int bar)
 {
-    if (StatusRec* s = findStatus(bar)) {
-        if (auto* w = qobject_cast<QMainWindow*>(s->bar->parentWidget())) {
-            w->setStatusBar(nullptr);  // deletes it
+    if (StatusRec *s = findStatus(bar)) {
+        if (auto *w = qobject_cast<QMainWindow *>(s->bar->parentWidget())) {
+            w->setStatusBar(nullptr); // deletes it
         } else {
             delete s->bar.data();
         }
@@ -483,12 +485,12 @@ void freeStatusBar(int bar)
 
 void addStatusBarField(int bar, int width)
 {
-    StatusRec* s = findStatus(bar);
+    StatusRec *s = findStatus(bar);
     if (!s)
         return;
     // Fields are placed by hand: a field wider than the window must not
     // force the window's minimum width.
-    auto* label = new QLabel(s->bar);
+    auto *label = new QLabel(s->bar);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->show();
     s->nextX += width;
@@ -497,19 +499,21 @@ void addStatusBarField(int bar, int width)
     fitStatusFields(*s);
 }
 
-void statusBarText(int bar, int field, const std::string& text, unsigned flags)
+void statusBarText(int bar, int field, const std::string &text, unsigned flags)
 {
-    StatusRec* s = findStatus(bar);
+    StatusRec *s = findStatus(bar);
     if (!s || field < 0 || field >= int(s->fields.size()) || s->fields[field].isNull())
         return;
-    QLabel* l = s->fields[field];
+    QLabel *l = s->fields[field];
     l->setText(qs(text));
-    l->setAlignment(Qt::AlignVCenter | ((flags & TextCenter) ? Qt::AlignHCenter : (flags & TextRight) ? Qt::AlignRight : Qt::AlignLeft));
+    l->setAlignment(Qt::AlignVCenter | ((flags & TextCenter)  ? Qt::AlignHCenter
+                                        : (flags & TextRight) ? Qt::AlignRight
+                                                              : Qt::AlignLeft));
 }
 
-QLabel* detail::statusBarField(int bar, int field)
+QLabel *detail::statusBarField(int bar, int field)
 {
-    StatusRec* s = findStatus(bar);
+    StatusRec *s = findStatus(bar);
     if (!s || field < 0 || field >= int(s->fields.size()))
         return nullptr;
     return s->fields[field].data();
@@ -517,7 +521,7 @@ QLabel* detail::statusBarField(int bar, int field)
 
 int statusBarHeight(int bar)
 {
-    StatusRec* s = findStatus(bar);
+    StatusRec *s = findStatus(bar);
     return s ? s->bar->height() : 0;
 }
 
@@ -528,15 +532,16 @@ bool isSysTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 bool addSysTrayIcon(int icon, int window, int image)
 {
     removeSysTrayIcon(icon);
-    TrayRec& t = trays()[icon];
+    TrayRec &t = trays()[icon];
     t.window = window;
     t.icon = std::make_unique<QSystemTrayIcon>(QIcon(imagePixmap(image)));
-    QObject::connect(t.icon.get(), &QSystemTrayIcon::activated, t.icon.get(), [icon, window](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
-            queueEvent(UiEvent{EventKind::Tray, window, icon, EventSubtype::LeftDoubleClick});
-        else if (reason == QSystemTrayIcon::Context)
-            queueEvent(UiEvent{EventKind::Tray, window, icon, EventSubtype::RightClick});
-    });
+    QObject::connect(t.icon.get(), &QSystemTrayIcon::activated, t.icon.get(),
+                     [icon, window](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::DoubleClick)
+                             queueEvent(UiEvent{EventKind::Tray, window, icon, EventSubtype::LeftDoubleClick});
+                         else if (reason == QSystemTrayIcon::Context)
+                             queueEvent(UiEvent{EventKind::Tray, window, icon, EventSubtype::RightClick});
+                     });
     t.icon->show();
     return true;
 }
@@ -545,14 +550,14 @@ bool isSysTrayIcon(int icon) { return trays().count(icon) > 0; }
 
 void removeSysTrayIcon(int icon) { trays().erase(icon); }
 
-void setSysTrayIconToolTip(int icon, const std::string& text)
+void setSysTrayIconToolTip(int icon, const std::string &text)
 {
     auto it = trays().find(icon);
     if (it != trays().end())
         it->second.icon->setToolTip(qs(text));
 }
 
-void showSysTrayBalloon(int icon, const std::string& title, const std::string& text, int milliseconds)
+void showSysTrayBalloon(int icon, const std::string &title, const std::string &text, int milliseconds)
 {
     auto it = trays().find(icon);
     if (it != trays().end())
@@ -561,7 +566,7 @@ void showSysTrayBalloon(int icon, const std::string& title, const std::string& t
 
 // ---- Single instance -------------------------------------------------------------------
 
-bool acquireInstanceLock(const std::string& name)
+bool acquireInstanceLock(const std::string &name)
 {
     QString folder = instanceLockFolder();
     if (folder.isEmpty())
@@ -582,10 +587,10 @@ void releaseInstanceLock() { instanceLock().reset(); }
 
 bool holdsInstanceLock() { return instanceLock() != nullptr; }
 
-QString& detail::instanceLockFolder()
+QString &detail::instanceLockFolder()
 {
     static QString folder;
     return folder;
 }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

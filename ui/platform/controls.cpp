@@ -26,7 +26,7 @@ using namespace detail;
 
 namespace {
 
-QString lineBreaks(const std::string& text)
+QString lineBreaks(const std::string &text)
 {
     QString t = qs(text);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -34,14 +34,14 @@ QString lineBreaks(const std::string& text)
     return t;
 }
 
-}  // namespace
+} // namespace
 
-int buttonGadget(int id, int x, int y, int width, int height, const std::string& text, unsigned flags)
+int buttonGadget(int id, int x, int y, int width, int height, const std::string &text, unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* b = new QPushButton(caption(text), parent);
+    auto *b = new QPushButton(caption(text), parent);
     b->setDefault(flags & ButtonDefault);
     b->setAutoDefault(false);
     int n = registerGadget(id, Kind::Button, b, x, y, width, height);
@@ -51,10 +51,10 @@ int buttonGadget(int id, int x, int y, int width, int height, const std::string&
 
 int buttonImageGadget(int id, int x, int y, int width, int height, int image)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* b = new QPushButton(parent);
+    auto *b = new QPushButton(parent);
     b->setAutoDefault(false);
     QPixmap p = imagePixmap(image);
     b->setIcon(QIcon(p));
@@ -64,12 +64,12 @@ int buttonImageGadget(int id, int x, int y, int width, int height, int image)
     return n;
 }
 
-int stringGadget(int id, int x, int y, int width, int height, const std::string& text, unsigned flags)
+int stringGadget(int id, int x, int y, int width, int height, const std::string &text, unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* e = new QLineEdit(qs(text), parent);
+    auto *e = new QLineEdit(qs(text), parent);
     if (flags & StringPassword)
         e->setEchoMode(QLineEdit::Password);
     e->setReadOnly(flags & StringReadOnly);
@@ -78,12 +78,12 @@ int stringGadget(int id, int x, int y, int width, int height, const std::string&
     return n;
 }
 
-int textGadget(int id, int x, int y, int width, int height, const std::string& text, unsigned flags)
+int textGadget(int id, int x, int y, int width, int height, const std::string &text, unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* l = new QLabel(lineBreaks(text), parent);
+    auto *l = new QLabel(lineBreaks(text), parent);
     l->setTextFormat(Qt::PlainText);
     l->setWordWrap(true);
     Qt::Alignment a = Qt::AlignTop;
@@ -99,25 +99,25 @@ int textGadget(int id, int x, int y, int width, int height, const std::string& t
     return registerGadget(id, Kind::Text, l, x, y, width, height);
 }
 
-int checkBoxGadget(int id, int x, int y, int width, int height, const std::string& text)
+int checkBoxGadget(int id, int x, int y, int width, int height, const std::string &text)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* c = new QCheckBox(caption(text), parent);
+    auto *c = new QCheckBox(caption(text), parent);
     int n = registerGadget(id, Kind::CheckBox, c, x, y, width, height);
     forwardSignal(c, &QCheckBox::clicked, n, EventSubtype::LeftClick);
     return n;
 }
 
-int optionGadget(int id, int x, int y, int width, int height, const std::string& text)
+int optionGadget(int id, int x, int y, int width, int height, const std::string &text)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* r = new QRadioButton(caption(text), parent);
+    auto *r = new QRadioButton(caption(text), parent);
     r->setAutoExclusive(false);
-    auto& s = state();
+    auto &s = state();
     if (s.optionGroup.isNull() || s.optionGroupParent != parent) {
         s.optionGroup = new QButtonGroup(parent);
         s.optionGroup->setExclusive(false);
@@ -130,7 +130,7 @@ int optionGadget(int id, int x, int y, int width, int height, const std::string&
     QObject::connect(r, &QRadioButton::clicked, r, [n, window, r, group] {
         // One choice per group; a click on the chosen one keeps it chosen.
         if (group)
-            for (QAbstractButton* other : group->buttons())
+            for (QAbstractButton *other : group->buttons())
                 if (other != r)
                     other->setChecked(false);
         r->setChecked(true);
@@ -160,13 +160,13 @@ public:
     }
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override
+    void keyPressEvent(QKeyEvent *event) override
     {
         before_ = currentIndex();
         QComboBox::keyPressEvent(event);
     }
 
-    void wheelEvent(QWheelEvent* event) override
+    void wheelEvent(QWheelEvent *event) override
     {
         before_ = currentIndex();
         QComboBox::wheelEvent(event);
@@ -176,14 +176,14 @@ private:
     int before_ = -2;
 };
 
-}  // namespace
+} // namespace
 
 int comboBoxGadget(int id, int x, int y, int width, int height, unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* c = new DropDownList(parent);
+    auto *c = new DropDownList(parent);
     c->setEditable(flags & ComboEditable);
     // A drop-down list's height is that of its closed box; the given height
     // is the open list's, as the layouts count it.
@@ -195,12 +195,12 @@ int comboBoxGadget(int id, int x, int y, int width, int height, unsigned flags)
     return n;
 }
 
-int frameGadget(int id, int x, int y, int width, int height, const std::string& text)
+int frameGadget(int id, int x, int y, int width, int height, const std::string &text)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* f = new QGroupBox(caption(text), parent);
+    auto *f = new QGroupBox(caption(text), parent);
     int n = registerGadget(id, Kind::Frame, f, x, y, width, height);
     f->lower();
     return n;
@@ -208,10 +208,10 @@ int frameGadget(int id, int x, int y, int width, int height, const std::string& 
 
 int panelGadget(int id, int x, int y, int width, int height)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* t = new QTabWidget(parent);
+    auto *t = new QTabWidget(parent);
     int n = registerGadget(id, Kind::Panel, t, x, y, width, height);
     forwardSignal(t, &QTabWidget::currentChanged, n, EventSubtype::Change);
     return n;
@@ -219,10 +219,10 @@ int panelGadget(int id, int x, int y, int width, int height)
 
 int containerGadget(int id, int x, int y, int width, int height, unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* c = new QFrame(parent);
+    auto *c = new QFrame(parent);
     if (flags & ContainerBorder)
         c->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     int window = currentGadgetWindow();
@@ -234,10 +234,10 @@ int containerGadget(int id, int x, int y, int width, int height, unsigned flags)
 
 int progressBarGadget(int id, int x, int y, int width, int height, int minimum, int maximum)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* p = new QProgressBar(parent);
+    auto *p = new QProgressBar(parent);
     p->setRange(minimum, maximum);
     p->setValue(minimum);
     p->setTextVisible(false);
@@ -246,10 +246,10 @@ int progressBarGadget(int id, int x, int y, int width, int height, int minimum, 
 
 int imageGadget(int id, int x, int y, int width, int height, int image)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* l = new QLabel(parent);
+    auto *l = new QLabel(parent);
     l->setPixmap(imagePixmap(image));
     return registerGadget(id, Kind::Image, l, x, y, width, height);
 }
@@ -257,26 +257,26 @@ int imageGadget(int id, int x, int y, int width, int height, int image)
 namespace {
 class LinkLabel : public QLabel {
 public:
-    LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+    LinkLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {}
     int window = -1;
     int number = -1;
 
 protected:
-    void mouseReleaseEvent(QMouseEvent* event) override
+    void mouseReleaseEvent(QMouseEvent *event) override
     {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
             queueControlEvent(window, number, EventSubtype::LeftClick);
         QLabel::mouseReleaseEvent(event);
     }
 };
-}  // namespace
+} // namespace
 
-int hyperLinkGadget(int id, int x, int y, int width, int height, const std::string& text, std::uint32_t color)
+int hyperLinkGadget(int id, int x, int y, int width, int height, const std::string &text, std::uint32_t color)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* l = new LinkLabel(qs(text), parent);
+    auto *l = new LinkLabel(qs(text), parent);
     l->setTextFormat(Qt::PlainText);
     l->setCursor(Qt::PointingHandCursor);
     QPalette p = l->palette();
@@ -293,12 +293,12 @@ int hyperLinkGadget(int id, int x, int y, int width, int height, const std::stri
 
 int splitterGadget(int id, int x, int y, int width, int height, int first, int second, unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
-    Gadget* a = findGadget(first);
-    Gadget* b = findGadget(second);
+    QWidget *parent = currentGadgetParent();
+    Gadget *a = findGadget(first);
+    Gadget *b = findGadget(second);
     if (!parent || !a || !b)
         return -1;
-    auto* s = new QSplitter((flags & SplitterVertical) ? Qt::Horizontal : Qt::Vertical, parent);
+    auto *s = new QSplitter((flags & SplitterVertical) ? Qt::Horizontal : Qt::Vertical, parent);
     s->setChildrenCollapsible(false);
     a->anchors.active = false;
     b->anchors.active = false;
@@ -311,7 +311,7 @@ int splitterGadget(int id, int x, int y, int width, int height, int first, int s
 
 void closeGadgetList()
 {
-    auto& lists = state().lists;
+    auto &lists = state().lists;
     if (lists.size() > 1)
         lists.pop_back();
     state().optionGroup = nullptr;
@@ -319,13 +319,13 @@ void closeGadgetList()
 
 void openGadgetList(int id, int item)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     if (g->kind == Kind::Container) {
         state().lists.push_back(GadgetList{g->widget, g->window});
     } else if (g->kind == Kind::Panel) {
-        auto* t = static_cast<QTabWidget*>(g->widget.data());
+        auto *t = static_cast<QTabWidget *>(g->widget.data());
         if (item >= 0 && item < t->count())
             state().lists.push_back(GadgetList{t->widget(item), g->window, id});
     }
@@ -336,32 +336,32 @@ bool isGadget(int id) { return findGadget(id) != nullptr; }
 
 void freeGadget(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     state().gadgets.erase(id);
     delete w;
     sweepGadgets();
 }
 
-void setGadgetText(int id, const std::string& text)
+void setGadgetText(int id, const std::string &text)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
-    case Kind::Button: static_cast<QPushButton*>(w)->setText(caption(text)); break;
-    case Kind::String: static_cast<QLineEdit*>(w)->setText(qs(text)); break;
+    case Kind::Button: static_cast<QPushButton *>(w)->setText(caption(text)); break;
+    case Kind::String: static_cast<QLineEdit *>(w)->setText(qs(text)); break;
     case Kind::Text:
-    case Kind::HyperLink: static_cast<QLabel*>(w)->setText(lineBreaks(text)); break;
+    case Kind::HyperLink: static_cast<QLabel *>(w)->setText(lineBreaks(text)); break;
     case Kind::CheckBox:
-    case Kind::Option: static_cast<QAbstractButton*>(w)->setText(caption(text)); break;
-    case Kind::Frame: static_cast<QGroupBox*>(w)->setTitle(caption(text)); break;
+    case Kind::Option: static_cast<QAbstractButton *>(w)->setText(caption(text)); break;
+    case Kind::Frame: static_cast<QGroupBox *>(w)->setTitle(caption(text)); break;
     case Kind::Combo: {
-        auto* c = static_cast<QComboBox*>(w);
+        auto *c = static_cast<QComboBox *>(w);
         if (c->isEditable())
             c->setEditText(qs(text));
         else
@@ -376,19 +376,22 @@ void setGadgetText(int id, const std::string& text)
 
 std::string getGadgetText(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return {};
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
-    case Kind::Button: return ss(static_cast<QPushButton*>(w)->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
-    case Kind::String: return ss(static_cast<QLineEdit*>(w)->text());
+    case Kind::Button:
+        return ss(static_cast<QPushButton *>(w)->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
+    case Kind::String: return ss(static_cast<QLineEdit *>(w)->text());
     case Kind::Text:
-    case Kind::HyperLink: return ss(static_cast<QLabel*>(w)->text());
+    case Kind::HyperLink: return ss(static_cast<QLabel *>(w)->text());
     case Kind::CheckBox:
-    case Kind::Option: return ss(static_cast<QAbstractButton*>(w)->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
-    case Kind::Frame: return ss(static_cast<QGroupBox*>(w)->title().replace(QStringLiteral("&&"), QStringLiteral("&")));
-    case Kind::Combo: return ss(static_cast<QComboBox*>(w)->currentText());
+    case Kind::Option:
+        return ss(static_cast<QAbstractButton *>(w)->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
+    case Kind::Frame:
+        return ss(static_cast<QGroupBox *>(w)->title().replace(QStringLiteral("&&"), QStringLiteral("&")));
+    case Kind::Combo: return ss(static_cast<QComboBox *>(w)->currentText());
     case Kind::ExplorerList: return ss(explorerFolder(w));
     case Kind::ExplorerCombo: return ss(explorerComboFolder(w));
     default: return {};
@@ -397,33 +400,33 @@ std::string getGadgetText(int id)
 
 void setGadgetState(int id, int value)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
-    case Kind::CheckBox: static_cast<QCheckBox*>(w)->setChecked(value != 0); break;
+    case Kind::CheckBox: static_cast<QCheckBox *>(w)->setChecked(value != 0); break;
     case Kind::Option: {
-        auto* r = static_cast<QRadioButton*>(w);
+        auto *r = static_cast<QRadioButton *>(w);
         if (value && r->group())
-            for (QAbstractButton* other : r->group()->buttons())
+            for (QAbstractButton *other : r->group()->buttons())
                 if (other != r)
                     other->setChecked(false);
         r->setChecked(value != 0);
         break;
     }
-    case Kind::Combo: static_cast<QComboBox*>(w)->setCurrentIndex(value); break;
-    case Kind::Panel: static_cast<QTabWidget*>(w)->setCurrentIndex(value); break;
-    case Kind::Progress: static_cast<QProgressBar*>(w)->setValue(value); break;
+    case Kind::Combo: static_cast<QComboBox *>(w)->setCurrentIndex(value); break;
+    case Kind::Panel: static_cast<QTabWidget *>(w)->setCurrentIndex(value); break;
+    case Kind::Progress: static_cast<QProgressBar *>(w)->setValue(value); break;
     case Kind::Splitter: {
-        auto* s = static_cast<QSplitter*>(w);
+        auto *s = static_cast<QSplitter *>(w);
         int total = (s->orientation() == Qt::Horizontal ? s->width() : s->height()) - s->handleWidth();
         s->setSizes({value, std::max(total - value, 1)});
         break;
     }
     case Kind::ListIcon: {
-        auto* t = static_cast<QTreeWidget*>(w);
+        auto *t = static_cast<QTreeWidget *>(w);
         if (value >= 0 && value < t->topLevelItemCount())
             t->setCurrentItem(t->topLevelItem(value), 0, QItemSelectionModel::NoUpdate);
         else
@@ -437,22 +440,22 @@ void setGadgetState(int id, int value)
 
 int getGadgetState(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return -1;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
     case Kind::CheckBox:
-    case Kind::Option: return static_cast<QAbstractButton*>(w)->isChecked() ? 1 : 0;
-    case Kind::Combo: return static_cast<QComboBox*>(w)->currentIndex();
-    case Kind::Panel: return static_cast<QTabWidget*>(w)->currentIndex();
-    case Kind::Progress: return static_cast<QProgressBar*>(w)->value();
+    case Kind::Option: return static_cast<QAbstractButton *>(w)->isChecked() ? 1 : 0;
+    case Kind::Combo: return static_cast<QComboBox *>(w)->currentIndex();
+    case Kind::Panel: return static_cast<QTabWidget *>(w)->currentIndex();
+    case Kind::Progress: return static_cast<QProgressBar *>(w)->value();
     case Kind::Splitter: {
-        auto sizes = static_cast<QSplitter*>(w)->sizes();
+        auto sizes = static_cast<QSplitter *>(w)->sizes();
         return sizes.isEmpty() ? 0 : sizes.front();
     }
     case Kind::ListIcon: {
-        auto* t = static_cast<QTreeWidget*>(w);
+        auto *t = static_cast<QTreeWidget *>(w);
         return t->currentItem() ? t->indexOfTopLevelItem(t->currentItem()) : -1;
     }
     case Kind::ExplorerList: return explorerCurrent(w);
@@ -462,29 +465,29 @@ int getGadgetState(int id)
 
 void setGadgetAttribute(int id, GadgetAttribute attribute, int value)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (attribute) {
     case GadgetAttribute::ProgressMinimum:
         if (g->kind == Kind::Progress)
-            static_cast<QProgressBar*>(w)->setMinimum(value);
+            static_cast<QProgressBar *>(w)->setMinimum(value);
         break;
     case GadgetAttribute::ProgressMaximum:
         if (g->kind == Kind::Progress)
-            static_cast<QProgressBar*>(w)->setMaximum(value);
+            static_cast<QProgressBar *>(w)->setMaximum(value);
         break;
     case GadgetAttribute::StringMaxLength:
         if (g->kind == Kind::String)
-            static_cast<QLineEdit*>(w)->setMaxLength(value);
+            static_cast<QLineEdit *>(w)->setMaxLength(value);
         break;
     case GadgetAttribute::SplitterFirstMinimum:
     case GadgetAttribute::SplitterSecondMinimum:
         if (g->kind == Kind::Splitter) {
-            auto* s = static_cast<QSplitter*>(w);
+            auto *s = static_cast<QSplitter *>(w);
             int index = attribute == GadgetAttribute::SplitterFirstMinimum ? 0 : 1;
-            if (QWidget* child = s->widget(index))
+            if (QWidget *child = s->widget(index))
                 child->setMinimumWidth(value);
         }
         break;
@@ -493,25 +496,25 @@ void setGadgetAttribute(int id, GadgetAttribute attribute, int value)
 
 void disableGadget(int id, bool disabled)
 {
-    if (Gadget* g = findGadget(id))
+    if (Gadget *g = findGadget(id))
         g->widget->setEnabled(!disabled);
 }
 
 void hideGadget(int id, bool hidden)
 {
-    if (Gadget* g = findGadget(id))
+    if (Gadget *g = findGadget(id))
         g->widget->setVisible(!hidden);
 }
 
 bool isGadgetHidden(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return !g || g->widget->isHidden();
 }
 
 void resizeGadget(int id, int x, int y, int width, int height)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     QRect r = g->widget->geometry();
@@ -525,7 +528,7 @@ void resizeGadget(int id, int x, int y, int width, int height)
         r.setHeight(height);
     g->widget->setGeometry(r);
     if (g->anchors.active) {
-        if (PlatformWindow* w = findWindow(g->window)) {
+        if (PlatformWindow *w = findWindow(g->window)) {
             g->anchors.base = r;
             g->anchors.parentBase = w->size();
         }
@@ -534,11 +537,11 @@ void resizeGadget(int id, int x, int y, int width, int height)
 
 void anchorGadget(int id, bool left, bool top, bool right, bool bottom)
 {
-    Gadget* g = findGadget(id);
-    PlatformWindow* w = g ? findWindow(g->window) : nullptr;
+    Gadget *g = findGadget(id);
+    PlatformWindow *w = g ? findWindow(g->window) : nullptr;
     if (!w)
         return;
-    Anchors& a = g->anchors;
+    Anchors &a = g->anchors;
     a.active = true;
     a.left = left;
     a.top = top;
@@ -550,9 +553,9 @@ void anchorGadget(int id, bool left, bool top, bool right, bool bottom)
 
 void setActiveGadget(int id)
 {
-    if (Gadget* g = findGadget(id)) {
-        QWidget* w = g->widget;
-        if (QWidget* proxy = w->focusProxy())
+    if (Gadget *g = findGadget(id)) {
+        QWidget *w = g->widget;
+        if (QWidget *proxy = w->focusProxy())
             w = proxy;
         w->setFocus(Qt::OtherFocusReason);
     }
@@ -560,8 +563,8 @@ void setActiveGadget(int id)
 
 int activeGadget()
 {
-    QWidget* focus = QApplication::focusWidget();
-    for (auto& [id, g] : state().gadgets) {
+    QWidget *focus = QApplication::focusWidget();
+    for (auto &[id, g] : state().gadgets) {
         if (g.widget.isNull())
             continue;
         if (focus && (focus == g.widget || g.widget->isAncestorOf(focus)) &&
@@ -573,7 +576,7 @@ int activeGadget()
 
 void setGadgetTextColor(int id, std::uint32_t color)
 {
-    if (Gadget* g = findGadget(id)) {
+    if (Gadget *g = findGadget(id)) {
         QPalette p = g->widget->palette();
         p.setColor(QPalette::WindowText, QColor::fromRgb(color));
         p.setColor(QPalette::Text, QColor::fromRgb(color));
@@ -581,9 +584,9 @@ void setGadgetTextColor(int id, std::uint32_t color)
     }
 }
 
-void setGadgetFont(int id, const std::string& family, int pointSize, bool bold)
+void setGadgetFont(int id, const std::string &family, int pointSize, bool bold)
 {
-    if (Gadget* g = findGadget(id)) {
+    if (Gadget *g = findGadget(id)) {
         QFont f = g->widget->font();
         // A family this system lacks (the Windows names the windows ask
         // for) keeps the application's font: fontconfig would otherwise put
@@ -598,21 +601,21 @@ void setGadgetFont(int id, const std::string& family, int pointSize, bool bold)
     }
 }
 
-void setGadgetToolTip(int id, const std::string& text)
+void setGadgetToolTip(int id, const std::string &text)
 {
-    if (Gadget* g = findGadget(id))
+    if (Gadget *g = findGadget(id))
         g->widget->setToolTip(qs(text));
 }
 
 std::string getGadgetToolTip(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return g ? ss(g->widget->toolTip()) : std::string();
 }
 
-void setGadgetBalloonToolTip(int id, const std::string& text, const std::string& title)
+void setGadgetBalloonToolTip(int id, const std::string &text, const std::string &title)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     QString body = qs(text).toHtmlEscaped();
@@ -623,10 +626,10 @@ void setGadgetBalloonToolTip(int id, const std::string& text, const std::string&
     g->widget->setToolTip(html);
 }
 
-QWidget* gadgetWidget(int id)
+QWidget *gadgetWidget(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return g ? g->widget.data() : nullptr;
 }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -14,12 +14,12 @@ namespace {
 
 // Local paths of a drop; empty when it holds anything else (text, a remote
 // address), which the window then refuses.
-std::vector<std::string> localFiles(const QMimeData* data)
+std::vector<std::string> localFiles(const QMimeData *data)
 {
     std::vector<std::string> paths;
     if (!data || !data->hasUrls())
         return paths;
-    for (const QUrl& url : data->urls()) {
+    for (const QUrl &url : data->urls()) {
         if (!url.isLocalFile())
             return {};
         paths.push_back(ss(url.toLocalFile()));
@@ -31,19 +31,19 @@ std::vector<std::string> localFiles(const QMimeData* data)
 // pointer decides the drop's source.
 class DropFilter : public QObject {
 public:
-    DropFilter(QObject* parent, int window, std::vector<int> targets)
+    DropFilter(QObject *parent, int window, std::vector<int> targets)
         : QObject(parent), window_(window), targets_(std::move(targets))
     {
         setObjectName(QStringLiteral("zarvonDropFilter"));
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
-            auto* drag = static_cast<QDropEvent*>(event);
+            auto *drag = static_cast<QDropEvent *>(event);
             if (localFiles(drag->mimeData()).empty()) {
                 drag->ignore();
                 return true;
@@ -53,13 +53,13 @@ protected:
             return true;
         }
         case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
+            auto *drop = static_cast<QDropEvent *>(event);
             std::vector<std::string> files = localFiles(drop->mimeData());
             if (files.empty()) {
                 drop->ignore();
                 return true;
             }
-            auto* window = qobject_cast<QWidget*>(watched);
+            auto *window = qobject_cast<QWidget *>(watched);
             const QPoint global = window ? window->mapToGlobal(drop->position().toPoint()) : QPoint();
             state().dropped = std::move(files);
             state().dropMove = drop->modifiers() & Qt::ShiftModifier;
@@ -73,13 +73,13 @@ protected:
     }
 
 private:
-    int targetAt(const QPoint& global) const
+    int targetAt(const QPoint &global) const
     {
         for (int id : targets_) {
-            Gadget* g = findGadget(id);
+            Gadget *g = findGadget(id);
             if (!g || !g->widget || !g->widget->isVisible())
                 continue;
-            QWidget* w = g->widget;
+            QWidget *w = g->widget;
             if (w->rect().contains(w->mapFromGlobal(global)))
                 return id;
         }
@@ -90,19 +90,19 @@ private:
     std::vector<int> targets_;
 };
 
-}  // namespace
-}  // namespace detail
+} // namespace
+} // namespace detail
 
 using namespace detail;
 
-void enableFileDrops(int window, const std::vector<int>& targets)
+void enableFileDrops(int window, const std::vector<int> &targets)
 {
-    PlatformWindow* w = findWindow(window);
+    PlatformWindow *w = findWindow(window);
     if (!w)
         return;
     w->setAcceptDrops(true);
     // The filter has no meta-object of its own: it is found by its name.
-    for (QObject* old : w->findChildren<QObject*>(QStringLiteral("zarvonDropFilter"), Qt::FindDirectChildrenOnly)) {
+    for (QObject *old : w->findChildren<QObject *>(QStringLiteral("zarvonDropFilter"), Qt::FindDirectChildrenOnly)) {
         w->removeEventFilter(old);
         delete old;
     }
@@ -113,9 +113,9 @@ std::vector<std::string> droppedFiles() { return state().dropped; }
 
 bool dropMoves() { return state().dropMove; }
 
-void startFileDrag(int id, const std::vector<std::string>& paths)
+void startFileDrag(int id, const std::vector<std::string> &paths)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g || !g->widget || paths.empty())
         return;
     if (state().recordDrags) {
@@ -123,11 +123,11 @@ void startFileDrag(int id, const std::vector<std::string>& paths)
         return;
     }
     QList<QUrl> urls;
-    for (const std::string& path : paths)
+    for (const std::string &path : paths)
         urls.append(QUrl::fromLocalFile(qs(path)));
-    auto* data = new QMimeData;
+    auto *data = new QMimeData;
     data->setUrls(urls);
-    auto* drag = new QDrag(g->widget);
+    auto *drag = new QDrag(g->widget);
     drag->setMimeData(data);
     drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
@@ -140,4 +140,4 @@ void recordFileDrags(bool record)
 
 std::vector<std::string> lastDraggedFiles() { return state().dragged; }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -20,21 +20,21 @@ public:
     using QObject::QObject;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
             return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
+        auto *widget = qobject_cast<QWidget *>(watched);
         if (!widget)
             return false;
-        auto* key = static_cast<QKeyEvent*>(event);
+        auto *key = static_cast<QKeyEvent *>(event);
         if (event->type() == QEvent::KeyPress && key->key() == Qt::Key_Escape)
             state().escapePressed = true;
-        auto* top = dynamic_cast<PlatformWindow*>(widget->window());
+        auto *top = dynamic_cast<PlatformWindow *>(widget->window());
         if (!top)
             return false;
         QKeySequence pressed(key->keyCombination());
-        for (const ShortcutRec& s : state().shortcuts) {
+        for (const ShortcutRec &s : state().shortcuts) {
             if (s.window != top->number() || s.keys != pressed)
                 continue;
             if (event->type() == QEvent::ShortcutOverride) {
@@ -54,8 +54,8 @@ protected:
             queueEvent(UiEvent{EventKind::CloseWindow, top->number(), -1, EventSubtype::None});
             return true;
         }
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !qobject_cast<QPushButton*>(widget)) {
-            for (QPushButton* button : top->findChildren<QPushButton*>())
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !qobject_cast<QPushButton *>(widget)) {
+            for (QPushButton *button : top->findChildren<QPushButton *>())
                 if (button->isDefault() && button->isVisible() && button->isEnabled()) {
                     button->click();
                     return true;
@@ -65,11 +65,11 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 void installKeyFilter() { qApp->installEventFilter(new KeyFilter(qApp)); }
 
-void queueEvent(const UiEvent& event)
+void queueEvent(const UiEvent &event)
 {
     state().queue.push_back(event);
     if (state().waiting)
@@ -95,13 +95,13 @@ void forgetEarlierCancels()
     state().cancelClicked = -1;
 }
 
-}  // namespace detail
+} // namespace detail
 
 using namespace detail;
 
 UiEvent waitEvent()
 {
-    auto& s = state();
+    auto &s = state();
     QCoreApplication::processEvents();
     while (s.queue.empty()) {
         QEventLoop loop;
@@ -117,14 +117,14 @@ UiEvent waitEvent()
 
 bool drainEvents(int cancelButton)
 {
-    auto& s = state();
+    auto &s = state();
     QCoreApplication::processEvents();
     bool cancel = s.escapePressed;
     // The window holding the Cancel button: its close box, where a window
     // manager draws one anyway, asks the same.
-    const Gadget* button = cancelButton >= 0 ? findGadget(cancelButton) : nullptr;
+    const Gadget *button = cancelButton >= 0 ? findGadget(cancelButton) : nullptr;
     const int cancelWindow = button ? button->window : -1;
-    for (const UiEvent& e : s.queue) {
+    for (const UiEvent &e : s.queue) {
         if (cancelButton >= 0 && e.kind == EventKind::Control && e.source == cancelButton)
             cancel = true;
         if (cancelWindow >= 0 && e.kind == EventKind::CloseWindow && e.window == cancelWindow)
@@ -138,16 +138,16 @@ bool drainEvents(int cancelButton)
     return cancel;
 }
 
-void addKeyboardShortcut(int window, const std::string& keys, int event)
+void addKeyboardShortcut(int window, const std::string &keys, int event)
 {
     QKeySequence seq = QKeySequence::fromString(qs(keys), QKeySequence::PortableText);
-    std::erase_if(state().shortcuts, [&](const ShortcutRec& r) { return r.window == window && r.keys == seq; });
+    std::erase_if(state().shortcuts, [&](const ShortcutRec &r) { return r.window == window && r.keys == seq; });
     state().shortcuts.push_back(ShortcutRec{window, seq, event});
 }
 
 void removeKeyboardShortcuts(int window)
 {
-    std::erase_if(state().shortcuts, [&](const ShortcutRec& r) { return r.window == window; });
+    std::erase_if(state().shortcuts, [&](const ShortcutRec &r) { return r.window == window; });
 }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -36,9 +36,9 @@ public:
     bool showParent = true;
 
 protected:
-    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
     {
-        auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+        auto *fs = static_cast<QFileSystemModel *>(sourceModel());
         QString a = fs->fileName(left), b = fs->fileName(right);
         bool ascending = sortOrder() == Qt::AscendingOrder;
         if (a == QLatin1String(".."))
@@ -56,10 +56,10 @@ protected:
     // Folders, ".." included, are of the type "folder" in the interface's
     // language: the model's own words are English, and the parent of a
     // folder just below "/" would read "Drive".
-    QVariant data(const QModelIndex& index, int role) const override
+    QVariant data(const QModelIndex &index, int role) const override
     {
         if (role == Qt::DisplayRole && index.column() == 2) {
-            auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+            auto *fs = static_cast<QFileSystemModel *>(sourceModel());
             if (fs->isDir(mapToSource(index)))
                 return state().french ? QStringLiteral("Dossier") : QStringLiteral("Folder");
         }
@@ -68,7 +68,7 @@ protected:
         // the next start. Size and date are read from the disk as shown, in
         // the model's own format.
         if (role == Qt::DisplayRole && (index.column() == 1 || index.column() == 3)) {
-            auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+            auto *fs = static_cast<QFileSystemModel *>(sourceModel());
             const QModelIndex source = mapToSource(index);
             if (!fs->isDir(source)) {
                 const QFileInfo now(fs->filePath(source));
@@ -80,9 +80,9 @@ protected:
         return QSortFilterProxyModel::data(index, role);
     }
 
-    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override
     {
-        auto* fs = static_cast<QFileSystemModel*>(sourceModel());
+        auto *fs = static_cast<QFileSystemModel *>(sourceModel());
         QModelIndex index = fs->index(row, 0, parent);
         if (fs->fileName(index) != QLatin1String(".."))
             return true;
@@ -94,7 +94,7 @@ protected:
 // model and selection, of which one shows at a time.
 class ExplorerWidget : public QWidget {
 public:
-    ExplorerWidget(int id, const QString& folder, unsigned flags) : id_(id)
+    ExplorerWidget(int id, const QString &folder, unsigned flags) : id_(id)
     {
         model = new QFileSystemModel(this);
         model->setIconProvider(&icons_);
@@ -121,13 +121,16 @@ public:
         icons = new QListView(this);
         icons->setModel(proxy);
         icons->setSelectionModel(details->selectionModel());
-        for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(details), static_cast<QAbstractItemView*>(icons)}) {
+        for (QAbstractItemView *v :
+             {static_cast<QAbstractItemView *>(details), static_cast<QAbstractItemView *>(icons)}) {
             v->setSelectionMode(QAbstractItemView::ExtendedSelection);
             v->setSelectionBehavior(QAbstractItemView::SelectRows);
             v->setEditTriggers(QAbstractItemView::NoEditTriggers);
             v->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-            QObject::connect(v, &QAbstractItemView::clicked, this, [this] { queueControlEvent(window(), id_, EventSubtype::LeftClick); });
-            QObject::connect(v, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) { doubleClicked(index); });
+            QObject::connect(v, &QAbstractItemView::clicked, this,
+                             [this] { queueControlEvent(window(), id_, EventSubtype::LeftClick); });
+            QObject::connect(v, &QAbstractItemView::doubleClicked, this,
+                             [this](const QModelIndex &index) { doubleClicked(index); });
         }
         stack = new QStackedLayout(this);
         stack->addWidget(details);
@@ -135,7 +138,7 @@ public:
         setFocusProxy(details);
         QObject::connect(details->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                          [this] { queueControlEvent(window(), id_, EventSubtype::Change); });
-        QObject::connect(model, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
             if (QDir(path) == QDir(folder_))
                 loaded_ = true;
         });
@@ -144,7 +147,7 @@ public:
         // so that what is shown about the list (the counts) follows it.
         // What is on the screen is repainted now and then, so that a file
         // growing while its folder is shown is seen growing.
-        auto* repaint = new QTimer(this);
+        auto *repaint = new QTimer(this);
         repaint->setInterval(2000);
         QObject::connect(repaint, &QTimer::timeout, this, [this] {
             if (isVisible())
@@ -156,21 +159,21 @@ public:
         contentsTimer_->setInterval(30);
         QObject::connect(contentsTimer_, &QTimer::timeout, this,
                          [this] { queueControlEvent(window(), id_, EventSubtype::Change); });
-        auto contentsChanged = [this](const QModelIndex& parent) {
+        auto contentsChanged = [this](const QModelIndex &parent) {
             // The rows of the first reading of a folder are not a change.
             if (loaded_ && parent == root())
                 contentsTimer_->start();
         };
         QObject::connect(proxy, &QAbstractItemModel::rowsInserted, this,
-                         [contentsChanged](const QModelIndex& parent, int, int) { contentsChanged(parent); });
+                         [contentsChanged](const QModelIndex &parent, int, int) { contentsChanged(parent); });
         QObject::connect(proxy, &QAbstractItemModel::rowsRemoved, this,
-                         [contentsChanged](const QModelIndex& parent, int, int) { contentsChanged(parent); });
+                         [contentsChanged](const QModelIndex &parent, int, int) { contentsChanged(parent); });
         go(folder);
     }
 
     int window() const
     {
-        Gadget* g = findGadget(id_);
+        Gadget *g = findGadget(id_);
         return g ? g->window : -1;
     }
 
@@ -226,7 +229,7 @@ public:
         return proxy->index(row, 0, root());
     }
 
-    void doubleClicked(const QModelIndex& index)
+    void doubleClicked(const QModelIndex &index)
     {
         QModelIndex source = proxy->mapToSource(index);
         if (model->isDir(source)) {
@@ -283,11 +286,11 @@ public:
         }
     }
 
-    QFileSystemModel* model;
-    ExplorerProxy* proxy;
-    QTreeView* details;
-    QListView* icons;
-    QStackedLayout* stack;
+    QFileSystemModel *model;
+    ExplorerProxy *proxy;
+    QTreeView *details;
+    QListView *icons;
+    QStackedLayout *stack;
     ExplorerDisplay mode = ExplorerDisplay::Details;
 
 private:
@@ -296,17 +299,17 @@ private:
     int id_;
     QString folder_;
     bool loaded_ = false;
-    QTimer* contentsTimer_ = nullptr;
+    QTimer *contentsTimer_ = nullptr;
 };
 
-ExplorerWidget* explorer(QWidget* w) { return static_cast<ExplorerWidget*>(w); }
+ExplorerWidget *explorer(QWidget *w) { return static_cast<ExplorerWidget *>(w); }
 
 // The places offered by the address combo: the root, the home folder and the
 // mounted volumes, then the folder being shown.
 QStringList places()
 {
     QStringList list{QStringLiteral("/"), withSlash(QDir::homePath())};
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
         QString root = volume.rootPath();
         if (!volume.isValid() || !volume.isReady())
             continue;
@@ -320,36 +323,36 @@ QStringList places()
     return list;
 }
 
-}  // namespace
+} // namespace
 
-QWidget* createExplorerList(int id, const QString& folder, unsigned flags)
+QWidget *createExplorerList(int id, const QString &folder, unsigned flags)
 {
     return new ExplorerWidget(id, folder, flags);
 }
 
-QString explorerFolder(QWidget* w) { return explorer(w)->folder(); }
+QString explorerFolder(QWidget *w) { return explorer(w)->folder(); }
 
-void setExplorerFolder(QWidget* w, const QString& folder) { explorer(w)->go(folder); }
+void setExplorerFolder(QWidget *w, const QString &folder) { explorer(w)->go(folder); }
 
-int explorerCount(QWidget* w)
+int explorerCount(QWidget *w)
 {
-    ExplorerWidget* e = explorer(w);
+    ExplorerWidget *e = explorer(w);
     e->ensureLoaded();
     return e->proxy->rowCount(e->root());
 }
 
-QString explorerItemText(QWidget* w, int item, int column)
+QString explorerItemText(QWidget *w, int item, int column)
 {
-    ExplorerWidget* e = explorer(w);
+    ExplorerWidget *e = explorer(w);
     QModelIndex index = e->item(item);
     if (!index.isValid())
         return {};
     return e->proxy->index(item, column, e->root()).data(Qt::DisplayRole).toString();
 }
 
-int explorerItemState(QWidget* w, int item)
+int explorerItemState(QWidget *w, int item)
 {
-    ExplorerWidget* e = explorer(w);
+    ExplorerWidget *e = explorer(w);
     QModelIndex index = e->item(item);
     if (!index.isValid())
         return 0;
@@ -359,13 +362,13 @@ int explorerItemState(QWidget* w, int item)
     return st;
 }
 
-void setExplorerItemState(QWidget* w, int item, int st)
+void setExplorerItemState(QWidget *w, int item, int st)
 {
-    ExplorerWidget* e = explorer(w);
+    ExplorerWidget *e = explorer(w);
     QModelIndex index = e->item(item);
     if (!index.isValid())
         return;
-    auto* selection = e->details->selectionModel();
+    auto *selection = e->details->selectionModel();
     selection->select(index, ((st & ItemSelected) ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
                                  QItemSelectionModel::Rows);
     // Selecting an item as the user does also gives the list a current item.
@@ -373,32 +376,32 @@ void setExplorerItemState(QWidget* w, int item, int st)
         selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
-void selectAllExplorerItems(QWidget* w)
+void selectAllExplorerItems(QWidget *w)
 {
-    ExplorerWidget* e = explorer(w);
+    ExplorerWidget *e = explorer(w);
     const int count = explorerCount(w);
     if (count == 0)
         return;
-    auto* selection = e->details->selectionModel();
+    auto *selection = e->details->selectionModel();
     const QModelIndex first = e->item(0), last = e->item(count - 1);
     selection->select(QItemSelection(first, last), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     if (!selection->currentIndex().isValid())
         selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
 }
 
-int explorerCurrent(QWidget* w)
+int explorerCurrent(QWidget *w)
 {
-    ExplorerWidget* e = explorer(w);
+    ExplorerWidget *e = explorer(w);
     QModelIndex current = e->details->selectionModel()->currentIndex();
     if (!current.isValid() || current.parent() != e->root())
         return -1;
     return current.row();
 }
 
-void setExplorerCurrent(QWidget* w, int item)
+void setExplorerCurrent(QWidget *w, int item)
 {
-    ExplorerWidget* e = explorer(w);
-    auto* selection = e->details->selectionModel();
+    ExplorerWidget *e = explorer(w);
+    auto *selection = e->details->selectionModel();
     if (item < 0) {
         selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
         return;
@@ -408,17 +411,17 @@ void setExplorerCurrent(QWidget* w, int item)
         selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
 
-void setExplorerMode(QWidget* w, ExplorerDisplay mode) { explorer(w)->setMode(mode); }
+void setExplorerMode(QWidget *w, ExplorerDisplay mode) { explorer(w)->setMode(mode); }
 
-ExplorerDisplay explorerMode(QWidget* w) { return explorer(w)->mode; }
+ExplorerDisplay explorerMode(QWidget *w) { return explorer(w)->mode; }
 
-void setExplorerColumnWidth(QWidget* w, int column, int width) { explorer(w)->details->setColumnWidth(column, width); }
+void setExplorerColumnWidth(QWidget *w, int column, int width) { explorer(w)->details->setColumnWidth(column, width); }
 
-int explorerColumnWidth(QWidget* w, int column) { return explorer(w)->details->columnWidth(column); }
+int explorerColumnWidth(QWidget *w, int column) { return explorer(w)->details->columnWidth(column); }
 
-QWidget* createExplorerCombo(const QString& folder)
+QWidget *createExplorerCombo(const QString &folder)
 {
-    auto* c = new QComboBox;
+    auto *c = new QComboBox;
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
     c->setFocusPolicy(Qt::StrongFocus);
@@ -426,11 +429,11 @@ QWidget* createExplorerCombo(const QString& folder)
     return c;
 }
 
-QString explorerComboFolder(QWidget* w) { return static_cast<QComboBox*>(w)->currentText(); }
+QString explorerComboFolder(QWidget *w) { return static_cast<QComboBox *>(w)->currentText(); }
 
-void setExplorerComboFolder(QWidget* w, const QString& folder)
+void setExplorerComboFolder(QWidget *w, const QString &folder)
 {
-    auto* c = static_cast<QComboBox*>(w);
+    auto *c = static_cast<QComboBox *>(w);
     Quiet quiet;
     c->clear();
     QStringList list = places();
@@ -444,33 +447,33 @@ void setExplorerComboFolder(QWidget* w, const QString& folder)
     c->setEditText(shown);
 }
 
-}  // namespace zarvon::platform::detail
+} // namespace zarvon::platform::detail
 
 namespace zarvon::platform {
 using namespace detail;
 
-int explorerListGadget(int id, int x, int y, int width, int height, const std::string& folder, unsigned flags)
+int explorerListGadget(int id, int x, int y, int width, int height, const std::string &folder, unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
     int n = id == AnyNumber ? handOutNumber() : id;
     freeGadget(n);
-    QWidget* e = createExplorerList(n, qs(folder), flags);
+    QWidget *e = createExplorerList(n, qs(folder), flags);
     e->setParent(parent);
     return registerGadget(n, Kind::ExplorerList, e, x, y, width, height);
 }
 
-int explorerComboGadget(int id, int x, int y, int width, int height, const std::string& folder)
+int explorerComboGadget(int id, int x, int y, int width, int height, const std::string &folder)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    QWidget* c = createExplorerCombo(qs(folder));
+    QWidget *c = createExplorerCombo(qs(folder));
     c->setParent(parent);
     int n = registerGadget(id, Kind::ExplorerCombo, c, x, y, width, std::min(height, 24));
-    forwardSignal(static_cast<QComboBox*>(c), &QComboBox::activated, n, EventSubtype::Change);
+    forwardSignal(static_cast<QComboBox *>(c), &QComboBox::activated, n, EventSubtype::Change);
     return n;
 }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

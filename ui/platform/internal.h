@@ -25,21 +25,36 @@ class QLabel;
 
 namespace zarvon::platform::detail {
 
-inline QString qs(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-inline std::string ss(const QString& text) { return text.toUtf8().toStdString(); }
+inline QString qs(const std::string &text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+inline std::string ss(const QString &text) { return text.toUtf8().toStdString(); }
 // Captions where "&" would otherwise mark a mnemonic.
-inline QString caption(const std::string& text) { return qs(text).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+inline QString caption(const std::string &text) { return qs(text).replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
 enum class Kind {
-    Button, ButtonImage, String, Text, CheckBox, Option, Combo, Frame, Panel, Container,
-    Progress, ListIcon, Image, HyperLink, Splitter, ExplorerList, ExplorerCombo
+    Button,
+    ButtonImage,
+    String,
+    Text,
+    CheckBox,
+    Option,
+    Combo,
+    Frame,
+    Panel,
+    Container,
+    Progress,
+    ListIcon,
+    Image,
+    HyperLink,
+    Splitter,
+    ExplorerList,
+    ExplorerCombo
 };
 
 struct Anchors {
     bool active = false;
     bool left = true, top = true, right = false, bottom = false;
-    QRect base;        // geometry when anchored
-    QSize parentBase;  // the window's size when anchored
+    QRect base;       // geometry when anchored
+    QSize parentBase; // the window's size when anchored
 };
 
 struct Gadget {
@@ -54,21 +69,21 @@ struct Gadget {
 // event; the window stays open until the program closes it.
 class PlatformWindow : public QMainWindow {
 public:
-    PlatformWindow(int number, QWidget* parent);
+    PlatformWindow(int number, QWidget *parent);
     int number() const { return number_; }
-    QWidget* canvas() const { return canvas_; }
+    QWidget *canvas() const { return canvas_; }
     bool closingByProgram = false;
     // Opened over another window or as a tool window: Escape and Return
     // act as in a dialog.
     bool dialog = false;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     int number_;
-    QWidget* canvas_;
+    QWidget *canvas_;
 };
 
 // A keyboard shortcut of a window, reported as a Menu event with `event` as
@@ -83,7 +98,7 @@ struct ShortcutRec {
 struct GadgetList {
     QPointer<QWidget> parent;
     int window;
-    int panel = -1;  // the panel whose page this list is
+    int panel = -1; // the panel whose page this list is
 };
 
 // The layer's process-wide record, owned by platform.cpp; releasePlatform()
@@ -92,33 +107,33 @@ struct State {
     std::map<int, QPointer<PlatformWindow>> windows;
     std::map<int, Gadget> gadgets;
     std::deque<UiEvent> queue;
-    std::vector<GadgetList> lists;  // stack; back() is current
+    std::vector<GadgetList> lists; // stack; back() is current
     std::vector<ShortcutRec> shortcuts;
     std::map<int, QPixmap> images;
     int nextNumber = 100000;
-    int quiet = 0;                  // Quiet records alive
-    bool escapePressed = false;     // since the last event taken or drain
-    int cancelClicked = -1;         // last clicked control, for drainEvents
+    int quiet = 0;              // Quiet records alive
+    bool escapePressed = false; // since the last event taken or drain
+    int cancelClicked = -1;     // last clicked control, for drainEvents
     bool delays = true;
-    QPointer<QButtonGroup> optionGroup;  // the option group being created
+    QPointer<QButtonGroup> optionGroup; // the option group being created
     QPointer<QWidget> optionGroupParent;
-    QEventLoop* waiting = nullptr;  // the loop waitEvent/pollEvent runs
-    bool french = false;            // the interface language usePlatformLanguage set
-    std::vector<std::string> dropped;  // paths of the last drop
-    bool dropMove = false;             // Shift held at the last drop
-    bool recordDrags = false;          // tests: startFileDrag records instead of dragging
-    std::vector<std::string> dragged;  // what startFileDrag was last given
+    QEventLoop *waiting = nullptr;    // the loop waitEvent/pollEvent runs
+    bool french = false;              // the interface language usePlatformLanguage set
+    std::vector<std::string> dropped; // paths of the last drop
+    bool dropMove = false;            // Shift held at the last drop
+    bool recordDrags = false;         // tests: startFileDrag records instead of dragging
+    std::vector<std::string> dragged; // what startFileDrag was last given
 };
-State& state();
+State &state();
 
 // Registry access shared between the implementation files.
-std::map<int, Gadget>& gadgets();
-Gadget* findGadget(int id);
-PlatformWindow* findWindow(int window);
+std::map<int, Gadget> &gadgets();
+Gadget *findGadget(int id);
+PlatformWindow *findWindow(int window);
 // Registers a new control under `id` (or a handed-out number) in the current
 // gadget list; returns the number.
-int registerGadget(int id, Kind kind, QWidget* widget, int x, int y, int width, int height);
-QWidget* currentGadgetParent();
+int registerGadget(int id, Kind kind, QWidget *widget, int x, int y, int width, int height);
+QWidget *currentGadgetParent();
 int currentGadgetWindow();
 int handOutNumber();
 // Forgets the records of controls whose widgets are gone (freed with their
@@ -126,21 +141,21 @@ int handOutNumber();
 void sweepGadgets();
 // The widget of control `id` when it is of `kind`, else nullptr.
 template <class T>
-T* widgetAs(int id, Kind kind)
+T *widgetAs(int id, Kind kind)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g || g->kind != kind)
         return nullptr;
-    return qobject_cast<T*>(g->widget.data());
+    return qobject_cast<T *>(g->widget.data());
 }
 // Queues an event unless the layer itself is changing the control.
-void queueEvent(const UiEvent& event);
+void queueEvent(const UiEvent &event);
 void queueControlEvent(int window, int source, EventSubtype subtype);
 bool eventsSuppressed();
 // Queues `subtype` from control `n` of the current gadget window each time
 // `widget` emits `signal`.
 template <typename Widget, typename Signal>
-void forwardSignal(Widget* widget, Signal signal, int n, EventSubtype subtype)
+void forwardSignal(Widget *widget, Signal signal, int n, EventSubtype subtype)
 {
     int window = currentGadgetWindow();
     QObject::connect(widget, signal, widget, [n, window, subtype] { queueControlEvent(window, n, subtype); });
@@ -159,28 +174,28 @@ struct Quiet {
 // Moves the anchored controls of the window after its size changed. Anchors
 // follow the window's size, not their parent's, so that adding or removing
 // the menu bar or status bar never moves a control by itself.
-void applyAnchors(PlatformWindow* window);
+void applyAnchors(PlatformWindow *window);
 QPixmap imagePixmap(int image);
-void registerDragSource(QAbstractItemView* view, int id);
+void registerDragSource(QAbstractItemView *view, int id);
 
 // Explorer list and combo (explorer.cpp).
-QWidget* createExplorerList(int id, const QString& folder, unsigned flags);
-QWidget* createExplorerCombo(const QString& folder);
-QString explorerFolder(QWidget* explorer);
-void setExplorerFolder(QWidget* explorer, const QString& folder);
-int explorerCount(QWidget* explorer);
-QString explorerItemText(QWidget* explorer, int item, int column);
-int explorerItemState(QWidget* explorer, int item);
-void setExplorerItemState(QWidget* explorer, int item, int state);
-void selectAllExplorerItems(QWidget* explorer);
-int explorerCurrent(QWidget* explorer);
-void setExplorerCurrent(QWidget* explorer, int item);
-void setExplorerMode(QWidget* explorer, ExplorerDisplay mode);
-ExplorerDisplay explorerMode(QWidget* explorer);
-void setExplorerColumnWidth(QWidget* explorer, int column, int width);
-int explorerColumnWidth(QWidget* explorer, int column);
-QString explorerComboFolder(QWidget* combo);
-void setExplorerComboFolder(QWidget* combo, const QString& folder);
+QWidget *createExplorerList(int id, const QString &folder, unsigned flags);
+QWidget *createExplorerCombo(const QString &folder);
+QString explorerFolder(QWidget *explorer);
+void setExplorerFolder(QWidget *explorer, const QString &folder);
+int explorerCount(QWidget *explorer);
+QString explorerItemText(QWidget *explorer, int item, int column);
+int explorerItemState(QWidget *explorer, int item);
+void setExplorerItemState(QWidget *explorer, int item, int state);
+void selectAllExplorerItems(QWidget *explorer);
+int explorerCurrent(QWidget *explorer);
+void setExplorerCurrent(QWidget *explorer, int item);
+void setExplorerMode(QWidget *explorer, ExplorerDisplay mode);
+ExplorerDisplay explorerMode(QWidget *explorer);
+void setExplorerColumnWidth(QWidget *explorer, int column, int width);
+int explorerColumnWidth(QWidget *explorer, int column);
+QString explorerComboFolder(QWidget *combo);
+void setExplorerComboFolder(QWidget *combo, const QString &folder);
 
 // Pictures (pictures.cpp).
 QPixmap drawPicture(Picture picture);
@@ -191,24 +206,24 @@ QImage drawTrayIcon();
 QImage drawBootPicture();
 QImage drawApplicationIcon(int size);
 // Paints a toolbar icon in a 48 by 48 square (scale the painter for others).
-void paintIcon(QPainter& painter, Picture picture);
+void paintIcon(QPainter &painter, Picture picture);
 // The shape of a picture: the colour of its pixel (0, 0) is transparent;
 // each row gives one-pixel-high rectangles for its runs of other colours, a
 // run ending at a transparent pixel or before the last column, which is never
 // part of the shape.
-QRegion pictureRegion(const QImage& picture);
+QRegion pictureRegion(const QImage &picture);
 
 // Menus, status bar and instance lock (bars.cpp).
 // Frees every menu bar and popup menu (releasePlatform).
 void releaseMenus();
 // The popup QMenu or the QMenuBar of menu `menu`, nullptr when none.
-QWidget* menuHolder(int menu);
+QWidget *menuHolder(int menu);
 // The label of a status bar field, nullptr when none.
-QLabel* statusBarField(int bar, int field);
+QLabel *statusBarField(int bar, int field);
 // Folder of the instance lock file; empty for the system's default.
-QString& instanceLockFolder();
+QString &instanceLockFolder();
 
 // Requesters reset (requesters.cpp).
 void resetRequesters();
 
-}  // namespace zarvon::platform::detail
+} // namespace zarvon::platform::detail

@@ -21,13 +21,13 @@ namespace {
 // event of the list.
 class DragFilter : public QObject {
 public:
-    DragFilter(QObject* parent, int id) : QObject(parent), id_(id) {}
+    DragFilter(QObject *parent, int id) : QObject(parent), id_(id) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::MouseButtonPress) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
+            auto *mouse = static_cast<QMouseEvent *>(event);
             if (mouse->button() == Qt::LeftButton) {
                 pressPos_ = mouse->position().toPoint();
                 pressed_ = true;
@@ -35,10 +35,10 @@ protected:
         } else if (event->type() == QEvent::MouseButtonRelease) {
             pressed_ = false;
         } else if (event->type() == QEvent::MouseMove && pressed_) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
+            auto *mouse = static_cast<QMouseEvent *>(event);
             if ((mouse->position().toPoint() - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
                 pressed_ = false;
-                Gadget* g = findGadget(id_);
+                Gadget *g = findGadget(id_);
                 if (g)
                     queueControlEvent(g->window, id_, EventSubtype::DragStart);
                 return true;
@@ -92,7 +92,7 @@ private:
 
 // The leading number of a cell ("1234", "-3%", "45.5"); an empty cell or one
 // without a number sorts before every number.
-double cellNumber(const QString& text)
+double cellNumber(const QString &text)
 {
     bool ok = false;
     qsizetype end = 0;
@@ -106,57 +106,57 @@ double cellNumber(const QString& text)
 // equal cells, the order the rows had. The rows are taken out and put back in
 // one go: sorting through the view's own item comparison would read each
 // cell's text again at every comparison.
-void sortRows(QTreeWidget* tree, int column, Qt::SortOrder order, bool numeric)
+void sortRows(QTreeWidget *tree, int column, Qt::SortOrder order, bool numeric)
 {
     Quiet quiet;
     // Rows taken out of the view forget that they were selected.
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    QList<QTreeWidgetItem*> rows = tree->invisibleRootItem()->takeChildren();
+    const QList<QTreeWidgetItem *> selected = tree->selectedItems();
+    QList<QTreeWidgetItem *> rows = tree->invisibleRootItem()->takeChildren();
     struct Keyed {
         double number;
         QString text;
-        QTreeWidgetItem* item;
+        QTreeWidgetItem *item;
     };
     std::vector<Keyed> keyed;
     keyed.reserve(std::size_t(rows.size()));
-    for (QTreeWidgetItem* item : rows) {
+    for (QTreeWidgetItem *item : rows) {
         const QString text = item->text(column);
         keyed.push_back(numeric ? Keyed{cellNumber(text), QString(), item} : Keyed{0, text, item});
     }
     const bool ascending = order == Qt::AscendingOrder;
-    std::stable_sort(keyed.begin(), keyed.end(), [numeric, ascending](const Keyed& a, const Keyed& b) {
+    std::stable_sort(keyed.begin(), keyed.end(), [numeric, ascending](const Keyed &a, const Keyed &b) {
         if (numeric)
             return ascending ? a.number < b.number : b.number < a.number;
         const int c = QString::compare(a.text, b.text, Qt::CaseInsensitive);
         return ascending ? c < 0 : c > 0;
     });
     rows.clear();
-    for (const Keyed& k : keyed)
+    for (const Keyed &k : keyed)
         rows.append(k.item);
     tree->addTopLevelItems(rows);
-    for (QTreeWidgetItem* item : selected)
+    for (QTreeWidgetItem *item : selected)
         item->setSelected(true);
     tree->header()->setSortIndicator(column, order);
 }
 
-}  // namespace
+} // namespace
 
-void registerDragSource(QAbstractItemView* view, int id)
+void registerDragSource(QAbstractItemView *view, int id)
 {
     view->viewport()->installEventFilter(new DragFilter(view, id));
 }
 
-}  // namespace detail
+} // namespace detail
 
 using namespace detail;
 
-int listIconGadget(int id, int x, int y, int width, int height, const std::string& firstTitle,
-                   int firstWidth, unsigned flags)
+int listIconGadget(int id, int x, int y, int width, int height, const std::string &firstTitle, int firstWidth,
+                   unsigned flags)
 {
-    QWidget* parent = currentGadgetParent();
+    QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto* t = new QTreeWidget(parent);
+    auto *t = new QTreeWidget(parent);
     t->setRootIsDecorated(false);
     t->setItemsExpandable(false);
     t->setUniformRowHeights(true);
@@ -178,24 +178,24 @@ int listIconGadget(int id, int x, int y, int width, int height, const std::strin
     return n;
 }
 
-void addGadgetItem(int id, int position, const std::string& text)
+void addGadgetItem(int id, int position, const std::string &text)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
     case Kind::Combo: {
-        auto* c = static_cast<QComboBox*>(w);
+        auto *c = static_cast<QComboBox *>(w);
         c->insertItem(position < 0 ? c->count() : position, qs(text));
         break;
     }
     case Kind::Panel: {
-        auto* t = static_cast<QTabWidget*>(w);
-        auto* page = new QWidget;
+        auto *t = static_cast<QTabWidget *>(w);
+        auto *page = new QWidget;
         t->insertTab(position < 0 ? t->count() : position, page, caption(text));
-        auto& lists = state().lists;
+        auto &lists = state().lists;
         if (!lists.empty() && lists.back().panel == id)
             lists.pop_back();
         lists.push_back(GadgetList{page, g->window, id});
@@ -203,9 +203,9 @@ void addGadgetItem(int id, int position, const std::string& text)
         break;
     }
     case Kind::ListIcon: {
-        auto* t = static_cast<QTreeWidget*>(w);
+        auto *t = static_cast<QTreeWidget *>(w);
         QStringList columns = qs(text).split(QLatin1Char('\n'));
-        auto* item = new QTreeWidgetItem(columns);
+        auto *item = new QTreeWidgetItem(columns);
         if (t->property("zarvonCheckBoxes").toBool()) {
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Unchecked);
@@ -220,17 +220,17 @@ void addGadgetItem(int id, int position, const std::string& text)
     }
 }
 
-void addGadgetItems(int id, const std::vector<std::string>& texts)
+void addGadgetItems(int id, const std::vector<std::string> &texts)
 {
-    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     if (!t)
         return;
     Quiet quiet;
     const bool checkable = t->property("zarvonCheckBoxes").toBool();
-    QList<QTreeWidgetItem*> items;
+    QList<QTreeWidgetItem *> items;
     items.reserve(qsizetype(texts.size()));
-    for (const std::string& text : texts) {
-        auto* item = new RowItem(qs(text));
+    for (const std::string &text : texts) {
+        auto *item = new RowItem(qs(text));
         if (checkable) {
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Unchecked);
@@ -242,62 +242,63 @@ void addGadgetItems(int id, const std::vector<std::string>& texts)
 
 void removeGadgetItem(int id, int item)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     if (g->kind == Kind::Combo)
-        static_cast<QComboBox*>(w)->removeItem(item);
+        static_cast<QComboBox *>(w)->removeItem(item);
     else if (g->kind == Kind::ListIcon)
-        delete static_cast<QTreeWidget*>(w)->takeTopLevelItem(item);
+        delete static_cast<QTreeWidget *>(w)->takeTopLevelItem(item);
     else if (g->kind == Kind::Panel)
-        static_cast<QTabWidget*>(w)->removeTab(item);
+        static_cast<QTabWidget *>(w)->removeTab(item);
 }
 
 void clearGadgetItems(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     if (g->kind == Kind::Combo)
-        static_cast<QComboBox*>(w)->clear();
+        static_cast<QComboBox *>(w)->clear();
     else if (g->kind == Kind::ListIcon)
-        static_cast<QTreeWidget*>(w)->clear();
+        static_cast<QTreeWidget *>(w)->clear();
     else if (g->kind == Kind::Panel)
-        static_cast<QTabWidget*>(w)->clear();
+        static_cast<QTabWidget *>(w)->clear();
 }
 
 int countGadgetItems(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return 0;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
-    case Kind::Combo: return static_cast<QComboBox*>(w)->count();
-    case Kind::Panel: return static_cast<QTabWidget*>(w)->count();
-    case Kind::ListIcon: return static_cast<QTreeWidget*>(w)->topLevelItemCount();
+    case Kind::Combo: return static_cast<QComboBox *>(w)->count();
+    case Kind::Panel: return static_cast<QTabWidget *>(w)->count();
+    case Kind::ListIcon: return static_cast<QTreeWidget *>(w)->topLevelItemCount();
     case Kind::ExplorerList: return explorerCount(w);
-    case Kind::ExplorerCombo: return static_cast<QComboBox*>(w)->count();
+    case Kind::ExplorerCombo: return static_cast<QComboBox *>(w)->count();
     default: return 0;
     }
 }
 
 std::string getGadgetItemText(int id, int item, int column)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return {};
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
     case Kind::Combo:
-    case Kind::ExplorerCombo: return ss(static_cast<QComboBox*>(w)->itemText(item));
-    case Kind::Panel: return ss(static_cast<QTabWidget*>(w)->tabText(item).replace(QStringLiteral("&&"), QStringLiteral("&")));
+    case Kind::ExplorerCombo: return ss(static_cast<QComboBox *>(w)->itemText(item));
+    case Kind::Panel:
+        return ss(static_cast<QTabWidget *>(w)->tabText(item).replace(QStringLiteral("&&"), QStringLiteral("&")));
     case Kind::ListIcon: {
-        auto* i = static_cast<QTreeWidget*>(w)->topLevelItem(item);
+        auto *i = static_cast<QTreeWidget *>(w)->topLevelItem(item);
         return i ? ss(i->text(column)) : std::string();
     }
     case Kind::ExplorerList: return ss(explorerItemText(w, item, column));
@@ -305,18 +306,18 @@ std::string getGadgetItemText(int id, int item, int column)
     }
 }
 
-void setGadgetItemText(int id, int item, const std::string& text, int column)
+void setGadgetItemText(int id, int item, const std::string &text, int column)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (g->kind) {
-    case Kind::Combo: static_cast<QComboBox*>(w)->setItemText(item, qs(text)); break;
-    case Kind::Panel: static_cast<QTabWidget*>(w)->setTabText(item, caption(text)); break;
+    case Kind::Combo: static_cast<QComboBox *>(w)->setItemText(item, qs(text)); break;
+    case Kind::Panel: static_cast<QTabWidget *>(w)->setTabText(item, caption(text)); break;
     case Kind::ListIcon:
-        if (auto* i = static_cast<QTreeWidget*>(w)->topLevelItem(item))
+        if (auto *i = static_cast<QTreeWidget *>(w)->topLevelItem(item))
             i->setText(column, qs(text));
         break;
     default: break;
@@ -325,14 +326,14 @@ void setGadgetItemText(int id, int item, const std::string& text, int column)
 
 int getGadgetItemState(int id, int item)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return 0;
     if (g->kind == Kind::ExplorerList)
         return explorerItemState(g->widget, item);
     if (g->kind != Kind::ListIcon)
         return 0;
-    auto* i = static_cast<QTreeWidget*>(g->widget.data())->topLevelItem(item);
+    auto *i = static_cast<QTreeWidget *>(g->widget.data())->topLevelItem(item);
     if (!i)
         return 0;
     int st = 0;
@@ -345,7 +346,7 @@ int getGadgetItemState(int id, int item)
 
 void setGadgetItemState(int id, int item, int st)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
@@ -355,7 +356,7 @@ void setGadgetItemState(int id, int item, int st)
     }
     if (g->kind != Kind::ListIcon)
         return;
-    auto* i = static_cast<QTreeWidget*>(g->widget.data())->topLevelItem(item);
+    auto *i = static_cast<QTreeWidget *>(g->widget.data())->topLevelItem(item);
     if (!i)
         return;
     i->setSelected(st & ItemSelected);
@@ -365,14 +366,14 @@ void setGadgetItemState(int id, int item, int st)
 
 void selectAllGadgetItems(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     Quiet quiet;
     if (g->kind == Kind::ExplorerList) {
         selectAllExplorerItems(g->widget);
     } else if (g->kind == Kind::ListIcon) {
-        auto* tree = static_cast<QTreeWidget*>(g->widget.data());
+        auto *tree = static_cast<QTreeWidget *>(g->widget.data());
         if (tree->topLevelItemCount() > 0)
             tree->selectionModel()->select(
                 QItemSelection(tree->model()->index(0, 0), tree->model()->index(tree->topLevelItemCount() - 1, 0)),
@@ -380,9 +381,9 @@ void selectAllGadgetItems(int id)
     }
 }
 
-void addGadgetColumn(int id, int position, const std::string& title, int width)
+void addGadgetColumn(int id, int position, const std::string &title, int width)
 {
-    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     if (!t)
         return;
     QStringList labels;
@@ -400,46 +401,46 @@ void addGadgetColumn(int id, int position, const std::string& title, int width)
         t->setColumnWidth(c, widths[c]);
 }
 
-void setGadgetColumnTitle(int id, int column, const std::string& title)
+void setGadgetColumnTitle(int id, int column, const std::string &title)
 {
-    if (auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
+    if (auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
         t->headerItem()->setText(column, qs(title));
 }
 
 std::string getGadgetColumnTitle(int id, int column)
 {
-    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     return t ? ss(t->headerItem()->text(column)) : std::string();
 }
 
 void setGadgetColumnWidth(int id, int column, int width)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return;
     if (g->kind == Kind::ListIcon)
-        static_cast<QTreeWidget*>(g->widget.data())->setColumnWidth(column, width);
+        static_cast<QTreeWidget *>(g->widget.data())->setColumnWidth(column, width);
     else if (g->kind == Kind::ExplorerList)
         setExplorerColumnWidth(g->widget, column, width);
 }
 
 int countGadgetColumns(int id)
 {
-    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     return t ? t->columnCount() : 0;
 }
 
-void setGadgetColumnSort(int id, const std::vector<ColumnSort>& kinds)
+void setGadgetColumnSort(int id, const std::vector<ColumnSort> &kinds)
 {
-    auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     if (!t)
         return;
-    QHeaderView* header = t->header();
+    QHeaderView *header = t->header();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     QObject::disconnect(header, &QHeaderView::sectionClicked, t, nullptr);
     QObject::connect(header, &QHeaderView::sectionClicked, t, [t, kinds](int column) {
-        QHeaderView* h = t->header();
+        QHeaderView *h = t->header();
         // The first click on a header sorts upwards, the next one reverses.
         const Qt::SortOrder order = h->isSortIndicatorShown() && h->sortIndicatorSection() == column &&
                                             h->sortIndicatorOrder() == Qt::AscendingOrder
@@ -453,15 +454,15 @@ void setGadgetColumnSort(int id, const std::vector<ColumnSort>& kinds)
 
 void setExplorerDisplay(int id, ExplorerDisplay mode)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (g && g->kind == Kind::ExplorerList)
         setExplorerMode(g->widget, mode);
 }
 
 ExplorerDisplay getExplorerDisplay(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return (g && g->kind == Kind::ExplorerList) ? explorerMode(g->widget) : ExplorerDisplay::Details;
 }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

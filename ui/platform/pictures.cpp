@@ -15,7 +15,7 @@ namespace zarvon::platform::detail {
 namespace {
 
 // A rounded tile in two tones, the common ground of the toolbar icons.
-void tile(QPainter& p, QColor top, QColor bottom)
+void tile(QPainter &p, QColor top, QColor bottom)
 {
     QLinearGradient g(0, 2, 0, 46);
     g.setColorAt(0, top);
@@ -26,7 +26,7 @@ void tile(QPainter& p, QColor top, QColor bottom)
 }
 
 // A closed archive box, used by the compress and extract icons.
-void box(QPainter& p, QRectF r)
+void box(QPainter &p, QRectF r)
 {
     p.setPen(QPen(QColor(90, 60, 20), 1.5));
     p.setBrush(QColor(236, 190, 110));
@@ -38,7 +38,7 @@ void box(QPainter& p, QRectF r)
     p.drawLine(QPointF(r.center().x(), r.y() + 2), QPointF(r.center().x(), r.bottom() - 2));
 }
 
-void arrow(QPainter& p, QPointF from, QPointF to, QColor color)
+void arrow(QPainter &p, QPointF from, QPointF to, QColor color)
 {
     p.setPen(QPen(color, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawLine(from, to);
@@ -63,9 +63,9 @@ QPixmap icon(Picture picture)
     return pm;
 }
 
-}  // namespace
+} // namespace
 
-void paintIcon(QPainter& p, Picture picture)
+void paintIcon(QPainter &p, Picture picture)
 {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setBold(true);
@@ -148,8 +148,7 @@ void paintIcon(QPainter& p, Picture picture)
         p.setPen(Qt::white);
         p.drawText(QRectF(3, 3, 42, 42), Qt::AlignCenter, QStringLiteral("?"));
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -171,13 +170,13 @@ QPixmap strip()
 
 // Drawn pictures kept in the program's resources by the build (see
 // ui/pictures/); drawn here again only when a program was linked without them.
-QPixmap fromResources(const char* name, QImage (*draw)())
+QPixmap fromResources(const char *name, QImage (*draw)())
 {
     QPixmap stored(QStringLiteral(":/zarvon/") + QLatin1String(name));
     return stored.isNull() ? QPixmap::fromImage(draw()) : stored;
 }
 
-}  // namespace
+} // namespace
 
 // The toolbar's tile at 16 pixels, with the initial in white.
 QImage drawTrayIcon()
@@ -212,9 +211,7 @@ QImage drawApplicationIcon(int size)
     return image;
 }
 
-namespace {
-
-}  // namespace
+namespace {} // namespace
 
 // Magenta at (0, 0) is the transparent colour of the shaped window.
 QImage drawBootPicture()
@@ -278,7 +275,7 @@ QPixmap folderButton()
     return pm;
 }
 
-}  // namespace
+} // namespace
 
 QPixmap drawPicture(Picture picture)
 {
@@ -292,7 +289,7 @@ QPixmap drawPicture(Picture picture)
     }
 }
 
-QRegion pictureRegion(const QImage& picture)
+QRegion pictureRegion(const QImage &picture)
 {
     QRegion region;
     if (picture.isNull())
@@ -321,7 +318,7 @@ QPixmap imagePixmap(int image)
     return it == state().images.end() ? QPixmap() : it->second;
 }
 
-}  // namespace zarvon::platform::detail
+} // namespace zarvon::platform::detail
 
 namespace zarvon::platform {
 using namespace detail;
@@ -329,13 +326,13 @@ using namespace detail;
 int pictureImage(Picture picture)
 {
     int number = 900000 + int(picture);
-    auto& images = state().images;
+    auto &images = state().images;
     if (!images.count(number))
         images[number] = drawPicture(picture);
     return number;
 }
 
-int loadImage(int image, const std::string& path)
+int loadImage(int image, const std::string &path)
 {
     QPixmap p;
     if (!p.load(qs(path)))
@@ -350,4 +347,4 @@ bool isImage(int image) { return state().images.count(image) > 0; }
 int imageWidth(int image) { return imagePixmap(image).width(); }
 int imageHeight(int image) { return imagePixmap(image).height(); }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -15,7 +15,7 @@
 namespace zarvon::platform {
 namespace detail {
 
-State& state()
+State &state()
 {
     static State s;
     return s;
@@ -23,7 +23,7 @@ State& state()
 
 void sweepGadgets()
 {
-    auto& g = state().gadgets;
+    auto &g = state().gadgets;
     for (auto it = g.begin(); it != g.end();) {
         if (it->second.widget.isNull())
             it = g.erase(it);
@@ -32,9 +32,9 @@ void sweepGadgets()
     }
 }
 
-std::map<int, Gadget>& gadgets() { return state().gadgets; }
+std::map<int, Gadget> &gadgets() { return state().gadgets; }
 
-Gadget* findGadget(int id)
+Gadget *findGadget(int id)
 {
     auto it = state().gadgets.find(id);
     if (it == state().gadgets.end())
@@ -46,7 +46,7 @@ Gadget* findGadget(int id)
     return &it->second;
 }
 
-PlatformWindow* findWindow(int window)
+PlatformWindow *findWindow(int window)
 {
     auto it = state().windows.find(window);
     if (it == state().windows.end())
@@ -60,9 +60,9 @@ PlatformWindow* findWindow(int window)
 
 int handOutNumber() { return state().nextNumber++; }
 
-QWidget* currentGadgetParent()
+QWidget *currentGadgetParent()
 {
-    auto& lists = state().lists;
+    auto &lists = state().lists;
     while (!lists.empty() && lists.back().parent.isNull())
         lists.pop_back();
     return lists.empty() ? nullptr : lists.back().parent.data();
@@ -74,7 +74,7 @@ int currentGadgetWindow()
     return state().lists.empty() ? -1 : state().lists.back().window;
 }
 
-int registerGadget(int id, Kind kind, QWidget* widget, int x, int y, int width, int height)
+int registerGadget(int id, Kind kind, QWidget *widget, int x, int y, int width, int height)
 {
     if (id == AnyNumber)
         id = handOutNumber();
@@ -93,14 +93,14 @@ int registerGadget(int id, Kind kind, QWidget* widget, int x, int y, int width, 
     return id;
 }
 
-}  // namespace detail
+} // namespace detail
 
 using namespace detail;
 
-void initPlatform(int argc, char** argv)
+void initPlatform(int argc, char **argv)
 {
     static int storedArgc = 0;
-    static char* noArgs[] = {nullptr};
+    static char *noArgs[] = {nullptr};
     if (!QApplication::instance()) {
         storedArgc = argc;
         new QApplication(storedArgc, argv ? argv : noArgs);
@@ -123,7 +123,7 @@ void usePlatformLanguage(bool french)
     // Qt's own texts: the file and folder requesters, the explorer list's
     // column headers and file types. Without the translation file (an
     // optional package) they simply stay in English.
-    static QTranslator* translator = nullptr;
+    static QTranslator *translator = nullptr;
     state().french = french;
     if (translator) {
         QCoreApplication::removeTranslator(translator);
@@ -132,7 +132,7 @@ void usePlatformLanguage(bool french)
     }
     if (!french || !QCoreApplication::instance())
         return;
-    auto* loaded = new QTranslator;
+    auto *loaded = new QTranslator;
     if (loaded->load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(loaded);
@@ -145,9 +145,9 @@ void usePlatformLanguage(bool french)
 void releasePlatform()
 {
     usePlatformLanguage(false);
-    auto& s = state();
+    auto &s = state();
     std::vector<int> numbers;
-    for (auto& [n, w] : s.windows)
+    for (auto &[n, w] : s.windows)
         numbers.push_back(n);
     for (int n : numbers)
         closeWindow(n);
@@ -191,4 +191,4 @@ void delay(int milliseconds)
 
 void beep() { QApplication::beep(); }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

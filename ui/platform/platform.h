@@ -29,7 +29,7 @@ namespace zarvon::platform {
 // and prepares the layer: compact application font, picture decoders, the
 // keyboard filter for shortcuts and Escape. Call once before anything else;
 // further calls do nothing. argc/argv may be 0/nullptr.
-void initPlatform(int argc = 0, char** argv = nullptr);
+void initPlatform(int argc = 0, char **argv = nullptr);
 
 // The language of Qt's own texts (requesters, the explorer list's headers and
 // file types): French when `french`, else Qt's built-in English.
@@ -54,10 +54,10 @@ void beep();
 // ---- Events ----------------------------------------------------------------
 
 enum class EventKind {
-    Control,      // a control of a window (buttons, lists, toolbar buttons ...)
-    Menu,         // a menu item or a keyboard shortcut
-    Tray,         // the notification-area icon
-    CloseWindow,  // a window's close box or Alt+F4; the window is NOT closed
+    Control,     // a control of a window (buttons, lists, toolbar buttons ...)
+    Menu,        // a menu item or a keyboard shortcut
+    Tray,        // the notification-area icon
+    CloseWindow, // a window's close box or Alt+F4; the window is NOT closed
     Other
 };
 
@@ -66,9 +66,9 @@ enum class EventSubtype {
     LeftClick,
     RightClick,
     LeftDoubleClick,
-    Change,       // the control's content, current item or selection changed
-    DragStart,    // a drag began on a list's selected rows
-    Drop          // files were dropped (droppedFiles); source: the control under the pointer, or -1
+    Change,    // the control's content, current item or selection changed
+    DragStart, // a drag began on a list's selected rows
+    Drop       // files were dropped (droppedFiles); source: the control under the pointer, or -1
 };
 
 // One event of the queue. `window` is the window the event belongs to;
@@ -96,11 +96,11 @@ bool drainEvents(int cancelButton = -1);
 // ---- Windows ---------------------------------------------------------------
 
 enum WindowFlag : unsigned {
-    WindowCloseBox = 1u << 0,       // title bar with a close box
+    WindowCloseBox = 1u << 0, // title bar with a close box
     WindowSizeable = 1u << 1,
     WindowMinimizeBox = 1u << 2,
     WindowMaximizeBox = 1u << 3,
-    WindowInvisible = 1u << 4,      // created hidden
+    WindowInvisible = 1u << 4, // created hidden
     WindowScreenCentered = 1u << 5,
     WindowParentCentered = 1u << 6, // centred on the parent window
     WindowTool = 1u << 7,           // small title bar, no task-bar button
@@ -119,8 +119,8 @@ constexpr int AnyNumber = -1;
 // New controls go into this window until another window is opened or
 // useGadgetList() says otherwise.
 // Returns the window number, or -1 when the window cannot be created.
-int openWindow(int window, int x, int y, int width, int height, const std::string& title,
-               unsigned flags, int parent = -1);
+int openWindow(int window, int x, int y, int width, int height, const std::string &title, unsigned flags,
+               int parent = -1);
 
 bool isWindow(int window);
 // Destroys the window with its controls, menu, toolbar and status bar.
@@ -139,7 +139,7 @@ enum class WindowState { Normal, Minimized, Maximized };
 void setWindowState(int window, WindowState state);
 WindowState getWindowState(int window);
 
-void setWindowTitle(int window, const std::string& title);
+void setWindowTitle(int window, const std::string &title);
 std::string getWindowTitle(int window);
 
 // Keeps `Keep` values unchanged.
@@ -150,8 +150,8 @@ void resizeWindow(int window, int x, int y, int width, int height);
 void keepWindowOnScreen(int window);
 int windowX(int window);
 int windowY(int window);
-int windowWidth(int window);   // inner width
-int windowHeight(int window);  // inner height, menu bar and status bar included
+int windowWidth(int window);  // inner width
+int windowHeight(int window); // inner height, menu bar and status bar included
 
 // Always on top of other windows, or not.
 void setWindowTopmost(int window, bool topmost);
@@ -174,20 +174,20 @@ void useGadgetList(int window);
 
 // Flags of the gadget creators; each creator names the ones it understands.
 enum GadgetFlag : unsigned {
-    TextCenter = 1u << 0,         // text, and status-bar fields
+    TextCenter = 1u << 0, // text, and status-bar fields
     TextRight = 1u << 1,
     TextBorder = 1u << 2,
-    StringPassword = 1u << 3,     // string gadget: masked characters
+    StringPassword = 1u << 3, // string gadget: masked characters
     StringReadOnly = 1u << 4,
     ButtonDefault = 1u << 5,
     ComboEditable = 1u << 6,
-    ListCheckBoxes = 1u << 7,     // list icon: a check box on each row
+    ListCheckBoxes = 1u << 7, // list icon: a check box on each row
     ListMultiSelect = 1u << 8,
     ListFullRowSelect = 1u << 9,
     ListAlwaysShowSelection = 1u << 10,
     ListGridLines = 1u << 11,
     ExplorerNoParentEntry = 1u << 12, // explorer list without the ".." entry
-    SplitterVertical = 1u << 13,  // side by side, separator upright
+    SplitterVertical = 1u << 13,      // side by side, separator upright
     ContainerBorder = 1u << 14,
     FontBold = 1u << 15,
 };
@@ -196,24 +196,21 @@ enum GadgetFlag : unsigned {
 // A control of that number that exists already is freed first. The control is
 // created in the current gadget list: the last opened window, or the open
 // container or panel page (openGadgetList). Returns the number, -1 on failure.
-int buttonGadget(int id, int x, int y, int width, int height, const std::string& text,
-                 unsigned flags = 0);
+int buttonGadget(int id, int x, int y, int width, int height, const std::string &text, unsigned flags = 0);
 // A button showing picture `image` (see the pictures below).
 int buttonImageGadget(int id, int x, int y, int width, int height, int image);
 // One-line text field; StringPassword masks it, StringReadOnly locks it.
-int stringGadget(int id, int x, int y, int width, int height, const std::string& text,
-                 unsigned flags = 0);
+int stringGadget(int id, int x, int y, int width, int height, const std::string &text, unsigned flags = 0);
 // Static text; TextCenter, TextRight, TextBorder, FontBold. "\r" or "\n" break lines.
-int textGadget(int id, int x, int y, int width, int height, const std::string& text,
-               unsigned flags = 0);
-int checkBoxGadget(int id, int x, int y, int width, int height, const std::string& text);
+int textGadget(int id, int x, int y, int width, int height, const std::string &text, unsigned flags = 0);
+int checkBoxGadget(int id, int x, int y, int width, int height, const std::string &text);
 // Option buttons created one after another in the same gadget list form one
 // group: choosing one clears the others. Any other control ends the group.
-int optionGadget(int id, int x, int y, int width, int height, const std::string& text);
+int optionGadget(int id, int x, int y, int width, int height, const std::string &text);
 // Drop-down list; ComboEditable lets the user type. The user picking another
 // item is a Change; picking the item already shown is a LeftClick.
 int comboBoxGadget(int id, int x, int y, int width, int height, unsigned flags = 0);
-int frameGadget(int id, int x, int y, int width, int height, const std::string& text);
+int frameGadget(int id, int x, int y, int width, int height, const std::string &text);
 // Tab control: addGadgetItem(id, -1, title) adds a page and opens its gadget
 // list; closeGadgetList() ends it.
 int panelGadget(int id, int x, int y, int width, int height);
@@ -222,13 +219,12 @@ int containerGadget(int id, int x, int y, int width, int height, unsigned flags 
 int progressBarGadget(int id, int x, int y, int width, int height, int minimum, int maximum);
 // Report list with column headers; more columns with addGadgetColumn.
 // ListCheckBoxes, ListMultiSelect, ListFullRowSelect, ListGridLines.
-int listIconGadget(int id, int x, int y, int width, int height, const std::string& firstTitle,
-                   int firstWidth, unsigned flags = 0);
+int listIconGadget(int id, int x, int y, int width, int height, const std::string &firstTitle, int firstWidth,
+                   unsigned flags = 0);
 int imageGadget(int id, int x, int y, int width, int height, int image);
 // Text that looks and acts like a link (colour 0xRRGGBB); a click is a
 // LeftClick control event.
-int hyperLinkGadget(int id, int x, int y, int width, int height, const std::string& text,
-                    std::uint32_t color);
+int hyperLinkGadget(int id, int x, int y, int width, int height, const std::string &text, std::uint32_t color);
 // Two controls side by side (SplitterVertical) or one above the other, with a
 // movable separator; the two controls move into the splitter.
 int splitterGadget(int id, int x, int y, int width, int height, int first, int second,
@@ -248,13 +244,12 @@ int splitterGadget(int id, int x, int y, int width, int height, int first, int s
 // read when it is not yet.
 // Events: Change when the folder or the selection changes, LeftClick,
 // LeftDoubleClick (a double click on a folder also enters it).
-int explorerListGadget(int id, int x, int y, int width, int height, const std::string& folder,
-                       unsigned flags = 0);
+int explorerListGadget(int id, int x, int y, int width, int height, const std::string &folder, unsigned flags = 0);
 
 // The address combo: the root, the home folder and the mounted volumes, then
 // the current path. getGadgetText/setGadgetText: the folder shown. A Change
 // event is queued when the user picks or types a folder.
-int explorerComboGadget(int id, int x, int y, int width, int height, const std::string& folder);
+int explorerComboGadget(int id, int x, int y, int width, int height, const std::string &folder);
 
 // Ends the gadget list opened by containerGadget or a panel page.
 void closeGadgetList();
@@ -267,7 +262,7 @@ void freeGadget(int id);
 // Texts. Button, text, string, check box, option, frame, hyperlink: caption or
 // content. Combo: the chosen item's text (editable: the typed text). Explorer
 // list and combo: the folder. List icon: nothing.
-void setGadgetText(int id, const std::string& text);
+void setGadgetText(int id, const std::string &text);
 std::string getGadgetText(int id);
 
 // States. Check box and option: 0 or 1. Combo, panel: chosen index (-1 none).
@@ -278,21 +273,21 @@ int getGadgetState(int id);
 
 // Items of lists, combos and panels. `position` -1 appends. For a list icon
 // the text holds the columns separated by "\n".
-void addGadgetItem(int id, int position, const std::string& text);
+void addGadgetItem(int id, int position, const std::string &text);
 // Appends many rows to a list icon at once (long archive listings).
-void addGadgetItems(int id, const std::vector<std::string>& texts);
+void addGadgetItems(int id, const std::vector<std::string> &texts);
 void removeGadgetItem(int id, int item);
 void clearGadgetItems(int id);
 int countGadgetItems(int id);
 std::string getGadgetItemText(int id, int item, int column = 0);
-void setGadgetItemText(int id, int item, const std::string& text, int column = 0);
+void setGadgetItemText(int id, int item, const std::string &text, int column = 0);
 
 // Item state flags of list icons and explorer lists.
 enum ItemFlag : int {
     ItemSelected = 1 << 0,
-    ItemChecked = 1 << 1,   // list icon with ListCheckBoxes
-    ItemFile = 1 << 2,      // explorer list
-    ItemFolder = 1 << 3,    // explorer list (also "..")
+    ItemChecked = 1 << 1, // list icon with ListCheckBoxes
+    ItemFile = 1 << 2,    // explorer list
+    ItemFolder = 1 << 3,  // explorer list (also "..")
 };
 int getGadgetItemState(int id, int item);
 // Sets ItemSelected and, on list icons, ItemChecked.
@@ -303,8 +298,8 @@ void setGadgetItemState(int id, int item, int state);
 void selectAllGadgetItems(int id);
 
 // Columns of list icons (and the explorer list's report view).
-void addGadgetColumn(int id, int position, const std::string& title, int width);
-void setGadgetColumnTitle(int id, int column, const std::string& title);
+void addGadgetColumn(int id, int position, const std::string &title, int width);
+void setGadgetColumnTitle(int id, int column, const std::string &title);
 std::string getGadgetColumnTitle(int id, int column);
 void setGadgetColumnWidth(int id, int column, int width);
 // List icons and the explorer list; 0 for other controls.
@@ -320,7 +315,7 @@ enum class ColumnSort { Text, Number };
 // kind; columns beyond it sort as Text. Until the first click the rows stay
 // in the order they were added. Sorting moves rows: read them back by their
 // texts, not by the position they had when added.
-void setGadgetColumnSort(int id, const std::vector<ColumnSort>& kinds);
+void setGadgetColumnSort(int id, const std::vector<ColumnSort> &kinds);
 
 // Explorer list display modes.
 enum class ExplorerDisplay { Details, LargeIcons, SmallIcons, List };
@@ -331,7 +326,7 @@ ExplorerDisplay getExplorerDisplay(int id);
 enum class GadgetAttribute {
     ProgressMinimum,
     ProgressMaximum,
-    StringMaxLength,     // characters a string gadget accepts
+    StringMaxLength, // characters a string gadget accepts
     SplitterFirstMinimum,
     SplitterSecondMinimum,
 };
@@ -356,13 +351,13 @@ int activeGadget();
 // Text colour, 0xRRGGBB.
 void setGadgetTextColor(int id, std::uint32_t color);
 // Font of the control: family ("" keeps it), point size (0 keeps it), bold.
-void setGadgetFont(int id, const std::string& family, int pointSize, bool bold);
+void setGadgetFont(int id, const std::string &family, int pointSize, bool bold);
 
 // Plain tooltip; an empty text removes it.
-void setGadgetToolTip(int id, const std::string& text);
+void setGadgetToolTip(int id, const std::string &text);
 std::string getGadgetToolTip(int id);
 // Balloon tooltip with an optional title, at most 180 pixels wide.
-void setGadgetBalloonToolTip(int id, const std::string& text, const std::string& title);
+void setGadgetBalloonToolTip(int id, const std::string &text, const std::string &title);
 
 // ---- Drag and drop -------------------------------------------------------------
 
@@ -371,7 +366,7 @@ void setGadgetBalloonToolTip(int id, const std::string& text, const std::string&
 // is the control under the pointer among `targets` (or -1 when the pointer is
 // over none of them); droppedFiles and dropMoves then say what was dropped.
 // Drops of anything else are refused.
-void enableFileDrops(int window, const std::vector<int>& targets);
+void enableFileDrops(int window, const std::vector<int> &targets);
 // The local paths of the last drop, in the order given.
 std::vector<std::string> droppedFiles();
 // Whether Shift was held at the last drop (the user asks for a move).
@@ -380,13 +375,13 @@ bool dropMoves();
 // Drags `paths` (local files or folders) out of control `id` as a URI list,
 // offering a copy. Call it while the mouse button that began the drag is
 // still down (on its DragStart event); returns when the drag ends.
-void startFileDrag(int id, const std::vector<std::string>& paths);
+void startFileDrag(int id, const std::vector<std::string> &paths);
 
 // ---- Pictures ----------------------------------------------------------------
 
 // The program's own pictures, drawn by the layer (no files needed).
 enum class Picture {
-    IconCompress,      // 48 x 48 toolbar icons
+    IconCompress, // 48 x 48 toolbar icons
     IconExtract,
     IconCheck,
     IconInfo,
@@ -403,7 +398,7 @@ enum class Picture {
 // The image number of a built-in picture (created on first use).
 int pictureImage(Picture picture);
 // Loads a picture file (PNG, JPEG, BMP, ICO); returns its number, -1 on failure.
-int loadImage(int image, const std::string& path);
+int loadImage(int image, const std::string &path);
 bool isImage(int image);
 int imageWidth(int image);
 int imageHeight(int image);
@@ -418,11 +413,11 @@ bool createPopupMenu(int menu);
 bool isMenu(int menu);
 void freeMenu(int menu);
 
-void menuTitle(const std::string& title);
+void menuTitle(const std::string &title);
 // A "\t" in the text right-aligns what follows (the shortcut text).
-void menuItem(int item, const std::string& text);
-void menuBar();  // separator
-void openSubMenu(const std::string& title);
+void menuItem(int item, const std::string &text);
+void menuBar(); // separator
+void openSubMenu(const std::string &title);
 void closeSubMenu();
 
 // Check marks. Menu items report Menu events with the item as source and the
@@ -438,14 +433,14 @@ void displayPopupMenu(int menu, int window);
 // `keys` in the usual notation ("Ctrl+O", "Delete", "Return"). The shortcut is
 // taken before the focused control of the window sees the key, and reported as
 // a Menu event with `event` as source.
-void addKeyboardShortcut(int window, const std::string& keys, int event);
+void addKeyboardShortcut(int window, const std::string &keys, int event);
 void removeKeyboardShortcuts(int window);
 
 // ---- Toolbar ------------------------------------------------------------------
 
 enum class ToolBarForm {
-    Pictures,  // picture buttons with tooltips
-    Captions,  // picture buttons with their caption beside the picture
+    Pictures, // picture buttons with tooltips
+    Captions, // picture buttons with their caption beside the picture
 };
 
 // A strip of `height` pixels across the top of the window's content area,
@@ -457,11 +452,11 @@ void setToolBarBackground(int toolbar, int image);
 // Adds a button with picture `image` and `caption` (shown in the caption form
 // only). Returns the identifier handed out for it; its clicks are Control
 // events (LeftClick) of the toolbar's window with that source.
-int toolBarButton(int toolbar, int image, const std::string& caption);
+int toolBarButton(int toolbar, int image, const std::string &caption);
 void toolBarGap(int toolbar, int pixels);
 void toolBarSeparator(int toolbar);
-void setToolBarButtonCaption(int toolbar, int button, const std::string& caption);
-void setToolBarButtonToolTip(int toolbar, int button, const std::string& text);
+void setToolBarButtonCaption(int toolbar, int button, const std::string &caption);
+void setToolBarButtonToolTip(int toolbar, int button, const std::string &text);
 int toolBarHeight(int toolbar);
 
 // ---- Status bar ---------------------------------------------------------------
@@ -472,7 +467,7 @@ bool isStatusBar(int bar);
 void freeStatusBar(int bar);
 // Fields are added left to right, each `width` pixels wide.
 void addStatusBarField(int bar, int width);
-void statusBarText(int bar, int field, const std::string& text, unsigned flags = 0);
+void statusBarText(int bar, int field, const std::string &text, unsigned flags = 0);
 int statusBarHeight(int bar);
 
 // ---- Notification area ----------------------------------------------------------
@@ -483,9 +478,8 @@ bool isSysTrayAvailable();
 bool addSysTrayIcon(int icon, int window, int image);
 bool isSysTrayIcon(int icon);
 void removeSysTrayIcon(int icon);
-void setSysTrayIconToolTip(int icon, const std::string& text);
-void showSysTrayBalloon(int icon, const std::string& title, const std::string& text,
-                        int milliseconds);
+void setSysTrayIconToolTip(int icon, const std::string &text);
+void showSysTrayBalloon(int icon, const std::string &title, const std::string &text, int milliseconds);
 
 // ---- Single instance ---------------------------------------------------------------
 
@@ -493,9 +487,9 @@ void showSysTrayBalloon(int icon, const std::string& title, const std::string& t
 // folder, or in the folder tests set with setInstanceLockFolder). The system
 // releases it when the process ends, also after a crash. Returns false when
 // another running process holds it.
-bool acquireInstanceLock(const std::string& name);
+bool acquireInstanceLock(const std::string &name);
 void releaseInstanceLock();
 // True while this process holds the instance lock.
 bool holdsInstanceLock();
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -9,11 +9,11 @@ class QAction;
 namespace zarvon::platform {
 
 // nullptr when no such window or control exists.
-QWidget* windowWidget(int window);
-QWidget* gadgetWidget(int id);
+QWidget *windowWidget(int window);
+QWidget *gadgetWidget(int id);
 // The toolbar button's widget.
-QWidget* toolBarButtonWidget(int toolbar, int button);
+QWidget *toolBarButtonWidget(int toolbar, int button);
 // The menu item's action.
-QAction* menuItemAction(int menu, int item);
+QAction *menuItemAction(int menu, int item);
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -25,18 +25,18 @@ struct Script {
     bool interceptExit = false;
     bool exitRequested = false;
     int exitCode = 0;
-    std::function<void(const std::string&)> failure;
+    std::function<void(const std::string &)> failure;
     std::deque<ScriptStep> steps;
     std::vector<ShownDialog> shown;
 };
 
-Script& script()
+Script &script()
 {
     static Script s;
     return s;
 }
 
-const char* kindName(DialogKind kind)
+const char *kindName(DialogKind kind)
 {
     switch (kind) {
     case DialogKind::Message: return "message box";
@@ -50,7 +50,7 @@ const char* kindName(DialogKind kind)
     return "dialog";
 }
 
-void fail(const std::string& line)
+void fail(const std::string &line)
 {
     if (script().failure)
         script().failure(line);
@@ -58,9 +58,9 @@ void fail(const std::string& line)
 
 // Records the dialog and returns the step answering it, or nullptr (after
 // reporting the fault) when the script did not expect it.
-bool takeStep(const ShownDialog& dialog, ScriptStep& step)
+bool takeStep(const ShownDialog &dialog, ScriptStep &step)
 {
-    Script& s = script();
+    Script &s = script();
     s.shown.push_back(dialog);
     std::string what = std::string(kindName(dialog.kind)) + " \"" + dialog.caption + "\": \"" + dialog.text + "\"";
     if (s.steps.empty()) {
@@ -81,14 +81,14 @@ bool takeStep(const ShownDialog& dialog, ScriptStep& step)
     if (ok && step.kind == DialogKind::Replace && step.yes != dialog.forAll)
         ok = false;
     if (!ok) {
-        fail("unexpected " + what + " (expected " + kindName(step.kind) + " \"" + step.caption + "\": \"" +
-             step.text + step.textContains + "\")");
+        fail("unexpected " + what + " (expected " + kindName(step.kind) + " \"" + step.caption + "\": \"" + step.text +
+             step.textContains + "\")");
         return false;
     }
     return true;
 }
 
-QString qtFilter(const std::string& filter)
+QString qtFilter(const std::string &filter)
 {
     QStringList parts = qs(filter).split(QLatin1Char('|'));
     QStringList out;
@@ -105,7 +105,7 @@ QString qtFilter(const std::string& filter)
     return out.join(QStringLiteral(";;"));
 }
 
-QString selectedFilter(const std::string& filter, int index)
+QString selectedFilter(const std::string &filter, int index)
 {
     QStringList list = qtFilter(filter).split(QStringLiteral(";;"));
     return index >= 0 && index < list.size() ? list[index] : QString();
@@ -114,24 +114,24 @@ QString selectedFilter(const std::string& filter, int index)
 // A message must come above every window of ours, a window kept on top
 // (the password window) included: it is parented to that one, else to the
 // active window.
-QWidget* dialogParent()
+QWidget *dialogParent()
 {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && dynamic_cast<PlatformWindow*>(w) && (w->windowFlags() & Qt::WindowStaysOnTopHint) &&
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && dynamic_cast<PlatformWindow *>(w) && (w->windowFlags() & Qt::WindowStaysOnTopHint) &&
             !(w->windowFlags() & Qt::FramelessWindowHint))
             return w;
     return QApplication::activeWindow();
 }
 
 // A message box has a close box only: nothing to minimise or maximise.
-void closeBoxOnly(QMessageBox& box)
+void closeBoxOnly(QMessageBox &box)
 {
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 }
 
-}  // namespace
+} // namespace
 
-void messageBox(const std::string& caption, const std::string& text, MessageIcon icon, unsigned flags)
+void messageBox(const std::string &caption, const std::string &text, MessageIcon icon, unsigned flags)
 {
     if (script().active) {
         ScriptStep step;
@@ -156,7 +156,7 @@ void messageBox(const std::string& caption, const std::string& text, MessageIcon
     box.exec();
 }
 
-bool askYesNo(const std::string& caption, const std::string& text, MessageIcon icon)
+bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon)
 {
     if (script().active) {
         ScriptStep step;
@@ -171,7 +171,7 @@ bool askYesNo(const std::string& caption, const std::string& text, MessageIcon i
     return box.exec() == QMessageBox::Yes;
 }
 
-ReplaceAnswer askReplace(const std::string& caption, const std::string& text, bool forAll)
+ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bool forAll)
 {
     if (script().active) {
         ScriptStep step;
@@ -184,8 +184,8 @@ ReplaceAnswer askReplace(const std::string& caption, const std::string& text, bo
     QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     if (forAll)
         buttons |= QMessageBox::YesToAll | QMessageBox::NoToAll;
-    QMessageBox box(QMessageBox::Question, qs(caption), qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
-                    buttons, dialogParent());
+    QMessageBox box(QMessageBox::Question, qs(caption), qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), buttons,
+                    dialogParent());
     closeBoxOnly(box);
     box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
@@ -197,12 +197,13 @@ ReplaceAnswer askReplace(const std::string& caption, const std::string& text, bo
     }
 }
 
-std::string openFileRequester(const std::string& title, const std::string& defaultFile,
-                              const std::string& filter, int filterIndex)
+std::string openFileRequester(const std::string &title, const std::string &defaultFile, const std::string &filter,
+                              int filterIndex)
 {
     if (script().active) {
         ScriptStep step;
-        if (!takeStep(ShownDialog{DialogKind::OpenFile, title, defaultFile, MessageIcon::None, 0, filter, filterIndex}, step))
+        if (!takeStep(ShownDialog{DialogKind::OpenFile, title, defaultFile, MessageIcon::None, 0, filter, filterIndex},
+                      step))
             return {};
         return step.answer;
     }
@@ -210,12 +211,13 @@ std::string openFileRequester(const std::string& title, const std::string& defau
     return ss(QFileDialog::getOpenFileName(dialogParent(), qs(title), qs(defaultFile), qtFilter(filter), &chosen));
 }
 
-std::string saveFileRequester(const std::string& title, const std::string& defaultFile,
-                              const std::string& filter, int filterIndex)
+std::string saveFileRequester(const std::string &title, const std::string &defaultFile, const std::string &filter,
+                              int filterIndex)
 {
     if (script().active) {
         ScriptStep step;
-        if (!takeStep(ShownDialog{DialogKind::SaveFile, title, defaultFile, MessageIcon::None, 0, filter, filterIndex}, step))
+        if (!takeStep(ShownDialog{DialogKind::SaveFile, title, defaultFile, MessageIcon::None, 0, filter, filterIndex},
+                      step))
             return {};
         return step.answer;
     }
@@ -223,7 +225,7 @@ std::string saveFileRequester(const std::string& title, const std::string& defau
     return ss(QFileDialog::getSaveFileName(dialogParent(), qs(title), qs(defaultFile), qtFilter(filter), &chosen));
 }
 
-std::string folderRequester(const std::string& title, const std::string& initialFolder)
+std::string folderRequester(const std::string &title, const std::string &initialFolder)
 {
     if (script().active) {
         ScriptStep step;
@@ -239,7 +241,7 @@ std::string folderRequester(const std::string& title, const std::string& initial
     return ss(folder);
 }
 
-bool openWithDesktop(const std::string& pathOrAddress)
+bool openWithDesktop(const std::string &pathOrAddress)
 {
     if (script().active) {
         ScriptStep step;
@@ -253,7 +255,7 @@ bool openWithDesktop(const std::string& pathOrAddress)
 
 void endProcess(int code)
 {
-    Script& s = script();
+    Script &s = script();
     if (s.interceptExit || s.active) {
         s.exitRequested = true;
         s.exitCode = code;
@@ -266,9 +268,9 @@ void endProcess(int code)
 bool exitRequested() { return script().exitRequested; }
 int requestedExitCode() { return script().exitCode; }
 
-void beginScript(std::function<void(const std::string&)> failure)
+void beginScript(std::function<void(const std::string &)> failure)
 {
-    Script& s = script();
+    Script &s = script();
     s.active = true;
     s.failure = std::move(failure);
     s.steps.clear();
@@ -277,9 +279,9 @@ void beginScript(std::function<void(const std::string&)> failure)
     s.exitCode = 0;
 }
 
-void expectDialog(const ScriptStep& step) { script().steps.push_back(step); }
+void expectDialog(const ScriptStep &step) { script().steps.push_back(step); }
 
-void expectMessage(const std::string& caption, const std::string& text, MessageIcon icon)
+void expectMessage(const std::string &caption, const std::string &text, MessageIcon icon)
 {
     ScriptStep step;
     step.kind = DialogKind::Message;
@@ -290,7 +292,7 @@ void expectMessage(const std::string& caption, const std::string& text, MessageI
     expectDialog(step);
 }
 
-void expectOpenFile(const std::string& answer)
+void expectOpenFile(const std::string &answer)
 {
     ScriptStep step;
     step.kind = DialogKind::OpenFile;
@@ -298,7 +300,7 @@ void expectOpenFile(const std::string& answer)
     expectDialog(step);
 }
 
-void expectSaveFile(const std::string& answer)
+void expectSaveFile(const std::string &answer)
 {
     ScriptStep step;
     step.kind = DialogKind::SaveFile;
@@ -306,7 +308,7 @@ void expectSaveFile(const std::string& answer)
     expectDialog(step);
 }
 
-void expectFolder(const std::string& answer)
+void expectFolder(const std::string &answer)
 {
     ScriptStep step;
     step.kind = DialogKind::Folder;
@@ -340,14 +342,14 @@ void expectReplace(ReplaceAnswer answer, bool forAll)
     expectDialog(step);
 }
 
-const std::vector<ShownDialog>& shownDialogs() { return script().shown; }
+const std::vector<ShownDialog> &shownDialogs() { return script().shown; }
 
 int unusedSteps() { return int(script().steps.size()); }
 
 void endScript()
 {
-    Script& s = script();
-    for (const ScriptStep& step : s.steps)
+    Script &s = script();
+    for (const ScriptStep &step : s.steps)
         fail(std::string("expected ") + kindName(step.kind) + " never shown: \"" + step.caption + "\": \"" + step.text +
              step.textContains + "\"");
     s.active = false;
@@ -370,6 +372,6 @@ void clearExitRequest()
 
 namespace detail {
 void resetRequesters() { script().steps.clear(); }
-}  // namespace detail
+} // namespace detail
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -17,37 +17,35 @@ namespace zarvon::platform {
 enum class MessageIcon { None, Error, Warning, Information, Question };
 
 enum MessageFlag : unsigned {
-    MessageRightToLeft = 1u << 0,  // right-to-left reading order
+    MessageRightToLeft = 1u << 0, // right-to-left reading order
     MessageTopmost = 1u << 1,
 };
 
 // A message box with an OK button. Returns when the user closed it.
-void messageBox(const std::string& caption, const std::string& text, MessageIcon icon,
-                unsigned flags = 0);
+void messageBox(const std::string &caption, const std::string &text, MessageIcon icon, unsigned flags = 0);
 
 // A question with Yes and No; true for Yes.
-bool askYesNo(const std::string& caption, const std::string& text,
-              MessageIcon icon = MessageIcon::Question);
+bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon = MessageIcon::Question);
 
 // The question asked before an item replaces another of the same name:
 // Yes, No and Cancel, and with `forAll` also "Yes to all" and "No to all"
 // (several items are on their way).
 enum class ReplaceAnswer { Yes, YesToAll, No, NoToAll, Cancel };
-ReplaceAnswer askReplace(const std::string& caption, const std::string& text, bool forAll);
+ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bool forAll);
 
 // File requesters. `filter` is "Name(*.a)|*.a;*.b|Other(*.c)|*.c" (pairs of
 // label and patterns); `filterIndex` is the 0-based pair shown first.
 // The result is the chosen path, empty when the user cancelled.
-std::string openFileRequester(const std::string& title, const std::string& defaultFile,
-                              const std::string& filter, int filterIndex);
-std::string saveFileRequester(const std::string& title, const std::string& defaultFile,
-                              const std::string& filter, int filterIndex);
+std::string openFileRequester(const std::string &title, const std::string &defaultFile, const std::string &filter,
+                              int filterIndex);
+std::string saveFileRequester(const std::string &title, const std::string &defaultFile, const std::string &filter,
+                              int filterIndex);
 // Folder requester; the result ends with "/" and is empty when cancelled.
-std::string folderRequester(const std::string& title, const std::string& initialFolder);
+std::string folderRequester(const std::string &title, const std::string &initialFolder);
 
 // Opens a file or web address with the desktop's handler (the shell verb
 // "open"). Returns false when no handler took it.
-bool openWithDesktop(const std::string& pathOrAddress);
+bool openWithDesktop(const std::string &pathOrAddress);
 
 // Ends the process with `code` after releasing the platform layer. When a
 // test intercepts it, it only records the code and returns: callers return at
@@ -55,4 +53,4 @@ bool openWithDesktop(const std::string& pathOrAddress);
 void endProcess(int code);
 bool exitRequested();
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

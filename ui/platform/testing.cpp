@@ -26,9 +26,9 @@ namespace {
 
 QString withoutMnemonics(QString text) { return text.replace(QStringLiteral("&&"), QStringLiteral("&")); }
 
-void outline(QMenu* menu, std::vector<std::string>& out)
+void outline(QMenu *menu, std::vector<std::string> &out)
 {
-    for (QAction* a : menu->actions()) {
+    for (QAction *a : menu->actions()) {
         if (a->isSeparator()) {
             out.push_back("-");
         } else if (a->menu()) {
@@ -41,20 +41,20 @@ void outline(QMenu* menu, std::vector<std::string>& out)
     }
 }
 
-QToolButton* findToolBarButton(int toolbar, int button)
+QToolButton *findToolBarButton(int toolbar, int button)
 {
-    return qobject_cast<QToolButton*>(toolBarButtonWidget(toolbar, button));
+    return qobject_cast<QToolButton *>(toolBarButtonWidget(toolbar, button));
 }
 
-}  // namespace
+} // namespace
 
 void setDelaysEnabled(bool enabled) { state().delays = enabled; }
 
-void setInstanceLockFolder(const std::string& folder) { instanceLockFolder() = qs(folder); }
+void setInstanceLockFolder(const std::string &folder) { instanceLockFolder() = qs(folder); }
 
-bool pollEvent(UiEvent& event, int timeoutMilliseconds)
+bool pollEvent(UiEvent &event, int timeoutMilliseconds)
 {
-    auto& s = state();
+    auto &s = state();
     QCoreApplication::processEvents();
     if (s.queue.empty() && timeoutMilliseconds > 0) {
         QEventLoop loop;
@@ -71,19 +71,19 @@ bool pollEvent(UiEvent& event, int timeoutMilliseconds)
     return true;
 }
 
-void postEvent(const UiEvent& event) { queueEvent(event); }
+void postEvent(const UiEvent &event) { queueEvent(event); }
 
 int pendingEventCount() { return int(state().queue.size()); }
 
 bool isWindowTopmost(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     return w && (w->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
-bool saveWindowPicture(int window, const std::string& pngPath)
+bool saveWindowPicture(int window, const std::string &pngPath)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return false;
     QCoreApplication::processEvents();
@@ -92,28 +92,28 @@ bool saveWindowPicture(int window, const std::string& pngPath)
 
 bool isGadgetDisabled(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return g && !g->widget->isEnabled();
 }
 
 int getGadgetAttribute(int id, GadgetAttribute attribute)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return 0;
-    QWidget* w = g->widget;
+    QWidget *w = g->widget;
     switch (attribute) {
     case GadgetAttribute::ProgressMinimum:
-        return g->kind == Kind::Progress ? static_cast<QProgressBar*>(w)->minimum() : 0;
+        return g->kind == Kind::Progress ? static_cast<QProgressBar *>(w)->minimum() : 0;
     case GadgetAttribute::ProgressMaximum:
-        return g->kind == Kind::Progress ? static_cast<QProgressBar*>(w)->maximum() : 0;
+        return g->kind == Kind::Progress ? static_cast<QProgressBar *>(w)->maximum() : 0;
     case GadgetAttribute::StringMaxLength:
-        return g->kind == Kind::String ? static_cast<QLineEdit*>(w)->maxLength() : 0;
+        return g->kind == Kind::String ? static_cast<QLineEdit *>(w)->maxLength() : 0;
     case GadgetAttribute::SplitterFirstMinimum:
     case GadgetAttribute::SplitterSecondMinimum:
         if (g->kind == Kind::Splitter) {
-            auto* s = static_cast<QSplitter*>(w);
-            QWidget* child = s->widget(attribute == GadgetAttribute::SplitterFirstMinimum ? 0 : 1);
+            auto *s = static_cast<QSplitter *>(w);
+            QWidget *child = s->widget(attribute == GadgetAttribute::SplitterFirstMinimum ? 0 : 1);
             return child ? child->minimumWidth() : 0;
         }
         return 0;
@@ -123,35 +123,35 @@ int getGadgetAttribute(int id, GadgetAttribute attribute)
 
 int gadgetX(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return g ? g->widget->x() : 0;
 }
 
 int gadgetY(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return g ? g->widget->y() : 0;
 }
 
 int gadgetWidth(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return g ? g->widget->width() : 0;
 }
 
 int gadgetHeight(int id)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     return g ? g->widget->height() : 0;
 }
 
 int getGadgetColumnWidth(int id, int column)
 {
-    Gadget* g = findGadget(id);
+    Gadget *g = findGadget(id);
     if (!g)
         return 0;
     if (g->kind == Kind::ListIcon)
-        return static_cast<QTreeWidget*>(g->widget.data())->columnWidth(column);
+        return static_cast<QTreeWidget *>(g->widget.data())->columnWidth(column);
     if (g->kind == Kind::ExplorerList)
         return explorerColumnWidth(g->widget, column);
     return 0;
@@ -159,13 +159,13 @@ int getGadgetColumnWidth(int id, int column)
 
 void clickGadgetColumnHeader(int id, int column)
 {
-    if (auto* t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
+    if (auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
         Q_EMIT t->header()->sectionClicked(column);
 }
 
 std::string getMenuItemText(int menu, int item)
 {
-    QAction* a = menuItemAction(menu, item);
+    QAction *a = menuItemAction(menu, item);
     return a ? ss(withoutMnemonics(a->text())) : std::string();
 }
 
@@ -174,14 +174,14 @@ bool hasMenuItem(int menu, int item) { return menuItemAction(menu, item) != null
 std::vector<std::string> menuOutline(int menu)
 {
     std::vector<std::string> out;
-    QWidget* holder = menuHolder(menu);
-    if (auto* popup = qobject_cast<QMenu*>(holder)) {
+    QWidget *holder = menuHolder(menu);
+    if (auto *popup = qobject_cast<QMenu *>(holder)) {
         outline(popup, out);
         return out;
     }
     if (!holder)
         return out;
-    for (QAction* a : holder->actions()) {
+    for (QAction *a : holder->actions()) {
         if (!a->menu())
             continue;
         out.push_back(ss(withoutMnemonics(a->text())) + ">");
@@ -193,32 +193,32 @@ std::vector<std::string> menuOutline(int menu)
 
 void triggerMenuItem(int menu, int item)
 {
-    if (QAction* a = menuItemAction(menu, item))
+    if (QAction *a = menuItemAction(menu, item))
         a->trigger();
 }
 
 std::string getToolBarButtonCaption(int toolbar, int button)
 {
-    QToolButton* b = findToolBarButton(toolbar, button);
+    QToolButton *b = findToolBarButton(toolbar, button);
     return b ? ss(withoutMnemonics(b->text())) : std::string();
 }
 
 std::string getToolBarButtonToolTip(int toolbar, int button)
 {
-    QToolButton* b = findToolBarButton(toolbar, button);
+    QToolButton *b = findToolBarButton(toolbar, button);
     return b ? ss(b->toolTip()) : std::string();
 }
 
 void clickToolBarButton(int toolbar, int button)
 {
-    if (QToolButton* b = findToolBarButton(toolbar, button))
+    if (QToolButton *b = findToolBarButton(toolbar, button))
         b->click();
 }
 
 std::string getStatusBarText(int bar, int field)
 {
-    QLabel* label = statusBarField(bar, field);
+    QLabel *label = statusBarField(bar, field);
     return label ? ss(label->text()) : std::string();
 }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

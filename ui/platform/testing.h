@@ -25,7 +25,7 @@ namespace zarvon::platform {
 void setDelaysEnabled(bool enabled);
 
 // Folder of the instance lock file; empty restores the default.
-void setInstanceLockFolder(const std::string& folder);
+void setInstanceLockFolder(const std::string &folder);
 
 // ---- Events ----------------------------------------------------------------
 
@@ -33,10 +33,10 @@ void setInstanceLockFolder(const std::string& folder);
 // system run for at most `timeoutMilliseconds`. Returns false when none came.
 // Like waitEvent, it forgets the Escape presses and Cancel clicks from before
 // the event it takes.
-bool pollEvent(UiEvent& event, int timeoutMilliseconds = 0);
+bool pollEvent(UiEvent &event, int timeoutMilliseconds = 0);
 
 // Appends an event to the queue, as if the user had caused it.
-void postEvent(const UiEvent& event);
+void postEvent(const UiEvent &event);
 
 // Number of events waiting in the queue.
 int pendingEventCount();
@@ -47,7 +47,7 @@ bool isWindowTopmost(int window);
 
 // Writes a picture of the window's inner area as PNG (screenshot tests).
 // False when there is no such window or the file cannot be written.
-bool saveWindowPicture(int window, const std::string& pngPath);
+bool saveWindowPicture(int window, const std::string &pngPath);
 
 bool isGadgetDisabled(int id);
 // The value set with setGadgetAttribute; 0 when the control has no such
@@ -95,13 +95,13 @@ enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument
 // One dialog as it was shown.
 struct ShownDialog {
     DialogKind kind = DialogKind::Message;
-    std::string caption;   // caption or requester title
-    std::string text;      // message text; requester: default file or initial folder; document: its path
+    std::string caption; // caption or requester title
+    std::string text;    // message text; requester: default file or initial folder; document: its path
     MessageIcon icon = MessageIcon::None;
-    unsigned flags = 0;    // MessageFlag bits
-    std::string filter;    // file requesters
+    unsigned flags = 0; // MessageFlag bits
+    std::string filter; // file requesters
     int filterIndex = 0;
-    bool forAll = false;   // Replace: the "to all" answers were offered
+    bool forAll = false; // Replace: the "to all" answers were offered
 };
 
 // One expected dialog and its answer. Empty `caption`, `text` and
@@ -113,27 +113,27 @@ struct ScriptStep {
     std::string textContains{};
     MessageIcon icon = MessageIcon::None;
     bool anyIcon = true;
-    std::string answer{};    // requesters: the path chosen ("" = cancelled)
-    bool yes = false;        // YesNo
-    ReplaceAnswer replace = ReplaceAnswer::Cancel;  // Replace
+    std::string answer{};                          // requesters: the path chosen ("" = cancelled)
+    bool yes = false;                              // YesNo
+    ReplaceAnswer replace = ReplaceAnswer::Cancel; // Replace
 };
 
 // Starts script mode (also intercepts endProcess). Every dialog must match the
 // next step in order; `failure` receives one line per fault.
-void beginScript(std::function<void(const std::string&)> failure);
-void expectDialog(const ScriptStep& step);
+void beginScript(std::function<void(const std::string &)> failure);
+void expectDialog(const ScriptStep &step);
 // Shorthands.
-void expectMessage(const std::string& caption, const std::string& text, MessageIcon icon);
-void expectOpenFile(const std::string& answer);
-void expectSaveFile(const std::string& answer);
-void expectFolder(const std::string& answer);
+void expectMessage(const std::string &caption, const std::string &text, MessageIcon icon);
+void expectOpenFile(const std::string &answer);
+void expectSaveFile(const std::string &answer);
+void expectFolder(const std::string &answer);
 void expectYesNo(bool yes);
 // opens: whether an application was found to open it.
 void expectOpenDocument(bool opens = true);
 // A replace question; `forAll` is whether it must offer the "to all" answers.
 void expectReplace(ReplaceAnswer answer, bool forAll);
 // Every dialog shown since beginScript.
-const std::vector<ShownDialog>& shownDialogs();
+const std::vector<ShownDialog> &shownDialogs();
 // Number of expected steps not yet used.
 int unusedSteps();
 // Ends script mode: reports unused steps to the failure handler and clears
@@ -146,4 +146,4 @@ void interceptExit(bool intercept);
 // Forgets a recorded exit request (tests that continue after one).
 void clearExitRequest();
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform

@@ -13,12 +13,12 @@
 namespace zarvon::platform {
 namespace detail {
 
-void applyAnchors(PlatformWindow* window)
+void applyAnchors(PlatformWindow *window)
 {
-    for (auto& [id, g] : state().gadgets) {
+    for (auto &[id, g] : state().gadgets) {
         if (g.widget.isNull() || !g.anchors.active || g.window != window->number())
             continue;
-        const Anchors& a = g.anchors;
+        const Anchors &a = g.anchors;
         int dw = window->width() - a.parentBase.width();
         int dh = window->height() - a.parentBase.height();
         QRect r = a.base;
@@ -35,14 +35,14 @@ void applyAnchors(PlatformWindow* window)
     }
 }
 
-PlatformWindow::PlatformWindow(int number, QWidget* parent)
+PlatformWindow::PlatformWindow(int number, QWidget *parent)
     : QMainWindow(parent), number_(number), canvas_(new QWidget(this))
 {
     setCentralWidget(canvas_);
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-void PlatformWindow::closeEvent(QCloseEvent* event)
+void PlatformWindow::closeEvent(QCloseEvent *event)
 {
     if (closingByProgram) {
         event->accept();
@@ -52,24 +52,23 @@ void PlatformWindow::closeEvent(QCloseEvent* event)
     queueEvent(UiEvent{EventKind::CloseWindow, number_, -1, EventSubtype::None});
 }
 
-void PlatformWindow::resizeEvent(QResizeEvent* event)
+void PlatformWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     applyAnchors(this);
 }
 
-}  // namespace detail
+} // namespace detail
 
 using namespace detail;
 
-int openWindow(int window, int x, int y, int width, int height, const std::string& title,
-               unsigned flags, int parent)
+int openWindow(int window, int x, int y, int width, int height, const std::string &title, unsigned flags, int parent)
 {
     if (window == AnyNumber)
         window = handOutNumber();
     closeWindow(window);
-    PlatformWindow* parentWindow = parent >= 0 ? findWindow(parent) : nullptr;
-    auto* w = new PlatformWindow(window, nullptr);
+    PlatformWindow *parentWindow = parent >= 0 ? findWindow(parent) : nullptr;
+    auto *w = new PlatformWindow(window, nullptr);
     w->dialog = parentWindow || (flags & WindowTool);
     Qt::WindowFlags wf = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (flags & WindowTool)
@@ -93,7 +92,8 @@ int openWindow(int window, int x, int y, int width, int height, const std::strin
     if (flags & WindowParentCentered && parentWindow)
         area = parentWindow->frameGeometry();
     else if (flags & (WindowScreenCentered | WindowParentCentered))
-        area = QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry() : QRect(0, 0, 1024, 768);
+        area =
+            QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry() : QRect(0, 0, 1024, 768);
     if (area.isValid())
         w->move(area.x() + (area.width() - width) / 2, area.y() + (area.height() - height) / 2);
     else
@@ -111,22 +111,22 @@ bool isWindow(int window) { return findWindow(window) != nullptr; }
 
 void closeWindow(int window)
 {
-    PlatformWindow* w = findWindow(window);
+    PlatformWindow *w = findWindow(window);
     if (!w)
         return;
-    auto& s = state();
-    std::erase_if(s.shortcuts, [&](const ShortcutRec& r) { return r.window == window; });
+    auto &s = state();
+    std::erase_if(s.shortcuts, [&](const ShortcutRec &r) { return r.window == window; });
     w->closingByProgram = true;
     w->hide();
     delete w;
     s.windows.erase(window);
     sweepGadgets();
-    std::erase_if(s.queue, [&](const UiEvent& e) { return e.window == window && e.kind != EventKind::Menu; });
+    std::erase_if(s.queue, [&](const UiEvent &e) { return e.window == window && e.kind != EventKind::Menu; });
 }
 
 void showWindow(int window)
 {
-    if (auto* w = findWindow(window)) {
+    if (auto *w = findWindow(window)) {
         w->setAttribute(Qt::WA_ShowWithoutActivating, true);
         w->show();
         w->setAttribute(Qt::WA_ShowWithoutActivating, false);
@@ -135,19 +135,19 @@ void showWindow(int window)
 
 void hideWindow(int window)
 {
-    if (auto* w = findWindow(window))
+    if (auto *w = findWindow(window))
         w->hide();
 }
 
 bool isWindowVisible(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     return w && w->isVisible();
 }
 
 void activateWindow(int window)
 {
-    if (auto* w = findWindow(window)) {
+    if (auto *w = findWindow(window)) {
         w->show();
         w->raise();
         w->activateWindow();
@@ -156,13 +156,13 @@ void activateWindow(int window)
 
 int activeWindow()
 {
-    auto* w = dynamic_cast<PlatformWindow*>(QApplication::activeWindow());
+    auto *w = dynamic_cast<PlatformWindow *>(QApplication::activeWindow());
     return w ? w->number() : -1;
 }
 
 void setWindowState(int window, WindowState st)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return;
     if (st == WindowState::Maximized)
@@ -175,7 +175,7 @@ void setWindowState(int window, WindowState st)
 
 WindowState getWindowState(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return WindowState::Normal;
     if (w->windowState() & Qt::WindowMaximized)
@@ -185,21 +185,21 @@ WindowState getWindowState(int window)
     return WindowState::Normal;
 }
 
-void setWindowTitle(int window, const std::string& title)
+void setWindowTitle(int window, const std::string &title)
 {
-    if (auto* w = findWindow(window))
+    if (auto *w = findWindow(window))
         w->setWindowTitle(qs(title));
 }
 
 std::string getWindowTitle(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     return w ? ss(w->windowTitle()) : std::string();
 }
 
 void resizeWindow(int window, int x, int y, int width, int height)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return;
     QPoint pos = w->pos();
@@ -223,10 +223,10 @@ void resizeWindow(int window, int x, int y, int width, int height)
 
 void keepWindowOnScreen(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return;
-    QScreen* screen = QApplication::screenAt(w->frameGeometry().center());
+    QScreen *screen = QApplication::screenAt(w->frameGeometry().center());
     if (!screen)
         screen = QApplication::primaryScreen();
     if (!screen)
@@ -241,31 +241,31 @@ void keepWindowOnScreen(int window)
 
 int windowX(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     return w ? w->x() : 0;
 }
 
 int windowY(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     return w ? w->y() : 0;
 }
 
 int windowWidth(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     return w ? w->width() : 0;
 }
 
 int windowHeight(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     return w ? w->height() : 0;
 }
 
 void setWindowTopmost(int window, bool topmost)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return;
     bool visible = w->isVisible();
@@ -276,7 +276,7 @@ void setWindowTopmost(int window, bool topmost)
 
 void setWindowSizeable(int window, bool sizeable)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return;
     if (sizeable) {
@@ -289,7 +289,7 @@ void setWindowSizeable(int window, bool sizeable)
 
 void setWindowRedraw(int window, bool redraw)
 {
-    if (auto* w = findWindow(window)) {
+    if (auto *w = findWindow(window)) {
         w->setUpdatesEnabled(redraw);
         if (redraw)
             w->update();
@@ -298,11 +298,11 @@ void setWindowRedraw(int window, bool redraw)
 
 void setWindowPicture(int window, int image, bool shaped)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     QPixmap picture = imagePixmap(image);
     if (!w || picture.isNull())
         return;
-    auto* label = new QLabel(w->canvas());
+    auto *label = new QLabel(w->canvas());
     label->setPixmap(picture);
     label->setGeometry(0, 0, picture.width(), picture.height());
     label->lower();
@@ -316,7 +316,7 @@ void setWindowPicture(int window, int image, bool shaped)
 
 void useGadgetList(int window)
 {
-    auto* w = findWindow(window);
+    auto *w = findWindow(window);
     if (!w)
         return;
     state().lists.clear();
@@ -324,6 +324,6 @@ void useGadgetList(int window)
     state().optionGroup = nullptr;
 }
 
-QWidget* windowWidget(int window) { return findWindow(window); }
+QWidget *windowWidget(int window) { return findWindow(window); }
 
-}  // namespace zarvon::platform
+} // namespace zarvon::platform
