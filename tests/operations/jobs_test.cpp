@@ -50,8 +50,9 @@ public:
     }
     ~AsNobody()
     {
-        if (active_)
+        if (active_) {
             EXPECT_EQ(::seteuid(0), 0);
+        }
     }
 
 private:
@@ -166,7 +167,10 @@ TEST_F(JobsTest, ExtractionThatCannotFitIsRefusedBeforeItStarts)
 {
     zarvon::testing::writeZipDeclaring(path("bomb.zip"), uint64_t(1) << 50);
     SilentProgress progress;
-    const ExtractReport report = extractArchive({path("bomb.zip"), path("out")}, progress);
+    ExtractRequest request;
+    request.archivePath = path("bomb.zip");
+    request.destination = path("out");
+    const ExtractReport report = extractArchive(request, progress);
     EXPECT_EQ(report.failure.reason, Reason::NotEnoughSpace);
     EXPECT_EQ(report.spaceNeeded, uint64_t(1) << 50);
     EXPECT_GT(report.spaceAvailable, 0u);
