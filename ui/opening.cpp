@@ -295,6 +295,26 @@ void removeTemporaryFolders()
     uiState().archiveList.temporaryFolders.clear();
 }
 
+// Extracts names of archive into a new private temporary folder, removed
+// when the program ends. The folder, or "" after saying why none could be
+// made.
+static std::string extractIntoTemporaryFolder(const std::string &archive, const std::vector<std::string> &names,
+                                              operations::ExtractReport &report)
+{
+    const std::string folder = makeTemporaryFolder();
+    if (folder.empty()) {
+        operations::Failure failure;
+        failure.reason = operations::Reason::CannotCreate;
+        failure.sysErrno = errno;
+        failure.name = "zarvon-XXXXXX";
+        reportNotExtracted(archive, failure);
+        return {};
+    }
+    operations::SilentProgress progress;
+    report = operations::extractArchive({archive, folder, names, "", operations::Overwrite::Replace}, progress);
+    return folder;
+}
+
 void openArchiveEntry()
 {
     const std::string archive = shownPath();
@@ -325,18 +345,10 @@ void openArchiveEntry()
             pf::MessageIcon::Information);
         return;
     }
-    const std::string folder = makeTemporaryFolder();
-    if (folder.empty()) {
-        operations::Failure failure;
-        failure.reason = operations::Reason::CannotCreate;
-        failure.sysErrno = errno;
-        failure.name = "zarvon-XXXXXX";
-        reportNotExtracted(archive, failure);
+    operations::ExtractReport report;
+    const std::string folder = extractIntoTemporaryFolder(archive, {name}, report);
+    if (folder.empty())
         return;
-    }
-    operations::SilentProgress progress;
-    const operations::ExtractReport report =
-        operations::extractArchive({archive, folder, {name}, "", operations::Overwrite::Replace}, progress);
     if (!report.opened || !report.failures.empty() || report.filesWritten != 1) {
         reportExtraction(archive, report);
         return;
@@ -391,18 +403,10 @@ void dragArchiveEntries()
         extractDraggedEntries();
         return;
     }
-    const std::string folder = makeTemporaryFolder();
-    if (folder.empty()) {
-        operations::Failure failure;
-        failure.reason = operations::Reason::CannotCreate;
-        failure.sysErrno = errno;
-        failure.name = "zarvon-XXXXXX";
-        reportNotExtracted(archive, failure);
+    operations::ExtractReport report;
+    const std::string folder = extractIntoTemporaryFolder(archive, names, report);
+    if (folder.empty())
         return;
-    }
-    operations::SilentProgress progress;
-    const operations::ExtractReport report =
-        operations::extractArchive({archive, folder, names, "", operations::Overwrite::Replace}, progress);
     if (!report.opened || !report.failures.empty()) {
         reportExtraction(archive, report);
         if (!report.opened)
