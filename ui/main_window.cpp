@@ -452,17 +452,27 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     // The widths the user gave the old list's columns are those of the new
     // one (the splitter takes the list with it).
     saveArchiveColumns();
+    // In the toolbar form the explorer list keeps showing its folder: it is
+    // kept as it is rather than made anew, which would read a large folder
+    // again (seconds for 20,000 files) for every archive opened.
+    const bool keepExplorer = hadExplorer && standard;
     if (pf::isGadget(ids::SplitterArchive))
         pf::freeGadget(ids::SplitterArchive);
     pf::freeGadget(ids::ArchiveList);
-    pf::freeGadget(ids::ExplorerList);
+    if (!keepExplorer)
+        pf::freeGadget(ids::ExplorerList);
     pf::useGadgetList(ids::WindowMain);
 
-    pf::explorerListGadget(ids::ExplorerList, 0, 0, 100, 100, folder);
-    if (hadExplorer)
-        pf::setExplorerDisplay(ids::ExplorerList, display);
-    else
-        applyListViewType();
+    if (keepExplorer) {
+        // As a new list would: nothing selected.
+        pf::clearGadgetSelection(ids::ExplorerList);
+    } else {
+        pf::explorerListGadget(ids::ExplorerList, 0, 0, 100, 100, folder);
+        if (hadExplorer)
+            pf::setExplorerDisplay(ids::ExplorerList, display);
+        else
+            applyListViewType();
+    }
     const bool recentPlain = !standard && how == ArchiveOpening::Recent;
     const std::string title = recentPlain ? languageText("Titre ListIconGadget", "Fichiers contenus dans l'archive")
                                           : languageText("ListIconGadgetTitle", "Fichiers contenus dans l'archive");

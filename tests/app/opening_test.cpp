@@ -3,6 +3,9 @@
 #include "support/process.h"
 #include "support/program_fixture.h"
 #include "ui/opening.h"
+#include "ui/platform/qt_access.h"
+
+#include <QWidget>
 
 using namespace zarvon;
 using namespace zarvon::platform;
@@ -87,6 +90,27 @@ TEST_F(OpeningTest, SelectionCountsStartAfreshWithTheNewExplorerList)
     // The archive layout makes the explorer list anew, with nothing selected.
     openWithRequester(zip);
     EXPECT_EQ(getStatusBarText(ids::StatusBarMain, 1), "0 Dossier(s) 0 Fichier(s) sélectionné(s)");
+}
+
+// Making the explorer list anew for each archive read its folder again:
+// seconds with 20,000 files. In the toolbar form it is kept, folder and view.
+TEST_F(OpeningTest, TheExplorerListIsKeptWhenAnArchiveOpens)
+{
+    writeStandardIni();
+    writeFile("home/notes.txt", "n");
+    const std::string first = makeZip("home/first.zip", {{"a.txt", "a"}});
+    const std::string second = makeZip("home/second.zip", {{"b.txt", "b"}, {"c.txt", "c"}});
+    ASSERT_TRUE(start());
+    QWidget *explorer = gadgetWidget(ids::ExplorerList);
+    ASSERT_NE(explorer, nullptr);
+    const std::string folder = getGadgetText(ids::ExplorerList);
+    openWithRequester(first);
+    openWithRequester(second);
+    EXPECT_EQ(gadgetWidget(ids::ExplorerList), explorer);
+    EXPECT_TRUE(explorer->isVisible());
+    EXPECT_EQ(getGadgetText(ids::ExplorerList), folder);
+    EXPECT_EQ(archiveRows().size(), 2u);
+    EXPECT_GE(explorerItem("notes.txt"), 0);
 }
 
 TEST_F(OpeningTest, CtrlOOpensTheRequesterAndCancelChangesNothing)

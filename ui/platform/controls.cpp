@@ -304,6 +304,9 @@ int splitterGadget(int id, int x, int y, int width, int height, int first, int s
     b->anchors.active = false;
     s->addWidget(a->widget);
     s->addWidget(b->widget);
+    // A control kept from an earlier splitter comes back hidden.
+    a->widget->show();
+    b->widget->show();
     int n = registerGadget(id, Kind::Splitter, s, x, y, width, height);
     forwardSignal(s, &QSplitter::splitterMoved, n, EventSubtype::Change);
     return n;
@@ -340,6 +343,13 @@ void freeGadget(int id)
     if (!g)
         return;
     QWidget *w = g->widget;
+    if (g->kind == Kind::Splitter && w) {
+        // The controls it holds are controls of their own: they stay, on the
+        // splitter's parent, until freed themselves or put in a new splitter.
+        for (auto &[number, gadget] : state().gadgets)
+            if (gadget.widget && gadget.widget->parentWidget() == w)
+                gadget.widget->setParent(w->parentWidget());
+    }
     state().gadgets.erase(id);
     delete w;
     sweepGadgets();

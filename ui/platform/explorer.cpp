@@ -389,6 +389,13 @@ void selectAllExplorerItems(QWidget *w)
         selection->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
 }
 
+void clearExplorerSelection(QWidget *w)
+{
+    auto *selection = explorer(w)->details->selectionModel();
+    selection->clearSelection();
+    selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
 int explorerCurrent(QWidget *w)
 {
     ExplorerWidget *e = explorer(w);

@@ -188,6 +188,7 @@ QString explorerItemText(QWidget *explorer, int item, int column);
 int explorerItemState(QWidget *explorer, int item);
 void setExplorerItemState(QWidget *explorer, int item, int state);
 void selectAllExplorerItems(QWidget *explorer);
+void clearExplorerSelection(QWidget *explorer);
 int explorerCurrent(QWidget *explorer);
 void setExplorerCurrent(QWidget *explorer, int item);
 void setExplorerMode(QWidget *explorer, ExplorerDisplay mode);

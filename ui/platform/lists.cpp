@@ -381,6 +381,18 @@ void selectAllGadgetItems(int id)
     }
 }
 
+void clearGadgetSelection(int id)
+{
+    Gadget *g = findGadget(id);
+    if (!g)
+        return;
+    Quiet quiet;
+    if (g->kind == Kind::ExplorerList)
+        clearExplorerSelection(g->widget);
+    else if (g->kind == Kind::ListIcon)
+        static_cast<QTreeWidget *>(g->widget.data())->clearSelection();
+}
+
 void addGadgetColumn(int id, int position, const std::string &title, int width)
 {
     auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);

@@ -296,6 +296,8 @@ void setGadgetItemState(int id, int item, int state);
 // change of the selection however many items there are (item by item, each
 // change is as slow as the selection is long).
 void selectAllGadgetItems(int id);
+// Leaves no item selected and none current, in one change.
+void clearGadgetSelection(int id);
 
 // Columns of list icons (and the explorer list's report view).
 void addGadgetColumn(int id, int position, const std::string &title, int width);
