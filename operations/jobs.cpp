@@ -167,6 +167,24 @@ bool freeSpaceAt(std::string folder, uint64_t &available)
     }
 }
 
+// Removes the folders an extraction made under a destination that did not
+// exist before it, when it wrote nothing there: a wrong password or a
+// damaged archive must not leave an empty tree behind. Only empty folders
+// go, deepest first.
+void removeEmptyFoldersMadeFor(const std::string &destination)
+{
+    std::error_code error;
+    std::vector<fs::path> folders{fs::path(destination)};
+    for (auto it = fs::recursive_directory_iterator(destination, error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (!it->is_directory(error) || it->is_symlink(error))
+            return; // a file is there: the extraction wrote something
+        folders.push_back(it->path());
+    }
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        fs::remove(*folder, error); // fails, harmlessly, on a folder not empty
+}
+
 // The declared bytes of the files the request will write.
 uint64_t declaredBytes(const ListReport &listed, const ExtractRequest &request)
 {
@@ -213,8 +231,12 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
         decided.spaceAvailable = available;
         return decided;
     }
+    struct stat before {};
+    const bool destinationExisted = ::stat(request.destination.c_str(), &before) == 0;
     ExtractReport report = format->extract(settled, progress);
     report.skipped = std::move(decided.skipped);
+    if (!destinationExisted && report.filesWritten == 0 && report.entriesDone == 0)
+        removeEmptyFoldersMadeFor(request.destination);
     return report;
 }
 

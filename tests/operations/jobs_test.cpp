@@ -148,7 +148,11 @@ TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes)
     EXPECT_TRUE(wrong.opened);
     EXPECT_EQ(wrong.passwordFailures(), 2);
     EXPECT_TRUE(wrong.anyWrongPassword());
-    EXPECT_FALSE(fs::exists(path("dest/a.txt")));
+    EXPECT_FALSE(fs::exists(path("dest"))) << "a failed extraction leaves no folder it made";
+    // A folder that was there before stays, even empty.
+    fs::create_directories(path("kept"));
+    EXPECT_TRUE(extractArchive({path("p.zip"), path("kept"), {}, "nope"}, progress).anyWrongPassword());
+    EXPECT_TRUE(fs::is_directory(path("kept")));
 
     const ExtractReport some = extractArchive({path("p.zip"), path("dest"), {"b.txt", "gone.txt"}, "pw"}, progress);
     EXPECT_EQ(some.filesWritten, 1);
