@@ -413,7 +413,7 @@ void controlEvent(const pf::UiEvent &event)
     case ids::ExplorerList: explorerEvent(event); break;
     case ids::ArchiveList:
         // Its drag start is handled before.
-        if (event.subtype == pf::EventSubtype::LeftDoubleClick)
+        if (event.subtype == pf::EventSubtype::LeftDoubleClick && !refusedForPrompt())
             ui::openArchiveEntry();
         break;
     // Compression window
@@ -481,7 +481,7 @@ void dispatchEvent(const pf::UiEvent &event)
         return;
     }
     if (event.kind == pf::EventKind::Control && event.source == ids::ArchiveList &&
-        event.subtype == pf::EventSubtype::DragStart)
+        event.subtype == pf::EventSubtype::DragStart && !refusedForPrompt())
         ui::dragArchiveEntries();
     if (event.kind == pf::EventKind::Control && event.window == ids::WindowMain &&
         event.subtype == pf::EventSubtype::Drop) {

@@ -68,7 +68,7 @@ constexpr LanguageKey kKeys[] = {
     {"ArchiveColumnMethod", "Méthode"},
     {"ArchiveColumnEncrypted", "Chiffré"},
     {"ArchiveColumnCrc", "CRC"},
-    {"MsgOpenEntryPassword", "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir."},
+    {"MsgDragAgain", "Mot de passe accepté : faites glisser les fichiers de nouveau."},
     {"OpenZipFile", "Sélectionner une archive"},
     {"BootScreen", "Démarrage de Zarvon..."},
     {"MsgModif", "Vos modifications seront pris en charge au prochain démarrage"},

@@ -138,8 +138,12 @@ void extractWithoutPassword(const std::string &archivePath, const std::vector<st
 
 void openPasswordWindowFor(const PasswordRequest &request)
 {
-    const bool rar = request.kind == PasswordRequestKind::rarFile;
-    if (!buildPasswordWindow(request.destination, rar))
+    PasswordDestination shown = PasswordDestination::Editable;
+    if (request.kind == PasswordRequestKind::rarFile)
+        shown = PasswordDestination::Locked;
+    if (request.kind == PasswordRequestKind::openEntry || request.kind == PasswordRequestKind::dragEntries)
+        shown = PasswordDestination::None;
+    if (!buildPasswordWindow(request.destination, shown))
         return;
     pf::showWindow(ids::WindowCopy);
     pf::activateWindow(ids::WindowCopy);
@@ -174,6 +178,12 @@ std::string failureLines(const ExtractReport &report)
 }
 
 } // namespace
+
+void askPassword(PasswordRequest request)
+{
+    queuePasswordRequest(std::move(request));
+    askNextPassword();
+}
 
 // ---- Protection --------------------------------------------------------------------
 
@@ -345,20 +355,25 @@ void confirmPasswordWindow()
         pf::closeWindow(ids::WindowCopy);
         return;
     }
+    const PasswordRequest request = uiState().passwordRequests.front();
+    // Entries opened or dragged out go to a private folder: there is no
+    // destination to check.
+    const bool privateCopy =
+        request.kind == PasswordRequestKind::openEntry || request.kind == PasswordRequestKind::dragEntries;
     const std::string password = pf::getGadgetText(ids::StrCopyDestination);
-    const std::string destination = pf::getGadgetText(ids::StrPwdDestination);
+    const std::string destination = privateCopy ? std::string() : pf::getGadgetText(ids::StrPwdDestination);
     // A relative folder would be taken from wherever the program was
     // started, where the user would never look for the files.
-    if (password.empty() || !std::filesystem::path(destination).is_absolute()) {
+    if (password.empty() || (!privateCopy && !std::filesystem::path(destination).is_absolute())) {
         errorMessage(languageText("MsgZipPwd", "Vérifier votre mot de passe et/ou la destionation !"));
         return;
     }
-    const PasswordRequest request = uiState().passwordRequests.front();
 
     // A RAR file's entries go where its first pass wrote the others.
     const std::string folder = request.kind == PasswordRequestKind::rarFile ? request.destination : destination;
     pf::hideWindow(ids::WindowCopy);
-    const ExtractReport report = runWithProgress(request.archivePath, folder, request.entryNames, password);
+    const ExtractReport report = privateCopy ? takeOutWithPassword(request, password)
+                                             : runWithProgress(request.archivePath, folder, request.entryNames, password);
 
     if (report.opened && !report.stopped && report.passwordFailures() > 0) {
         // Nothing was written for the entries the password did not open: the
@@ -372,9 +387,12 @@ void confirmPasswordWindow()
     }
     pf::closeWindow(ids::WindowCopy);
     uiState().passwordRequests.pop_front();
-    if (request.kind != PasswordRequestKind::rarFile)
+    if (request.kind == PasswordRequestKind::zipFile || request.kind == PasswordRequestKind::zipEntries)
         uiState().lastZipDestination = destination;
-    reportExtraction(request.archivePath, report);
+    // A private copy that worked has been opened or is ready to drag: no
+    // message stands in the way.
+    if (!privateCopy || !report.opened || report.stopped || !report.failures.empty())
+        reportExtraction(request.archivePath, report);
     askNextPassword();
 }
 
@@ -409,36 +427,5 @@ void extractArchiveTo(const std::string &archivePath, const std::string &destina
     reportExtraction(archivePath, runWithProgress(archivePath, destination, {}));
 }
 
-void extractDraggedEntries()
-{
-    const std::string archive = shownArchive();
-    if (archive.empty())
-        return;
-    const std::vector<std::string> names = selectedArchiveRows();
-    if (names.empty())
-        return;
-    const operations::ListReport listed = operations::listArchiveEntries(archive);
-    if (!listed.opened) {
-        reportExtraction(archive, notOpened(listed.failure));
-        return;
-    }
-    if (isProtected(archive)) {
-        // Without its password a protected entry cannot be written: ask for
-        // it, with the last folder already in the destination field.
-        queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, uiState().lastZipDestination});
-        askNextPassword();
-        return;
-    }
-    if (uiState().lastZipDestination.empty()) {
-        // No folder chosen yet in this session: ask rather than write anywhere.
-        const std::string destination = askDestination();
-        if (destination.empty())
-            return;
-        uiState().lastZipDestination = destination;
-    }
-    const ExtractReport report = runWithProgress(archive, uiState().lastZipDestination, names);
-    if (!report.opened || report.stopped || !report.failures.empty())
-        reportExtraction(archive, report);
-}
 
 } // namespace zarvon::ui

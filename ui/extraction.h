@@ -44,6 +44,8 @@ enum class PasswordRequestKind {
     zipFile,    // a ZIP file selected in the explorer list: every entry
     zipEntries, // entries selected in the archive list (entryNames)
     rarFile,    // a RAR file; destination already chosen
+    openEntry,  // one entry of the archive list, to open with the desktop
+    dragEntries, // entries dragged out of the archive list
 };
 
 struct PasswordRequest {
@@ -58,6 +60,10 @@ struct PasswordRequest {
 // (several protected archives selected at once are asked for one after the
 // other). Empty when no password window is open.
 const std::deque<PasswordRequest> &pendingPasswordRequests();
+
+// Asks for the password of `request` in the password window, now or after
+// the requests already waiting.
+void askPassword(PasswordRequest request);
 
 // ---- Commands (called by the dispatch) ---------------------------------------------
 
@@ -76,14 +82,6 @@ void browsePasswordDestination();
 // The password window's Cancel button (61): closes the window and drops its
 // request; the next waiting request, if any, opens the window again.
 void cancelPasswordWindow();
-
-// Rows dragged out of the archive list (drag start on the archive list):
-// the selected entries of the archive shown are extracted into the folder
-// last chosen for a ZIP extraction, asking for one when none was chosen yet.
-// Entries that fail are reported; success shows no message. A protected
-// archive opens the password window, its destination field holding that
-// folder.
-void extractDraggedEntries();
 
 // Every entry of the archive at `archivePath` into `destination`, as the
 // extract command does once it has a folder: a protected archive opens the

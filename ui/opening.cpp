@@ -295,11 +295,41 @@ void removeTemporaryFolders()
     uiState().archiveList.temporaryFolders.clear();
 }
 
+namespace {
+
+bool wroteEverything(const operations::ExtractReport &report)
+{
+    return report.opened && !report.stopped && report.failures.empty();
+}
+
+bool passwordRefused(const operations::ExtractReport &report)
+{
+    return report.opened && !report.stopped && report.passwordFailures() > 0;
+}
+
+std::string rememberedPassword(const std::string &archive)
+{
+    const ArchiveListState &list = uiState().archiveList;
+    return list.passwordArchive == archive ? list.password : std::string();
+}
+
+void rememberPassword(const std::string &archive, const std::string &password)
+{
+    uiState().archiveList.passwordArchive = archive;
+    uiState().archiveList.password = password;
+}
+
+void forgetPassword()
+{
+    uiState().archiveList.passwordArchive.clear();
+    uiState().archiveList.password.clear();
+}
+
 // Extracts names of archive into a new private temporary folder, removed
 // when the program ends. The folder, or "" after saying why none could be
 // made.
-static std::string extractIntoTemporaryFolder(const std::string &archive, const std::vector<std::string> &names,
-                                              operations::ExtractReport &report)
+std::string extractIntoTemporaryFolder(const std::string &archive, const std::vector<std::string> &names,
+                                       const std::string &password, operations::ExtractReport &report)
 {
     const std::string folder = makeTemporaryFolder();
     if (folder.empty()) {
@@ -311,9 +341,84 @@ static std::string extractIntoTemporaryFolder(const std::string &archive, const 
         return {};
     }
     operations::SilentProgress progress;
-    report = operations::extractArchive({archive, folder, names, "", operations::Overwrite::Replace}, progress);
+    report = operations::extractArchive({archive, folder, names, password, operations::Overwrite::Replace}, progress);
     return folder;
 }
+
+void openWithApplication(const std::string &file)
+{
+    if (!pf::openWithDesktop(file))
+        pf::messageBox("Zarvon",
+                       settings::languageText("MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :") +
+                           "\r" + file,
+                       pf::MessageIcon::Error);
+}
+
+bool under(const std::string &name, const std::string &folder)
+{
+    return folder.size() < name.size() && name.compare(0, folder.size(), folder) == 0;
+}
+
+// What a drag from the archive list carries.
+struct DraggedEntries {
+    std::vector<std::string> chosen;  // the selected rows
+    std::vector<std::string> folders; // the selected folder rows
+    std::vector<std::string> names;   // every entry to write: the chosen ones and all under a chosen folder
+    bool encrypted = false;           // one of `names` needs the password
+};
+
+// The selected rows of the archive list and what they stand for; empty
+// `chosen` when nothing is to be dragged (an unreadable archive is reported).
+DraggedEntries selectedForDrag(const std::string &archive)
+{
+    DraggedEntries dragged;
+    const int count = pf::countGadgetItems(ids::ArchiveList);
+    for (int i = 0; i < count; ++i)
+        if (pf::getGadgetItemState(ids::ArchiveList, i) & pf::ItemSelected)
+            dragged.chosen.push_back(pf::getGadgetItemText(ids::ArchiveList, i));
+    if (dragged.chosen.empty())
+        return dragged;
+    const operations::ListReport listed = operations::listArchiveEntries(archive);
+    if (!listed.opened) {
+        reportNotExtracted(archive, listed.failure);
+        dragged.chosen.clear();
+        return dragged;
+    }
+    for (const std::string &name : dragged.chosen)
+        if (!name.empty() && name.back() == '/')
+            dragged.folders.push_back(name);
+    for (const operations::ArchiveEntry &entry : listed.entries) {
+        bool wanted = std::find(dragged.chosen.begin(), dragged.chosen.end(), entry.name) != dragged.chosen.end();
+        for (const std::string &folder : dragged.folders)
+            wanted = wanted || under(entry.name, folder);
+        if (!wanted)
+            continue;
+        dragged.names.push_back(entry.name);
+        dragged.encrypted = dragged.encrypted || entry.encrypted;
+    }
+    return dragged;
+}
+
+// The files a drag carries out of `folder`, where the entries were written:
+// each chosen row that is not already inside a chosen folder.
+std::vector<std::string> draggedPaths(const DraggedEntries &dragged, const std::string &folder)
+{
+    std::vector<std::string> paths;
+    for (const std::string &name : dragged.chosen) {
+        bool inside = false;
+        for (const std::string &f : dragged.folders)
+            inside = inside || under(name, f);
+        std::string path = folder + "/" + name;
+        if (path.back() == '/')
+            path.pop_back();
+        std::error_code error;
+        if (!inside && std::filesystem::exists(std::filesystem::symlink_status(path, error)))
+            paths.push_back(path);
+    }
+    return paths;
+}
+
+} // namespace
 
 void openArchiveEntry()
 {
@@ -337,28 +442,26 @@ void openArchiveEntry()
         }
     if (!entry || entry->folder)
         return;
-    if (entry->encrypted) {
-        pf::messageBox(
-            "Zarvon",
-            settings::languageText("MsgOpenEntryPassword",
-                                   "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir."),
-            pf::MessageIcon::Information);
+    const std::string password = entry->encrypted ? rememberedPassword(archive) : std::string();
+    if (entry->encrypted && password.empty()) {
+        askPassword({PasswordRequestKind::openEntry, archive, {name}, {}});
         return;
     }
     operations::ExtractReport report;
-    const std::string folder = extractIntoTemporaryFolder(archive, {name}, report);
+    const std::string folder = extractIntoTemporaryFolder(archive, {name}, password, report);
     if (folder.empty())
         return;
-    if (!report.opened || !report.failures.empty() || report.filesWritten != 1) {
+    if (entry->encrypted && passwordRefused(report)) {
+        // The archive was replaced by one with another password.
+        forgetPassword();
+        askPassword({PasswordRequestKind::openEntry, archive, {name}, {}});
+        return;
+    }
+    if (!wroteEverything(report) || report.filesWritten != 1) {
         reportExtraction(archive, report);
         return;
     }
-    const std::string file = folder + "/" + name;
-    if (!pf::openWithDesktop(file))
-        pf::messageBox("Zarvon",
-                       settings::languageText("MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :") +
-                           "\r" + file,
-                       pf::MessageIcon::Error);
+    openWithApplication(folder + "/" + name);
 }
 
 void dragArchiveEntries()
@@ -366,65 +469,51 @@ void dragArchiveEntries()
     const std::string archive = shownPath();
     if (archive.empty() || !pf::isGadget(ids::ArchiveList))
         return;
-    std::vector<std::string> chosen;
-    const int count = pf::countGadgetItems(ids::ArchiveList);
-    for (int i = 0; i < count; ++i)
-        if (pf::getGadgetItemState(ids::ArchiveList, i) & pf::ItemSelected)
-            chosen.push_back(pf::getGadgetItemText(ids::ArchiveList, i));
-    if (chosen.empty())
+    const DraggedEntries dragged = selectedForDrag(archive);
+    if (dragged.chosen.empty())
         return;
-    const operations::ListReport listed = operations::listArchiveEntries(archive);
-    if (!listed.opened) {
-        reportNotExtracted(archive, listed.failure);
-        return;
-    }
-    // The entries to write: the chosen ones and, for a chosen folder,
-    // everything stored under it. What is dragged: each chosen row that is
-    // not already inside a chosen folder.
-    auto under = [](const std::string &name, const std::string &folder) {
-        return folder.size() < name.size() && name.compare(0, folder.size(), folder) == 0;
-    };
-    std::vector<std::string> folders;
-    for (const std::string &name : chosen)
-        if (!name.empty() && name.back() == '/')
-            folders.push_back(name);
-    std::vector<std::string> names;
-    bool encrypted = false;
-    for (const operations::ArchiveEntry &entry : listed.entries) {
-        bool wanted = std::find(chosen.begin(), chosen.end(), entry.name) != chosen.end();
-        for (const std::string &folder : folders)
-            wanted = wanted || under(entry.name, folder);
-        if (!wanted)
-            continue;
-        names.push_back(entry.name);
-        encrypted = encrypted || entry.encrypted;
-    }
-    if (encrypted) {
-        extractDraggedEntries();
+    const std::string password = dragged.encrypted ? rememberedPassword(archive) : std::string();
+    if (dragged.encrypted && password.empty()) {
+        askPassword({PasswordRequestKind::dragEntries, archive, dragged.names, {}});
         return;
     }
     operations::ExtractReport report;
-    const std::string folder = extractIntoTemporaryFolder(archive, names, report);
+    const std::string folder = extractIntoTemporaryFolder(archive, dragged.names, password, report);
     if (folder.empty())
         return;
-    if (!report.opened || !report.failures.empty()) {
+    if (dragged.encrypted && passwordRefused(report)) {
+        forgetPassword();
+        askPassword({PasswordRequestKind::dragEntries, archive, dragged.names, {}});
+        return;
+    }
+    if (!wroteEverything(report)) {
         reportExtraction(archive, report);
         if (!report.opened)
             return;
     }
-    std::vector<std::string> paths;
-    for (const std::string &name : chosen) {
-        bool inside = false;
-        for (const std::string &f : folders)
-            inside = inside || under(name, f);
-        std::string path = folder + "/" + name;
-        if (path.back() == '/')
-            path.pop_back();
-        std::error_code error;
-        if (!inside && std::filesystem::exists(std::filesystem::symlink_status(path, error)))
-            paths.push_back(path);
+    pf::startFileDrag(ids::ArchiveList, draggedPaths(dragged, folder));
+}
+
+operations::ExtractReport takeOutWithPassword(const PasswordRequest &request, const std::string &password)
+{
+    operations::ExtractReport report;
+    const std::string folder = extractIntoTemporaryFolder(request.archivePath, request.entryNames, password, report);
+    if (folder.empty()) {
+        // Already said why; nothing more to report.
+        report.opened = true;
+        return report;
     }
-    pf::startFileDrag(ids::ArchiveList, paths);
+    if (!wroteEverything(report))
+        return report;
+    rememberPassword(request.archivePath, password);
+    if (request.kind == PasswordRequestKind::openEntry && !request.entryNames.empty())
+        openWithApplication(folder + "/" + request.entryNames.front());
+    else
+        pf::messageBox("Zarvon",
+                       settings::languageText("MsgDragAgain",
+                                              "Mot de passe accepté : faites glisser les fichiers de nouveau."),
+                       pf::MessageIcon::Information);
+    return report;
 }
 
 void dropFiles(int target)

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "operations/archive_format.h"
+#include "ui/extraction.h"
 
 namespace zarvon::ui {
 
@@ -93,18 +94,27 @@ void removeTemporaryFolders();
 
 // A double click on the archive list: the current row's entry is extracted
 // into a temporary folder and opened with the desktop's application. A folder
-// row does nothing; an encrypted entry is not extracted, a message says it
-// needs its password (the extraction asks for it); a failed extraction is
-// reported as the extraction reports it; no application: "MsgNoLauncher".
+// row does nothing; an encrypted entry is opened with the password that
+// opened the shown archive's entries before, else after the password window
+// (openEntry request) asks for it; a failed extraction is reported as the
+// extraction reports it; no application: "MsgNoLauncher".
 void openArchiveEntry();
 
 // A drag begun on the archive list's selected rows: the selected entries
 // (a folder row with everything under it) are extracted into a temporary
 // folder and dragged out as files, for a file manager or another program to
-// take. When one of them is encrypted the password is needed first: they go
-// the way of extractDraggedEntries instead (the password window, then the
-// last extraction folder).
+// take. Encrypted entries need the password: the one that opened the shown
+// archive's entries before, else the password window asks for it
+// (dragEntries request) and, once it is right, says to drag them again (the
+// pointer's drag is over by then).
 void dragArchiveEntries();
+
+// The password window's Ok for an openEntry or dragEntries request: the
+// entries are extracted with `password` into a new private folder; when every
+// one was written the password is kept for the shown archive and the entry
+// opened, or the user told to drag again. The report, for the password
+// window to try again on a wrong password or to report a failure.
+operations::ExtractReport takeOutWithPassword(const PasswordRequest &request, const std::string &password);
 
 // Files dropped onto the main window (Drop event of window 0, `target` the
 // control under the pointer): onto the explorer list they are copied into

@@ -56,8 +56,13 @@ struct TrayModeState {
 
 // The archive list's entries opened with the desktop or dragged out: each
 // went to a private folder of its own, removed when the program ends.
+// The password that opened entries of the shown archive is kept while that
+// archive stays shown, so that the next entry opened or dragged out of it is
+// not asked for again.
 struct ArchiveListState {
     std::vector<std::string> temporaryFolders;
+    std::string passwordArchive; // the archive `password` opened; "" when none
+    std::string password;
 };
 
 struct UiState {

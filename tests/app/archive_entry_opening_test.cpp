@@ -7,6 +7,8 @@
 
 #include "support/process.h"
 #include "support/program_fixture.h"
+#include "ui/dialogs/copy_window.h"
+#include "ui/extraction.h"
 #include "ui/opening.h"
 
 using namespace zarvon;
@@ -124,23 +126,109 @@ TEST_F(EntryOpeningTest, NoApplicationIsReported)
     EXPECT_EQ(unusedSteps(), 0);
 }
 
-TEST_F(EntryOpeningTest, EncryptedEntrySaysItNeedsItsPassword)
+class EncryptedEntryOpeningTest : public EntryOpeningTest {
+protected:
+    void SetUp() override
+    {
+        EntryOpeningTest::SetUp();
+        if (!zarvon::testing::haveTool("zip"))
+            GTEST_SKIP() << "zip is not installed";
+        writeStandardIni();
+        writeFile("secret.txt", "hidden");
+        writeFile("notes.txt", "also hidden");
+        zip_ = (folder() / "locked.zip").string();
+        ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder()) +
+                                              " && zip -q -P pw locked.zip secret.txt notes.txt")
+                      .status,
+                  0);
+        ASSERT_TRUE(start({zip_}));
+    }
+
+    void answer(const std::string &password)
+    {
+        ASSERT_TRUE(ui::isPasswordWindowOpen());
+        setGadgetText(ids::StrCopyDestination, password);
+        control(ids::BtOk);
+    }
+
+    std::string zip_;
+};
+
+TEST_F(EncryptedEntryOpeningTest, PasswordWindowAsksThenTheEntryOpensAndTheNextOneIsNotAskedAgain)
 {
-    if (!zarvon::testing::haveTool("zip"))
-        GTEST_SKIP() << "zip is not installed";
-    writeStandardIni();
-    writeFile("secret.txt", "hidden");
-    const std::string zip = (folder() / "locked.zip").string();
+    doubleClick("secret.txt");
+    ASSERT_TRUE(ui::isPasswordWindowOpen());
+    // The entry goes to a private folder: there is no destination to give.
+    EXPECT_FALSE(isGadget(ids::StrPwdDestination));
+    EXPECT_TRUE(privateFolders().empty()) << "nothing is written without the password";
+
+    // A wrong password is said and asked again; nothing is opened.
+    expectDialog(ScriptStep{DialogKind::Message, "Zarvon", "", "mot de passe incorrect", MessageIcon::Warning, false});
+    answer("wrong");
+    EXPECT_EQ(unusedSteps(), 0);
+    EXPECT_TRUE(ui::isPasswordWindowOpen());
+    EXPECT_TRUE(isWindowVisible(ids::WindowCopy));
+
+    expectOpenDocument(true);
+    answer("pw");
+    EXPECT_FALSE(isWindow(ids::WindowCopy));
+    ASSERT_EQ(shownDialogs().back().kind, DialogKind::OpenDocument);
+    EXPECT_EQ(readFile(shownDialogs().back().text), "hidden");
+
+    // The password that opened one entry opens the next of the same archive.
+    expectOpenDocument(true);
+    doubleClick("notes.txt");
+    EXPECT_FALSE(isWindow(ids::WindowCopy));
+    EXPECT_EQ(readFile(shownDialogs().back().text), "also hidden");
+    EXPECT_EQ(unusedSteps(), 0);
+}
+
+TEST_F(EncryptedEntryOpeningTest, DoubleClicksWhileThePasswordIsAskedDoNotStackPrompts)
+{
+    doubleClick("secret.txt");
+    doubleClick("secret.txt");
+    doubleClick("notes.txt");
+    EXPECT_EQ(ui::pendingPasswordRequests().size(), 1u);
+    control(ids::BtCancel3);
+    EXPECT_FALSE(isWindow(ids::WindowCopy));
+    EXPECT_TRUE(ui::pendingPasswordRequests().empty());
+    EXPECT_TRUE(privateFolders().empty());
+}
+
+TEST_F(EncryptedEntryOpeningTest, DraggingAsksThePasswordOnceThenCarriesTheFiles)
+{
+    recordFileDrags(true);
+    setGadgetItemState(ids::ArchiveList, row("secret.txt"), ItemSelected);
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    EXPECT_TRUE(lastDraggedFiles().empty()) << "nothing can be written without the password";
+    ASSERT_TRUE(ui::isPasswordWindowOpen());
+    EXPECT_FALSE(isGadget(ids::StrPwdDestination));
+    // The pointer's drag is over once the password is typed: the user is
+    // told to drag again, and this time the files go.
+    expectMessage("Zarvon", "Mot de passe accepté : faites glisser les fichiers de nouveau.",
+                  MessageIcon::Information);
+    answer("pw");
+    EXPECT_EQ(unusedSteps(), 0);
+    EXPECT_FALSE(isWindow(ids::WindowCopy));
+    control(ids::ArchiveList, EventSubtype::DragStart);
+    ASSERT_EQ(lastDraggedFiles().size(), 1u);
+    EXPECT_EQ(readFile(lastDraggedFiles()[0]), "hidden");
+}
+
+TEST_F(EncryptedEntryOpeningTest, ARememberedPasswordIsNotUsedForAnotherArchive)
+{
+    expectOpenDocument(true);
+    doubleClick("secret.txt");
+    answer("pw");
+    ASSERT_EQ(shownDialogs().back().kind, DialogKind::OpenDocument);
+    // The same entries under another password, shown in its place.
     ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder()) +
-                                          " && zip -q -P pw locked.zip secret.txt")
+                                          " && zip -q -P other other.zip secret.txt")
                   .status,
               0);
-    ASSERT_TRUE(start({zip}));
-    expectMessage("Zarvon", "Ce fichier est protégé par un mot de passe : extrayez-le pour l'ouvrir.",
-                  MessageIcon::Information);
+    ui::openArchiveAtPath((folder() / "other.zip").string());
     doubleClick("secret.txt");
-    EXPECT_EQ(unusedSteps(), 0);
-    EXPECT_TRUE(privateFolders().empty()) << "nothing is written without the password";
+    EXPECT_TRUE(ui::isPasswordWindowOpen()) << "the first archive's password is not tried on this one";
 }
 
 } // namespace

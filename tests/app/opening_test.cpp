@@ -428,24 +428,6 @@ TEST_F(ArchiveListTest, DraggingAFolderRowCarriesItsContents)
     ui::removeTemporaryFolders();
 }
 
-TEST_F(ArchiveListTest, DraggingAnEncryptedEntryAsksForThePasswordFirst)
-{
-    if (!zarvon::testing::haveTool("zip"))
-        GTEST_SKIP() << "zip is not installed";
-    writeStandardIni();
-    writeFile("secret.txt", "hidden");
-    ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder()) +
-                                          " && zip -q -P pw locked.zip secret.txt")
-                  .status,
-              0);
-    ASSERT_TRUE(start({(folder() / "locked.zip").string()}));
-    recordFileDrags(true);
-    setGadgetItemState(ids::ArchiveList, 0, ItemSelected);
-    control(ids::ArchiveList, EventSubtype::DragStart);
-    EXPECT_TRUE(lastDraggedFiles().empty()) << "nothing can be written without the password";
-    EXPECT_TRUE(isWindow(ids::WindowCopy)) << "the password window opens";
-}
-
 TEST_F(ArchiveListTest, DraggingWithoutSelectedRowsExtractsNothing)
 {
     writeStandardIni();

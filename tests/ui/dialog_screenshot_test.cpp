@@ -88,15 +88,19 @@ TEST_F(DialogScreenshotTest, CopyWindowAndPasswordWindow)
 {
     ASSERT_TRUE(ui::buildCopyWindow());
     shoot(ids::WindowCopy, "copy_window");
-    ASSERT_TRUE(ui::buildPasswordWindow("/home/ana/extraits/", false));
+    ASSERT_TRUE(ui::buildPasswordWindow("/home/ana/extraits/", ui::PasswordDestination::Editable));
     pf::setGadgetText(ids::StrCopyDestination, "secret");
     shoot(ids::WindowCopy, "password_window_fr");
+    // For an entry to open or drag out: no destination row.
+    ASSERT_TRUE(ui::buildPasswordWindow("", ui::PasswordDestination::None));
+    EXPECT_FALSE(pf::isGadget(ids::StrPwdDestination));
+    shoot(ids::WindowCopy, "password_window_entry_fr");
 }
 
 TEST_F(DialogScreenshotTest, PasswordWindowEnglish)
 {
     english();
-    ASSERT_TRUE(ui::buildPasswordWindow("", false));
+    ASSERT_TRUE(ui::buildPasswordWindow("", ui::PasswordDestination::Editable));
     shoot(ids::WindowCopy, "password_window_en");
 }
 

@@ -374,26 +374,6 @@ TEST_F(ExtractionWorkflowTest, CancelButtonStopsAPasswordExtractionOfSelectedEnt
     EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
 }
 
-TEST_F(ExtractionWorkflowTest, DragWithoutDestinationAsksForOne)
-{
-    const std::string archive = archives_ + "/plain.zip";
-    buildMainWindow(path("content"));
-    showArchiveList(rowsOf(archive));
-    selectArchiveRows({"photo.bin"});
-    ui::setCurrentArchivePath(archive);
-    pf::expectFolder(path("dest") + "/");
-    ui::extractDraggedEntries();
-    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
-    // The folder is remembered: the next drag does not ask for it. The
-    // photo, still selected and already there, is asked about and kept.
-    writeFile(path("dest/photo.bin"), "edited since");
-    selectArchiveRows({"docs/readme.txt"});
-    pf::expectReplace(pf::ReplaceAnswer::No, true);
-    ui::extractDraggedEntries();
-    EXPECT_TRUE(fs::exists(path("dest/docs/readme.txt")));
-    EXPECT_EQ(readFile(path("dest/photo.bin")), "edited since");
-}
-
 TEST_F(ExtractionWorkflowTest, AnArchiveTooBigForTheDiskSaysHowMuchIsNeeded)
 {
     writeZipDeclaring(archives_ + "/huge.zip", uint64_t(1) << 50);
@@ -450,34 +430,6 @@ TEST_F(ExtractionWorkflowTest, ExistingFilesAreAskedAboutOneByOneOrForAll)
     expectDone();
     extractSelection();
     EXPECT_EQ(readFile(path("dest/photo.bin")), noise(120000, 7));
-}
-
-TEST_F(ExtractionWorkflowTest, DragFromAnArchiveGoneBadSaysSoWithoutAskingAFolder)
-{
-    const std::string archive = archives_ + "/plain.zip";
-    buildMainWindow(path("content"));
-    showArchiveList(rowsOf(archive));
-    selectArchiveRows({"photo.bin"});
-    ui::setCurrentArchivePath(archive);
-    writeFile(archive, "overwritten since it was listed");
-    expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
-    ui::extractDraggedEntries();
-}
-
-TEST_F(ExtractionWorkflowTest, DragFromAProtectedArchiveAsksForThePassword)
-{
-    const std::string archive = archives_ + "/secret.zip";
-    buildMainWindow(path("content"));
-    showArchiveList(rowsOf(archive));
-    selectArchiveRows({"photo.bin"});
-    ui::setCurrentArchivePath(archive);
-    ui::extractDraggedEntries();
-    ASSERT_TRUE(pf::isWindow(ids::WindowCopy));
-    EXPECT_TRUE(filesUnder(path("dest")).empty());
-    typePassword("s3cret", path("dest"));
-    expectDone();
-    ui::confirmCopyWindowPassword();
-    EXPECT_EQ(filesUnder(path("dest")), std::set<std::string>{"photo.bin"});
 }
 
 TEST_F(ExtractionWorkflowTest, NothingToExtractSaysWhatIsMissing)

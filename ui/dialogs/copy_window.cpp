@@ -78,9 +78,10 @@ bool buildRenameWindow(const std::string &prompt, const std::string &baseName, c
     return true;
 }
 
-bool buildPasswordWindow(const std::string &destination, bool lockDestination)
+bool buildPasswordWindow(const std::string &destination, PasswordDestination shown)
 {
-    if (!openCopyWindowNumber(languageText("WindowCopyPwd", "Mot de Passe"), 105))
+    const bool withDestination = shown != PasswordDestination::None;
+    if (!openCopyWindowNumber(languageText("WindowCopyPwd", "Mot de Passe"), withDestination ? 105 : 80))
         return false;
     uiState().copyWindowUse = CopyWindowUse::Password;
     // The frame comes first so that it lies beneath the controls it surrounds.
@@ -96,10 +97,12 @@ bool buildPasswordWindow(const std::string &destination, bool lockDestination)
     pf::setGadgetAttribute(ids::StrCopyDestination, pf::GadgetAttribute::StringMaxLength, kMaxPasswordCharacters);
     pf::buttonGadget(ids::BtCancel3, 280, 18, 60, 20, languageText("BtCancel3", "Annuler"));
     pf::buttonGadget(ids::BtOk, 280, 48, 60, 20, languageText("BtOk", "Ok"), pf::ButtonDefault);
+    if (!withDestination)
+        return true;
     pf::textGadget(ids::TxtPwdDestination, 7, 85, 72, 20, languageText("TxtPwdDestination", "Destination"));
     pf::stringGadget(ids::StrPwdDestination, 80, 80, 185, 20, destination);
     pf::buttonGadget(ids::BtBrowse3, 280, 80, 60, 20, languageText("BtBrowse3", "Parcourir"));
-    if (lockDestination) {
+    if (shown == PasswordDestination::Locked) {
         pf::disableGadget(ids::BtBrowse3, true);
         pf::disableGadget(ids::StrPwdDestination, true);
     }

@@ -33,11 +33,18 @@ bool buildTransferWindow(CopyWindowUse use, const std::string &prompt);
 // name has no extension). The folder button is not there.
 bool buildRenameWindow(const std::string &prompt, const std::string &baseName, const std::string &extension);
 
+// How the password window shows where the entries go.
+enum class PasswordDestination {
+    Editable, // the user chooses the folder
+    Locked,   // the folder is already chosen: shown, not changeable
+    None,     // the entries go to a private folder: no destination row
+};
+
 // Creates window 7 hidden in its password arrangement, titled WindowCopyPwd:
 // the red explanation lines, the masked password field (82, at most 45
-// characters), the destination field (83) holding `destination`, its Browse
-// button (73, disabled when `lockDestination`), Cancel (61) and Ok (62).
-bool buildPasswordWindow(const std::string &destination, bool lockDestination);
+// characters), the destination field (83) holding `destination` with its
+// Browse button (73) as `shown` says, Cancel (61) and Ok (62).
+bool buildPasswordWindow(const std::string &destination, PasswordDestination shown);
 
 // Button 63 (the folder picture): folder requester titled "Destination"; a
 // non-empty answer goes into field 82.
