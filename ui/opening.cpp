@@ -162,6 +162,10 @@ void addArchiveColumns()
     pf::setGadgetColumnWidth(ids::ArchiveList, 0, widths[0]);
     pf::setGadgetColumnSort(ids::ArchiveList,
                             std::vector<pf::ColumnSort>(kColumnSorts, kColumnSorts + kArchiveColumnCount));
+    // Sizes and ratios are read as figures: right-aligned, units under units.
+    for (int column = 1; column < kArchiveColumnCount; ++column)
+        if (kColumnSorts[column] == pf::ColumnSort::Number)
+            pf::setGadgetColumnRightAligned(ids::ArchiveList, column);
 }
 
 void saveArchiveColumns()

@@ -97,6 +97,25 @@ TEST_F(ArchiveColumnsTest, ListShowsTheColumnsAfterTheNameInFrench)
     EXPECT_EQ(getGadgetColumnWidth(ids::ArchiveList, 0), 220);
 }
 
+TEST_F(ArchiveColumnsTest, FiguresAreRightAlignedAndTextsLeftAligned)
+{
+    writeStandardIni();
+    ASSERT_TRUE(start({openSample()}));
+    // Measured on what is painted: the size, packed size and ratio end at
+    // the cell's right edge, the name and the date begin at its left one.
+    for (int c : {1, 2, 3}) {
+        const CellInk ink = gadgetCellInk(ids::ArchiveList, 0, c);
+        ASSERT_GT(ink.width, 0) << c;
+        EXPECT_GT(ink.left, ink.width / 2) << "column " << c;
+        EXPECT_GT(ink.right, ink.width - 12) << "column " << c;
+    }
+    for (int c : {0, 4}) {
+        const CellInk ink = gadgetCellInk(ids::ArchiveList, 0, c);
+        ASSERT_GE(ink.left, 0) << c;
+        EXPECT_LT(ink.left, 30) << "column " << c;
+    }
+}
+
 TEST_F(ArchiveColumnsTest, SwitchingLanguageRelabelsEveryColumn)
 {
     writeStandardIni();

@@ -14,10 +14,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <cstdlib>
 
 namespace zarvon::platform {
 using namespace detail;
@@ -161,6 +164,47 @@ void clickGadgetColumnHeader(int id, int column)
 {
     if (auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
         Q_EMIT t->header()->sectionClicked(column);
+}
+
+CellInk gadgetCellInk(int id, int row, int column)
+{
+    CellInk ink;
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t || row < 0 || row >= t->topLevelItemCount() || column < 0 || column >= t->columnCount())
+        return ink;
+    QTreeWidgetItem *item = t->topLevelItem(row);
+    // Every column in view, the row unselected (the selection would paint
+    // the whole cell); the list is given back as it was.
+    const QSize size = t->size();
+    const bool selected = item->isSelected();
+    int total = 0;
+    for (int c = 0; c < t->columnCount(); ++c)
+        total += t->columnWidth(c);
+    t->resize(total + 2 * t->frameWidth() + 40, size.height());
+    QCoreApplication::processEvents();
+    t->horizontalScrollBar()->setValue(0);
+    t->scrollToItem(item);
+    item->setSelected(false);
+    const QRect cell = t->visualItemRect(item).intersected(
+        QRect(t->header()->sectionViewportPosition(column), 0, t->columnWidth(column), t->viewport()->height()));
+    QImage picture;
+    if (!cell.isEmpty())
+        picture = t->viewport()->grab(cell).toImage();
+    item->setSelected(selected);
+    t->resize(size);
+    if (picture.isNull())
+        return ink;
+    ink.width = picture.width();
+    const int background = qGray(t->palette().color(QPalette::Base).rgb());
+    for (int x = 0; x < picture.width(); ++x)
+        for (int y = 0; y < picture.height(); ++y)
+            if (std::abs(qGray(picture.pixel(x, y)) - background) > 60) {
+                if (ink.left < 0)
+                    ink.left = x;
+                ink.right = x;
+                break;
+            }
+    return ink;
 }
 
 std::string getMenuItemText(int menu, int item)

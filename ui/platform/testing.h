@@ -61,6 +61,15 @@ int gadgetHeight(int id);
 // A click on the header of `column` of list icon `id` (getGadgetColumnWidth
 // is in platform.h).
 void clickGadgetColumnHeader(int id, int column);
+// Where list icon `id` paints the text of `row`'s cell in `column`: the
+// leftmost and rightmost painted pixel, in the cell's own coordinates, and
+// the cell's width; {-1, -1, 0} when nothing is painted there.
+struct CellInk {
+    int left = -1;
+    int right = -1;
+    int width = 0;
+};
+CellInk gadgetCellInk(int id, int row, int column);
 
 // Drags: startFileDrag only records its paths (no drag loop), readable with
 // lastDraggedFiles.
