@@ -527,6 +527,7 @@ bool startProgram(const std::vector<std::string> &arguments)
         return false;
     }
     pf::usePlatformLanguage(language.languagePath == settings::frenchLanguagePath());
+    ui::removeAbandonedTemporaryFolders();
     if (!buildFirstWindow() || pf::exitRequested())
         return false;
     if (!arguments.empty() && !arguments.front().empty() && ui::mainWindowExists()) {

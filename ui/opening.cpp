@@ -10,7 +10,9 @@
 #include <vector>
 
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/case_fold.h"
 #include "base/paths.h"
@@ -273,21 +275,78 @@ void openArchiveFromExplorer()
     showArchive(ArchiveOpening::DoubleClick);
 }
 
-std::string makeTemporaryFolder()
+namespace {
+
+// Where the private folders go: the user's runtime folder, else /tmp.
+std::string temporaryBase()
 {
-    std::string base = "/tmp";
     if (const char *runtime = std::getenv("XDG_RUNTIME_DIR")) {
         struct stat info {};
         if (*runtime == '/' && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode))
-            base = runtime;
+            return runtime;
     }
-    std::string pattern = base + "/zarvon-XXXXXX";
+    return "/tmp";
+}
+
+constexpr const char *kTemporaryPrefix = "zarvon-";
+
+// The process that made private folder `name` ("zarvon-<pid>-XXXXXX"), or 0
+// when the name is not one of ours.
+pid_t temporaryFolderOwner(const std::string &name)
+{
+    const std::string prefix = kTemporaryPrefix;
+    if (name.compare(0, prefix.size(), prefix) != 0)
+        return 0;
+    const std::size_t dash = name.find('-', prefix.size());
+    if (dash == std::string::npos || dash == prefix.size() || name.size() != dash + 7)
+        return 0;
+    long pid = 0;
+    for (std::size_t i = prefix.size(); i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9' || pid > 4194304)
+            return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return static_cast<pid_t>(pid);
+}
+
+} // namespace
+
+std::string makeTemporaryFolder()
+{
+    // The process number in the name lets a later start tell the folders of
+    // a Zarvon that ended without cleaning up (a crash, a kill) from those of
+    // one still running.
+    std::string pattern =
+        temporaryBase() + "/" + kTemporaryPrefix + std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
     // mkdtemp makes the folder 0700 and fails rather than reuse a name, so
     // nobody else can put a file of theirs where an entry is expected.
     if (!::mkdtemp(pattern.data()))
         return {};
     uiState().archiveList.temporaryFolders.push_back(pattern);
     return pattern;
+}
+
+void removeAbandonedTemporaryFolders()
+{
+    std::error_code error;
+    std::filesystem::directory_iterator it(temporaryBase(), error);
+    if (error)
+        return;
+    for (const std::filesystem::directory_entry &entry : it) {
+        const std::string name = entry.path().filename().string();
+        const pid_t owner = temporaryFolderOwner(name);
+        if (owner <= 0 || owner == ::getpid())
+            continue;
+        // Only a real folder of this user's, never followed through a link.
+        struct stat info {};
+        if (::lstat(entry.path().c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
+            continue;
+        // A process that still runs (or that we may not signal) keeps them.
+        if (::kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        std::error_code ignored;
+        std::filesystem::remove_all(entry.path(), ignored);
+    }
 }
 
 void removeTemporaryFolders()

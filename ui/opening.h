@@ -84,13 +84,18 @@ void openRecentArchive(int index);
 void openArchiveFromExplorer();
 
 // A private folder (mode 0700) for entries taken out of the shown archive,
-// made under $XDG_RUNTIME_DIR (else /tmp) and remembered for
+// made under $XDG_RUNTIME_DIR (else /tmp) as "zarvon-<pid>-XXXXXX" and remembered for
 // removeTemporaryFolders. Empty when it cannot be made.
 std::string makeTemporaryFolder();
 
 // Removes every folder makeTemporaryFolder made, with its contents; the
 // program calls it when it ends.
 void removeTemporaryFolders();
+
+// Removes the private folders left by a Zarvon that ended without removing
+// them (a crash, a kill): this user's folders whose process no longer runs.
+// The program calls it when it starts.
+void removeAbandonedTemporaryFolders();
 
 // A double click on the archive list: the current row's entry is extracted
 // into a temporary folder and opened with the desktop's application. A folder

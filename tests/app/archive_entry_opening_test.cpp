@@ -2,6 +2,8 @@
 // to a private temporary folder, the desktop opens it, and the folder goes
 // away when the program ends.
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -102,6 +104,32 @@ TEST_F(EntryOpeningTest, EachOpeningGetsItsOwnFolder)
     ASSERT_EQ(shownDialogs().size(), 2u);
     EXPECT_NE(shownDialogs()[0].text, shownDialogs()[1].text);
     EXPECT_EQ(privateFolders().size(), 2u);
+}
+
+TEST_F(EntryOpeningTest, FoldersLeftByAZarvonThatCrashedGoAtTheNextStart)
+{
+    // A process number that no longer runs: a child that has ended.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string dead = "zarvon-" + std::to_string(child) + "-";
+    writeFile("runtime/" + dead + "a1b2c3/docs/letter.txt", "left behind");
+    // Kept: a running Zarvon's (this one), another program's look-alike, and
+    // a link named like ours (never followed).
+    const std::string alive = "zarvon-" + std::to_string(::getpid()) + "-d4e5f6";
+    writeFile("runtime/" + alive + "/x.txt", "in use");
+    writeFile("runtime/zarvon-fuzz-123456/x.txt", "not ours");
+    writeFile("elsewhere/keep.txt", "outside");
+    std::filesystem::create_directory_symlink(folder() / "elsewhere", runtime_ / (dead + "link00"));
+
+    writeStandardIni();
+    ASSERT_TRUE(start());
+    EXPECT_FALSE(std::filesystem::exists(runtime_ / (dead + "a1b2c3")));
+    EXPECT_TRUE(std::filesystem::exists(runtime_ / alive / "x.txt"));
+    EXPECT_TRUE(std::filesystem::exists(runtime_ / "zarvon-fuzz-123456/x.txt"));
+    EXPECT_EQ(readFile(folder() / "elsewhere/keep.txt"), "outside");
 }
 
 TEST_F(EntryOpeningTest, FolderRowDoesNothing)
