@@ -428,6 +428,44 @@ TEST_F(ArchiveListTest, DraggingAFolderRowCarriesItsContents)
     ui::removeTemporaryFolders();
 }
 
+TEST_F(ArchiveListTest, DraggingOneOfSeveralSelectedRowsCarriesThemAllAndAClickKeepsOne)
+{
+    writeStandardIni();
+    std::string zip = makeZip("archive.zip", {{"one.txt", "1"}, {"two.txt", "2"}, {"three.txt", "3"}});
+    ASSERT_TRUE(start({zip}));
+    recordFileDrags(true);
+    auto selected = [] {
+        std::vector<std::string> rows;
+        for (int i = 0; i < countGadgetItems(ids::ArchiveList); ++i)
+            if (getGadgetItemState(ids::ArchiveList, i) & ItemSelected)
+                rows.push_back(getGadgetItemText(ids::ArchiveList, i));
+        return rows;
+    };
+    // With the mouse: a click, then a Ctrl+click.
+    pressGadgetRow(ids::ArchiveList, 0);
+    releaseGadgetMouse(ids::ArchiveList);
+    pressGadgetRow(ids::ArchiveList, 2, true);
+    releaseGadgetMouse(ids::ArchiveList);
+    ASSERT_EQ(selected(), (std::vector<std::string>{"one.txt", "three.txt"}));
+
+    // Pressed on one of them and moved: both go, the selection stays.
+    pressGadgetRow(ids::ArchiveList, 0);
+    moveGadgetMouse(ids::ArchiveList, 40);
+    pump();
+    releaseGadgetMouse(ids::ArchiveList);
+    std::vector<std::string> names;
+    for (const std::string &file : lastDraggedFiles())
+        names.push_back(std::filesystem::path(file).filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"one.txt", "three.txt"}));
+    EXPECT_EQ(selected(), (std::vector<std::string>{"one.txt", "three.txt"}));
+
+    // Pressed and released without moving: an ordinary click, one row left.
+    pressGadgetRow(ids::ArchiveList, 2);
+    releaseGadgetMouse(ids::ArchiveList);
+    EXPECT_EQ(selected(), (std::vector<std::string>{"three.txt"}));
+    ui::removeTemporaryFolders();
+}
+
 TEST_F(ArchiveListTest, DraggingWithoutSelectedRowsExtractsNothing)
 {
     writeStandardIni();

@@ -20,38 +20,99 @@ namespace {
 
 // Turns a press and a move of the mouse on a list's rows into a DragStart
 // event of the list.
+//
+// A press on one of several selected rows may begin a drag of them all, but
+// the view would keep only that row as soon as the mouse moved (it selects
+// what the pointer sweeps). So such a press waits: a move past the drag
+// distance starts the drag with every selected row, and a release without
+// one gives the view its press and release after all, as an ordinary click.
 class DragFilter : public QObject {
 public:
-    DragFilter(QObject *parent, int id) : QObject(parent), id_(id) {}
+    DragFilter(QAbstractItemView *view, int id) : QObject(view), view_(view), id_(id) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::MouseButtonPress) {
+        if (replaying_)
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress: {
             auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() == Qt::LeftButton) {
-                pressPos_ = mouse->position().toPoint();
-                pressed_ = true;
-            }
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            pressed_ = false;
-        } else if (event->type() == QEvent::MouseMove && pressed_) {
+            if (mouse->button() != Qt::LeftButton)
+                break;
+            pressPos_ = mouse->position().toPoint();
+            pressed_ = true;
+            dragging_ = false;
+            held_ = mouse->modifiers() == Qt::NoModifier && onOneOfSeveralSelectedRows(pressPos_);
+            return held_;
+        }
+        case QEvent::MouseButtonRelease: {
+            const bool held = pressed_ && held_;
+            const bool heldDrag = dragging_ && held_;
+            pressed_ = held_ = dragging_ = false;
+            if (held && !heldDrag)
+                replayClick(static_cast<QWidget *>(watched), *static_cast<QMouseEvent *>(event));
+            // The view never saw this press: it must not see its release.
+            return held;
+        }
+        case QEvent::MouseMove: {
+            // Until the drag takes the mouse, the moves must not change the
+            // rows it is about to carry.
+            if (dragging_)
+                return true;
+            if (!pressed_)
+                break;
             auto *mouse = static_cast<QMouseEvent *>(event);
             if ((mouse->position().toPoint() - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
-                pressed_ = false;
+                dragging_ = true;
                 Gadget *g = findGadget(id_);
                 if (g)
                     queueControlEvent(g->window, id_, EventSubtype::DragStart);
                 return true;
             }
+            return held_;
         }
-        (void)watched;
+        default: break;
+        }
         return false;
     }
 
 private:
+    bool onOneOfSeveralSelectedRows(const QPoint &pos) const
+    {
+        QItemSelectionModel *selection = view_->selectionModel();
+        const QModelIndex index = view_->indexAt(pos);
+        if (!selection || !index.isValid() || !selection->isSelected(index))
+            return false;
+        // Counted on the ranges, not row by row: a select-all of tens of
+        // thousands of rows is one range.
+        int rows = 0;
+        for (const QItemSelectionRange &range : selection->selection()) {
+            rows += range.height();
+            if (rows > 1)
+                return true;
+        }
+        return false;
+    }
+
+    void replayClick(QWidget *viewport, const QMouseEvent &release)
+    {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(pressPos_), release.globalPosition(), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent again(QEvent::MouseButtonRelease, QPointF(pressPos_), release.globalPosition(), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
+        replaying_ = true;
+        QApplication::sendEvent(viewport, &press);
+        QApplication::sendEvent(viewport, &again);
+        replaying_ = false;
+    }
+
+    QAbstractItemView *view_;
     int id_;
     bool pressed_ = false;
+    bool held_ = false;     // the press was kept from the view
+    bool dragging_ = false; // a DragStart is on its way for this press
+    bool replaying_ = false;
     QPoint pressPos_;
 };
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSplitter>
@@ -165,6 +166,56 @@ void clickGadgetColumnHeader(int id, int column)
     if (auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
         Q_EMIT t->header()->sectionClicked(column);
 }
+
+namespace {
+
+// Where the test's mouse is on the list it pressed.
+struct TestMouse {
+    QPoint at;
+    Qt::KeyboardModifiers modifiers;
+};
+TestMouse &testMouse()
+{
+    static TestMouse mouse;
+    return mouse;
+}
+
+void sendMouse(int id, QEvent::Type type, Qt::MouseButtons buttons)
+{
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return;
+    const TestMouse &m = testMouse();
+    QMouseEvent event(type, QPointF(m.at), QPointF(t->viewport()->mapToGlobal(m.at)), Qt::LeftButton, buttons,
+                      m.modifiers);
+    QCoreApplication::sendEvent(t->viewport(), &event);
+}
+
+} // namespace
+
+void pressGadgetRow(int id, int row, bool control)
+{
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t || row < 0 || row >= t->topLevelItemCount())
+        return;
+    QTreeWidgetItem *item = t->topLevelItem(row);
+    t->scrollToItem(item);
+    // On the row's name, a little inside the list's left edge.
+    const QRect rect = t->visualItemRect(item);
+    testMouse() = {QPoint(rect.left() + 10, rect.center().y()), control ? Qt::ControlModifier : Qt::NoModifier};
+    sendMouse(id, QEvent::MouseButtonPress, Qt::LeftButton);
+}
+
+void moveGadgetMouse(int id, int dx)
+{
+    // In steps, as a real mouse reports its way.
+    for (int step = 0; step < std::abs(dx); ++step) {
+        testMouse().at.rx() += dx > 0 ? 1 : -1;
+        sendMouse(id, QEvent::MouseMove, Qt::LeftButton);
+    }
+}
+
+void releaseGadgetMouse(int id) { sendMouse(id, QEvent::MouseButtonRelease, Qt::NoButton); }
 
 CellInk gadgetCellInk(int id, int row, int column)
 {

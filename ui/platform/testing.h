@@ -61,6 +61,13 @@ int gadgetHeight(int id);
 // A click on the header of `column` of list icon `id` (getGadgetColumnWidth
 // is in platform.h).
 void clickGadgetColumnHeader(int id, int column);
+// The left mouse button on list icon `id`'s viewport, as the user's mouse
+// does it: pressed on `row` (Ctrl held when `control`), moved by `dx`
+// pixels across it, released. The events go through the list's own filters.
+void pressGadgetRow(int id, int row, bool control = false);
+void moveGadgetMouse(int id, int dx);
+void releaseGadgetMouse(int id);
+
 // Where list icon `id` paints the text of `row`'s cell in `column`: the
 // leftmost and rightmost painted pixel, in the cell's own coordinates, and
 // the cell's width; {-1, -1, 0} when nothing is painted there.
