@@ -492,8 +492,11 @@ TEST_F(DispatchTest, SwitchingLanguageRelabelsTheArchiveListAndFolderTypes)
     ASSERT_TRUE(start({zip}));
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), settings::languageText("ListIconGadgetTitle", "") + " (2)");
     EXPECT_EQ(getGadgetItemText(ids::ExplorerList, 0, 2), "Folder");
+    EXPECT_EQ(getGadgetItemText(ids::ExplorerList, explorerItem("two.zip"), 2), "Zip archive");
     menu(ids::MenuFrench);
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (2)");
+    // File types too, as the desktop's type database words them.
+    EXPECT_EQ(getGadgetItemText(ids::ExplorerList, explorerItem("two.zip"), 2), "archive zip");
     // The parent entry is a folder in the interface's language, also when
     // it is "/" (which the file model calls a drive).
     EXPECT_EQ(getGadgetItemText(ids::ExplorerList, 0), "..");

@@ -125,6 +125,10 @@ void usePlatformLanguage(bool french)
     // optional package) they simply stay in English.
     static QTranslator *translator = nullptr;
     state().french = french;
+    // File types come from the desktop's type database in the language of
+    // Qt's default locale: the interface's language, not the system's.
+    QLocale::setDefault(french ? QLocale(QLocale::French, QLocale::France)
+                               : QLocale(QLocale::English, QLocale::UnitedStates));
     if (translator) {
         QCoreApplication::removeTranslator(translator);
         delete translator;
