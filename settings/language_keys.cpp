@@ -68,6 +68,7 @@ constexpr LanguageKey kKeys[] = {
     {"ArchiveColumnMethod", "Méthode"},
     {"ArchiveColumnEncrypted", "Chiffré"},
     {"ArchiveColumnCrc", "CRC"},
+    {"ArchiveMethodStored", "Stocké"},
     {"MsgDragAgain", "Mot de passe accepté : faites glisser les fichiers de nouveau."},
     {"OpenZipFile", "Sélectionner une archive"},
     {"BootScreen", "Démarrage de Zarvon..."},

@@ -45,6 +45,13 @@ void showArchive(ArchiveOpening how)
     showEntryCount();
 }
 
+// How the listing names a stored entry's method, whatever the format, and
+// the column it shows in.
+constexpr const char *kStoredMethod = "Stored";
+constexpr int kMethodColumn = 5;
+
+std::string storedMethodWord() { return settings::languageText("ArchiveMethodStored", "Stocké"); }
+
 // Widths of the columns when nothing is saved; the name column's is the
 // list's own (220).
 constexpr int kDefaultColumnWidths[kArchiveColumnCount] = {220, 80, 80, 50, 115, 70, 68, 75};
@@ -111,7 +118,7 @@ const std::string &currentArchivePath() { return shownPath(); }
 
 void setCurrentArchivePath(const std::string &path) { shownPath() = path; }
 
-std::string archiveListRow(const operations::ArchiveEntry &entry)
+std::string archiveListRow(const operations::ArchiveEntry &entry, const std::string &storedWord)
 {
     std::string row = entry.name;
     row.reserve(entry.name.size() + 64);
@@ -141,7 +148,7 @@ std::string archiveListRow(const operations::ArchiveEntry &entry)
     }
     row += '\n';
     if (!entry.folder) {
-        row += entry.methodName;
+        row += entry.methodName == kStoredMethod ? storedWord : entry.methodName;
         row += '\n';
         if (entry.encrypted)
             row += '*';
@@ -193,10 +200,12 @@ int32_t listArchive(const std::string &path)
     if (!listed.opened)
         return 0;
     const auto &entries = listed.entries;
+    const std::string stored = storedMethodWord();
+    uiState().archiveList.storedWord = stored;
     std::vector<std::string> rows;
     rows.reserve(entries.size());
     for (const operations::ArchiveEntry &entry : entries)
-        rows.push_back(archiveListRow(entry));
+        rows.push_back(archiveListRow(entry, stored));
     pf::addGadgetItems(ids::ArchiveList, rows);
     return int32_t(entries.size());
 }
@@ -211,6 +220,17 @@ void relabelArchiveList()
     const int columns = pf::countGadgetColumns(ids::ArchiveList);
     for (int column = 1; column < columns && column <= int(titles.size()); ++column)
         pf::setGadgetColumnTitle(ids::ArchiveList, column, titles[std::size_t(column - 1)]);
+    // The one word of the method column, on the rows that show it.
+    if (columns == kArchiveColumnCount) {
+        const std::string stored = storedMethodWord();
+        const std::string shownWord = uiState().archiveList.storedWord;
+        const int rows = pf::countGadgetItems(ids::ArchiveList);
+        for (int row = 0; row < rows; ++row) {
+            if (stored != shownWord && pf::getGadgetItemText(ids::ArchiveList, row, kMethodColumn) == shownWord)
+                pf::setGadgetItemText(ids::ArchiveList, row, stored, kMethodColumn);
+        }
+        uiState().archiveList.storedWord = stored;
+    }
     showEntryCount();
 }
 

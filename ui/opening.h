@@ -39,9 +39,9 @@ int32_t listArchive(const std::string &path);
 // whole stored name (column 0, which the extraction and the drag read back),
 // size, packed size, ratio (the percentage saved, negative when packing grew
 // the entry), modified date ("YYYY-MM-DD HH:MM", so that the text sorts as
-// the date), method, "*" when encrypted, CRC in 8 hex digits. A folder shows
-// its name and date only.
-std::string archiveListRow(const operations::ArchiveEntry &entry);
+// the date), method ("Stored" in `storedWord`, the interface's word), "*"
+// when encrypted, CRC in 8 hex digits. A folder shows its name and date only.
+std::string archiveListRow(const operations::ArchiveEntry &entry, const std::string &storedWord = "Stored");
 
 // Number of columns of the archive list, name column included.
 inline constexpr int kArchiveColumnCount = 8;

@@ -63,6 +63,9 @@ struct ArchiveListState {
     std::vector<std::string> temporaryFolders;
     std::string passwordArchive; // the archive `password` opened; "" when none
     std::string password;
+    // The word the method column shows for a stored entry, in the language
+    // the list was filled in.
+    std::string storedWord;
 };
 
 struct UiState {

@@ -120,7 +120,9 @@ TEST_F(ArchiveColumnsTest, SwitchingLanguageRelabelsEveryColumn)
 {
     writeStandardIni();
     ASSERT_TRUE(start({openSample()}));
+    EXPECT_EQ(column(5), (std::vector<std::string>{"Stocké", "Stocké", "Stocké", ""}));
     menu(ids::MenuEnglish);
+    EXPECT_EQ(column(5), (std::vector<std::string>{"Stored", "Stored", "Stored", ""}));
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Files in the archive (4)");
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 1), "Size");
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 4), "Modified");
@@ -128,6 +130,7 @@ TEST_F(ArchiveColumnsTest, SwitchingLanguageRelabelsEveryColumn)
     menu(ids::MenuFrench);
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 1), "Taille");
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 6), "Chiffré");
+    EXPECT_EQ(column(5), (std::vector<std::string>{"Stocké", "Stocké", "Stocké", ""}));
 }
 
 TEST_F(ArchiveColumnsTest, HeaderClickSortsNumbersAsNumbersAndReverses)
