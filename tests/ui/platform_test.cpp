@@ -1,5 +1,6 @@
 // The platform layer on real widgets: numbering, events, the explorer list,
 // shortcuts, menus and the requester script.
+#include <algorithm>
 #include "support/gui_fixture.h"
 #include "ui/platform/qt_access.h"
 
@@ -110,6 +111,17 @@ TEST_F(PlatformTest, CloseBoxIsReportedAndLeavesTheWindowOpen)
     EXPECT_EQ(events[0].window, 9);
     EXPECT_TRUE(isWindow(9));
     EXPECT_TRUE(isWindowVisible(9));
+}
+
+TEST_F(PlatformTest, EveryWindowShowsTheProgramsPicture)
+{
+    openWindow(0, 0, 0, 300, 200, "Zarvon", WindowCloseBox | WindowMinimizeBox | WindowSizeable);
+    openWindow(9, 0, 0, 200, 100, "A propos", WindowCloseBox | WindowTool, 0);
+    for (int window : {0, 9}) {
+        const std::vector<int> sizes = windowIconSizes(window);
+        EXPECT_NE(std::find(sizes.begin(), sizes.end(), 16), sizes.end()) << window;
+        EXPECT_NE(std::find(sizes.begin(), sizes.end(), 48), sizes.end()) << window;
+    }
 }
 
 TEST_F(PlatformTest, EscapeClosesADialogAndReturnPressesItsDefaultButton)

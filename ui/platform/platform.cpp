@@ -3,6 +3,8 @@
 #include "ui/platform/internal.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLibraryInfo>
@@ -116,6 +118,12 @@ void initPlatform(int argc, char **argv)
     QApplication::setFont(font);
     installKeyFilter();
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window's title bar and the desktop's window list show the
+    // program's own picture rather than a blank one.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(drawApplicationIcon(size)));
+    QApplication::setWindowIcon(icon);
 }
 
 void usePlatformLanguage(bool french)

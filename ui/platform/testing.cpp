@@ -217,6 +217,15 @@ void moveGadgetMouse(int id, int dx)
 
 void releaseGadgetMouse(int id) { sendMouse(id, QEvent::MouseButtonRelease, Qt::NoButton); }
 
+std::vector<int> windowIconSizes(int window)
+{
+    std::vector<int> sizes;
+    if (QWidget *w = findWindow(window))
+        for (const QSize &size : w->windowIcon().availableSizes())
+            sizes.push_back(size.width());
+    return sizes;
+}
+
 CellInk gadgetCellInk(int id, int row, int column)
 {
     CellInk ink;

@@ -44,6 +44,9 @@ int pendingEventCount();
 // ---- Reading back windows and controls ----------------------------------------
 
 bool isWindowTopmost(int window);
+// The sizes, in pixels, of the picture `window` shows in its title bar; empty
+// when it has none.
+std::vector<int> windowIconSizes(int window);
 
 // Writes a picture of the window's inner area as PNG (screenshot tests).
 // False when there is no such window or the file cannot be written.
