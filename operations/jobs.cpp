@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -185,6 +186,62 @@ void removeEmptyFoldersMadeFor(const std::string &destination)
         fs::remove(*folder, error); // fails, harmlessly, on a folder not empty
 }
 
+// A packed DOS date and time (local time) as a file time; tv_nsec UTIME_OMIT
+// when it is not a real date.
+struct timespec timeOfDosDate(uint32_t dosDate)
+{
+    struct tm t {};
+    const uint32_t day = dosDate >> 16;
+    const uint32_t time = dosDate & 0xFFFF;
+    t.tm_year = int((day >> 9) & 0x7F) + 80;
+    t.tm_mon = int((day >> 5) & 0x0F) - 1;
+    t.tm_mday = int(day & 0x1F);
+    t.tm_hour = int(time >> 11);
+    t.tm_min = int((time >> 5) & 0x3F);
+    t.tm_sec = int(time & 0x1F) * 2;
+    t.tm_isdst = -1;
+    struct timespec result {0, UTIME_OMIT};
+    if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_hour > 23 || t.tm_min > 59)
+        return result;
+    const time_t seconds = ::mktime(&t);
+    if (seconds != time_t(-1))
+        result = {seconds, 0};
+    return result;
+}
+
+// Gives the folders the extraction wrote the dates stored for them. Done
+// last, because writing a file into a folder changes the folder's date. The
+// folders are reached as the entries were, never through a link.
+void restoreFolderDates(const ListReport &listed, const ExtractRequest &request, const ExtractReport &report)
+{
+    if (!report.opened || report.stopped || report.entriesDone == 0)
+        return;
+    const std::set<std::string> wanted(request.entryNames.begin(), request.entryNames.end());
+    std::set<std::string> failed;
+    for (const Failure &failure : report.failures)
+        failed.insert(failure.name);
+    base::OutputFolder output(request.destination);
+    bool opened = false;
+    for (const ArchiveEntry &entry : listed.entries) {
+        if (!entry.folder || entry.dosDate == 0 || failed.count(entry.name) ||
+            (!wanted.empty() && !wanted.count(entry.name)))
+            continue;
+        const struct timespec when = timeOfDosDate(entry.dosDate);
+        std::vector<std::string> parts;
+        bool isFolder = false;
+        if (when.tv_nsec == UTIME_OMIT || !base::safeComponents(entry.name, parts, isFolder))
+            continue;
+        if (!opened && !(opened = output.ensure()))
+            return;
+        base::FolderError error = base::FolderError::None;
+        const int fd = output.folderFor(parts, parts.size(), error);
+        if (fd < 0)
+            continue;
+        const struct timespec times[2] = {{0, UTIME_OMIT}, when};
+        ::futimens(fd, times);
+    }
+}
+
 // The declared bytes of the files the request will write.
 uint64_t declaredBytes(const ListReport &listed, const ExtractRequest &request)
 {
@@ -235,6 +292,7 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
     const bool destinationExisted = ::stat(request.destination.c_str(), &before) == 0;
     ExtractReport report = format->extract(settled, progress);
     report.skipped = std::move(decided.skipped);
+    restoreFolderDates(listed, settled, report);
     if (!destinationExisted && report.filesWritten == 0 && report.entriesDone == 0)
         removeEmptyFoldersMadeFor(request.destination);
     return report;

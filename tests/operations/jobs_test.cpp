@@ -12,6 +12,7 @@
 
 #include "operations/jobs.h"
 #include "support/files.h"
+#include "support/process.h"
 #include "support/zip_maker.h"
 
 namespace zarvon::operations {
@@ -163,6 +164,61 @@ TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes)
     const TestReport tested = testArchiveFile({path("p.zip"), ""}, progress);
     EXPECT_TRUE(tested.passed());
     EXPECT_EQ(tested.entriesNotChecked, 2);
+}
+
+// Folders keep the dates stored for them, also after files were written
+// into them, in both formats; a folder outside the request keeps its own.
+TEST_F(JobsTest, ExtractedFoldersGetTheirStoredDates)
+{
+    using zarvon::testing::quoted;
+    using zarvon::testing::runCommand;
+    write("src/docs/deep/note.txt", "n");
+    write("src/other/x.txt", "x");
+    const std::string src = quoted(folder_ / "src");
+    ASSERT_EQ(runCommand("touch -h -d '2001-02-03 04:05:06' " + src + "/docs/deep " + src + "/docs " + src +
+                         "/other")
+                  .status,
+              0);
+    struct Maker {
+        const char *tool;
+        std::string command;
+    };
+    const std::vector<Maker> makers = {
+        {"zip", "cd " + src + " && zip -q -r ../a.zip docs other"},
+        {"rar", "cd " + src + " && rar a -idq -r -tsm ../a.rar docs other"},
+    };
+    SilentProgress progress;
+    for (const Maker &maker : makers) {
+        if (!zarvon::testing::haveTool(maker.tool))
+            continue;
+        SCOPED_TRACE(maker.tool);
+        const std::string archive = path(std::string("a.") + maker.tool);
+        ASSERT_EQ(runCommand(maker.command).status, 0);
+        const std::string dest = path(std::string("out-") + maker.tool);
+        const ExtractReport report = extractArchive({archive, dest, {}, ""}, progress);
+        ASSERT_TRUE(report.failures.empty());
+        struct tm expected {};
+        expected.tm_year = 101;
+        expected.tm_mon = 1;
+        expected.tm_mday = 3;
+        expected.tm_hour = 4;
+        expected.tm_min = 5;
+        expected.tm_sec = 6;
+        expected.tm_isdst = -1;
+        const time_t when = ::mktime(&expected);
+        for (const char *name : {"docs", "docs/deep", "other"}) {
+            struct stat info {};
+            ASSERT_EQ(::stat((fs::path(dest) / name).c_str(), &info), 0) << name;
+            // ZIP keeps dates to two seconds.
+            EXPECT_LE(std::abs(double(info.st_mtime - when)), 2.0) << name;
+        }
+        // Only the requested entries: the folder made for a file keeps today's date.
+        const std::string some = path(std::string("some-") + maker.tool);
+        ASSERT_TRUE(extractArchive({archive, some, {"other/x.txt"}, ""}, progress).failures.empty());
+        struct stat info {};
+        ASSERT_EQ(::stat((fs::path(some) / "other").c_str(), &info), 0);
+        EXPECT_GT(info.st_mtime, when + 86400);
+    }
 }
 
 // An archive declaring more than the destination holds is refused before
