@@ -36,31 +36,6 @@ using settings::languageText;
 
 namespace {
 
-std::optional<settings::WindowGeometry> savedGeometry()
-{
-    settings::SettingsFile file;
-    if (!file.open(settings::settingsPath()))
-        return std::nullopt;
-    auto geometry = settings::readWindowGeometry(file);
-    file.close();
-    return geometry;
-}
-
-// Places the main window at a saved geometry; sizes that are not positive
-// keep the built-in size rather than making the window vanish.
-void placeMainWindow(int x, int y, int width, int height)
-{
-    if (width <= 0)
-        width = pf::Keep;
-    if (height <= 0)
-        height = pf::Keep;
-    pf::resizeWindow(ids::WindowMain, x, y, width, height);
-    // The caption form's start moves the window 80 pixels left of where it
-    // was saved, and it is saved there again at the end: without this, each
-    // start would push it further off the left of the screen.
-    pf::keepWindowOnScreen(ids::WindowMain);
-}
-
 void showMainWindow()
 {
     pf::showWindow(ids::WindowMain);
@@ -74,34 +49,8 @@ bool buildFirstWindow()
         ui::openAssistant();
         return pf::isWindow(ids::WindowAssistant);
     }
-    if (settings::settingIs(settings::kViewAssistantState, "0") && settings::settingIs(settings::kToolBar, "0")) {
-        auto geometry = savedGeometry();
-        if (!ui::buildMainWindowWithoutToolbar())
-            return false;
-        if (geometry)
-            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
-    } else if (settings::settingIs(settings::kAssistantState, "0") &&
-               settings::settingIs(settings::kShowTextButton, "1")) {
-        auto geometry = savedGeometry();
-        if (!ui::buildMainWindow())
-            return false;
-        // The eight captions need the 850-pixel width even when no position
-        // was saved: the window then moves left from where it was centred.
-        const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
-        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
-                        geometry ? geometry->height : pf::Keep);
-    } else if (settings::settingIs(settings::kAssistantState, "0") &&
-               settings::settingIs(settings::kShowTextButton, "0")) {
-        auto geometry = savedGeometry();
-        if (!ui::buildMainWindow())
-            return false;
-        if (geometry)
-            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
-    } else {
-        if (!ui::buildMainWindow())
-            return false;
-        ui::applyViewMenuState();
-    }
+    if (!ui::buildConfiguredMainWindow(settings::settingIs(settings::kAssistantState, "0")))
+        return false;
     showMainWindow();
     return true;
 }
@@ -179,7 +128,7 @@ void rebuildMainWindow(bool withToolBar)
         }
         return;
     }
-    auto geometry = savedGeometry();
+    auto geometry = settings::readWindowGeometry();
     if (withToolBar) {
         if (!ui::buildMainWindow())
             return;
@@ -195,7 +144,7 @@ void rebuildMainWindow(bool withToolBar)
         int width = geometry->width;
         if (withToolBar && settings::settingIs(settings::kShowTextButton, "1"))
             width = std::max(width, 850);
-        placeMainWindow(geometry->x, geometry->y, width, geometry->height);
+        ui::placeMainWindow(geometry->x, geometry->y, width, geometry->height);
     }
     if (!withToolBar) {
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuToolBar, false);

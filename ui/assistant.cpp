@@ -203,8 +203,10 @@ void cancelAddFiles()
 void showMainWindowInstead()
 {
     const bool existed = mainWindowExists();
+    // Built as a start without the assistant would build it: its form and
+    // its saved place and size.
     if (!existed) {
-        if (!buildMainWindow())
+        if (!buildConfiguredMainWindow(true))
             return;
         applyViewMenuState();
     }

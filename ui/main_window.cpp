@@ -11,6 +11,7 @@
 #include "settings/paths.h"
 #include "settings/recent_archives.h"
 #include "settings/setting_keys.h"
+#include "settings/settings_ops.h"
 #include "ui/ids.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
@@ -180,6 +181,50 @@ const std::array<int, 9> kCheckedItems{ids::MenuToolBar,   ids::MenuStatusBar, i
                                        ids::MenuFrench,    ids::MenuEnglish,   ids::MenuBootScreen};
 
 } // namespace
+
+void placeMainWindow(int x, int y, int width, int height)
+{
+    if (width <= 0)
+        width = pf::Keep;
+    if (height <= 0)
+        height = pf::Keep;
+    pf::resizeWindow(ids::WindowMain, x, y, width, height);
+    // The caption form's start moves the window 80 pixels left of where it
+    // was saved, and it is saved there again at the end: without this, each
+    // start would push it further off the left of the screen.
+    pf::keepWindowOnScreen(ids::WindowMain);
+}
+
+bool buildConfiguredMainWindow(bool asMainWindow)
+{
+    if (settings::settingIs(settings::kViewAssistantState, "0") && settings::settingIs(settings::kToolBar, "0")) {
+        auto geometry = settings::readWindowGeometry();
+        if (!buildMainWindowWithoutToolbar())
+            return false;
+        if (geometry)
+            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+    } else if (asMainWindow && settings::settingIs(settings::kShowTextButton, "1")) {
+        auto geometry = settings::readWindowGeometry();
+        if (!buildMainWindow())
+            return false;
+        // The eight captions need the 850-pixel width even when no position
+        // was saved: the window then moves left from where it was centred.
+        const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
+        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
+                        geometry ? geometry->height : pf::Keep);
+    } else if (asMainWindow && settings::settingIs(settings::kShowTextButton, "0")) {
+        auto geometry = settings::readWindowGeometry();
+        if (!buildMainWindow())
+            return false;
+        if (geometry)
+            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+    } else {
+        if (!buildMainWindow())
+            return false;
+        applyViewMenuState();
+    }
+    return true;
+}
 
 bool mainWindowExists() { return pf::isWindow(ids::WindowMain); }
 

@@ -31,6 +31,18 @@ bool buildMainWindow();
 bool buildMainWindowWithoutToolbar();
 
 bool mainWindowExists();
+
+// Builds the main window, hidden, in the form the configuration file asks
+// for (without the toolbar, with its captions at 850 pixels, or plain) at
+// the saved geometry. `asMainWindow`: the main window is the program's
+// chosen window (AssistantState "0"), or is asked for from the assistant;
+// otherwise the plain form is built where it falls. False when it could not
+// be built.
+bool buildConfiguredMainWindow(bool asMainWindow);
+
+// Moves and sizes the main window; sizes that are not positive keep the
+// built-in size, and the title bar is kept on the screen.
+void placeMainWindow(int x, int y, int width, int height);
 // True when the main window was built in its toolbar form.
 bool mainWindowHasToolBar();
 

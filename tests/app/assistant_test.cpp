@@ -110,6 +110,28 @@ TEST_F(AssistantTest, ZarvonBuildsTheMainWindowAfterAnAssistantStart)
     EXPECT_TRUE(pf::exitRequested()) << "the main window is gone: Close ends the program";
 }
 
+TEST_F(AssistantTest, ZarvonBuildsTheMainWindowWhereAndAsItWasSaved)
+{
+    startWithAssistant({{"Window/WindowXposition", "40"},
+                        {"Window/WindowYPosition", "30"},
+                        {"Window/WindowWith", "700"},
+                        {"Window/WindowHeight", "500"}});
+    click(ids::BtTextZarvon);
+    ASSERT_TRUE(pf::isWindowVisible(ids::WindowMain));
+    EXPECT_EQ(pf::windowX(ids::WindowMain), 40);
+    EXPECT_EQ(pf::windowY(ids::WindowMain), 30);
+    EXPECT_EQ(pf::windowWidth(ids::WindowMain), 700);
+    EXPECT_EQ(pf::windowHeight(ids::WindowMain), 500);
+}
+
+TEST_F(AssistantTest, ZarvonBuildsTheMainWindowWithoutToolbarWhenThatWasChosen)
+{
+    startWithAssistant({{"View/AssistantState", "0"}, {"View/ToolBar", "0"}});
+    click(ids::BtTextZarvon);
+    ASSERT_TRUE(pf::isWindowVisible(ids::WindowMain));
+    EXPECT_FALSE(ui::mainWindowHasToolBar());
+}
+
 TEST_F(AssistantTest, PagesForwardsAndBackwards)
 {
     startWithAssistant();
