@@ -1,5 +1,6 @@
 #include "engine/deflate_pipeline.h"
 
+#include "engine/checksum.h"
 #include "engine/engine.h"
 #include "engine/fs.h"
 
@@ -234,7 +235,7 @@ void DeflatePipeline::run(Unit &u, ZState &zs)
             const size_t want = static_cast<size_t>(std::min<uint64_t>(u.in.size(), u.length - at));
             const ssize_t n = fs::preadFull(fd, u.in.data(), want, at);
             if (n > 0) {
-                crc = static_cast<uint32_t>(crc32_z(crc, u.in.data(), static_cast<size_t>(n)));
+                crc = crc32Update(crc, u.in.data(), static_cast<size_t>(n));
                 at += static_cast<uint64_t>(n);
             }
             if (n != static_cast<ssize_t>(want)) {
@@ -260,7 +261,7 @@ void DeflatePipeline::run(Unit &u, ZState &zs)
     }
     u.dataAt = static_cast<size_t>(dict);
     const unsigned char *data = u.in.data() + dict;
-    u.crc = static_cast<uint32_t>(crc32_z(0, data, static_cast<size_t>(u.read)));
+    u.crc = crc32Update(0, data, static_cast<size_t>(u.read));
     if (u.file->method != 8 || u.readFailed)
         return;
 

@@ -1,6 +1,7 @@
 // Shared inside the engine only; not part of its interface.
 #pragma once
 
+#include "engine/checksum.h"
 #include "engine/deflate_pipeline.h"
 #include "engine/engine.h"
 #include "engine/fs.h"

@@ -390,7 +390,7 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
         }
     }
     if (produced > 0) {
-        crc_ = static_cast<uint32_t>(crc32_z(crc_, out, produced));
+        crc_ = crc32Update(crc_, out, produced);
         produced_ += produced;
         if (produced_ > expectedSize_)
             return kErrCrc;

@@ -5,6 +5,7 @@
 // small-entry and the large-entry reading paths.
 #include "engine_test_support.h"
 
+#include "engine/checksum.h"
 #include "engine/deflate_pipeline.h"
 #include "engine/internal.h"
 
@@ -241,6 +242,28 @@ TEST_F(ZipCodec, StreamLongerThanItsDeclaredSizeFailsOnBothReadingPaths)
         expectDamaged(a, name, {kErrCrc});
         EXPECT_EQ(written, 0u) << name << ": no block beyond the declared size is handed out";
         setProgressCallback(nullptr);
+    }
+}
+
+TEST(EntryChecksum, MatchesZlibsCrc32InPiecesOfEveryLengthAndAlignment)
+{
+    // The checked CRC and the one written to headers are combined with
+    // zlib's crc32_combine: any other polynomial or bit order would fail
+    // every entry.
+    const std::string data = randomBytes(70000, 17);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data.data());
+    EXPECT_EQ(detail::crc32Update(0, bytes, 0), 0u);
+    EXPECT_EQ(detail::crc32Update(0x12345678u, bytes, 0), 0x12345678u);
+    for (size_t start : {0, 1, 3, 8, 15}) {
+        for (size_t len : {1, 2, 7, 16, 63, 64, 65, 255, 4096, 65536}) {
+            const uint32_t want = static_cast<uint32_t>(crc32_z(0, bytes + start, len));
+            EXPECT_EQ(detail::crc32Update(0, bytes + start, len), want) << start << "+" << len;
+            // In two pieces, split off centre.
+            const size_t cut = len / 3;
+            EXPECT_EQ(detail::crc32Update(detail::crc32Update(0, bytes + start, cut), bytes + start + cut, len - cut),
+                      want)
+                << start << "+" << len;
+        }
     }
 }
 
