@@ -1,3 +1,4 @@
+#include "engine/context.h"
 #include "engine/internal.h"
 #include "engine/zip_io.h"
 #include "engine/fs.h"
@@ -17,8 +18,6 @@ namespace zarvon::engine {
 namespace detail {
 
 namespace {
-
-const zlib_filefunc64_def *g_io = nullptr;
 
 // Archives are read through positioned reads and a buffer of our own:
 // minizip seeks before nearly every read, and through stdio each of those
@@ -235,8 +234,8 @@ int ZCALLBACK writeError(voidpf, voidpf stream) { return static_cast<WriteStream
 // The table archives are read through; it opens files for reading only.
 zlib_filefunc64_def baseIo()
 {
-    if (g_io)
-        return *g_io;
+    if (const zlib_filefunc64_def *io = context().io)
+        return *io;
     return {readOpen, readRead, readWrite, readTell, readSeek, readClose, readError, nullptr};
 }
 
@@ -329,38 +328,48 @@ int ZCALLBACK viewError(voidpf, voidpf stream)
 
 } // namespace
 
-EngineState &state()
+EngineContext &context()
 {
-    static EngineState s;
-    return s;
+    static EngineContext c;
+    return c;
 }
 
-WriterExtra &writerExtra()
+void resetEngineContext()
 {
-    static WriterExtra w;
-    return w;
+    EngineContext &c = context();
+    // An archive still being written is abandoned, not committed half made.
+    c.writer.stopped = true;
+    closeArchives();
+    c.state = EngineState{};
+    c.lastError = LastError{};
+    c.threads = 0;
+    c.io = nullptr;
+    c.writer = WriterExtra{};
+    c.readerPath.clear();
+    c.lastEntry = LastEntry{};
+    c.listing = Listing{};
+    c.umask = fs::currentUmask();
+    // The slot's destination folder is left open: a callback may reset the
+    // engine in the middle of extractCurrentEntry, which still writes
+    // through it. Closing the reader slot above has already made it stale
+    // (its serial no longer matches), so it is never used again. The name
+    // and extra buffers keep their room: they are refilled before each use.
 }
 
-LastError &lastErrorRecord()
-{
-    static LastError e;
-    return e;
-}
+EngineState &state() { return context().state; }
+
+WriterExtra &writerExtra() { return context().writer; }
 
 int32_t setLastError(int32_t code, int sysErrno, std::string text)
 {
-    LastError &e = lastErrorRecord();
+    LastError &e = context().lastError;
     e.code = code;
     e.sysErrno = sysErrno;
     e.text = std::move(text);
     return code;
 }
 
-int32_t &threadSetting()
-{
-    static int32_t threads = 0;
-    return threads;
-}
+int32_t &threadSetting() { return context().threads; }
 
 int compressorThreads()
 {
@@ -370,24 +379,9 @@ int compressorThreads()
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-namespace {
-uint64_t g_generation = 0;
-
-struct Pool {
-    std::vector<unsigned char> buffers[4];
-    bool used[4] = {};
-};
-
-Pool &pool()
-{
-    static Pool p;
-    return p;
-}
-} // namespace
-
 ScratchBuffer::ScratchBuffer(size_t size) : data_(nullptr), size_(size)
 {
-    Pool &p = pool();
+    ScratchPool &p = context().pool;
     for (int i = 0; i < 4; ++i) {
         if (!p.used[i]) {
             p.used[i] = true;
@@ -405,46 +399,29 @@ ScratchBuffer::ScratchBuffer(size_t size) : data_(nullptr), size_(size)
 ScratchBuffer::~ScratchBuffer()
 {
     if (slot_ >= 0)
-        pool().used[slot_] = false;
+        context().pool.used[slot_] = false;
 }
 
-uint64_t handleGeneration() { return g_generation; }
+uint64_t handleGeneration() { return context().generation; }
 
 zlib_filefunc64_def archiveIo() { return baseIo(); }
 
-std::string &readerPath()
-{
-    static std::string p;
-    return p;
-}
+std::string &readerPath() { return context().readerPath; }
 
-uint64_t &readerSerial()
-{
-    static uint64_t serial = 0;
-    return serial;
-}
-
-namespace {
-
-std::unordered_map<const void *, std::unique_ptr<HandleInfo>> &handles()
-{
-    static std::unordered_map<const void *, std::unique_ptr<HandleInfo>> h;
-    return h;
-}
-
-} // namespace
+uint64_t &readerSerial() { return context().readerSerial; }
 
 const HandleInfo *handleInfo(unzFile uf)
 {
-    auto it = handles().find(uf);
-    return it == handles().end() ? nullptr : it->second.get();
+    const auto &handles = context().handles;
+    auto it = handles.find(uf);
+    return it == handles.end() ? nullptr : it->second.get();
 }
 
 void closeUnz(unzFile uf)
 {
     if (!uf)
         return;
-    handles().erase(uf);
+    context().handles.erase(uf);
     unzClose(uf);
 }
 
@@ -452,7 +429,7 @@ void UnzCloser::operator()(void *f) const { closeUnz(static_cast<unzFile>(f)); }
 
 unzFile openUnz(const std::string &path)
 {
-    ++g_generation;
+    ++context().generation;
     zlib_filefunc64_def io = baseIo();
     auto info = std::make_unique<HandleInfo>();
     voidpf f = io.zopen64_file(io.opaque, path.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
@@ -490,14 +467,14 @@ unzFile openUnz(const std::string &path)
         uf = unzOpen2_64(path.c_str(), &view);
     }
     if (uf)
-        handles()[uf] = std::move(info);
+        context().handles[uf] = std::move(info);
     return uf;
 }
 
 zipFile openZip(const std::string &path, int append)
 {
-    if (g_io) {
-        zlib_filefunc64_def io = *g_io;
+    if (const zlib_filefunc64_def *table = context().io) {
+        zlib_filefunc64_def io = *table;
         return zipOpen2_64(path.c_str(), append, nullptr, &io);
     }
     if (append == APPEND_STATUS_CREATE) {
@@ -515,23 +492,15 @@ int32_t reportProgress(const std::string &fileName, float percent)
 
 } // namespace detail
 
-void setArchiveIo(const zlib_filefunc64_def *io) { detail::g_io = io; }
+void setArchiveIo(const zlib_filefunc64_def *io) { detail::context().io = io; }
 
-const LastError &lastError() { return detail::lastErrorRecord(); }
+const LastError &lastError() { return detail::context().lastError; }
 
 const EngineState &engineState() { return detail::state(); }
 
 int32_t initEngine()
 {
-    // An archive still being written is abandoned, not committed half made.
-    detail::writerExtra().stopped = true;
-    closeArchives();
-    EngineState &s = detail::state();
-    s.compressionMethod = 8;
-    s.passwordSet = false;
-    s.password.clear();
-    s.progressCallback = nullptr;
-    detail::lastErrorRecord() = LastError{};
+    detail::resetEngineContext();
     return 0;
 }
 

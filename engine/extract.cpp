@@ -1,3 +1,4 @@
+#include "engine/context.h"
 #include "engine/internal.h"
 
 #include "base/safe_output.h"
@@ -20,43 +21,14 @@ namespace detail {
 
 namespace {
 
-mode_t currentUmask()
-{
-    mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-}
-
+using fs::currentUmask;
 using base::FileDescriptor;
 using base::FolderError;
 using Destination = base::OutputFolder;
 
-// extractCurrentEntry is called entry after entry with the same destination:
-// its folders stay open between calls while the reader slot holds the same
-// archive.
-struct SlotDestination {
-    uint64_t readerSerial = 0;
-    std::unique_ptr<Destination> dest;
-    // Identity of the destination folder once made, so that each entry
-    // checks with one call that the folder is still the one held open.
-    bool known = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
+SlotDestination &slotDestination() { return context().slot; }
 
-SlotDestination &slotDestination()
-{
-    static SlotDestination s;
-    return s;
-}
-
-// The process's creation mask, read once per extraction run: reading it
-// costs two system calls.
-mode_t &cachedUmask()
-{
-    static mode_t m = currentUmask();
-    return m;
-}
+mode_t &cachedUmask() { return context().umask; }
 
 // Permissions of an extracted file: the Unix mode when the archive was made
 // on Unix, else the read-only bit applied to the usual mode. Set-id and

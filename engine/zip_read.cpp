@@ -1,3 +1,4 @@
+#include "engine/context.h"
 #include "engine/internal.h"
 #include "engine/zip_io.h"
 
@@ -172,22 +173,7 @@ void rawFieldsOf(unzFile uf, unsigned long disk, Zip64Fields &z, std::string_vie
 
 namespace {
 
-// The entry last described by readEntryInfo, so that describing it again
-// (the caller, then the extraction) costs no reading.
-struct LastEntry {
-    unzFile uf = nullptr;
-    uint64_t generation = 0;
-    uint64_t centralOffset = 0;
-    EntryInfo info;
-    Zip64Fields zip64;
-    bool valid = false;
-};
-
-LastEntry &lastEntry()
-{
-    static LastEntry l;
-    return l;
-}
+LastEntry &lastEntry() { return context().lastEntry; }
 
 bool isLastEntry(unzFile uf)
 {
@@ -229,7 +215,7 @@ int32_t EntryReader::open(const EntryInfo &info)
     rawLeft_ = info.compressedSize;
     Zip64Fields z64;
     if (!lastZip64For(uf_, z64) && info.sizeExtra > 0) {
-        static std::vector<char> extra(65536 + 1);
+        std::vector<char> &extra = context().extraBuf;
         unz_file_info64 fi{};
         if (unzGetCurrentFileInfo64(uf_, &fi, nullptr, 0, extra.data(), extra.size(), nullptr, 0) == UNZ_OK) {
             z64.uncompressedSize = fi.uncompressed_size;
@@ -417,8 +403,8 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
         return 0;
     }
     lastEntry().valid = false;
-    static std::vector<char> name(65536 + 1);
-    static std::vector<char> extra(65536 + 1);
+    std::vector<char> &name = context().nameBuf;
+    std::vector<char> &extra = context().extraBuf;
     unz_file_info64 fi{};
     int err = unzGetCurrentFileInfo64(uf, &fi, name.data(), name.size(), extra.data(), extra.size(), nullptr, 0);
     if (err != UNZ_OK) {
@@ -468,23 +454,7 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
 
 namespace {
 
-// The last archive listed by path, so that entryInfoAt and extractEntryAt
-// called entry after entry do not walk the central directory from its start
-// each time. Keyed by the file's identity, size and modification time.
-struct Listing {
-    std::string path;
-    uint64_t device = 0, inode = 0, size = 0;
-    int64_t mtimeSec = 0, mtimeNsec = 0;
-    std::vector<EntryInfo> entries;
-    std::vector<unz64_file_pos> positions;
-    bool valid = false;
-};
-
-Listing &listing()
-{
-    static Listing l;
-    return l;
-}
+Listing &listing() { return context().listing; }
 
 struct FileKey {
     uint64_t device, inode, size;
