@@ -12,8 +12,6 @@
 #include "base/safe_output.h"
 #include "engine/internal.h"
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -90,7 +88,8 @@ struct EngineContext {
     LastEntry lastEntry;
     Listing listing;
     SlotDestination slot;
-    mode_t umask = fs::currentUmask(); // read once per extraction run: reading it costs two system calls
+    uint32_t umask =
+        static_cast<uint32_t>(fs::currentUmask()); // read once per extraction run: it costs two system calls
     // A central record's name and extra field, read through minizip (each
     // at most 65535 bytes, and a terminating zero).
     std::vector<char> nameBuf = std::vector<char>(65536 + 1);

@@ -114,18 +114,18 @@ std::shared_ptr<UnitFile> DeflatePipeline::openFile(const PlannedFile &p)
         f->openErrno = errno;
         return f;
     }
-    if (::fstat(f->fd, &f->st) != 0 || !S_ISREG(f->st.st_mode)) {
+    if (!fs::statusOf(f->fd, f->st) || !f->st.isRegular()) {
         f->openResult = kErrGeneral;
         f->openErrno = errno;
         return f;
     }
-    const auto dev = static_cast<uint64_t>(f->st.st_dev), ino = static_cast<uint64_t>(f->st.st_ino);
+    const uint64_t dev = f->st.device, ino = f->st.inode;
     if ((dev == self_.tempDevice && ino == self_.tempInode) ||
         (self_.haveTarget && dev == self_.targetDevice && ino == self_.targetInode)) {
         f->openResult = kAddSkippedSelf;
         return f;
     }
-    f->size = static_cast<uint64_t>(f->st.st_size);
+    f->size = f->st.size;
     f->dataUnits = f->size == 0 ? 1 : static_cast<uint32_t>((f->size + kUnitSize - 1) / kUnitSize);
     return f;
 }

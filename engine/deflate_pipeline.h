@@ -24,7 +24,7 @@
 // preceded by a CRC pass unit, which reads the file once without keeping it.
 #pragma once
 
-#include <sys/stat.h>
+#include "engine/fs.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -52,7 +52,7 @@ struct UnitFile {
     int32_t openResult = 0; // 0; kErrGeneral (cannot open, not a regular file); kAddSkippedSelf
     int openErrno = 0;      // errno of a failed opening
     int fd = -1;            // closed when the last unit lets go
-    struct stat st {};
+    fs::FileStatus st;
     uint64_t size = 0;      // the size when opened: exactly that many bytes are read
     uint32_t dataUnits = 0; // number of data units
     int method = 8;

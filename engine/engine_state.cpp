@@ -3,10 +3,6 @@
 #include "engine/zip_io.h"
 #include "engine/fs.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <unordered_map>
 #include <thread>
@@ -44,17 +40,17 @@ voidpf ZCALLBACK readOpen(voidpf, const void *filename, int mode)
 {
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
-    int fd = ::open(static_cast<const char *>(filename), O_RDONLY | O_CLOEXEC);
+    int fd = fs::openForReading(static_cast<const char *>(filename), false);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    fs::FileStatus st;
+    if (!fs::statusOf(fd, st) || st.isFolder()) {
+        fs::closeFd(fd);
         return nullptr;
     }
     auto *s = new ReadStream;
     s->fd = fd;
-    s->size = static_cast<uint64_t>(st.st_size);
+    s->size = st.size;
     return s;
 }
 
@@ -79,7 +75,7 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
         }
         ssize_t got;
         if (size - done >= sizeof hit->data) {
-            got = ::pread(s->fd, out + done, size - done, static_cast<off_t>(s->pos));
+            got = fs::preadFull(s->fd, out + done, size - done, s->pos);
             if (got > 0) {
                 done += static_cast<uLong>(got);
                 s->pos += static_cast<uint64_t>(got);
@@ -87,7 +83,7 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
             }
         } else {
             ReadStream::Window &w = s->windows[0].lastUse <= s->windows[1].lastUse ? s->windows[0] : s->windows[1];
-            got = ::pread(s->fd, w.data, sizeof w.data, static_cast<off_t>(s->pos));
+            got = fs::preadFull(s->fd, w.data, sizeof w.data, s->pos);
             if (got > 0) {
                 w.start = s->pos;
                 w.len = static_cast<size_t>(got);
@@ -95,8 +91,6 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
                 continue;
             }
         }
-        if (got < 0 && errno == EINTR)
-            continue;
         if (got < 0)
             s->failed = true;
         break;
@@ -119,7 +113,7 @@ long ZCALLBACK readSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 int ZCALLBACK readClose(voidpf, voidpf stream)
 {
     auto *s = static_cast<ReadStream *>(stream);
-    int r = ::close(s->fd);
+    int r = fs::closeFd(s->fd);
     delete s;
     return r;
 }
@@ -143,16 +137,9 @@ struct WriteStream {
 
     bool flush()
     {
-        size_t done = 0;
-        while (done < bufLen) {
-            ssize_t n = ::pwrite(fd, buf.data() + done, bufLen - done, static_cast<off_t>(bufStart + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                failed = true;
-                return false;
-            }
-            done += static_cast<size_t>(n);
+        if (!fs::pwriteAll(fd, buf.data(), bufLen, bufStart)) {
+            failed = true;
+            return false;
         }
         bufStart += bufLen;
         bufLen = 0;
@@ -166,7 +153,7 @@ voidpf ZCALLBACK writeOpen(voidpf, const void *filename, int mode)
 {
     if (!(mode & ZLIB_FILEFUNC_MODE_CREATE))
         return nullptr;
-    int fd = ::open(static_cast<const char *>(filename), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = fs::createForWriting(static_cast<const char *>(filename));
     if (fd < 0)
         return nullptr;
     auto *s = new WriteStream;
@@ -224,7 +211,7 @@ int ZCALLBACK writeClose(voidpf, voidpf stream)
 {
     auto *s = static_cast<WriteStream *>(stream);
     bool ok = s->flush();
-    int r = ::close(s->fd);
+    int r = fs::closeFd(s->fd);
     delete s;
     return ok && r == 0 ? 0 : -1;
 }
@@ -348,7 +335,7 @@ void resetEngineContext()
     c.readerPath.clear();
     c.lastEntry = LastEntry{};
     c.listing = Listing{};
-    c.umask = fs::currentUmask();
+    c.umask = static_cast<uint32_t>(fs::currentUmask());
     // The slot's destination folder is left open: a callback may reset the
     // engine in the middle of extractCurrentEntry, which still writes
     // through it. Closing the reader slot above has already made it stale

@@ -69,7 +69,7 @@ public:
     // With a password, `headerCrc` is the CRC-32 whose high byte ends the
     // encryption header. `zip64` tells whether the entry got the ZIP64
     // extensions. Result 0 or minizip's error (nothing begun).
-    int32_t open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size, int method,
+    int32_t open(const std::string &path, bool keepFullPath, const fs::FileStatus &st, uint64_t size, int method,
                  const std::string *password, uint32_t headerCrc, bool &zip64);
 
     // Appends bytes of the entry's data, encrypting them in place when a

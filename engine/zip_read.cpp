@@ -8,8 +8,6 @@
 #include <isa-l/igzip_lib.h>
 #endif
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -463,11 +461,10 @@ struct FileKey {
 
 bool fileKey(const std::string &path, FileKey &key)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    fs::FileStatus st;
+    if (!fs::statusOfPath(path, st))
         return false;
-    key = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
-           static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<int64_t>(st.st_mtim.tv_nsec)};
+    key = {st.device, st.inode, st.size, st.mtimeSec, st.mtimeNsec};
     return true;
 }
 
