@@ -6,7 +6,9 @@
  *   deflate_libraries FILE...
  *
  * Built by bench/run.sh when the libraries are installed
- * (libdeflate-dev, libisal-dev); nothing of the program links them. */
+ * (libdeflate-dev, libisal-dev). The engine took the winners: libdeflate
+ * for files of one pipeline unit, ISA-L for every inflate and CRC-32; these
+ * figures are the ceiling it should be measured against. */
 #include <isa-l/igzip_lib.h>
 #include <libdeflate.h>
 #include <zlib.h>

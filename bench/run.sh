@@ -157,8 +157,9 @@ for corpus in ${BENCH_CORPORA:-small large tiny}; do
     unset create
 done
 
-# The same files through zlib, libdeflate and ISA-L, whole buffers, for the
-# choice of adopting either (only when their -dev packages are installed).
+# The same files through zlib, libdeflate and ISA-L, whole buffers: the
+# ceilings behind the engine's choice of coder (only when their -dev
+# packages are installed).
 if cc -O2 -o "$bench/deflate_libraries" "$here/deflate_libraries.c" -lz -ldeflate -lisal 2>/dev/null; then
     for corpus in ${BENCH_CORPORA:-small large tiny}; do
         echo

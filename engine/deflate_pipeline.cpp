@@ -1,9 +1,14 @@
 #include "engine/deflate_pipeline.h"
 
+#include "engine/checksum.h"
 #include "engine/engine.h"
 #include "engine/fs.h"
 
 #include <zlib.h>
+
+#ifdef ZARVON_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -17,15 +22,34 @@ UnitFile::~UnitFile()
         fs::closeFd(fd);
 }
 
-// One compressor's Deflate stream, set up once and reset per unit: setting
-// one up allocates and clears some 300 KB.
+// One compressor's Deflate streams, set up once per thread and reused for
+// every unit: setting one up allocates and clears some 300 KB.
 struct ZState {
     z_stream z{};
     bool live = false;
+#ifdef ZARVON_HAVE_LIBDEFLATE
+    // For files of one unit, made on first use (well under 1 MB).
+    libdeflate_compressor *whole = nullptr;
+    bool wholeFailed = false;
+    libdeflate_compressor *wholeCompressor()
+    {
+        if (!whole && !wholeFailed) {
+            whole = libdeflate_alloc_compressor(9);
+            wholeFailed = whole == nullptr;
+        }
+        return whole;
+    }
+#endif
+    ZState() = default;
+    ZState(const ZState &) = delete;
+    ZState &operator=(const ZState &) = delete;
     ~ZState()
     {
         if (live)
             deflateEnd(&z);
+#ifdef ZARVON_HAVE_LIBDEFLATE
+        libdeflate_free_compressor(whole);
+#endif
     }
     bool reset()
     {
@@ -90,18 +114,18 @@ std::shared_ptr<UnitFile> DeflatePipeline::openFile(const PlannedFile &p)
         f->openErrno = errno;
         return f;
     }
-    if (::fstat(f->fd, &f->st) != 0 || !S_ISREG(f->st.st_mode)) {
+    if (!fs::statusOf(f->fd, f->st) || !f->st.isRegular()) {
         f->openResult = kErrGeneral;
         f->openErrno = errno;
         return f;
     }
-    const auto dev = static_cast<uint64_t>(f->st.st_dev), ino = static_cast<uint64_t>(f->st.st_ino);
+    const uint64_t dev = f->st.device, ino = f->st.inode;
     if ((dev == self_.tempDevice && ino == self_.tempInode) ||
         (self_.haveTarget && dev == self_.targetDevice && ino == self_.targetInode)) {
         f->openResult = kAddSkippedSelf;
         return f;
     }
-    f->size = static_cast<uint64_t>(f->st.st_size);
+    f->size = f->st.size;
     f->dataUnits = f->size == 0 ? 1 : static_cast<uint32_t>((f->size + kUnitSize - 1) / kUnitSize);
     return f;
 }
@@ -211,7 +235,7 @@ void DeflatePipeline::run(Unit &u, ZState &zs)
             const size_t want = static_cast<size_t>(std::min<uint64_t>(u.in.size(), u.length - at));
             const ssize_t n = fs::preadFull(fd, u.in.data(), want, at);
             if (n > 0) {
-                crc = static_cast<uint32_t>(crc32_z(crc, u.in.data(), static_cast<size_t>(n)));
+                crc = crc32Update(crc, u.in.data(), static_cast<size_t>(n));
                 at += static_cast<uint64_t>(n);
             }
             if (n != static_cast<ssize_t>(want)) {
@@ -237,10 +261,28 @@ void DeflatePipeline::run(Unit &u, ZState &zs)
     }
     u.dataAt = static_cast<size_t>(dict);
     const unsigned char *data = u.in.data() + dict;
-    u.crc = static_cast<uint32_t>(crc32_z(0, data, static_cast<size_t>(u.read)));
+    u.crc = crc32Update(0, data, static_cast<size_t>(u.read));
     if (u.file->method != 8 || u.readFailed)
         return;
 
+#ifdef ZARVON_HAVE_LIBDEFLATE
+    // A file of one unit is one whole buffer, needing neither a dictionary
+    // nor a flush: libdeflate packs it about twice as fast as zlib and a few
+    // percent smaller. The choice depends on the file's size only, so the
+    // archive stays the same whatever the number of threads. A compressor
+    // that cannot be had falls back on zlib for that thread; such an archive
+    // is still sound, only not byte for byte the same.
+    if (u.index == 0 && u.last) {
+        if (libdeflate_compressor *c = zs.wholeCompressor()) {
+            const size_t bound = libdeflate_deflate_compress_bound(c, static_cast<size_t>(u.read));
+            if (u.out.size() < bound)
+                u.out.resize(bound);
+            u.outLen = libdeflate_deflate_compress(c, data, static_cast<size_t>(u.read), u.out.data(), u.out.size());
+            u.failed = u.outLen == 0; // cannot happen with the bound's room
+            return;
+        }
+    }
+#endif
     if (!zs.reset() || (dict && deflateSetDictionary(&zs.z, u.in.data(), static_cast<uInt>(dict)) != Z_OK)) {
         u.failed = true;
         return;
@@ -304,8 +346,9 @@ Unit *DeflatePipeline::take(Unit *previous)
                 return nullptr;
             if (!task->done) {
                 lock.unlock();
-                ZState z;
-                run(*task, z);
+                if (!writerZ_)
+                    writerZ_ = std::make_unique<ZState>();
+                run(*task, *writerZ_);
                 lock.lock();
                 task->done = true;
             }

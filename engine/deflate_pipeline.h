@@ -11,6 +11,11 @@
 // depends on the file's size only, never on the number of threads, so the
 // archive's bytes are the same whatever that number.
 //
+// A file of one unit needs no priming and no flush: where libdeflate was
+// built in, it is compressed by libdeflate at level 9 as one whole buffer
+// (faster than zlib and smaller), and by zlib otherwise. Larger files always
+// go through zlib, whose dictionary and sync flush join their units.
+//
 // Memory is bounded by kMaxUnitsInFlight units (input and output buffers),
 // whatever the size or number of files.
 //
@@ -19,7 +24,7 @@
 // preceded by a CRC pass unit, which reads the file once without keeping it.
 #pragma once
 
-#include <sys/stat.h>
+#include "engine/fs.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -47,7 +52,7 @@ struct UnitFile {
     int32_t openResult = 0; // 0; kErrGeneral (cannot open, not a regular file); kAddSkippedSelf
     int openErrno = 0;      // errno of a failed opening
     int fd = -1;            // closed when the last unit lets go
-    struct stat st {};
+    fs::FileStatus st;
     uint64_t size = 0;      // the size when opened: exactly that many bytes are read
     uint32_t dataUnits = 0; // number of data units
     int method = 8;
@@ -90,6 +95,8 @@ struct SelfIdentity {
     uint64_t targetDevice = 0, targetInode = 0;
 };
 
+struct ZState; // a compressor's Deflate state, reused from unit to unit
+
 class DeflatePipeline {
 public:
     // `threads` compressor threads (at least one is used; when none can be
@@ -119,7 +126,7 @@ private:
     void work();
     bool nextTask(std::unique_lock<std::mutex> &lock, Unit *&task);
     std::shared_ptr<UnitFile> openFile(const PlannedFile &p);
-    void run(Unit &unit, struct ZState &z);
+    void run(Unit &unit, ZState &z);
     bool giveBack(Unit *unit); // with the lock held; true when a compressor should be woken
 
     std::vector<PlannedFile> files_;
@@ -145,6 +152,7 @@ private:
     bool writerWaiting_ = false; // the writer waits for the unit in front
     std::atomic<bool> cancelled_{false};
     std::vector<std::thread> threads_;
+    std::unique_ptr<ZState> writerZ_; // the writer's own, when no compressor thread runs
 };
 
 } // namespace zarvon::engine::detail

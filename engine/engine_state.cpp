@@ -1,10 +1,7 @@
+#include "engine/context.h"
 #include "engine/internal.h"
 #include "engine/zip_io.h"
 #include "engine/fs.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <unordered_map>
@@ -17,8 +14,6 @@ namespace zarvon::engine {
 namespace detail {
 
 namespace {
-
-const zlib_filefunc64_def *g_io = nullptr;
 
 // Archives are read through positioned reads and a buffer of our own:
 // minizip seeks before nearly every read, and through stdio each of those
@@ -45,17 +40,17 @@ voidpf ZCALLBACK readOpen(voidpf, const void *filename, int mode)
 {
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ)
         return nullptr;
-    int fd = ::open(static_cast<const char *>(filename), O_RDONLY | O_CLOEXEC);
+    int fd = fs::openForReading(static_cast<const char *>(filename), false);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    fs::FileStatus st;
+    if (!fs::statusOf(fd, st) || st.isFolder()) {
+        fs::closeFd(fd);
         return nullptr;
     }
     auto *s = new ReadStream;
     s->fd = fd;
-    s->size = static_cast<uint64_t>(st.st_size);
+    s->size = st.size;
     return s;
 }
 
@@ -80,7 +75,7 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
         }
         ssize_t got;
         if (size - done >= sizeof hit->data) {
-            got = ::pread(s->fd, out + done, size - done, static_cast<off_t>(s->pos));
+            got = fs::preadFull(s->fd, out + done, size - done, s->pos);
             if (got > 0) {
                 done += static_cast<uLong>(got);
                 s->pos += static_cast<uint64_t>(got);
@@ -88,7 +83,7 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
             }
         } else {
             ReadStream::Window &w = s->windows[0].lastUse <= s->windows[1].lastUse ? s->windows[0] : s->windows[1];
-            got = ::pread(s->fd, w.data, sizeof w.data, static_cast<off_t>(s->pos));
+            got = fs::preadFull(s->fd, w.data, sizeof w.data, s->pos);
             if (got > 0) {
                 w.start = s->pos;
                 w.len = static_cast<size_t>(got);
@@ -96,8 +91,6 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
                 continue;
             }
         }
-        if (got < 0 && errno == EINTR)
-            continue;
         if (got < 0)
             s->failed = true;
         break;
@@ -120,7 +113,7 @@ long ZCALLBACK readSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 int ZCALLBACK readClose(voidpf, voidpf stream)
 {
     auto *s = static_cast<ReadStream *>(stream);
-    int r = ::close(s->fd);
+    int r = fs::closeFd(s->fd);
     delete s;
     return r;
 }
@@ -144,16 +137,9 @@ struct WriteStream {
 
     bool flush()
     {
-        size_t done = 0;
-        while (done < bufLen) {
-            ssize_t n = ::pwrite(fd, buf.data() + done, bufLen - done, static_cast<off_t>(bufStart + done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                failed = true;
-                return false;
-            }
-            done += static_cast<size_t>(n);
+        if (!fs::pwriteAll(fd, buf.data(), bufLen, bufStart)) {
+            failed = true;
+            return false;
         }
         bufStart += bufLen;
         bufLen = 0;
@@ -167,7 +153,7 @@ voidpf ZCALLBACK writeOpen(voidpf, const void *filename, int mode)
 {
     if (!(mode & ZLIB_FILEFUNC_MODE_CREATE))
         return nullptr;
-    int fd = ::open(static_cast<const char *>(filename), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = fs::createForWriting(static_cast<const char *>(filename));
     if (fd < 0)
         return nullptr;
     auto *s = new WriteStream;
@@ -225,7 +211,7 @@ int ZCALLBACK writeClose(voidpf, voidpf stream)
 {
     auto *s = static_cast<WriteStream *>(stream);
     bool ok = s->flush();
-    int r = ::close(s->fd);
+    int r = fs::closeFd(s->fd);
     delete s;
     return ok && r == 0 ? 0 : -1;
 }
@@ -235,8 +221,8 @@ int ZCALLBACK writeError(voidpf, voidpf stream) { return static_cast<WriteStream
 // The table archives are read through; it opens files for reading only.
 zlib_filefunc64_def baseIo()
 {
-    if (g_io)
-        return *g_io;
+    if (const zlib_filefunc64_def *io = context().io)
+        return *io;
     return {readOpen, readRead, readWrite, readTell, readSeek, readClose, readError, nullptr};
 }
 
@@ -329,38 +315,48 @@ int ZCALLBACK viewError(voidpf, voidpf stream)
 
 } // namespace
 
-EngineState &state()
+EngineContext &context()
 {
-    static EngineState s;
-    return s;
+    static EngineContext c;
+    return c;
 }
 
-WriterExtra &writerExtra()
+void resetEngineContext()
 {
-    static WriterExtra w;
-    return w;
+    EngineContext &c = context();
+    // An archive still being written is abandoned, not committed half made.
+    c.writer.stopped = true;
+    closeArchives();
+    c.state = EngineState{};
+    c.lastError = LastError{};
+    c.threads = 0;
+    c.io = nullptr;
+    c.writer = WriterExtra{};
+    c.readerPath.clear();
+    c.lastEntry = LastEntry{};
+    c.listing = Listing{};
+    c.umask = static_cast<uint32_t>(fs::currentUmask());
+    // The slot's destination folder is left open: a callback may reset the
+    // engine in the middle of extractCurrentEntry, which still writes
+    // through it. Closing the reader slot above has already made it stale
+    // (its serial no longer matches), so it is never used again. The name
+    // and extra buffers keep their room: they are refilled before each use.
 }
 
-LastError &lastErrorRecord()
-{
-    static LastError e;
-    return e;
-}
+EngineState &state() { return context().state; }
+
+WriterExtra &writerExtra() { return context().writer; }
 
 int32_t setLastError(int32_t code, int sysErrno, std::string text)
 {
-    LastError &e = lastErrorRecord();
+    LastError &e = context().lastError;
     e.code = code;
     e.sysErrno = sysErrno;
     e.text = std::move(text);
     return code;
 }
 
-int32_t &threadSetting()
-{
-    static int32_t threads = 0;
-    return threads;
-}
+int32_t &threadSetting() { return context().threads; }
 
 int compressorThreads()
 {
@@ -370,24 +366,9 @@ int compressorThreads()
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-namespace {
-uint64_t g_generation = 0;
-
-struct Pool {
-    std::vector<unsigned char> buffers[4];
-    bool used[4] = {};
-};
-
-Pool &pool()
-{
-    static Pool p;
-    return p;
-}
-} // namespace
-
 ScratchBuffer::ScratchBuffer(size_t size) : data_(nullptr), size_(size)
 {
-    Pool &p = pool();
+    ScratchPool &p = context().pool;
     for (int i = 0; i < 4; ++i) {
         if (!p.used[i]) {
             p.used[i] = true;
@@ -405,46 +386,29 @@ ScratchBuffer::ScratchBuffer(size_t size) : data_(nullptr), size_(size)
 ScratchBuffer::~ScratchBuffer()
 {
     if (slot_ >= 0)
-        pool().used[slot_] = false;
+        context().pool.used[slot_] = false;
 }
 
-uint64_t handleGeneration() { return g_generation; }
+uint64_t handleGeneration() { return context().generation; }
 
 zlib_filefunc64_def archiveIo() { return baseIo(); }
 
-std::string &readerPath()
-{
-    static std::string p;
-    return p;
-}
+std::string &readerPath() { return context().readerPath; }
 
-uint64_t &readerSerial()
-{
-    static uint64_t serial = 0;
-    return serial;
-}
-
-namespace {
-
-std::unordered_map<const void *, std::unique_ptr<HandleInfo>> &handles()
-{
-    static std::unordered_map<const void *, std::unique_ptr<HandleInfo>> h;
-    return h;
-}
-
-} // namespace
+uint64_t &readerSerial() { return context().readerSerial; }
 
 const HandleInfo *handleInfo(unzFile uf)
 {
-    auto it = handles().find(uf);
-    return it == handles().end() ? nullptr : it->second.get();
+    const auto &handles = context().handles;
+    auto it = handles.find(uf);
+    return it == handles.end() ? nullptr : it->second.get();
 }
 
 void closeUnz(unzFile uf)
 {
     if (!uf)
         return;
-    handles().erase(uf);
+    context().handles.erase(uf);
     unzClose(uf);
 }
 
@@ -452,7 +416,7 @@ void UnzCloser::operator()(void *f) const { closeUnz(static_cast<unzFile>(f)); }
 
 unzFile openUnz(const std::string &path)
 {
-    ++g_generation;
+    ++context().generation;
     zlib_filefunc64_def io = baseIo();
     auto info = std::make_unique<HandleInfo>();
     voidpf f = io.zopen64_file(io.opaque, path.c_str(), ZLIB_FILEFUNC_MODE_READ | ZLIB_FILEFUNC_MODE_EXISTING);
@@ -490,14 +454,14 @@ unzFile openUnz(const std::string &path)
         uf = unzOpen2_64(path.c_str(), &view);
     }
     if (uf)
-        handles()[uf] = std::move(info);
+        context().handles[uf] = std::move(info);
     return uf;
 }
 
 zipFile openZip(const std::string &path, int append)
 {
-    if (g_io) {
-        zlib_filefunc64_def io = *g_io;
+    if (const zlib_filefunc64_def *table = context().io) {
+        zlib_filefunc64_def io = *table;
         return zipOpen2_64(path.c_str(), append, nullptr, &io);
     }
     if (append == APPEND_STATUS_CREATE) {
@@ -515,23 +479,15 @@ int32_t reportProgress(const std::string &fileName, float percent)
 
 } // namespace detail
 
-void setArchiveIo(const zlib_filefunc64_def *io) { detail::g_io = io; }
+void setArchiveIo(const zlib_filefunc64_def *io) { detail::context().io = io; }
 
-const LastError &lastError() { return detail::lastErrorRecord(); }
+const LastError &lastError() { return detail::context().lastError; }
 
 const EngineState &engineState() { return detail::state(); }
 
 int32_t initEngine()
 {
-    // An archive still being written is abandoned, not committed half made.
-    detail::writerExtra().stopped = true;
-    closeArchives();
-    EngineState &s = detail::state();
-    s.compressionMethod = 8;
-    s.passwordSet = false;
-    s.password.clear();
-    s.progressCallback = nullptr;
-    detail::lastErrorRecord() = LastError{};
+    detail::resetEngineContext();
     return 0;
 }
 

@@ -1,11 +1,7 @@
+#include "engine/context.h"
 #include "engine/internal.h"
 
 #include "base/safe_output.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,59 +16,34 @@ namespace detail {
 
 namespace {
 
-mode_t currentUmask()
-{
-    mode_t m = ::umask(0);
-    ::umask(m);
-    return m;
-}
-
 using base::FileDescriptor;
 using base::FolderError;
+using fs::currentUmask;
 using Destination = base::OutputFolder;
 
-// extractCurrentEntry is called entry after entry with the same destination:
-// its folders stay open between calls while the reader slot holds the same
-// archive.
-struct SlotDestination {
-    uint64_t readerSerial = 0;
-    std::unique_ptr<Destination> dest;
-    // Identity of the destination folder once made, so that each entry
-    // checks with one call that the folder is still the one held open.
-    bool known = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
+SlotDestination &slotDestination() { return context().slot; }
 
-SlotDestination &slotDestination()
-{
-    static SlotDestination s;
-    return s;
-}
+uint32_t cachedUmask() { return context().umask; }
 
-// The process's creation mask, read once per extraction run: reading it
-// costs two system calls.
-mode_t &cachedUmask()
-{
-    static mode_t m = currentUmask();
-    return m;
-}
+// The file type bits of a Unix mode as ZIP stores it, and a regular file's.
+constexpr uint32_t kUnixTypeMask = 0170000;
+constexpr uint32_t kUnixRegular = 0100000;
 
 // Permissions of an extracted file: the Unix mode when the archive was made
 // on Unix, else the read-only bit applied to the usual mode. Set-id and
 // sticky bits are never restored.
-mode_t modeFor(const EntryInfo &e)
+uint32_t modeFor(const EntryInfo &e)
 {
     const uint32_t host = e.version >> 8;
     const uint32_t unixMode = e.externalAttributes >> 16;
-    const uint32_t type = unixMode & S_IFMT;
-    mode_t mode;
-    if (host == 3 && unixMode != 0 && (type == 0 || type == S_IFREG))
-        mode = static_cast<mode_t>(unixMode & 0777);
+    const uint32_t type = unixMode & kUnixTypeMask;
+    uint32_t mode;
+    if (host == 3 && unixMode != 0 && (type == 0 || type == kUnixRegular))
+        mode = unixMode & 0777;
     else
         mode = 0666 & ~cachedUmask();
     if (e.externalAttributes & 0x01)
-        mode &= ~static_cast<mode_t>(0222);
+        mode &= ~uint32_t{0222};
     return mode;
 }
 
@@ -80,7 +51,7 @@ mode_t modeFor(const EntryInfo &e)
 // same fields read as UTC and the zone's offset at that moment, rather than
 // with mktime, which looks at the zone file again on every call: one system
 // call per extracted file.
-struct timespec timeFor(const EntryInfo &e)
+int64_t timeFor(const EntryInfo &e)
 {
     struct tm t {};
     t.tm_year = static_cast<int>(e.year) - 1900;
@@ -89,20 +60,17 @@ struct timespec timeFor(const EntryInfo &e)
     t.tm_hour = static_cast<int>(e.hour);
     t.tm_min = static_cast<int>(e.minute);
     t.tm_sec = 0;
-    const time_t asUtc = ::timegm(&t);
-    struct tm local {};
-    time_t guess = asUtc;
+    const int64_t asUtc = fs::utcSecondsOf(t);
+    std::tm local{};
+    int64_t guess = asUtc, offset = 0;
     // Twice, so that a date just across a change of offset gets the offset
     // in force at that date.
     for (int i = 0; i < 2; ++i) {
-        if (!::localtime_r(&guess, &local))
+        if (!fs::localTimeOf(guess, local, offset))
             break;
-        guess = asUtc - local.tm_gmtoff;
+        guess = asUtc - offset;
     }
-    struct timespec ts {};
-    ts.tv_sec = guess;
-    ts.tv_nsec = 0;
-    return ts;
+    return guess;
 }
 
 struct Outcome {
@@ -164,25 +132,24 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     // failed entry never costs the file it would have replaced. The usual
     // case, no file of that name yet, costs a single system call; the file
     // is created with its final permissions when the mask allows them.
-    const mode_t mode = modeFor(info);
+    const uint32_t mode = modeFor(info);
     const bool modeAtCreation = (mode & ~cachedUmask()) == mode;
-    const int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     std::string tempName;
-    FileDescriptor out(::openat(dirFd, leaf.c_str(), createFlags, modeAtCreation ? mode : 0600));
+    FileDescriptor out(fs::createAt(dirFd, leaf, modeAtCreation ? mode : 0600));
     if (!out.valid() && errno == EEXIST) {
-        struct stat st {};
-        if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISDIR(st.st_mode)) {
+        fs::FileStatus st;
+        if (fs::statusAt(dirFd, leaf, st)) {
+            if (st.isFolder()) {
                 r.code = kErrGeneral;
                 return r;
             }
-            if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+            if (st.isRegular() && (st.mode & 0222) == 0) {
                 r.code = kErrReadOnlyTarget;
                 return r;
             }
         }
         tempName = base::temporaryNameFor(leaf);
-        out.reset(::openat(dirFd, tempName.c_str(), createFlags, modeAtCreation ? mode : 0600));
+        out.reset(fs::createAt(dirFd, tempName, modeAtCreation ? mode : 0600));
     }
     const std::string &createName = tempName.empty() ? leaf : tempName;
     if (!out.valid()) {
@@ -191,7 +158,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     }
     auto discard = [&](int32_t code) {
         out.reset();
-        ::unlinkat(dirFd, createName.c_str(), 0);
+        fs::removeAt(dirFd, createName);
         r.code = code;
         return r;
     };
@@ -216,13 +183,12 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
         if (slotBound && answer == 1)
             return discard(kResultStopped);
     }
-    const struct timespec times[2] = {{0, UTIME_OMIT}, timeFor(info)};
     if (!modeAtCreation)
-        ::fchmod(out.get(), mode);
-    ::futimens(out.get(), times);
+        fs::setMode(out.get(), mode);
+    fs::setModifiedTime(out.get(), timeFor(info));
     if (out.close() != 0)
         return discard(kErrWrite);
-    if (!tempName.empty() && ::renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0)
+    if (!tempName.empty() && !fs::renameAt(dirFd, tempName, leaf))
         return discard(kErrGeneral);
     r.fileWritten = true;
     reportProgress(std::string(), 100.0f);
@@ -264,25 +230,25 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
         return kErrGeneral;
     unzFile uf = static_cast<unzFile>(s.reader);
     SlotDestination &cached = slotDestination();
-    struct stat now {};
+    fs::FileStatus now;
     const std::string folderPath = destination.empty() ? std::string(".") : destination;
-    const bool same = cached.dest && cached.readerSerial == readerSerial() && cached.dest->path() == destination &&
-                      (cached.known ? ::stat(folderPath.c_str(), &now) == 0 && now.st_dev == cached.device &&
-                                          now.st_ino == cached.inode
-                                    : cached.dest->stillValid());
+    const bool same =
+        cached.dest && cached.readerSerial == readerSerial() && cached.dest->path() == destination &&
+        (cached.known ? fs::statusOfPath(folderPath, now) && now.device == cached.device && now.inode == cached.inode
+                      : cached.dest->stillValid());
     if (!same) {
         cached.dest = std::make_unique<Destination>(destination);
         cached.readerSerial = readerSerial();
         cached.known = false;
-        cachedUmask() = currentUmask();
+        context().umask = static_cast<uint32_t>(currentUmask());
     }
     Destination &dest = *cached.dest;
     if (!dest.ensure())
         return kErrGeneral;
-    if (!cached.known && cached.dest->stillValid() && ::stat(folderPath.c_str(), &now) == 0) {
+    if (!cached.known && cached.dest->stillValid() && fs::statusOfPath(folderPath, now)) {
         cached.known = true;
-        cached.device = now.st_dev;
-        cached.inode = now.st_ino;
+        cached.device = now.device;
+        cached.inode = now.inode;
     }
     EntryInfo info;
     int32_t err = readEntryInfo(uf, info);
@@ -304,8 +270,8 @@ int32_t checkExtractionSpace(const std::string &archivePath, const std::string &
     // The destination may not exist yet: its nearest existing folder tells
     // which file system it will be on.
     std::string folder = destination.empty() ? std::string(".") : destination;
-    struct statvfs vs {};
-    while (::statvfs(folder.c_str(), &vs) != 0) {
+    uint64_t available = 0;
+    while (!fs::freeSpace(folder, available)) {
         const size_t slash = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
         if (errno != ENOENT || folder == "/" || folder == ".")
             return setLastError(kErrGeneral, errno, "the free space of the destination cannot be known");
@@ -313,7 +279,7 @@ int32_t checkExtractionSpace(const std::string &archivePath, const std::string &
                  : slash == 0               ? std::string("/")
                                             : folder.substr(0, slash);
     }
-    out.available = static_cast<uint64_t>(vs.f_bavail) * static_cast<uint64_t>(vs.f_frsize);
+    out.available = available;
     if (out.needed > out.available)
         return setLastError(kErrNoSpace, ENOSPC,
                             "not enough free space: " + std::to_string(out.needed) + " bytes needed, " +

@@ -1,6 +1,7 @@
 // Shared inside the engine only; not part of its interface.
 #pragma once
 
+#include "engine/checksum.h"
 #include "engine/deflate_pipeline.h"
 #include "engine/engine.h"
 #include "engine/fs.h"
@@ -68,7 +69,7 @@ public:
     // With a password, `headerCrc` is the CRC-32 whose high byte ends the
     // encryption header. `zip64` tells whether the entry got the ZIP64
     // extensions. Result 0 or minizip's error (nothing begun).
-    int32_t open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size, int method,
+    int32_t open(const std::string &path, bool keepFullPath, const fs::FileStatus &st, uint64_t size, int method,
                  const std::string *password, uint32_t headerCrc, bool &zip64);
 
     // Appends bytes of the entry's data, encrypting them in place when a
@@ -225,14 +226,14 @@ std::string lastComponent(const std::string &name);
 
 // Entry data ---------------------------------------------------------------
 
-// Reads the data of the current entry of an archive: decryption, inflation,
-// CRC-32 and size checks, on top of minizip's raw mode (which also reaches
-// entries beyond 4 GiB).
+// Reads the data of the current entry of an archive: decryption, inflation
+// (ISA-L where built in, else zlib), CRC-32 and size checks, on top of
+// minizip's raw mode (which also reaches entries beyond 4 GiB).
 class EntryReader {
 public:
     // `archivePath` is the path `uf` was opened from; entries beyond the
     // reach of minizip's 32-bit reader are read through a handle of its own.
-    EntryReader(unzFile uf, const std::string &archivePath) : uf_(uf), path_(archivePath) {}
+    EntryReader(unzFile uf, const std::string &archivePath);
     ~EntryReader();
     EntryReader(const EntryReader &) = delete;
     EntryReader &operator=(const EntryReader &) = delete;
@@ -274,8 +275,8 @@ private:
     std::unique_ptr<ScratchBuffer> in_;
     size_t inPos_ = 0;
     size_t inLen_ = 0;
-    struct ZStream;
-    ZStream *z_ = nullptr; // inflate state, owned
+    class Inflater;
+    std::unique_ptr<Inflater> inflater_;
 };
 
 // Listing and positioning (zip_read.cpp), closing (zip_write.cpp).

@@ -1,9 +1,12 @@
+#include "engine/context.h"
 #include "engine/internal.h"
 #include "engine/zip_io.h"
 
 #include <zlib.h>
 
-#include <sys/stat.h>
+#ifdef ZARVON_HAVE_ISAL
+#include <isa-l/igzip_lib.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -17,8 +20,89 @@ namespace {
 constexpr uint64_t kDirectReadSize = 1u << 20;
 }
 
-struct EntryReader::ZStream {
-    z_stream s{};
+// Raw Deflate decoding of one entry's data. ISA-L, where it was built in,
+// inflates several times faster than zlib; zlib does it otherwise. Either
+// way only the Deflate stream is decoded here: the CRC-32 and the size are
+// checked by EntryReader, whatever the library.
+class EntryReader::Inflater {
+public:
+    enum class Step {
+        Going, // room or input ran out; call again with more
+        Ended, // the stream's final block is done
+        Bad    // the data is not a valid Deflate stream
+    };
+
+    Inflater() = default;
+    Inflater(const Inflater &) = delete;
+    Inflater &operator=(const Inflater &) = delete;
+#ifdef ZARVON_HAVE_ISAL
+    ~Inflater()
+    {
+        // One state is kept per thread for the next entry: it is some 90 KB,
+        // which would otherwise be allocated for every small entry.
+        if (state_ && !spare())
+            spare() = std::move(state_);
+    }
+    bool init()
+    {
+        state_ = spare() ? std::move(spare()) : std::make_unique<inflate_state>();
+        isal_inflate_init(state_.get());
+        state_->crc_flag = ISAL_DEFLATE;
+        return true;
+    }
+    // Decodes from `in` (`inLen` bytes) into `out` (`outLen` bytes of room);
+    // both counts come back as the bytes taken and made.
+    Step run(const unsigned char *in, size_t &inLen, unsigned char *out, size_t &outLen)
+    {
+        inflate_state &st = *state_;
+        st.next_in = const_cast<unsigned char *>(in);
+        st.avail_in = static_cast<uint32_t>(inLen);
+        st.next_out = out;
+        st.avail_out = static_cast<uint32_t>(outLen);
+        const int r = isal_inflate(&st);
+        inLen -= st.avail_in;
+        outLen -= st.avail_out;
+        if (r != ISAL_DECOMP_OK && r != ISAL_END_INPUT && r != ISAL_OUT_OVERFLOW)
+            return Step::Bad;
+        return st.block_state == ISAL_BLOCK_FINISH ? Step::Ended : Step::Going;
+    }
+
+private:
+    static std::unique_ptr<inflate_state> &spare()
+    {
+        thread_local std::unique_ptr<inflate_state> s;
+        return s;
+    }
+    std::unique_ptr<inflate_state> state_;
+#else
+    ~Inflater()
+    {
+        if (live_)
+            inflateEnd(&z_);
+    }
+    bool init()
+    {
+        live_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK;
+        return live_;
+    }
+    Step run(const unsigned char *in, size_t &inLen, unsigned char *out, size_t &outLen)
+    {
+        z_.next_in = const_cast<unsigned char *>(in);
+        z_.avail_in = static_cast<uInt>(inLen);
+        z_.next_out = out;
+        z_.avail_out = static_cast<uInt>(outLen);
+        const int zr = inflate(&z_, Z_NO_FLUSH);
+        inLen -= z_.avail_in;
+        outLen -= z_.avail_out;
+        if (zr == Z_STREAM_END)
+            return Step::Ended;
+        return zr == Z_OK || zr == Z_BUF_ERROR ? Step::Going : Step::Bad;
+    }
+
+private:
+    z_stream z_{};
+    bool live_ = false;
+#endif
 };
 
 void applyZip64Extra(std::string_view extra, Zip64Fields &f)
@@ -87,22 +171,7 @@ void rawFieldsOf(unzFile uf, unsigned long disk, Zip64Fields &z, std::string_vie
 
 namespace {
 
-// The entry last described by readEntryInfo, so that describing it again
-// (the caller, then the extraction) costs no reading.
-struct LastEntry {
-    unzFile uf = nullptr;
-    uint64_t generation = 0;
-    uint64_t centralOffset = 0;
-    EntryInfo info;
-    Zip64Fields zip64;
-    bool valid = false;
-};
-
-LastEntry &lastEntry()
-{
-    static LastEntry l;
-    return l;
-}
+LastEntry &lastEntry() { return context().lastEntry; }
 
 bool isLastEntry(unzFile uf)
 {
@@ -120,14 +189,12 @@ bool lastZip64For(unzFile uf, Zip64Fields &out)
 
 } // namespace
 
+EntryReader::EntryReader(unzFile uf, const std::string &archivePath) : uf_(uf), path_(archivePath) {}
+
 EntryReader::~EntryReader()
 {
     if (direct_)
         io_.zclose_file(io_.opaque, direct_);
-    if (z_) {
-        inflateEnd(&z_->s);
-        delete z_;
-    }
     if (opened_)
         unzCloseCurrentFile(uf_);
 }
@@ -146,7 +213,7 @@ int32_t EntryReader::open(const EntryInfo &info)
     rawLeft_ = info.compressedSize;
     Zip64Fields z64;
     if (!lastZip64For(uf_, z64) && info.sizeExtra > 0) {
-        static std::vector<char> extra(65536 + 1);
+        std::vector<char> &extra = context().extraBuf;
         unz_file_info64 fi{};
         if (unzGetCurrentFileInfo64(uf_, &fi, nullptr, 0, extra.data(), extra.size(), nullptr, 0) == UNZ_OK) {
             z64.uncompressedSize = fi.uncompressed_size;
@@ -192,10 +259,9 @@ int32_t EntryReader::open(const EntryInfo &info)
             return kErrWrongPassword;
     }
     if (method_ == 8) {
-        z_ = new ZStream;
-        if (inflateInit2(&z_->s, -MAX_WBITS) != Z_OK) {
-            delete z_;
-            z_ = nullptr;
+        inflater_ = std::make_unique<Inflater>();
+        if (!inflater_->init()) {
+            inflater_.reset();
             return kErrData;
         }
         in_ = std::make_unique<ScratchBuffer>(direct_ ? 262144 : 65536);
@@ -280,14 +346,11 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
             return got;
         produced = static_cast<size_t>(got);
     } else if (!streamEnded_) {
-        z_stream &z = z_->s;
         // One byte more than the declared size is enough to know the entry
         // lies: inflating stops there instead of filling the disk.
         const uint64_t allowed = expectedSize_ - produced_ + 1;
-        const uInt room = static_cast<uInt>(std::min<uint64_t>({capacity, UINT_MAX / 2, allowed}));
-        z.next_out = out;
-        z.avail_out = room;
-        while (z.avail_out > 0) {
+        const size_t room = static_cast<size_t>(std::min<uint64_t>({capacity, UINT_MAX / 2, allowed}));
+        while (produced < room) {
             if (inPos_ == inLen_ && rawLeft_ > 0) {
                 int64_t got = readRaw(in_->data(), in_->size());
                 if (got < 0)
@@ -295,25 +358,23 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
                 inPos_ = 0;
                 inLen_ = static_cast<size_t>(got);
             }
-            z.next_in = in_->data() + inPos_;
-            z.avail_in = static_cast<uInt>(inLen_ - inPos_);
-            uInt before = z.avail_in;
-            uInt outBefore = z.avail_out;
-            int zr = inflate(&z, Z_NO_FLUSH);
-            inPos_ += before - z.avail_in;
-            if (zr == Z_STREAM_END) {
+            size_t taken = inLen_ - inPos_;
+            size_t made = room - produced;
+            const Inflater::Step step = inflater_->run(in_->data() + inPos_, taken, out + produced, made);
+            inPos_ += taken;
+            produced += made;
+            if (step == Inflater::Step::Ended) {
                 streamEnded_ = true;
                 break;
             }
-            if (zr != Z_OK && zr != Z_BUF_ERROR)
+            if (step == Inflater::Step::Bad)
                 return kErrData;
-            if (z.avail_out == outBefore && before == z.avail_in && rawLeft_ == 0 && inPos_ == inLen_)
+            if (made == 0 && taken == 0 && rawLeft_ == 0 && inPos_ == inLen_)
                 return kErrData; // the compressed data ends before its end mark
         }
-        produced = room - z.avail_out;
     }
     if (produced > 0) {
-        crc_ = static_cast<uint32_t>(crc32_z(crc_, out, produced));
+        crc_ = crc32Update(crc_, out, produced);
         produced_ += produced;
         if (produced_ > expectedSize_)
             return kErrCrc;
@@ -340,8 +401,8 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
         return 0;
     }
     lastEntry().valid = false;
-    static std::vector<char> name(65536 + 1);
-    static std::vector<char> extra(65536 + 1);
+    std::vector<char> &name = context().nameBuf;
+    std::vector<char> &extra = context().extraBuf;
     unz_file_info64 fi{};
     int err = unzGetCurrentFileInfo64(uf, &fi, name.data(), name.size(), extra.data(), extra.size(), nullptr, 0);
     if (err != UNZ_OK) {
@@ -391,23 +452,7 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
 
 namespace {
 
-// The last archive listed by path, so that entryInfoAt and extractEntryAt
-// called entry after entry do not walk the central directory from its start
-// each time. Keyed by the file's identity, size and modification time.
-struct Listing {
-    std::string path;
-    uint64_t device = 0, inode = 0, size = 0;
-    int64_t mtimeSec = 0, mtimeNsec = 0;
-    std::vector<EntryInfo> entries;
-    std::vector<unz64_file_pos> positions;
-    bool valid = false;
-};
-
-Listing &listing()
-{
-    static Listing l;
-    return l;
-}
+Listing &listing() { return context().listing; }
 
 struct FileKey {
     uint64_t device, inode, size;
@@ -416,11 +461,10 @@ struct FileKey {
 
 bool fileKey(const std::string &path, FileKey &key)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    fs::FileStatus st;
+    if (!fs::statusOfPath(path, st))
         return false;
-    key = {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
-           static_cast<int64_t>(st.st_mtim.tv_sec), static_cast<int64_t>(st.st_mtim.tv_nsec)};
+    key = {st.device, st.inode, st.size, st.mtimeSec, st.mtimeNsec};
     return true;
 }
 

@@ -6,10 +6,6 @@
 
 #include <zlib.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -31,8 +27,8 @@ using fs::readFull;
 
 bool copyFile(const std::string &from, const std::string &to)
 {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    Fd out(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    Fd in(fs::openForReading(from, false));
+    Fd out(fs::openExisting(to, true));
     if (in.fd < 0 || out.fd < 0)
         return false;
     std::vector<unsigned char> buf(1 << 20);
@@ -42,25 +38,20 @@ bool copyFile(const std::string &from, const std::string &to)
             return false;
         if (n == 0)
             break;
-        for (ssize_t off = 0; off < n;) {
-            ssize_t w = ::write(out.fd, buf.data() + off, static_cast<size_t>(n - off));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                return false;
-            off += w;
-        }
+        if (!fs::writeAll(out.fd, buf.data(), static_cast<size_t>(n)))
+            return false;
     }
-    return ::close(std::exchange(out.fd, -1)) == 0;
+    return fs::closeFd(std::exchange(out.fd, -1)) == 0;
 }
 
 // The entry's date: local time, clamped to what a DOS date can hold.
-zip_fileinfo fileInfoFor(const struct stat &st)
+zip_fileinfo fileInfoFor(const fs::FileStatus &st)
 {
     zip_fileinfo zi{};
-    struct tm t {};
-    time_t when = st.st_mtime;
-    localtime_r(&when, &t);
+    std::tm t{};
+    int64_t offset = 0;
+    if (!fs::localTimeOf(st.mtimeSec, t, offset))
+        t = std::tm{};
     int year = t.tm_year + 1900;
     if (year < 1980) {
         t = tm{};
@@ -85,7 +76,7 @@ zip_fileinfo fileInfoFor(const struct stat &st)
     zi.internal_fa = 0;
     // Unix mode in the high half (read back when the host is Unix), and the
     // Windows read-only bit when nobody may write the file.
-    zi.external_fa = (static_cast<uLong>(st.st_mode & 0xFFFF) << 16) | ((st.st_mode & 0222) == 0 ? 0x01 : 0);
+    zi.external_fa = (static_cast<uLong>(st.mode & 0xFFFF) << 16) | ((st.mode & 0222) == 0 ? 0x01 : 0);
     return zi;
 }
 
@@ -139,15 +130,15 @@ uint64_t get32(const unsigned char *p)
 // locator go where the end record was, followed by the end record again.
 bool addZip64EndRecords(const std::string &path, uint64_t entries)
 {
-    Fd f(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    Fd f(fs::openExisting(path, false));
     if (f.fd < 0)
         return false;
-    struct stat st {};
-    if (::fstat(f.fd, &st) != 0 || st.st_size < 22 + 20)
+    fs::FileStatus st;
+    if (!fs::statusOf(f.fd, st) || st.size < 22 + 20)
         return false;
-    const off_t endPos = st.st_size - 22;
+    const uint64_t endPos = st.size - 22;
     unsigned char tail[42];
-    if (::pread(f.fd, tail, sizeof tail, endPos - 20) != static_cast<ssize_t>(sizeof tail))
+    if (fs::preadFull(f.fd, tail, sizeof tail, endPos - 20) != static_cast<ssize_t>(sizeof tail))
         return false;
     const unsigned char *end = tail + 20;
     if (get32(end) != 0x06054b50u)
@@ -168,14 +159,13 @@ bool addZip64EndRecords(const std::string &path, uint64_t entries)
     put64(z + 48, cdOffset);
     unsigned char *loc = rec + 56;
     put32(loc, 0x07064b50u);
-    put64(loc + 8, static_cast<uint64_t>(endPos));
+    put64(loc + 8, endPos);
     put32(loc + 16, 1);
     unsigned char *e = rec + 76;
     std::memcpy(e, end, 22);
     put16(e + 8, 0xFFFF);
     put16(e + 10, 0xFFFF);
-    return ::pwrite(f.fd, rec, sizeof rec, endPos) == static_cast<ssize_t>(sizeof rec) &&
-           ::close(std::exchange(f.fd, -1)) == 0;
+    return fs::pwriteAll(f.fd, rec, sizeof rec, endPos) && fs::closeFd(std::exchange(f.fd, -1)) == 0;
 }
 
 uint64_t get64(const unsigned char *p) { return get32(p) | get32(p + 4) << 32; }
@@ -185,24 +175,24 @@ uint64_t get64(const unsigned char *p) { return get32(p) | get32(p + 4) << 32; }
 // back on the entries this run added.
 bool restoreUnixHost(const std::string &path, uint64_t skipEntries)
 {
-    Fd f(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    struct stat st {};
-    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || st.st_size < 22)
+    Fd f(fs::openExisting(path, false));
+    fs::FileStatus st;
+    if (f.fd < 0 || !fs::statusOf(f.fd, st) || st.size < 22)
         return false;
     unsigned char end[22];
-    if (::pread(f.fd, end, 22, st.st_size - 22) != 22 || get32(end) != 0x06054b50u)
+    if (fs::preadFull(f.fd, end, 22, st.size - 22) != 22 || get32(end) != 0x06054b50u)
         return false;
     uint64_t cdSize = get32(end + 12), cdOffset = get32(end + 16);
     if (cdOffset == 0xFFFFFFFFu || cdSize == 0xFFFFFFFFu) {
         unsigned char loc[20], rec[56];
-        if (::pread(f.fd, loc, 20, st.st_size - 42) != 20 || get32(loc) != 0x07064b50u ||
-            ::pread(f.fd, rec, 56, static_cast<off_t>(get64(loc + 8))) != 56 || get32(rec) != 0x06064b50u)
+        if (st.size < 42 || fs::preadFull(f.fd, loc, 20, st.size - 42) != 20 || get32(loc) != 0x07064b50u ||
+            fs::preadFull(f.fd, rec, 56, get64(loc + 8)) != 56 || get32(rec) != 0x06064b50u)
             return false;
         cdSize = get64(rec + 40);
         cdOffset = get64(rec + 48);
     }
     std::vector<unsigned char> cd(cdSize);
-    if (cdSize == 0 || ::pread(f.fd, cd.data(), cdSize, static_cast<off_t>(cdOffset)) != static_cast<ssize_t>(cdSize))
+    if (cdSize == 0 || fs::preadFull(f.fd, cd.data(), cdSize, cdOffset) != static_cast<ssize_t>(cdSize))
         return cdSize == 0;
     size_t pos = 0;
     for (uint64_t i = 0; pos + 46 <= cd.size() && get32(&cd[pos]) == 0x02014b50u; ++i) {
@@ -211,8 +201,7 @@ bool restoreUnixHost(const std::string &path, uint64_t skipEntries)
         pos += 46 + (cd[pos + 28] | cd[pos + 29] << 8) + (cd[pos + 30] | cd[pos + 31] << 8) +
                (cd[pos + 32] | cd[pos + 33] << 8);
     }
-    return ::pwrite(f.fd, cd.data(), cdSize, static_cast<off_t>(cdOffset)) == static_cast<ssize_t>(cdSize) &&
-           ::close(std::exchange(f.fd, -1)) == 0;
+    return fs::pwriteAll(f.fd, cd.data(), cdSize, cdOffset) && fs::closeFd(std::exchange(f.fd, -1)) == 0;
 }
 
 } // namespace
@@ -223,8 +212,8 @@ EntryWriter::~EntryWriter()
         zipCloseFileInZipRaw64(zf_, 0, 0);
 }
 
-int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const struct stat &st, uint64_t size, int method,
-                          const std::string *password, uint32_t headerCrc, bool &zip64)
+int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const fs::FileStatus &st, uint64_t size,
+                          int method, const std::string *password, uint32_t headerCrc, bool &zip64)
 {
     bool utf8 = false;
     std::string utf8Name = storedNameForPath(path, keepFullPath);
@@ -247,7 +236,7 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const stru
     if (encrypt_) {
         keys_ = pkwareInit(*password);
         unsigned char header[kPkwareHeaderSize];
-        if (::getentropy(header, kPkwareHeaderSize - 1) != 0)
+        if (!fs::randomBytes(header, kPkwareHeaderSize - 1))
             for (size_t i = 0; i + 1 < kPkwareHeaderSize; ++i)
                 header[i] = static_cast<unsigned char>(std::rand() >> 7);
         header[kPkwareHeaderSize - 1] = static_cast<unsigned char>(headerCrc >> 24);
@@ -310,17 +299,17 @@ int32_t closeWriter()
         const std::string folder = base::parentFolder(s.writerPath);
         const std::string linkName = (folder.empty() ? std::string("./") : folder) + "." +
                                      base::lastPathComponent(s.writerPath) + ".zarvon-" + base::randomSuffix();
-        if (::linkat(AT_FDCWD, w.tempPath.c_str(), AT_FDCWD, linkName.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (!fs::link(w.tempPath, linkName)) {
             result = kErrWrite;
         } else if (std::rename(linkName.c_str(), s.writerPath.c_str()) != 0) {
-            ::unlink(linkName.c_str());
+            fs::remove(linkName);
             result = kErrWrite;
         }
     } else if (result == 0 && std::rename(w.tempPath.c_str(), s.writerPath.c_str()) != 0) {
         result = kErrWrite;
     }
     if (result != 0 && !w.unnamed)
-        ::unlink(w.tempPath.c_str());
+        fs::remove(w.tempPath);
     // A failure of an addition already left its own detail.
     if (result != 0 && result != kResultStopped && !w.failed)
         setLastError(result, errno, "the archive could not be completed: " + std::string(std::strerror(errno)));
@@ -372,14 +361,14 @@ int32_t createArchiveImpl(const std::string &path, int32_t append)
     // stays on one file system.
     std::string folder = base::parentFolder(path);
     std::string name = base::lastPathComponent(path);
-    struct stat target {};
-    if (name.empty() || (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)))
+    fs::FileStatus target;
+    if (name.empty() || (fs::statusOfPath(path, target) && target.isFolder()))
         return 0;
     const std::string dirName = folder.empty() ? std::string(".") : folder;
     w = WriterExtra{};
     int mode = APPEND_STATUS_CREATE;
-    struct stat existing {};
-    const bool appending = append && ::stat(path.c_str(), &existing) == 0 && existing.st_size > 0;
+    fs::FileStatus existing;
+    const bool appending = append && fs::statusOfPath(path, existing) && existing.size > 0;
     if (appending) {
         int32_t existingEntries = entryCount(path);
         if (existingEntries < 0)
@@ -396,10 +385,10 @@ int32_t createArchiveImpl(const std::string &path, int32_t append)
     // beside the archive is used, removed on every path the process lives
     // through.
     std::string temp;
-    struct stat st {};
+    fs::FileStatus st;
     zipFile zf = nullptr;
     auto unnamed = std::make_shared<fs::Fd>(fs::openUnnamed(dirName, 0666 & ~currentUmask()));
-    if (unnamed->fd >= 0 && ::fstat(unnamed->fd, &st) == 0) {
+    if (unnamed->fd >= 0 && fs::statusOf(unnamed->fd, st)) {
         temp = "/proc/self/fd/" + std::to_string(unnamed->fd);
         if (!appending || copyFile(path, temp))
             zf = openZip(temp, mode);
@@ -409,33 +398,33 @@ int32_t createArchiveImpl(const std::string &path, int32_t append)
     } else {
         unnamed.reset();
         temp = (folder.empty() ? std::string("./") : folder) + "." + name + ".zarvon-XXXXXX";
-        int fd = ::mkstemp(temp.data());
+        int fd = fs::createTemporary(temp);
         if (fd < 0)
             return 0;
-        ::fchmod(fd, 0666 & ~currentUmask());
-        ::fstat(fd, &st);
-        ::close(fd);
+        fs::setMode(fd, 0666 & ~currentUmask());
+        fs::statusOf(fd, st);
+        fs::closeFd(fd);
         if (appending && !copyFile(path, temp)) {
-            ::unlink(temp.c_str());
+            fs::remove(temp);
             return 0;
         }
         zf = openZip(temp, mode);
     }
     if (!zf) {
-        ::unlink(temp.c_str());
+        fs::remove(temp);
         return 0;
     }
     s.writer = zf;
     s.writerPath = path;
     w.tempPath = temp;
-    w.tempDevice = static_cast<uint64_t>(st.st_dev);
-    w.tempInode = static_cast<uint64_t>(st.st_ino);
+    w.tempDevice = st.device;
+    w.tempInode = st.inode;
     w.self.tempDevice = w.tempDevice;
     w.self.tempInode = w.tempInode;
-    if (::stat(path.c_str(), &existing) == 0) {
+    if (fs::statusOfPath(path, existing)) {
         w.self.haveTarget = true;
-        w.self.targetDevice = static_cast<uint64_t>(existing.st_dev);
-        w.self.targetInode = static_cast<uint64_t>(existing.st_ino);
+        w.self.targetDevice = existing.device;
+        w.self.targetInode = existing.inode;
     }
     return 1;
 }
