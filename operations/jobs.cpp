@@ -365,6 +365,39 @@ bool isRegularFileAt(const std::string &path, int &systemError)
     return S_ISREG(st.st_mode);
 }
 
+// What a chosen folder holds, walked once: the files it and its folders hold,
+// sorted by name, and the folders that could not be listed (their path
+// ending in "/"), in the order they are met. The count, the compressors'
+// plan and the adding all read this one walk.
+struct FolderContent {
+    struct Step {
+        std::string path;
+        bool unreadable = false;
+        int systemError = 0;
+    };
+    std::vector<Step> steps;
+    int64_t files = 0;
+};
+
+void walkFolder(const fs::path &folder, FolderContent &content)
+{
+    bool readable = true;
+    int systemError = 0;
+    const auto entries = folderEntries(folder, &readable, &systemError);
+    if (!readable)
+        content.steps.push_back({folder.string() + "/", true, systemError});
+    for (const auto &entry : entries) {
+        if (isRealFolder(entry)) {
+            walkFolder(entry.path(), content);
+        } else if (isRegularFile(entry)) {
+            // Sockets, pipes and devices are not files to archive: reading a
+            // pipe would wait for ever.
+            content.steps.push_back({entry.path().string()});
+            ++content.files;
+        }
+    }
+}
+
 struct Run {
     const CompressRequest &request;
     EngineSession &session;
@@ -414,41 +447,21 @@ struct Run {
         return true;
     }
 
-    bool addFolder(const fs::path &folder)
+    // Adds what one chosen folder holds, in the order it was walked.
+    bool addFolder(const FolderContent &content)
     {
-        bool readable = true;
-        int systemError = 0;
-        const auto entries = folderEntries(folder, &readable, &systemError);
-        // A folder that cannot be listed is named with the files not added,
-        // so its absence from the archive is never a surprise.
-        if (!readable)
-            report.unreadable.push_back({folder.string() + "/", Reason::CannotRead, systemError, 0});
-        for (const auto &entry : entries) {
-            if (isRealFolder(entry)) {
-                if (!addFolder(entry.path()))
-                    return false;
-            } else if (isRegularFile(entry)) {
-                if (!add(entry.path().string(), 1))
-                    return false;
+        for (const FolderContent::Step &step : content.steps) {
+            if (step.unreadable) {
+                // A folder that cannot be listed is named with the files not
+                // added, so its absence from the archive is never a surprise.
+                report.unreadable.push_back({step.path, Reason::CannotRead, step.systemError, 0});
+            } else if (!add(step.path, 1)) {
+                return false;
             }
-            // Sockets, pipes and devices are not files to archive: reading a
-            // pipe would wait for ever.
         }
         return true;
     }
 };
-
-// The files the run will add, in its order, so that the engine compresses
-// ahead of the files being written.
-void planFolder(const fs::path &folder, std::vector<engine::PlannedAddition> &plan)
-{
-    for (const auto &entry : folderEntries(folder)) {
-        if (isRealFolder(entry))
-            planFolder(entry.path(), plan);
-        else if (isRegularFile(entry))
-            plan.push_back({entry.path().string(), 1});
-    }
-}
 
 } // namespace
 
@@ -485,8 +498,12 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
             return report;
         }
     }
-    for (const auto &item : request.items)
-        report.total += item.folder ? countFilesInFolder(item.path) : 1;
+    std::vector<FolderContent> contents(request.items.size());
+    for (std::size_t i = 0; i < request.items.size(); ++i) {
+        if (request.items[i].folder)
+            walkFolder(request.items[i].path, contents[i]);
+        report.total += request.items[i].folder ? contents[i].files : 1;
+    }
 
     EngineSession session(progress, request.password);
     engine::setCompressionMethod(request.method);
@@ -500,21 +517,26 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
     engine::setPassword(request.password);
     engine::setCompressionMethod(request.method);
     engine::setThreadCount(request.threads);
+    // The files in the order they will be added, so that the engine
+    // compresses ahead of the files being written.
     std::vector<engine::PlannedAddition> plan;
-    for (const auto &item : request.items) {
-        if (item.folder)
-            planFolder(item.path, plan);
-        else
-            plan.push_back({item.path, 0});
+    plan.reserve(std::size_t(report.total));
+    for (std::size_t i = 0; i < request.items.size(); ++i) {
+        if (!request.items[i].folder)
+            plan.push_back({request.items[i].path, 0});
+        for (const FolderContent::Step &step : contents[i].steps)
+            if (!step.unreadable)
+                plan.push_back({step.path, 1});
     }
     engine::planAdditions(plan);
 
     Run run{request, session, report};
-    for (const auto &item : request.items) {
+    for (std::size_t i = 0; i < request.items.size(); ++i) {
+        const auto &item = request.items[i];
         bool goOn = true;
         int systemError = 0;
         if (item.folder) {
-            goOn = run.addFolder(item.path);
+            goOn = run.addFolder(contents[i]);
         } else if (!isRegularFileAt(item.path, systemError)) {
             // Gone since it was chosen, behind a folder that cannot be
             // searched, or a pipe or device whose reading would never end.

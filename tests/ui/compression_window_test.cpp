@@ -401,6 +401,10 @@ TEST_F(CompressionWindowTest, VanishedFolderIsNamedNotSilentlyMissing)
     writeFile(source_ + "/d1/a.txt", "a");
     writeFile(source_ + "/d2/b.txt", "b");
     buildMainWindow(source_);
+    // More files than the compressors read ahead of the writer: those not
+    // yet opened when their folder goes are missing, and named.
+    for (int i = 0; i < 40; ++i)
+        writeFile(source_ + "/d2/f" + std::to_string(100 + i) + ".txt", "f");
     ui::setProgressObserver([&](const std::string &name, float percent) {
         if (name.find("/d1/") != std::string::npos)
             fs::remove_all(source_ + "/d2"); // gone during the run
