@@ -1,5 +1,7 @@
 #include "engine/fs.h"
 
+#include "base/safe_output.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -90,19 +92,7 @@ int createAt(int folderFd, const std::string &name, uint32_t mode)
 
 int createTemporary(std::string &pattern) { return ::mkostemp(pattern.data(), O_CLOEXEC); }
 
-bool writeAll(int fd, const unsigned char *buf, size_t size)
-{
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, buf + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
+bool writeAll(int fd, const unsigned char *buf, size_t size) { return base::writeAll(fd, buf, size); }
 
 bool pwriteAll(int fd, const unsigned char *buf, size_t size, uint64_t offset)
 {
@@ -111,8 +101,11 @@ bool pwriteAll(int fd, const unsigned char *buf, size_t size, uint64_t offset)
         const ssize_t n = ::pwrite(fd, buf + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO; // as base::writeAll says a write that makes no progress
             return false;
+        }
         done += static_cast<size_t>(n);
     }
     return true;
