@@ -92,6 +92,24 @@ TEST_F(EntryOpeningTest, DoubleClickOpensTheEntryFromAPrivateFolderRemovedAtTheE
     EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
+TEST_F(EntryOpeningTest, DoubleClickOnOneOfSeveralSelectedRowsOpensIt)
+{
+    writeStandardIni();
+    std::string zip = makeZip("a.zip", {{"one.txt", "1"}, {"two.txt", "2"}});
+    ASSERT_TRUE(start({zip}));
+    pressGadgetRow(ids::ArchiveList, 0);
+    releaseGadgetMouse(ids::ArchiveList);
+    pressGadgetRow(ids::ArchiveList, 1, true);
+    releaseGadgetMouse(ids::ArchiveList);
+    // The press on a selected row waits for a drag; released, it is a click
+    // and the double click still reaches the list.
+    expectOpenDocument(true);
+    doubleClickGadgetRow(ids::ArchiveList, 0);
+    pump();
+    ASSERT_EQ(shownDialogs().size(), 1u);
+    EXPECT_EQ(readFile(shownDialogs()[0].text), "1");
+}
+
 TEST_F(EntryOpeningTest, EachOpeningGetsItsOwnFolder)
 {
     writeStandardIni();

@@ -217,6 +217,14 @@ void moveGadgetMouse(int id, int dx)
 
 void releaseGadgetMouse(int id) { sendMouse(id, QEvent::MouseButtonRelease, Qt::NoButton); }
 
+void doubleClickGadgetRow(int id, int row)
+{
+    pressGadgetRow(id, row);
+    releaseGadgetMouse(id);
+    sendMouse(id, QEvent::MouseButtonDblClick, Qt::LeftButton);
+    releaseGadgetMouse(id);
+}
+
 std::vector<int> windowIconSizes(int window)
 {
     std::vector<int> sizes;

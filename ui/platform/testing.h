@@ -70,6 +70,8 @@ void clickGadgetColumnHeader(int id, int column);
 void pressGadgetRow(int id, int row, bool control = false);
 void moveGadgetMouse(int id, int dx);
 void releaseGadgetMouse(int id);
+// A double click on `row`: press, release, double click, release.
+void doubleClickGadgetRow(int id, int row);
 
 // Where list icon `id` paints the text of `row`'s cell in `column`: the
 // leftmost and rightmost painted pixel, in the cell's own coordinates, and
