@@ -28,6 +28,7 @@ struct ArchiveEntry {
     uint32_t dosDate = 0;   // packed DOS date (high 16 bits) and time (low 16 bits), local time
     int32_t method = 0;     // the format's own method number
     std::string methodName; // that method as a listing names it: "Stored", "Deflate", "RAR 5"...
+    uint32_t unixMode = 0;  // permission bits (0777) when made on Unix; 0 when not known
 };
 
 struct ListReport {

@@ -209,10 +209,13 @@ struct timespec timeOfDosDate(uint32_t dosDate)
     return result;
 }
 
-// Gives the folders the extraction wrote the dates stored for them. Done
-// last, because writing a file into a folder changes the folder's date. The
-// folders are reached as the entries were, never through a link.
-void restoreFolderDates(const ListReport &listed, const ExtractRequest &request, const ExtractReport &report)
+// Gives the folders the extraction wrote the dates and permissions stored
+// for them. Done last, because writing a file into a folder changes the
+// folder's date, and a folder stored read-only could not have taken its
+// files. The owner always keeps the right to open, fill and empty what was
+// extracted. The folders are reached as the entries were, never through a
+// link.
+void restoreFolders(const ListReport &listed, const ExtractRequest &request, const ExtractReport &report)
 {
     if (!report.opened || report.stopped || report.entriesDone == 0)
         return;
@@ -223,13 +226,13 @@ void restoreFolderDates(const ListReport &listed, const ExtractRequest &request,
     base::OutputFolder output(request.destination);
     bool opened = false;
     for (const ArchiveEntry &entry : listed.entries) {
-        if (!entry.folder || entry.dosDate == 0 || failed.count(entry.name) ||
+        if (!entry.folder || failed.count(entry.name) ||
             (!wanted.empty() && !wanted.count(entry.name)))
             continue;
         const struct timespec when = timeOfDosDate(entry.dosDate);
         std::vector<std::string> parts;
         bool isFolder = false;
-        if (when.tv_nsec == UTIME_OMIT || !base::safeComponents(entry.name, parts, isFolder))
+        if ((when.tv_nsec == UTIME_OMIT && entry.unixMode == 0) || !base::safeComponents(entry.name, parts, isFolder))
             continue;
         if (!opened && !(opened = output.ensure()))
             return;
@@ -237,6 +240,8 @@ void restoreFolderDates(const ListReport &listed, const ExtractRequest &request,
         const int fd = output.folderFor(parts, parts.size(), error);
         if (fd < 0)
             continue;
+        if (entry.unixMode != 0)
+            ::fchmod(fd, static_cast<mode_t>((entry.unixMode & 0777) | 0700));
         const struct timespec times[2] = {{0, UTIME_OMIT}, when};
         ::futimens(fd, times);
     }
@@ -292,7 +297,7 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
     const bool destinationExisted = ::stat(request.destination.c_str(), &before) == 0;
     ExtractReport report = format->extract(settled, progress);
     report.skipped = std::move(decided.skipped);
-    restoreFolderDates(listed, settled, report);
+    restoreFolders(listed, settled, report);
     if (!destinationExisted && report.filesWritten == 0 && report.entriesDone == 0)
         removeEmptyFoldersMadeFor(request.destination);
     return report;

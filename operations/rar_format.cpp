@@ -76,6 +76,8 @@ ArchiveEntry entryOf(const rar::RarEntry &e)
     entry.methodName = e.method == 0x30                      ? "Stored"
                        : e.method > 0x30 && e.method <= 0x35 ? "RAR " + std::to_string(e.method - 0x30)
                                                              : "Method " + std::to_string(e.method);
+    if (e.hostOs == 3)
+        entry.unixMode = e.attributes & 0777;
     return entry;
 }
 

@@ -48,6 +48,8 @@ ArchiveEntry entryOf(const engine::EntryInfo &info)
     // A Unix symbolic link keeps its type in the high bits of the external
     // attributes; it is extracted as a plain file holding the target's name.
     entry.link = (info.version >> 8) == 3 && ((info.externalAttributes >> 16) & 0170000) == 0120000;
+    if ((info.version >> 8) == 3)
+        entry.unixMode = (info.externalAttributes >> 16) & 0777;
     return entry;
 }
 

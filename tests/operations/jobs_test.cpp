@@ -166,15 +166,17 @@ TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes)
     EXPECT_EQ(tested.entriesNotChecked, 2);
 }
 
-// Folders keep the dates stored for them, also after files were written
-// into them, in both formats; a folder outside the request keeps its own.
-TEST_F(JobsTest, ExtractedFoldersGetTheirStoredDates)
+// Folders keep the dates and permissions stored for them, also after files
+// were written into them, in both formats; a folder outside the request
+// keeps its own. The owner keeps the right to open and fill them.
+TEST_F(JobsTest, ExtractedFoldersGetTheirStoredDatesAndPermissions)
 {
     using zarvon::testing::quoted;
     using zarvon::testing::runCommand;
     write("src/docs/deep/note.txt", "n");
     write("src/other/x.txt", "x");
     const std::string src = quoted(folder_ / "src");
+    ASSERT_EQ(runCommand("chmod 0750 " + src + "/docs && chmod 0555 " + src + "/other").status, 0);
     ASSERT_EQ(runCommand("touch -h -d '2001-02-03 04:05:06' " + src + "/docs/deep " + src + "/docs " + src +
                          "/other")
                   .status,
@@ -212,6 +214,11 @@ TEST_F(JobsTest, ExtractedFoldersGetTheirStoredDates)
             // ZIP keeps dates to two seconds.
             EXPECT_LE(std::abs(double(info.st_mtime - when)), 2.0) << name;
         }
+        struct stat docs {}, other {};
+        ASSERT_EQ(::stat((fs::path(dest) / "docs").c_str(), &docs), 0);
+        ASSERT_EQ(::stat((fs::path(dest) / "other").c_str(), &other), 0);
+        EXPECT_EQ(docs.st_mode & 07777, 0750u);
+        EXPECT_EQ(other.st_mode & 07777, 0755u) << "stored 0555: the owner keeps the right to write";
         // Only the requested entries: the folder made for a file keeps today's date.
         const std::string some = path(std::string("some-") + maker.tool);
         ASSERT_TRUE(extractArchive({archive, some, {"other/x.txt"}, ""}, progress).failures.empty());
@@ -219,6 +226,7 @@ TEST_F(JobsTest, ExtractedFoldersGetTheirStoredDates)
         ASSERT_EQ(::stat((fs::path(some) / "other").c_str(), &info), 0);
         EXPECT_GT(info.st_mtime, when + 86400);
     }
+    runCommand("chmod -R u+w " + src); // so that the test's folder can go
 }
 
 // An archive declaring more than the destination holds is refused before
