@@ -98,6 +98,15 @@ uLong ZCALLBACK readRead(voidpf, voidpf stream, void *buf, uLong size)
     return done;
 }
 
+// Where a seek by `offset` from `origin` lands in a stream now at `pos` whose
+// end is at `end`. Both streams only move a position; the next read or write
+// goes there.
+uint64_t seekTarget(int origin, ZPOS64_T offset, uint64_t pos, uint64_t end)
+{
+    const uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? pos : end;
+    return base + offset;
+}
+
 uLong ZCALLBACK readWrite(voidpf, voidpf, const void *, uLong) { return 0; }
 
 ZPOS64_T ZCALLBACK readTell(voidpf, voidpf stream) { return static_cast<ReadStream *>(stream)->pos; }
@@ -105,8 +114,7 @@ ZPOS64_T ZCALLBACK readTell(voidpf, voidpf stream) { return static_cast<ReadStre
 long ZCALLBACK readSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
     auto *s = static_cast<ReadStream *>(stream);
-    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? s->pos : s->size;
-    s->pos = base + offset;
+    s->pos = seekTarget(origin, offset, s->pos, s->size);
     return 0;
 }
 
@@ -202,8 +210,7 @@ ZPOS64_T ZCALLBACK writeTell(voidpf, voidpf stream) { return static_cast<WriteSt
 long ZCALLBACK writeSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
     auto *s = static_cast<WriteStream *>(stream);
-    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0 : origin == ZLIB_FILEFUNC_SEEK_CUR ? s->pos : s->end;
-    s->pos = base + offset;
+    s->pos = seekTarget(origin, offset, s->pos, s->end);
     return 0;
 }
 

@@ -472,14 +472,9 @@ struct Run {
 
 int32_t countFilesInFolder(const std::string &folder)
 {
-    int32_t count = 0;
-    for (const auto &entry : folderEntries(folder)) {
-        if (isRealFolder(entry))
-            count += countFilesInFolder(entry.path().string());
-        else if (isRegularFile(entry))
-            ++count;
-    }
-    return count;
+    FolderContent content;
+    walkFolder(folder, content);
+    return static_cast<int32_t>(content.files);
 }
 
 CompressReport compressFiles(const CompressRequest &request, JobProgress &progress)

@@ -17,6 +17,15 @@ namespace zarvon::engine::testing {
 
 namespace {
 
+// The compressors' plan for `files`, in order, names as given.
+std::vector<PlannedAddition> planOf(const std::vector<fs::path> &files)
+{
+    std::vector<PlannedAddition> plan;
+    for (const fs::path &f : files)
+        plan.push_back({f.string(), 0});
+    return plan;
+}
+
 class ZipParallel : public EngineTest {
 protected:
     void TearDown() override
@@ -203,10 +212,7 @@ TEST_F(ZipParallel, StopInAPlannedRunDiscardsTheArchiveAndStopsTheThreads)
     setProgressCallback([&](const std::string &, float) { return ++calls == 3 ? 1 : 0; });
     setThreadCount(2);
     ASSERT_NE(createArchive(a.string(), 0), 0);
-    std::vector<PlannedAddition> plan;
-    for (const fs::path &f : files)
-        plan.push_back({f.string(), 0});
-    ASSERT_EQ(planAdditions(plan), 0);
+    ASSERT_EQ(planAdditions(planOf(files)), 0);
     EXPECT_EQ(addFile(files[0].string(), 0), kResultStopped);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(closeArchives(), kResultStopped);
@@ -258,10 +264,7 @@ TEST_F(ZipParallel, FullDiskDuringAThreadedRunFailsAndCommitsNothing)
     setArchiveIo(&io);
     setThreadCount(2);
     ASSERT_NE(createArchive(a.string(), 0), 0);
-    std::vector<PlannedAddition> plan;
-    for (const fs::path &f : files)
-        plan.push_back({f.string(), 0});
-    ASSERT_EQ(planAdditions(plan), 0);
+    ASSERT_EQ(planAdditions(planOf(files)), 0);
     int32_t r = 0;
     for (const fs::path &f : files)
         if ((r = addFile(f.string(), 0)) != 0)
