@@ -154,6 +154,13 @@ protected:
         return path.string();
     }
 
+    // The explorer list shows `path`, as typed into its address.
+    void showFolder(const std::filesystem::path &path)
+    {
+        platform::setGadgetText(ids::ExplorerList, path.string());
+        pump();
+    }
+
     // Index of an item of the explorer list by name, -1 when absent.
     static int explorerItem(const std::string &name)
     {

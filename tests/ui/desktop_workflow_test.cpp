@@ -32,12 +32,6 @@ protected:
         pump();
     }
 
-    void showFolder(const std::string &path)
-    {
-        platform::setGadgetText(ids::ExplorerList, path);
-        pump();
-    }
-
     void select(const std::vector<std::string> &names)
     {
         for (const auto &name : names) {

@@ -49,12 +49,6 @@ protected:
         pump();
     }
 
-    void showFolder(const fs::path &path)
-    {
-        pf::setGadgetText(ids::ExplorerList, path.string());
-        pump();
-    }
-
     void select(const std::vector<std::string> &names)
     {
         for (const auto &name : names) {

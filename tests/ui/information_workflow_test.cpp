@@ -25,11 +25,6 @@ class InformationWorkflowTest : public ProgramTest {
 protected:
     void english() { writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}}); }
 
-    void showFolder(const fs::path &path)
-    {
-        pf::setGadgetText(ids::ExplorerList, path.string());
-        pump();
-    }
     void select(const std::vector<std::string> &names)
     {
         for (const auto &name : names) {
