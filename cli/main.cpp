@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -273,6 +274,19 @@ std::string dosDateText(uint32_t dosDate)
     return text;
 }
 
+// When an entry was last modified, in local time: to the second where the
+// archive keeps it (as extraction restores it), else its DOS date.
+std::string entryDateText(const ArchiveEntry &e)
+{
+    std::tm t{};
+    const time_t when = time_t(e.modifiedTime);
+    if (!e.modifiedKnown || !::localtime_r(&when, &t))
+        return dosDateText(e.dosDate);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &t);
+    return text;
+}
+
 int commandList(const Options &o)
 {
     if (o.args.size() != 1)
@@ -286,7 +300,7 @@ int commandList(const Options &o)
     uint64_t size = 0, packed = 0;
     for (const ArchiveEntry &e : listed.entries) {
         std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-3s %08x  %s\n", e.size, e.packedSize, e.methodName.c_str(),
-                    dosDateText(e.dosDate).c_str(), e.encrypted ? "yes" : "-", e.crc, e.name.c_str());
+                    entryDateText(e).c_str(), e.encrypted ? "yes" : "-", e.crc, e.name.c_str());
         size += e.size;
         packed += e.packedSize;
     }
