@@ -60,10 +60,19 @@ void restoreFromTray()
         return;
     mode.inTray = false;
     if (pf::isWindow(ids::WindowMain)) {
-        pf::setWindowState(ids::WindowMain, mode.stateBefore);
-        pf::showWindow(ids::WindowMain);
-        if (mode.stateBefore != pf::WindowState::Minimized)
-            pf::activateWindow(ids::WindowMain);
+        // The user asked for the window: it comes back visible, raised and
+        // focused. A minimised state recorded on the way in is dropped, as
+        // it can be stale: a window minimised to the taskbar and restored by
+        // the window manager still reads as minimised, and showing it so
+        // would map it iconic, out of sight with the icon already gone.
+        // Passing through the minimised state makes the window system drop
+        // what it still holds from the taskbar trip (an X window keeps
+        // asking to start iconic): without it the window manager maps the
+        // window minimised again.
+        const bool maximised = mode.stateBefore == pf::WindowState::Maximized;
+        pf::setWindowState(ids::WindowMain, pf::WindowState::Minimized);
+        pf::setWindowState(ids::WindowMain, maximised ? pf::WindowState::Maximized : pf::WindowState::Normal);
+        pf::activateWindow(ids::WindowMain);
     }
     pf::removeSysTrayIcon(ids::TrayIcon);
 }
