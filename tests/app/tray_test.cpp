@@ -164,7 +164,8 @@ std::string mapState(QWidget *window)
 {
     const auto result = zarvon::testing::runCommand("xwininfo -id " + std::to_string(window->winId()));
     const auto at = result.output.find("Map State: ");
-    return at == std::string::npos ? std::string() : result.output.substr(at + 11, result.output.find('\n', at) - at - 11);
+    return at == std::string::npos ? std::string()
+                                   : result.output.substr(at + 11, result.output.find('\n', at) - at - 11);
 }
 
 // Run by TrayEndToEnd.RestoredAfterATaskbarRoundTrip under a window manager,
@@ -381,9 +382,9 @@ TEST(BootScreenOnADesktop, FirstStartPaintsItBeforeTheMainWindow)
     ASSERT_TRUE(display.start(true)) << "Xvfb or openbox did not start";
     Child zarvon;
     zarvon.pid = spawn({(program / "zarvon").string()}, {{"DISPLAY", display.name},
-                                                          {"QT_QPA_PLATFORM", "xcb"},
-                                                          {"HOME", (folder / "home").string()},
-                                                          {"LC_ALL", "C.UTF-8"}});
+                                                         {"QT_QPA_PLATFORM", "xcb"},
+                                                         {"HOME", (folder / "home").string()},
+                                                         {"LC_ALL", "C.UTF-8"}});
     const std::string search = "DISPLAY=" + display.name + " xdotool search --onlyvisible --name ";
     std::string boot, mainShown;
     for (int i = 0; i < 200 && boot.empty() && mainShown.empty(); ++i) {
