@@ -1,6 +1,7 @@
 // Every window in the chosen language: each one is opened with English (then
 // French) chosen, every text a person can read in it is collected, and words
 // of the other language are refused.
+#include "support/process.h"
 #include "support/program_fixture.h"
 #include "ui/boot_screen.h"
 #include "ui/dialogs/add_files_window.h"
@@ -93,6 +94,9 @@ TEST_P(InterfaceLanguageTest, EveryWindowSpeaksTheChosenLanguageOnly)
     writeStandardIni({{"View/FrenchLanguage", english() ? "0" : "1"}, {"View/EnglishLanguage", english() ? "1" : "0"}});
     writeFile("home/notes.txt", "some notes");
     makeZip("home/holiday.zip", {{"readme.txt", "r"}});
+    const bool withRar = zarvon::testing::runCommand("cd " + zarvon::testing::quoted(folder() / "home") +
+                                                     " && rar a -idq music.rar notes.txt")
+                             .status == 0;
     ASSERT_TRUE(start());
     showFolder(folder() / "home");
     setGadgetItemState(ids::ExplorerList, explorerItem("notes.txt"), ItemSelected);
@@ -115,6 +119,17 @@ TEST_P(InterfaceLanguageTest, EveryWindowSpeaksTheChosenLanguageOnly)
     control(ids::ExplorerList, EventSubtype::Change);
     menu(ids::MenuInfoZip);
     collectAndClose("information", ids::WindowInfoArchive);
+    if (withRar) {
+        // A RAR archive asks for its destination folder (cancelled here).
+        setGadgetItemState(ids::ExplorerList, explorerItem("holiday.zip"), 0);
+        setGadgetItemState(ids::ExplorerList, explorerItem("music.rar"), ItemSelected);
+        control(ids::ExplorerList, EventSubtype::Change);
+        expectFolder("");
+        menu(ids::MenuExtractZip);
+        ASSERT_FALSE(shownDialogs().empty());
+    }
+    for (const auto &dialog : shownDialogs())
+        texts_.push_back({"requester", dialog.caption});
 
     // Those that a run opens on its way.
     ASSERT_TRUE(ui::buildPasswordWindow(folder().string(), ui::PasswordDestination::Editable));
