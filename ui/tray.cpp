@@ -61,18 +61,24 @@ void restoreFromTray()
     mode.inTray = false;
     if (pf::isWindow(ids::WindowMain)) {
         // The user asked for the window: it comes back visible, raised and
-        // focused. A minimised state recorded on the way in is dropped, as
-        // it can be stale: a window minimised to the taskbar and restored by
-        // the window manager still reads as minimised, and showing it so
-        // would map it iconic, out of sight with the icon already gone.
-        // Passing through the minimised state makes the window system drop
-        // what it still holds from the taskbar trip (an X window keeps
-        // asking to start iconic): without it the window manager maps the
-        // window minimised again.
-        const bool maximised = mode.stateBefore == pf::WindowState::Maximized;
+        // focused, maximised or normal but never minimised. After a trip to
+        // the taskbar and back through the window manager, the X window
+        // still asks to start iconic although it reads as normal: passing
+        // through the minimised state clears that request. Should the
+        // window manager map it iconic all the same (it reads the request
+        // as it pleases), asking again on the mapped window restores it.
+        const pf::WindowState shown =
+            mode.stateBefore == pf::WindowState::Maximized ? pf::WindowState::Maximized : pf::WindowState::Normal;
         pf::setWindowState(ids::WindowMain, pf::WindowState::Minimized);
-        pf::setWindowState(ids::WindowMain, maximised ? pf::WindowState::Maximized : pf::WindowState::Normal);
+        pf::setWindowState(ids::WindowMain, shown);
         pf::activateWindow(ids::WindowMain);
+        for (int i = 0; i < 20 && pf::activeWindow() != ids::WindowMain; ++i) {
+            pf::processSystemEvents(50);
+            if (pf::getWindowState(ids::WindowMain) == pf::WindowState::Minimized) {
+                pf::setWindowState(ids::WindowMain, shown);
+                pf::activateWindow(ids::WindowMain);
+            }
+        }
     }
     pf::removeSysTrayIcon(ids::TrayIcon);
 }
