@@ -155,9 +155,6 @@ TEST_P(InterfaceLanguageTest, EveryWindowSpeaksTheChosenLanguageOnly)
     ASSERT_TRUE(std::any_of(texts_.begin(), texts_.end(),
                             [](const auto &text) { return text.first.rfind("boot screen", 0) == 0; }));
 
-    if (std::getenv("ZARVON_DUMP_TEXTS"))
-        for (const auto &[where, text] : texts_)
-            std::cerr << where << " | " << text << "\n";
     const auto &foreign = english() ? kFrenchWords : kEnglishWords;
     for (const auto &[where, text] : texts_)
         for (const auto &word : foreign)
