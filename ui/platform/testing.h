@@ -43,7 +43,6 @@ int pendingEventCount();
 
 // ---- Reading back windows and controls ----------------------------------------
 
-bool isWindowTopmost(int window);
 // The sizes, in pixels, of the picture `window` shows in its title bar; empty
 // when it has none.
 std::vector<int> windowIconSizes(int window);
