@@ -358,6 +358,10 @@ void menuEvent(int item)
         if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
             ui::renameSelection();
         break;
+    case ids::ShortcutDeleteForGood:
+        if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
+            ui::deleteSelectionForGood();
+        break;
     case ids::MenuHelp2: showHelp(); break;
     case ids::MenuAbout: ui::showAboutWindow(); break;
     case ids::RestoreApp: ui::restoreFromTray(); break;

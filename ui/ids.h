@@ -83,6 +83,7 @@ constexpr int ShortcutBack = 10009;      // Alt+Left: the explorer's folder show
 constexpr int ShortcutForward = 10010;   // Alt+Right: the explorer's folder left by Alt+Left
 constexpr int ShortcutReload = 10011;    // F5: the explorer's folder read again
 constexpr int ShortcutRename = 10012;    // F2: renames the explorer's item
+constexpr int ShortcutDeleteForGood = 10013; // Shift+Delete: removes the explorer's items, not to the trash
 
 // ---- Notification area -----------------------------------------------------
 constexpr int TrayIcon = 137;

@@ -129,6 +129,31 @@ TEST_F(MainWindowKeysTest, EnterOpensTheArchiveAndF2RenamesInTheExplorer)
     EXPECT_EQ(countGadgetItems(ids::ArchiveList), 2);
 }
 
+TEST_F(MainWindowKeysTest, ShiftDeleteAsksItsOwnQuestionWithNoAsTheDefault)
+{
+    writeStandardIni();
+    writeFile("home/kept.txt", "k");
+    writeFile("home/gone/inner.txt", "g");
+    ASSERT_TRUE(start());
+    focus(ids::ExplorerList);
+    for (const char *name : {"kept.txt", "gone"}) {
+        setGadgetState(ids::ExplorerList, explorerRow(name));
+        setGadgetItemState(ids::ExplorerList, explorerRow(name), ItemSelected);
+    }
+    expectYesNo(false);
+    press(Qt::Key_Delete, Qt::ShiftModifier);
+    ASSERT_EQ(shownDialogs().size(), 1u);
+    EXPECT_TRUE(shownDialogs()[0].noByDefault);
+    EXPECT_NE(shownDialogs()[0].text.find((folder() / "home/gone").string()), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(folder() / "home/kept.txt"));
+    setGadgetItemState(ids::ExplorerList, explorerRow("kept.txt"), 0);
+    expectYesNo(true);
+    press(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_FALSE(std::filesystem::exists(folder() / "home/gone"));
+    EXPECT_TRUE(std::filesystem::exists(folder() / "home/kept.txt"));
+    EXPECT_FALSE(std::filesystem::exists(folder() / "home/.local/share/Trash")) << "not to the trash";
+}
+
 TEST_F(MainWindowKeysTest, SelectAllAndEnterActInTheArchiveList)
 {
     writeStandardIni();

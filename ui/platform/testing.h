@@ -122,6 +122,7 @@ struct ShownDialog {
     std::string filter; // file requesters
     int filterIndex = 0;
     bool forAll = false; // Replace: the "to all" answers were offered
+    bool noByDefault = false; // YesNo: No is the default button
 };
 
 // One expected dialog and its answer. Empty `caption`, `text` and
