@@ -72,11 +72,49 @@ void announceModification()
                    pf::MessageIcon::Information);
 }
 
+void addressEvent();
+bool refusedForPrompt();
+
+// Ctrl+A selects all in the list that has the focus: the archive list's
+// entries there, the explorer's items anywhere else (a text field keeps the
+// key for its own text before it comes here).
 void selectAll()
 {
+    if (pf::activeGadget() == ids::ArchiveList) {
+        pf::selectAllGadgetItems(ids::ArchiveList);
+        return;
+    }
     pf::selectAllGadgetItems(ids::ExplorerList);
     pf::setActiveGadget(ids::ExplorerList);
     ui::refreshStatusBar();
+}
+
+// Return goes where the focus is: to the folder typed in the address bar,
+// into the explorer's folder or archive, or to the archive entry's
+// application.
+void returnPressed()
+{
+    switch (pf::activeGadget()) {
+    case ids::ExplorerCombo: addressEvent(); break;
+    case ids::ExplorerList: pf::moveExplorer(ids::ExplorerList, pf::ExplorerMove::OpenCurrent); break;
+    case ids::ArchiveList:
+        if (!refusedForPrompt())
+            ui::openArchiveEntry();
+        break;
+    default: break;
+    }
+}
+
+// The explorer's folder keys, wherever the focus is but in the archive
+// list, whose rows are no folders of the disk, and the address bar, where
+// the keys edit the text.
+void moveExplorer(pf::ExplorerMove move)
+{
+    const int focus = pf::activeGadget();
+    if (focus == ids::ArchiveList || focus == ids::ExplorerCombo)
+        return;
+    if (pf::moveExplorer(ids::ExplorerList, move))
+        pf::setGadgetText(ids::ExplorerCombo, pf::getGadgetText(ids::ExplorerList));
 }
 
 void editSettingsFile()
@@ -311,11 +349,18 @@ void menuEvent(int item)
         pf::setMenuItemState(ids::MenuBarMain, ids::MenuBootScreen,
                              !pf::getMenuItemState(ids::MenuBarMain, ids::MenuBootScreen));
         break;
-    case ids::ShortcutReturn:
-        // Return is the window's shortcut, so the address bar never sees it:
-        // typed there, it goes to the folder typed.
-        if (pf::activeGadget() == ids::ExplorerCombo)
-            addressEvent();
+    case ids::ShortcutReturn: returnPressed(); break;
+    case ids::ShortcutParent: moveExplorer(pf::ExplorerMove::Parent); break;
+    case ids::ShortcutBack: moveExplorer(pf::ExplorerMove::Back); break;
+    case ids::ShortcutForward: moveExplorer(pf::ExplorerMove::Forward); break;
+    case ids::ShortcutReload: moveExplorer(pf::ExplorerMove::Reload); break;
+    case ids::ShortcutRename:
+        if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
+            ui::renameSelection();
+        break;
+    case ids::ShortcutDeleteForGood:
+        if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
+            ui::deleteSelectionForGood();
         break;
     case ids::MenuHelp2: showHelp(); break;
     case ids::MenuAbout: ui::showAboutWindow(); break;

@@ -73,6 +73,9 @@ inline constexpr SettingKey kListView{"View", "ListView", "0"};
 // The archive list's column widths, comma-separated from the name column on;
 // written when the list goes away, absent until then.
 inline constexpr SettingKey kArchiveColumns{"View", "ArchiveColumns", ""};
+// The archive list's order: "<column>,<0 up | 1 down>"; empty while the rows
+// keep the archive's own order.
+inline constexpr SettingKey kArchiveSort{"View", "ArchiveSort", ""};
 // Read by the start-up's choice of the window without toolbar, never
 // written: in a file with a View group it reads "0".
 inline constexpr SettingKey kViewAssistantState{"View", "AssistantState", "0"};
@@ -107,7 +110,7 @@ inline constexpr const SettingKey *kAllSettingKeys[] = {
     &kOldWindowRight,
     // View, Options
     &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage, &kDefaultView, &kBigIconView, &kSmallIconView,
-    &kListView, &kArchiveColumns, &kViewAssistantState, &kInitBootPage, &kReplaceWithoutAsking,
+    &kListView, &kArchiveColumns, &kArchiveSort, &kViewAssistantState, &kInitBootPage, &kReplaceWithoutAsking,
     // Recent files, Disk, before the first group
     &kRecentCount, &kRecentFile, &kLastDisk, &kSelectAll};
 

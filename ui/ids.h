@@ -77,7 +77,13 @@ constexpr int ShortcutRenameZip = 10003; // Ctrl+R, as MenuRenameZip
 constexpr int ShortcutSelectAll = 10004; // Ctrl+A, as MenuSelectAll
 constexpr int ShortcutDelete = 10005;    // Delete, as MenuDelete
 constexpr int ShortcutUndo = 10006;      // Ctrl+Z, does nothing
-constexpr int ShortcutReturn = 10007;    // Return, does nothing
+constexpr int ShortcutReturn = 10007;    // Return: goes or opens where the focus is
+constexpr int ShortcutParent = 10008;    // Backspace and Alt+Up: the explorer's folder above
+constexpr int ShortcutBack = 10009;      // Alt+Left: the explorer's folder shown before
+constexpr int ShortcutForward = 10010;   // Alt+Right: the explorer's folder left by Alt+Left
+constexpr int ShortcutReload = 10011;    // F5: the explorer's folder read again
+constexpr int ShortcutRename = 10012;    // F2: renames the explorer's item
+constexpr int ShortcutDeleteForGood = 10013; // Shift+Delete: removes the explorer's items, not to the trash
 
 // ---- Notification area -----------------------------------------------------
 constexpr int TrayIcon = 137;

@@ -121,6 +121,13 @@ void shortcuts()
     pf::addKeyboardShortcut(ids::WindowMain, "Ctrl+Z", ids::ShortcutUndo);
     pf::addKeyboardShortcut(ids::WindowMain, "Return", ids::ShortcutReturn);
     pf::addKeyboardShortcut(ids::WindowMain, "Enter", ids::ShortcutReturn);
+    pf::addKeyboardShortcut(ids::WindowMain, "Backspace", ids::ShortcutParent);
+    pf::addKeyboardShortcut(ids::WindowMain, "Alt+Up", ids::ShortcutParent);
+    pf::addKeyboardShortcut(ids::WindowMain, "Alt+Left", ids::ShortcutBack);
+    pf::addKeyboardShortcut(ids::WindowMain, "Alt+Right", ids::ShortcutForward);
+    pf::addKeyboardShortcut(ids::WindowMain, "F5", ids::ShortcutReload);
+    pf::addKeyboardShortcut(ids::WindowMain, "F2", ids::ShortcutRename);
+    pf::addKeyboardShortcut(ids::WindowMain, "Shift+Delete", ids::ShortcutDeleteForGood);
 }
 
 // The single-instance rule, when General/MultitaskWindow reads "0".
@@ -384,7 +391,11 @@ void refreshToolBarTexts()
 std::string statusItemCountText()
 {
     const auto &texts = settings::currentBuiltInTexts();
-    return std::to_string(pf::countGadgetItems(ids::ExplorerList)) + texts.itemCount;
+    // ".." is a way out of the folder, not one of its items.
+    int count = pf::countGadgetItems(ids::ExplorerList);
+    if (count > 0 && pf::getGadgetItemText(ids::ExplorerList, 0) == "..")
+        --count;
+    return std::to_string(count) + texts.itemCount;
 }
 
 std::string statusSelectionText()

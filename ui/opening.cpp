@@ -177,10 +177,37 @@ void addArchiveColumns()
             pf::setGadgetColumnRightAligned(ids::ArchiveList, column);
 }
 
+namespace {
+
+// The order the next archive list takes: the one the user gave the list
+// shown last, else the one saved in the configuration file.
+void applyArchiveSort()
+{
+    auto &list = uiState().archiveList;
+    if (!list.sortKnown) {
+        list.sortKnown = true;
+        const std::string saved = settings::settingText(settings::kArchiveSort);
+        const std::size_t comma = saved.find(',');
+        if (comma != std::string::npos) {
+            list.sortColumn = std::atoi(saved.substr(0, comma).c_str());
+            list.sortDescending = saved.substr(comma + 1) == "1";
+        }
+    }
+    if (list.sortColumn >= 0 && list.sortColumn < kArchiveColumnCount)
+        pf::sortGadgetItems(ids::ArchiveList, list.sortColumn, list.sortDescending);
+}
+
+} // namespace
+
 void saveArchiveColumns()
 {
     if (!pf::isGadget(ids::ArchiveList) || pf::countGadgetColumns(ids::ArchiveList) != kArchiveColumnCount)
         return;
+    const pf::GadgetSort sort = pf::getGadgetSort(ids::ArchiveList);
+    auto &list = uiState().archiveList;
+    list.sortKnown = true;
+    list.sortColumn = sort.column;
+    list.sortDescending = sort.descending;
     std::string text;
     for (int column = 0; column < kArchiveColumnCount; ++column) {
         if (column > 0)
@@ -191,6 +218,9 @@ void saveArchiveColumns()
     if (!file.open(settings::settingsPath()))
         return;
     settings::writeKeyText(file, settings::kArchiveColumns, text);
+    settings::writeKeyText(file, settings::kArchiveSort,
+                           sort.column < 0 ? std::string()
+                                           : std::to_string(sort.column) + (sort.descending ? ",1" : ",0"));
     file.close();
 }
 
@@ -207,6 +237,7 @@ int32_t listArchive(const std::string &path)
     for (const operations::ArchiveEntry &entry : entries)
         rows.push_back(archiveListRow(entry, stored));
     pf::addGadgetItems(ids::ArchiveList, rows);
+    applyArchiveSort();
     return int32_t(entries.size());
 }
 

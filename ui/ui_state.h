@@ -66,6 +66,11 @@ struct ArchiveListState {
     // The word the method column shows for a stored entry, in the language
     // the list was filled in.
     std::string storedWord;
+    // The order the user gave the list by its headers (column -1: the
+    // archive's own), carried over to the next list the window builds.
+    int sortColumn = -1;
+    bool sortDescending = false;
+    bool sortKnown = false; // false until read from the file or taken from a list
 };
 
 struct UiState {

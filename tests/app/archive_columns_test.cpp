@@ -147,6 +147,29 @@ TEST_F(ArchiveColumnsTest, HeaderClickSortsNumbersAsNumbersAndReverses)
     EXPECT_EQ(column(0), (std::vector<std::string>{"a.txt", "b.txt", "c.txt", "dir/"}));
 }
 
+TEST_F(ArchiveColumnsTest, TheOrderSurvivesReopeningAndARestart)
+{
+    writeStandardIni();
+    const std::string zip = openSample();
+    ASSERT_TRUE(start({zip}));
+    clickGadgetColumnHeader(ids::ArchiveList, 1);
+    clickGadgetColumnHeader(ids::ArchiveList, 1);
+    const std::vector<std::string> downwards{"b.txt", "c.txt", "a.txt", "dir/"};
+    ASSERT_EQ(column(0), downwards);
+    expectOpenFile(zip);
+    menu(ids::MenuOpenZip);
+    EXPECT_EQ(column(0), downwards) << "reopened";
+    menu(ids::MenuQuit);
+    EXPECT_NE(ini().find("ArchiveSort = 1,1"), std::string::npos) << ini();
+}
+
+TEST_F(ArchiveColumnsTest, TheSavedOrderIsTheFirstListsOrder)
+{
+    writeStandardIni({{"View/ArchiveSort", "1,1"}});
+    ASSERT_TRUE(start({openSample()}));
+    EXPECT_EQ(column(0), (std::vector<std::string>{"b.txt", "c.txt", "a.txt", "dir/"}));
+}
+
 TEST_F(ArchiveColumnsTest, NumberSortIsNotATextSort)
 {
     writeStandardIni();

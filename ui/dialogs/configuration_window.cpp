@@ -118,6 +118,10 @@ bool buildConfigurationWindow()
         pf::setGadgetText(ids::StrDefaultArchiveFolder, currentDirectory());
         pf::setGadgetText(ids::StrDefaultExtractFolder, temporaryFolder());
     }
+    // The box shows what is in force: a saved "1" alone never put the main
+    // window on top, so while that window exists its own state wins.
+    if (pf::isWindow(ids::WindowMain))
+        pf::setGadgetState(ids::ChkBoxVisibleWin, pf::isWindowTopmost(ids::WindowMain) ? 1 : 0);
     return true;
 }
 

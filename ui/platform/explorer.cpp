@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
 #include <QLocale>
 #include <QSortFilterProxyModel>
@@ -17,6 +19,8 @@
 #include <QThread>
 #include <QTimer>
 #include <QTreeView>
+
+#include <vector>
 
 namespace zarvon::platform::detail {
 namespace {
@@ -138,10 +142,7 @@ public:
         setFocusProxy(details);
         QObject::connect(details->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                          [this] { queueControlEvent(window(), id_, EventSubtype::Change); });
-        QObject::connect(model, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
-            if (QDir(path) == QDir(folder_))
-                loaded_ = true;
-        });
+        connectModel(model);
         // Files made, renamed or removed on disk change the list without any
         // click: that is reported as a change of the list, once per burst,
         // so that what is shown about the list (the counts) follows it.
@@ -171,18 +172,34 @@ public:
         go(folder);
     }
 
+    void connectModel(QFileSystemModel *m)
+    {
+        QObject::connect(m, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
+            if (QDir(path) == QDir(folder_))
+                loaded_ = true;
+        });
+    }
+
     int window() const
     {
         Gadget *g = findGadget(id_);
         return g ? g->window : -1;
     }
 
-    void go(QString folder)
+    // Shows `folder`; the folder left is remembered for Back unless the move
+    // is itself one through those remembered folders.
+    void go(QString folder, bool remember = true)
     {
+        if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
+            folder = QDir::homePath() + folder.mid(1);
         QFileInfo info(folder);
         if (folder.isEmpty() || !info.isDir())
             folder = QDir::homePath();
         folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        if (remember && !folder_.isEmpty() && folder != folder_) {
+            back_.push_back(folder_);
+            forward_.clear();
+        }
         folder_ = folder;
         loaded_ = false;
         if (contentsTimer_)
@@ -244,6 +261,54 @@ public:
         queueControlEvent(window(), id_, EventSubtype::LeftDoubleClick);
     }
 
+    bool move(ExplorerMove how)
+    {
+        switch (how) {
+        case ExplorerMove::Back:
+        case ExplorerMove::Forward: {
+            std::vector<QString> &from = how == ExplorerMove::Back ? back_ : forward_;
+            std::vector<QString> &to = how == ExplorerMove::Back ? forward_ : back_;
+            // A folder removed since it was shown is passed over.
+            while (!from.empty() && !QFileInfo(from.back()).isDir())
+                from.pop_back();
+            if (from.empty())
+                return false;
+            to.push_back(folder_);
+            const QString target = from.back();
+            from.pop_back();
+            go(target, false);
+            break;
+        }
+        case ExplorerMove::Parent:
+            if (folder_ == QLatin1String("/"))
+                return false;
+            go(QDir::cleanPath(folder_ + QStringLiteral("/..")));
+            break;
+        case ExplorerMove::Reload: {
+            // The model keeps what it has read; a new one reads the folder anew.
+            auto *fresh = new QFileSystemModel(this);
+            fresh->setIconProvider(&icons_);
+            fresh->setFilter(model->filter());
+            fresh->setReadOnly(true);
+            connectModel(fresh);
+            proxy->setSourceModel(fresh);
+            model->deleteLater();
+            model = fresh;
+            go(folder_, false);
+            return true;
+        }
+        case ExplorerMove::OpenCurrent: {
+            const QModelIndex current = details->selectionModel()->currentIndex();
+            if (!current.isValid() || current.parent() != root())
+                return false;
+            doubleClicked(current);
+            return true;
+        }
+        }
+        queueControlEvent(window(), id_, EventSubtype::Change);
+        return true;
+    }
+
     void setMode(ExplorerDisplay m)
     {
         mode = m;
@@ -298,6 +363,9 @@ private:
     QFileIconProvider icons_;
     int id_;
     QString folder_;
+    // The folders shown before (Back) and those left by Back (Forward), the
+    // nearest last.
+    std::vector<QString> back_, forward_;
     bool loaded_ = false;
     QTimer *contentsTimer_ = nullptr;
 };
@@ -333,6 +401,8 @@ QWidget *createExplorerList(int id, const QString &folder, unsigned flags)
 QString explorerFolder(QWidget *w) { return explorer(w)->folder(); }
 
 void setExplorerFolder(QWidget *w, const QString &folder) { explorer(w)->go(folder); }
+
+bool moveExplorerList(QWidget *w, ExplorerMove move) { return explorer(w)->move(move); }
 
 int explorerCount(QWidget *w)
 {
@@ -432,6 +502,17 @@ QWidget *createExplorerCombo(const QString &folder)
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
     c->setFocusPolicy(Qt::StrongFocus);
+    // The folders under what is typed are offered in a list to choose from;
+    // the combo's own completion would write the rest of a known place into
+    // the field, and Enter would then go there instead of to what was typed.
+    auto *completer = new QCompleter(c);
+    auto *folders = new QFileSystemModel(completer);
+    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    folders->setRootPath(QString());
+    completer->setModel(folders);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    c->setCompleter(completer);
     setExplorerComboFolder(c, folder);
     return c;
 }
@@ -471,6 +552,12 @@ int explorerListGadget(int id, int x, int y, int width, int height, const std::s
     return registerGadget(n, Kind::ExplorerList, e, x, y, width, height);
 }
 
+bool moveExplorer(int id, ExplorerMove move)
+{
+    Gadget *g = findGadget(id);
+    return g && g->kind == Kind::ExplorerList && moveExplorerList(g->widget, move);
+}
+
 int explorerComboGadget(int id, int x, int y, int width, int height, const std::string &folder)
 {
     QWidget *parent = currentGadgetParent();
@@ -480,6 +567,10 @@ int explorerComboGadget(int id, int x, int y, int width, int height, const std::
     c->setParent(parent);
     int n = registerGadget(id, Kind::ExplorerCombo, c, x, y, width, std::min(height, 24));
     forwardSignal(static_cast<QComboBox *>(c), &QComboBox::activated, n, EventSubtype::Change);
+    // Enter reaches the field itself only while the list of folders is open
+    // (otherwise it is the window's Return): the folder chosen there, or
+    // the text as typed, is gone to at once.
+    forwardSignal(static_cast<QComboBox *>(c)->lineEdit(), &QLineEdit::returnPressed, n, EventSubtype::Change);
     return n;
 }
 

@@ -183,6 +183,7 @@ QWidget *createExplorerList(int id, const QString &folder, unsigned flags);
 QWidget *createExplorerCombo(const QString &folder);
 QString explorerFolder(QWidget *explorer);
 void setExplorerFolder(QWidget *explorer, const QString &folder);
+bool moveExplorerList(QWidget *explorer, ExplorerMove move);
 int explorerCount(QWidget *explorer);
 QString explorerItemText(QWidget *explorer, int item, int column);
 int explorerItemState(QWidget *explorer, int item);

@@ -504,26 +504,62 @@ int countGadgetColumns(int id)
     return t ? t->columnCount() : 0;
 }
 
+// The kinds of a list icon's columns and the order it shows, kept on the
+// widget: the header's own sort indicator cannot be trusted for it, because a
+// click flips the indicator before the click is reported.
+constexpr const char *kSortKinds = "zarvonSortKinds";
+constexpr const char *kSortColumn = "zarvonSortColumn";
+constexpr const char *kSortDescending = "zarvonSortDescending";
+
+namespace {
+
+void sortTree(QTreeWidget *t, int column, bool descending)
+{
+    const QList<QVariant> kinds = t->property(kSortKinds).toList();
+    const bool numeric = column < kinds.size() && kinds[column].toInt() == int(ColumnSort::Number);
+    t->setProperty(kSortColumn, column);
+    t->setProperty(kSortDescending, descending);
+    t->header()->setSortIndicatorShown(true);
+    sortRows(t, column, descending ? Qt::DescendingOrder : Qt::AscendingOrder, numeric);
+}
+
+} // namespace
+
 void setGadgetColumnSort(int id, const std::vector<ColumnSort> &kinds)
 {
     auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     if (!t)
         return;
+    QList<QVariant> kindList;
+    for (ColumnSort kind : kinds)
+        kindList.append(int(kind));
+    t->setProperty(kSortKinds, kindList);
+    t->setProperty(kSortColumn, -1);
     QHeaderView *header = t->header();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     QObject::disconnect(header, &QHeaderView::sectionClicked, t, nullptr);
-    QObject::connect(header, &QHeaderView::sectionClicked, t, [t, kinds](int column) {
-        QHeaderView *h = t->header();
+    QObject::connect(header, &QHeaderView::sectionClicked, t, [t](int column) {
         // The first click on a header sorts upwards, the next one reverses.
-        const Qt::SortOrder order = h->isSortIndicatorShown() && h->sortIndicatorSection() == column &&
-                                            h->sortIndicatorOrder() == Qt::AscendingOrder
-                                        ? Qt::DescendingOrder
-                                        : Qt::AscendingOrder;
-        h->setSortIndicatorShown(true);
-        const bool numeric = column < int(kinds.size()) && kinds[std::size_t(column)] == ColumnSort::Number;
-        sortRows(t, column, order, numeric);
+        const bool again = t->property(kSortColumn).toInt() == column;
+        sortTree(t, column, again && !t->property(kSortDescending).toBool());
     });
+}
+
+GadgetSort getGadgetSort(int id)
+{
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t || !t->property(kSortColumn).isValid())
+        return {};
+    return {t->property(kSortColumn).toInt(), t->property(kSortDescending).toBool()};
+}
+
+void sortGadgetItems(int id, int column, bool descending)
+{
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t || column < 0 || column >= t->columnCount())
+        return;
+    sortTree(t, column, descending);
 }
 
 namespace {

@@ -156,6 +156,8 @@ int windowHeight(int window); // inner height, menu bar and status bar included
 
 // Always on top of other windows, or not.
 void setWindowTopmost(int window, bool topmost);
+// True when the window exists and is kept on top of other windows.
+bool isWindowTopmost(int window);
 
 // Turns the sizing border on or off.
 void setWindowSizeable(int window, bool sizeable);
@@ -247,6 +249,19 @@ int splitterGadget(int id, int x, int y, int width, int height, int first, int s
 // LeftDoubleClick (a double click on a folder also enters it).
 int explorerListGadget(int id, int x, int y, int width, int height, const std::string &folder, unsigned flags = 0);
 
+// What the keyboard does to an explorer list, as a file manager's keys do.
+enum class ExplorerMove {
+    Back,        // to the folder shown before (Alt+Left)
+    Forward,     // to the folder left by Back (Alt+Right)
+    Parent,      // to the folder above (Backspace, Alt+Up)
+    Reload,      // reads the folder again from the disk (F5)
+    OpenCurrent, // the current item as a double click opens it (Enter)
+};
+// Carries out `move` on explorer list `id`, queueing the events a mouse
+// would (a folder change, a double click). False when there is nothing to do
+// (no folder before or after, the root, no current item).
+bool moveExplorer(int id, ExplorerMove move);
+
 // The address combo: the root, the home folder and the mounted volumes, then
 // the current path. getGadgetText/setGadgetText: the folder shown. A Change
 // event is queued when the user picks or types a folder.
@@ -319,6 +334,16 @@ enum class ColumnSort { Text, Number };
 // in the order they were added. Sorting moves rows: read them back by their
 // texts, not by the position they had when added.
 void setGadgetColumnSort(int id, const std::vector<ColumnSort> &kinds);
+// The order a header click (or sortGadgetItems) last gave list icon `id`:
+// its column, or -1 while the rows keep the order they were added in.
+struct GadgetSort {
+    int column = -1;
+    bool descending = false;
+};
+GadgetSort getGadgetSort(int id);
+// Sorts list icon `id`'s rows by `column` as its header would, and shows the
+// header's arrow; nothing for a column it does not have.
+void sortGadgetItems(int id, int column, bool descending);
 // Right-aligns the cells and the header of list icon `id`'s `column`, as
 // figures are read: units under units. Costs nothing per row.
 void setGadgetColumnRightAligned(int id, int column);

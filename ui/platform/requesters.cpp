@@ -156,17 +156,21 @@ void messageBox(const std::string &caption, const std::string &text, MessageIcon
     box.exec();
 }
 
-bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon)
+bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon, bool noByDefault)
 {
     if (script().active) {
         ScriptStep step;
-        if (!takeStep(ShownDialog{DialogKind::YesNo, caption, text, icon, 0, {}, 0}, step))
+        ShownDialog shown{DialogKind::YesNo, caption, text, icon, 0, {}, 0};
+        shown.noByDefault = noByDefault;
+        if (!takeStep(shown, step))
             return false;
         return step.yes;
     }
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, qs(caption),
                     qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
+    if (noByDefault)
+        box.setDefaultButton(QMessageBox::No);
     closeBoxOnly(box);
     return box.exec() == QMessageBox::Yes;
 }

@@ -25,7 +25,10 @@ enum MessageFlag : unsigned {
 void messageBox(const std::string &caption, const std::string &text, MessageIcon icon, unsigned flags = 0);
 
 // A question with Yes and No; true for Yes.
-bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon = MessageIcon::Question);
+// `noByDefault`: No is the button Enter presses, for a question whose Yes
+// cannot be undone.
+bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon = MessageIcon::Question,
+              bool noByDefault = false);
 
 // The question asked before an item replaces another of the same name:
 // Yes, No and Cancel, and with `forAll` also "Yes to all" and "No to all"

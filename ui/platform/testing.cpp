@@ -7,6 +7,7 @@
 #include "ui/platform/qt_access.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHeaderView>
@@ -78,12 +79,6 @@ bool pollEvent(UiEvent &event, int timeoutMilliseconds)
 void postEvent(const UiEvent &event) { queueEvent(event); }
 
 int pendingEventCount() { return int(state().queue.size()); }
-
-bool isWindowTopmost(int window)
-{
-    auto *w = findWindow(window);
-    return w && (w->windowFlags() & Qt::WindowStaysOnTopHint);
-}
 
 bool saveWindowPicture(int window, const std::string &pngPath)
 {
@@ -163,8 +158,19 @@ int getGadgetColumnWidth(int id, int column)
 
 void clickGadgetColumnHeader(int id, int column)
 {
-    if (auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon))
-        Q_EMIT t->header()->sectionClicked(column);
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return;
+    // A press and a release on the header itself, as the mouse makes them:
+    // the header changes its own state on a click before it reports it.
+    QHeaderView *header = t->header();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    const QPoint at(x, header->viewport()->height() / 2);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, QPointF(at), QPointF(header->viewport()->mapToGlobal(at)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &event);
+    }
 }
 
 namespace {

@@ -43,7 +43,6 @@ int pendingEventCount();
 
 // ---- Reading back windows and controls ----------------------------------------
 
-bool isWindowTopmost(int window);
 // The sizes, in pixels, of the picture `window` shows in its title bar; empty
 // when it has none.
 std::vector<int> windowIconSizes(int window);
@@ -123,6 +122,7 @@ struct ShownDialog {
     std::string filter; // file requesters
     int filterIndex = 0;
     bool forAll = false; // Replace: the "to all" answers were offered
+    bool noByDefault = false; // YesNo: No is the default button
 };
 
 // One expected dialog and its answer. Empty `caption`, `text` and

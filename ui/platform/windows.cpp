@@ -274,6 +274,12 @@ void setWindowTopmost(int window, bool topmost)
         w->show();
 }
 
+bool isWindowTopmost(int window)
+{
+    auto *w = findWindow(window);
+    return w && (w->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
 void setWindowSizeable(int window, bool sizeable)
 {
     auto *w = findWindow(window);
