@@ -145,6 +145,7 @@ constexpr LanguageKey kKeys[] = {
     {"TxtWindowExtract", "Extraction des fichiers..."},
     {"DefaultRep", "Choisissez Le dossier de destination"},
     {"MsgNozipSelect", "Veuillez selectionnez une archive !"},
+    {"MsgNotArchivesSkipped", "%1 fichier(s) ignoré(s) : ce ne sont pas des archives."},
     {"MsgNoFileSelect", "Veuillez selectionnez le(s) fichier(s) à extraire !"},
     {"MsgZipPwdError", "Impossible d'extraire les fichiers, mot de passe incorrect !"},
     {"MsgZipPwd", "Vérifier votre mot de passe et/ou la destionation !"},
