@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "rar/rar.h"
+#include "ui/archive_test.h"
 #include "ui/compression.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/explorer_selection.h"
@@ -150,7 +151,8 @@ void openPasswordWindowFor(const PasswordRequest &request)
     PasswordDestination shown = PasswordDestination::Editable;
     if (request.kind == PasswordRequestKind::rarFile)
         shown = PasswordDestination::Locked;
-    if (request.kind == PasswordRequestKind::openEntry || request.kind == PasswordRequestKind::dragEntries)
+    if (request.kind == PasswordRequestKind::openEntry || request.kind == PasswordRequestKind::dragEntries ||
+        request.kind == PasswordRequestKind::testArchive)
         shown = PasswordDestination::None;
     if (!buildPasswordWindow(request.destination, shown))
         return;
@@ -171,6 +173,29 @@ void askNextPassword()
 }
 
 void queuePasswordRequest(PasswordRequest request) { uiState().passwordRequests.push_back(std::move(request)); }
+
+// The password window's Ok for the test command.
+void confirmTestPassword(const PasswordRequest &request)
+{
+    const std::string password = pf::getGadgetText(ids::StrCopyDestination);
+    if (password.empty()) {
+        errorMessage(languageText("MsgZipPwd", "Vérifier votre mot de passe et/ou la destionation !"));
+        return;
+    }
+    // A test writes nothing and shows no progress window: the password
+    // window stays up, with the keyboard, while it runs.
+    operations::TestReport tested;
+    if (!testWithPassword(request, password, tested)) {
+        // Refused: the field is emptied for another try, or Cancel.
+        pf::setGadgetText(ids::StrCopyDestination, "");
+        pf::setActiveGadget(ids::StrCopyDestination);
+        return;
+    }
+    pf::closeWindow(ids::WindowCopy);
+    uiState().passwordRequests.pop_front();
+    showTestVerdict(request, tested);
+    askNextPassword();
+}
 
 std::string failureLines(const ExtractReport &report)
 {
@@ -373,6 +398,10 @@ void confirmPasswordWindow()
         return;
     }
     const PasswordRequest request = uiState().passwordRequests.front();
+    if (request.kind == PasswordRequestKind::testArchive) {
+        confirmTestPassword(request);
+        return;
+    }
     // Entries opened or dragged out go to a private folder: there is no
     // destination to check.
     const bool privateCopy =
@@ -424,8 +453,14 @@ void cancelPasswordWindow()
 {
     if (pf::isWindow(ids::WindowCopy))
         pf::closeWindow(ids::WindowCopy);
-    if (!uiState().passwordRequests.empty())
+    if (!uiState().passwordRequests.empty()) {
+        const PasswordRequest request = uiState().passwordRequests.front();
         uiState().passwordRequests.pop_front();
+        // A test left without its password is not a test passed: say what
+        // was not checked.
+        if (request.kind == PasswordRequestKind::testArchive)
+            reportUntestedEntries(request);
+    }
     askNextPassword();
 }
 

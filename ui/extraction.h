@@ -46,6 +46,7 @@ enum class PasswordRequestKind {
     rarFile,    // a RAR file; destination already chosen
     openEntry,  // one entry of the archive list, to open with the desktop
     dragEntries, // entries dragged out of the archive list
+    testArchive, // the test command, for the encrypted entries (entryNames: those not checked yet)
 };
 
 struct PasswordRequest {
@@ -54,6 +55,7 @@ struct PasswordRequest {
     std::vector<std::string> entryNames; // zipEntries: whole stored names, as listed
     std::string destination;             // put in the destination field; rarFile: the folder
                                          // chosen in the first pass, which cannot be changed
+    bool chosenInRequester = false;      // testArchive: the file came from the open requester
 };
 
 // The request the open password window acts on, and those waiting for it
