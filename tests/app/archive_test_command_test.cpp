@@ -30,6 +30,13 @@ protected:
         pump();
     }
 
+    void clickCancel()
+    {
+        ASSERT_TRUE(isWindowVisible(ids::WindowCopy));
+        QTest::mouseClick(gadgetWidget(ids::BtCancel3), Qt::LeftButton);
+        pump();
+    }
+
     // Types into the focused field of the password window and clicks its Ok,
     // expecting the message that follows.
     void answerPassword(const std::string &password, const std::string &message, MessageIcon icon)
@@ -120,8 +127,7 @@ TEST_F(TestCommandTest, ProtectedArchiveIsTestedWithThePasswordTypedInItsWindow)
                   "protected.zip\rVérification incomplète : 1 fichier(s) chiffré(s) non vérifié(s), faute de mot de "
                   "passe :\rsecret.txt",
                   MessageIcon::Warning);
-    QTest::mouseClick(gadgetWidget(ids::BtCancel3), Qt::LeftButton);
-    pump();
+    clickCancel();
     EXPECT_FALSE(isWindow(ids::WindowCopy));
 }
 
@@ -151,8 +157,7 @@ TEST_F(TestCommandTest, RarArchivesAreTestedWithTheSameMessagesPasswordIncluded)
     clickCheckButton();
     expectMessage("Zarvon", "hidden.rar\rVérification incomplète : sans mot de passe, rien n'a pu être vérifié.",
                   MessageIcon::Warning);
-    QTest::mouseClick(gadgetWidget(ids::BtCancel3), Qt::LeftButton);
-    pump();
+    clickCancel();
 }
 
 TEST_F(TestCommandTest, CancelledRequesterShowsNothing)
