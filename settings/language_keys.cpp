@@ -170,6 +170,8 @@ constexpr LanguageKey kKeys[] = {
     {"BtOkWindowInfo", "Ok"},
     {"TxtNoCompress", "Pas de compression"},
     {"Files", "Fichier(s)"},
+    {"Folders", "Dossier(s)"},
+    {"TxtKilobytes", "Ko"},
     {"WindowAssistant", "Assistant Zarvon"},
     {"AssistText1", "Bienvenue dans l'Assistant Zarvon !"},
     {"AssistText2", "cet assistant vous permettra d'automatiser certaines tâches  concernant la compression et "

@@ -28,22 +28,26 @@ inline QAbstractItemView *explorerView()
 }
 
 // The centre of the row named `name`, scrolled into view; false when absent.
+// The folder is read in the background: the row is waited for a moment.
 inline bool explorerRowCentre(const std::string &name, QAbstractItemView *&view, QPoint &centre)
 {
-    view = explorerView();
-    if (!view)
+    const auto find = [&] {
+        view = explorerView();
+        if (!view)
+            return false;
+        const QAbstractItemModel *model = view->model();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < model->rowCount(root); ++row) {
+            const QModelIndex index = model->index(row, 0, root);
+            if (index.data().toString().toStdString() != name)
+                continue;
+            view->scrollTo(index);
+            centre = view->visualRect(index).center();
+            return true;
+        }
         return false;
-    const QAbstractItemModel *model = view->model();
-    const QModelIndex root = view->rootIndex();
-    for (int row = 0; row < model->rowCount(root); ++row) {
-        const QModelIndex index = model->index(row, 0, root);
-        if (index.data().toString().toStdString() != name)
-            continue;
-        view->scrollTo(index);
-        centre = view->visualRect(index).center();
-        return true;
-    }
-    return false;
+    };
+    return QTest::qWaitFor(find, 3000);
 }
 
 // A click on the row (with Ctrl it adds the row to the selection).
