@@ -186,8 +186,11 @@ void confirmTestPassword(const PasswordRequest &request)
     // window stays up, with the keyboard, while it runs.
     operations::TestReport tested;
     if (!testWithPassword(request, password, tested)) {
-        // Refused: the field is emptied for another try, or Cancel.
+        // Refused: the field is emptied for another try, or Cancel. The
+        // window manager hands the keyboard back to the main window when the
+        // message closes: the password window takes it back.
         pf::setGadgetText(ids::StrCopyDestination, "");
+        pf::activateWindow(ids::WindowCopy);
         pf::setActiveGadget(ids::StrCopyDestination);
         return;
     }
