@@ -29,8 +29,7 @@ void testArchive();
 // again with `password` into `tested`. False when the password was refused
 // (the message said so): the window stays for another try. Otherwise the
 // window closes and showTestVerdict tells the outcome.
-bool testWithPassword(const PasswordRequest &request, const std::string &password,
-                      operations::TestReport &tested);
+bool testWithPassword(const PasswordRequest &request, const std::string &password, operations::TestReport &tested);
 void showTestVerdict(const PasswordRequest &request, const operations::TestReport &tested);
 
 // The password window's Cancel for a testArchive request: the warning that

@@ -41,10 +41,10 @@ std::string archiveProtectionText(const std::string &path);
 
 // What the password window was opened for.
 enum class PasswordRequestKind {
-    zipFile,    // a ZIP file selected in the explorer list: every entry
-    zipEntries, // entries selected in the archive list (entryNames)
-    rarFile,    // a RAR file; destination already chosen
-    openEntry,  // one entry of the archive list, to open with the desktop
+    zipFile,     // a ZIP file selected in the explorer list: every entry
+    zipEntries,  // entries selected in the archive list (entryNames)
+    rarFile,     // a RAR file; destination already chosen
+    openEntry,   // one entry of the archive list, to open with the desktop
     dragEntries, // entries dragged out of the archive list
     testArchive, // the test command, for the encrypted entries (entryNames: those not checked yet)
 };

@@ -113,8 +113,10 @@ TEST_F(TestCommandTest, ProtectedArchiveIsTestedWithThePasswordTypedInItsWindow)
     ASSERT_TRUE(isWindowVisible(ids::WindowCopy)) << "the password window asks before any verdict";
     EXPECT_FALSE(isGadget(ids::StrPwdDestination)) << "a test writes nothing: no destination";
 
-    answerPassword("wrong", "protected.zip\rMot de passe incorrect : les fichiers chiffrés n'ont pas pu être "
-                            "vérifiés.", MessageIcon::Warning);
+    answerPassword("wrong",
+                   "protected.zip\rMot de passe incorrect : les fichiers chiffrés n'ont pas pu être "
+                   "vérifiés.",
+                   MessageIcon::Warning);
     ASSERT_TRUE(isWindowVisible(ids::WindowCopy)) << "asked again";
     EXPECT_EQ(getGadgetText(ids::StrCopyDestination), "");
     answerPassword("right", about("protected.zip", kPassExplorer), MessageIcon::Information);
@@ -139,10 +141,10 @@ TEST_F(TestCommandTest, RarArchivesAreTestedWithTheSameMessagesPasswordIncluded)
     writeFile("r/a.txt", "alpha");
     for (const char *made : {"rar a -idq ../home/plain.rar a.txt", "rar a -idq -pkey ../home/locked.RAR a.txt",
                              "rar a -idq -hpkey ../home/hidden.rar a.txt"})
-        ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted((folder() / "r").string()) + " && " +
-                                              made)
-                      .status,
-                  0);
+        ASSERT_EQ(
+            zarvon::testing::runCommand("cd " + zarvon::testing::quoted((folder() / "r").string()) + " && " + made)
+                .status,
+            0);
     ASSERT_TRUE(start());
     zarvon::testing::clickExplorerRow("plain.rar");
     expectMessage("Zarvon", about("plain.rar", kPassExplorer), MessageIcon::Information);

@@ -168,19 +168,22 @@ TEST_F(InformationWorkflowTest, SizesRoundToTheNearestWithTiesToEvenAndUnreadabl
     }
 }
 
-TEST_F(InformationWorkflowTest, ATextFileGetsTheMessageAndTheZipTheSheetAndAFolderNothing)
+TEST_F(InformationWorkflowTest, TextFilesGetOneMessageAndTheZipTheSheetAndAFolderNothing)
 {
     writeStandardIni();
     pythonZip("z.zip", {true});
     writeFile("a/notes.txt", "n");
+    writeFile("a/more.txt", "m");
     fs::create_directories(folder() / "a/folder");
     ASSERT_TRUE(start());
     showFolder(folder() / "a");
     select({"folder"});
     menu(ids::MenuInfoZip);
     EXPECT_FALSE(pf::isWindow(ids::WindowInfoArchive)) << "a folder alone: nothing, no message";
-    select({"notes.txt", "z.zip"});
-    pf::expectMessage("Zarvon", "Veuillez selectionnez une archive !", pf::MessageIcon::Error);
+    select({"notes.txt", "z.zip", "more.txt"});
+    pf::expectMessage("Zarvon",
+                      "Veuillez selectionnez une archive !\r2 fichier(s) ignoré(s) : ce ne sont pas des archives.",
+                      pf::MessageIcon::Error);
     menu(ids::MenuInfoZip);
     ASSERT_TRUE(pf::isWindow(ids::WindowInfoArchive));
     EXPECT_EQ(value(Name), "z.zip");
