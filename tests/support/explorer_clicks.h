@@ -15,57 +15,45 @@
 
 namespace zarvon::testing {
 
-// The explorer's view on display (details or icons), nullptr when none.
-inline QAbstractItemView *explorerView()
+// The view on display and the centre of the row named `name`, scrolled into
+// view. The folder is read in the background: the row is waited for.
+inline QAbstractItemView *explorerRowCentre(const std::string &name, QPoint &centre)
 {
-    QWidget *explorer = platform::gadgetWidget(ids::ExplorerList);
-    if (!explorer)
-        return nullptr;
-    for (QAbstractItemView *view : explorer->findChildren<QAbstractItemView *>())
-        if (view->isVisible())
-            return view;
-    return nullptr;
-}
-
-// The centre of the row named `name`, scrolled into view; false when absent.
-// The folder is read in the background: the row is waited for a moment.
-inline bool explorerRowCentre(const std::string &name, QAbstractItemView *&view, QPoint &centre)
-{
+    QAbstractItemView *shown = nullptr;
     const auto find = [&] {
-        view = explorerView();
-        if (!view)
-            return false;
-        const QAbstractItemModel *model = view->model();
-        const QModelIndex root = view->rootIndex();
-        for (int row = 0; row < model->rowCount(root); ++row) {
-            const QModelIndex index = model->index(row, 0, root);
-            if (index.data().toString().toStdString() != name)
-                continue;
-            view->scrollTo(index);
-            centre = view->visualRect(index).center();
-            return true;
-        }
+        QWidget *explorer = platform::gadgetWidget(ids::ExplorerList);
+        for (QAbstractItemView *view : explorer ? explorer->findChildren<QAbstractItemView *>()
+                                                : QList<QAbstractItemView *>())
+            for (int row = 0; view->isVisible() && row < view->model()->rowCount(view->rootIndex()); ++row) {
+                const QModelIndex index = view->model()->index(row, 0, view->rootIndex());
+                if (index.data().toString().toStdString() != name)
+                    continue;
+                view->scrollTo(index);
+                centre = view->visualRect(index).center();
+                shown = view;
+                return true;
+            }
         return false;
     };
-    return QTest::qWaitFor(find, 3000);
+    return QTest::qWaitFor(find, 3000) ? shown : nullptr;
 }
 
 // A click on the row (with Ctrl it adds the row to the selection).
 inline void clickExplorerRow(const std::string &name, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QAbstractItemView *view = nullptr;
     QPoint centre;
-    ASSERT_TRUE(explorerRowCentre(name, view, centre)) << name;
+    QAbstractItemView *view = explorerRowCentre(name, centre);
+    ASSERT_NE(view, nullptr) << name;
     QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, centre);
 }
 
+// A person's double click starts with a click that selects the row.
 inline void doubleClickExplorerRow(const std::string &name)
 {
-    QAbstractItemView *view = nullptr;
+    clickExplorerRow(name);
     QPoint centre;
-    ASSERT_TRUE(explorerRowCentre(name, view, centre)) << name;
-    // A person's double click starts with a click that selects the row.
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QAbstractItemView *view = explorerRowCentre(name, centre);
+    ASSERT_NE(view, nullptr) << name;
     QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
 }
 
