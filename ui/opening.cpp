@@ -316,13 +316,14 @@ void openArchiveFromExplorer()
     if (item < 0 || !(pf::getGadgetItemState(ids::ExplorerList, item) & pf::ItemFile))
         return;
     const std::string path = pf::getGadgetText(ids::ExplorerList) + pf::getGadgetItemText(ids::ExplorerList, item);
-    const std::string extension = base::pathExtension(path);
-    // Any other file is not listed, so it does not become the shown archive:
-    // extraction and the drag from the archive list keep working on the
-    // entries the list shows.
-    if (extension != "zip" && extension != "ZIP" && extension != "arj")
+    // An archive of any format the program reads opens as File -> Open opens
+    // it, RAR included. Any other file is not listed, so it does not become
+    // the shown archive: extraction and the drag from the archive list keep
+    // working on the entries the list shows.
+    if (!operations::formatOf(path))
         return;
     shownPath() = path;
+    remember(path);
     showArchive(ArchiveOpening::DoubleClick);
 }
 

@@ -78,9 +78,11 @@ void openArchiveAtPath(const std::string &path);
 // nothing.
 void openRecentArchive(int index);
 
-// The double-click rule of the explorer list (116): a current item that is a
-// "zip", "ZIP" or "arj" file becomes currentArchivePath and is listed, the
-// window named after it. Folders and other files change nothing.
+// The double-click rule of the explorer list (116): a current item that is
+// an archive the program reads (operations::formatOf: ZIP or RAR, by content
+// or name) opens as with the open requester: it becomes currentArchivePath,
+// joins the recent archives and is listed, the window named after it.
+// Folders and other files change nothing.
 void openArchiveFromExplorer();
 
 // A private folder (mode 0700) for entries taken out of the shown archive,
