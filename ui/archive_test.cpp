@@ -5,6 +5,7 @@
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "ui/ids.h"
+#include "ui/opening.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 
@@ -153,12 +154,16 @@ void reportUntestedEntries(const PasswordRequest &request)
 
 void testArchive()
 {
+    if (archiveListIsTheTarget()) {
+        test(currentArchivePath(), Origin::Explorer);
+        return;
+    }
     const int list = ids::ExplorerList;
     if (!pf::isGadget(list) || pf::getGadgetState(list) < 0) {
         const std::string path = pf::openFileRequester(
-            "Sélectionner une archive", "",
-            "Rar(*.rar)|*.rar;*.ZIP;*.tar;*.cab|7-zip(*.7-zip)|*.7zip|Arj(*.arj)|*.arj|Ace(*.ace)|*.ace|"
-            "Toutes les archives (*.*)|*.*",
+            languageText("OpenZipFile", "Sélectionner une archive"), "",
+            "Rar(*.rar)|*.rar;*.ZIP;*.tar;*.cab|7-zip(*.7-zip)|*.7zip|Arj(*.arj)|*.arj|Ace(*.ace)|*.ace|" +
+                languageText("TxtAllArchives", "Toutes les archives") + " (*.*)|*.*",
             4);
         if (!path.empty())
             test(path, Origin::Requester);

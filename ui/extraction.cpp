@@ -126,7 +126,7 @@ ExtractReport runWithProgress(const std::string &archivePath, const std::string 
     ExtractReport report = operations::extractArchive({archivePath, destination, names, password, overwrite}, progress);
     closeProgressWindow();
     clearCancelRequest();
-    setMainTitle(kMainTitle);
+    setMainTitle(restingWindowTitle());
     return report;
 }
 
@@ -334,7 +334,7 @@ void extractSelection()
     const int explorer = ids::ExplorerList;
     bool anySelected = false;
     std::vector<std::pair<std::string, std::string>> files; // path, extension
-    if (pf::isGadget(explorer)) {
+    if (pf::isGadget(explorer) && !archiveListIsTheTarget()) {
         for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
             anySelected = true;
             if (!(item.state & pf::ItemFile))
@@ -375,13 +375,12 @@ void extractSelection()
 
     const std::string archive = shownArchive();
     if (!archive.empty()) {
+        // No entry selected: the whole archive, as the explorer's archive
+        // would be extracted.
         const std::vector<std::string> names = selectedArchiveRows();
-        if (names.empty()) {
-            errorMessage(languageText("MsgNoFileSelect", "Veuillez selectionnez le(s) fichier(s) à extraire !"));
-            return;
-        }
         if (isProtected(archive)) {
-            queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, {}});
+            queuePasswordRequest({names.empty() ? PasswordRequestKind::zipFile : PasswordRequestKind::zipEntries,
+                                  archive, names, {}});
             askNextPassword();
             return;
         }

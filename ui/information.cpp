@@ -1,6 +1,7 @@
 #include "ui/information.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "base/case_fold.h"
 #include "base/paths.h"
@@ -8,6 +9,7 @@
 #include "settings/language.h"
 #include "ui/explorer_selection.h"
 #include "ui/ids.h"
+#include "ui/opening.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 
@@ -96,6 +98,14 @@ InformationValues informationValues(const std::string &path, const std::string &
 
 void showArchiveInformation()
 {
+    if (archiveListIsTheTarget()) {
+        const std::string shown = currentArchivePath();
+        if (buildInformationWindow(informationValues(shown, std::filesystem::path(shown).filename().string()))) {
+            pf::showWindow(ids::WindowInfoArchive);
+            pf::activateWindow(ids::WindowInfoArchive);
+        }
+        return;
+    }
     if (!pf::isGadget(ids::ExplorerList))
         return;
     const std::vector<ExplorerItem> items = selectedExplorerItems(ids::ExplorerList);

@@ -16,6 +16,7 @@
 
 #include "base/case_fold.h"
 #include "base/paths.h"
+#include "base/product.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
@@ -646,5 +647,16 @@ void dropFiles(int target)
 }
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }
+
+bool archiveListIsTheTarget()
+{
+    return !shownPath().empty() && pf::isGadget(ids::ArchiveList) && pf::lastFocusedList() == ids::ArchiveList;
+}
+
+std::string restingWindowTitle()
+{
+    const std::string &shown = shownPath();
+    return shown.empty() ? std::string(base::kProductTitle) : archiveWindowTitle(shown);
+}
 
 } // namespace zarvon::ui

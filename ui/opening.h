@@ -132,5 +132,13 @@ void dropFiles(int target);
 
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);
+// The main window's title at rest: the shown archive's while one is shown,
+// else the product's. A job that put its own title up puts this one back.
+std::string restingWindowTitle();
+
+// True when an archive is shown and its list had the keyboard focus after
+// the explorer list: Extract, Test and Information then take that archive
+// (and its selected entries) rather than the explorer's selected files.
+bool archiveListIsTheTarget();
 
 } // namespace zarvon::ui

@@ -571,6 +571,12 @@ void setActiveGadget(int id)
     }
 }
 
+int lastFocusedList()
+{
+    const int id = state().lastFocusedList;
+    return isGadget(id) ? id : -1;
+}
+
 int activeGadget()
 {
     QWidget *focus = QApplication::focusWidget();

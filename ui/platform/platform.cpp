@@ -117,6 +117,12 @@ void initPlatform(int argc, char **argv)
     font.setPixelSize(11);
     QApplication::setFont(font);
     installKeyFilter();
+    QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget *, QWidget *now) {
+        for (auto &[id, g] : state().gadgets)
+            if (!g.widget.isNull() && now && (g.kind == Kind::ListIcon || g.kind == Kind::ExplorerList) &&
+                (g.widget == now || g.widget->isAncestorOf(now)))
+                state().lastFocusedList = id;
+    });
     QApplication::setQuitOnLastWindowClosed(false);
     // Every window's title bar and the desktop's window list show the
     // program's own picture rather than a blank one.
@@ -168,6 +174,7 @@ void releasePlatform()
     s.gadgets.clear();
     s.lists.clear();
     s.shortcuts.clear();
+    s.lastFocusedList = -1;
     s.queue.clear();
     s.dropped.clear();
     s.dropMove = false;

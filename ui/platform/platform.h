@@ -378,6 +378,10 @@ void anchorGadget(int id, bool left, bool top, bool right, bool bottom);
 // Keyboard focus.
 void setActiveGadget(int id);
 int activeGadget();
+// The list icon or explorer list that had the keyboard focus last, or -1:
+// the list a command on "the selection" takes, wherever the focus went since
+// (a toolbar button, a menu).
+int lastFocusedList();
 
 // Text colour, 0xRRGGBB.
 void setGadgetTextColor(int id, std::uint32_t color);
