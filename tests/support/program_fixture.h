@@ -12,6 +12,12 @@
 #include "support/zip_maker.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/platform/qt_access.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
 
 #include <cstdlib>
 
@@ -180,6 +186,48 @@ protected:
         return rows;
     }
 
+    // A real mouse click on a control, as a person gives it.
+    void press(int id)
+    {
+        QWidget *widget = platform::gadgetWidget(id);
+        ASSERT_NE(widget, nullptr) << id;
+        QTest::mouseClick(widget, Qt::LeftButton);
+        pump();
+    }
+    // A click on the row showing `text` in the list (or explorer) `id`.
+    void clickRow(int id, const std::string &text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        platform::countGadgetItems(id); // an explorer list reads its folder first
+        auto *view = qobject_cast<QAbstractItemView *>(platform::gadgetWidget(id));
+        if (!view)
+            for (QAbstractItemView *v : platform::gadgetWidget(id)->findChildren<QAbstractItemView *>())
+                if (v->isVisible() && !qobject_cast<QHeaderView *>(v))
+                    view = v;
+        ASSERT_NE(view, nullptr) << id;
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row) {
+            const QModelIndex index = view->model()->index(row, 0, root);
+            if (index.data().toString().toStdString() != text)
+                continue;
+            view->scrollTo(index);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
+            pump();
+            return;
+        }
+        FAIL() << text << " is not shown in " << id;
+    }
+    void typeIntoFocus(const std::string &text)
+    {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(text));
+        pump();
+    }
+    void pressKeyInFocus(Qt::Key key)
+    {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClick(QApplication::focusWidget(), key);
+        pump();
+    }
     const std::filesystem::path &programFolder() const { return program_; }
     const std::filesystem::path &homeFolder() const { return home_; }
 

@@ -225,8 +225,9 @@ int listIconGadget(int id, int x, int y, int width, int height, const std::strin
     t->setHeaderLabels({qs(firstTitle)});
     t->header()->setStretchLastSection(false);
     t->setColumnWidth(0, firstWidth);
-    t->setSelectionMode((flags & ListMultiSelect) ? QAbstractItemView::ExtendedSelection
-                                                  : QAbstractItemView::SingleSelection);
+    t->setSelectionMode((flags & ListToggleSelect)  ? QAbstractItemView::MultiSelection
+                        : (flags & ListMultiSelect) ? QAbstractItemView::ExtendedSelection
+                                                    : QAbstractItemView::SingleSelection);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setAllColumnsShowFocus(flags & ListFullRowSelect);
     t->setProperty("zarvonCheckBoxes", bool(flags & ListCheckBoxes));
