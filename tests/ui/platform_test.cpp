@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QSysInfo>
 #include <QWidget>
 
@@ -63,6 +64,21 @@ TEST_F(PlatformTest, ControlsAreAddressedByTheirNumbers)
     EXPECT_FALSE(isWindow(2));
     EXPECT_FALSE(isGadget(75));
     EXPECT_EQ(getGadgetText(75), "");
+}
+
+TEST_F(PlatformTest, OnlyAListMadeWithCheckBoxesShowsThem)
+{
+    ASSERT_EQ(openWindow(2, 0, 0, 300, 200, "Title", WindowInvisible | WindowScreenCentered), 2);
+    listIconGadget(170, 10, 10, 280, 80, "Files", 270, ListToggleSelect);
+    listIconGadget(171, 10, 100, 280, 80, "Entries", 270, ListCheckBoxes);
+    for (int id : {170, 171}) {
+        addGadgetItem(id, -1, "a");
+        setGadgetItemState(id, 0, ItemSelected);
+    }
+    auto row = [](int id) { return static_cast<QTreeWidget *>(gadgetWidget(id))->topLevelItem(0); };
+    EXPECT_FALSE(row(170)->data(0, Qt::CheckStateRole).isValid()) << "a selected row draws no empty box";
+    EXPECT_TRUE(row(171)->data(0, Qt::CheckStateRole).isValid());
+    closeWindow(2);
 }
 
 TEST_F(PlatformTest, ProgramChangesRaiseNoEventsButUserClicksDo)
