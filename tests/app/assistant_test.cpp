@@ -233,7 +233,7 @@ TEST_F(AssistantTest, CompressionWalkedWithClicksAndKeysMakesWhatTheListShows)
     press(ids::ChkCompress);
     press(ids::BtTextNext);
     ASSERT_EQ(ui::assistantPage(), AssistantPage::ArchiveName);
-    typeIntoFocus("made.zip");
+    typeKeys("made.zip");
     pf::expectMessage("Zarvon", "Vérifier le nom et la destination de l'archive !", pf::MessageIcon::Error);
     press(ids::BtTextNext);
     EXPECT_EQ(ui::assistantPage(), AssistantPage::ArchiveName) << "a refusal keeps the page";
@@ -241,12 +241,12 @@ TEST_F(AssistantTest, CompressionWalkedWithClicksAndKeysMakesWhatTheListShows)
     pf::setGadgetText(ids::StrAssistArchiveName, "");
     const std::string archive = (folder() / "made.zip").string();
     pf::setActiveGadget(ids::StrAssistArchiveName);
-    typeIntoFocus(archive);
+    typeKeys(archive);
     press(ids::BtTextNext);
     ASSERT_TRUE(pf::isWindowVisible(ids::WindowAddFiles));
     EXPECT_EQ(pf::getGadgetText(ids::TxtAddFilesFolder), homeFolder().string() + "/");
     clickRow(ids::ExplorerAddFiles, "pick");
-    pressKeyInFocus(Qt::Key_Return);
+    typeKeys("", Qt::Key_Return);
     EXPECT_EQ(pf::getGadgetText(ids::ExplorerAddFiles), (homeFolder() / "pick").string() + "/");
     EXPECT_EQ(pf::getGadgetText(ids::TxtAddFilesFolder), (homeFolder() / "pick").string() + "/");
     clickRow(ids::ExplorerAddFiles, "a.txt");

@@ -35,32 +35,22 @@ TEST_F(CompressionCommandTest, ProposesANameAndAPlaceThatTheWindowAccepts)
     EXPECT_EQ(pf::getGadgetText(ids::StrLocation), src_.string() + "/") << "the folder the explorer shows";
     press(ids::BtCompressOk);
     EXPECT_EQ(entries(src_ / "f00013.zip"), "f00013.txt\n");
-
-    const fs::path archives = folder() / "archives";
-    fs::create_directories(archives);
-    menu(ids::MenuConfiguration);
-    pf::setGadgetText(ids::StrDefaultArchiveFolder, archives.string());
-    press(ids::BtConfigOk);
-    clickRow(ids::ExplorerList, "sub");
-    menu(ids::MenuAddToZip);
-    EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "sub.zip");
-    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), archives.string() + "/") << "the configured folder";
-    press(ids::BtCompressOk);
-    EXPECT_EQ(entries(archives / "sub.zip"), "sub/numbers.txt\n") << "a folder keeps its own name";
 }
 
-TEST_F(CompressionCommandTest, KeepFullPathsIsABoxThatIsRemembered)
+TEST_F(CompressionCommandTest, AFolderKeepsItsOwnNameUnlessFullPathsAreKept)
 {
     clickRow(ids::ExplorerList, "sub");
     menu(ids::MenuAddToZip);
-    press(ids::ChkKeepFullPaths);
+    EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "sub.zip");
     press(ids::BtCompressOk);
-    EXPECT_EQ(entries(src_ / "sub.zip"), (src_ / "sub/numbers.txt").string().substr(1) + "\n");
-    EXPECT_NE(ini().find("KeepFullPaths = 1"), std::string::npos) << ini();
+    EXPECT_EQ(entries(src_ / "sub.zip"), "sub/numbers.txt\n");
     clickRow(ids::ExplorerList, "sub");
     menu(ids::MenuAddToZip);
-    EXPECT_EQ(pf::getGadgetState(ids::ChkKeepFullPaths), 1);
-    press(ids::BtCancelCompress);
+    press(ids::ChkKeepFullPaths);
+    pf::setGadgetText(ids::StrZipName, "full.zip");
+    press(ids::BtCompressOk);
+    EXPECT_EQ(entries(src_ / "full.zip"), (src_ / "sub/numbers.txt").string().substr(1) + "\n");
+    EXPECT_NE(ini().find("KeepFullPaths = 1"), std::string::npos) << "the box is remembered";
 }
 
 TEST_F(CompressionCommandTest, TheFolderRequesterMakesANewFolderOrSaysWhyNot)

@@ -186,46 +186,33 @@ protected:
         return rows;
     }
 
-    // A real mouse click on a control, as a person gives it.
+    // A person's click on a control, or on the row showing `text` in a list
+    // or an explorer list; keys typed into the widget that has the focus.
     void press(int id)
     {
-        QWidget *widget = platform::gadgetWidget(id);
-        ASSERT_NE(widget, nullptr) << id;
-        QTest::mouseClick(widget, Qt::LeftButton);
+        QTest::mouseClick(platform::gadgetWidget(id), Qt::LeftButton);
         pump();
     }
-    // A click on the row showing `text` in the list (or explorer) `id`.
     void clickRow(int id, const std::string &text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         platform::countGadgetItems(id); // an explorer list reads its folder first
         auto *view = qobject_cast<QAbstractItemView *>(platform::gadgetWidget(id));
-        if (!view)
-            for (QAbstractItemView *v : platform::gadgetWidget(id)->findChildren<QAbstractItemView *>())
-                if (v->isVisible() && !qobject_cast<QHeaderView *>(v))
-                    view = v;
+        for (QAbstractItemView *v : platform::gadgetWidget(id)->findChildren<QAbstractItemView *>())
+            if (!view && v->isVisible() && !qobject_cast<QHeaderView *>(v))
+                view = v;
         ASSERT_NE(view, nullptr) << id;
-        const QModelIndex root = view->rootIndex();
-        for (int row = 0; row < view->model()->rowCount(root); ++row) {
-            const QModelIndex index = view->model()->index(row, 0, root);
-            if (index.data().toString().toStdString() != text)
-                continue;
-            view->scrollTo(index);
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(index).center());
-            pump();
-            return;
-        }
-        FAIL() << text << " is not shown in " << id;
+        const auto found = view->model()->match(view->model()->index(0, 0, view->rootIndex()), Qt::DisplayRole,
+                                                QString::fromStdString(text), 1, Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << text << " is not shown in " << id;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(found.first()).center());
+        pump();
     }
-    void typeIntoFocus(const std::string &text)
+    void typeKeys(const std::string &text, Qt::Key key = Qt::Key_unknown)
     {
         ASSERT_NE(QApplication::focusWidget(), nullptr);
         QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(text));
-        pump();
-    }
-    void pressKeyInFocus(Qt::Key key)
-    {
-        ASSERT_NE(QApplication::focusWidget(), nullptr);
-        QTest::keyClick(QApplication::focusWidget(), key);
+        if (key != Qt::Key_unknown)
+            QTest::keyClick(QApplication::focusWidget(), key);
         pump();
     }
     const std::filesystem::path &programFolder() const { return program_; }
