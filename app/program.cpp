@@ -289,8 +289,8 @@ void menuEvent(int item)
     case ids::ShortcutRenameZip: ui::renameSelection(); break;
     case ids::MenuSelectAll:
     case ids::ShortcutSelectAll: selectAll(); break;
-    case ids::MenuDelete:
-    case ids::ShortcutDelete: ui::deleteSelection(); break;
+    case ids::MenuDelete: ui::deleteSelection(); break;
+    case ids::ShortcutDelete: ui::deleteFocusedItems(); break;
     case ids::MenuInfoZip: ui::showArchiveInformation(); break;
     case ids::MenuQuit: quitSavingWindowState(); break;
     case ids::MenuToolBar: switchToolBar(toolMarked); break;

@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -28,9 +30,12 @@ enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitIncomplete = 3 };
 const char *kUsage =
     "usage: zarvon-cli COMMAND ...\n"
     "  list [-p PASSWORD|-P] ARCHIVE        list the entries\n"
-    "  create [-0|-9] [-j N] [-p PASSWORD|-P] ARCHIVE FILE|FOLDER...\n"
+    "  create [-0|-9] [-j N] [-o] [-p PASSWORD|-P] ARCHIVE.zip FILE|FOLDER...\n"
     "                                       -0 stored, -9 Deflate (default); -P asks for the password;\n"
-    "                                       -j N compresses on N threads (default: one per core)\n"
+    "                                       -j N compresses on N threads (default: one per core);\n"
+    "                                       an existing ZIP archive is replaced with -o (--overwrite),\n"
+    "                                       else asked about on a terminal and kept elsewhere; any\n"
+    "                                       other file is never replaced\n"
     "  extract [-d DEST] [-o|-n] [-p PASSWORD|-P] ARCHIVE [ENTRY...]\n"
     "                                       extract everything, or the named entries; an existing\n"
     "                                       file is replaced with -o, kept with -n, else asked about\n"
@@ -76,6 +81,7 @@ std::string describe(const Failure &failure)
     case Reason::AlreadyExists: text = "another item already has this name"; break;
     case Reason::IntoItself: text = "a folder cannot go into itself"; break;
     case Reason::InvalidName: text = "invalid name"; break;
+    case Reason::NoTrash: text = "no trash on this file system"; break;
     }
     if (failure.sysErrno != 0)
         text += std::string(" (") + std::strerror(failure.sysErrno) + ")";
@@ -211,6 +217,8 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
             operands = true;
             continue;
         }
+        if (a == "--overwrite")
+            a = "-o";
         if (!std::strchr(allowed, a[1]) || a.size() != 2) {
             problem = "unknown option " + a;
             return false;
@@ -266,6 +274,19 @@ std::string dosDateText(uint32_t dosDate)
     return text;
 }
 
+// When an entry was last modified, in local time: to the second where the
+// archive keeps it (as extraction restores it), else its DOS date.
+std::string entryDateText(const ArchiveEntry &e)
+{
+    std::tm t{};
+    const time_t when = time_t(e.modifiedTime);
+    if (!e.modifiedKnown || !::localtime_r(&when, &t))
+        return dosDateText(e.dosDate);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &t);
+    return text;
+}
+
 int commandList(const Options &o)
 {
     if (o.args.size() != 1)
@@ -279,7 +300,7 @@ int commandList(const Options &o)
     uint64_t size = 0, packed = 0;
     for (const ArchiveEntry &e : listed.entries) {
         std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-3s %08x  %s\n", e.size, e.packedSize, e.methodName.c_str(),
-                    dosDateText(e.dosDate).c_str(), e.encrypted ? "yes" : "-", e.crc, e.name.c_str());
+                    entryDateText(e).c_str(), e.encrypted ? "yes" : "-", e.crc, e.name.c_str());
         size += e.size;
         packed += e.packedSize;
     }
@@ -287,10 +308,53 @@ int commandList(const Options &o)
     return ExitOk;
 }
 
+// Only an existing ZIP archive may be replaced by a new one, and only when
+// the user said so: with -o, or by answering on a terminal. Anything else at
+// that name is the user's data, which a new archive would destroy. True when
+// the archive may be written; otherwise the reason is told.
+bool mayWriteArchive(const std::string &path, bool replace)
+{
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status))
+        return true;
+    const bool zip = fs::is_regular_file(status) && formatOf(path) == &zipFormat() && listArchiveEntries(path, "").opened;
+    if (!zip) {
+        std::fprintf(stderr, "zarvon-cli: %s: exists and is not a ZIP archive: not replaced\n", path.c_str());
+        return false;
+    }
+    if (replace)
+        return true;
+    if (!isatty(STDIN_FILENO)) {
+        std::fprintf(stderr, "zarvon-cli: %s: the archive already exists: not replaced (-o replaces it)\n",
+                     path.c_str());
+        return false;
+    }
+    std::fprintf(stderr, "replace the archive %s? [y/N]: ", path.c_str());
+    std::fflush(stderr);
+    char line[64] = {};
+    if (std::fgets(line, sizeof line, stdin) && (line[0] == 'y' || line[0] == 'Y'))
+        return true;
+    std::fprintf(stderr, "zarvon-cli: %s: not replaced\n", path.c_str());
+    return false;
+}
+
 int commandCreate(const Options &o)
 {
     if (o.args.size() < 2)
         return usage("create takes an archive and at least one file or folder");
+    // As the desktop: this program writes ZIP archives only, and a name
+    // says what a file is.
+    std::string extension = fs::path(o.args[0]).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    if (extension != ".zip") {
+        std::fprintf(stderr, "zarvon-cli: %s: zarvon-cli creates ZIP archives only: give the name the extension .zip\n",
+                     o.args[0].c_str());
+        return ExitFailed;
+    }
+    if (!mayWriteArchive(o.args[0], o.replaceExisting))
+        return ExitFailed;
     CompressRequest request;
     request.archivePath = o.args[0];
     request.method = o.method;
@@ -449,7 +513,7 @@ int main(int argc, char **argv)
         return usage();
     std::string command = argv[1];
     // list and info take a password for archives whose names are encrypted.
-    const char *allowed = command == "create" ? "09jpP" : command == "extract" ? "dnopP" : "pP";
+    const char *allowed = command == "create" ? "09jopP" : command == "extract" ? "dnopP" : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return ExitOk;

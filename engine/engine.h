@@ -65,6 +65,14 @@ inline constexpr int32_t kErrOverlap = -208;           // entries share or overl
 // temporary file): nothing is added, and this is not a failure.
 inline constexpr int32_t kAddSkippedSelf = 1;
 
+// Where an entry's modification time (EntryInfo::modifiedTime) came from.
+enum class TimeSource : uint8_t {
+    None,     // the entry holds no valid date: the time is left as the file system sets it
+    Dos,      // the DOS date and time, local time, to two seconds
+    Extended, // Info-ZIP's extended timestamp (extra field 0x5455), UTC, to the second
+    Ntfs,     // the NTFS times (extra field 0x000a), UTC, to the second
+};
+
 // One entry of an archive. The first twenty fields come from the entry's
 // central-directory record, in this order. Sizes are 64-bit so that ZIP64
 // entries of 4 GiB and more are described whole. When an operation cannot
@@ -91,6 +99,12 @@ struct EntryInfo {
     uint32_t month = 0;              // 0..11, January = 0
     uint32_t year = 0;               // full year, such as 2007
     std::string fileName;            // UTF-8, kSeparator between components; a folder entry ends with it
+    // The modification time in seconds since 1970 (UTC), as extraction
+    // restores it: from the extended-timestamp or NTFS extra field of the
+    // central directory when there is one (to the second), else from the
+    // DOS date (local time, even seconds). 0 when timeSource is None.
+    int64_t modifiedTime = 0;
+    TimeSource timeSource = TimeSource::None;
 
     bool isEncrypted() const { return (flag & 1u) != 0; }
     bool isFolder() const { return !fileName.empty() && fileName.back() == kSeparator; }
@@ -202,7 +216,9 @@ int32_t setPassword(const std::string &password);
 // encrypted with the traditional PKWARE scheme. The stored name is the last
 // component of `path`, or with keepFullPath non-zero the path itself without
 // a leading "/" and without "." or ".." components. The file's modification
-// time, its Unix mode and its Windows-style read-only bit are stored. Files
+// time (as a DOS date in local time, and to the second in UTC in an
+// extended-timestamp extra field in both headers, as Info-ZIP writes it),
+// its Unix mode and its Windows-style read-only bit are stored. Files
 // of 4 GiB and more get the ZIP64 extensions.
 //
 // Results:
@@ -256,7 +272,8 @@ int32_t setThreadCount(int32_t threads);
 // have replaced is kept). An encrypted entry needs the password in force; a
 // wrong password is caught by the check byte before anything is written. An
 // existing read-only output file is not replaced (the entry fails). The
-// modification time (seconds set to 0) and the permissions are restored.
+// modification time (EntryInfo::modifiedTime, to the second where the entry
+// holds it) and the permissions are restored.
 
 // Extracts the entry of the given index (from 0). Result 1 when a file was
 // written completely or a folder entry created; 0 otherwise, also for an
@@ -275,9 +292,11 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths);
 // "?" one character, case ignored, a name without a dot compared as if it
 // ended with "."; the empty pattern means "*.*"), and with keepPaths 1 also
 // every entry of size 0 (folder entries, empty files). The destination is
-// created just before the first entry that can be extracted. Result: the
-// number of files written completely (folders not counted); 0 also when the
-// archive cannot be opened. Failed entries are skipped.
+// created just before the first entry that can be extracted. Folder
+// entries get their modification time once every file is written (writing
+// into a folder changes its time). Result: the number of files written
+// completely (folders not counted); 0 also when the archive cannot be
+// opened. Failed entries are skipped.
 int32_t extractMatching(const std::string &archivePath, const std::string &pattern, const std::string &destination,
                         int32_t keepPaths);
 

@@ -47,32 +47,6 @@ uint32_t modeFor(const EntryInfo &e)
     return mode;
 }
 
-// The entry's date as local time, seconds set to 0. Worked out from the
-// same fields read as UTC and the zone's offset at that moment, rather than
-// with mktime, which looks at the zone file again on every call: one system
-// call per extracted file.
-int64_t timeFor(const EntryInfo &e)
-{
-    struct tm t {};
-    t.tm_year = static_cast<int>(e.year) - 1900;
-    t.tm_mon = static_cast<int>(e.month);
-    t.tm_mday = static_cast<int>(e.day);
-    t.tm_hour = static_cast<int>(e.hour);
-    t.tm_min = static_cast<int>(e.minute);
-    t.tm_sec = 0;
-    const int64_t asUtc = fs::utcSecondsOf(t);
-    std::tm local{};
-    int64_t guess = asUtc, offset = 0;
-    // Twice, so that a date just across a change of offset gets the offset
-    // in force at that date.
-    for (int i = 0; i < 2; ++i) {
-        if (!fs::localTimeOf(guess, local, offset))
-            break;
-        guess = asUtc - offset;
-    }
-    return guess;
-}
-
 struct Outcome {
     int32_t code = 0;
     bool fileWritten = false;
@@ -185,7 +159,8 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     }
     if (!modeAtCreation)
         fs::setMode(out.get(), mode);
-    fs::setModifiedTime(out.get(), timeFor(info));
+    if (info.timeSource != TimeSource::None)
+        fs::setModifiedTime(out.get(), info.modifiedTime);
     if (out.close() != 0)
         return discard(kErrWrite);
     if (!tempName.empty() && !fs::renameAt(dirFd, tempName, leaf))
@@ -302,6 +277,7 @@ int32_t extractMatching(const std::string &archivePath, const std::string &patte
     unzFile uf = static_cast<unzFile>(handle.get());
     Destination dest(destination);
     int32_t written = 0;
+    std::vector<std::pair<std::vector<std::string>, int64_t>> folderTimes;
     int err = goToFirst(uf);
     while (err == UNZ_OK) {
         EntryInfo info;
@@ -310,8 +286,21 @@ int32_t extractMatching(const std::string &archivePath, const std::string &patte
             Outcome o = extractOne(uf, archivePath, info, dest, keepPaths != 0, false);
             if (o.code == 0 && o.fileWritten)
                 ++written;
+            std::vector<std::string> parts;
+            bool isFolder = false;
+            if (o.code == 0 && o.folderCreated && info.timeSource != TimeSource::None &&
+                safeComponents(info.fileName, parts, isFolder) == 0)
+                folderTimes.emplace_back(std::move(parts), info.modifiedTime);
         }
         err = unzGoToNextFile(uf);
+    }
+    // Last, since every file written into a folder changed its time; the
+    // folders are reached as the entries were, never through a link.
+    for (const auto &[parts, when] : folderTimes) {
+        FolderError folderError = FolderError::None;
+        const int fd = dest.folderFor(parts, parts.size(), folderError);
+        if (fd >= 0)
+            fs::setModifiedTime(fd, when);
     }
     return written;
 }

@@ -192,6 +192,21 @@ void closeUnz(unzFile uf);
 std::string &readerPath();
 uint64_t &readerSerial();
 
+// Times (entry_times.cpp) ---------------------------------------------------
+
+// A packed DOS date and time, read as local time, in seconds since 1970.
+// Result false (seconds untouched) when it is not a real date.
+bool dosTimeOf(uint32_t dosDate, int64_t &seconds);
+
+// Fills info.modifiedTime and info.timeSource from the central extra field
+// (extended timestamp first, then NTFS) or else from info.dosDate.
+void setEntryTime(std::string_view centralExtra, EntryInfo &info);
+
+// The extended-timestamp extra field (0x5455) holding `modifiedTime` alone,
+// 9 bytes, the same for the local and the central header; empty when the
+// time does not fit the field.
+std::string extendedTimestampExtra(int64_t modifiedTime);
+
 // Names ---------------------------------------------------------------------
 
 // The stored bytes of a name to UTF-8 with kSeparator. `utf8Flag` is bit 11;

@@ -440,6 +440,7 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     out.compressedSize = z64.compressedSize;
     out.fileName = decodeStoredName(std::string_view(name.data(), nameLen), (fi.flag & 0x800) != 0,
                                     std::string_view(extra.data(), extraLen), out.version >> 8);
+    setEntryTime(std::string_view(extra.data(), extraLen), out);
     LastEntry &l = lastEntry();
     l.uf = uf;
     l.generation = handleGeneration();

@@ -218,9 +218,11 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const fs::
     bool utf8 = false;
     std::string utf8Name = storedNameForPath(path, keepFullPath);
     std::string stored = encodeStoredName(utf8Name, utf8);
-    std::string extra;
+    // The DOS date keeps two-second steps in local time; the extended
+    // timestamp keeps the second, in UTC, for every tool that reads it.
+    std::string extra = extendedTimestampExtra(st.mtimeSec);
     if (!utf8 && stored != utf8Name)
-        extra = unicodePathExtra(stored, utf8Name);
+        extra += unicodePathExtra(stored, utf8Name);
     zip_fileinfo zi = fileInfoFor(st);
     const uint64_t worstCase = size + size / 1000 + 65536 + kPkwareHeaderSize;
     zip64 = worstCase >= 0xFFFFFFFFull;

@@ -26,6 +26,12 @@ struct ArchiveEntry {
     uint64_t packedSize = 0; // bytes stored in the archive
     uint32_t crc = 0;
     uint32_t dosDate = 0;   // packed DOS date (high 16 bits) and time (low 16 bits), local time
+    // The modification time extraction restores, seconds since 1970 (UTC),
+    // finer than dosDate where the archive keeps it; not known (both 0) when
+    // the entry holds no valid date.
+    bool modifiedKnown = false;
+    int64_t modifiedTime = 0;
+    uint32_t modifiedNanoseconds = 0;
     int32_t method = 0;     // the format's own method number
     std::string methodName; // that method as a listing names it: "Stored", "Deflate", "RAR 5"...
     uint32_t unixMode = 0;  // permission bits (0777) when made on Unix; 0 when not known

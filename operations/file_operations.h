@@ -67,6 +67,17 @@ struct NameParts {
 };
 NameParts splitName(const std::string &name);
 
+// Moves the file or folder at `path` to the desktop's trash, where a file
+// manager can restore it, following the freedesktop trash: the home trash
+// ($XDG_DATA_HOME/Trash, made when missing) for items on the home folder's
+// file system, the file system's own .Trash/UID or .Trash-UID elsewhere.
+// The item goes whole or not at all. Reason None when it went, or when
+// nothing is at `path` (any more); NoTrash when its file system has no trash
+// it can go to; WriteFailed when the system refused (sysErrno says why:
+// EACCES, EROFS, ENOSPC...). A trailing "/" is ignored. The trash folders
+// are read from the environment once per process (HOME, XDG_DATA_HOME).
+Failure trashItem(const std::string &path);
+
 // Renames the item at `path` to `newName` in the same folder. Refused with
 // AlreadyExists when an item of that name is there (a plain rename would
 // silently destroy it), InvalidName for an empty name or one holding "/",

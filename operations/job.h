@@ -39,6 +39,7 @@ enum class Reason {
     AlreadyExists,     // another item already has the name asked for
     IntoItself,        // a folder would go into itself or one of its own sub-folders
     InvalidName,       // the name asked for is empty or holds a "/"
+    NoTrash,           // the item's file system has no trash the item can go to (nothing was moved)
 };
 
 // One failure: what, why, and the detail a message needs.

@@ -186,29 +186,6 @@ void removeEmptyFoldersMadeFor(const std::string &destination)
         fs::remove(*folder, error); // fails, harmlessly, on a folder not empty
 }
 
-// A packed DOS date and time (local time) as a file time; tv_nsec UTIME_OMIT
-// when it is not a real date.
-struct timespec timeOfDosDate(uint32_t dosDate)
-{
-    struct tm t {};
-    const uint32_t day = dosDate >> 16;
-    const uint32_t time = dosDate & 0xFFFF;
-    t.tm_year = int((day >> 9) & 0x7F) + 80;
-    t.tm_mon = int((day >> 5) & 0x0F) - 1;
-    t.tm_mday = int(day & 0x1F);
-    t.tm_hour = int(time >> 11);
-    t.tm_min = int((time >> 5) & 0x3F);
-    t.tm_sec = int(time & 0x1F) * 2;
-    t.tm_isdst = -1;
-    struct timespec result {0, UTIME_OMIT};
-    if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_hour > 23 || t.tm_min > 59)
-        return result;
-    const time_t seconds = ::mktime(&t);
-    if (seconds != time_t(-1))
-        result = {seconds, 0};
-    return result;
-}
-
 // Gives the folders the extraction wrote the dates and permissions stored
 // for them. Done last, because writing a file into a folder changes the
 // folder's date, and a folder stored read-only could not have taken its
@@ -229,10 +206,14 @@ void restoreFolders(const ListReport &listed, const ExtractRequest &request, con
         if (!entry.folder || failed.count(entry.name) ||
             (!wanted.empty() && !wanted.count(entry.name)))
             continue;
-        const struct timespec when = timeOfDosDate(entry.dosDate);
+        // The time the format restores for its files, to the second or
+        // finer where the archive keeps it.
+        const struct timespec when = entry.modifiedKnown
+                                         ? timespec{time_t(entry.modifiedTime), long(entry.modifiedNanoseconds)}
+                                         : timespec{0, UTIME_OMIT};
         std::vector<std::string> parts;
         bool isFolder = false;
-        if ((when.tv_nsec == UTIME_OMIT && entry.unixMode == 0) || !base::safeComponents(entry.name, parts, isFolder))
+        if ((!entry.modifiedKnown && entry.unixMode == 0) || !base::safeComponents(entry.name, parts, isFolder))
             continue;
         if (!opened && !(opened = output.ensure()))
             return;

@@ -71,6 +71,9 @@ ArchiveEntry entryOf(const rar::RarEntry &e)
     entry.packedSize = e.packedSize;
     entry.crc = e.crc;
     entry.dosDate = e.dosTime;
+    entry.modifiedKnown = e.hasModificationTime;
+    entry.modifiedTime = e.modificationTime;
+    entry.modifiedNanoseconds = e.modificationNanoseconds;
     entry.method = int32_t(e.method);
     // RAR numbers its methods from '0' (stored) to '5' (best).
     entry.methodName = e.method == 0x30                      ? "Stored"

@@ -43,6 +43,8 @@ ArchiveEntry entryOf(const engine::EntryInfo &info)
     entry.packedSize = info.compressedSize;
     entry.crc = info.crc;
     entry.dosDate = info.dosDate;
+    entry.modifiedKnown = info.timeSource != engine::TimeSource::None;
+    entry.modifiedTime = info.modifiedTime;
     entry.method = int32_t(info.compressionMethod);
     entry.methodName = zipMethodName(info.compressionMethod);
     // A Unix symbolic link keeps its type in the high bits of the external

@@ -67,6 +67,8 @@ struct RarEntry {
     uint32_t crc = 0;             // CRC-32 (0 for entries checked with BLAKE2)
     uint32_t dosTime = 0;         // modification time, DOS format, local time
     int64_t modificationTime = 0; // modification time, seconds since 1970 (UTC)
+    uint32_t modificationNanoseconds = 0; // and the part of a second, when the archive keeps it
+    bool hasModificationTime = false;     // false: the header holds no valid date (both fields 0)
     uint32_t hostOs = 0;          // 2 Windows, 3 Unix (the library's numbering)
     uint32_t attributes = 0;      // Windows attributes or Unix mode, after hostOs
     uint32_t method = 0;          // 0x30 stored ... 0x35 best

@@ -64,10 +64,11 @@ std::string toUtf8(const wchar_t *w, size_t capacity)
 // ---- Entries -----------------------------------------------------------------
 
 // Modification time of a header: the precise one when the archive holds it,
-// else the DOS time (local time, two-second steps).
+// else the DOS time (local time, two-second steps); tv_nsec is UTIME_OMIT
+// when the header holds no real date, so that futimens leaves the time.
 struct timespec modificationTimeOf(const RARHeaderDataEx &h)
 {
-    struct timespec ts {};
+    struct timespec ts {0, UTIME_OMIT};
     const uint64_t fileTime = (static_cast<uint64_t>(h.MtimeHigh) << 32) | h.MtimeLow;
     // Windows file time: 100 ns steps since 1601-01-01.
     constexpr uint64_t kUnixEpoch = 116444736000000000ULL;
@@ -85,7 +86,11 @@ struct timespec modificationTimeOf(const RARHeaderDataEx &h)
     t.tm_min = static_cast<int>((d >> 5) & 0x3F);
     t.tm_sec = static_cast<int>(d & 0x1F) * 2;
     t.tm_isdst = -1;
-    ts.tv_sec = ::mktime(&t);
+    if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
+        return ts;
+    const time_t seconds = ::mktime(&t);
+    if (seconds != time_t(-1))
+        ts = {seconds, 0};
     return ts;
 }
 
@@ -101,7 +106,12 @@ RarEntry entryOf(const RARHeaderDataEx &h)
     e.packedSize = (static_cast<uint64_t>(h.PackSizeHigh) << 32) | h.PackSize;
     e.crc = h.HashType == RAR_HASH_CRC32 ? h.FileCRC : 0;
     e.dosTime = h.FileTime;
-    e.modificationTime = modificationTimeOf(h).tv_sec;
+    const struct timespec modified = modificationTimeOf(h);
+    e.hasModificationTime = modified.tv_nsec != UTIME_OMIT;
+    if (e.hasModificationTime) {
+        e.modificationTime = modified.tv_sec;
+        e.modificationNanoseconds = static_cast<uint32_t>(modified.tv_nsec);
+    }
     e.hostOs = h.HostOS;
     e.attributes = h.FileAttr;
     e.method = h.Method;

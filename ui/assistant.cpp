@@ -79,7 +79,7 @@ void compressionRun()
             openAddFilesWindow();
         return;
     }
-    pf::setWindowTitle(ids::WindowAssistant, "Compression en cours...");
+    pf::setWindowTitle(ids::WindowAssistant, languageText("TxtTitle1", "Compression en cours ..."));
     openProgressWindow(100);
     const CompressionOutcome outcome = assistantCompress(assistant().archivePath, paths);
     closeProgressWindow();

@@ -261,8 +261,8 @@ void extractRarFile(const std::string &archivePath)
             languageText("MsgRarLibraryMissing", "La bibliothèque UnRAR est absente : installez le paquet libunrar5."));
         return;
     }
-    const std::string destination =
-        pf::folderRequester("Choisissez un répertoire", startFolder(settings::kDefaultArchiveExtractionFolder));
+    const std::string destination = pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"),
+                                                        startFolder(settings::kDefaultArchiveExtractionFolder));
     if (destination.empty())
         return;
     const ExtractReport report = runWithProgress(archivePath, destination, {});

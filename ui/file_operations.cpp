@@ -1,8 +1,5 @@
 #include "ui/file_operations.h"
 
-#include <QFile>
-#include <QString>
-
 #include <sys/stat.h>
 
 #include <cstring>
@@ -12,10 +9,12 @@
 
 #include "operations/file_operations.h"
 #include "settings/language.h"
+#include "ui/compression.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/explorer_selection.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/opening.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 #include "ui/progress.h"
@@ -95,6 +94,7 @@ std::string reasonText(const operations::Failure &failure)
     case Reason::NotFound: text = languageText("TxtFailMissing", "introuvable"); break;
     case Reason::CannotRead: text = languageText("TxtFailRead", "lecture impossible"); break;
     case Reason::CannotCreate: text = languageText("TxtFailCreate", "le fichier ne peut pas être créé"); break;
+    case Reason::NoTrash: text = languageText("TxtFailNoTrash", "pas de corbeille sur ce système de fichiers"); break;
     default: text = languageText("TxtFailWrite", "écriture impossible"); break;
     }
     // The system's own words ("No space left on device") when it said why.
@@ -219,10 +219,65 @@ void confirmRename(const std::string &newBase)
     showResult();
 }
 
-bool pathExists(const std::string &path)
+// The question names what goes: the first few items, then how many more.
+std::string trashQuestion(const std::vector<ExplorerItem> &items)
 {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
+    constexpr std::size_t kNamed = 5;
+    std::string text = languageText("MsgTrashQuestion", "Envoyer vers la corbeille :");
+    for (std::size_t i = 0; i < items.size() && i < kNamed; ++i)
+        text += "\r" + items[i].path;
+    if (items.size() > kNamed) {
+        std::string more = languageText("TxtTrashMore", "et %1 autres");
+        const auto at = more.find("%1");
+        const std::string count = std::to_string(items.size() - kNamed);
+        more = at == std::string::npos ? more + " " + count : more.replace(at, 2, count);
+        text += "\r" + more;
+    }
+    return text;
+}
+
+// The item's path with its folder resolved, the item itself not: a link to
+// the archive is not the archive.
+std::filesystem::path resolvedItem(const std::string &path)
+{
+    std::string text = path;
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    const std::filesystem::path item(text);
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(item.parent_path(), error);
+    return error ? item.lexically_normal() : folder / item.filename();
+}
+
+// The archive list must not go on showing an archive that is in the trash,
+// nor keep its password: it is closed from the window, as if never opened.
+void closeShownArchiveAmong(const std::vector<ExplorerItem> &items)
+{
+    const std::string &shown = currentArchivePath();
+    if (shown.empty())
+        return;
+    std::error_code error;
+    std::filesystem::path archive = std::filesystem::weakly_canonical(shown, error);
+    if (error)
+        archive = std::filesystem::path(shown).lexically_normal();
+    const std::string archiveText = archive.string();
+    bool trashed = false;
+    for (const auto &item : items) {
+        const std::string itemText = resolvedItem(item.path).string();
+        if (archiveText == itemText || archiveText.starts_with(itemText + "/"))
+            trashed = true;
+    }
+    if (!trashed)
+        return;
+    setCurrentArchivePath("");
+    uiState().archiveList.password.clear();
+    uiState().archiveList.passwordArchive.clear();
+    if (pf::isGadget(ids::ArchiveList)) {
+        pf::clearGadgetItems(ids::ArchiveList);
+        relabelArchiveList();
+    }
+    if (pf::isWindow(ids::WindowMain))
+        pf::setWindowTitle(ids::WindowMain, kMainTitle);
 }
 
 } // namespace
@@ -277,16 +332,6 @@ void confirmFileOperationWindow()
     }
 }
 
-bool moveItemToTrash(const std::string &path)
-{
-    if (!pathExists(path))
-        return true;
-    std::string text = path;
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
-    return QFile::moveToTrash(QString::fromStdString(text));
-}
-
 void deleteSelection()
 {
     const auto &texts = settings::currentBuiltInTexts();
@@ -295,20 +340,25 @@ void deleteSelection()
         pf::messageBox(texts.deleteCaption, texts.deleteNothing, pf::MessageIcon::Warning);
         return;
     }
-    if (!pf::askYesNo(texts.deleteCaption, texts.deleteQuestion, pf::MessageIcon::Question))
+    if (!pf::askYesNo(texts.deleteCaption, trashQuestion(items), pf::MessageIcon::Question))
         return;
+    closeShownArchiveAmong(items);
     std::vector<operations::Failure> failures;
-    for (auto it = items.rbegin(); it != items.rend(); ++it)
-        if (!moveItemToTrash(it->path))
-            failures.push_back({it->path, Reason::None, 0, 0});
-    if (!failures.empty()) {
-        std::string text = languageText("MsgTrashFailures", "Ces éléments n'ont pas pu être mis à la corbeille :");
-        for (const auto &failure : failures)
-            text += "\r" + failure.name;
-        text += "\r" + languageText("TxtFailNoTrash", "pas de corbeille pour ce système de fichiers, ou accès refusé");
-        pf::messageBox("Zarvon", text, pf::MessageIcon::Warning);
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        const operations::Failure failure = operations::trashItem(it->path);
+        if (failure.reason != Reason::None)
+            failures.push_back({it->path, failure.reason, failure.sysErrno, 0});
     }
+    reportFailures(languageText("MsgTrashFailures", "Ces éléments n'ont pas pu être mis à la corbeille :"), failures);
     showResult();
+}
+
+void deleteFocusedItems()
+{
+    // The archive list's entries cannot be removed from the archive (yet):
+    // there the key means nothing, and never the explorer's selection.
+    if (pf::activeGadget() == ids::ExplorerList)
+        deleteSelection();
 }
 
 } // namespace zarvon::ui

@@ -23,9 +23,17 @@ void copySelection();
 void moveSelection();
 void renameSelection();
 
-// Delete / MenuDelete / the toolbar's delete button: asks (Yes/No), then
-// sends every selected item to the trash, from the last to the first.
+// MenuDelete / the toolbar's delete button: asks (Yes/No), naming the
+// items, then sends every selected item of the explorer list to the trash,
+// from the last to the first. The archive shown in the archive list is
+// closed from the window first when it is among them (or in a folder that
+// is). What could not go stays where it was and is told with its reason.
 void deleteSelection();
+
+// The Delete key: acts on the control that has the keyboard focus, so
+// deleteSelection for the explorer list and nothing for any other (a text
+// field never sees this: the key edits its text).
+void deleteFocusedItems();
 
 // Button 62 in the copy, move and rename uses. An empty field does nothing.
 // Copy and move need an existing folder (else a message, and the window
@@ -36,10 +44,5 @@ void confirmFileOperationWindow();
 // window's OK does: with the progress window, the replace questions and the
 // failures told. Used for files dropped onto the explorer list.
 void transferItemsTo(const std::vector<std::string> &items, const std::string &destination, bool move);
-
-// Moves the item at `path` to the desktop's trash, where the file manager
-// can restore it. An item that is already gone counts as done. False, with
-// the window left alone, when the system has no trash for it.
-bool moveItemToTrash(const std::string &path);
 
 } // namespace zarvon::ui

@@ -42,6 +42,17 @@ TEST_F(Cli, CreateListTestExtractRoundTrip)
     EXPECT_EQ(filesUnder(dir / "only"), std::vector<std::string>{"top.txt"});
 }
 
+TEST_F(Cli, ListShowsTheTimeToTheSecondInLocalTime)
+{
+    ZoneForTest zone("Europe/Paris");
+    writeFile(dir / "odd.txt", "odd");
+    ASSERT_EQ(run("touch -d '2021-07-14 17:47:17' " + quoted(dir / "odd.txt")), 0);
+    std::string out;
+    ASSERT_EQ(cli("create a.zip odd.txt", &out), 0) << out;
+    ASSERT_EQ(cli("list a.zip", &out), 0) << out;
+    EXPECT_NE(out.find("2021-07-14 17:47:17"), std::string::npos) << out;
+}
+
 TEST_F(Cli, ThreadsOptionChoosesTheThreadsNotTheArchive)
 {
     writeFile(dir / "src/a.txt", sampleText(1500000, 3));

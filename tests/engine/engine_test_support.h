@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -63,6 +64,7 @@ struct RawEntry {
     unsigned long flags = 0; // extra general-purpose flags (bit 11 for UTF-8)
     unsigned long externalAttributes = 0;
     unsigned long versionMadeBy = 0;
+    std::string extra = {}; // the same extra field in the local and the central header
 };
 
 inline bool makeRawZip(const fs::path &path, const std::vector<RawEntry> &entries)
@@ -79,7 +81,9 @@ inline bool makeRawZip(const fs::path &path, const std::vector<RawEntry> &entrie
         zi.tmz_date.tm_min = 42;
         zi.tmz_date.tm_sec = 37;
         zi.external_fa = e.externalAttributes;
-        if (zipOpenNewFileInZip4_64(zf, e.name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, e.method,
+        const void *extra = e.extra.empty() ? nullptr : e.extra.data();
+        const auto extraSize = static_cast<uInt>(e.extra.size());
+        if (zipOpenNewFileInZip4_64(zf, e.name.c_str(), &zi, extra, extraSize, extra, extraSize, nullptr, e.method,
                                     e.method ? 9 : 0, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, e.versionMadeBy,
                                     e.flags, 0) != ZIP_OK)
             return false;
@@ -90,6 +94,30 @@ inline bool makeRawZip(const fs::path &path, const std::vector<RawEntry> &entrie
     }
     return zipClose(zf, nullptr) == ZIP_OK;
 }
+
+// Puts a zone with summer time (an offset from UTC) in force for one test.
+class ZoneForTest {
+public:
+    explicit ZoneForTest(const char *zone)
+    {
+        if (const char *old = std::getenv("TZ"))
+            old_ = old, hadOld_ = true;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~ZoneForTest()
+    {
+        if (hadOld_)
+            ::setenv("TZ", old_.c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::string old_;
+    bool hadOld_ = false;
+};
 
 // Each test works in a fresh folder, with the engine freshly initialised.
 class EngineTest : public ::testing::Test {

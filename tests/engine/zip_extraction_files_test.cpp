@@ -15,30 +15,6 @@ protected:
     fs::path out() { return dir / "out"; }
 };
 
-// Puts a zone with summer time in force for one test.
-class ZoneForTest {
-public:
-    explicit ZoneForTest(const char *zone)
-    {
-        if (const char *old = std::getenv("TZ"))
-            old_ = old, hadOld_ = true;
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ~ZoneForTest()
-    {
-        if (hadOld_)
-            ::setenv("TZ", old_.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    std::string old_;
-    bool hadOld_ = false;
-};
-
 RawEntry unixEntry(const std::string &name)
 {
     RawEntry e{name, "x"};

@@ -66,6 +66,8 @@ TEST_F(ZipLarge, FileOfMoreThanFourGibibytesRoundTrips)
     EXPECT_EQ(info.compressedSize, size);
     EXPECT_EQ(info.version >> 8, 3u);
     EXPECT_EQ((info.externalAttributes >> 16) & 0777, bigStat.st_mode & 0777);
+    EXPECT_EQ(info.timeSource, TimeSource::Extended); // beside the ZIP64 extended information
+    EXPECT_EQ(info.modifiedTime, bigStat.st_mtime);
     VerifyResult v;
     EXPECT_EQ(verifyArchive(a.string(), v), 0) << v.firstFailure;
     EXPECT_EQ(v.entriesChecked, 2);

@@ -50,6 +50,36 @@ TEST(CliOptions, CreateWhoseInputsAllFailLeavesNoArchive)
     EXPECT_FALSE(std::filesystem::exists(folder / "x.zip"));
 }
 
+// A new archive takes the place of no one's file: never of a file that is no
+// ZIP archive, of an existing archive only with -o (no terminal here to ask),
+// and only under a .zip name.
+TEST(CliOptions, CreateNeverReplacesAFileSilently)
+{
+    TemporaryFolder folder("zarvon-cli-options");
+    writeFile(folder / "a.txt", "alpha");
+    writeFile(folder / "notes.txt", "my notes");
+    writeFile(folder / "fake.zip", "not an archive");
+    const auto notes = cli("create notes.txt a.txt </dev/null", folder);
+    EXPECT_NE(notes.status, 0);
+    EXPECT_NE(notes.output.find("notes.txt: zarvon-cli creates ZIP archives only"), std::string::npos) << notes.output;
+    EXPECT_EQ(readFile(folder / "notes.txt"), "my notes");
+    EXPECT_NE(cli("create backup a.txt </dev/null", folder).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(folder / "backup"));
+    const auto fake = cli("create -o fake.zip a.txt </dev/null", folder);
+    EXPECT_NE(fake.status, 0);
+    EXPECT_NE(fake.output.find("fake.zip: exists and is not a ZIP archive"), std::string::npos) << fake.output;
+    EXPECT_EQ(readFile(folder / "fake.zip"), "not an archive");
+
+    ASSERT_EQ(cli("create x.zip a.txt notes.txt", folder).status, 0);
+    const std::string before = readFile(folder / "x.zip");
+    const auto kept = cli("create x.zip a.txt </dev/null", folder);
+    EXPECT_NE(kept.status, 0);
+    EXPECT_NE(kept.output.find("-o replaces it"), std::string::npos) << kept.output;
+    EXPECT_EQ(readFile(folder / "x.zip"), before);
+    ASSERT_EQ(cli("create --overwrite x.zip a.txt </dev/null", folder).status, 0);
+    EXPECT_NE(cli("list x.zip", folder).output.find("1 entries"), std::string::npos);
+}
+
 // As unzip does: -o replaces, -n keeps, and without either a terminal is
 // asked, while a script's run keeps the file and says it failed.
 TEST(CliOptions, ExistingFilesAreReplacedKeptOrAskedAbout)

@@ -12,6 +12,7 @@
 
 #include "operations/archive_information.h"
 #include "operations/file_operations.h"
+#include "support/own_process.h"
 
 namespace zarvon::operations {
 namespace {
@@ -262,6 +263,33 @@ TEST_F(FileOperationsTest, RenameRefusesATakenNameAndBadNames)
     fs::create_directories(path("folder"));
     EXPECT_EQ(renameItem(path("folder/"), "renamed").reason, Reason::None);
     EXPECT_TRUE(fs::is_directory(path("renamed")));
+}
+
+// The trash takes an item whole or not at all; an item already gone counts
+// as trashed, and a file system without a trash says so, keeping the file.
+TEST_F(FileOperationsTest, TrashTakesAnItemWholeOrSaysWhyNot)
+{
+    if (testing::ranInOwnProcess())
+        return;
+    const fs::path data = folder_ / "data";
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    write("tree/inner/deep.txt", "deep");
+    EXPECT_EQ(trashItem(path("gone.txt")).reason, Reason::None);
+    EXPECT_FALSE(fs::exists(data / "Trash/files/gone.txt"));
+    EXPECT_EQ(trashItem(path("tree/")).reason, Reason::None) << "a folder given with its slash";
+    EXPECT_TRUE(fs::exists(data / "Trash/files/tree/inner/deep.txt"));
+    EXPECT_TRUE(fs::exists(data / "Trash/info/tree.trashinfo"));
+    EXPECT_FALSE(fs::exists(folder_ / "tree"));
+    if (!fs::is_directory("/dev/shm"))
+        GTEST_SKIP() << "no /dev/shm";
+    shm_ = makeFolder("/dev/shm");
+    writeAt(shm_ / "kept.txt", "kept");
+    const Failure refused = trashItem((shm_ / "kept.txt").string());
+    EXPECT_EQ(refused.reason, Reason::NoTrash) << refused.sysErrno;
+    EXPECT_EQ(refused.sysErrno, EOPNOTSUPP);
+    EXPECT_EQ(refused.name, (shm_ / "kept.txt").string());
+    EXPECT_TRUE(fs::exists(shm_ / "kept.txt"));
+    EXPECT_FALSE(fs::exists(shm_ / (".Trash-" + std::to_string(::getuid()))));
 }
 
 TEST_F(FileOperationsTest, NamesSplitAtTheirLastDot)

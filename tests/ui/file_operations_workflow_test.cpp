@@ -2,13 +2,21 @@
 // the explorer list, the shortcut or menu item, the copy window's field and
 // buttons, the replace question, and what is on disk and in the list after.
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
 
 #include <sys/stat.h>
 
+#include "support/own_process.h"
 #include "support/program_fixture.h"
 #include "support/workflow_fixture.h"
+#include "ui/compression.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/file_operations.h"
+#include "ui/opening.h"
 #include "ui/progress.h"
 #include "ui/platform/qt_access.h"
 
@@ -73,6 +81,51 @@ protected:
     }
 
     static std::string text(const fs::path &path) { return readFile(path); }
+
+    // The main window is the active one, as on a desktop, so that a click
+    // gives the keyboard focus.
+    void activate()
+    {
+        QWidget *window = pf::windowWidget(ids::WindowMain);
+        ASSERT_NE(window, nullptr);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+
+    // A click on the row of list `id` whose first column reads `name`.
+    void clickRow(int id, const std::string &name)
+    {
+        QWidget *list = pf::gadgetWidget(id);
+        auto *view = qobject_cast<QAbstractItemView *>(list && list->focusProxy() ? list->focusProxy() : list);
+        ASSERT_NE(view, nullptr);
+        // The explorer list fills its folder in the background.
+        for (int i = 0; i < 200; ++i) {
+            const QAbstractItemModel *model = view->model();
+            const QModelIndex root = view->rootIndex();
+            for (int row = 0; row < model->rowCount(root); ++row) {
+                const QModelIndex index = model->index(row, 0, root);
+                if (model->data(index).toString().toStdString() == name) {
+                    view->scrollTo(index);
+                    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+                    pump();
+                    return;
+                }
+            }
+            pf::processSystemEvents(10);
+        }
+        FAIL() << name << " is not in the list";
+    }
+
+    // A key typed on the keyboard: it goes to the control with the focus.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, key, modifiers);
+        pump();
+    }
+
+    std::string trashed(const std::string &name) const { return (folder() / "data/Trash/files" / name).string(); }
 
     fs::path shm_;
 };
@@ -214,7 +267,7 @@ TEST_F(FileOperationsWorkflowTest, WithoutSelectionEachCommandSaysSo)
         EXPECT_FALSE(pf::isWindow(ids::WindowCopy));
     }
     pf::expectMessage("Suppression", "Sélectionner les éléments à supprimer !", pf::MessageIcon::Warning);
-    menu(ids::ShortcutDelete);
+    menu(ids::MenuDelete);
 }
 
 TEST_F(FileOperationsWorkflowTest, RenameKeepsTheExtensionAndRefusesATakenName)
@@ -304,6 +357,8 @@ TEST_F(FileOperationsWorkflowTest, MoveFromMemoryToTheDisk)
 
 TEST_F(FileOperationsWorkflowTest, DeleteSendsFilesAndFoldersToTheTrash)
 {
+    if (ranInOwnProcess())
+        return;
     const fs::path data = folder() / "data";
     fs::create_directories(data);
     ::setenv("XDG_DATA_HOME", data.c_str(), 1);
@@ -311,12 +366,13 @@ TEST_F(FileOperationsWorkflowTest, DeleteSendsFilesAndFoldersToTheTrash)
     ASSERT_TRUE(start());
     showFolder(folder() / "src");
     select({"a.txt", "tree"});
-    pf::expectDialog({pf::DialogKind::YesNo, "Delete", "Delete selected file to recyclebin ?", "",
-                      pf::MessageIcon::Question, false, "", false});
-    menu(ids::ShortcutDelete);
+    const std::string question =
+        "Move to the trash:\r" + (folder() / "src/tree").string() + "\r" + (folder() / "src/a.txt").string();
+    pf::expectDialog({pf::DialogKind::YesNo, "Delete", question, "", pf::MessageIcon::Question, false, "", false});
+    menu(ids::MenuDelete);
     EXPECT_TRUE(fs::exists(folder() / "src/a.txt")) << "No keeps everything";
     pf::expectYesNo(true);
-    menu(ids::ShortcutDelete);
+    menu(ids::MenuDelete);
     EXPECT_FALSE(fs::exists(folder() / "src/a.txt"));
     EXPECT_FALSE(fs::exists(folder() / "src/tree"));
     EXPECT_EQ(text(data / "Trash/files/a.txt"), "alpha");
@@ -327,15 +383,121 @@ TEST_F(FileOperationsWorkflowTest, DeleteSendsFilesAndFoldersToTheTrash)
     EXPECT_TRUE(listShows("a.txt", false));
 }
 
-TEST_F(FileOperationsWorkflowTest, AnItemAlreadyGoneCountsAsTrashed)
+// In a home where no trash was ever made, the trash is made in the home,
+// and nothing lands in the folder the program was started from.
+TEST_F(FileOperationsWorkflowTest, TheFirstTrashOfAFreshHomeIsMadeThere)
 {
-    const fs::path data = folder() / "data";
-    fs::create_directories(data);
-    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-    EXPECT_TRUE(ui::moveItemToTrash((folder() / "src/gone.txt").string()));
-    EXPECT_FALSE(fs::exists(data / "Trash/files/gone.txt"));
-    EXPECT_TRUE(ui::moveItemToTrash((folder() / "src/tree/").string())) << "a folder given with its slash";
-    EXPECT_TRUE(fs::exists(data / "Trash/files/tree/inner/deep.txt"));
+    if (ranInOwnProcess())
+        return;
+    ::unsetenv("XDG_DATA_HOME");
+    const fs::path started = folder() / "started";
+    fs::create_directories(started);
+    ASSERT_EQ(::chdir(started.c_str()), 0);
+    french();
+    ASSERT_TRUE(start());
+    activate();
+    showFolder(folder() / "src");
+    clickRow(ids::ExplorerList, "b.txt");
+    pf::expectDialog({pf::DialogKind::YesNo, "Suppression",
+                      "Envoyer vers la corbeille :\r" + (folder() / "src/b.txt").string(), "",
+                      pf::MessageIcon::Question, false, "", true});
+    press(Qt::Key_Delete);
+    EXPECT_FALSE(fs::exists(folder() / "src/b.txt"));
+    EXPECT_EQ(text(homeFolder() / ".local/share/Trash/files/b.txt"), "beta");
+    EXPECT_TRUE(fs::exists(homeFolder() / ".local/share/Trash/info/b.txt.trashinfo"));
+    EXPECT_TRUE(fs::is_empty(started)) << "nothing in the working folder";
+}
+
+// Delete and Ctrl+A edit the text of the address box; in the archive list Delete does nothing; only in the explorer list
+// does it offer to trash the selection.
+TEST_F(FileOperationsWorkflowTest, TheDeleteKeyActsWhereTheFocusIs)
+{
+    if (ranInOwnProcess())
+        return;
+    ::setenv("XDG_DATA_HOME", (folder() / "data").c_str(), 1);
+    const std::string archive = makeZip("src/shown.zip", {{"one.txt", "1"}, {"two.txt", "2"}});
+    french();
+    ASSERT_TRUE(start());
+    activate();
+    ui::openArchiveAtPath(archive);
+    pump();
+    showFolder(folder() / "src");
+    clickRow(ids::ExplorerList, "a.txt");
+
+    auto *address = qobject_cast<QComboBox *>(pf::gadgetWidget(ids::ExplorerCombo));
+    ASSERT_TRUE(address && address->lineEdit());
+    const QString folderText = address->currentText();
+    QTest::mouseClick(address->lineEdit(), Qt::LeftButton);
+    press(Qt::Key_Home);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(address->currentText(), folderText.mid(1));
+    press(Qt::Key_A, Qt::ControlModifier);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(address->currentText(), QString());
+
+    clickRow(ids::ArchiveList, "one.txt");
+    ASSERT_EQ(pf::activeGadget(), ids::ArchiveList);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(archiveRows().size(), 2u);
+    EXPECT_EQ(ui::currentArchivePath(), archive);
+
+    EXPECT_TRUE(fs::exists(folder() / "src/a.txt"));
+    EXPECT_TRUE(fs::exists(archive));
+    EXPECT_FALSE(fs::exists(folder() / "data/Trash"));
+    EXPECT_EQ(pf::shownDialogs().size(), 0u) << "no question was asked";
+
+    clickRow(ids::ExplorerList, "a.txt");
+    pf::expectYesNo(true);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(text(trashed("a.txt")), "alpha");
+}
+
+// The question names the first five items and how many more; an archive
+// shown in the window that goes to the trash, itself or with its folder, is
+// closed from the window.
+TEST_F(FileOperationsWorkflowTest, TrashingTheShownArchiveClosesIt)
+{
+    if (ranInOwnProcess())
+        return;
+    ::setenv("XDG_DATA_HOME", (folder() / "data").c_str(), 1);
+    const std::string shown = makeZip("src/shown.zip", {{"one.txt", "1"}});
+    const std::string inner = makeZip("src/tree/inner.zip", {{"two.txt", "2"}});
+    for (const char *name : {"c.txt", "d.txt", "e.txt", "f.txt"})
+        writeFile(std::string("src/") + name, name);
+    english();
+    ASSERT_TRUE(start());
+    activate();
+    ui::openArchiveAtPath(shown);
+    pump();
+    ASSERT_EQ(archiveRows().size(), 1u);
+    showFolder(folder() / "src");
+    select({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt", "shown.zip"});
+    const auto question = [&](std::vector<std::string> names) {
+        std::string text = "Move to the trash:";
+        for (const auto &name : names)
+            text += "\r" + (folder() / "src" / name).string();
+        return text;
+    };
+    pf::expectDialog({pf::DialogKind::YesNo, "Delete",
+                      question({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) + "\rand 2 more", "",
+                      pf::MessageIcon::Question, false, "", true});
+    menu(ids::MenuDelete);
+    EXPECT_TRUE(fs::exists(trashed("shown.zip")));
+    EXPECT_TRUE(fs::exists(trashed("f.txt")));
+    EXPECT_TRUE(ui::currentArchivePath().empty());
+    EXPECT_TRUE(archiveRows().empty());
+    EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), ui::kMainTitle);
+
+    ui::openArchiveAtPath(inner);
+    pump();
+    ASSERT_EQ(archiveRows().size(), 1u);
+    ASSERT_TRUE(listShows("tree", true));
+    select({"tree"});
+    pf::expectYesNo(true);
+    menu(ids::MenuDelete);
+    EXPECT_TRUE(fs::exists(trashed("tree/inner.zip")));
+    EXPECT_TRUE(ui::currentArchivePath().empty()) << "its folder went to the trash";
+    EXPECT_TRUE(archiveRows().empty());
 }
 
 } // namespace

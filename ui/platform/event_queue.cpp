@@ -2,10 +2,15 @@
 // waiting and draining the program does on it.
 #include "ui/platform/internal.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextEdit>
 
 #include <algorithm>
 
@@ -13,8 +18,39 @@ namespace zarvon::platform {
 namespace detail {
 namespace {
 
+// A control where the user types text.
+bool isTextField(const QWidget *widget)
+{
+    if (!widget)
+        return false;
+    if (qobject_cast<const QLineEdit *>(widget) || qobject_cast<const QTextEdit *>(widget) ||
+        qobject_cast<const QPlainTextEdit *>(widget) || qobject_cast<const QAbstractSpinBox *>(widget))
+        return true;
+    const auto *combo = qobject_cast<const QComboBox *>(widget);
+    return combo && combo->isEditable();
+}
+
+// The keys a text field uses to edit its text: delete, copy, cut, paste,
+// select all, undo and redo.
+bool editsText(const QKeyEvent *key)
+{
+    static constexpr QKeySequence::StandardKey kEditing[] = {
+        QKeySequence::Delete,          QKeySequence::Copy,  QKeySequence::Cut,  QKeySequence::Paste,
+        QKeySequence::SelectAll,       QKeySequence::Undo,  QKeySequence::Redo, QKeySequence::DeleteStartOfWord,
+        QKeySequence::DeleteEndOfWord, QKeySequence::DeleteCompleteLine,
+    };
+    if (key->key() == Qt::Key_Backspace)
+        return true;
+    for (QKeySequence::StandardKey editing : kEditing)
+        if (key->matches(editing))
+            return true;
+    return false;
+}
+
 // Catches the keys before the focused control sees them: the window's
-// shortcuts and Escape.
+// shortcuts and Escape. A key that edits text is left to the text field
+// that has the focus (Delete in the address box deletes a character, never
+// the explorer's files).
 class KeyFilter : public QObject {
 public:
     using QObject::QObject;
@@ -32,6 +68,8 @@ protected:
             state().escapePressed = true;
         auto *top = dynamic_cast<PlatformWindow *>(widget->window());
         if (!top)
+            return false;
+        if (isTextField(QApplication::focusWidget()) && editsText(key))
             return false;
         QKeySequence pressed(key->keyCombination());
         for (const ShortcutRec &s : state().shortcuts) {

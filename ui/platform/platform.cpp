@@ -197,8 +197,18 @@ void processSystemEvents(int milliseconds)
 
 void delay(int milliseconds)
 {
-    if (state().delays && milliseconds > 0)
-        QThread::msleep(milliseconds);
+    if (!state().delays || milliseconds <= 0)
+        return;
+    // A window shown just before (the boot screen) is mapped by the window
+    // manager some time later and only then asked to paint: a plain sleep
+    // would leave it an empty rectangle for the whole wait. Repaints and
+    // the window system's own work go on; user input stays queued.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, int(milliseconds - timer.elapsed()));
+        QThread::msleep(5);
+    }
 }
 
 void beep() { QApplication::beep(); }

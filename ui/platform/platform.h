@@ -44,8 +44,9 @@ void releasePlatform();
 // watching) for at most `milliseconds`, without taking UiEvents off the queue.
 void processSystemEvents(int milliseconds = 0);
 
-// Blocks the user-interface thread for `milliseconds` (the boot screen's wait);
-// events that arrive meanwhile stay queued.
+// Holds the user-interface thread for `milliseconds` (the boot screen's wait):
+// windows keep repainting, user input and UiEvents that arrive meanwhile stay
+// queued. Nothing when tests switched delays off.
 void delay(int milliseconds);
 
 // The system's alert sound.
