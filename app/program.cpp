@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "ui/archive_test.h"
 #include "ui/assistant.h"
+#include "ui/dialogs/add_files_window.h"
 #include "ui/compression.h"
 #include "ui/desktop_integration.h"
 #include "ui/extraction.h"
@@ -457,6 +458,7 @@ void controlEvent(const pf::UiEvent &event)
     case ids::AssistBtSelectFolder:
     case ids::BtAdd:
     case ids::BtCancel2: ui::assistantButton(event.source); break;
+    case ids::ExplorerAddFiles: ui::showAddFilesFolder(); break;
     default: break;
     }
 }

@@ -213,6 +213,8 @@ constexpr LanguageKey kKeys[] = {
     {"MsgAssist1", "Sélectionnez une archive et son dossier d'extraction !"},
     {"MsgZipOnly", "Zarvon crée uniquement des archives ZIP : donnez au nom l'extension .zip."},
     {"MsgNameTooLong", "Le nom ou le mot de passe est trop long !"},
+    {"ChkKeepFullPaths", "Garder les chemins complets"},
+    {"MsgFolderNotMade", "Impossible de créer ce dossier :"},
     {"MsgCompressError", "Impossible de créer l'archive :"},
     {"MsgFilesNotAdded", "Ces fichiers n'ont pas pu être lus et manquent dans l'archive :"},
     {"MsgStopExtract", "Extraction interrompue par l'utilisateur !"},

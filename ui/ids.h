@@ -146,6 +146,7 @@ constexpr int TxtConfirmPwd = 26;
 constexpr int StrConfirmPassword = 80;
 constexpr int TxtShowPwd = 88;         // check box
 constexpr int TxtEncryptFileName = 89; // check box, always disabled
+constexpr int ChkKeepFullPaths = 236;  // check box: folders stored under their full path
 constexpr int BtCompressOk = 53;
 constexpr int BtCancelCompress = 54;
 
@@ -196,6 +197,7 @@ constexpr int TxtSelectFiles = 27;
 constexpr int ExplorerAddFiles = 134;
 constexpr int BtAdd = 135;
 constexpr int BtCancel2 = 136;
+constexpr int TxtAddFilesFolder = 235; // the folder its explorer list shows
 
 // ---- Copy window (window 7) ------------------------------------------------
 constexpr int TxtCopy = 37;

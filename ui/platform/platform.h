@@ -193,6 +193,7 @@ enum GadgetFlag : unsigned {
     SplitterVertical = 1u << 13,      // side by side, separator upright
     ContainerBorder = 1u << 14,
     FontBold = 1u << 15,
+    ListToggleSelect = 1u << 16, // list icon: a click adds its row to the selection or takes it out
 };
 
 // Every creator: `id` is the fixed number (or AnyNumber), the rest as named.

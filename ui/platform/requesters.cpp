@@ -229,7 +229,29 @@ std::string saveFileRequester(const std::string &title, const std::string &defau
     return ss(QFileDialog::getSaveFileName(dialogParent(), qs(title), qs(defaultFile), qtFilter(filter), &chosen));
 }
 
-std::string folderRequester(const std::string &title, const std::string &initialFolder)
+namespace {
+
+// Qt's own folder requester refuses a name that is not there yet; this one
+// lets it through, so a destination can be named before it exists.
+class NewFolderDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+protected:
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        if (chosen.size() == 1 && !chosen.first().isEmpty() && !QFileInfo::exists(chosen.first())) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+std::string folderRequester(const std::string &title, const std::string &initialFolder, bool mayBeNew)
 {
     if (script().active) {
         ScriptStep step;
@@ -237,7 +259,17 @@ std::string folderRequester(const std::string &title, const std::string &initial
             return {};
         return step.answer;
     }
-    QString folder = QFileDialog::getExistingDirectory(dialogParent(), qs(title), qs(initialFolder));
+    QString folder;
+    if (mayBeNew) {
+        NewFolderDialog dialog(dialogParent(), qs(title), qs(initialFolder));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            folder = dialog.selectedFiles().first();
+    } else {
+        folder = QFileDialog::getExistingDirectory(dialogParent(), qs(title), qs(initialFolder));
+    }
     if (folder.isEmpty())
         return {};
     if (!folder.endsWith(QLatin1Char('/')))

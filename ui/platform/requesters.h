@@ -44,7 +44,10 @@ std::string openFileRequester(const std::string &title, const std::string &defau
 std::string saveFileRequester(const std::string &title, const std::string &defaultFile, const std::string &filter,
                               int filterIndex);
 // Folder requester; the result ends with "/" and is empty when cancelled.
-std::string folderRequester(const std::string &title, const std::string &initialFolder);
+// With `mayBeNew` a folder typed by name is accepted although it does not
+// exist yet (the caller makes it); otherwise the requester insists on an
+// existing folder.
+std::string folderRequester(const std::string &title, const std::string &initialFolder, bool mayBeNew = false);
 
 // Opens a file or web address with the desktop's handler (the shell verb
 // "open"). Returns false when no handler took it.
