@@ -75,6 +75,8 @@ constexpr LanguageKey kKeys[] = {
     {"MsgModif", "Vos modifications seront pris en charge au prochain démarrage"},
     {"MsgNoConfigFile", "Impossible d'ouvrir le fichier de configuration !"},
     {"MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :"},
+    {"MsgNoEditor",
+     "Aucun éditeur de texte n'est installé ou configuré. Ouvrez vous-même ce fichier avec un éditeur de texte :"},
     {"MsgNoSpace", "Pas assez de place pour extraire : %1 octets nécessaires, %2 disponibles."},
     {"MsgHelp", "En cours..."},
     {"MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"},
