@@ -135,8 +135,8 @@ void editSettingsFile()
         operations::chooseTextEditor(path, operations::editorEnvironmentFromProcess());
     if (editor.kind == operations::EditorKind::None || !pf::startProgram(editor.arguments))
         pf::messageBox("Zarvon",
-                       languageText("MsgNoEditor", "Aucun éditeur de texte n'est installé ou configuré. Ouvrez "
-                                                   "vous-même ce fichier avec un éditeur de texte :") +
+                       languageText("MsgNoEditor", "Aucun éditeur de texte n'a pu être lancé. Ouvrez vous-même ce "
+                                                   "fichier avec un éditeur de texte :") +
                            "\r" + path,
                        pf::MessageIcon::Warning);
 }

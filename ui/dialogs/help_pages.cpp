@@ -8,6 +8,7 @@ namespace {
 // (ui/main_window.cpp) and of the progress window: keep both pages in step
 // with them.
 constexpr const char *kEnglishPage = R"html(
+<style>dd { margin-bottom: 5px; }</style>
 <h2>Zarvon</h2>
 <p>Zarvon shows the files of your computer on the right (the explorer) and,
 once an archive is open, its entries on the left (the archive list).
@@ -54,7 +55,7 @@ its items.</dd>
 </dl>
 
 <h3><a name="keys"></a>Keyboard shortcuts</h3>
-<table cellspacing="0" cellpadding="3" border="1">
+<table width="100%" cellspacing="0" cellpadding="3" border="1">
 <tr><td>Ctrl+O</td><td>open an archive</td></tr>
 <tr><td>Ctrl+C</td><td>copy the selected items</td></tr>
 <tr><td>Ctrl+X</td><td>move the selected items</td></tr>
@@ -80,6 +81,7 @@ is, so that you can open it yourself.</p>
 )html";
 
 constexpr const char *kFrenchPage = R"html(
+<style>dd { margin-bottom: 5px; }</style>
 <h2>Zarvon</h2>
 <p>Zarvon montre les fichiers de votre ordinateur à droite (l'explorateur) et,
 quand une archive est ouverte, son contenu à gauche (la liste de l'archive).
@@ -127,7 +129,7 @@ l'explorateur montre ses éléments.</dd>
 </dl>
 
 <h3><a name="touches"></a>Raccourcis clavier</h3>
-<table cellspacing="0" cellpadding="3" border="1">
+<table width="100%" cellspacing="0" cellpadding="3" border="1">
 <tr><td>Ctrl+O</td><td>ouvrir une archive</td></tr>
 <tr><td>Ctrl+C</td><td>copier les éléments sélectionnés</td></tr>
 <tr><td>Ctrl+X</td><td>déplacer les éléments sélectionnés</td></tr>
