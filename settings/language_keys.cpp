@@ -77,7 +77,6 @@ constexpr LanguageKey kKeys[] = {
     {"MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :"},
     {"MsgNoEditor", "Aucun éditeur de texte n'a pu être lancé. Ouvrez vous-même ce fichier avec un éditeur de texte :"},
     {"MsgNoSpace", "Pas assez de place pour extraire : %1 octets nécessaires, %2 disponibles."},
-    {"MsgHelp", "En cours..."},
     {"MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"},
     {"TxtSelectDirectory", "Choisissez un répertoire"},
     {"WindowCompression", "Ajouter les fichiers"},
