@@ -26,6 +26,7 @@ constexpr int WindowAddFiles = 6;   // title key TxtWindowAddFiles
 constexpr int WindowCopy = 7;       // copy, move, rename and password prompt
 constexpr int WindowBootScreen = 8; // title key BootScreen
 constexpr int WindowAbout = 9;
+constexpr int WindowHelp = 10;
 
 // ---- Menus -----------------------------------------------------------------
 constexpr int MenuBarMain = 0; // the main window's menu bar
@@ -224,5 +225,8 @@ constexpr int TxtAboutThanks1 = 34;
 constexpr int TxtAboutThanks2 = 35;
 constexpr int TxtAboutThanks3 = 36;
 constexpr int BtAboutOk = 64;
+
+// ---- Help window (window 10) -----------------------------------------------
+constexpr int HelpPage = 194; // the page, scrolled and read at the keyboard
 
 } // namespace zarvon::ids

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
 
 #include <cstdlib>
@@ -46,6 +47,7 @@ const char *kindName(DialogKind kind)
     case DialogKind::Folder: return "folder requester";
     case DialogKind::OpenDocument: return "desktop opening";
     case DialogKind::Replace: return "replace question";
+    case DialogKind::StartProgram: return "program start";
     }
     return "dialog";
 }
@@ -289,6 +291,24 @@ bool openWithDesktop(const std::string &pathOrAddress)
     return QDesktopServices::openUrl(url);
 }
 
+bool startProgram(const std::vector<std::string> &arguments)
+{
+    if (arguments.empty())
+        return false;
+    if (script().active) {
+        std::string line;
+        for (const auto &argument : arguments)
+            line += (line.empty() ? "" : "\n") + argument;
+        ScriptStep step;
+        return takeStep(ShownDialog{DialogKind::StartProgram, arguments[0], line, MessageIcon::None, 0, {}, 0}, step) &&
+               step.yes;
+    }
+    QStringList rest;
+    for (std::size_t i = 1; i < arguments.size(); ++i)
+        rest << qs(arguments[i]);
+    return QProcess::startDetached(qs(arguments[0]), rest);
+}
+
 void endProcess(int code)
 {
     Script &s = script();
@@ -365,6 +385,15 @@ void expectOpenDocument(bool opens)
     ScriptStep step;
     step.kind = DialogKind::OpenDocument;
     step.yes = opens;
+    expectDialog(step);
+}
+
+void expectStartProgram(const std::string &arguments, bool starts)
+{
+    ScriptStep step;
+    step.kind = DialogKind::StartProgram;
+    step.text = arguments;
+    step.yes = starts;
     expectDialog(step);
 }
 
