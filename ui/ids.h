@@ -26,6 +26,7 @@ constexpr int WindowAddFiles = 6;   // title key TxtWindowAddFiles
 constexpr int WindowCopy = 7;       // copy, move, rename and password prompt
 constexpr int WindowBootScreen = 8; // title key BootScreen
 constexpr int WindowAbout = 9;
+constexpr int WindowHelp = 10;
 
 // ---- Menus -----------------------------------------------------------------
 constexpr int MenuBarMain = 0; // the main window's menu bar
@@ -146,6 +147,7 @@ constexpr int TxtConfirmPwd = 26;
 constexpr int StrConfirmPassword = 80;
 constexpr int TxtShowPwd = 88;         // check box
 constexpr int TxtEncryptFileName = 89; // check box, always disabled
+constexpr int ChkKeepFullPaths = 236;  // check box: folders stored under their full path
 constexpr int BtCompressOk = 53;
 constexpr int BtCancelCompress = 54;
 
@@ -196,6 +198,7 @@ constexpr int TxtSelectFiles = 27;
 constexpr int ExplorerAddFiles = 134;
 constexpr int BtAdd = 135;
 constexpr int BtCancel2 = 136;
+constexpr int TxtAddFilesFolder = 235; // the folder its explorer list shows
 
 // ---- Copy window (window 7) ------------------------------------------------
 constexpr int TxtCopy = 37;
@@ -222,5 +225,8 @@ constexpr int TxtAboutThanks1 = 34;
 constexpr int TxtAboutThanks2 = 35;
 constexpr int TxtAboutThanks3 = 36;
 constexpr int BtAboutOk = 64;
+
+// ---- Help window (window 10) -----------------------------------------------
+constexpr int HelpPage = 194; // the page, scrolled and read at the keyboard
 
 } // namespace zarvon::ids

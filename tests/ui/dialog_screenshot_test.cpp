@@ -13,6 +13,7 @@
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/configuration_window.h"
 #include "ui/dialogs/copy_window.h"
+#include "ui/dialogs/help_window.h"
 #include "ui/dialogs/assistant_window.h"
 #include "ui/dialogs/information_window.h"
 #include "ui/information.h"
@@ -123,6 +124,15 @@ TEST_F(DialogScreenshotTest, AboutWindow)
 {
     ASSERT_TRUE(ui::buildAboutWindow());
     shoot(ids::WindowAbout, "about_window_fr");
+}
+
+TEST_F(DialogScreenshotTest, HelpWindowBothLanguages)
+{
+    ui::showHelpWindow();
+    shoot(ids::WindowHelp, "help_window_fr");
+    english();
+    ui::showHelpWindow();
+    shoot(ids::WindowHelp, "help_window_en");
 }
 
 TEST_F(DialogScreenshotTest, AboutWindowEnglish)

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -291,6 +292,16 @@ int hyperLinkGadget(int id, int x, int y, int width, int height, const std::stri
     return n;
 }
 
+int textBrowserGadget(int id, int x, int y, int width, int height, const std::string &html)
+{
+    QWidget *parent = currentGadgetParent();
+    if (!parent)
+        return -1;
+    auto *b = new QTextBrowser(parent);
+    b->setHtml(qs(html));
+    return registerGadget(id, Kind::TextBrowser, b, x, y, width, height);
+}
+
 int splitterGadget(int id, int x, int y, int width, int height, int first, int second, unsigned flags)
 {
     QWidget *parent = currentGadgetParent();
@@ -380,6 +391,7 @@ void setGadgetText(int id, const std::string &text)
     }
     case Kind::ExplorerList: setExplorerFolder(w, qs(text)); break;
     case Kind::ExplorerCombo: setExplorerComboFolder(w, qs(text)); break;
+    case Kind::TextBrowser: static_cast<QTextBrowser *>(w)->setHtml(qs(text)); break;
     default: break;
     }
 }
@@ -404,6 +416,7 @@ std::string getGadgetText(int id)
     case Kind::Combo: return ss(static_cast<QComboBox *>(w)->currentText());
     case Kind::ExplorerList: return ss(explorerFolder(w));
     case Kind::ExplorerCombo: return ss(explorerComboFolder(w));
+    case Kind::TextBrowser: return ss(static_cast<QTextBrowser *>(w)->toPlainText());
     default: return {};
     }
 }

@@ -47,7 +47,8 @@ enum class Kind {
     HyperLink,
     Splitter,
     ExplorerList,
-    ExplorerCombo
+    ExplorerCombo,
+    TextBrowser
 };
 
 struct Anchors {

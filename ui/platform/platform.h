@@ -193,6 +193,7 @@ enum GadgetFlag : unsigned {
     SplitterVertical = 1u << 13,      // side by side, separator upright
     ContainerBorder = 1u << 14,
     FontBold = 1u << 15,
+    ListToggleSelect = 1u << 16, // list icon: a click adds its row to the selection or takes it out
 };
 
 // Every creator: `id` is the fixed number (or AnyNumber), the rest as named.
@@ -228,6 +229,11 @@ int imageGadget(int id, int x, int y, int width, int height, int image);
 // Text that looks and acts like a link (colour 0xRRGGBB); a click is a
 // LeftClick control event.
 int hyperLinkGadget(int id, int x, int y, int width, int height, const std::string &text, std::uint32_t color);
+// A page of formatted text (a subset of HTML) that the user scrolls, selects
+// from and follows the page's own "#anchor" links in; it holds the keyboard
+// focus like a list. setGadgetText replaces the page; getGadgetText returns
+// what it shows as plain text.
+int textBrowserGadget(int id, int x, int y, int width, int height, const std::string &html);
 // Two controls side by side (SplitterVertical) or one above the other, with a
 // movable separator; the two controls move into the splitter.
 int splitterGadget(int id, int x, int y, int width, int height, int first, int second,
