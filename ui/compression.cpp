@@ -18,6 +18,7 @@
 #include "settings/settings_ops.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/ids.h"
+#include "ui/opening.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 #include "ui/ui_state.h"
@@ -263,7 +264,7 @@ void confirmCompressionWindow()
     openProgressWindow(100);
     compressSelection(plan.archivePath, plan.method, plan.password, keepFullPaths);
     closeProgressWindow();
-    setMainTitle(kMainTitle);
+    setMainTitle(restingWindowTitle());
 }
 
 void cancelCompressionWindow()

@@ -169,8 +169,13 @@ TEST_F(MainWindowKeysTest, SelectAllAndEnterActInTheArchiveList)
     EXPECT_EQ(selectedCount(ids::ArchiveList), 3);
     EXPECT_EQ(selectedCount(ids::ExplorerList), 0) << "the explorer's files are left alone";
     EXPECT_EQ(activeGadget(), ids::ArchiveList) << "the focus stays";
+    press(Qt::Key_End);
+    EXPECT_EQ(getGadgetState(ids::ArchiveList), 2) << "End goes to the last entry";
+    press(Qt::Key_Home);
+    EXPECT_EQ(getGadgetState(ids::ArchiveList), 0);
     expectOpenDocument(true);
-    setGadgetState(ids::ArchiveList, 1);
+    press(Qt::Key_Down);
+    ASSERT_EQ(getGadgetState(ids::ArchiveList), 1);
     press(Qt::Key_Return);
     ASSERT_EQ(shownDialogs().size(), 1u);
     EXPECT_EQ(shownDialogs()[0].kind, DialogKind::OpenDocument);

@@ -443,14 +443,16 @@ TEST_F(ExtractionWorkflowTest, NothingToExtractSaysWhatIsMissing)
     extractSelection();
 }
 
-TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntry)
+TEST_F(ExtractionWorkflowTest, OpenArchiveWithoutSelectedEntryIsExtractedWhole)
 {
     const std::string archive = archives_ + "/plain.zip";
     buildMainWindow(path("content/docs"));
     showArchiveList(rowsOf(archive));
     ui::setCurrentArchivePath(archive);
-    pf::expectMessage("Zarvon", "Veuillez selectionnez le(s) fichier(s) à extraire !", pf::MessageIcon::Error);
+    pf::expectFolder(path("dest") + "/");
+    expectDone();
     extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"docs/readme.txt", "misc/readme.txt", "photo.bin"}));
 }
 
 TEST_F(ExtractionWorkflowTest, NonArchiveFileIsRefusedAndTheNextOneExtracted)

@@ -61,6 +61,7 @@ its items.</dd>
 <tr><td>Ctrl+X</td><td>move the selected items</td></tr>
 <tr><td>Ctrl+R, F2</td><td>rename the selected item</td></tr>
 <tr><td>Delete</td><td>put the explorer's selected items in the trash</td></tr>
+<tr><td>Shift+Delete</td><td>delete the explorer's selected items for good, after a question</td></tr>
 <tr><td>Ctrl+A</td><td>select all in the list that has the focus (in the address bar: all its text)</td></tr>
 <tr><td>Enter</td><td>open the folder, archive or entry under the cursor; in the address bar, go to the folder typed</td></tr>
 <tr><td>Backspace, Alt+Up</td><td>go to the parent folder</td></tr>
@@ -135,6 +136,7 @@ l'explorateur montre ses éléments.</dd>
 <tr><td>Ctrl+X</td><td>déplacer les éléments sélectionnés</td></tr>
 <tr><td>Ctrl+R, F2</td><td>renommer l'élément sélectionné</td></tr>
 <tr><td>Suppr</td><td>mettre à la corbeille les éléments sélectionnés de l'explorateur</td></tr>
+<tr><td>Maj+Suppr</td><td>supprimer définitivement les éléments sélectionnés de l'explorateur, après une question</td></tr>
 <tr><td>Ctrl+A</td><td>tout sélectionner dans la liste qui a le focus (dans la barre d'adresse : tout son texte)</td></tr>
 <tr><td>Entrée</td><td>ouvrir le dossier, l'archive ou l'élément sous le curseur ; dans la barre d'adresse, aller au dossier tapé</td></tr>
 <tr><td>Retour arrière, Alt+Haut</td><td>aller au dossier parent</td></tr>
