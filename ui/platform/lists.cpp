@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -201,6 +203,74 @@ void sortRows(QTreeWidget *tree, int column, Qt::SortOrder order, bool numeric)
     tree->header()->setSortIndicator(column, order);
 }
 
+// The rows of `tree` in runs of consecutive rows that are shown (`shown`) or
+// hidden, as one selection of whole rows: one range per run, however many
+// rows, where a range per row would make each later change of the selection
+// as slow as the list is long.
+QItemSelection rowRuns(QTreeWidget *tree, bool shown)
+{
+    QItemSelection runs;
+    const QModelIndex root;
+    const int rows = tree->topLevelItemCount();
+    const int lastColumn = std::max(tree->columnCount() - 1, 0);
+    int start = -1;
+    for (int row = 0; row <= rows; ++row) {
+        const bool in = row < rows && tree->isRowHidden(row, root) != shown;
+        if (in && start < 0)
+            start = row;
+        if (!in && start >= 0) {
+            runs.append(QItemSelectionRange(tree->model()->index(start, 0), tree->model()->index(row - 1, lastColumn)));
+            start = -1;
+        }
+    }
+    return runs;
+}
+
+// Shows the rows of `tree` whose first column contains `text` (any case) and
+// hides the others. Only rows whose state changes are touched, so a keystroke
+// that narrows a narrowed list costs one pass over the rows' names. Hidden
+// rows leave the selection and cannot stay the current row.
+void narrowRows(QTreeWidget *tree, const QString &text)
+{
+    Quiet quiet;
+    const QModelIndex root;
+    const int rows = tree->topLevelItemCount();
+    bool hidSome = false;
+    for (int row = 0; row < rows; ++row) {
+        QTreeWidgetItem *item = tree->topLevelItem(row);
+        const bool hide = !text.isEmpty() && !item->text(0).contains(text, Qt::CaseInsensitive);
+        if (tree->isRowHidden(row, root) == hide)
+            continue;
+        // Through the item, not the view: the item remembers it, so that
+        // the rows a sort takes out and puts back stay hidden.
+        item->setHidden(hide);
+        hidSome = hidSome || hide;
+    }
+    QItemSelectionModel *selection = tree->selectionModel();
+    if (!hidSome || !selection)
+        return;
+    if (tree->currentItem() && tree->currentItem()->isHidden())
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    if (!selection->hasSelection())
+        return;
+    QItemSelection kept;
+    const int lastColumn = std::max(tree->columnCount() - 1, 0);
+    for (const QItemSelectionRange &range : selection->selection()) {
+        int start = -1;
+        for (int row = range.top(); row <= range.bottom() + 1; ++row) {
+            const bool in = row <= range.bottom() && !tree->isRowHidden(row, root);
+            if (in && start < 0)
+                start = row;
+            if (!in && start >= 0) {
+                kept.append(
+                    QItemSelectionRange(tree->model()->index(start, 0), tree->model()->index(row - 1, lastColumn)));
+                start = -1;
+            }
+        }
+    }
+    selection->select(kept, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 } // namespace
 
 void registerDragSource(QAbstractItemView *view, int id)
@@ -237,6 +307,25 @@ int listIconGadget(int id, int x, int y, int width, int height, const std::strin
     forwardSignal(t, &QTreeWidget::itemDoubleClicked, n, EventSubtype::LeftDoubleClick);
     forwardSignal(t, &QTreeWidget::customContextMenuRequested, n, EventSubtype::RightClick);
     registerDragSource(t, n);
+    return n;
+}
+
+int filterGadget(int id, int x, int y, int width, int height, int list, const std::string &hint)
+{
+    QWidget *parent = currentGadgetParent();
+    if (!parent)
+        return -1;
+    auto *e = new QLineEdit(parent);
+    e->setPlaceholderText(qs(hint));
+    e->setClearButtonEnabled(true);
+    int n = registerGadget(id, Kind::String, e, x, y, width, height);
+    forwardSignal(e, &QLineEdit::textEdited, n, EventSubtype::Change);
+    // The list is looked up at each change: it may be made anew under its
+    // number after the field.
+    QObject::connect(e, &QLineEdit::textChanged, e, [list](const QString &text) {
+        if (auto *tree = widgetAs<QTreeWidget>(list, Kind::ListIcon))
+            narrowRows(tree, text);
+    });
     return n;
 }
 
@@ -399,7 +488,9 @@ int getGadgetItemState(int id, int item)
     if (!i)
         return 0;
     int st = 0;
-    if (i->isSelected())
+    if (i->isHidden())
+        st |= ItemHidden;
+    else if (i->isSelected())
         st |= ItemSelected;
     if ((i->flags() & Qt::ItemIsUserCheckable) && i->checkState(0) == Qt::Checked)
         st |= ItemChecked;
@@ -421,7 +512,7 @@ void setGadgetItemState(int id, int item, int st)
     auto *i = static_cast<QTreeWidget *>(g->widget.data())->topLevelItem(item);
     if (!i)
         return;
-    i->setSelected(st & ItemSelected);
+    i->setSelected((st & ItemSelected) && !i->isHidden());
     if (i->flags() & Qt::ItemIsUserCheckable)
         i->setCheckState(0, (st & ItemChecked) ? Qt::Checked : Qt::Unchecked);
 }
@@ -435,11 +526,9 @@ void selectAllGadgetItems(int id)
     if (g->kind == Kind::ExplorerList) {
         selectAllExplorerItems(g->widget);
     } else if (g->kind == Kind::ListIcon) {
+        // The rows a filter hides are not part of "all".
         auto *tree = static_cast<QTreeWidget *>(g->widget.data());
-        if (tree->topLevelItemCount() > 0)
-            tree->selectionModel()->select(
-                QItemSelection(tree->model()->index(0, 0), tree->model()->index(tree->topLevelItemCount() - 1, 0)),
-                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        tree->selectionModel()->select(rowRuns(tree, true), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }
 
@@ -502,6 +591,17 @@ int countGadgetColumns(int id)
 {
     auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     return t ? t->columnCount() : 0;
+}
+
+int gadgetWidthForColumns(int id, int columns)
+{
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return 0;
+    int width = 2 * t->frameWidth() + t->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, t);
+    for (int c = 0; c < std::min(columns, t->columnCount()); ++c)
+        width += t->columnWidth(c);
+    return width;
 }
 
 // The kinds of a list icon's columns and the order it shows, kept on the
