@@ -40,7 +40,6 @@ void showArchive(ArchiveOpening how)
 {
     if (!showArchiveLayout(shownPath(), how))
         return;
-    addArchiveColumns();
     listArchive(shownPath());
     showEntryCount();
 }
@@ -221,6 +220,10 @@ void saveArchiveColumns()
     settings::writeKeyText(file, settings::kArchiveSort,
                            sort.column < 0 ? std::string()
                                            : std::to_string(sort.column) + (sort.descending ? ",1" : ",0"));
+    // Only a divider the user moved: the one the layout places by itself
+    // follows the columns' widths.
+    if (list.divider > 0)
+        settings::writeKeyInteger(file, settings::kArchiveDivider, list.divider);
     file.close();
 }
 
