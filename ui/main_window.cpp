@@ -228,6 +228,10 @@ const std::array<int, 9> kCheckedItems{ids::MenuToolBar,   ids::MenuStatusBar, i
 
 } // namespace
 
+// The width the window takes for the toolbar with captions, unless the
+// captions of the language in use need more.
+constexpr int kCaptionsWidth = 850;
+
 void placeMainWindow(int x, int y, int width, int height)
 {
     if (width <= 0)
@@ -253,10 +257,16 @@ bool buildConfiguredMainWindow(bool asMainWindow)
         auto geometry = settings::readWindowGeometry();
         if (!buildMainWindow())
             return false;
+        // A saved width that shows every caption is the user's to keep.
+        if (geometry && geometry->width >= pf::toolBarContentWidth(ids::ToolBarMain)) {
+            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+            return true;
+        }
         // The eight captions need the 850-pixel width even when no position
         // was saved: the window then moves left from where it was centred.
         const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
-        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
+        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep,
+                        std::max(kCaptionsWidth, pf::toolBarContentWidth(ids::ToolBarMain)),
                         geometry ? geometry->height : pf::Keep);
     } else if (asMainWindow && settings::settingIs(settings::kShowTextButton, "0")) {
         auto geometry = settings::readWindowGeometry();

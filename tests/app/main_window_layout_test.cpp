@@ -1,6 +1,7 @@
 // The archive layout as a person sees it: the archive list's first columns
 // show whole beside the explorer list, the divider between them stays where
-// the user drags it, also after a restart.
+// the user drags it, also after a restart; and the toolbar with captions
+// keeps the width the user gave the window.
 #include "support/program_fixture.h"
 #include "ui/platform/qt_access.h"
 
@@ -100,6 +101,24 @@ TEST_F(MainWindowLayoutTest, TheDividerStaysWhereTheUserDraggedItAlsoAfterAResta
     closeWindow(ids::WindowMain);
     ASSERT_TRUE(start({zip}));
     EXPECT_EQ(getGadgetState(ids::SplitterArchive), dragged);
+}
+
+TEST_F(MainWindowLayoutTest, CaptionsKeepASavedWidthThatShowsThemAll)
+{
+    // The English captions are shorter than the French ones: 780 pixels
+    // show them all, where the French ones take the 850.
+    for (const auto &[english, width] : {std::pair{false, 1000}, std::pair{true, 780}}) {
+        writeStandardIni({{"General/ShowTextButton", "1"},
+                          {"View/FrenchLanguage", english ? "0" : "1"},
+                          {"View/EnglishLanguage", english ? "1" : "0"},
+                          {"Window/WindowWith", std::to_string(width)},
+                          {"Window/WindowXposition", "300"}});
+        ASSERT_TRUE(start());
+        EXPECT_EQ(windowWidth(ids::WindowMain), width) << english;
+        EXPECT_EQ(windowX(ids::WindowMain), 300) << english;
+        EXPECT_LE(toolBarContentWidth(ids::ToolBarMain), width) << english;
+        closeWindow(ids::WindowMain);
+    }
 }
 
 } // namespace
