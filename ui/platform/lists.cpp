@@ -166,6 +166,12 @@ double cellNumber(const QString &text)
     return ok ? value : -INFINITY;
 }
 
+// The text a list's filter field narrows it to, kept on the list: a sort,
+// which takes the rows out and puts them back, narrows them again.
+constexpr const char *kFilterText = "zarvonFilterText";
+
+void narrowRows(QTreeWidget *tree, const QString &text);
+
 // Sorts every row of `tree` by `column`, keeping the selection and, among
 // equal cells, the order the rows had. The rows are taken out and put back in
 // one go: sorting through the view's own item comparison would read each
@@ -201,6 +207,9 @@ void sortRows(QTreeWidget *tree, int column, Qt::SortOrder order, bool numeric)
     for (QTreeWidgetItem *item : selected)
         item->setSelected(true);
     tree->header()->setSortIndicator(column, order);
+    // The rows came back shown: the filter hides its rows again.
+    if (const QString filter = tree->property(kFilterText).toString(); !filter.isEmpty())
+        narrowRows(tree, filter);
 }
 
 // The rows of `tree` in runs of consecutive rows that are shown (`shown`) or
@@ -233,23 +242,23 @@ QItemSelection rowRuns(QTreeWidget *tree, bool shown)
 void narrowRows(QTreeWidget *tree, const QString &text)
 {
     Quiet quiet;
+    tree->setProperty(kFilterText, text);
     const QModelIndex root;
     const int rows = tree->topLevelItemCount();
     bool hidSome = false;
     for (int row = 0; row < rows; ++row) {
-        QTreeWidgetItem *item = tree->topLevelItem(row);
-        const bool hide = !text.isEmpty() && !item->text(0).contains(text, Qt::CaseInsensitive);
+        const bool hide = !text.isEmpty() && !tree->topLevelItem(row)->text(0).contains(text, Qt::CaseInsensitive);
         if (tree->isRowHidden(row, root) == hide)
             continue;
-        // Through the item, not the view: the item remembers it, so that
-        // the rows a sort takes out and puts back stay hidden.
-        item->setHidden(hide);
+        // By row, through the view: the item's own setHidden looks its row
+        // up, the first time by a search through every row.
+        tree->setRowHidden(row, root, hide);
         hidSome = hidSome || hide;
     }
     QItemSelectionModel *selection = tree->selectionModel();
     if (!hidSome || !selection)
         return;
-    if (tree->currentItem() && tree->currentItem()->isHidden())
+    if (tree->currentIndex().isValid() && tree->isRowHidden(tree->currentIndex().row(), root))
         selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     if (!selection->hasSelection())
         return;
@@ -268,7 +277,11 @@ void narrowRows(QTreeWidget *tree, const QString &text)
             }
         }
     }
-    selection->select(kept, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // Emptied first: telling the view what changed between two selections
+    // of thousands of runs compares each run with every other, from an empty
+    // one it does not.
+    selection->clearSelection();
+    selection->select(kept, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 } // namespace
@@ -488,7 +501,7 @@ int getGadgetItemState(int id, int item)
     if (!i)
         return 0;
     int st = 0;
-    if (i->isHidden())
+    if (static_cast<QTreeWidget *>(g->widget.data())->isRowHidden(item, QModelIndex()))
         st |= ItemHidden;
     else if (i->isSelected())
         st |= ItemSelected;
@@ -512,7 +525,7 @@ void setGadgetItemState(int id, int item, int st)
     auto *i = static_cast<QTreeWidget *>(g->widget.data())->topLevelItem(item);
     if (!i)
         return;
-    i->setSelected((st & ItemSelected) && !i->isHidden());
+    i->setSelected((st & ItemSelected) && !static_cast<QTreeWidget *>(g->widget.data())->isRowHidden(item, QModelIndex()));
     if (i->flags() & Qt::ItemIsUserCheckable)
         i->setCheckState(0, (st & ItemChecked) ? Qt::Checked : Qt::Unchecked);
 }
@@ -528,6 +541,7 @@ void selectAllGadgetItems(int id)
     } else if (g->kind == Kind::ListIcon) {
         // The rows a filter hides are not part of "all".
         auto *tree = static_cast<QTreeWidget *>(g->widget.data());
+        tree->selectionModel()->clearSelection();
         tree->selectionModel()->select(rowRuns(tree, true), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }
