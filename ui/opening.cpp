@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -128,7 +129,9 @@ std::string archiveListRow(const operations::ArchiveEntry &entry, const std::str
         row += cell;
         if (entry.size > 0) {
             const double saved = 100.0 - double(entry.packedSize) * 100.0 / double(entry.size);
-            std::snprintf(cell, sizeof cell, "%.0f%%", saved);
+            // Rounded as a whole number first: a packing that grew the entry
+            // by a hair would read "-0%".
+            std::snprintf(cell, sizeof cell, "%ld%%", std::lround(saved));
             row += cell;
         } else {
             row += "0%";
