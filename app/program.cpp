@@ -4,8 +4,10 @@
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "operations/text_editor.h"
 #include "ui/archive_test.h"
 #include "ui/assistant.h"
+#include "ui/dialogs/add_files_window.h"
 #include "ui/compression.h"
 #include "ui/desktop_integration.h"
 #include "ui/extraction.h"
@@ -25,6 +27,7 @@
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/configuration_window.h"
 #include "ui/dialogs/copy_window.h"
+#include "ui/dialogs/help_window.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/platform/requesters.h"
@@ -64,7 +67,7 @@ std::string fullPath(const std::string &path)
     return error ? path : full.lexically_normal().string();
 }
 
-void showHelp() { pf::messageBox("Zarvon", languageText("MsgHelp", "En cours..."), pf::MessageIcon::Information); }
+void showHelp() { ui::showHelpWindow(); }
 
 void announceModification()
 {
@@ -117,18 +120,26 @@ void moveExplorer(pf::ExplorerMove move)
         pf::setGadgetText(ids::ExplorerCombo, pf::getGadgetText(ids::ExplorerList));
 }
 
+// The file goes to the program the desktop chose for text files, or to the
+// user's own editor in a terminal; the desktop's opener is not asked, as it
+// reports success after finding nothing to run. When nothing can open it, the
+// user is told where the file is, to open it some other way.
 void editSettingsFile()
 {
-    if (settings::settingsFileOpens()) {
-        // With no application for text files, nothing at all would happen.
-        if (!pf::openWithDesktop(settings::settingsPath()))
-            pf::messageBox("Zarvon",
-                           languageText("MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :") + "\r" +
-                               settings::settingsPath(),
-                           pf::MessageIcon::Error);
-    } else
+    if (!settings::settingsFileOpens()) {
         pf::messageBox("Zarvon", languageText("MsgNoConfigFile", "Impossible d'ouvrir le fichier de configuration !"),
                        pf::MessageIcon::Error);
+        return;
+    }
+    const std::string path = settings::settingsPath();
+    const operations::EditorCommand editor =
+        operations::chooseTextEditor(path, operations::editorEnvironmentFromProcess());
+    if (editor.kind == operations::EditorKind::None || !pf::startProgram(editor.arguments))
+        pf::messageBox("Zarvon",
+                       languageText("MsgNoEditor", "Aucun éditeur de texte n'a pu être lancé. Ouvrez vous-même ce "
+                                                   "fichier avec un éditeur de texte :") +
+                           "\r" + path,
+                       pf::MessageIcon::Warning);
 }
 
 void switchLanguage(bool english)
@@ -253,6 +264,7 @@ void closeRequest(int window)
     case ids::WindowCompression: ui::closeCompressionWindow(); break;
     case ids::WindowConfiguration: ui::cancelConfigurationWindow(); break;
     case ids::WindowAbout: ui::closeAboutWindow(); break;
+    case ids::WindowHelp: ui::closeHelpWindow(); break;
     // The copy and password window has no close box of its own, but window
     // managers may draw one: it does what the window's Cancel button does.
     case ids::WindowCopy: ui::cancelCopyWindow(); break;
@@ -358,6 +370,10 @@ void menuEvent(int item)
         if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
             ui::renameSelection();
         break;
+    case ids::ShortcutDeleteForGood:
+        if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
+            ui::deleteSelectionForGood();
+        break;
     case ids::MenuHelp2: showHelp(); break;
     case ids::MenuAbout: ui::showAboutWindow(); break;
     case ids::RestoreApp: ui::restoreFromTray(); break;
@@ -454,6 +470,7 @@ void controlEvent(const pf::UiEvent &event)
     case ids::AssistBtSelectFolder:
     case ids::BtAdd:
     case ids::BtCancel2: ui::assistantButton(event.source); break;
+    case ids::ExplorerAddFiles: ui::showAddFilesFolder(); break;
     default: break;
     }
 }

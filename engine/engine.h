@@ -234,6 +234,13 @@ int32_t setPassword(const std::string &password);
 // After a stop or a write failure, closeArchives discards the archive.
 int32_t addFile(const std::string &path, int32_t keepFullPath);
 
+// addFile, storing the file under `storedName` (UTF-8, "/" between folders)
+// instead of a name taken from `path`: a file of a chosen folder is stored
+// under the folder's own name and its place inside it. The name is cleaned
+// as keepFullPath cleans a path (no leading "/", no "." or ".." components).
+// Same results as addFile.
+int32_t addFileAs(const std::string &path, const std::string &storedName);
+
 // Announces the files the next addFile calls will add, in that order, so
 // that the compressor threads read and compress ahead while earlier entries
 // are written. Only a lookahead: addFile still adds one file per call, with
@@ -244,6 +251,7 @@ int32_t addFile(const std::string &path, int32_t keepFullPath);
 struct PlannedAddition {
     std::string path;
     int32_t keepFullPath = 0;
+    std::string storedName; // for addFileAs; "" for addFile
 };
 int32_t planAdditions(const std::vector<PlannedAddition> &files);
 

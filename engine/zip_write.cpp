@@ -470,7 +470,7 @@ int32_t planAdditions(const std::vector<PlannedAddition> &files)
     std::vector<PlannedFile> plan;
     plan.reserve(files.size());
     for (const PlannedAddition &f : files)
-        plan.push_back({f.path, f.keepFullPath != 0});
+        plan.push_back({f.path, f.keepFullPath != 0 || !f.storedName.empty()});
     if (w.pipeline)
         w.pipeline->cancel();
     w.pipeline = std::make_shared<DeflatePipeline>(std::move(plan), compressorThreads(),
@@ -478,7 +478,10 @@ int32_t planAdditions(const std::vector<PlannedAddition> &files)
     return 0;
 }
 
-int32_t addFile(const std::string &path, int32_t keepFullPath)
+namespace {
+
+// One addition; `storedName`, when not empty, is the entry's name.
+int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string &storedName)
 {
     EngineState &s = state();
     WriterExtra &w = writerExtra();
@@ -564,7 +567,8 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
     EntryWriter entry(zf);
     bool zip64 = false;
     int err =
-        entry.open(path, keepFullPath != 0, file->st, size, method, encrypt ? &s.password : nullptr, headerCrc, zip64);
+        entry.open(storedName.empty() ? path : storedName, keepFullPath != 0, file->st, size, method,
+                   encrypt ? &s.password : nullptr, headerCrc, zip64);
     if (err != ZIP_OK) {
         w.failed = true;
         dropPipeline();
@@ -647,6 +651,16 @@ int32_t addFile(const std::string &path, int32_t keepFullPath)
                                          : "the file could not be read to its end: " + path);
     }
     return result;
+}
+
+} // namespace
+
+int32_t addFile(const std::string &path, int32_t keepFullPath) { return addOne(path, keepFullPath, {}); }
+
+int32_t addFileAs(const std::string &path, const std::string &storedName)
+{
+    // The planned lookahead knows a named addition by this flag.
+    return addOne(path, 1, storedName);
 }
 
 int32_t setThreadCount(int32_t threads)

@@ -89,7 +89,11 @@ struct TestReport {
     int32_t entriesChecked = 0; // read whole (passed or failed)
     int32_t entriesFailed = 0;
     int32_t entriesNotChecked = 0; // encrypted, and no password given
-    Failure firstFailure;          // the first entry that failed; reason None when none did
+    std::vector<std::string> notChecked; // their names, in archive order
+    // The first entry that failed; reason None when none did. An encrypted
+    // entry that fails its check with a password given is PasswordOrDamage
+    // (or WrongPassword when the format could tell).
+    Failure firstFailure;
     // Readable, not stopped, and no entry failed.
     bool passed() const { return readable && !stopped && entriesFailed == 0; }
 };

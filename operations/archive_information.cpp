@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "operations/archive_format.h"
 
 namespace zarvon::operations {
@@ -38,14 +40,19 @@ ArchiveInformation archiveInformation(const std::string &path)
     info.listed = true;
     info.formatName = format->name();
     info.entryCount = int32_t(list.entries.size());
-    for (const auto &entry : list.entries)
+    const bool namedMethods = info.formatName == "ZIP";
+    for (const auto &entry : list.entries) {
         info.originalSize += entry.size;
-    if (!list.entries.empty()) {
-        info.protection = list.anyEncrypted() ? Protection::Encrypted : Protection::None;
-        if (info.formatName == "ZIP")
-            info.lastMethod = list.entries.back().method == 8 ? ArchiveInformation::Method::Deflate
-                                                              : ArchiveInformation::Method::Stored;
+        if (entry.folder) {
+            ++info.folderCount;
+            continue;
+        }
+        ++info.fileCount;
+        if (namedMethods && std::find(info.methods.begin(), info.methods.end(), entry.methodName) == info.methods.end())
+            info.methods.push_back(entry.methodName);
     }
+    if (!list.entries.empty())
+        info.protection = list.anyEncrypted() ? Protection::Encrypted : Protection::None;
     return info;
 }
 

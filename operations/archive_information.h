@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "operations/jobs.h"
 
@@ -18,11 +19,14 @@ struct ArchiveInformation {
     bool listed = false;
     std::string formatName; // "ZIP", "RAR"; "" when not listed
     int32_t entryCount = 0;
+    int32_t fileCount = 0;     // entries that are not folders
+    int32_t folderCount = 0;   // folder entries
     uint64_t originalSize = 0; // sum of the entries' sizes after extraction
-    // The method of the last entry, as the sheet shows it (ZIP only: the
-    // method numbers of other formats mean something else).
-    enum class Method { Unknown, Deflate, Stored };
-    Method lastMethod = Method::Unknown;
+    // The methods the files are packed with, each named once in the order
+    // of first use, as the listing names them ("Deflate", "Stored"). Folders
+    // are left out: they are stored whatever packs the files. ZIP only: a
+    // RAR listing's method names its compression level, not a method.
+    std::vector<std::string> methods;
     Protection protection = Protection::Unknown;
 
     // The file system's fields.

@@ -384,7 +384,10 @@ std::string FreedesktopIntegration::desktopEntryText(bool withAction) const
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
                        "Name=Zarvon\n"
-                       "Comment=" +
+                       // Both languages: the desktop shows the one of its
+                       // own session, whatever Zarvon's interface uses.
+                       "Comment=Zip files associated with Zarvon\n"
+                       "Comment[fr]=" +
                        desktopStringValue("Fichiers zip associés à Zarvon") + "\n" + exec +
                        "Icon=zarvon\n"
                        "Terminal=false\n"
@@ -407,7 +410,8 @@ std::string FreedesktopIntegration::launcherText() const
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Zarvon\n"
-           "Comment=" +
+           "Comment=Zarvon is an archiver\n"
+           "Comment[fr]=" +
            desktopStringValue("Zarvon est un Archiveur") +
            "\n"
            "Exec=" +

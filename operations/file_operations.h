@@ -78,6 +78,12 @@ NameParts splitName(const std::string &name);
 // are read from the environment once per process (HOME, XDG_DATA_HOME).
 Failure trashItem(const std::string &path);
 
+// Removes the file or folder at `path` for good (a folder with everything in
+// it); a symbolic link is removed, never followed. Reason None when it is
+// gone or was already; WriteFailed with the errno of the first refusal
+// otherwise (what could be removed before it is gone).
+Failure removeItemForGood(const std::string &path);
+
 // Renames the item at `path` to `newName` in the same folder. Refused with
 // AlreadyExists when an item of that name is there (a plain rename would
 // silently destroy it), InvalidName for an empty name or one holding "/",

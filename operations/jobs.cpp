@@ -384,6 +384,27 @@ void walkFolder(const fs::path &folder, FolderContent &content)
     }
 }
 
+// The folder that the names of a chosen folder's files start below: its
+// parent for FromParent, "" (the path as given) otherwise.
+std::string nameBase(const CompressRequest &request, const CompressRequest::Item &item)
+{
+    if (request.folderNames != CompressRequest::FolderNames::FromParent)
+        return {};
+    std::string folder = item.path;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    const auto slash = folder.rfind('/');
+    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+// The stored name of `path` under `base` ("" keeps addFile's full-path name).
+std::string nameBelow(const std::string &path, const std::string &base)
+{
+    if (base.empty() || path.compare(0, base.size(), base) != 0)
+        return {};
+    return path.substr(base.size());
+}
+
 struct Run {
     const CompressRequest &request;
     EngineSession &session;
@@ -400,15 +421,17 @@ struct Run {
         return !session.report({ProgressStep::ItemDone, path, 100, done, report.total});
     }
 
-    // Adds one file; false when the run must end.
-    bool add(const std::string &path, int32_t keepFullPath)
+    // Adds one file, under `storedName` when one is given; false when the
+    // run must end.
+    bool add(const std::string &path, int32_t keepFullPath, const std::string &storedName = {})
     {
         if (session.report({ProgressStep::ItemStarted, path, 0, done, report.total})) {
             stopped = true;
             return false;
         }
         errno = 0;
-        const int32_t result = engine::addFile(path, keepFullPath);
+        const int32_t result =
+            storedName.empty() ? engine::addFile(path, keepFullPath) : engine::addFileAs(path, storedName);
         const int systemError = errno;
         if (result == engine::kResultStopped || session.stopAsked()) {
             stopped = true;
@@ -434,14 +457,14 @@ struct Run {
     }
 
     // Adds what one chosen folder holds, in the order it was walked.
-    bool addFolder(const FolderContent &content)
+    bool addFolder(const FolderContent &content, const std::string &base)
     {
         for (const FolderContent::Step &step : content.steps) {
             if (step.unreadable) {
                 // A folder that cannot be listed is named with the files not
                 // added, so its absence from the archive is never a surprise.
                 report.unreadable.push_back({step.path, Reason::CannotRead, step.systemError, 0});
-            } else if (!add(step.path, 1)) {
+            } else if (!add(step.path, 1, nameBelow(step.path, base))) {
                 return false;
             }
         }
@@ -505,9 +528,10 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
     for (std::size_t i = 0; i < request.items.size(); ++i) {
         if (!request.items[i].folder)
             plan.push_back({request.items[i].path, 0});
+        const std::string base = nameBase(request, request.items[i]);
         for (const FolderContent::Step &step : contents[i].steps)
             if (!step.unreadable)
-                plan.push_back({step.path, 1});
+                plan.push_back({step.path, 1, nameBelow(step.path, base)});
     }
     engine::planAdditions(plan);
 
@@ -517,7 +541,7 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
         bool goOn = true;
         int systemError = 0;
         if (item.folder) {
-            goOn = run.addFolder(contents[i]);
+            goOn = run.addFolder(contents[i], nameBase(request, item));
         } else if (!isRegularFileAt(item.path, systemError)) {
             // Gone since it was chosen, behind a folder that cannot be
             // searched, or a pipe or device whose reading would never end.

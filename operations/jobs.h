@@ -40,8 +40,8 @@ struct CompressRequest {
     std::string archivePath;
     // The chosen items. A file is stored under its bare name; a folder is
     // walked recursively in name order (links to folders are not followed,
-    // pipes, sockets and devices are skipped) and its files are stored under
-    // their full path.
+    // pipes, sockets and devices are skipped) and its files are named as
+    // folderNames says.
     struct Item {
         std::string path;
         bool folder = false;
@@ -50,6 +50,11 @@ struct CompressRequest {
     int32_t method = 8;   // 0 stored, 8 Deflate
     std::string password; // "" for none
     int32_t threads = 0;  // compressor threads; 0 for one per core (the archive is the same)
+    enum class FolderNames {
+        AsGiven,    // the path as given, without a leading "/" (what zip does with its arguments)
+        FromParent, // from the folder's own name on: "sub/numbers.txt" for the folder ".../src/sub"
+    };
+    FolderNames folderNames = FolderNames::AsGiven;
 };
 
 struct CompressReport {

@@ -172,6 +172,7 @@ public:
         for (const auto &f : done.failures) {
             if (f.reason == rar::RarEntryResult::PasswordNeeded) {
                 ++report.entriesNotChecked;
+                report.notChecked.push_back(f.name);
                 continue;
             }
             ++report.entriesFailed;

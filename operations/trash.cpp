@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <memory>
 
 namespace zarvon::operations {
@@ -67,6 +68,18 @@ Failure trashItem(const std::string &path)
     // GIO says "not supported" when the file system has no trash it may use
     // (none can be made at its top, a system mount, another file system).
     return {text, sysErrno == EOPNOTSUPP ? Reason::NoTrash : Reason::WriteFailed, sysErrno, error->code};
+}
+
+Failure removeItemForGood(const std::string &path)
+{
+    std::string text = path;
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    std::error_code error;
+    std::filesystem::remove_all(text, error);
+    if (!error)
+        return {};
+    return {text, Reason::WriteFailed, error.value(), 0};
 }
 
 } // namespace zarvon::operations

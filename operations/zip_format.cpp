@@ -169,6 +169,22 @@ public:
             report.firstFailure.code = result.firstFailure;
             report.firstFailure.reason = reasonOfEngineResult(result.firstFailure);
         }
+        const bool mayBePassword = !request.password.empty() && report.firstFailure.reason == Reason::Damaged;
+        if (result.entriesNotChecked > 0 || mayBePassword) {
+            // The verification counts; the listing names.
+            std::vector<engine::EntryInfo> entries;
+            engine::listEntries(request.archivePath, entries);
+            for (const auto &info : entries) {
+                if (!info.isEncrypted())
+                    continue;
+                if (result.entriesNotChecked > 0)
+                    report.notChecked.push_back(info.fileName);
+                // One wrong password in 256 passes the check byte and then
+                // fails the CRC: the user may try another.
+                if (mayBePassword && info.fileName == result.firstFailedEntry)
+                    report.firstFailure.reason = Reason::PasswordOrDamage;
+            }
+        }
         return report;
     }
 };

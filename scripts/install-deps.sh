@@ -16,7 +16,7 @@ packages=(
   libgtest-dev googletest
   zip unzip 7zip libarchive-tools python3
   libunrar5 libunrar-headers rar unrar
-  xvfb xauth xdotool imagemagick fonts-dejavu-core
+  xvfb xauth xdotool openbox imagemagick fonts-dejavu-core
   locales
   xdg-utils desktop-file-utils appstream trayer groff-base
 )

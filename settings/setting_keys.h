@@ -39,6 +39,10 @@ inline constexpr SettingKey kShowTextButton{"General", "ShowTextButton", "0", "0
 // [Compression]: empty means the home folder and the temporary folder.
 inline constexpr SettingKey kDefaultArchiveFolder{"Compression", "DefaultArchiveFolder", "", ""};
 inline constexpr SettingKey kDefaultArchiveExtractionFolder{"Compression", "DefaultArchiveExtractionFolder", "", ""};
+// The compression window's "Keep full paths" box: "1" stores a chosen
+// folder's files under their full path, as older versions did; absent or "0",
+// from the folder's own name on. Written when a compression starts.
+inline constexpr SettingKey kKeepFullPaths{"Compression", "KeepFullPaths", "0"};
 
 // [Integration]: file association and desktop shortcut; LastOpenPanel is the
 // configuration window's last tab page.
@@ -107,7 +111,7 @@ inline constexpr SettingKey kSelectAll{"", "SelectAll", "0"};
 inline constexpr const SettingKey *kAllSettingKeys[] = {
     // General, Compression, Integration
     &kAssistantState, &kVisibleWindow, &kActivateSound, &kHistory, &kMultitaskWindow, &kShowTextButton,
-    &kDefaultArchiveFolder, &kDefaultArchiveExtractionFolder, &kZipType, &kIntegrationEnvironment, &kDesktopShortcut,
+    &kDefaultArchiveFolder, &kDefaultArchiveExtractionFolder, &kKeepFullPaths, &kZipType, &kIntegrationEnvironment, &kDesktopShortcut,
     &kLastOpenPanel,
     // Window
     &kWindowHeight, &kWindowWidth, &kWindowX, &kWindowY, &kOldWindowHeight, &kOldWindowWidth, &kOldWindowLeft,

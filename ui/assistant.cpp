@@ -39,6 +39,9 @@ void goTo(AssistantPage page)
 {
     assistant().page = page;
     arrangeAssistantPage(page);
+    // The page's field is where the user types next.
+    if (page == AssistantPage::ArchiveName)
+        pf::setActiveGadget(ids::StrAssistArchiveName);
 }
 
 void openAddFilesWindow()
@@ -55,19 +58,37 @@ bool bothExtractionFieldsFilled()
            !pf::getGadgetText(ids::StrAssistDestination).empty();
 }
 
+// The rows of the list left chosen: what the run compresses.
+std::vector<std::string> chosenRows()
+{
+    std::vector<std::string> paths;
+    for (int row = 0; row < pf::countGadgetItems(ids::TxtListIconAssist); ++row)
+        if (pf::getGadgetItemState(ids::TxtListIconAssist, row) & pf::ItemSelected)
+            paths.push_back(pf::getGadgetItemText(ids::TxtListIconAssist, row));
+    return paths;
+}
+
 void compressionRun()
 {
-    if (pf::countGadgetItems(ids::TxtListIconAssist) == 0) {
-        // Nothing was added: say so rather than compress whatever happens to
-        // be selected in the add-files window.
+    const std::vector<std::string> paths = chosenRows();
+    if (paths.empty()) {
+        // Nothing added, or every row taken out: say so, keep the page as it
+        // is, and offer the add-files window again when there is nothing.
         errorMessage(languageText("MsgNofilesToCompress", "Veuillez selectionnez les fichiers !"));
-        openAddFilesWindow();
+        if (pf::countGadgetItems(ids::TxtListIconAssist) == 0)
+            openAddFilesWindow();
         return;
     }
-    pf::setWindowTitle(ids::WindowAssistant, "Compression en cours...");
+    pf::setWindowTitle(ids::WindowAssistant, languageText("TxtTitle1", "Compression en cours ..."));
     openProgressWindow(100);
-    assistantCompress(assistant().archivePath);
+    const CompressionOutcome outcome = assistantCompress(assistant().archivePath, paths);
     closeProgressWindow();
+    if (outcome != CompressionOutcome::Written) {
+        // The run said why in a message; the page stays, so the list need
+        // not be made again.
+        pf::setWindowTitle(ids::WindowAssistant, assistantPageTitle(AssistantPage::FilesToCompress));
+        return;
+    }
     pf::closeWindow(ids::WindowAddFiles);
     openAssistant();
 }
@@ -180,17 +201,20 @@ void addFiles()
     }
     if (!pf::isGadget(ids::TxtListIconAssist))
         return;
-    pf::clearGadgetItems(ids::TxtListIconAssist);
-    bool folder = false;
+    // Added items join those already listed, each once, chosen; the list
+    // stays enabled, so any row can be taken out again with a click.
     for (const ExplorerItem &item : items) {
-        pf::addGadgetItem(ids::TxtListIconAssist, -1, item.path);
-        folder = folder || (item.state & pf::ItemFolder);
-    }
-    for (int row = 0; row < pf::countGadgetItems(ids::TxtListIconAssist); ++row)
+        std::string path = item.path;
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        int row = 0;
+        const int count = pf::countGadgetItems(ids::TxtListIconAssist);
+        while (row < count && pf::getGadgetItemText(ids::TxtListIconAssist, row) != path)
+            ++row;
+        if (row == count)
+            pf::addGadgetItem(ids::TxtListIconAssist, -1, path);
         pf::setGadgetItemState(ids::TxtListIconAssist, row, pf::ItemSelected);
-    if (folder)
-        pf::disableGadget(ids::TxtListIconAssist, true);
-    // The window keeps its selection: that is what the run compresses.
+    }
     pf::hideWindow(ids::WindowAddFiles);
 }
 

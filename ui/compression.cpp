@@ -57,10 +57,27 @@ void beepWhenWanted()
     }
 }
 
-CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t method, const std::string &password,
-                           bool sound)
+using Item = operations::CompressRequest::Item;
+
+// The chosen items of an explorer list; none without a current item.
+std::vector<Item> explorerChoice(int explorer)
 {
-    if (!pf::isGadget(explorer) || pf::getGadgetState(explorer) < 0) {
+    std::vector<Item> items;
+    if (!pf::isGadget(explorer) || pf::getGadgetState(explorer) < 0)
+        return items;
+    for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
+        // The parent entry stands for the folder above, never for a choice of files.
+        if (item.name == ".." || item.name.empty())
+            continue;
+        items.push_back({item.path, (item.state & pf::ItemFolder) != 0});
+    }
+    return items;
+}
+
+CompressionOutcome runOver(std::vector<Item> items, bool keepFullPaths, const std::string &archivePath,
+                           int32_t method, const std::string &password, bool sound)
+{
+    if (items.empty()) {
         errorMessage(languageText("MsgNofilesToCompress", "Sélectionnez les fichiers !"));
         return CompressionOutcome::NothingToDo;
     }
@@ -72,16 +89,9 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
     request.archivePath = archivePath;
     request.method = method;
     request.password = password;
-    for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
-        // The parent entry stands for the folder above, never for a choice of files.
-        if (item.name == ".." || item.name.empty())
-            continue;
-        request.items.push_back({item.path, (item.state & pf::ItemFolder) != 0});
-    }
-    if (request.items.empty()) {
-        errorMessage(languageText("MsgNofilesToCompress", "Sélectionnez les fichiers !"));
-        return CompressionOutcome::NothingToDo;
-    }
+    request.items = std::move(items);
+    request.folderNames = keepFullPaths ? operations::CompressRequest::FolderNames::AsGiven
+                                        : operations::CompressRequest::FolderNames::FromParent;
     setProgressOverall(0);
     clearCancelRequest();
     ProgressWindowReporter progress(ProgressWindowReporter::Form::Compression);
@@ -124,6 +134,16 @@ CompressionOutcome runOver(int explorer, const std::string &archivePath, int32_t
     return outcome;
 }
 
+// The box's state goes with the configuration, when there is one to keep it.
+void saveKeepFullPaths(bool keep)
+{
+    settings::SettingsFile file;
+    if (!file.open(settings::settingsPath()))
+        return;
+    settings::writeKeyText(file, settings::kKeepFullPaths, keep ? "1" : "0");
+    file.close();
+}
+
 void setMainTitle(const std::string &title)
 {
     if (pf::isWindow(ids::WindowMain))
@@ -134,6 +154,24 @@ void setMainTitle(const std::string &title)
 
 // ---- Commands ----------------------------------------------------------------------
 
+std::string proposedArchiveName(const std::vector<std::string> &selectedNames, bool oneFolder,
+                                const std::string &shownFolder)
+{
+    if (selectedNames.empty())
+        return {};
+    if (selectedNames.size() == 1) {
+        const std::string &name = selectedNames.front();
+        // A folder's name has no extension to lose, and ".bashrc" is all name.
+        const std::string stem = oneFolder ? name : replaceArchiveExtension(name, "");
+        return (stem.empty() ? name : stem) + ".zip";
+    }
+    std::string folder = shownFolder;
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    const std::string last = folder.substr(folder.rfind('/') + 1);
+    return (last.empty() ? std::string("Archive") : last) + ".zip";
+}
+
 void startCompressionCommand()
 {
     const int current = pf::isGadget(ids::ExplorerList) ? pf::getGadgetState(ids::ExplorerList) : -1;
@@ -143,9 +181,18 @@ void startCompressionCommand()
     }
     if (!buildCompressionWindow())
         return;
-    const std::string name = pf::getGadgetItemText(ids::ExplorerList, current);
-    pf::setGadgetText(ids::StrZipName, name == ".." ? std::string() : name);
-    pf::setGadgetText(ids::StrLocation, startFolder(settings::kDefaultArchiveFolder));
+    const std::vector<Item> chosen = explorerChoice(ids::ExplorerList);
+    std::vector<std::string> names;
+    for (const Item &item : chosen) {
+        std::string path = item.path;
+        while (path.size() > 1 && path.back() == '/')
+            path.pop_back();
+        names.push_back(base::lastPathComponent(path));
+    }
+    const std::string shown = pf::getGadgetText(ids::ExplorerList);
+    pf::setGadgetText(ids::StrZipName, proposedArchiveName(names, chosen.size() == 1 && chosen.front().folder, shown));
+    pf::setGadgetText(ids::StrLocation, startFolder(settings::kDefaultArchiveFolder, shown));
+    pf::setGadgetState(ids::ChkKeepFullPaths, settings::settingIs(settings::kKeepFullPaths, "1") ? 1 : 0);
     pf::showWindow(ids::WindowCompression);
     pf::activateWindow(ids::WindowCompression);
     pf::setActiveGadget(ids::StrZipName);
@@ -209,10 +256,12 @@ void confirmCompressionWindow()
         return;
     }
 
+    const bool keepFullPaths = pf::getGadgetState(ids::ChkKeepFullPaths) == 1;
+    saveKeepFullPaths(keepFullPaths);
     pf::closeWindow(ids::WindowCompression);
     setMainTitle(languageText("TxtTitle1", "Compression en cours ..."));
     openProgressWindow(100);
-    compressSelection(plan.archivePath, plan.method, plan.password);
+    compressSelection(plan.archivePath, plan.method, plan.password, keepFullPaths);
     closeProgressWindow();
     setMainTitle(kMainTitle);
 }
@@ -228,20 +277,20 @@ void cancelCompressionWindow()
 
 // ---- Runs ----------------------------------------------------------------------------
 
-CompressionOutcome compressItems(int explorer, const std::string &archivePath, int32_t method,
-                                 const std::string &password)
+CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password,
+                                     bool keepFullPaths)
 {
-    return runOver(explorer, archivePath, method, password, false);
+    return runOver(explorerChoice(ids::ExplorerList), keepFullPaths, archivePath, method, password, true);
 }
 
-CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password)
+CompressionOutcome assistantCompress(const std::string &archivePath, const std::vector<std::string> &paths)
 {
-    return runOver(ids::ExplorerList, archivePath, method, password, true);
-}
-
-CompressionOutcome assistantCompress(const std::string &archivePath)
-{
-    return runOver(ids::ExplorerAddFiles, archivePath, 8, "", false);
+    std::vector<Item> items;
+    for (const std::string &path : paths) {
+        std::error_code error;
+        items.push_back({path, fs::is_directory(path, error)});
+    }
+    return runOver(std::move(items), false, archivePath, 8, "", false);
 }
 
 int32_t endSoundsPlayed() { return uiState().endSounds; }

@@ -32,9 +32,17 @@ namespace zarvon::ui {
 
 // The compress command (menu MenuAddToZip, toolbar compress button). With no
 // current item in the main explorer list: MsgNofilesToCompress. Otherwise the
-// compression window opens with the current item's name in the name field and
-// the user's home folder in the location field.
+// compression window opens with a name the Ok button accepts (proposedArchiveName)
+// and, as location, the configured archive folder when it exists, else the
+// folder the explorer shows; "Keep full paths" as last saved.
 void startCompressionCommand();
+
+// The name proposed for an archive of the selection: one file, its name with
+// ".zip" for its extension ("f00013.txt" -> "f00013.zip"); one folder, its
+// name and ".zip" ("my.photos" -> "my.photos.zip"); several items, the name of
+// the folder that holds them ("Archive.zip" at the root).
+std::string proposedArchiveName(const std::vector<std::string> &selectedNames, bool oneFolder,
+                                const std::string &shownFolder);
 
 // An event of the format box (84): the name's extension is replaced by the
 // box's text (".zip"). A name that is still empty is only given one when the
@@ -64,25 +72,26 @@ enum class CompressionOutcome {
     Failed,      // the archive could not be created or written; earlier file untouched
 };
 
-// One run over the selected items of `explorer` (the main explorer list, or
-// the add-files window's for the assistant) into `archivePath`, with `method`
-// (0 or 8) and `password` ("" for none). Files at the top level are stored
-// under their bare name, files inside a selected folder under their full path;
-// folders are walked recursively (symbolic links to folders are not followed).
-// Reports a cancel (MsgStopCompress), a failure (MsgCompressError) and files
-// that could not be read (MsgFilesNotAdded) in message boxes; a success shows
-// no message. An archive path that is one of the selected files is refused
-// (MsgChkIfExist): the archive would replace that file without holding it. Uses the progress window when one is open.
-CompressionOutcome compressItems(int explorer, const std::string &archivePath, int32_t method,
-                                 const std::string &password);
+// The compression window's run over the main explorer list's selection into
+// `archivePath`, with `method` (0 or 8) and `password` ("" for none). Files at
+// the top level are stored under their bare name; the files of a selected
+// folder under the folder's own name and their place in it ("sub/numbers.txt"
+// for the folder sub), or with `keepFullPaths` under their full path, as older
+// versions stored them. Folders are walked recursively (symbolic links to
+// folders are not followed). Reports a cancel (MsgStopCompress), a failure
+// (MsgCompressError) and files that could not be read (MsgFilesNotAdded) in
+// message boxes; a success shows no message. An archive path that is one of
+// the selected files is refused (MsgChkIfExist): the archive would replace
+// that file without holding it. Uses the progress window when one is open.
+CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password,
+                                     bool keepFullPaths = false);
 
-// The compression window's run over the main explorer list's selection.
-CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password);
-
-// The assistant's run over the add-files window's selection into the full
-// path typed in the assistant: Deflate, no password, no sound. The caller
-// opens the progress window before and closes it afterwards.
-CompressionOutcome assistantCompress(const std::string &archivePath);
+// The assistant's run over `paths` (the rows chosen in its list: files and
+// folders, full paths) into the full path typed in the assistant: Deflate, no
+// password, no sound, folders named from their own name as above. Nothing
+// chosen: MsgNofilesToCompress, nothing written. The caller opens the
+// progress window before and closes it afterwards.
+CompressionOutcome assistantCompress(const std::string &archivePath, const std::vector<std::string> &paths);
 
 // How many times a run has played the end sound (General/ActivateSound
 // "1") since the program started; tests read it, as the sound itself cannot

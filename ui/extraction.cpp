@@ -10,6 +10,7 @@
 #include "base/paths.h"
 #include "operations/jobs.h"
 #include "rar/rar.h"
+#include "ui/archive_test.h"
 #include "ui/compression.h"
 #include "ui/dialogs/copy_window.h"
 #include "ui/explorer_selection.h"
@@ -64,6 +65,15 @@ std::string reasonText(operations::Reason reason)
 
 void errorMessage(const std::string &text) { pf::messageBox("Zarvon", text, pf::MessageIcon::Error); }
 
+// `text` with its "%1" replaced by `count`.
+std::string countedText(std::string text, std::size_t count)
+{
+    const auto at = text.find("%1");
+    if (at != std::string::npos)
+        text.replace(at, 2, std::to_string(count));
+    return text;
+}
+
 void setMainTitle(const std::string &title)
 {
     if (pf::isWindow(ids::WindowMain))
@@ -116,7 +126,7 @@ ExtractReport runWithProgress(const std::string &archivePath, const std::string 
     ExtractReport report = operations::extractArchive({archivePath, destination, names, password, overwrite}, progress);
     closeProgressWindow();
     clearCancelRequest();
-    setMainTitle(kMainTitle);
+    setMainTitle(restingWindowTitle());
     return report;
 }
 
@@ -141,7 +151,8 @@ void openPasswordWindowFor(const PasswordRequest &request)
     PasswordDestination shown = PasswordDestination::Editable;
     if (request.kind == PasswordRequestKind::rarFile)
         shown = PasswordDestination::Locked;
-    if (request.kind == PasswordRequestKind::openEntry || request.kind == PasswordRequestKind::dragEntries)
+    if (request.kind == PasswordRequestKind::openEntry || request.kind == PasswordRequestKind::dragEntries ||
+        request.kind == PasswordRequestKind::testArchive)
         shown = PasswordDestination::None;
     if (!buildPasswordWindow(request.destination, shown))
         return;
@@ -162,6 +173,32 @@ void askNextPassword()
 }
 
 void queuePasswordRequest(PasswordRequest request) { uiState().passwordRequests.push_back(std::move(request)); }
+
+// The password window's Ok for the test command.
+void confirmTestPassword(const PasswordRequest &request)
+{
+    const std::string password = pf::getGadgetText(ids::StrCopyDestination);
+    if (password.empty()) {
+        errorMessage(languageText("MsgZipPwd", "Vérifier votre mot de passe et/ou la destionation !"));
+        return;
+    }
+    // A test writes nothing and shows no progress window: the password
+    // window stays up, with the keyboard, while it runs.
+    operations::TestReport tested;
+    if (!testWithPassword(request, password, tested)) {
+        // Refused: the field is emptied for another try, or Cancel. The
+        // window manager hands the keyboard back to the main window when the
+        // message closes: the password window takes it back.
+        pf::setGadgetText(ids::StrCopyDestination, "");
+        pf::activateWindow(ids::WindowCopy);
+        pf::setActiveGadget(ids::StrCopyDestination);
+        return;
+    }
+    pf::closeWindow(ids::WindowCopy);
+    uiState().passwordRequests.pop_front();
+    showTestVerdict(request, tested);
+    askNextPassword();
+}
 
 std::string failureLines(const ExtractReport &report)
 {
@@ -261,8 +298,8 @@ void extractRarFile(const std::string &archivePath)
             languageText("MsgRarLibraryMissing", "La bibliothèque UnRAR est absente : installez le paquet libunrar5."));
         return;
     }
-    const std::string destination =
-        pf::folderRequester("Choisissez un répertoire", startFolder(settings::kDefaultArchiveExtractionFolder));
+    const std::string destination = pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"),
+                                                        startFolder(settings::kDefaultArchiveExtractionFolder));
     if (destination.empty())
         return;
     const ExtractReport report = runWithProgress(archivePath, destination, {});
@@ -297,7 +334,7 @@ void extractSelection()
     const int explorer = ids::ExplorerList;
     bool anySelected = false;
     std::vector<std::pair<std::string, std::string>> files; // path, extension
-    if (pf::isGadget(explorer)) {
+    if (pf::isGadget(explorer) && !archiveListIsTheTarget()) {
         for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
             anySelected = true;
             if (!(item.state & pf::ItemFile))
@@ -312,6 +349,7 @@ void extractSelection()
             errorMessage(languageText("MsgNozipSelect", "Veuillez selectionnez une archive !"));
             return;
         }
+        std::size_t skipped = 0;
         for (const auto &[path, extension] : files) {
             if (extension == "zip") {
                 if (isProtected(path))
@@ -321,22 +359,28 @@ void extractSelection()
             } else if (extension == "rar") {
                 extractRarFile(path);
             } else {
-                errorMessage(languageText("MsgNozipSelect", "Veuillez selectionnez une archive !"));
+                ++skipped;
             }
         }
+        // One message for all the files passed over: thousands of them
+        // selected must not mean thousands of boxes to close.
+        if (skipped > 0)
+            errorMessage(languageText("MsgNozipSelect", "Veuillez selectionnez une archive !") + "\r" +
+                         countedText(languageText("MsgNotArchivesSkipped",
+                                                  "%1 fichier(s) ignoré(s) : ce ne sont pas des archives."),
+                                     skipped));
         askNextPassword();
         return;
     }
 
     const std::string archive = shownArchive();
     if (!archive.empty()) {
+        // No entry selected: the whole archive, as the explorer's archive
+        // would be extracted.
         const std::vector<std::string> names = selectedArchiveRows();
-        if (names.empty()) {
-            errorMessage(languageText("MsgNoFileSelect", "Veuillez selectionnez le(s) fichier(s) à extraire !"));
-            return;
-        }
         if (isProtected(archive)) {
-            queuePasswordRequest({PasswordRequestKind::zipEntries, archive, names, {}});
+            queuePasswordRequest({names.empty() ? PasswordRequestKind::zipFile : PasswordRequestKind::zipEntries,
+                                  archive, names, {}});
             askNextPassword();
             return;
         }
@@ -356,6 +400,10 @@ void confirmPasswordWindow()
         return;
     }
     const PasswordRequest request = uiState().passwordRequests.front();
+    if (request.kind == PasswordRequestKind::testArchive) {
+        confirmTestPassword(request);
+        return;
+    }
     // Entries opened or dragged out go to a private folder: there is no
     // destination to check.
     const bool privateCopy =
@@ -407,8 +455,14 @@ void cancelPasswordWindow()
 {
     if (pf::isWindow(ids::WindowCopy))
         pf::closeWindow(ids::WindowCopy);
-    if (!uiState().passwordRequests.empty())
+    if (!uiState().passwordRequests.empty()) {
+        const PasswordRequest request = uiState().passwordRequests.front();
         uiState().passwordRequests.pop_front();
+        // A test left without its password is not a test passed: say what
+        // was not checked.
+        if (request.kind == PasswordRequestKind::testArchive)
+            reportUntestedEntries(request);
+    }
     askNextPassword();
 }
 

@@ -41,11 +41,12 @@ std::string archiveProtectionText(const std::string &path);
 
 // What the password window was opened for.
 enum class PasswordRequestKind {
-    zipFile,    // a ZIP file selected in the explorer list: every entry
-    zipEntries, // entries selected in the archive list (entryNames)
-    rarFile,    // a RAR file; destination already chosen
-    openEntry,  // one entry of the archive list, to open with the desktop
+    zipFile,     // a ZIP file selected in the explorer list: every entry
+    zipEntries,  // entries selected in the archive list (entryNames)
+    rarFile,     // a RAR file; destination already chosen
+    openEntry,   // one entry of the archive list, to open with the desktop
     dragEntries, // entries dragged out of the archive list
+    testArchive, // the test command, for the encrypted entries (entryNames: those not checked yet)
 };
 
 struct PasswordRequest {
@@ -54,6 +55,7 @@ struct PasswordRequest {
     std::vector<std::string> entryNames; // zipEntries: whole stored names, as listed
     std::string destination;             // put in the destination field; rarFile: the folder
                                          // chosen in the first pass, which cannot be changed
+    bool chosenInRequester = false;      // testArchive: the file came from the open requester
 };
 
 // The request the open password window acts on, and those waiting for it

@@ -219,11 +219,11 @@ void confirmRename(const std::string &newBase)
     showResult();
 }
 
-// The question names what goes: the first few items, then how many more.
-std::string trashQuestion(const std::vector<ExplorerItem> &items)
+// A question names what goes: the first few items, then how many more,
+// each on a line of its own after `text`.
+std::string namingItems(std::string text, const std::vector<ExplorerItem> &items)
 {
     constexpr std::size_t kNamed = 5;
-    std::string text = languageText("MsgTrashQuestion", "Envoyer vers la corbeille :");
     for (std::size_t i = 0; i < items.size() && i < kNamed; ++i)
         text += "\r" + items[i].path;
     if (items.size() > kNamed) {
@@ -340,7 +340,9 @@ void deleteSelection()
         pf::messageBox(texts.deleteCaption, texts.deleteNothing, pf::MessageIcon::Warning);
         return;
     }
-    if (!pf::askYesNo(texts.deleteCaption, trashQuestion(items), pf::MessageIcon::Question))
+    if (!pf::askYesNo(texts.deleteCaption,
+                      namingItems(languageText("MsgTrashQuestion", "Envoyer vers la corbeille :"), items),
+                      pf::MessageIcon::Question))
         return;
     closeShownArchiveAmong(items);
     std::vector<operations::Failure> failures;
@@ -350,6 +352,32 @@ void deleteSelection()
             failures.push_back({it->path, failure.reason, failure.sysErrno, 0});
     }
     reportFailures(languageText("MsgTrashFailures", "Ces éléments n'ont pas pu être mis à la corbeille :"), failures);
+    showResult();
+}
+
+void deleteSelectionForGood()
+{
+    const auto &texts = settings::currentBuiltInTexts();
+    const std::vector<ExplorerItem> items = selectedItems();
+    if (items.empty()) {
+        pf::messageBox(texts.deleteCaption, texts.deleteNothing, pf::MessageIcon::Warning);
+        return;
+    }
+    // Not the trash question: nothing can be brought back, and Enter keeps
+    // everything.
+    std::string question = languageText("MsgDeleteForGoodQuestion",
+                                        "Supprimer définitivement, sans passer par la corbeille ? Rien ne pourra "
+                                        "être récupéré :");
+    if (!pf::askYesNo(texts.deleteCaption, namingItems(question, items), pf::MessageIcon::Warning, true))
+        return;
+    closeShownArchiveAmong(items);
+    std::vector<operations::Failure> failures;
+    for (auto it = items.rbegin(); it != items.rend(); ++it) {
+        const operations::Failure failure = operations::removeItemForGood(it->path);
+        if (failure.reason != Reason::None)
+            failures.push_back({it->path, failure.reason, failure.sysErrno, 0});
+    }
+    reportFailures(languageText("MsgDeleteFailures", "Ces éléments n'ont pas pu être supprimés :"), failures);
     showResult();
 }
 

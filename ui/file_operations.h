@@ -30,6 +30,11 @@ void renameSelection();
 // is). What could not go stays where it was and is told with its reason.
 void deleteSelection();
 
+// Shift+Delete in the explorer list: after its own question, whose default
+// answer is No, removes every selected item for good, not to the trash.
+// What could not be removed is told with its reason.
+void deleteSelectionForGood();
+
 // The Delete key: acts on the control that has the keyboard focus, so
 // deleteSelection for the explorer list and nothing for any other (a text
 // field never sees this: the key edits its text).

@@ -26,6 +26,7 @@ constexpr int WindowAddFiles = 6;   // title key TxtWindowAddFiles
 constexpr int WindowCopy = 7;       // copy, move, rename and password prompt
 constexpr int WindowBootScreen = 8; // title key BootScreen
 constexpr int WindowAbout = 9;
+constexpr int WindowHelp = 10;
 
 // ---- Menus -----------------------------------------------------------------
 constexpr int MenuBarMain = 0; // the main window's menu bar
@@ -83,6 +84,7 @@ constexpr int ShortcutBack = 10009;      // Alt+Left: the explorer's folder show
 constexpr int ShortcutForward = 10010;   // Alt+Right: the explorer's folder left by Alt+Left
 constexpr int ShortcutReload = 10011;    // F5: the explorer's folder read again
 constexpr int ShortcutRename = 10012;    // F2: renames the explorer's item
+constexpr int ShortcutDeleteForGood = 10013; // Shift+Delete: removes the explorer's items, not to the trash
 
 // ---- Notification area -----------------------------------------------------
 constexpr int TrayIcon = 137;
@@ -147,6 +149,7 @@ constexpr int TxtConfirmPwd = 26;
 constexpr int StrConfirmPassword = 80;
 constexpr int TxtShowPwd = 88;         // check box
 constexpr int TxtEncryptFileName = 89; // check box, always disabled
+constexpr int ChkKeepFullPaths = 236;  // check box: folders stored under their full path
 constexpr int BtCompressOk = 53;
 constexpr int BtCancelCompress = 54;
 
@@ -197,6 +200,7 @@ constexpr int TxtSelectFiles = 27;
 constexpr int ExplorerAddFiles = 134;
 constexpr int BtAdd = 135;
 constexpr int BtCancel2 = 136;
+constexpr int TxtAddFilesFolder = 235; // the folder its explorer list shows
 
 // ---- Copy window (window 7) ------------------------------------------------
 constexpr int TxtCopy = 37;
@@ -223,5 +227,8 @@ constexpr int TxtAboutThanks1 = 34;
 constexpr int TxtAboutThanks2 = 35;
 constexpr int TxtAboutThanks3 = 36;
 constexpr int BtAboutOk = 64;
+
+// ---- Help window (window 10) -----------------------------------------------
+constexpr int HelpPage = 194; // the page, scrolled and read at the keyboard
 
 } // namespace zarvon::ids

@@ -1,11 +1,15 @@
 #include "ui/information.h"
 
+#include <cstdio>
+#include <filesystem>
+
 #include "base/case_fold.h"
 #include "base/paths.h"
 #include "operations/archive_information.h"
 #include "settings/language.h"
 #include "ui/explorer_selection.h"
 #include "ui/ids.h"
+#include "ui/opening.h"
 #include "ui/platform/platform.h"
 #include "ui/platform/requesters.h"
 
@@ -40,10 +44,32 @@ std::string sheetDate(std::time_t time, bool english)
     const std::string month = std::to_string(fields.tm_mon + 1);
     const std::string year = std::to_string(fields.tm_year + 1900);
     const std::string &name = texts.dayNames[std::size_t(fields.tm_wday)];
-    return english ? name + " " + month + "/" + day + "/" + year : name + " " + day + "/" + month + "/" + year;
+    char clock[16];
+    std::snprintf(clock, sizeof clock, " %02d:%02d:%02d", fields.tm_hour, fields.tm_min, fields.tm_sec);
+    return (english ? name + " " + month + "/" + day + "/" + year : name + " " + day + "/" + month + "/" + year) +
+           clock;
 }
 
-std::string kilobyteText(uint64_t bytes) { return std::to_string(operations::roundedKilobytes(bytes)) + " Ko"; }
+std::string kilobyteText(uint64_t bytes)
+{
+    return std::to_string(operations::roundedKilobytes(bytes)) + " " + languageText("TxtKilobytes", "Ko");
+}
+
+std::string methodsText(const std::vector<std::string> &methods)
+{
+    std::string text;
+    for (const std::string &method : methods) {
+        if (!text.empty())
+            text += ", ";
+        if (method != "Stored")
+            text += method;
+        else if (methods.size() == 1)
+            text += languageText("TxtNoCompress", "Pas de compression");
+        else
+            text += languageText("ArchiveMethodStored", "Stocké");
+    }
+    return text;
+}
 
 InformationValues informationValues(const std::string &path, const std::string &name)
 {
@@ -53,15 +79,13 @@ InformationValues informationValues(const std::string &path, const std::string &
     InformationValues values;
     values[0] = name;
     if (info.listed) {
-        values[1] = std::to_string(info.entryCount) + " " + languageText("Files", "Fichier(s)");
+        values[1] = std::to_string(info.fileCount) + " " + languageText("Files", "Fichier(s)");
+        if (info.folderCount > 0)
+            values[1] += ", " + std::to_string(info.folderCount) + " " + languageText("Folders", "Dossier(s)");
         if (info.protection != operations::Protection::Unknown)
             values[2] = info.protection == operations::Protection::Encrypted ? texts.encrypted : texts.notEncrypted;
         values[3] = kilobyteText(info.originalSize);
-        using Method = operations::ArchiveInformation::Method;
-        if (info.lastMethod == Method::Deflate)
-            values[4] = "Deflate";
-        if (info.lastMethod == Method::Stored)
-            values[4] = languageText("TxtNoCompress", "Pas de compression");
+        values[4] = methodsText(info.methods);
     }
     if (info.fileFound) {
         values[5] = kilobyteText(info.fileSize);
@@ -74,6 +98,14 @@ InformationValues informationValues(const std::string &path, const std::string &
 
 void showArchiveInformation()
 {
+    if (archiveListIsTheTarget()) {
+        const std::string shown = currentArchivePath();
+        if (buildInformationWindow(informationValues(shown, std::filesystem::path(shown).filename().string()))) {
+            pf::showWindow(ids::WindowInfoArchive);
+            pf::activateWindow(ids::WindowInfoArchive);
+        }
+        return;
+    }
     if (!pf::isGadget(ids::ExplorerList))
         return;
     const std::vector<ExplorerItem> items = selectedExplorerItems(ids::ExplorerList);
@@ -81,17 +113,28 @@ void showArchiveInformation()
         noArchiveMessage();
         return;
     }
+    std::size_t skipped = 0;
     for (const ExplorerItem &item : items) {
         if (!(item.state & pf::ItemFile))
             continue;
         if (!isArchiveName(item.name)) {
-            noArchiveMessage();
+            ++skipped;
             continue;
         }
         if (!buildInformationWindow(informationValues(item.path, item.name)))
             return;
         pf::showWindow(ids::WindowInfoArchive);
         pf::activateWindow(ids::WindowInfoArchive);
+    }
+    // One message for every file passed over, however many were selected.
+    if (skipped > 0) {
+        std::string count =
+            languageText("MsgNotArchivesSkipped", "%1 fichier(s) ignoré(s) : ce ne sont pas des archives.");
+        const auto at = count.find("%1");
+        if (at != std::string::npos)
+            count.replace(at, 2, std::to_string(skipped));
+        pf::messageBox("Zarvon", languageText("MsgNozipSelect", "Veuillez selectionnez une archive !") + "\r" + count,
+                       pf::MessageIcon::Error);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "ui/dialogs/information_window.h"
 
@@ -25,10 +26,16 @@ void closeArchiveInformation();
 // order and protection texts follow View/EnglishLanguage.
 InformationValues informationValues(const std::string &path, const std::string &name);
 
-// "Lundi 5/3/2007" (French) or "Monday 3/5/2007" (English), in local time.
+// "Lundi 5/3/2007 17:47:16" (French) or "Monday 3/5/2007 17:47:16"
+// (English), in local time.
 std::string sheetDate(std::time_t time, bool english);
 
-// "2 Ko": `bytes` in rounded kilobytes.
+// "2 Ko" ("2 KB" in English): `bytes` in rounded kilobytes, the unit from
+// the language file (TxtKilobytes).
 std::string kilobyteText(uint64_t bytes);
+
+// The methods of an archive's files as the sheet names them, joined by ", "
+// ("Deflate", "Deflate, Stocké"); a lone "Stored" reads TxtNoCompress.
+std::string methodsText(const std::vector<std::string> &methods);
 
 } // namespace zarvon::ui

@@ -129,6 +129,7 @@ void shortcuts()
     pf::addKeyboardShortcut(ids::WindowMain, "Alt+Right", ids::ShortcutForward);
     pf::addKeyboardShortcut(ids::WindowMain, "F5", ids::ShortcutReload);
     pf::addKeyboardShortcut(ids::WindowMain, "F2", ids::ShortcutRename);
+    pf::addKeyboardShortcut(ids::WindowMain, "Shift+Delete", ids::ShortcutDeleteForGood);
 }
 
 // The single-instance rule, when General/MultitaskWindow reads "0".

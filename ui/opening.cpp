@@ -17,6 +17,7 @@
 
 #include "base/case_fold.h"
 #include "base/paths.h"
+#include "base/product.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
@@ -322,13 +323,14 @@ void openArchiveFromExplorer()
     if (item < 0 || !(pf::getGadgetItemState(ids::ExplorerList, item) & pf::ItemFile))
         return;
     const std::string path = pf::getGadgetText(ids::ExplorerList) + pf::getGadgetItemText(ids::ExplorerList, item);
-    const std::string extension = base::pathExtension(path);
-    // Any other file is not listed, so it does not become the shown archive:
-    // extraction and the drag from the archive list keep working on the
-    // entries the list shows.
-    if (extension != "zip" && extension != "ZIP" && extension != "arj")
+    // An archive of any format the program reads opens as File -> Open opens
+    // it, RAR included. Any other file is not listed, so it does not become
+    // the shown archive: extraction and the drag from the archive list keep
+    // working on the entries the list shows.
+    if (!operations::formatOf(path))
         return;
     shownPath() = path;
+    remember(path);
     showArchive(ArchiveOpening::DoubleClick);
 }
 
@@ -651,5 +653,16 @@ void dropFiles(int target)
 }
 
 std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }
+
+bool archiveListIsTheTarget()
+{
+    return !shownPath().empty() && pf::isGadget(ids::ArchiveList) && pf::lastFocusedList() == ids::ArchiveList;
+}
+
+std::string restingWindowTitle()
+{
+    const std::string &shown = shownPath();
+    return shown.empty() ? std::string(base::kProductTitle) : archiveWindowTitle(shown);
+}
 
 } // namespace zarvon::ui

@@ -80,9 +80,11 @@ void openArchiveAtPath(const std::string &path);
 // nothing.
 void openRecentArchive(int index);
 
-// The double-click rule of the explorer list (116): a current item that is a
-// "zip", "ZIP" or "arj" file becomes currentArchivePath and is listed, the
-// window named after it. Folders and other files change nothing.
+// The double-click rule of the explorer list (116): a current item that is
+// an archive the program reads (operations::formatOf: ZIP or RAR, by content
+// or name) opens as with the open requester: it becomes currentArchivePath,
+// joins the recent archives and is listed, the window named after it.
+// Folders and other files change nothing.
 void openArchiveFromExplorer();
 
 // A private folder (mode 0700) for entries taken out of the shown archive,
@@ -132,5 +134,13 @@ void dropFiles(int target);
 
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);
+// The main window's title at rest: the shown archive's while one is shown,
+// else the product's. A job that put its own title up puts this one back.
+std::string restingWindowTitle();
+
+// True when an archive is shown and its list had the keyboard focus after
+// the explorer list: Extract, Test and Information then take that archive
+// (and its selected entries) rather than the explorer's selected files.
+bool archiveListIsTheTarget();
 
 } // namespace zarvon::ui

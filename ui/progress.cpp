@@ -26,6 +26,8 @@ constexpr int kHeight = 106;
 // The extraction form keeps the first line, its bar and Cancel.
 constexpr int kReducedHeight = 62;
 
+std::string cancelText() { return settings::languageText("BtCancelProgress", "Annuler"); }
+
 int openWindowWithParts(const std::string &title, int height, int overallMaximum, bool overallPart)
 {
     closeProgressWindow();
@@ -36,16 +38,18 @@ int openWindowWithParts(const std::string &title, int height, int overallMaximum
         return -1;
     progressWindow().window = window;
     progressWindow().fileText =
-        pf::textGadget(pf::AnyNumber, 5, 5, 305, 15, "Extraction des fichiers...", pf::TextCenter);
+        pf::textGadget(pf::AnyNumber, 5, 5, 305, 15,
+                       settings::languageText("TxtWindowExtract", "Extraction des fichiers..."), pf::TextCenter);
     progressWindow().fileBar = pf::progressBarGadget(pf::AnyNumber, 5, 20, 305, 17, 0, 100);
     if (overallPart) {
         progressWindow().overallText =
-            pf::textGadget(pf::AnyNumber, 10, 50, 290, 15, "Progression générale", pf::TextCenter);
+            pf::textGadget(pf::AnyNumber, 10, 50, 290, 15,
+                           settings::languageText("TxtProgressOverall", "Progression générale"), pf::TextCenter);
         progressWindow().overallBar =
             pf::progressBarGadget(pf::AnyNumber, 5, 65, 305, 17, 0, std::max(1, overallMaximum));
-        progressWindow().cancel = pf::buttonGadget(pf::AnyNumber, 241, 85, 70, 18, "Annuler");
+        progressWindow().cancel = pf::buttonGadget(pf::AnyNumber, 241, 85, 70, 18, cancelText());
     } else {
-        progressWindow().cancel = pf::buttonGadget(pf::AnyNumber, 241, 41, 70, 18, "Annuler");
+        progressWindow().cancel = pf::buttonGadget(pf::AnyNumber, 241, 41, 70, 18, cancelText());
     }
     progressWindow().overall = 0;
     pf::showWindow(window);
@@ -62,7 +66,8 @@ int openWindowWithParts(const std::string &title, int height, int overallMaximum
 
 int openProgressWindow(int overallMaximum)
 {
-    return openWindowWithParts("Progression...", kHeight, overallMaximum, true);
+    return openWindowWithParts(settings::languageText("TxtProgressTitle", "Progression..."), kHeight, overallMaximum,
+                               true);
 }
 
 int openExtractionProgressWindow(const std::string &title)
@@ -153,7 +158,8 @@ bool ProgressWindowReporter::report(const operations::ProgressStep &step)
         if (form_ == Form::Compression) {
             setProgressOverall(int(step.done));
             const int64_t percent = step.total > 0 ? step.done * 100 / step.total : 100;
-            setProgressTitle("Progression...  " + std::to_string(percent) + " %");
+            setProgressTitle(settings::languageText("TxtProgressTitle", "Progression...") + "  " +
+                             std::to_string(percent) + " %");
         }
         return uiState().cancelRequested;
     }

@@ -60,10 +60,25 @@ void restoreFromTray()
         return;
     mode.inTray = false;
     if (pf::isWindow(ids::WindowMain)) {
-        pf::setWindowState(ids::WindowMain, mode.stateBefore);
-        pf::showWindow(ids::WindowMain);
-        if (mode.stateBefore != pf::WindowState::Minimized)
-            pf::activateWindow(ids::WindowMain);
+        // The user asked for the window: it comes back visible, raised and
+        // focused, maximised or normal but never minimised. After a trip to
+        // the taskbar and back through the window manager, the X window
+        // still asks to start iconic although it reads as normal: passing
+        // through the minimised state clears that request. Should the
+        // window manager map it iconic all the same (it reads the request
+        // as it pleases), asking again on the mapped window restores it.
+        const pf::WindowState shown =
+            mode.stateBefore == pf::WindowState::Maximized ? pf::WindowState::Maximized : pf::WindowState::Normal;
+        pf::setWindowState(ids::WindowMain, pf::WindowState::Minimized);
+        pf::setWindowState(ids::WindowMain, shown);
+        pf::activateWindow(ids::WindowMain);
+        for (int i = 0; i < 20 && pf::activeWindow() != ids::WindowMain; ++i) {
+            pf::processSystemEvents(50);
+            if (pf::getWindowState(ids::WindowMain) == pf::WindowState::Minimized) {
+                pf::setWindowState(ids::WindowMain, shown);
+                pf::activateWindow(ids::WindowMain);
+            }
+        }
     }
     pf::removeSysTrayIcon(ids::TrayIcon);
 }

@@ -19,8 +19,9 @@ namespace zarvon::ui {
 void minimiseToTray();
 
 // Double click on icon 137 and tray menu item RestoreApp: the main window
-// again in the state it had (maximised, minimised or normal), then the icon
-// goes. Nothing when the program is not in the tray.
+// shown again, raised and active, maximised when it was maximised and
+// otherwise normal (never minimised), then the icon goes. Nothing when the
+// program is not in the tray.
 void restoreFromTray();
 
 // Right click on icon 137: the main window is made the owner of popup menu

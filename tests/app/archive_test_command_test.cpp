@@ -1,7 +1,12 @@
 // The test command: requester or explorer selection, one message per file,
 // the verdict from the engine's verification.
 #include "engine/engine.h"
+#include "rar/rar.h"
+#include "support/explorer_clicks.h"
+#include "support/process.h"
 #include "support/program_fixture.h"
+
+#include <QApplication>
 
 using namespace zarvon;
 using namespace zarvon::platform;
@@ -18,6 +23,33 @@ std::string about(const std::string &name, const std::string &text) { return nam
 
 class TestCommandTest : public ProgramTest {
 protected:
+    void clickCheckButton()
+    {
+        QTest::mouseClick(toolBarButtonWidget(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Check)),
+                          Qt::LeftButton);
+        pump();
+    }
+
+    void clickCancel()
+    {
+        ASSERT_TRUE(isWindowVisible(ids::WindowCopy));
+        QTest::mouseClick(gadgetWidget(ids::BtCancel3), Qt::LeftButton);
+        pump();
+    }
+
+    // Types into the focused field of the password window and clicks its Ok,
+    // expecting the message that follows.
+    void answerPassword(const std::string &password, const std::string &message, MessageIcon icon)
+    {
+        ASSERT_TRUE(isWindowVisible(ids::WindowCopy));
+        QWidget *field = gadgetWidget(ids::StrCopyDestination);
+        ASSERT_TRUE(QTest::qWaitFor([field] { return QApplication::focusWidget() == field; }, 2000));
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(password));
+        expectMessage("Zarvon", message, icon);
+        QTest::mouseClick(gadgetWidget(ids::BtOk), Qt::LeftButton);
+        pump();
+    }
+
     void select(const std::string &name)
     {
         const int item = explorerItem(name);
@@ -62,22 +94,72 @@ TEST_F(TestCommandTest, DamagedEntryFailsEvenWithAnIntactDirectory)
     menu(ids::MenuTestZip);
 }
 
-TEST_F(TestCommandTest, ProtectedArchivePassesWhateverPasswordIsLeftInForce)
+TEST_F(TestCommandTest, ProtectedArchiveIsTestedWithThePasswordTypedInItsWindow)
 {
     writeStandardIni();
     writeFile("secret.txt", "secret data");
-    const std::string zip = (folder() / "protected.zip").string();
+    writeFile("open.txt", "open data");
+    const std::string zip = (folder() / "home/protected.zip").string();
     ASSERT_NE(engine::createArchive(zip, 0), 0);
+    ASSERT_EQ(engine::addFile((folder() / "open.txt").string(), 0), 0);
     engine::setPassword("right");
     ASSERT_EQ(engine::addFile((folder() / "secret.txt").string(), 0), 0);
     ASSERT_EQ(engine::closeArchives(), 0);
     ASSERT_TRUE(start());
     // As an earlier compression with another password leaves it.
     engine::setPassword("other");
-    expectOpenFile(zip);
-    expectMessage("Zarvon", about("protected.zip", kPassRequester), MessageIcon::Information);
-    menu(ids::MenuTestZip);
+    zarvon::testing::clickExplorerRow("protected.zip");
+    clickCheckButton();
+    ASSERT_TRUE(isWindowVisible(ids::WindowCopy)) << "the password window asks before any verdict";
+    EXPECT_FALSE(isGadget(ids::StrPwdDestination)) << "a test writes nothing: no destination";
+
+    answerPassword("wrong",
+                   "protected.zip\rMot de passe incorrect : les fichiers chiffrés n'ont pas pu être "
+                   "vérifiés.",
+                   MessageIcon::Warning);
+    ASSERT_TRUE(isWindowVisible(ids::WindowCopy)) << "asked again";
+    EXPECT_EQ(getGadgetText(ids::StrCopyDestination), "");
+    answerPassword("right", about("protected.zip", kPassExplorer), MessageIcon::Information);
+    EXPECT_FALSE(isWindow(ids::WindowCopy));
     EXPECT_EQ(engine::engineState().password, "other");
+
+    // Without the password the verdict says what was not checked.
+    clickCheckButton();
+    expectMessage("Zarvon",
+                  "protected.zip\rVérification incomplète : 1 fichier(s) chiffré(s) non vérifié(s), faute de mot de "
+                  "passe :\rsecret.txt",
+                  MessageIcon::Warning);
+    clickCancel();
+    EXPECT_FALSE(isWindow(ids::WindowCopy));
+}
+
+TEST_F(TestCommandTest, RarArchivesAreTestedWithTheSameMessagesPasswordIncluded)
+{
+    if (!rar::unrarLibraryAvailable() || !zarvon::testing::haveTool("rar"))
+        GTEST_SKIP() << "rar or the UnRAR library is not installed";
+    writeStandardIni();
+    writeFile("r/a.txt", "alpha");
+    for (const char *made : {"rar a -idq ../home/plain.rar a.txt", "rar a -idq -pkey ../home/locked.RAR a.txt",
+                             "rar a -idq -hpkey ../home/hidden.rar a.txt"})
+        ASSERT_EQ(
+            zarvon::testing::runCommand("cd " + zarvon::testing::quoted((folder() / "r").string()) + " && " + made)
+                .status,
+            0);
+    ASSERT_TRUE(start());
+    zarvon::testing::clickExplorerRow("plain.rar");
+    expectMessage("Zarvon", about("plain.rar", kPassExplorer), MessageIcon::Information);
+    clickCheckButton();
+
+    zarvon::testing::clickExplorerRow("locked.RAR");
+    clickCheckButton();
+    answerPassword("key", about("locked.RAR", kPassExplorer), MessageIcon::Information);
+
+    // Encrypted names: nothing at all can be read without the password.
+    zarvon::testing::clickExplorerRow("hidden.rar");
+    clickCheckButton();
+    expectMessage("Zarvon", "hidden.rar\rVérification incomplète : sans mot de passe, rien n'a pu être vérifié.",
+                  MessageIcon::Warning);
+    clickCancel();
 }
 
 TEST_F(TestCommandTest, CancelledRequesterShowsNothing)

@@ -5,12 +5,15 @@
 #include "ui/extraction.h"
 #include "ui/platform/qt_access.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLibraryInfo>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
+
+#include <optional>
 
 using namespace zarvon;
 using namespace zarvon::platform;
@@ -246,34 +249,88 @@ TEST_F(DispatchTest, UndoDoesNothing)
     EXPECT_EQ(shownDialogs().size(), 0u);
 }
 
-TEST_F(DispatchTest, HelpFromMenuAndToolbar)
+TEST_F(DispatchTest, HelpWindowFromMenuAndToolbarInTheInterfaceLanguage)
 {
     writeStandardIni();
     ASSERT_TRUE(start());
-    expectMessage("Zarvon", "En cours...", MessageIcon::Information);
-    menu(ids::MenuHelp2);
-    expectMessage("Zarvon", "En cours...", MessageIcon::Information);
-    clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Help));
+    menuItemAction(ids::MenuBarMain, ids::MenuHelp2)->trigger();
     pump();
+    ASSERT_TRUE(isWindowVisible(ids::WindowHelp));
+    EXPECT_NE(getGadgetText(ids::HelpPage).find("Raccourcis clavier"), std::string::npos);
+    resizeWindow(ids::WindowHelp, Keep, Keep, 800, 700);
+    EXPECT_EQ(gadgetWidth(ids::HelpPage), 800) << "the page follows the window's size";
+    pressKey(Qt::Key_Escape);
+    EXPECT_FALSE(isWindow(ids::WindowHelp));
+
+    menu(ids::MenuEnglish);
+    auto *help = qobject_cast<QAbstractButton *>(
+        toolBarButtonWidget(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Help)));
+    ASSERT_NE(help, nullptr);
+    help->click();
+    pump();
+    ASSERT_TRUE(isWindowVisible(ids::WindowHelp));
+    EXPECT_EQ(getWindowTitle(ids::WindowHelp), "Zarvon - Help");
+    const std::string page = getGadgetText(ids::HelpPage);
+    for (const char *shown :
+         {"Keyboard shortcuts", "Ctrl+O", "Alt+Left", "F5", "Escape", "Edit the Configuration File"})
+        EXPECT_NE(page.find(shown), std::string::npos) << shown;
+    closeBox(ids::WindowHelp);
+    EXPECT_FALSE(isWindow(ids::WindowHelp));
 }
 
-TEST_F(DispatchTest, EditingTheConfigurationFileOpensItOrSaysItIsMissing)
+// A desktop of stub programs: a fake search path and data folder stand for
+// the system's, so no real editor starts.
+class EditSettingsFileTest : public DispatchTest {
+protected:
+    void SetUp() override
+    {
+        DispatchTest::SetUp();
+        for (const char *name : {"PATH", "XDG_DATA_HOME", "XDG_DATA_DIRS", "VISUAL", "EDITOR"}) {
+            const char *value = std::getenv(name);
+            saved_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name);
+        }
+        std::filesystem::create_directories(bin());
+        ::setenv("PATH", bin().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (folder() / "data").c_str(), 1);
+        ::setenv("XDG_DATA_DIRS", (folder() / "none").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        for (const auto &[name, value] : saved_)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        DispatchTest::TearDown();
+    }
+    std::string bin() const { return (folder() / "bin").string(); }
+    std::string stub(const std::string &name, const std::string &body = "exit 0")
+    {
+        const std::string path = bin() + "/" + name;
+        writeFile("bin/" + name, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return path;
+    }
+
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(EditSettingsFileTest, OpensTheFileInTheTextEditorOrSaysWhereItIs)
 {
     ASSERT_TRUE(start());
     expectMessage("Zarvon", settings::languageText("MsgNoConfigFile", ""), MessageIcon::Error);
     menu(ids::MenuEdit);
+
+    // What this machine had: a text-mode editor as the default, no terminal.
     writeStandardIni();
-    ScriptStep step;
-    step.kind = DialogKind::OpenDocument;
-    step.text = iniPath().string();
-    step.yes = true;
-    expectDialog(step);
-    menu(ids::MenuEdit);
-    // No application for it: said, with the file's path, instead of nothing.
-    step.yes = false;
-    expectDialog(step);
-    expectMessage("Zarvon", settings::languageText("MsgNoLauncher", "") + "\r" + iniPath().string(),
-                  MessageIcon::Error);
+    stub("xdg-mime", "echo vim.desktop");
+    writeFile("data/applications/vim.desktop", "[Desktop Entry]\nExec=vim %F\nTerminal=true\n");
+    const std::string vim = stub("vim");
+    expectMessage("Zarvon", settings::languageText("MsgNoEditor", "") + "\r" + iniPath().string(),
+                  MessageIcon::Warning);
+    menuItemAction(ids::MenuBarMain, ids::MenuEdit)->trigger();
+    pump();
+
+    const std::string terminal = stub("x-terminal-emulator");
+    expectStartProgram(terminal + "\n-e\n" + vim + "\n" + iniPath().string());
     menu(ids::MenuEdit);
 }
 

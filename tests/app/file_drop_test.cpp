@@ -102,6 +102,7 @@ TEST_F(FileDropTest, AnArchiveDroppedOutsideTheExplorerListIsOpened)
     ASSERT_TRUE(dropFiles({other}, middleOf(ids::ArchiveList)));
     EXPECT_EQ(ui::currentArchivePath(), other);
     EXPECT_EQ(archiveRows(), (std::vector<std::string>{"z.txt"}));
+    EXPECT_EQ(settings::recentArchives(), (std::vector<std::string>{other, zip})) << "both join the recent archives";
 }
 
 TEST_F(FileDropTest, OtherFilesDroppedOutsideTheExplorerListAreLeftAlone)

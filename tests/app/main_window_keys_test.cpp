@@ -1,11 +1,14 @@
 // The main window at the keyboard: keys are sent to the widget that has the
 // focus, as a person's keyboard sends them, and act on that widget.
+#include "support/explorer_clicks.h"
 #include "support/program_fixture.h"
 #include "ui/platform/qt_access.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
+#include <QTreeWidget>
 #include <QWidget>
 
 using namespace zarvon;
@@ -129,6 +132,31 @@ TEST_F(MainWindowKeysTest, EnterOpensTheArchiveAndF2RenamesInTheExplorer)
     EXPECT_EQ(countGadgetItems(ids::ArchiveList), 2);
 }
 
+TEST_F(MainWindowKeysTest, ShiftDeleteAsksItsOwnQuestionWithNoAsTheDefault)
+{
+    writeStandardIni();
+    writeFile("home/kept.txt", "k");
+    writeFile("home/gone/inner.txt", "g");
+    ASSERT_TRUE(start());
+    focus(ids::ExplorerList);
+    for (const char *name : {"kept.txt", "gone"}) {
+        setGadgetState(ids::ExplorerList, explorerRow(name));
+        setGadgetItemState(ids::ExplorerList, explorerRow(name), ItemSelected);
+    }
+    expectYesNo(false);
+    press(Qt::Key_Delete, Qt::ShiftModifier);
+    ASSERT_EQ(shownDialogs().size(), 1u);
+    EXPECT_TRUE(shownDialogs()[0].noByDefault);
+    EXPECT_NE(shownDialogs()[0].text.find((folder() / "home/gone").string()), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(folder() / "home/kept.txt"));
+    setGadgetItemState(ids::ExplorerList, explorerRow("kept.txt"), 0);
+    expectYesNo(true);
+    press(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_FALSE(std::filesystem::exists(folder() / "home/gone"));
+    EXPECT_TRUE(std::filesystem::exists(folder() / "home/kept.txt"));
+    EXPECT_FALSE(std::filesystem::exists(folder() / "home/.local/share/Trash")) << "not to the trash";
+}
+
 TEST_F(MainWindowKeysTest, SelectAllAndEnterActInTheArchiveList)
 {
     writeStandardIni();
@@ -151,6 +179,52 @@ TEST_F(MainWindowKeysTest, SelectAllAndEnterActInTheArchiveList)
     const std::string before = shown();
     press(Qt::Key_Backspace);
     EXPECT_EQ(shown(), before);
+}
+
+TEST_F(MainWindowKeysTest, ExtractTakesTheListThatHadTheFocusLast)
+{
+    writeStandardIni();
+    makeZip("home/other.zip", {{"o.txt", "o"}});
+    const std::string zip = makeZip("shown.zip", {{"x.txt", "x"}, {"y.txt", "y"}});
+    ASSERT_TRUE(start({zip}));
+    QApplication::setActiveWindow(windowWidget(ids::WindowMain));
+    auto *entries = qobject_cast<QTreeWidget *>(gadgetWidget(ids::ArchiveList));
+    ASSERT_NE(entries, nullptr);
+    const auto clickEntry = [&](const char *name, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        const auto found = entries->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1);
+        // On the name, which is on screen whatever the other columns' widths.
+        const QPoint at(12, entries->visualItemRect(found[0]).center().y());
+        QTest::mouseClick(entries->viewport(), Qt::LeftButton, modifiers, at);
+        pump();
+    };
+    const auto extractTo = [&](const char *out) {
+        expectFolder((folder() / out).string() + "/");
+        expectMessage("Zarvon", "Extraction des fichiers terminée !", MessageIcon::Information);
+        QTest::mouseClick(toolBarButtonWidget(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Extract)),
+                          Qt::LeftButton);
+        pump();
+        // The window manager gives the main window back the keyboard when
+        // the message closes.
+        QApplication::setActiveWindow(windowWidget(ids::WindowMain));
+    };
+    zarvon::testing::clickExplorerRow("other.zip");
+    clickEntry("y.txt");
+    extractTo("one");
+    EXPECT_TRUE(std::filesystem::exists(folder() / "one/y.txt"));
+    EXPECT_FALSE(std::filesystem::exists(folder() / "one/x.txt"));
+    EXPECT_FALSE(std::filesystem::exists(folder() / "one/o.txt")) << "the explorer's archive is not the target";
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), ui::archiveWindowTitle(zip)) << "the title still names the archive";
+
+    clickEntry("y.txt", Qt::ControlModifier);
+    ASSERT_EQ(selectedCount(ids::ArchiveList), 0);
+    extractTo("whole");
+    EXPECT_TRUE(std::filesystem::exists(folder() / "whole/x.txt")) << "nothing selected: the whole archive";
+    EXPECT_TRUE(std::filesystem::exists(folder() / "whole/y.txt"));
+
+    zarvon::testing::clickExplorerRow("other.zip");
+    extractTo("explorer");
+    EXPECT_TRUE(std::filesystem::exists(folder() / "explorer/o.txt"));
 }
 
 TEST_F(MainWindowKeysTest, OnTopBoxShowsWhatIsInForce)

@@ -1,5 +1,7 @@
 // Opening archives by requester, command line, recent-archives submenu and
 // double click; the recent archives' order, submenu and storage.
+#include "rar/rar.h"
+#include "support/explorer_clicks.h"
 #include "support/process.h"
 #include "support/program_fixture.h"
 #include "ui/opening.h"
@@ -322,8 +324,8 @@ TEST_F(OpeningTest, DoubleClickOnAZipFileListsIt)
     EXPECT_EQ(archiveRows(), (std::vector<std::string>{"inside.txt"}));
     EXPECT_EQ(getGadgetColumnTitle(ids::ArchiveList, 0), "Fichiers contenus dans l'archive (1)");
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + zip + "'' ----- Zarvon");
-    // A double click does not add to the recent archives.
-    EXPECT_TRUE(settings::recentArchives().empty());
+    // A double click opens as File -> Open does: the archive is remembered.
+    EXPECT_EQ(settings::recentArchives(), std::vector<std::string>{zip});
 
     // Another file is not listed, and the listed archive stays the one that
     // extraction and the drag work on.
@@ -333,14 +335,14 @@ TEST_F(OpeningTest, DoubleClickOnAZipFileListsIt)
     EXPECT_EQ(ui::currentArchivePath(), zip);
 }
 
-TEST_F(OpeningTest, DoubleClickOnAnUnlistedArchiveLeavesTheShownOneInCharge)
+TEST_F(OpeningTest, DoubleClickOnAFileNoFormatReadsLeavesTheShownOneInCharge)
 {
     writeStandardIni();
     std::string shown = makeZip("shown.zip", {{"same.txt", "shown"}});
-    makeZip("home/other.Zip", {{"same.txt", "other"}});
+    writeFile("home/other.arj", "not an archive the program reads");
     std::filesystem::create_directories(folder() / "out");
     ASSERT_TRUE(start({shown}));
-    setGadgetState(ids::ExplorerList, explorerItem("other.Zip"));
+    setGadgetState(ids::ExplorerList, explorerItem("other.arj"));
     control(ids::ExplorerList, EventSubtype::LeftDoubleClick);
     EXPECT_EQ(ui::currentArchivePath(), shown);
     EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + shown + "'' ----- Zarvon");
@@ -351,6 +353,30 @@ TEST_F(OpeningTest, DoubleClickOnAnUnlistedArchiveLeavesTheShownOneInCharge)
     ASSERT_EQ(lastDraggedFiles().size(), 1u);
     EXPECT_EQ(readFile(lastDraggedFiles()[0]), "shown");
     ui::removeTemporaryFolders();
+}
+
+TEST_F(OpeningTest, DoubleClickOnARarAfterAZipListsTheRarAndRemembersBoth)
+{
+    if (!rar::unrarLibraryAvailable() || !zarvon::testing::haveTool("rar"))
+        GTEST_SKIP() << "rar or the UnRAR library is not installed";
+    writeStandardIni();
+    const std::string zip = makeZip("home/first.zip", {{"zipped.txt", "z"}});
+    writeFile("r/packed.txt", "r");
+    ASSERT_EQ(zarvon::testing::runCommand("cd " + zarvon::testing::quoted((folder() / "r").string()) +
+                                          " && rar a -idq ../home/second.rar packed.txt")
+                  .status,
+              0);
+    ASSERT_TRUE(start());
+    zarvon::testing::doubleClickExplorerRow("first.zip");
+    pump();
+    ASSERT_EQ(archiveRows(), std::vector<std::string>{"zipped.txt"});
+    zarvon::testing::doubleClickExplorerRow("second.rar");
+    pump();
+    const std::string rar = (homeFolder() / "second.rar").string();
+    EXPECT_EQ(ui::currentArchivePath(), rar);
+    EXPECT_EQ(archiveRows(), std::vector<std::string>{"packed.txt"}) << "the ZIP's entries are gone";
+    EXPECT_EQ(getWindowTitle(ids::WindowMain), "''" + rar + "'' ----- Zarvon");
+    EXPECT_EQ(settings::recentArchives(), (std::vector<std::string>{rar, zip}));
 }
 
 TEST_F(OpeningTest, DoubleClickOnAFolderEntersIt)

@@ -114,6 +114,10 @@ TEST_F(DesktopIntegrationTest, ZipBoxMakesTheProgramTheDefaultAndClearingRemoves
         << desktopEntry;
     EXPECT_NE(desktopEntry.find("MimeType=application/zip;\n"), std::string::npos);
     EXPECT_NE(desktopEntry.find("NoDisplay=true\n"), std::string::npos);
+    // The desktop picks the comment of its own session's language.
+    EXPECT_NE(
+        desktopEntry.find("Comment=Zip files associated with Zarvon\nComment[fr]=Fichiers zip associés à Zarvon\n"),
+        std::string::npos);
     if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
         EXPECT_EQ(std::system(("desktop-file-validate '" + entry().string() + "'").c_str()), 0);
     }
@@ -216,7 +220,7 @@ TEST_F(DesktopIntegrationTest, ShortcutGoesToTheUsersDesktopFolderAndIsExecutabl
     ASSERT_EQ(::stat(z.launcherPath().c_str(), &info), 0);
     EXPECT_TRUE(info.st_mode & S_IXUSR);
     const std::string text = read(z.launcherPath());
-    EXPECT_NE(text.find("Comment=Zarvon est un Archiveur\n"), std::string::npos);
+    EXPECT_NE(text.find("Comment=Zarvon is an archiver\nComment[fr]=Zarvon est un Archiveur\n"), std::string::npos);
     EXPECT_NE(text.find("Path=" + (home_ / "opt" / "Zarvon Tools").string() + "/\n"), std::string::npos);
     EXPECT_TRUE(z.isApplied(IntegrationBox::DesktopShortcut));
     if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {

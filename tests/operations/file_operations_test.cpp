@@ -324,7 +324,7 @@ TEST_F(FileOperationsTest, InformationOfAFileNoFormatReadsKeepsTheArchiveFieldsU
     EXPECT_TRUE(info.fileFound);
     EXPECT_EQ(info.fileSize, fs::file_size(path("data.7z")));
     EXPECT_FALSE(info.listed);
-    EXPECT_EQ(info.lastMethod, ArchiveInformation::Method::Unknown);
+    EXPECT_TRUE(info.methods.empty());
     EXPECT_EQ(info.protection, Protection::Unknown);
     const ArchiveInformation gone = archiveInformation(path("gone.zip"));
     EXPECT_FALSE(gone.fileFound);

@@ -114,6 +114,21 @@ TEST_F(JobsTest, AStopThroughTheProgressKeepsTheEarlierArchive)
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 3) << "no temporary file left";
 }
 
+TEST_F(JobsTest, AChosenFolderIsNamedAsGivenOrFromItsOwnName)
+{
+    write("src/sub/deep/n.txt", "n");
+    write("top.txt", "t");
+    SilentProgress progress;
+    CompressRequest request{path("given.zip"), {{path("src/sub/"), true}, {path("top.txt"), false}}, 8, ""};
+    ASSERT_EQ(compressFiles(request, progress).outcome, CompressReport::Outcome::Written);
+    const std::string full = path("src/sub/deep/n.txt").substr(1);
+    EXPECT_EQ(namesIn(path("given.zip")), (std::set<std::string>{full, "top.txt"}));
+    request.archivePath = path("own.zip");
+    request.folderNames = CompressRequest::FolderNames::FromParent;
+    ASSERT_EQ(compressFiles(request, progress).outcome, CompressReport::Outcome::Written);
+    EXPECT_EQ(namesIn(path("own.zip")), (std::set<std::string>{"sub/deep/n.txt", "top.txt"}));
+}
+
 TEST_F(JobsTest, ArchivesAreKnownByTheirContentBeforeTheirName)
 {
     write("a.txt", "a");

@@ -12,6 +12,12 @@
 #include "support/zip_maker.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/platform/qt_access.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
 
 #include <cstdlib>
 
@@ -180,6 +186,35 @@ protected:
         return rows;
     }
 
+    // A person's click on a control, or on the row showing `text` in a list
+    // or an explorer list; keys typed into the widget that has the focus.
+    void press(int id)
+    {
+        QTest::mouseClick(platform::gadgetWidget(id), Qt::LeftButton);
+        pump();
+    }
+    void clickRow(int id, const std::string &text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        platform::countGadgetItems(id); // an explorer list reads its folder first
+        auto *view = qobject_cast<QAbstractItemView *>(platform::gadgetWidget(id));
+        for (QAbstractItemView *v : platform::gadgetWidget(id)->findChildren<QAbstractItemView *>())
+            if (!view && v->isVisible() && !qobject_cast<QHeaderView *>(v))
+                view = v;
+        ASSERT_NE(view, nullptr) << id;
+        const auto found = view->model()->match(view->model()->index(0, 0, view->rootIndex()), Qt::DisplayRole,
+                                                QString::fromStdString(text), 1, Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << text << " is not shown in " << id;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, view->visualRect(found.first()).center());
+        pump();
+    }
+    void typeKeys(const std::string &text, Qt::Key key = Qt::Key_unknown)
+    {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(text));
+        if (key != Qt::Key_unknown)
+            QTest::keyClick(QApplication::focusWidget(), key);
+        pump();
+    }
     const std::filesystem::path &programFolder() const { return program_; }
     const std::filesystem::path &homeFolder() const { return home_; }
 

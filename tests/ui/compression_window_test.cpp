@@ -70,8 +70,9 @@ protected:
 TEST_F(CompressionWindowTest, OpensWithTheCurrentItemAndTheBuiltInStates)
 {
     openWindowWith({"alpha.txt"});
-    EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "alpha.txt");
-    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), folder_.string() + "/");
+    EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "alpha.zip");
+    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), source_ + "/") << "the folder the explorer shows";
+    EXPECT_EQ(pf::getGadgetState(ids::ChkKeepFullPaths), 0);
     EXPECT_EQ(pf::countGadgetItems(ids::ComboArchiveFormat), 1);
     EXPECT_EQ(pf::getGadgetText(ids::ComboArchiveFormat), ".zip");
     EXPECT_EQ(pf::getGadgetState(ids::ComboCompressType), 1);
@@ -158,7 +159,7 @@ TEST_F(CompressionWindowTest, PasswordOfOneRunDoesNotLeakIntoTheNext)
     EXPECT_NE(listing(path("out/second.zip")).find("Defl:X"), std::string::npos);
 }
 
-TEST_F(CompressionWindowTest, SelectedFolderIsAddedRecursivelyUnderItsFullPath)
+TEST_F(CompressionWindowTest, SelectedFolderIsStoredUnderItsOwnName)
 {
     writeFile(source_ + "/data/a.txt", "a");
     writeFile(source_ + "/data/sub/b.txt", "b");
@@ -167,9 +168,7 @@ TEST_F(CompressionWindowTest, SelectedFolderIsAddedRecursivelyUnderItsFullPath)
     openWindowWith({"data"});
     fill("tree.zip", path("out"), operations::CompressionTypeDeflate);
     confirmCompressionWindow();
-    const std::string list = runCommand("unzip -Z1 " + quoted(path("out/tree.zip"))).output;
-    const std::string stored = source_.substr(1); // without the leading "/"
-    EXPECT_EQ(list, stored + "/data/a.txt\n" + stored + "/data/sub/b.txt\n");
+    EXPECT_EQ(runCommand("unzip -Z1 " + quoted(path("out/tree.zip"))).output, "data/a.txt\ndata/sub/b.txt\n");
 }
 
 TEST_F(CompressionWindowTest, UpperCaseZipExtensionIsAZipArchive)
@@ -368,11 +367,8 @@ TEST_F(CompressionWindowTest, EndSoundFollowsTheSettingAlsoAfterACancel)
     EXPECT_FALSE(fs::exists(path("out/cancelled.zip")));
 
     // The assistant's run is silent.
-    ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
-    pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
-    selectInExplorer(ids::ExplorerAddFiles, {"gamma.txt"});
     ui::setProgressObserver(nullptr);
-    ui::assistantCompress(path("out/assistant.zip"));
+    ui::assistantCompress(path("out/assistant.zip"), {source_ + "/gamma.txt"});
     EXPECT_EQ(ui::endSoundsPlayed(), before + 2);
 }
 
@@ -447,10 +443,10 @@ TEST_F(CompressionWindowTest, LocationStartsInTheConfiguredFolder)
     openWindowWith({"alpha.txt"});
     EXPECT_EQ(pf::getGadgetText(ids::StrLocation), path("archives") + "/");
     ui::cancelCompressionWindow();
-    // A configured folder that is gone: the home folder, as without one.
+    // A configured folder that is gone: the explorer's folder, as without one.
     fs::remove(path("archives"));
     openWindowWith({"alpha.txt"});
-    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), folder_.string() + "/");
+    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), source_ + "/");
 }
 
 TEST_F(CompressionWindowTest, ATypedNameOfAnExistingArchiveAsksBeforeReplacingIt)
@@ -484,16 +480,22 @@ TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt)
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), "Zarvon 1.1.0");
 }
 
-TEST_F(CompressionWindowTest, AssistantRunCompressesTheAddFilesSelection)
+TEST_F(CompressionWindowTest, AssistantRunCompressesTheChosenPaths)
 {
-    ASSERT_GE(pf::openWindow(ids::WindowAddFiles, 0, 0, 437, 308, "Ajouter les fichiers", pf::WindowScreenCentered), 0);
-    pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, source_);
-    selectInExplorer(ids::ExplorerAddFiles, {"alpha.txt", "gamma.txt"});
+    writeFile(source_ + "/data/sub/b.txt", "b");
     ui::openProgressWindow();
-    EXPECT_EQ(ui::assistantCompress(path("out/assistant.zip")), ui::CompressionOutcome::Written);
+    EXPECT_EQ(ui::assistantCompress(path("out/assistant.zip"), {source_ + "/alpha.txt", source_ + "/data"}),
+              ui::CompressionOutcome::Written);
     ui::closeProgressWindow();
     EXPECT_TRUE(testsClean(path("out/assistant.zip")));
-    EXPECT_EQ(runCommand("unzip -Z1 " + quoted(path("out/assistant.zip"))).output, "alpha.txt\ngamma.txt\n");
+    EXPECT_EQ(runCommand("unzip -Z1 " + quoted(path("out/assistant.zip"))).output, "alpha.txt\ndata/sub/b.txt\n");
+}
+
+TEST_F(CompressionWindowTest, SeveralItemsAreNamedAfterTheirFolder)
+{
+    EXPECT_EQ(ui::proposedArchiveName({"a.txt", "sub"}, false, "/home/ana/src/"), "src.zip");
+    EXPECT_EQ(ui::proposedArchiveName({"etc", "usr"}, false, "/"), "Archive.zip");
+    EXPECT_EQ(ui::proposedArchiveName({".bashrc"}, false, "/d/"), ".bashrc.zip");
 }
 
 } // namespace

@@ -13,8 +13,10 @@
 #include "ui/dialogs/compression_window.h"
 #include "ui/dialogs/configuration_window.h"
 #include "ui/dialogs/copy_window.h"
+#include "ui/dialogs/help_window.h"
 #include "ui/dialogs/assistant_window.h"
 #include "ui/dialogs/information_window.h"
+#include "ui/information.h"
 
 namespace zarvon::testing {
 namespace {
@@ -124,6 +126,15 @@ TEST_F(DialogScreenshotTest, AboutWindow)
     shoot(ids::WindowAbout, "about_window_fr");
 }
 
+TEST_F(DialogScreenshotTest, HelpWindowBothLanguages)
+{
+    ui::showHelpWindow();
+    shoot(ids::WindowHelp, "help_window_fr");
+    english();
+    ui::showHelpWindow();
+    shoot(ids::WindowHelp, "help_window_en");
+}
+
 TEST_F(DialogScreenshotTest, AboutWindowEnglish)
 {
     english();
@@ -150,9 +161,11 @@ TEST_P(FileOperationScreenshotTest, InformationWindow)
     const std::string suffix = language();
     const bool en = GetParam();
     ASSERT_TRUE(ui::buildInformationWindow(
-        {"sauvegarde-2026.zip", en ? "128 File(s)" : "128 Fichier(s)", en ? "Not Crypt" : "Archive Non Cryptée",
-         "48213 Ko", en ? "Stored (no compression)" : "Pas de compression", "20371 Ko",
-         en ? "Wednesday 12/31/2026" : "Mercredi 31/12/2026", en ? "Saterday 12/31/2026" : "Samedi 31/12/2026"}));
+        {"sauvegarde-2026.zip", en ? "128 File(s), 12 Folder(s)" : "128 Fichier(s), 12 Dossier(s)",
+         en ? "Not Crypt" : "Archive Non Cryptée", ui::kilobyteText(48213000),
+         ui::methodsText({"Deflate", "Stored", "Deflate64"}), ui::kilobyteText(20371000),
+         en ? "Wednesday 12/30/2026 23:59:58" : "Mercredi 30/12/2026 23:59:58",
+         en ? "Saterday 12/26/2026 23:59:58" : "Samedi 26/12/2026 23:59:58"}));
     shoot(ids::WindowInfoArchive, "information_window_" + suffix);
 }
 

@@ -7,6 +7,7 @@
 
 #include <ctime>
 
+#include "support/explorer_clicks.h"
 #include "support/program_fixture.h"
 #include "support/workflow_fixture.h"
 #include "rar/rar.h"
@@ -36,8 +37,10 @@ protected:
     }
     std::string value(Row row) { return ui::informationValue(row); }
 
-    // A ZIP made by Python with one method per entry, in order.
-    std::string pythonZip(const std::string &name, const std::vector<bool> &deflated)
+    // A ZIP made by Python with one method per entry, in order, then the
+    // folder entries named.
+    std::string pythonZip(const std::string &name, const std::vector<bool> &deflated,
+                          const std::vector<std::string> &folders = {})
     {
         const fs::path zip = folder() / "a" / name;
         fs::create_directories(zip.parent_path());
@@ -45,6 +48,8 @@ protected:
         for (std::size_t i = 0; i < deflated.size(); ++i)
             script += "    z.writestr('f" + std::to_string(i) + ".txt', 'x' * 1700, " +
                       (deflated[i] ? "zipfile.ZIP_DEFLATED" : "zipfile.ZIP_STORED") + ")\n";
+        for (const auto &folder : folders)
+            script += "    z.writestr(zipfile.ZipInfo('" + folder + "'), '')\n";
         writeFile("make.py", script);
         const auto made = runCommand("python3 " + quoted((folder() / "make.py").string()));
         EXPECT_EQ(made.status, 0) << made.output;
@@ -83,9 +88,9 @@ TEST_F(InformationWorkflowTest, ZipValuesInFrenchThroughTheMenu)
     EXPECT_EQ(value(Count), "3 Fichier(s)");
     EXPECT_EQ(value(Protection), "Archive Non Cryptée");
     EXPECT_EQ(value(Original), "5 Ko") << "3 x 1700 bytes";
-    EXPECT_EQ(value(Method), "Deflate") << "the last entry's method";
+    EXPECT_EQ(value(Method), "Stocké, Deflate") << "every method used, in the order of first use";
     EXPECT_EQ(value(Compressed), ui::kilobyteText(fs::file_size(zip)));
-    EXPECT_EQ(value(Modified), "Lundi 5/3/2007") << "the modification time, not the last access";
+    EXPECT_EQ(value(Modified), "Lundi 5/3/2007 12:00:00") << "the modification time, not the last access";
     auto *label = qobject_cast<QLabel *>(pf::gadgetWidget(ids::InfoValueFirst));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0xE6, 0x11, 0x01));
@@ -100,18 +105,25 @@ TEST_F(InformationWorkflowTest, ZipValuesInFrenchThroughTheMenu)
 TEST_F(InformationWorkflowTest, ZipValuesInEnglishThroughTheToolbar)
 {
     english();
-    const std::string zip = pythonZip("data.zip", {true, false});
+    const std::string zip = pythonZip("data.zip", {true, true}, {"docs/", "docs/old/"});
     setLocalDate(zip, 2007, 3, 5);
+    pythonZip("flat.zip", {false});
     ASSERT_TRUE(start());
     showFolder(folder() / "a");
-    select({"data.zip"});
-    pf::clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Info));
+    clickExplorerRow("data.zip");
+    QTest::mouseClick(pf::toolBarButtonWidget(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Info)),
+                      Qt::LeftButton);
     pump();
     ASSERT_TRUE(pf::isWindowVisible(ids::WindowInfoArchive));
-    EXPECT_EQ(value(Count), "2 File(s)");
+    EXPECT_EQ(value(Count), "2 File(s), 2 Folder(s)") << "folders are not files";
     EXPECT_EQ(value(Protection), "Not Crypt");
+    EXPECT_EQ(value(Method), "Deflate") << "folders are stored whatever packs the files";
+    EXPECT_EQ(value(Original), "3 KB");
+    EXPECT_EQ(value(Modified), "Monday 3/5/2007 12:00:00");
+    clickExplorerRow("flat.zip");
+    menu(ids::MenuInfoZip);
+    EXPECT_EQ(value(Count), "1 File(s)");
     EXPECT_EQ(value(Method), "Stored (no compression)");
-    EXPECT_EQ(value(Modified), "Monday 3/5/2007");
 }
 
 TEST_F(InformationWorkflowTest, EncryptedFirstEntryInBothLanguages)
@@ -156,19 +168,22 @@ TEST_F(InformationWorkflowTest, SizesRoundToTheNearestWithTiesToEvenAndUnreadabl
     }
 }
 
-TEST_F(InformationWorkflowTest, ATextFileGetsTheMessageAndTheZipTheSheetAndAFolderNothing)
+TEST_F(InformationWorkflowTest, TextFilesGetOneMessageAndTheZipTheSheetAndAFolderNothing)
 {
     writeStandardIni();
     pythonZip("z.zip", {true});
     writeFile("a/notes.txt", "n");
+    writeFile("a/more.txt", "m");
     fs::create_directories(folder() / "a/folder");
     ASSERT_TRUE(start());
     showFolder(folder() / "a");
     select({"folder"});
     menu(ids::MenuInfoZip);
     EXPECT_FALSE(pf::isWindow(ids::WindowInfoArchive)) << "a folder alone: nothing, no message";
-    select({"notes.txt", "z.zip"});
-    pf::expectMessage("Zarvon", "Veuillez selectionnez une archive !", pf::MessageIcon::Error);
+    select({"notes.txt", "z.zip", "more.txt"});
+    pf::expectMessage("Zarvon",
+                      "Veuillez selectionnez une archive !\r2 fichier(s) ignoré(s) : ce ne sont pas des archives.",
+                      pf::MessageIcon::Error);
     menu(ids::MenuInfoZip);
     ASSERT_TRUE(pf::isWindow(ids::WindowInfoArchive));
     EXPECT_EQ(value(Name), "z.zip");
@@ -215,10 +230,11 @@ TEST(SheetDate, DayNamesAndOrderOfBothLanguages)
     ::setenv("TZ", "UTC", 1);
     ::tzset();
     // Saturday 31 December 2005 and Sunday 1 January 2006.
-    EXPECT_EQ(ui::sheetDate(1136030400, false), "Samedi 31/12/2005");
-    EXPECT_EQ(ui::sheetDate(1136030400, true), "Saterday 12/31/2005");
-    EXPECT_EQ(ui::sheetDate(1136116800, false), "Dimanche 1/1/2006") << "no leading zeros";
-    EXPECT_EQ(ui::sheetDate(1136116800, true), "Sunday 1/1/2006");
+    EXPECT_EQ(ui::sheetDate(1136030400, false), "Samedi 31/12/2005 12:00:00");
+    EXPECT_EQ(ui::sheetDate(1136030400, true), "Saterday 12/31/2005 12:00:00");
+    EXPECT_EQ(ui::sheetDate(1136116800 + 3 * 3600 + 4 * 60 + 5, false), "Dimanche 1/1/2006 15:04:05")
+        << "no leading zeros in the date, two digits in the time";
+    EXPECT_EQ(ui::sheetDate(1136116800, true), "Sunday 1/1/2006 12:00:00");
     ::unsetenv("TZ");
     ::tzset();
 }

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QSysInfo>
 #include <QWidget>
 
@@ -63,6 +64,18 @@ TEST_F(PlatformTest, ControlsAreAddressedByTheirNumbers)
     EXPECT_FALSE(isWindow(2));
     EXPECT_FALSE(isGadget(75));
     EXPECT_EQ(getGadgetText(75), "");
+}
+
+TEST_F(PlatformTest, OnlyAListMadeWithCheckBoxesShowsThem)
+{
+    ASSERT_EQ(openWindow(2, 0, 0, 300, 200, "Title", WindowInvisible | WindowScreenCentered), 2);
+    for (unsigned flags : {unsigned(ListToggleSelect), unsigned(ListCheckBoxes)}) {
+        listIconGadget(170, 10, 10, 280, 80, "Files", 270, flags);
+        addGadgetItem(170, -1, "a");
+        setGadgetItemState(170, 0, ItemSelected);
+        const auto *row = static_cast<QTreeWidget *>(gadgetWidget(170))->topLevelItem(0);
+        EXPECT_EQ(row->data(0, Qt::CheckStateRole).isValid(), flags == ListCheckBoxes) << flags;
+    }
 }
 
 TEST_F(PlatformTest, ProgramChangesRaiseNoEventsButUserClicksDo)

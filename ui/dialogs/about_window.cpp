@@ -31,7 +31,8 @@ bool buildAboutWindow()
     const unsigned flags =
         pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
     // 185 high rather than 175, so that the button at 160 (20 high) is whole.
-    if (pf::openWindow(ids::WindowAbout, 0, 0, 405, 185, "A propos", flags, parent) < 0)
+    if (pf::openWindow(ids::WindowAbout, 0, 0, 405, 185, settings::languageText("WindowAbout", "A propos"), flags,
+                       parent) < 0)
         return false;
     const bool english = settings::englishLanguageSelected();
     const auto &credits = settings::builtInTexts(english).aboutCredits;

@@ -22,11 +22,24 @@ bool buildAddFilesWindow()
     pf::textGadget(ids::TxtSelectFiles, 51, 4, 305, 24, languageText("TxtSelectFiles", "Sélection des fichiers"),
                    pf::TextCenter | pf::FontBold);
     pf::setGadgetFont(ids::TxtSelectFiles, "Arial", 12, true);
-    pf::explorerListGadget(ids::ExplorerAddFiles, 4, 30, 430, 250, homeFolder());
+    // The folder shown, above the list that shows it (which gives it the
+    // room): the icons alone do not say where one is.
+    pf::stringGadget(ids::TxtAddFilesFolder, 4, 30, 430, 20, homeFolder(), pf::StringReadOnly);
+    pf::explorerListGadget(ids::ExplorerAddFiles, 4, 52, 430, 228, homeFolder());
     pf::setExplorerDisplay(ids::ExplorerAddFiles, pf::ExplorerDisplay::LargeIcons);
+    showAddFilesFolder();
     pf::buttonGadget(ids::BtCancel2, 20, 285, 100, 20, languageText("BtCancel2", "Annuler"));
     pf::buttonGadget(ids::BtAdd, 302, 285, 110, 20, languageText("BtAdd", "Ajouter"));
     return true;
+}
+
+void showAddFilesFolder()
+{
+    if (!pf::isGadget(ids::TxtAddFilesFolder) || !pf::isGadget(ids::ExplorerAddFiles))
+        return;
+    const std::string folder = pf::getGadgetText(ids::ExplorerAddFiles);
+    if (pf::getGadgetText(ids::TxtAddFilesFolder) != folder)
+        pf::setGadgetText(ids::TxtAddFilesFolder, folder);
 }
 
 } // namespace zarvon::ui

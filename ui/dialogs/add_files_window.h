@@ -7,7 +7,13 @@ namespace zarvon::ui {
 
 // Creates window 6 hidden, resizable, topmost, centred on the assistant (or
 // the main window), its explorer list (134) in the user's home folder with
-// large icons. Returns false when the window could not be created.
+// large icons, and above it the folder it shows (TxtAddFilesFolder). Enter
+// on a folder of the list opens it, as a double click does. Returns false
+// when the window could not be created.
 bool buildAddFilesWindow();
+
+// An event of the explorer list (134): the folder line follows the folder
+// the list shows.
+void showAddFilesFolder();
 
 } // namespace zarvon::ui

@@ -75,6 +75,18 @@ void showAssistantFinish(bool finish)
                       finish ? languageText("BtFinish", "Terminer") : languageText("BtTextNext", "Suivant"));
 }
 
+std::string assistantPageTitle(AssistantPage page)
+{
+    switch (page) {
+    case AssistantPage::Welcome: return languageText("WindowAssistant", "Assistant Zarvon");
+    case AssistantPage::ChooseOperation: return languageText("WindowSelectOperations", "Choisir une opération");
+    case AssistantPage::ArchiveName: return languageText("WindowSelectFile", "Sélection des fichiers");
+    case AssistantPage::FilesToCompress: return languageText("WindowFilesToZip", "Fichiers à compresser");
+    case AssistantPage::Extraction: return languageText("TxtWindowExtract", "Extraction des fichiers");
+    }
+    return {};
+}
+
 void arrangeAssistantPage(AssistantPage page)
 {
     if (!pf::isWindow(ids::WindowAssistant))
@@ -83,7 +95,6 @@ void arrangeAssistantPage(AssistantPage page)
         if (pf::isGadget(id))
             pf::freeGadget(id);
     pf::useGadgetList(ids::WindowAssistant);
-    std::string title;
     switch (page) {
     case AssistantPage::Welcome:
     case AssistantPage::ChooseOperation:
@@ -91,12 +102,10 @@ void arrangeAssistantPage(AssistantPage page)
         pf::textGadget(ids::AssistText3, 20, 84, 360, 50, featureList());
         compact(ids::AssistText3);
         if (page == AssistantPage::Welcome) {
-            title = languageText("WindowAssistant", "Assistant Zarvon");
             pf::textGadget(ids::AssistText4, 20, 138, 360, 36,
                            languageText("AssistText4", "Possibilité de modifier les options de configuration du "
                                                        "logiciel en passant par le bouton Configuration"));
         } else {
-            title = languageText("WindowSelectOperations", "Choisir une opération");
             pf::textGadget(ids::TxtOperations2Proceed, 60, 136, 280, 18,
                            languageText("TxtOperations2Proceed", "Veuillez choisir une option SVP !"), pf::TextCenter);
             pf::optionGadget(ids::ChkCompress, 50, 155, 120, 20, languageText("ChkCompress", "compresser"));
@@ -104,7 +113,6 @@ void arrangeAssistantPage(AssistantPage page)
         }
         break;
     case AssistantPage::ArchiveName:
-        title = languageText("WindowSelectFile", "Sélection des fichiers");
         pf::textGadget(ids::TxtArchivNameEx, 33, 115, 265, 18,
                        languageText("TxtArchivNameEx", "Nom de l'archive (Ex :''C:\\Archive.zip'')"));
         compact(ids::TxtArchivNameEx);
@@ -112,17 +120,16 @@ void arrangeAssistantPage(AssistantPage page)
         pf::stringGadget(ids::StrAssistArchiveName, 32, 135, 335, 20, "");
         break;
     case AssistantPage::FilesToCompress:
-        title = languageText("WindowFilesToZip", "Fichiers à compresser");
         pf::textGadget(ids::AssistText2, 19, 34, 360, 30, welcomeText2());
         compact(ids::AssistText2);
         {
             const std::string header = languageText("TxtListIconAssist", "Liste des Fichiers à archiver");
+            // A click takes a row out of what is compressed or puts it back.
             pf::listIconGadget(ids::TxtListIconAssist, 10, 65, 380, 107, header, 376,
-                               pf::ListMultiSelect | pf::ListFullRowSelect);
+                               pf::ListToggleSelect | pf::ListFullRowSelect);
         }
         break;
     case AssistantPage::Extraction:
-        title = languageText("TxtWindowExtract", "Extraction des fichiers");
         pf::textGadget(ids::TxtFileToUnZip, 25, 88, 300, 18, languageText("TxtFileToUnZip", "Archive à décompresser:"));
         pf::stringGadget(ids::StrAssistSourceArchive, 25, 105, 335, 20, "");
         pf::buttonGadget(ids::AssistBtSelectArchive, 365, 105, 30, 20, "...");
@@ -132,7 +139,7 @@ void arrangeAssistantPage(AssistantPage page)
         pf::buttonGadget(ids::AssistBtSelectFolder, 365, 155, 30, 20, "...");
         break;
     }
-    pf::setWindowTitle(ids::WindowAssistant, title);
+    pf::setWindowTitle(ids::WindowAssistant, assistantPageTitle(page));
     showAssistantFinish(page == AssistantPage::FilesToCompress);
 }
 

@@ -26,6 +26,9 @@ bool buildAssistantWindow();
 // the text of BtTextNext, or BtFinish on FilesToCompress.
 void arrangeAssistantPage(AssistantPage page);
 
+// The window title of a page.
+std::string assistantPageTitle(AssistantPage page);
+
 // Next reads BtFinish (`finish`) or BtTextNext.
 void showAssistantFinish(bool finish);
 

@@ -1,5 +1,9 @@
 #include "ui/dialogs/compression_window.h"
 
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
 #include "ui/compression.h"
 #include "settings/language.h"
 #include "ui/dialogs/dialog_common.h"
@@ -64,6 +68,9 @@ bool buildCompressionWindow()
     pf::checkBoxGadget(ids::TxtEncryptFileName, 20, 325, 220, 15,
                        languageText("TxtEncryptFileName", "Crypter le nom des fichiers"));
     pf::disableGadget(ids::TxtEncryptFileName, true);
+    pf::checkBoxGadget(ids::ChkKeepFullPaths, 10, 357, 200, 16,
+                       languageText("ChkKeepFullPaths", "Garder les chemins complets"));
+    condensed(ids::ChkKeepFullPaths);
     pf::buttonGadget(ids::BtCompressOk, 215, 355, 60, 20, languageText("BtCompressOk", "Ok"), pf::ButtonDefault);
     pf::buttonGadget(ids::BtCancelCompress, 280, 355, 60, 20, languageText("BtCancelCompress", "Annuler"));
     pf::closeGadgetList();
@@ -78,9 +85,21 @@ void browseCompressionLocation()
     if (start.empty())
         start = homeFolder();
     const std::string folder =
-        pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"), start);
-    if (!folder.empty())
-        pf::setGadgetText(ids::StrLocation, folder);
+        pf::folderRequester(languageText("TxtSelectDirectory", "Choisissez un répertoire"), start, true);
+    if (folder.empty())
+        return;
+    // A folder named in the requester that is not there yet is made now, so
+    // the location shown is one the archive can be written to.
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder)) {
+        std::string text = languageText("MsgFolderNotMade", "Impossible de créer ce dossier :") + "\r" + folder;
+        if (error)
+            text += "\r" + std::string(std::strerror(error.value()));
+        pf::messageBox("Zarvon", text, pf::MessageIcon::Error);
+        return;
+    }
+    pf::setGadgetText(ids::StrLocation, folder);
 }
 
 void applyShowPasswords()

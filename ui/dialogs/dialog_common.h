@@ -38,14 +38,15 @@ inline void condensed(int id) { zarvon::platform::setGadgetFont(id, "DejaVu Sans
 using base::homeFolder;
 
 // Where a requester or a location field starts: the folder the configuration
-// window sets for it when there is one and it exists, else the home folder.
-inline std::string startFolder(const settings::SettingKey &configured)
+// window sets for it when there is one and it exists, else `fallback` when
+// there is one, else the home folder.
+inline std::string startFolder(const settings::SettingKey &configured, const std::string &fallback = {})
 {
     const std::string folder = settings::settingText(configured);
     struct stat info {};
     if (!folder.empty() && ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
         return base::withTrailingSlash(folder);
-    return homeFolder();
+    return fallback.empty() ? homeFolder() : base::withTrailingSlash(fallback);
 }
 
 } // namespace zarvon::ui

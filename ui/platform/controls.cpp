@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -337,6 +338,16 @@ int hyperLinkGadget(int id, int x, int y, int width, int height, const std::stri
     return n;
 }
 
+int textBrowserGadget(int id, int x, int y, int width, int height, const std::string &html)
+{
+    QWidget *parent = currentGadgetParent();
+    if (!parent)
+        return -1;
+    auto *b = new QTextBrowser(parent);
+    b->setHtml(qs(html));
+    return registerGadget(id, Kind::TextBrowser, b, x, y, width, height);
+}
+
 int splitterGadget(int id, int x, int y, int width, int height, int first, int second, unsigned flags)
 {
     QWidget *parent = currentGadgetParent();
@@ -428,6 +439,7 @@ void setGadgetText(int id, const std::string &text)
     }
     case Kind::ExplorerList: setExplorerFolder(w, qs(text)); break;
     case Kind::ExplorerCombo: setExplorerComboFolder(w, qs(text)); break;
+    case Kind::TextBrowser: static_cast<QTextBrowser *>(w)->setHtml(qs(text)); break;
     default: break;
     }
 }
@@ -452,6 +464,7 @@ std::string getGadgetText(int id)
     case Kind::Combo: return ss(static_cast<QComboBox *>(w)->currentText());
     case Kind::ExplorerList: return ss(explorerFolder(w));
     case Kind::ExplorerCombo: return ss(explorerComboFolder(w));
+    case Kind::TextBrowser: return ss(static_cast<QTextBrowser *>(w)->toPlainText());
     default: return {};
     }
 }
@@ -617,6 +630,12 @@ void setActiveGadget(int id)
             w = proxy;
         w->setFocus(Qt::OtherFocusReason);
     }
+}
+
+int lastFocusedList()
+{
+    const int id = state().lastFocusedList;
+    return isGadget(id) ? id : -1;
 }
 
 int activeGadget()

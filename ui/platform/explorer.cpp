@@ -11,6 +11,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QListView>
 #include <QLocale>
 #include <QSortFilterProxyModel>
@@ -135,6 +136,7 @@ public:
                              [this] { queueControlEvent(window(), id_, EventSubtype::LeftClick); });
             QObject::connect(v, &QAbstractItemView::doubleClicked, this,
                              [this](const QModelIndex &index) { doubleClicked(index); });
+            v->installEventFilter(this);
         }
         stack = new QStackedLayout(this);
         stack->addWidget(details);
@@ -307,6 +309,22 @@ public:
         }
         queueControlEvent(window(), id_, EventSubtype::Change);
         return true;
+    }
+
+    // Enter on a folder opens it, as a double click does; on a file it is
+    // left to the window (a dialog's default button).
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QWidget::eventFilter(watched, event);
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const QModelIndex current = details->selectionModel()->currentIndex();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && current.isValid() &&
+            model->isDir(proxy->mapToSource(current))) {
+            doubleClicked(current);
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
     }
 
     void setMode(ExplorerDisplay m)

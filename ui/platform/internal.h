@@ -47,7 +47,8 @@ enum class Kind {
     HyperLink,
     Splitter,
     ExplorerList,
-    ExplorerCombo
+    ExplorerCombo,
+    TextBrowser
 };
 
 struct Anchors {
@@ -112,6 +113,7 @@ struct State {
     std::map<int, QPixmap> images;
     int nextNumber = 100000;
     int quiet = 0;              // Quiet records alive
+    int lastFocusedList = -1;   // lastFocusedList()
     bool escapePressed = false; // since the last event taken or drain
     int cancelClicked = -1;     // last clicked control, for drainEvents
     bool delays = true;

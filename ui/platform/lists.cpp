@@ -308,8 +308,9 @@ int listIconGadget(int id, int x, int y, int width, int height, const std::strin
     t->setHeaderLabels({qs(firstTitle)});
     t->header()->setStretchLastSection(false);
     t->setColumnWidth(0, firstWidth);
-    t->setSelectionMode((flags & ListMultiSelect) ? QAbstractItemView::ExtendedSelection
-                                                  : QAbstractItemView::SingleSelection);
+    t->setSelectionMode((flags & ListToggleSelect)  ? QAbstractItemView::MultiSelection
+                        : (flags & ListMultiSelect) ? QAbstractItemView::ExtendedSelection
+                                                    : QAbstractItemView::SingleSelection);
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->setAllColumnsShowFocus(flags & ListFullRowSelect);
     t->setProperty("zarvonCheckBoxes", bool(flags & ListCheckBoxes));
@@ -522,11 +523,14 @@ void setGadgetItemState(int id, int item, int st)
     }
     if (g->kind != Kind::ListIcon)
         return;
-    auto *i = static_cast<QTreeWidget *>(g->widget.data())->topLevelItem(item);
+    auto *tree = static_cast<QTreeWidget *>(g->widget.data());
+    auto *i = tree->topLevelItem(item);
     if (!i)
         return;
-    i->setSelected((st & ItemSelected) && !static_cast<QTreeWidget *>(g->widget.data())->isRowHidden(item, QModelIndex()));
-    if (i->flags() & Qt::ItemIsUserCheckable)
+    i->setSelected((st & ItemSelected) && !tree->isRowHidden(item, QModelIndex()));
+    // Every row is checkable by Qt's default: only a list made with check
+    // boxes shows one, or selecting a row would draw an empty box beside it.
+    if (tree->property("zarvonCheckBoxes").toBool())
         i->setCheckState(0, (st & ItemChecked) ? Qt::Checked : Qt::Unchecked);
 }
 

@@ -118,6 +118,12 @@ void initPlatform(int argc, char **argv)
     font.setPixelSize(11);
     QApplication::setFont(font);
     installKeyFilter();
+    QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget *, QWidget *now) {
+        for (auto &[id, g] : state().gadgets)
+            if (!g.widget.isNull() && now && (g.kind == Kind::ListIcon || g.kind == Kind::ExplorerList) &&
+                (g.widget == now || g.widget->isAncestorOf(now)))
+                state().lastFocusedList = id;
+    });
     QApplication::setQuitOnLastWindowClosed(false);
     // Every window's title bar and the desktop's window list show the
     // program's own picture rather than a blank one.
@@ -169,6 +175,7 @@ void releasePlatform()
     s.gadgets.clear();
     s.lists.clear();
     s.shortcuts.clear();
+    s.lastFocusedList = -1;
     s.queue.clear();
     s.dropped.clear();
     s.dropMove = false;
@@ -198,8 +205,18 @@ void processSystemEvents(int milliseconds)
 
 void delay(int milliseconds)
 {
-    if (state().delays && milliseconds > 0)
-        QThread::msleep(milliseconds);
+    if (!state().delays || milliseconds <= 0)
+        return;
+    // A window shown just before (the boot screen) is mapped by the window
+    // manager some time later and only then asked to paint: a plain sleep
+    // would leave it an empty rectangle for the whole wait. Repaints and
+    // the window system's own work go on; user input stays queued.
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, int(milliseconds - timer.elapsed()));
+        QThread::msleep(5);
+    }
 }
 
 void beep() { QApplication::beep(); }

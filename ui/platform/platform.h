@@ -44,8 +44,9 @@ void releasePlatform();
 // watching) for at most `milliseconds`, without taking UiEvents off the queue.
 void processSystemEvents(int milliseconds = 0);
 
-// Blocks the user-interface thread for `milliseconds` (the boot screen's wait);
-// events that arrive meanwhile stay queued.
+// Holds the user-interface thread for `milliseconds` (the boot screen's wait):
+// windows keep repainting, user input and UiEvents that arrive meanwhile stay
+// queued. Nothing when tests switched delays off.
 void delay(int milliseconds);
 
 // The system's alert sound.
@@ -196,11 +197,12 @@ enum GadgetFlag : unsigned {
     SplitterVertical = 1u << 13,      // side by side, separator upright
     ContainerBorder = 1u << 14,
     FontBold = 1u << 15,
+    ListToggleSelect = 1u << 16, // list icon: a click adds its row to the selection or takes it out
     // Container: the controls created in it are laid out top to bottom across
     // its whole width, each keeping the height it was created with but the
     // last, which takes what is left, however the container is resized (the
     // way to hold several controls in one side of a splitter).
-    ContainerStacked = 1u << 16,
+    ContainerStacked = 1u << 17,
 };
 
 // Every creator: `id` is the fixed number (or AnyNumber), the rest as named.
@@ -246,6 +248,11 @@ int imageGadget(int id, int x, int y, int width, int height, int image);
 // Text that looks and acts like a link (colour 0xRRGGBB); a click is a
 // LeftClick control event.
 int hyperLinkGadget(int id, int x, int y, int width, int height, const std::string &text, std::uint32_t color);
+// A page of formatted text (a subset of HTML) that the user scrolls, selects
+// from and follows the page's own "#anchor" links in; it holds the keyboard
+// focus like a list. setGadgetText replaces the page; getGadgetText returns
+// what it shows as plain text.
+int textBrowserGadget(int id, int x, int y, int width, int height, const std::string &html);
 // Two controls side by side (SplitterVertical) or one above the other, with a
 // movable separator; the two controls move into the splitter. When the
 // splitter is resized the second control takes the change and the first keeps
@@ -402,6 +409,10 @@ void anchorGadget(int id, bool left, bool top, bool right, bool bottom);
 // Keyboard focus.
 void setActiveGadget(int id);
 int activeGadget();
+// The list icon or explorer list that had the keyboard focus last, or -1:
+// the list a command on "the selection" takes, wherever the focus went since
+// (a toolbar button, a menu).
+int lastFocusedList();
 
 // Text colour, 0xRRGGBB.
 void setGadgetTextColor(int id, std::uint32_t color);

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
 
 #include <cstdlib>
@@ -46,6 +47,7 @@ const char *kindName(DialogKind kind)
     case DialogKind::Folder: return "folder requester";
     case DialogKind::OpenDocument: return "desktop opening";
     case DialogKind::Replace: return "replace question";
+    case DialogKind::StartProgram: return "program start";
     }
     return "dialog";
 }
@@ -156,17 +158,21 @@ void messageBox(const std::string &caption, const std::string &text, MessageIcon
     box.exec();
 }
 
-bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon)
+bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon, bool noByDefault)
 {
     if (script().active) {
         ScriptStep step;
-        if (!takeStep(ShownDialog{DialogKind::YesNo, caption, text, icon, 0, {}, 0}, step))
+        ShownDialog shown{DialogKind::YesNo, caption, text, icon, 0, {}, 0};
+        shown.noByDefault = noByDefault;
+        if (!takeStep(shown, step))
             return false;
         return step.yes;
     }
     QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Question, qs(caption),
                     qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')), QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
+    if (noByDefault)
+        box.setDefaultButton(QMessageBox::No);
     closeBoxOnly(box);
     return box.exec() == QMessageBox::Yes;
 }
@@ -225,7 +231,29 @@ std::string saveFileRequester(const std::string &title, const std::string &defau
     return ss(QFileDialog::getSaveFileName(dialogParent(), qs(title), qs(defaultFile), qtFilter(filter), &chosen));
 }
 
-std::string folderRequester(const std::string &title, const std::string &initialFolder)
+namespace {
+
+// Qt's own folder requester refuses a name that is not there yet; this one
+// lets it through, so a destination can be named before it exists.
+class NewFolderDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+protected:
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        if (chosen.size() == 1 && !chosen.first().isEmpty() && !QFileInfo::exists(chosen.first())) {
+            QDialog::accept();
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+std::string folderRequester(const std::string &title, const std::string &initialFolder, bool mayBeNew)
 {
     if (script().active) {
         ScriptStep step;
@@ -233,7 +261,17 @@ std::string folderRequester(const std::string &title, const std::string &initial
             return {};
         return step.answer;
     }
-    QString folder = QFileDialog::getExistingDirectory(dialogParent(), qs(title), qs(initialFolder));
+    QString folder;
+    if (mayBeNew) {
+        NewFolderDialog dialog(dialogParent(), qs(title), qs(initialFolder));
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            folder = dialog.selectedFiles().first();
+    } else {
+        folder = QFileDialog::getExistingDirectory(dialogParent(), qs(title), qs(initialFolder));
+    }
     if (folder.isEmpty())
         return {};
     if (!folder.endsWith(QLatin1Char('/')))
@@ -251,6 +289,24 @@ bool openWithDesktop(const std::string &pathOrAddress)
     QString target = qs(pathOrAddress);
     QUrl url = QFileInfo::exists(target) ? QUrl::fromLocalFile(target) : QUrl::fromUserInput(target);
     return QDesktopServices::openUrl(url);
+}
+
+bool startProgram(const std::vector<std::string> &arguments)
+{
+    if (arguments.empty())
+        return false;
+    if (script().active) {
+        std::string line;
+        for (const auto &argument : arguments)
+            line += (line.empty() ? "" : "\n") + argument;
+        ScriptStep step;
+        return takeStep(ShownDialog{DialogKind::StartProgram, arguments[0], line, MessageIcon::None, 0, {}, 0}, step) &&
+               step.yes;
+    }
+    QStringList rest;
+    for (std::size_t i = 1; i < arguments.size(); ++i)
+        rest << qs(arguments[i]);
+    return QProcess::startDetached(qs(arguments[0]), rest);
 }
 
 void endProcess(int code)
@@ -329,6 +385,15 @@ void expectOpenDocument(bool opens)
     ScriptStep step;
     step.kind = DialogKind::OpenDocument;
     step.yes = opens;
+    expectDialog(step);
+}
+
+void expectStartProgram(const std::string &arguments, bool starts)
+{
+    ScriptStep step;
+    step.kind = DialogKind::StartProgram;
+    step.text = arguments;
+    step.yes = starts;
     expectDialog(step);
 }
 

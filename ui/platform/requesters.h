@@ -1,8 +1,9 @@
 // The one seam for modal interactions and for the end of the process.
 //
 // Message boxes, yes/no questions, file, save and folder requesters, opening
-// a document or address with the desktop's handler, and ending the process all
-// go through these functions. Normally they show the real dialogs. A test
+// a document or address with the desktop's handler, starting another program,
+// and ending the process all go through these functions. Normally they show
+// the real dialogs. A test
 // installs a script instead (testing.h): every dialog is then recorded and
 // answered from the script; a dialog the script does not expect, or a scripted
 // answer left unused when the script ends, is reported to the failure handler
@@ -11,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zarvon::platform {
 
@@ -25,7 +27,10 @@ enum MessageFlag : unsigned {
 void messageBox(const std::string &caption, const std::string &text, MessageIcon icon, unsigned flags = 0);
 
 // A question with Yes and No; true for Yes.
-bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon = MessageIcon::Question);
+// `noByDefault`: No is the button Enter presses, for a question whose Yes
+// cannot be undone.
+bool askYesNo(const std::string &caption, const std::string &text, MessageIcon icon = MessageIcon::Question,
+              bool noByDefault = false);
 
 // The question asked before an item replaces another of the same name:
 // Yes, No and Cancel, and with `forAll` also "Yes to all" and "No to all"
@@ -41,11 +46,19 @@ std::string openFileRequester(const std::string &title, const std::string &defau
 std::string saveFileRequester(const std::string &title, const std::string &defaultFile, const std::string &filter,
                               int filterIndex);
 // Folder requester; the result ends with "/" and is empty when cancelled.
-std::string folderRequester(const std::string &title, const std::string &initialFolder);
+// With `mayBeNew` a folder typed by name is accepted although it does not
+// exist yet (the caller makes it); otherwise the requester insists on an
+// existing folder.
+std::string folderRequester(const std::string &title, const std::string &initialFolder, bool mayBeNew = false);
 
 // Opens a file or web address with the desktop's handler (the shell verb
 // "open"). Returns false when no handler took it.
 bool openWithDesktop(const std::string &pathOrAddress);
+
+// Starts `arguments[0]` (a full path) with the rest as its arguments, in a
+// process of its own that outlives this one. False when it could not be
+// started.
+bool startProgram(const std::vector<std::string> &arguments);
 
 // Ends the process with `code` after releasing the platform layer. When a
 // test intercepts it, it only records the code and returns: callers return at

@@ -110,18 +110,20 @@ std::string getStatusBarText(int bar, int field);
 // The code given to endProcess while the end of the process was intercepted.
 int requestedExitCode();
 
-enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument, Replace };
+enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument, Replace, StartProgram };
 
 // One dialog as it was shown.
 struct ShownDialog {
     DialogKind kind = DialogKind::Message;
     std::string caption; // caption or requester title
-    std::string text;    // message text; requester: default file or initial folder; document: its path
+    std::string text;    // message text; requester: default file or initial folder; document: its path;
+                         // program start: the program and its arguments, one a line
     MessageIcon icon = MessageIcon::None;
     unsigned flags = 0; // MessageFlag bits
     std::string filter; // file requesters
     int filterIndex = 0;
     bool forAll = false; // Replace: the "to all" answers were offered
+    bool noByDefault = false; // YesNo: No is the default button
 };
 
 // One expected dialog and its answer. Empty `caption`, `text` and
@@ -150,6 +152,9 @@ void expectFolder(const std::string &answer);
 void expectYesNo(bool yes);
 // opens: whether an application was found to open it.
 void expectOpenDocument(bool opens = true);
+// A program started with `arguments` (one a line, the program first); starts:
+// whether it could be started.
+void expectStartProgram(const std::string &arguments, bool starts = true);
 // A replace question; `forAll` is whether it must offer the "to all" answers.
 void expectReplace(ReplaceAnswer answer, bool forAll);
 // Every dialog shown since beginScript.

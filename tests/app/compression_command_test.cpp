@@ -1,0 +1,73 @@
+// The compress command as a person gives it in the main window: a click in
+// the explorer, the menu item, the window's own buttons; the archive is read
+// back with unzip.
+#include "support/program_fixture.h"
+#include "support/workflow_fixture.h"
+#include "ui/platform/testing.h"
+
+namespace zarvon::testing {
+namespace {
+
+namespace pf = zarvon::platform;
+namespace fs = std::filesystem;
+
+class CompressionCommandTest : public ProgramTest {
+protected:
+    void SetUp() override
+    {
+        ProgramTest::SetUp();
+        writeFile("home/data/src/f00013.txt", "thirteen");
+        writeFile("home/data/src/sub/numbers.txt", "1 2 3");
+        writeStandardIni();
+        ASSERT_TRUE(start());
+        src_ = homeFolder() / "data/src";
+        showFolder(src_);
+    }
+    std::string entries(const fs::path &archive) { return runCommand("unzip -Z1 " + quoted(archive.string())).output; }
+    fs::path src_;
+};
+
+TEST_F(CompressionCommandTest, ProposesANameAndAPlaceThatTheWindowAccepts)
+{
+    clickRow(ids::ExplorerList, "f00013.txt");
+    menu(ids::MenuAddToZip);
+    EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "f00013.zip");
+    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), src_.string() + "/") << "the folder the explorer shows";
+    press(ids::BtCompressOk);
+    EXPECT_EQ(entries(src_ / "f00013.zip"), "f00013.txt\n");
+}
+
+TEST_F(CompressionCommandTest, AFolderKeepsItsOwnNameUnlessFullPathsAreKept)
+{
+    clickRow(ids::ExplorerList, "sub");
+    menu(ids::MenuAddToZip);
+    EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "sub.zip");
+    press(ids::BtCompressOk);
+    EXPECT_EQ(entries(src_ / "sub.zip"), "sub/numbers.txt\n");
+    clickRow(ids::ExplorerList, "sub");
+    menu(ids::MenuAddToZip);
+    press(ids::ChkKeepFullPaths);
+    pf::setGadgetText(ids::StrZipName, "full.zip");
+    press(ids::BtCompressOk);
+    EXPECT_EQ(entries(src_ / "full.zip"), (src_ / "sub/numbers.txt").string().substr(1) + "\n");
+    EXPECT_NE(ini().find("KeepFullPaths = 1"), std::string::npos) << "the box is remembered";
+}
+
+TEST_F(CompressionCommandTest, TheFolderRequesterMakesANewFolderOrSaysWhyNot)
+{
+    clickRow(ids::ExplorerList, "f00013.txt");
+    menu(ids::MenuAddToZip);
+    const std::string made = (folder() / "new/deeper").string() + "/";
+    pf::expectFolder(made);
+    press(ids::BtBrowseLocation);
+    EXPECT_TRUE(fs::is_directory(made));
+    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), made);
+    writeFile("blocker", "a file, not a folder");
+    pf::expectFolder((folder() / "blocker/inside").string() + "/");
+    expectMessageContaining("blocker/inside", pf::MessageIcon::Error);
+    press(ids::BtBrowseLocation);
+    EXPECT_EQ(pf::getGadgetText(ids::StrLocation), made) << "the field keeps its folder";
+}
+
+} // namespace
+} // namespace zarvon::testing
