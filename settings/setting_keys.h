@@ -118,8 +118,8 @@ inline constexpr const SettingKey *kAllSettingKeys[] = {
     &kOldWindowRight,
     // View, Options
     &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage, &kDefaultView, &kBigIconView, &kSmallIconView,
-    &kListView, &kArchiveColumns, &kArchiveSort, &kArchiveDivider,
-    &kViewAssistantState, &kInitBootPage, &kReplaceWithoutAsking,
+    &kListView, &kArchiveColumns, &kArchiveSort, &kArchiveDivider, &kViewAssistantState, &kInitBootPage,
+    &kReplaceWithoutAsking,
     // Recent files, Disk, before the first group
     &kRecentCount, &kRecentFile, &kLastDisk, &kSelectAll};
 

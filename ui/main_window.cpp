@@ -597,8 +597,8 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     const bool statusShown = pf::isStatusBar(ids::StatusBarMain);
     if (standard) {
         pf::setGadgetColumnWidth(ids::ExplorerList, 0, W - 575);
-        pf::splitterGadget(ids::SplitterArchive, 2, 90, W - 4, H - (statusShown ? 135 : 112),
-                           ids::ContainerArchiveList, ids::ExplorerList);
+        pf::splitterGadget(ids::SplitterArchive, 2, 90, W - 4, H - (statusShown ? 135 : 112), ids::ContainerArchiveList,
+                           ids::ExplorerList);
         pf::setWindowTitle(ids::WindowMain, ui::archiveWindowTitle(path));
     } else {
         pf::setGadgetColumnWidth(ids::ExplorerList, 0, recentPlain ? 160 : W - 565);
