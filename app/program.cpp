@@ -422,6 +422,7 @@ void controlEvent(const pf::UiEvent &event)
         if (event.subtype == pf::EventSubtype::LeftDoubleClick && !refusedForPrompt())
             ui::openArchiveEntry();
         break;
+    case ids::SplitterArchive: ui::noteArchiveDivider(); break;
     // Compression window
     case ids::BtBrowseLocation: ui::browseCompressionLocation(); break;
     case ids::BtCompressOk: ui::confirmCompressionWindow(); break;

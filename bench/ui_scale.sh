@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main window at scale: select all, the status-bar counts and opening the
-# compression window on a folder of 20,000 files, and listing an archive of
-# 65,537 entries. Builds zarvon_ui_bench in build/ (with ZARVON_BUILD_BENCH)
+# compression window on a folder of 20,000 files, listing an archive of 65,537
+# entries and each keystroke typed into its filter. Builds zarvon_ui_bench in build/ (with ZARVON_BUILD_BENCH)
 # and runs it on the offscreen platform.
 #
 #   bench/ui_scale.sh [FILES] [ENTRIES]

@@ -69,6 +69,7 @@ constexpr LanguageKey kKeys[] = {
     {"ArchiveColumnEncrypted", "Chiffré"},
     {"ArchiveColumnCrc", "CRC"},
     {"ArchiveMethodStored", "Stocké"},
+    {"ArchiveFilterHint", "Filtrer par nom"},
     {"MsgDragAgain", "Mot de passe accepté : faites glisser les fichiers de nouveau."},
     {"OpenZipFile", "Sélectionner une archive"},
     {"BootScreen", "Démarrage de Zarvon..."},

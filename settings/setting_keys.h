@@ -80,6 +80,10 @@ inline constexpr SettingKey kArchiveColumns{"View", "ArchiveColumns", ""};
 // The archive list's order: "<column>,<0 up | 1 down>"; empty while the rows
 // keep the archive's own order.
 inline constexpr SettingKey kArchiveSort{"View", "ArchiveSort", ""};
+// Where the user left the divider between the archive list and the explorer
+// list: the archive side's width in pixels; absent until the divider is
+// moved (the layout then shows the name, sizes, ratio and date whole).
+inline constexpr SettingKey kArchiveDivider{"View", "ArchiveDivider", ""};
 // Read by the start-up's choice of the window without toolbar, never
 // written: in a file with a View group it reads "0".
 inline constexpr SettingKey kViewAssistantState{"View", "AssistantState", "0"};
@@ -114,7 +118,8 @@ inline constexpr const SettingKey *kAllSettingKeys[] = {
     &kOldWindowRight,
     // View, Options
     &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage, &kDefaultView, &kBigIconView, &kSmallIconView,
-    &kListView, &kArchiveColumns, &kArchiveSort, &kViewAssistantState, &kInitBootPage, &kReplaceWithoutAsking,
+    &kListView, &kArchiveColumns, &kArchiveSort, &kArchiveDivider, &kViewAssistantState, &kInitBootPage,
+    &kReplaceWithoutAsking,
     // Recent files, Disk, before the first group
     &kRecentCount, &kRecentFile, &kLastDisk, &kSelectAll};
 

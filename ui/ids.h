@@ -95,6 +95,8 @@ constexpr int ExplorerCombo = 115;    // address bar: folder of the explorer lis
 constexpr int ExplorerList = 116;     // files and folders of the current folder
 constexpr int ArchiveList = 138;      // entries of the opened archive
 constexpr int SplitterArchive = 139;  // archive list left, explorer list right
+constexpr int ContainerArchiveList = 246; // the splitter's left side: the filter above the archive list
+constexpr int StrArchiveFilter = 247;     // narrows the archive list to the names holding its text
 constexpr int StatusBarMain = 0;      // status bars have their own numbering
 constexpr int ToolBarMain = 0;        // toolbars have their own numbering
 

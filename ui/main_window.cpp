@@ -1,7 +1,9 @@
 #include "ui/main_window.h"
 #include "ui/opening.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <optional>
 
 #include "base/product.h"
@@ -182,12 +184,54 @@ void buildRecentArchivesMenu()
     pf::closeSubMenu();
 }
 
+// The least width the explorer list keeps beside the archive list.
+constexpr int kExplorerLeast = 200;
+// The archive list's columns that show whole without the user's help: the
+// name, the size, the packed size, the ratio and the date.
+constexpr int kColumnsShown = 5;
+
+// The divider the user chose: this run's, else the one the configuration
+// file keeps; 0 for none.
+int chosenDivider()
+{
+    int &divider = uiState().archiveList.divider;
+    if (divider > 0)
+        return divider;
+    const std::string saved = settings::settingText(settings::kArchiveDivider);
+    char *end = nullptr;
+    const long value = std::strtol(saved.c_str(), &end, 10);
+    return !saved.empty() && end && *end == '\0' && value >= 40 && value <= 8000 ? int(value) : 0;
+}
+
+// Places the divider of the archive layout where the user left it, else just
+// past the date column. When the archive layout first replaces the start
+// layout, a window too narrow for those columns and the explorer list beside
+// them is widened as far as its screen allows; a window the user narrowed
+// afterwards is left as it is. The explorer list never gets less than its
+// least width: a divider that does not fit stops short.
+void placeArchiveDivider(bool widenWindow)
+{
+    const int columns = pf::gadgetWidthForColumns(ids::ArchiveList, kColumnsShown);
+    const int chosen = chosenDivider();
+    const int wanted = chosen > 0 ? chosen : columns;
+    pf::setGadgetAttribute(ids::SplitterArchive, pf::GadgetAttribute::SplitterSecondMinimum, kExplorerLeast);
+    // The splitter's margins (2 on each side) and its handle.
+    constexpr int kAround = 4 + 8;
+    if (widenWindow)
+        pf::widenWindow(ids::WindowMain, std::min(wanted, columns) + kExplorerLeast + kAround);
+    pf::setGadgetState(ids::SplitterArchive, wanted);
+}
+
 // The menu items that carry a check mark.
 const std::array<int, 9> kCheckedItems{ids::MenuToolBar,   ids::MenuStatusBar, ids::MenuDefaultView,
                                        ids::MenuLargeIcon, ids::MenuSmallIcon, ids::MenuList,
                                        ids::MenuFrench,    ids::MenuEnglish,   ids::MenuBootScreen};
 
 } // namespace
+
+// The width the window takes for the toolbar with captions, unless the
+// captions of the language in use need more.
+constexpr int kCaptionsWidth = 850;
 
 void placeMainWindow(int x, int y, int width, int height)
 {
@@ -214,10 +258,16 @@ bool buildConfiguredMainWindow(bool asMainWindow)
         auto geometry = settings::readWindowGeometry();
         if (!buildMainWindow())
             return false;
+        // A saved width that shows every caption is the user's to keep.
+        if (geometry && geometry->width >= pf::toolBarContentWidth(ids::ToolBarMain)) {
+            placeMainWindow(geometry->x, geometry->y, geometry->width, geometry->height);
+            return true;
+        }
         // The eight captions need the 850-pixel width even when no position
         // was saved: the window then moves left from where it was centred.
         const int x = geometry ? geometry->x : pf::windowX(ids::WindowMain);
-        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep, 850,
+        placeMainWindow(x + 620 - pf::windowWidth(ids::WindowMain), geometry ? geometry->y : pf::Keep,
+                        std::max(kCaptionsWidth, pf::toolBarContentWidth(ids::ToolBarMain)),
                         geometry ? geometry->height : pf::Keep);
     } else if (asMainWindow && settings::settingIs(settings::kShowTextButton, "0")) {
         auto geometry = settings::readWindowGeometry();
@@ -503,6 +553,7 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
         folder = how == ArchiveOpening::Recent ? std::string("/") : settings::settingText(settings::kLastDisk);
     // The new explorer list keeps the display the user chose from the menu,
     // saved or not; the check marks stay as they are too.
+    const bool firstArchive = !pf::isGadget(ids::SplitterArchive);
     const bool hadExplorer = pf::isGadget(ids::ExplorerList);
     const pf::ExplorerDisplay display = pf::getExplorerDisplay(ids::ExplorerList);
     // The widths the user gave the old list's columns are those of the new
@@ -514,6 +565,8 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     const bool keepExplorer = hadExplorer && standard;
     if (pf::isGadget(ids::SplitterArchive))
         pf::freeGadget(ids::SplitterArchive);
+    // With the filter and the list it holds: the new list shows every row.
+    pf::freeGadget(ids::ContainerArchiveList);
     pf::freeGadget(ids::ArchiveList);
     if (!keepExplorer)
         pf::freeGadget(ids::ExplorerList);
@@ -535,27 +588,34 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
     unsigned listFlags = pf::ListMultiSelect | pf::ListFullRowSelect;
     if (!standard && how == ArchiveOpening::Requester)
         listFlags |= pf::ListCheckBoxes;
+    pf::containerGadget(ids::ContainerArchiveList, 0, 0, 100, 100, pf::ContainerStacked);
+    pf::filterGadget(ids::StrArchiveFilter, 0, 0, 100, 22, ids::ArchiveList,
+                     languageText("ArchiveFilterHint", "Filtrer par nom"));
     pf::listIconGadget(ids::ArchiveList, 0, 0, 100, 100, title, 220, listFlags);
+    pf::closeGadgetList();
 
     const bool statusShown = pf::isStatusBar(ids::StatusBarMain);
     if (standard) {
         pf::setGadgetColumnWidth(ids::ExplorerList, 0, W - 575);
-        pf::splitterGadget(ids::SplitterArchive, 2, 90, W - 4, H - (statusShown ? 135 : 112), ids::ArchiveList,
+        pf::splitterGadget(ids::SplitterArchive, 2, 90, W - 4, H - (statusShown ? 135 : 112), ids::ContainerArchiveList,
                            ids::ExplorerList);
-        pf::setGadgetState(ids::SplitterArchive, 240);
         pf::setWindowTitle(ids::WindowMain, ui::archiveWindowTitle(path));
     } else {
         pf::setGadgetColumnWidth(ids::ExplorerList, 0, recentPlain ? 160 : W - 565);
+        // The recent archives' layout once had a fixed 680 pixels, which cut
+        // the columns of any window wider than the first one.
+        const int pane = ids::ContainerArchiveList;
         if (how == ArchiveOpening::Requester)
-            pf::splitterGadget(ids::SplitterArchive, 2, 38, W - 4, H - 83, ids::ArchiveList, ids::ExplorerList);
+            pf::splitterGadget(ids::SplitterArchive, 2, 38, W - 4, H - 83, pane, ids::ExplorerList);
         else if (recentPlain)
-            pf::splitterGadget(ids::SplitterArchive, 2, 30, 680, 405, ids::ArchiveList, ids::ExplorerList);
+            pf::splitterGadget(ids::SplitterArchive, 2, 30, W - 4, 405, pane, ids::ExplorerList);
         else
-            pf::splitterGadget(ids::SplitterArchive, 2, 33, W - 4, H - 78, ids::ArchiveList, ids::ExplorerList);
-        pf::setGadgetState(ids::SplitterArchive, 225);
+            pf::splitterGadget(ids::SplitterArchive, 2, 33, W - 4, H - 78, pane, ids::ExplorerList);
         pf::setGadgetText(ids::ExplorerCombo, path);
     }
     pf::anchorGadget(ids::SplitterArchive, true, true, true, true);
+    addArchiveColumns();
+    placeArchiveDivider(firstArchive);
     if (statusShown) {
         pf::statusBarText(ids::StatusBarMain, 0, "", pf::TextCenter);
         // The explorer list is new and has nothing selected: the counts of
@@ -563,6 +623,12 @@ bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how)
         pf::statusBarText(ids::StatusBarMain, 1, statusSelectionText(), pf::TextCenter);
     }
     return true;
+}
+
+void noteArchiveDivider()
+{
+    if (pf::isGadget(ids::SplitterArchive))
+        uiState().archiveList.divider = pf::getGadgetState(ids::SplitterArchive);
 }
 
 settings::WindowState mainWindowState()

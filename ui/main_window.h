@@ -78,8 +78,15 @@ std::string statusSelectionText();
 // window's inner height minus 135, 78, 112 or 55.
 void fitExplorerHeight(bool statusBar, bool toolBar);
 
-// The archive layout for `path` (the opening operations' builder).
+// The archive layout for `path` (the opening operations' builder): the
+// explorer list beside the archive list, the archive list's columns added,
+// the filter field above it, empty. The divider between the two lists is
+// where the user last left it, else past the archive list's date column.
 bool showArchiveLayout(const std::string &path, ui::ArchiveOpening how);
+
+// The user moved the divider of the archive layout: its place is kept for
+// the next archive layout and, at the end, in [View] ArchiveDivider.
+void noteArchiveDivider();
 
 // The window state that saveWindowState stores: geometry and check marks.
 settings::WindowState mainWindowState();

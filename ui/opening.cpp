@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -41,7 +42,6 @@ void showArchive(ArchiveOpening how)
 {
     if (!showArchiveLayout(shownPath(), how))
         return;
-    addArchiveColumns();
     listArchive(shownPath());
     showEntryCount();
 }
@@ -130,7 +130,9 @@ std::string archiveListRow(const operations::ArchiveEntry &entry, const std::str
         row += cell;
         if (entry.size > 0) {
             const double saved = 100.0 - double(entry.packedSize) * 100.0 / double(entry.size);
-            std::snprintf(cell, sizeof cell, "%.0f%%", saved);
+            // Rounded as a whole number first: a packing that grew the entry
+            // by a hair would read "-0%".
+            std::snprintf(cell, sizeof cell, "%ld%%", std::lround(saved));
             row += cell;
         } else {
             row += "0%";
@@ -222,6 +224,10 @@ void saveArchiveColumns()
     settings::writeKeyText(file, settings::kArchiveSort,
                            sort.column < 0 ? std::string()
                                            : std::to_string(sort.column) + (sort.descending ? ",1" : ",0"));
+    // Only a divider the user moved: the one the layout places by itself
+    // follows the columns' widths.
+    if (list.divider > 0)
+        settings::writeKeyInteger(file, settings::kArchiveDivider, list.divider);
     file.close();
 }
 

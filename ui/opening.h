@@ -51,8 +51,10 @@ inline constexpr int kArchiveColumnCount = 8;
 // column too), and makes the headers sort the rows.
 void addArchiveColumns();
 
-// Writes the archive list's column widths to [View] ArchiveColumns when the
-// list exists and the configuration file opens (no file is created for it).
+// Writes the archive list's column widths to [View] ArchiveColumns, its
+// order to ArchiveSort and the divider the user moved beside it to
+// ArchiveDivider, when the list exists and the configuration file opens (no
+// file is created for it).
 void saveArchiveColumns();
 
 // Gives the archive list's column title in the language now in use, with

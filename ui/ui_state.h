@@ -71,6 +71,9 @@ struct ArchiveListState {
     int sortColumn = -1;
     bool sortDescending = false;
     bool sortKnown = false; // false until read from the file or taken from a list
+    // The archive side's width the user gave the divider beside the explorer
+    // list, carried to the next layout; 0 while it was never moved this run.
+    int divider = 0;
 };
 
 struct UiState {

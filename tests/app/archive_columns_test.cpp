@@ -50,6 +50,7 @@ TEST(ArchiveListRow, EdgeCases)
     // saving; an empty file saves nothing rather than dividing by zero.
     EXPECT_EQ(cells(ui::archiveListRow(entry("a", 100, 112)))[3], "-12%");
     EXPECT_EQ(cells(ui::archiveListRow(entry("empty", 0, 0)))[3], "0%");
+    EXPECT_EQ(cells(ui::archiveListRow(entry("photo", 40000, 40015)))[3], "0%");
     // Sizes beyond 4 GiB are not cut to 32 bits.
     EXPECT_EQ(cells(ui::archiveListRow(entry("big", 5000000000ull, 4999999999ull)))[1], "5000000000");
     // A folder shows its name only (no date stored here); an unencrypted file

@@ -435,6 +435,12 @@ int toolBarHeight(int toolbar)
     return t ? t->strip->height() : 0;
 }
 
+int toolBarContentWidth(int toolbar)
+{
+    ToolBarRec *t = findToolBar(toolbar);
+    return t ? t->x : 0;
+}
+
 QWidget *toolBarButtonWidget(int toolbar, int button)
 {
     ToolBarRec *t = findToolBar(toolbar);

@@ -218,12 +218,58 @@ int panelGadget(int id, int x, int y, int width, int height)
     return n;
 }
 
+namespace {
+
+// The height a control of a stacked container was created with.
+constexpr const char *kStackHeight = "zarvonStackHeight";
+// Pixels between two controls of a stacked container.
+constexpr int kStackGap = 2;
+
+// A container that lays its controls out top to bottom (ContainerStacked).
+class StackFrame : public QFrame {
+public:
+    using QFrame::QFrame;
+
+    void relayout()
+    {
+        QList<QWidget *> stacked;
+        for (QObject *child : children())
+            if (auto *w = qobject_cast<QWidget *>(child); w && !w->isHidden() && w->property(kStackHeight).isValid())
+                stacked.append(w);
+        int y = 0;
+        for (qsizetype i = 0; i < stacked.size(); ++i) {
+            const bool last = i + 1 == stacked.size();
+            const int h = last ? std::max(height() - y, 0) : stacked[i]->property(kStackHeight).toInt();
+            stacked[i]->setGeometry(0, y, width(), h);
+            y += h + kStackGap;
+        }
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QFrame::resizeEvent(event);
+        relayout();
+    }
+};
+
+} // namespace
+
+void detail::stackInParent(QWidget *widget, int height)
+{
+    auto *stack = dynamic_cast<StackFrame *>(widget->parentWidget());
+    if (!stack)
+        return;
+    widget->setProperty(kStackHeight, height);
+    stack->relayout();
+}
+
 int containerGadget(int id, int x, int y, int width, int height, unsigned flags)
 {
     QWidget *parent = currentGadgetParent();
     if (!parent)
         return -1;
-    auto *c = new QFrame(parent);
+    QFrame *c = (flags & ContainerStacked) ? new StackFrame(parent) : new QFrame(parent);
     if (flags & ContainerBorder)
         c->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     int window = currentGadgetWindow();
@@ -315,6 +361,8 @@ int splitterGadget(int id, int x, int y, int width, int height, int first, int s
     b->anchors.active = false;
     s->addWidget(a->widget);
     s->addWidget(b->widget);
+    s->setStretchFactor(0, 0);
+    s->setStretchFactor(1, 1);
     // A control kept from an earlier splitter comes back hidden.
     a->widget->show();
     b->widget->show();

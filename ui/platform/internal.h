@@ -136,6 +136,9 @@ PlatformWindow *findWindow(int window);
 // gadget list; returns the number.
 int registerGadget(int id, Kind kind, QWidget *widget, int x, int y, int width, int height);
 QWidget *currentGadgetParent();
+// Places a control just made in a stacked container (ContainerStacked) at
+// its place in the stack, `height` high; nothing for other parents.
+void stackInParent(QWidget *widget, int height);
 int currentGadgetWindow();
 int handOutNumber();
 // Forgets the records of controls whose widgets are gone (freed with their

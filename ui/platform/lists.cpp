@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -164,6 +166,12 @@ double cellNumber(const QString &text)
     return ok ? value : -INFINITY;
 }
 
+// The text a list's filter field narrows it to, kept on the list: a sort,
+// which takes the rows out and puts them back, narrows them again.
+constexpr const char *kFilterText = "zarvonFilterText";
+
+void narrowRows(QTreeWidget *tree, const QString &text);
+
 // Sorts every row of `tree` by `column`, keeping the selection and, among
 // equal cells, the order the rows had. The rows are taken out and put back in
 // one go: sorting through the view's own item comparison would read each
@@ -199,6 +207,81 @@ void sortRows(QTreeWidget *tree, int column, Qt::SortOrder order, bool numeric)
     for (QTreeWidgetItem *item : selected)
         item->setSelected(true);
     tree->header()->setSortIndicator(column, order);
+    // The rows came back shown: the filter hides its rows again.
+    if (const QString filter = tree->property(kFilterText).toString(); !filter.isEmpty())
+        narrowRows(tree, filter);
+}
+
+// The rows of `tree` in runs of consecutive rows that are shown (`shown`) or
+// hidden, as one selection of whole rows: one range per run, however many
+// rows, where a range per row would make each later change of the selection
+// as slow as the list is long.
+QItemSelection rowRuns(QTreeWidget *tree, bool shown)
+{
+    QItemSelection runs;
+    const QModelIndex root;
+    const int rows = tree->topLevelItemCount();
+    const int lastColumn = std::max(tree->columnCount() - 1, 0);
+    int start = -1;
+    for (int row = 0; row <= rows; ++row) {
+        const bool in = row < rows && tree->isRowHidden(row, root) != shown;
+        if (in && start < 0)
+            start = row;
+        if (!in && start >= 0) {
+            runs.append(QItemSelectionRange(tree->model()->index(start, 0), tree->model()->index(row - 1, lastColumn)));
+            start = -1;
+        }
+    }
+    return runs;
+}
+
+// Shows the rows of `tree` whose first column contains `text` (any case) and
+// hides the others. Only rows whose state changes are touched, so a keystroke
+// that narrows a narrowed list costs one pass over the rows' names. Hidden
+// rows leave the selection and cannot stay the current row.
+void narrowRows(QTreeWidget *tree, const QString &text)
+{
+    Quiet quiet;
+    tree->setProperty(kFilterText, text);
+    const QModelIndex root;
+    const int rows = tree->topLevelItemCount();
+    bool hidSome = false;
+    for (int row = 0; row < rows; ++row) {
+        const bool hide = !text.isEmpty() && !tree->topLevelItem(row)->text(0).contains(text, Qt::CaseInsensitive);
+        if (tree->isRowHidden(row, root) == hide)
+            continue;
+        // By row, through the view: the item's own setHidden looks its row
+        // up, the first time by a search through every row.
+        tree->setRowHidden(row, root, hide);
+        hidSome = hidSome || hide;
+    }
+    QItemSelectionModel *selection = tree->selectionModel();
+    if (!hidSome || !selection)
+        return;
+    if (tree->currentIndex().isValid() && tree->isRowHidden(tree->currentIndex().row(), root))
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    if (!selection->hasSelection())
+        return;
+    QItemSelection kept;
+    const int lastColumn = std::max(tree->columnCount() - 1, 0);
+    for (const QItemSelectionRange &range : selection->selection()) {
+        int start = -1;
+        for (int row = range.top(); row <= range.bottom() + 1; ++row) {
+            const bool in = row <= range.bottom() && !tree->isRowHidden(row, root);
+            if (in && start < 0)
+                start = row;
+            if (!in && start >= 0) {
+                kept.append(
+                    QItemSelectionRange(tree->model()->index(start, 0), tree->model()->index(row - 1, lastColumn)));
+                start = -1;
+            }
+        }
+    }
+    // Emptied first: telling the view what changed between two selections
+    // of thousands of runs compares each run with every other, from an empty
+    // one it does not.
+    selection->clearSelection();
+    selection->select(kept, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 } // namespace
@@ -238,6 +321,25 @@ int listIconGadget(int id, int x, int y, int width, int height, const std::strin
     forwardSignal(t, &QTreeWidget::itemDoubleClicked, n, EventSubtype::LeftDoubleClick);
     forwardSignal(t, &QTreeWidget::customContextMenuRequested, n, EventSubtype::RightClick);
     registerDragSource(t, n);
+    return n;
+}
+
+int filterGadget(int id, int x, int y, int width, int height, int list, const std::string &hint)
+{
+    QWidget *parent = currentGadgetParent();
+    if (!parent)
+        return -1;
+    auto *e = new QLineEdit(parent);
+    e->setPlaceholderText(qs(hint));
+    e->setClearButtonEnabled(true);
+    int n = registerGadget(id, Kind::String, e, x, y, width, height);
+    forwardSignal(e, &QLineEdit::textEdited, n, EventSubtype::Change);
+    // The list is looked up at each change: it may be made anew under its
+    // number after the field.
+    QObject::connect(e, &QLineEdit::textChanged, e, [list](const QString &text) {
+        if (auto *tree = widgetAs<QTreeWidget>(list, Kind::ListIcon))
+            narrowRows(tree, text);
+    });
     return n;
 }
 
@@ -400,7 +502,9 @@ int getGadgetItemState(int id, int item)
     if (!i)
         return 0;
     int st = 0;
-    if (i->isSelected())
+    if (static_cast<QTreeWidget *>(g->widget.data())->isRowHidden(item, QModelIndex()))
+        st |= ItemHidden;
+    else if (i->isSelected())
         st |= ItemSelected;
     if ((i->flags() & Qt::ItemIsUserCheckable) && i->checkState(0) == Qt::Checked)
         st |= ItemChecked;
@@ -423,7 +527,7 @@ void setGadgetItemState(int id, int item, int st)
     auto *i = tree->topLevelItem(item);
     if (!i)
         return;
-    i->setSelected(st & ItemSelected);
+    i->setSelected((st & ItemSelected) && !tree->isRowHidden(item, QModelIndex()));
     // Every row is checkable by Qt's default: only a list made with check
     // boxes shows one, or selecting a row would draw an empty box beside it.
     if (tree->property("zarvonCheckBoxes").toBool())
@@ -439,11 +543,10 @@ void selectAllGadgetItems(int id)
     if (g->kind == Kind::ExplorerList) {
         selectAllExplorerItems(g->widget);
     } else if (g->kind == Kind::ListIcon) {
+        // The rows a filter hides are not part of "all".
         auto *tree = static_cast<QTreeWidget *>(g->widget.data());
-        if (tree->topLevelItemCount() > 0)
-            tree->selectionModel()->select(
-                QItemSelection(tree->model()->index(0, 0), tree->model()->index(tree->topLevelItemCount() - 1, 0)),
-                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        tree->selectionModel()->clearSelection();
+        tree->selectionModel()->select(rowRuns(tree, true), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 }
 
@@ -506,6 +609,17 @@ int countGadgetColumns(int id)
 {
     auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
     return t ? t->columnCount() : 0;
+}
+
+int gadgetWidthForColumns(int id, int columns)
+{
+    auto *t = widgetAs<QTreeWidget>(id, Kind::ListIcon);
+    if (!t)
+        return 0;
+    int width = 2 * t->frameWidth() + t->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, t);
+    for (int c = 0; c < std::min(columns, t->columnCount()); ++c)
+        width += t->columnWidth(c);
+    return width;
 }
 
 // The kinds of a list icon's columns and the order it shows, kept on the

@@ -88,6 +88,7 @@ int registerGadget(int id, Kind kind, QWidget *widget, int x, int y, int width, 
     g.window = currentGadgetWindow();
     widget->setGeometry(x, y, width, height);
     widget->show();
+    stackInParent(widget, height);
     state().gadgets[id] = g;
     if (kind != Kind::Option) {
         state().optionGroup = nullptr;

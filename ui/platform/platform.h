@@ -149,6 +149,10 @@ void resizeWindow(int window, int x, int y, int width, int height);
 // Moves the window right or down as far as needed for its left and top edges
 // (its title bar) to lie on the screen it is on.
 void keepWindowOnScreen(int window);
+// Makes the window's inner area at least `width` wide, as far as the screen
+// it is on allows, moving it left when its right edge would leave the screen.
+// A maximised or full-screen window is left as it is.
+void widenWindow(int window, int width);
 int windowX(int window);
 int windowY(int window);
 int windowWidth(int window);  // inner width
@@ -194,6 +198,11 @@ enum GadgetFlag : unsigned {
     ContainerBorder = 1u << 14,
     FontBold = 1u << 15,
     ListToggleSelect = 1u << 16, // list icon: a click adds its row to the selection or takes it out
+    // Container: the controls created in it are laid out top to bottom across
+    // its whole width, each keeping the height it was created with but the
+    // last, which takes what is left, however the container is resized (the
+    // way to hold several controls in one side of a splitter).
+    ContainerStacked = 1u << 17,
 };
 
 // Every creator: `id` is the fixed number (or AnyNumber), the rest as named.
@@ -225,6 +234,16 @@ int progressBarGadget(int id, int x, int y, int width, int height, int minimum, 
 // ListCheckBoxes, ListMultiSelect, ListFullRowSelect, ListGridLines.
 int listIconGadget(int id, int x, int y, int width, int height, const std::string &firstTitle, int firstWidth,
                    unsigned flags = 0);
+// A one-line text field that narrows list icon `list` as the user types: only
+// the rows whose first column contains the text, whatever its case, stay
+// shown; an empty field shows them all. The rows are hidden, not removed:
+// they keep their place, are still counted and read (ItemHidden), and come
+// back as they were. A hidden row is never selected nor the current one, and
+// select-all takes the shown rows only, so what a command takes from the
+// selection is what the user sees selected. `hint` is shown in the empty
+// field. getGadgetText/setGadgetText as a string gadget (setting the text
+// narrows the list too); the user's edits queue Change events.
+int filterGadget(int id, int x, int y, int width, int height, int list, const std::string &hint);
 int imageGadget(int id, int x, int y, int width, int height, int image);
 // Text that looks and acts like a link (colour 0xRRGGBB); a click is a
 // LeftClick control event.
@@ -235,7 +254,9 @@ int hyperLinkGadget(int id, int x, int y, int width, int height, const std::stri
 // what it shows as plain text.
 int textBrowserGadget(int id, int x, int y, int width, int height, const std::string &html);
 // Two controls side by side (SplitterVertical) or one above the other, with a
-// movable separator; the two controls move into the splitter.
+// movable separator; the two controls move into the splitter. When the
+// splitter is resized the second control takes the change and the first keeps
+// its size. A Change event is queued when the user moves the separator.
 int splitterGadget(int id, int x, int y, int width, int height, int first, int second,
                    unsigned flags = SplitterVertical);
 
@@ -310,6 +331,7 @@ enum ItemFlag : int {
     ItemChecked = 1 << 1, // list icon with ListCheckBoxes
     ItemFile = 1 << 2,    // explorer list
     ItemFolder = 1 << 3,  // explorer list (also "..")
+    ItemHidden = 1 << 4,  // list icon: the row is hidden by its filter (filterGadget)
 };
 int getGadgetItemState(int id, int item);
 // Sets ItemSelected and, on list icons, ItemChecked.
@@ -329,6 +351,9 @@ void setGadgetColumnWidth(int id, int column, int width);
 // List icons and the explorer list; 0 for other controls.
 int getGadgetColumnWidth(int id, int column);
 int countGadgetColumns(int id);
+// The width list icon `id` needs to show its first `columns` columns whole at
+// their present widths, its frame and a vertical scroll bar included.
+int gadgetWidthForColumns(int id, int columns);
 
 // How a list icon's column orders its rows when its header is clicked: Text
 // compares the texts (case-insensitively), Number the leading number of the
@@ -499,6 +524,9 @@ void toolBarSeparator(int toolbar);
 void setToolBarButtonCaption(int toolbar, int button, const std::string &caption);
 void setToolBarButtonToolTip(int toolbar, int button, const std::string &text);
 int toolBarHeight(int toolbar);
+// The width the toolbar's buttons, gaps and separators take from its left
+// edge: what a window needs to show them all.
+int toolBarContentWidth(int toolbar);
 
 // ---- Status bar ---------------------------------------------------------------
 

@@ -221,6 +221,27 @@ void resizeWindow(int window, int x, int y, int width, int height)
     applyAnchors(w);
 }
 
+void widenWindow(int window, int width)
+{
+    auto *w = findWindow(window);
+    if (!w || w->width() >= width || (w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    QScreen *screen = w->screen() ? w->screen() : QApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The frame the window manager draws around the inner area takes its
+    // share of the screen too.
+    const int frame = std::max(w->frameGeometry().width() - w->width(), 0);
+    width = std::min(width, area.width() - frame);
+    if (width <= w->width())
+        return;
+    w->resize(width, w->height());
+    if (w->frameGeometry().right() > area.right())
+        w->move(std::max(area.right() + 1 - w->frameGeometry().width(), area.left()), w->y());
+    applyAnchors(w);
+}
+
 void keepWindowOnScreen(int window)
 {
     auto *w = findWindow(window);
