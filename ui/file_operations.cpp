@@ -276,6 +276,9 @@ void closeShownArchiveAmong(const std::vector<ExplorerItem> &items)
         pf::clearGadgetItems(ids::ArchiveList);
         relabelArchiveList();
     }
+    // The filter belonged to the archive that went.
+    if (pf::isGadget(ids::StrArchiveFilter))
+        pf::setGadgetText(ids::StrArchiveFilter, "");
     if (pf::isWindow(ids::WindowMain))
         pf::setWindowTitle(ids::WindowMain, kMainTitle);
 }

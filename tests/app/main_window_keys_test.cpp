@@ -97,6 +97,12 @@ TEST_F(MainWindowKeysTest, ExplorerKeysWalkTheFoldersAsAFileManagerDoes)
     EXPECT_EQ(shown(), folder().string() + "/");
     press(Qt::Key_Right, Qt::AltModifier);
     EXPECT_EQ(shown(), folder().string() + "/") << "a new folder forgets what Back had left";
+    // F5 reads the folder again at once, without waiting for the file
+    // system's notice of the new file.
+    writeFile("late.txt", "l");
+    press(Qt::Key_F5);
+    EXPECT_GE(explorerRow("late.txt"), 0);
+    EXPECT_EQ(shown(), folder().string() + "/");
 }
 
 TEST_F(MainWindowKeysTest, AddressBoxGoesToExactlyWhatIsTyped)

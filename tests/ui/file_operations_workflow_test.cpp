@@ -470,6 +470,7 @@ TEST_F(FileOperationsWorkflowTest, TrashingTheShownArchiveClosesIt)
     ui::openArchiveAtPath(shown);
     pump();
     ASSERT_EQ(archiveRows().size(), 1u);
+    pf::setGadgetText(ids::StrArchiveFilter, "one");
     showFolder(folder() / "src");
     select({"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt", "shown.zip"});
     const auto question = [&](std::vector<std::string> names) {
@@ -487,6 +488,7 @@ TEST_F(FileOperationsWorkflowTest, TrashingTheShownArchiveClosesIt)
     EXPECT_TRUE(ui::currentArchivePath().empty());
     EXPECT_TRUE(archiveRows().empty());
     EXPECT_EQ(pf::getWindowTitle(ids::WindowMain), ui::kMainTitle);
+    EXPECT_EQ(pf::getGadgetText(ids::StrArchiveFilter), "") << "the filter went with its archive";
 
     ui::openArchiveAtPath(inner);
     pump();

@@ -176,8 +176,10 @@ public:
 
     void connectModel(QFileSystemModel *m)
     {
-        QObject::connect(m, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
-            if (QDir(path) == QDir(folder_))
+        // Only the model in use speaks for the folder: one being replaced
+        // may still report the folder it had read.
+        QObject::connect(m, &QFileSystemModel::directoryLoaded, this, [this, m](const QString &path) {
+            if (m == model && QDir(path) == QDir(folder_))
                 loaded_ = true;
         });
     }
@@ -294,6 +296,7 @@ public:
             fresh->setReadOnly(true);
             connectModel(fresh);
             proxy->setSourceModel(fresh);
+            QObject::disconnect(model, nullptr, this, nullptr);
             model->deleteLater();
             model = fresh;
             go(folder_, false);
