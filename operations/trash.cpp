@@ -42,13 +42,19 @@ int errnoOf(const GError &error)
     }
 }
 
+// The item itself, a folder given with its trailing "/" included.
+std::string itemPath(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
 } // namespace
 
 Failure trashItem(const std::string &path)
 {
-    std::string text = path;
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
+    const std::string text = itemPath(path);
     struct stat info {};
     if (::lstat(text.c_str(), &info) != 0)
         return {};
@@ -72,9 +78,7 @@ Failure trashItem(const std::string &path)
 
 Failure removeItemForGood(const std::string &path)
 {
-    std::string text = path;
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
+    const std::string text = itemPath(path);
     std::error_code error;
     std::filesystem::remove_all(text, error);
     if (!error)

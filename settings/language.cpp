@@ -223,6 +223,14 @@ std::string languageText(std::string_view key, std::string_view frenchDefault)
 
 std::string languageText(std::string_view key) { return languageText(key, builtInText(key)); }
 
+std::string countedText(std::string text, std::size_t count)
+{
+    const auto at = text.find("%1");
+    if (at != std::string::npos)
+        text.replace(at, 2, std::to_string(count));
+    return text;
+}
+
 void clearLanguageTable() { table().clear(); }
 
 std::string systemLanguageName(std::string_view locale)

@@ -71,6 +71,9 @@ std::string languageText(std::string_view key, std::string_view frenchDefault);
 // (settings/language_keys.h).
 std::string languageText(std::string_view key);
 
+// `text` with its first "%1" replaced by `count` (unchanged without one).
+std::string countedText(std::string text, std::size_t count);
+
 // Empties the table, as at process start. For tests.
 void clearLanguageTable();
 

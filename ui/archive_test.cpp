@@ -28,15 +28,6 @@ TestReport testWith(const std::string &path, const std::string &password)
     return operations::testArchiveFile({path, password}, progress);
 }
 
-// `text` with its "%1" replaced by `count`.
-std::string counted(std::string text, std::size_t count)
-{
-    const auto at = text.find("%1");
-    if (at != std::string::npos)
-        text.replace(at, 2, std::to_string(count));
-    return text;
-}
-
 // Nothing but the password stands between this test and its verdict: the
 // readable entries passed and encrypted ones are left, or the whole archive
 // (RAR with encrypted names) cannot be read without it.
@@ -140,7 +131,7 @@ void reportUntestedEntries(const PasswordRequest &request)
         text += languageText("MsgChkNothingChecked",
                              "Vérification incomplète : sans mot de passe, rien n'a pu être vérifié.");
     } else {
-        text += counted(languageText("MsgChkNotChecked",
+        text += settings::countedText(languageText("MsgChkNotChecked",
                                      "Vérification incomplète : %1 fichier(s) chiffré(s) non vérifié(s), faute "
                                      "de mot de passe :"),
                         names.size());

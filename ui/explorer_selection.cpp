@@ -1,6 +1,8 @@
 #include "ui/explorer_selection.h"
 
+#include "settings/language.h"
 #include "ui/platform/platform.h"
+#include "ui/platform/requesters.h"
 
 namespace zarvon::ui {
 
@@ -21,6 +23,19 @@ std::vector<ExplorerItem> selectedExplorerItems(int explorer)
         items.push_back({name, folder + name, state});
     }
     return items;
+}
+
+void reportSkippedNonArchives(std::size_t skipped)
+{
+    if (skipped == 0)
+        return;
+    pf::messageBox(
+        "Zarvon",
+        settings::languageText("MsgNozipSelect", "Veuillez selectionnez une archive !") + "\r" +
+            settings::countedText(settings::languageText("MsgNotArchivesSkipped", "%1 fichier(s) ignoré(s) : "
+                                                                                  "ce ne sont pas des archives."),
+                                  skipped),
+        pf::MessageIcon::Error);
 }
 
 } // namespace zarvon::ui

@@ -2,6 +2,7 @@
 // files read them. Internal to the operations layer.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,9 @@ struct ExplorerItem {
 
 // The selected items of `explorer` in list order, the parent entry included.
 std::vector<ExplorerItem> selectedExplorerItems(int explorer);
+
+// One error for every selected file a command passed over because it is no
+// archive, however many were selected; nothing when `skipped` is 0.
+void reportSkippedNonArchives(std::size_t skipped);
 
 } // namespace zarvon::ui

@@ -65,15 +65,6 @@ std::string reasonText(operations::Reason reason)
 
 void errorMessage(const std::string &text) { pf::messageBox("Zarvon", text, pf::MessageIcon::Error); }
 
-// `text` with its "%1" replaced by `count`.
-std::string countedText(std::string text, std::size_t count)
-{
-    const auto at = text.find("%1");
-    if (at != std::string::npos)
-        text.replace(at, 2, std::to_string(count));
-    return text;
-}
-
 void setMainTitle(const std::string &title)
 {
     if (pf::isWindow(ids::WindowMain))
@@ -364,11 +355,7 @@ void extractSelection()
         }
         // One message for all the files passed over: thousands of them
         // selected must not mean thousands of boxes to close.
-        if (skipped > 0)
-            errorMessage(languageText("MsgNozipSelect", "Veuillez selectionnez une archive !") + "\r" +
-                         countedText(languageText("MsgNotArchivesSkipped",
-                                                  "%1 fichier(s) ignoré(s) : ce ne sont pas des archives."),
-                                     skipped));
+        reportSkippedNonArchives(skipped);
         askNextPassword();
         return;
     }

@@ -335,7 +335,19 @@ void confirmFileOperationWindow()
     }
 }
 
-void deleteSelection()
+namespace {
+
+// How the selected items go: to the trash, or for good.
+struct Removal {
+    std::string question;     // asked with the items named after it
+    bool forGood;             // a warning whose default answer is No
+    std::string failureTitle; // heads the list of items that stayed
+    operations::Failure (*remove)(const std::string &path);
+};
+
+// Asks, closes the shown archive if it goes, and removes the selected items
+// from the last to the first; what stayed is named with its reason.
+void removeSelection(const Removal &how)
 {
     const auto &texts = settings::currentBuiltInTexts();
     const std::vector<ExplorerItem> items = selectedItems();
@@ -343,45 +355,37 @@ void deleteSelection()
         pf::messageBox(texts.deleteCaption, texts.deleteNothing, pf::MessageIcon::Warning);
         return;
     }
-    if (!pf::askYesNo(texts.deleteCaption,
-                      namingItems(languageText("MsgTrashQuestion", "Envoyer vers la corbeille :"), items),
-                      pf::MessageIcon::Question))
+    if (!pf::askYesNo(texts.deleteCaption, namingItems(how.question, items),
+                      how.forGood ? pf::MessageIcon::Warning : pf::MessageIcon::Question, how.forGood))
         return;
     closeShownArchiveAmong(items);
     std::vector<operations::Failure> failures;
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        const operations::Failure failure = operations::trashItem(it->path);
+        const operations::Failure failure = how.remove(it->path);
         if (failure.reason != Reason::None)
             failures.push_back({it->path, failure.reason, failure.sysErrno, 0});
     }
-    reportFailures(languageText("MsgTrashFailures", "Ces éléments n'ont pas pu être mis à la corbeille :"), failures);
+    reportFailures(how.failureTitle, failures);
     showResult();
+}
+
+} // namespace
+
+void deleteSelection()
+{
+    removeSelection({languageText("MsgTrashQuestion", "Envoyer vers la corbeille :"), false,
+                     languageText("MsgTrashFailures", "Ces éléments n'ont pas pu être mis à la corbeille :"),
+                     operations::trashItem});
 }
 
 void deleteSelectionForGood()
 {
-    const auto &texts = settings::currentBuiltInTexts();
-    const std::vector<ExplorerItem> items = selectedItems();
-    if (items.empty()) {
-        pf::messageBox(texts.deleteCaption, texts.deleteNothing, pf::MessageIcon::Warning);
-        return;
-    }
     // Not the trash question: nothing can be brought back, and Enter keeps
     // everything.
-    std::string question = languageText("MsgDeleteForGoodQuestion",
-                                        "Supprimer définitivement, sans passer par la corbeille ? Rien ne pourra "
-                                        "être récupéré :");
-    if (!pf::askYesNo(texts.deleteCaption, namingItems(question, items), pf::MessageIcon::Warning, true))
-        return;
-    closeShownArchiveAmong(items);
-    std::vector<operations::Failure> failures;
-    for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        const operations::Failure failure = operations::removeItemForGood(it->path);
-        if (failure.reason != Reason::None)
-            failures.push_back({it->path, failure.reason, failure.sysErrno, 0});
-    }
-    reportFailures(languageText("MsgDeleteFailures", "Ces éléments n'ont pas pu être supprimés :"), failures);
-    showResult();
+    removeSelection({languageText("MsgDeleteForGoodQuestion", "Supprimer définitivement, sans passer par la "
+                                                              "corbeille ? Rien ne pourra être récupéré :"),
+                     true, languageText("MsgDeleteFailures", "Ces éléments n'ont pas pu être supprimés :"),
+                     operations::removeItemForGood});
 }
 
 void deleteFocusedItems()

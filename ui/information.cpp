@@ -127,15 +127,7 @@ void showArchiveInformation()
         pf::activateWindow(ids::WindowInfoArchive);
     }
     // One message for every file passed over, however many were selected.
-    if (skipped > 0) {
-        std::string count =
-            languageText("MsgNotArchivesSkipped", "%1 fichier(s) ignoré(s) : ce ne sont pas des archives.");
-        const auto at = count.find("%1");
-        if (at != std::string::npos)
-            count.replace(at, 2, std::to_string(skipped));
-        pf::messageBox("Zarvon", languageText("MsgNozipSelect", "Veuillez selectionnez une archive !") + "\r" + count,
-                       pf::MessageIcon::Error);
-    }
+    reportSkippedNonArchives(skipped);
 }
 
 void closeArchiveInformation() { closeInformationWindow(); }
