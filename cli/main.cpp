@@ -1,6 +1,7 @@
 // zarvon-cli: the jobs of the desktop program from the command line, for scripts, benchmarks and
 // black-box checks. Exit status 0 only when everything asked for succeeded.
 #include "base/product.h"
+#include "base/whole_file.h"
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
@@ -531,8 +532,11 @@ int main(int argc, char **argv)
         return commandList(o);
     if (command == "create")
         return commandCreate(o);
-    if (command == "extract")
+    if (command == "extract") {
+        // What an extraction killed part-way left behind goes first.
+        zarvon::base::removeInterruptedTemporaries(zarvon::base::runtimeRecordFolder());
         return commandExtract(o);
+    }
     if (command == "test")
         return commandTest(o);
     if (command == "info")
