@@ -167,9 +167,11 @@ int removeInterruptedTemporaries(const std::string &recordFolder)
     return removed;
 }
 
-bool WholeFile::begin(int dirFd, const std::string &folderPath, const std::string &leaf, uint32_t mode)
+bool WholeFile::begin(int dirFd, const std::string &folderPath, const std::string &leaf, uint32_t mode,
+                      bool nameTaken)
 {
     discard();
+    nameTaken_ = nameTaken;
     dirFd_ = dirFd;
     folderPath_ = folderPath;
     leaf_ = leaf;
@@ -215,9 +217,9 @@ bool WholeFile::commit()
     int failure = 0;
     bool linkedAsLeaf = false;
     if (tempName_.empty()) {
-        if (linkUnder(leaf_)) {
+        if (!nameTaken_ && linkUnder(leaf_)) {
             linkedAsLeaf = true;
-        } else if (errno == EEXIST) {
+        } else if (nameTaken_ || errno == EEXIST) {
             // Something has the name: link under a temporary and rename over
             // it, so the old file stays whole until the new one is.
             recordTemporaryFolder(runtimeRecordFolder(), folderPath_);

@@ -22,9 +22,12 @@ public:
 
     // Begins the file that will be `leaf` in the open folder `dirFd`, whose
     // path is `folderPath` (recorded only when a named temporary is needed),
-    // with the permission bits `mode` (less the creation mask). Nothing
-    // appears under `leaf` yet. True, or false with errno set.
-    bool begin(int dirFd, const std::string &folderPath, const std::string &leaf, uint32_t mode);
+    // with the permission bits `mode` (less the creation mask). `nameTaken`:
+    // something is known to have the name already (commit then goes straight
+    // to the replacing path). Nothing appears under `leaf` yet. True, or
+    // false with errno set.
+    bool begin(int dirFd, const std::string &folderPath, const std::string &leaf, uint32_t mode,
+               bool nameTaken = false);
 
     // The descriptor to write the data to (-1 before begin).
     int fd() const { return fd_; }
@@ -49,6 +52,7 @@ private:
     std::string folderPath_;
     std::string leaf_;
     std::string tempName_; // the named temporary, when one was needed
+    bool nameTaken_ = false;
 };
 
 // Whether WholeFile tries unnamed files first; switched off by tests to

@@ -109,7 +109,8 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     const uint32_t mode = modeFor(info);
     const bool modeAtCreation = (mode & ~cachedUmask()) == mode;
     fs::FileStatus existing;
-    if (fs::statusAt(dirFd, leaf, existing)) {
+    const bool nameTaken = fs::statusAt(dirFd, leaf, existing);
+    if (nameTaken) {
         if (existing.isFolder()) {
             r.code = kErrGeneral;
             return r;
@@ -123,7 +124,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     for (size_t i = 0; i + 1 < parts.size(); ++i)
         folderPath += kSeparator + parts[i];
     base::WholeFile out;
-    if (!out.begin(dirFd, folderPath, leaf, modeAtCreation ? mode : 0600)) {
+    if (!out.begin(dirFd, folderPath, leaf, modeAtCreation ? mode : 0600, nameTaken)) {
         r.code = kErrGeneral;
         return r;
     }

@@ -317,7 +317,7 @@ int32_t salvageEntries(const std::string &archivePath, const std::string &destin
         for (size_t i = 0; i + 1 < parts.size(); ++i)
             folderPath += kSeparator + parts[i];
         base::WholeFile file;
-        if (entry.result == 0 && !keep && !file.begin(dirFd, folderPath, leaf, mode))
+        if (entry.result == 0 && !keep && !file.begin(dirFd, folderPath, leaf, mode, exists))
             entry.result = kErrGeneral;
         // The free space bounds an entry whose size only follows its data.
         uint64_t room = 0;

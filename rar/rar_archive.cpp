@@ -463,7 +463,8 @@ bool Pass::extractEntry(const RarEntry &e)
 
     const std::string &leaf = parts.back();
     struct stat st {};
-    if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    const bool nameTaken = ::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (nameTaken) {
         if (S_ISDIR(st.st_mode)) {
             failEntry(e, RarEntryResult::WriteFailed, EISDIR);
             return false;
@@ -480,7 +481,7 @@ bool Pass::extractEntry(const RarEntry &e)
     for (size_t i = 0; i + 1 < parts.size(); ++i)
         folderPath += "/" + parts[i];
     base::WholeFile out;
-    if (!out.begin(dirFd, folderPath, leaf, 0600)) {
+    if (!out.begin(dirFd, folderPath, leaf, 0600, nameTaken)) {
         failEntry(e, RarEntryResult::WriteFailed, errno);
         return false;
     }
