@@ -14,6 +14,7 @@
 #include <mutex>
 #include <set>
 #include <string_view>
+#include <vector>
 
 #include <dirent.h>
 

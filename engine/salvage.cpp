@@ -48,13 +48,17 @@ public:
     // size() when there is none.
     uint64_t nextSignature(uint64_t from) const
     {
-        std::vector<unsigned char> window(kSearchWindow);
+        // The next header usually starts where the last entry ended: a small
+        // first read, larger ones while nothing is found.
+        size_t want = 4096;
         while (from + 4 <= size_) {
-            const ssize_t got = fs::preadFull(fd_.fd, window.data(), window.size(), from);
+            window_.resize(want);
+            want = std::min(want * 2, kSearchWindow);
+            const ssize_t got = fs::preadFull(fd_.fd, window_.data(), window_.size(), from);
             if (got < 4)
                 break;
             for (size_t i = 0; i + 4 <= static_cast<size_t>(got); ++i)
-                if (window[i] == 'P' && le32(&window[i]) == kLocalSignature)
+                if (window_[i] == 'P' && le32(&window_[i]) == kLocalSignature)
                     return from + i;
             from += static_cast<uint64_t>(got) - 3;
         }
@@ -63,6 +67,7 @@ public:
 
 private:
     fs::Fd fd_;
+    mutable std::vector<unsigned char> window_;
     bool ok_ = false;
     uint64_t size_ = 0;
 };
