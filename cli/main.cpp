@@ -492,6 +492,8 @@ int commandTest(const Options &o)
                 v.entries, v.entriesChecked, v.entriesFailed, v.entriesNotChecked);
     if (!v.passed()) {
         std::printf("first failure: %s: %s\n", v.firstFailure.name.c_str(), describe(v.firstFailure).c_str());
+        for (size_t i = 1; i < v.failures.size(); ++i)
+            std::printf("also failed: %s: %s\n", v.failures[i].name.c_str(), describe(v.failures[i]).c_str());
         return ExitFailed;
     }
     if (v.entriesNotChecked) {

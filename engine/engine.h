@@ -372,6 +372,11 @@ struct VerifyResult {
     int32_t entriesNotChecked = 0; // encrypted entries skipped because no password is in force
     std::string firstFailedEntry;  // name of the first failing entry, empty when none
     int32_t firstFailure = 0;      // that entry's result code (kErrCrc, kErrWrongPassword, ...)
+    struct FailedEntry {
+        std::string name;
+        int32_t code = 0;
+    };
+    std::vector<FailedEntry> failed; // every entry that failed, in archive order
 };
 
 // Tells whether the file at `path` is a readable ZIP archive and reads every

@@ -681,6 +681,7 @@ int32_t verifyArchive(const std::string &path, VerifyResult &out)
     int32_t result = 0;
     auto fail = [&](const EntryInfo &info, int32_t code) {
         ++out.entriesFailed;
+        out.failed.push_back({info.fileName, code});
         if (out.firstFailedEntry.empty() && out.firstFailure == 0) {
             out.firstFailedEntry = info.fileName;
             out.firstFailure = code;

@@ -26,11 +26,12 @@ TEST_F(ZipSalvage, AnEntryPlacedPastTheEndFailsAloneWithItsReason)
 {
     const fs::path archive = archiveOf("cut.zip", {file("a.txt", "alpha"), file("b.txt", "beta"), file("c.txt", "gamma")});
     pointRecordAt(archive, 1, static_cast<uint32_t>(fs::file_size(archive) + 1000));
+    pointRecordAt(archive, 2, 0xFFFFFF00u);
 
     EXPECT_EQ(namesIn(archive), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
     const fs::path out = dir / "out";
-    EXPECT_EQ(extractMatching(archive.string(), "", out.string(), 1), 2);
-    EXPECT_EQ(filesUnder(out), (std::vector<std::string>{"a.txt", "c.txt"}));
+    EXPECT_EQ(extractMatching(archive.string(), "", out.string(), 1), 1);
+    EXPECT_EQ(filesUnder(out), (std::vector<std::string>{"a.txt"}));
 
     ASSERT_NE(openArchiveForReading(archive.string()), 0);
     ASSERT_EQ(firstEntry(), 0);
@@ -41,8 +42,11 @@ TEST_F(ZipSalvage, AnEntryPlacedPastTheEndFailsAloneWithItsReason)
     VerifyResult v;
     EXPECT_EQ(verifyArchive(archive.string(), v), kErrOutsideArchive);
     EXPECT_EQ(v.entriesChecked, 3);
-    EXPECT_EQ(v.entriesFailed, 1);
-    EXPECT_EQ(v.firstFailedEntry, "b.txt");
+    EXPECT_EQ(v.entriesFailed, 2);
+    ASSERT_EQ(v.failed.size(), 2u) << "each entry that cannot be read is named";
+    EXPECT_EQ(v.failed[0].name, "b.txt");
+    EXPECT_EQ(v.failed[1].name, "c.txt");
+    EXPECT_EQ(v.failed[1].code, kErrOutsideArchive);
 }
 
 TEST_F(ZipSalvage, ALostDirectoryIsScannedForEntriesUnderTheUsualRules)
