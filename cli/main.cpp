@@ -1,6 +1,7 @@
 // zarvon-cli: the jobs of the desktop program from the command line, for scripts, benchmarks and
 // black-box checks. Exit status 0 only when everything asked for succeeded.
 #include "base/product.h"
+#include "base/whole_file.h"
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
@@ -36,10 +37,12 @@ const char *kUsage =
     "                                       an existing ZIP archive is replaced with -o (--overwrite),\n"
     "                                       else asked about on a terminal and kept elsewhere; any\n"
     "                                       other file is never replaced\n"
-    "  extract [-d DEST] [-o|-n] [-p PASSWORD|-P] ARCHIVE [ENTRY...]\n"
+    "  extract [-d DEST] [-o|-n] [-p PASSWORD|-P] [--salvage] ARCHIVE [ENTRY...]\n"
     "                                       extract everything, or the named entries; an existing\n"
     "                                       file is replaced with -o, kept with -n, else asked about\n"
-    "                                       on a terminal and kept (a failure) elsewhere\n"
+    "                                       on a terminal and kept (a failure) elsewhere;\n"
+    "                                       --salvage recovers the entries of an archive whose\n"
+    "                                       directory is lost from their own headers\n"
     "  test [-p PASSWORD|-P] ARCHIVE        read every entry and check its CRC\n"
     "  info [-p PASSWORD|-P] ARCHIVE        a summary of the archive\n"
     "  --help, --version\n";
@@ -61,6 +64,7 @@ std::string describe(const Failure &failure)
     case Reason::NotAnArchive: text = "not a readable archive"; break;
     case Reason::CannotOpen: text = "cannot open the file"; break;
     case Reason::Damaged: text = "damaged data (CRC mismatch, or data that cannot be inflated)"; break;
+    case Reason::OutsideArchive: text = "its data lies past the end of the archive (a cut or damaged file)"; break;
     case Reason::PasswordNeeded: text = "encrypted, a password is needed (-p or -P)"; break;
     case Reason::WrongPassword: text = "wrong password"; break;
     case Reason::PasswordOrDamage: text = "wrong password or damaged data (CRC mismatch)"; break;
@@ -199,6 +203,7 @@ struct Options {
     // terminal and keeps them (as a failure) elsewhere.
     bool replaceExisting = false;
     bool keepExisting = false;
+    bool salvage = false; // extract: an archive whose directory is lost is scanned for its entries
     int threads = 0; // 0: one per core
     std::vector<std::string> args;
 };
@@ -219,6 +224,8 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
         }
         if (a == "--overwrite")
             a = "-o";
+        if (a == "--salvage")
+            a = "-s";
         if (!std::strchr(allowed, a[1]) || a.size() != 2) {
             problem = "unknown option " + a;
             return false;
@@ -226,6 +233,7 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
         switch (a[1]) {
         case 'o': o.replaceExisting = true; break;
         case 'n': o.keepExisting = true; break;
+        case 's': o.salvage = true; break;
         case '0': o.method = 0; break;
         case '9': o.method = 8; break;
         case 'P':
@@ -389,6 +397,25 @@ int commandCreate(const Options &o)
     return failures ? ExitFailed : ExitOk;
 }
 
+int reportExtraction(const std::string &archive, const ExtractReport &report, bool keptIsFailure);
+
+// Scans an archive whose directory is lost for what its entries still hold;
+// a failure whatever it recovers, since the archive was not whole.
+int salvage(const ExtractRequest &request, bool keptIsFailure)
+{
+    CliProgress progress;
+    const ExtractReport report = salvageArchive(request, progress);
+    g_progress.clear();
+    if (!report.opened || report.failure.reason == Reason::NotAnArchive) {
+        std::fprintf(stderr, "zarvon-cli: %s: no entry found to recover\n", request.archivePath.c_str());
+        return ExitFailed;
+    }
+    reportExtraction(request.archivePath, report, keptIsFailure);
+    std::fprintf(stderr, "zarvon-cli: salvage: %d file(s) recovered, %zu entry(ies) could not be\n",
+                 report.filesWritten, report.failures.size());
+    return ExitFailed;
+}
+
 int commandExtract(const Options &o)
 {
     if (o.args.empty())
@@ -422,8 +449,17 @@ int commandExtract(const Options &o)
     }
     if (!report.opened) {
         notReadable(archive, report.failure);
-        return ExitFailed;
+        const bool lost = report.failure.reason == Reason::NotAnArchive || report.failure.reason == Reason::Damaged;
+        if (lost && !o.salvage)
+            std::fprintf(stderr, "zarvon-cli: extract --salvage recovers what its entries still hold\n");
+        return lost && o.salvage ? salvage(request, keptIsFailure) : ExitFailed;
     }
+    return reportExtraction(archive, report, keptIsFailure);
+}
+
+// The failures, kept files and counts of an extraction or a salvage.
+int reportExtraction(const std::string &archive, const ExtractReport &report, bool keptIsFailure)
+{
     for (const Failure &f : report.failures) {
         if (f.name.empty())
             std::fprintf(stderr, "zarvon-cli: %s: the archive's index is damaged: %s\n", archive.c_str(),
@@ -456,6 +492,8 @@ int commandTest(const Options &o)
                 v.entries, v.entriesChecked, v.entriesFailed, v.entriesNotChecked);
     if (!v.passed()) {
         std::printf("first failure: %s: %s\n", v.firstFailure.name.c_str(), describe(v.firstFailure).c_str());
+        for (size_t i = 1; i < v.failures.size(); ++i)
+            std::printf("also failed: %s: %s\n", v.failures[i].name.c_str(), describe(v.failures[i]).c_str());
         return ExitFailed;
     }
     if (v.entriesNotChecked) {
@@ -513,7 +551,7 @@ int main(int argc, char **argv)
         return usage();
     std::string command = argv[1];
     // list and info take a password for archives whose names are encrypted.
-    const char *allowed = command == "create" ? "09jopP" : command == "extract" ? "dnopP" : "pP";
+    const char *allowed = command == "create" ? "09jopP" : command == "extract" ? "dnopPs" : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return ExitOk;
@@ -531,8 +569,11 @@ int main(int argc, char **argv)
         return commandList(o);
     if (command == "create")
         return commandCreate(o);
-    if (command == "extract")
+    if (command == "extract") {
+        // What an extraction killed part-way left behind goes first.
+        zarvon::base::removeInterruptedTemporaries(zarvon::base::runtimeRecordFolder());
         return commandExtract(o);
+    }
     if (command == "test")
         return commandTest(o);
     if (command == "info")

@@ -60,6 +60,7 @@ inline constexpr int32_t kErrWrite = -205;             // writing failed (disk f
 inline constexpr int32_t kErrReadOnlyTarget = -206;    // an existing output file is read-only
 inline constexpr int32_t kErrNoSpace = -207;           // the destination has less free space than the entries need
 inline constexpr int32_t kErrOverlap = -208;           // entries share or overlap their data (refused)
+inline constexpr int32_t kErrOutsideArchive = -209;    // the entry's local header lies past the archive's data
 
 // addFile's answer when the file is the archive being written (or its
 // temporary file): nothing is added, and this is not a failure.
@@ -285,7 +286,8 @@ int32_t extractEntryAt(const std::string &archivePath, int32_t index, const std:
 // same entry. Results: 0 done; -1 reader slot empty or output file cannot be
 // created; kResultStopped; kErrReadOnlyTarget; kErrUnsafeName;
 // kErrPasswordNeeded; kErrWrongPassword; kErrCrc; kErrData;
-// kErrUnsupportedMethod; kErrWrite; minizip's error for damaged headers.
+// kErrUnsupportedMethod; kErrWrite; kErrOutsideArchive; minizip's error for
+// damaged headers.
 int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths);
 
 // Extracts every entry whose last component matches `pattern` ("*" any run,
@@ -315,6 +317,37 @@ struct SpaceCheck {
 int32_t checkExtractionSpace(const std::string &archivePath, const std::string &pattern, const std::string &destination,
                              SpaceCheck &out);
 
+// What salvageEntries did with one local header found in the file.
+struct SalvagedEntry {
+    std::string name;    // UTF-8, kSeparator between components
+    int32_t result = 0;  // 0 recovered (or folder made); else the reason, as extractCurrentEntry's results
+    uint64_t offset = 0; // of its local header in the file
+    bool kept = false;   // read whole, but a file of that name exists and was kept
+};
+
+// The entries salvageEntries met, in file order.
+struct SalvageResult {
+    std::vector<SalvagedEntry> entries;
+    int32_t filesRecovered = 0;
+    int32_t foldersMade = 0;
+    int32_t kept = 0; // files left alone because a file of that name exists (replace false)
+};
+
+// Recovers what the local headers of a damaged archive hold, for when its
+// central directory cannot be read: scans the file for local header
+// signatures and extracts each entry found under `destination`, with the
+// same rules as every extraction (names kept inside the destination, never
+// through a link, files appearing only whole after their CRC-32 has
+// passed, never more bytes than an entry declares, nor more than the
+// destination's free space for an entry whose size only follows its data).
+// Each entry's data is consumed once: the scan goes on after it. Encrypted
+// entries are reported (kErrPasswordNeeded), not recovered. An existing file
+// is replaced only with `replace`. `progress` (may be empty) gets the entry
+// in hand and the share of the file scanned; 1 stops. Result: the number of
+// files recovered; -1 when the file cannot be read; kResultStopped.
+int32_t salvageEntries(const std::string &archivePath, const std::string &destination, bool replace,
+                       const ProgressCallback &progress, SalvageResult &out);
+
 // ---- Errors -------------------------------------------------------------------
 
 // The detail of the engine's last failure, kept beside its state so that a
@@ -339,6 +372,11 @@ struct VerifyResult {
     int32_t entriesNotChecked = 0; // encrypted entries skipped because no password is in force
     std::string firstFailedEntry;  // name of the first failing entry, empty when none
     int32_t firstFailure = 0;      // that entry's result code (kErrCrc, kErrWrongPassword, ...)
+    struct FailedEntry {
+        std::string name;
+        int32_t code = 0;
+    };
+    std::vector<FailedEntry> failed; // every entry that failed, in archive order
 };
 
 // Tells whether the file at `path` is a readable ZIP archive and reads every

@@ -2,6 +2,7 @@
 #include "engine/internal.h"
 
 #include "base/safe_output.h"
+#include "base/whole_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,7 +17,6 @@ namespace detail {
 
 namespace {
 
-using base::FileDescriptor;
 using base::FolderError;
 using fs::currentUmask;
 using Destination = base::OutputFolder;
@@ -102,37 +102,34 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     }
     const std::string &leaf = parts.back();
 
-    // An existing file is replaced only once the new one is complete, so a
-    // failed entry never costs the file it would have replaced. The usual
-    // case, no file of that name yet, costs a single system call; the file
-    // is created with its final permissions when the mask allows them.
+    // The file is written without a name and linked in once its data has
+    // passed its checks, so a kill or a failed entry leaves nothing under the
+    // name, and an existing file is replaced only by a whole one. It is
+    // created with its final permissions when the mask allows them.
     const uint32_t mode = modeFor(info);
     const bool modeAtCreation = (mode & ~cachedUmask()) == mode;
-    std::string tempName;
-    FileDescriptor out(fs::createAt(dirFd, leaf, modeAtCreation ? mode : 0600));
-    if (!out.valid() && errno == EEXIST) {
-        fs::FileStatus st;
-        if (fs::statusAt(dirFd, leaf, st)) {
-            if (st.isFolder()) {
-                r.code = kErrGeneral;
-                return r;
-            }
-            if (st.isRegular() && (st.mode & 0222) == 0) {
-                r.code = kErrReadOnlyTarget;
-                return r;
-            }
+    fs::FileStatus existing;
+    const bool nameTaken = fs::statusAt(dirFd, leaf, existing);
+    if (nameTaken) {
+        if (existing.isFolder()) {
+            r.code = kErrGeneral;
+            return r;
         }
-        tempName = base::temporaryNameFor(leaf);
-        out.reset(fs::createAt(dirFd, tempName, modeAtCreation ? mode : 0600));
+        if (existing.isRegular() && (existing.mode & 0222) == 0) {
+            r.code = kErrReadOnlyTarget;
+            return r;
+        }
     }
-    const std::string &createName = tempName.empty() ? leaf : tempName;
-    if (!out.valid()) {
+    std::string folderPath = dest.path().empty() ? std::string(".") : dest.path();
+    for (size_t i = 0; i + 1 < parts.size(); ++i)
+        folderPath += kSeparator + parts[i];
+    base::WholeFile out;
+    if (!out.begin(dirFd, folderPath, leaf, modeAtCreation ? mode : 0600, nameTaken)) {
         r.code = kErrGeneral;
         return r;
     }
     auto discard = [&](int32_t code) {
-        out.reset();
-        fs::removeAt(dirFd, createName);
+        out.discard();
         r.code = code;
         return r;
     };
@@ -145,7 +142,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
             return discard(static_cast<int32_t>(got));
         if (got == 0)
             break;
-        if (!base::writeAll(out.get(), buffer.data(), static_cast<size_t>(got)))
+        if (!base::writeAll(out.fd(), buffer.data(), static_cast<size_t>(got)))
             return discard(kErrWrite);
         done += static_cast<uint64_t>(got);
         float percent = info.uncompressedSize ? static_cast<float>(done * 100.0 / info.uncompressedSize) : 100.0f;
@@ -158,13 +155,13 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
             return discard(kResultStopped);
     }
     if (!modeAtCreation)
-        fs::setMode(out.get(), mode);
+        fs::setMode(out.fd(), mode);
     if (info.timeSource != TimeSource::None)
-        fs::setModifiedTime(out.get(), info.modifiedTime);
-    if (out.close() != 0)
-        return discard(kErrWrite);
-    if (!tempName.empty() && !fs::renameAt(dirFd, tempName, leaf))
-        return discard(kErrGeneral);
+        fs::setModifiedTime(out.fd(), info.modifiedTime);
+    if (!out.commit()) {
+        r.code = errno == ENOSPC || errno == EIO || errno == EDQUOT ? kErrWrite : kErrGeneral;
+        return r;
+    }
     r.fileWritten = true;
     reportProgress(std::string(), 100.0f);
     if (slotBound && state().reader != uf)

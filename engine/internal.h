@@ -174,7 +174,8 @@ int32_t scanCentralDirectory(const zlib_filefunc64_def &io, voidpf stream, const
                              std::vector<CentralRecord> &records);
 // Whether the data of two entries overlap, or reach into the directory at
 // `directoryOffset`: the mark of an archive built to expand one stored
-// stream many times.
+// stream many times. An entry whose local header cannot lie before the
+// directory is left out: it cannot be read, and fails alone.
 bool entriesOverlap(const std::vector<CentralRecord> &records, uint64_t directoryOffset);
 
 // What openUnz learned about an open handle; nullptr for unknown handles.

@@ -181,10 +181,16 @@ bool entriesOverlap(const std::vector<CentralRecord> &inOrder, uint64_t director
     }
     const std::vector<CentralRecord> &records = ordered ? inOrder : sorted;
     for (size_t i = 0; i < records.size(); ++i) {
+        // A local header that cannot lie before the directory (past the end
+        // of the file, say) overlaps nothing: its entry simply cannot be
+        // read, and fails alone when it is, while the others stay readable.
+        if (records[i].localOffset > directoryOffset || directoryOffset - records[i].localOffset < 30)
+            break;
         const uint64_t end = records[i].localOffset + 30 + records[i].compressedSize;
         if (end < records[i].localOffset)
             return true; // sizes that wrap around
-        const uint64_t next = i + 1 < records.size() ? records[i + 1].localOffset : directoryOffset;
+        const uint64_t next =
+            i + 1 < records.size() ? std::min(records[i + 1].localOffset, directoryOffset) : directoryOffset;
         if (end > next)
             return true;
     }

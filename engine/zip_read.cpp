@@ -208,6 +208,14 @@ int32_t EntryReader::open(const EntryInfo &info)
     const EngineState &s = state();
     if (encrypted_ && !s.passwordSet)
         return kErrPasswordNeeded;
+    // An entry whose local header cannot lie before the directory was let
+    // through when the archive was opened so that the others stay readable.
+    if (const HandleInfo *h = handleInfo(uf_)) {
+        const CentralRecord *r = h->recordAt(unzGetOffset64(uf_));
+        const uint64_t dataEnd = h->layout.cdStart - h->layout.prefix;
+        if (r && (r->localOffset > dataEnd || dataEnd - r->localOffset < 30))
+            return kErrOutsideArchive;
+    }
     expectedCrc_ = info.crc;
     expectedSize_ = info.uncompressedSize;
     rawLeft_ = info.compressedSize;
@@ -673,6 +681,7 @@ int32_t verifyArchive(const std::string &path, VerifyResult &out)
     int32_t result = 0;
     auto fail = [&](const EntryInfo &info, int32_t code) {
         ++out.entriesFailed;
+        out.failed.push_back({info.fileName, code});
         if (out.firstFailedEntry.empty() && out.firstFailure == 0) {
             out.firstFailedEntry = info.fileName;
             out.firstFailure = code;

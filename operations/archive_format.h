@@ -94,6 +94,7 @@ struct TestReport {
     // entry that fails its check with a password given is PasswordOrDamage
     // (or WrongPassword when the format could tell).
     Failure firstFailure;
+    std::vector<Failure> failures; // every entry that failed, the first one included, in archive order
     // Readable, not stopped, and no entry failed.
     bool passed() const { return readable && !stopped && entriesFailed == 0; }
 };

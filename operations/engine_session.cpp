@@ -44,6 +44,8 @@ Reason reasonOfEngineResult(int32_t result)
     case engine::kErrWrite: return Reason::WriteFailed;
     case engine::kErrReadOnlyTarget: return Reason::ReadOnlyTarget;
     case engine::kErrGeneral: return Reason::CannotCreate;
+    case engine::kErrOutsideArchive: return Reason::OutsideArchive;
+    case engine::kErrNoSpace: return Reason::NotEnoughSpace;
     default: return Reason::Damaged;
     }
 }

@@ -19,6 +19,7 @@ enum class Reason {
     NotAnArchive,      // no archive this program can read at that path
     CannotOpen,        // the file exists but cannot be opened (see sysErrno)
     Damaged,           // damaged headers or data: CRC mismatch, data that cannot be inflated
+    OutsideArchive,    // the directory places the entry past the end of the archive's data (a cut file)
     PasswordNeeded,    // encrypted, and no password was given
     WrongPassword,     // the password does not open it
     PasswordOrDamage,  // encrypted data that failed its check although the password passed the check byte

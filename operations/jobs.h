@@ -23,6 +23,18 @@ ListReport listArchiveEntries(const std::string &path, const std::string &passwo
 // not opened, with NotAnArchive (or CannotOpen when the file cannot be read).
 ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progress);
 
+// Recovers what a damaged ZIP archive still holds when its central
+// directory cannot be read (salvage.cpp): scans request.archivePath for the
+// entries its local headers hold and extracts each that can be read, whole
+// and checked, into request.destination (entryNames and password are not
+// used: encrypted entries are reported, not recovered; an existing file is
+// replaced only with Overwrite::Replace, else kept and named in `skipped`).
+// The report: `opened` false with CannotOpen when the file cannot be read;
+// else filesWritten and entriesDone for what was recovered, one failure per
+// entry found that could not be, and NotAnArchive as `failure` when no entry
+// at all was found. A stop asked through `progress` ends the scan.
+ExtractReport salvageArchive(const ExtractRequest &request, JobProgress &progress);
+
 // Tests through the archive's format, without writing anything.
 TestReport testArchiveFile(const TestRequest &request, JobProgress &progress);
 

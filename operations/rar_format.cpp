@@ -176,14 +176,16 @@ public:
                 continue;
             }
             ++report.entriesFailed;
+            report.failures.push_back({f.name, reasonOf(f.reason), f.sysErrno, f.libraryCode});
             if (report.firstFailure.reason == Reason::None)
-                report.firstFailure = {f.name, reasonOf(f.reason), f.sysErrno, f.libraryCode};
+                report.firstFailure = report.failures.back();
         }
         report.entriesChecked = done.entriesDone + report.entriesFailed;
         if (done.status == rar::RarStatus::Damaged || done.status == rar::RarStatus::MissingVolume) {
             ++report.entriesFailed;
+            report.failures.push_back(passFailure(request.archivePath, done));
             if (report.firstFailure.reason == Reason::None)
-                report.firstFailure = passFailure(request.archivePath, done);
+                report.firstFailure = report.failures.back();
         }
         return report;
     }

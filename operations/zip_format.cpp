@@ -185,6 +185,10 @@ public:
                     report.firstFailure.reason = Reason::PasswordOrDamage;
             }
         }
+        for (const auto &failed : result.failed)
+            report.failures.push_back(failed.name == report.firstFailure.name
+                                          ? report.firstFailure
+                                          : Failure{failed.name, reasonOfEngineResult(failed.code), 0, failed.code});
         return report;
     }
 };

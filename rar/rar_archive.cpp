@@ -1,6 +1,7 @@
 #include "rar/rar.h"
 
 #include "base/safe_output.h"
+#include "base/whole_file.h"
 #include "base/text_encoding.h"
 #include "rar/unrar_library.h"
 
@@ -462,7 +463,8 @@ bool Pass::extractEntry(const RarEntry &e)
 
     const std::string &leaf = parts.back();
     struct stat st {};
-    if (::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    const bool nameTaken = ::fstatat(dirFd, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (nameTaken) {
         if (S_ISDIR(st.st_mode)) {
             failEntry(e, RarEntryResult::WriteFailed, EISDIR);
             return false;
@@ -472,21 +474,24 @@ bool Pass::extractEntry(const RarEntry &e)
             return false;
         }
     }
-    const std::string tempName = base::temporaryNameFor(leaf);
-    base::FileDescriptor out(
-        ::openat(dirFd, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (!out.valid()) {
+    // Written without a name and linked in once the library has checked the
+    // data, so a kill or a damaged entry leaves nothing under the name and
+    // an existing file is replaced only by a whole one.
+    std::string folderPath = output_->path().empty() ? std::string(".") : output_->path();
+    for (size_t i = 0; i + 1 < parts.size(); ++i)
+        folderPath += "/" + parts[i];
+    base::WholeFile out;
+    if (!out.begin(dirFd, folderPath, leaf, 0600, nameTaken)) {
         failEntry(e, RarEntryResult::WriteFailed, errno);
         return false;
     }
     auto discard = [&](RarEntryResult reason, int sysErrno, int code) {
-        out.reset();
-        ::unlinkat(dirFd, tempName.c_str(), 0);
+        out.discard();
         failEntry(e, reason, sysErrno, code);
         return false;
     };
 
-    outputFd_ = out.get();
+    outputFd_ = out.fd();
     const int code = process(RAR_TEST);
     outputFd_ = -1;
     if (code != ERAR_SUCCESS || stopAsked_ || writeErrno_) {
@@ -495,13 +500,9 @@ bool Pass::extractEntry(const RarEntry &e)
     }
     const struct timespec mtime = modificationTimeOf(*header_);
     const struct timespec times[2] = {{0, UTIME_OMIT}, mtime};
-    ::fchmod(out.get(), modeOf(e));
-    ::futimens(out.get(), times);
-    if (out.close() != 0)
-        return discard(RarEntryResult::WriteFailed, errno, 0);
-    // renameat replaces whatever has the name, a link included, and never
-    // follows it.
-    if (::renameat(dirFd, tempName.c_str(), dirFd, leaf.c_str()) != 0)
+    ::fchmod(out.fd(), modeOf(e));
+    ::futimens(out.fd(), times);
+    if (!out.commit())
         return discard(RarEntryResult::WriteFailed, errno, 0);
     ++report_.filesWritten;
     return true;

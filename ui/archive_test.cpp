@@ -74,10 +74,16 @@ void showVerdict(const std::string &path, Origin origin, const TestReport &teste
     }
     if (!tested.passed()) {
         // The failure is always told, whatever the configuration file holds,
-        // with the first entry that failed and why.
+        // with the entries that failed and why (the first ten: a box must
+        // still fit on the screen).
         std::string text = name + "\r" + languageText("MsgChkZipError", "Le fichier est corrompu");
-        if (tested.firstFailure.reason != Reason::None)
-            text += "\r" + tested.firstFailure.name + " : " + extractionFailureReason(tested.firstFailure);
+        std::vector<operations::Failure> failed = tested.failures;
+        if (failed.empty() && tested.firstFailure.reason != Reason::None)
+            failed.push_back(tested.firstFailure);
+        for (std::size_t i = 0; i < failed.size() && i < 10; ++i)
+            text += "\r" + failed[i].name + " : " + extractionFailureReason(failed[i]);
+        if (failed.size() > 10)
+            text += "\r…";
         pf::messageBox("Zarvon", text, pf::MessageIcon::Error);
         return;
     }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <set>
 
 #include "base/case_fold.h"
@@ -59,6 +61,8 @@ std::string reasonText(operations::Reason reason)
     case Reason::NotFound: return languageText("TxtFailNotFound", "introuvable dans l'archive");
     case Reason::LinkRefused: return languageText("TxtFailLink", "lien non extrait");
     case Reason::MissingVolume: return languageText("TxtFailVolume", "volume suivant introuvable");
+    case Reason::OutsideArchive:
+        return languageText("TxtFailOutside", "données au-delà de la fin de l'archive (fichier tronqué)");
     default: return languageText("TxtFailDamaged", "données endommagées");
     }
 }
@@ -121,6 +125,58 @@ ExtractReport runWithProgress(const std::string &archivePath, const std::string 
     return report;
 }
 
+std::string failureLines(const ExtractReport &report);
+
+// A ZIP archive whose directory is lost (a download cut short) still
+// begins with the header of its first entry.
+bool beginsWithZipEntry(const std::string &archivePath)
+{
+    std::ifstream in(archivePath, std::ios::binary);
+    char head[4] = {};
+    return in.read(head, sizeof head) && std::string_view(head, 4) == std::string_view("PK\x03\x04", 4);
+}
+
+// After an archive failed to open: when it may be a ZIP archive that lost
+// its directory, offers to recover what its entries hold, into
+// `destination` (asked for when empty), and says what was recovered.
+void offerSalvage(const std::string &archivePath, std::string destination)
+{
+    if (!beginsWithZipEntry(archivePath) ||
+        !pf::askYesNo("Zarvon", languageText("MsgSalvageAsk", "Le répertoire de cette archive est illisible. "
+                                                              "Récupérer ce que ses entrées contiennent encore ?")))
+        return;
+    if (destination.empty())
+        destination = askDestination();
+    if (destination.empty())
+        return;
+    const std::string title = extractionTitle();
+    setMainTitle(title);
+    openExtractionProgressWindow(title);
+    ProgressWindowReporter progress(ProgressWindowReporter::Form::Extraction);
+    // Nothing the user has is replaced by what a damaged archive gives.
+    const ExtractReport report =
+        operations::salvageArchive({archivePath, destination, {}, {}, operations::Overwrite::Skip}, progress);
+    closeProgressWindow();
+    clearCancelRequest();
+    setMainTitle(restingWindowTitle());
+    if (!report.opened || report.failure.reason == operations::Reason::NotAnArchive) {
+        errorMessage(languageText("MsgSalvageNone", "Aucune entrée n'a pu être récupérée.") + "\r" + archivePath);
+        return;
+    }
+    if (report.stopped) {
+        pf::messageBox("Zarvon", languageText("MsgStopExtract", "Extraction interrompue par l'utilisateur !"),
+                       pf::MessageIcon::Warning);
+        return;
+    }
+    std::string text = languageText("MsgSalvageDone", "Fichiers récupérés d'une archive endommagée : %1");
+    if (const auto at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, std::to_string(report.filesWritten));
+    if (!report.failures.empty())
+        text += "\r" + languageText("MsgExtractFailures", "Ces fichiers n'ont pas pu être extraits :") +
+                failureLines(report);
+    pf::messageBox("Zarvon", text, pf::MessageIcon::Warning);
+}
+
 void extractWithoutPassword(const std::string &archivePath, const std::vector<std::string> &names)
 {
     // An archive that cannot be opened is said so at once, not after the
@@ -128,6 +184,7 @@ void extractWithoutPassword(const std::string &archivePath, const std::vector<st
     const operations::ListReport listed = operations::listArchiveEntries(archivePath);
     if (!listed.opened) {
         reportExtraction(archivePath, notOpened(listed.failure));
+        offerSalvage(archivePath, {});
         return;
     }
     const std::string destination = askDestination();
@@ -463,6 +520,7 @@ void extractArchiveTo(const std::string &archivePath, const std::string &destina
     const operations::ListReport listed = operations::listArchiveEntries(archivePath);
     if (!listed.opened) {
         reportExtraction(archivePath, notOpened(listed.failure));
+        offerSalvage(archivePath, destination);
         return;
     }
     reportExtraction(archivePath, runWithProgress(archivePath, destination, {}));

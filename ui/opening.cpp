@@ -18,6 +18,7 @@
 #include "base/case_fold.h"
 #include "base/paths.h"
 #include "base/product.h"
+#include "base/whole_file.h"
 #include "operations/jobs.h"
 #include "settings/language.h"
 #include "settings/recent_archives.h"
@@ -387,6 +388,7 @@ std::string makeTemporaryFolder()
 
 void removeAbandonedTemporaryFolders()
 {
+    base::removeInterruptedTemporaries(base::runtimeRecordFolder());
     std::error_code error;
     std::filesystem::directory_iterator it(temporaryBase(), error);
     if (error)

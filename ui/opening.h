@@ -97,7 +97,8 @@ std::string makeTemporaryFolder();
 void removeTemporaryFolders();
 
 // Removes the private folders left by a Zarvon that ended without removing
-// them (a crash, a kill): this user's folders whose process no longer runs.
+// them (a crash, a kill): this user's folders whose process no longer runs;
+// and the temporaries such a Zarvon left beside files it was extracting.
 // The program calls it when it starts.
 void removeAbandonedTemporaryFolders();
 

@@ -137,6 +137,22 @@ TEST_F(Cli, FailuresGiveNonZeroStatus)
     EXPECT_NE(out.find("no such entry"), std::string::npos);
 }
 
+TEST_F(Cli, SalvageRecoversWhatALostDirectoryLeftAndStillFails)
+{
+    writeFile(dir / "a.txt", "alpha");
+    writeFile(dir / "b.txt", sampleText(20000));
+    std::string out;
+    ASSERT_EQ(cli("create cut.zip a.txt b.txt", &out), 0) << out;
+    std::string bytes = readFile(dir / "cut.zip");
+    writeFile(dir / "cut.zip", bytes.substr(0, bytes.find("PK\x01\x02")));
+    EXPECT_NE(cli("extract -d out cut.zip", &out), 0);
+    EXPECT_NE(out.find("--salvage"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    EXPECT_NE(cli("extract --salvage -d out cut.zip", &out), 0);
+    EXPECT_NE(out.find("salvage: 2 file(s) recovered, 0 entry(ies) could not be"), std::string::npos) << out;
+    EXPECT_EQ(readFile(dir / "out/b.txt"), sampleText(20000));
+}
+
 TEST_F(Cli, DamagedEntryFailsTheTest)
 {
     std::string data = sampleText(4000);

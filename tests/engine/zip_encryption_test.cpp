@@ -123,4 +123,39 @@ TEST_F(ZipEncryption, CrcPassAndDataPassReportHalvesOfTheProgress)
     EXPECT_EQ(percents, (std::vector<float>{25.0f, 50.0f, 75.0f, 100.0f, 100.0f}));
 }
 
+TEST_F(ZipEncryption, AnEntryWithADataDescriptorIsCheckedByItsTimeByte)
+{
+    // Made by Info-ZIP (see fixtures/README.md): its check byte is the time's.
+    const fs::path made = fs::path(ZARVON_SOURCE_DIR) / "tests/engine/fixtures/zip_encryption_descriptor_check_byte.zip";
+    std::string text;
+    for (int i = 0; i < 50; ++i)
+        text += "the quick brown fox\n";
+    setPassword("secret");
+    EXPECT_EQ(extractMatching(made.string(), "", (dir / "out").string(), 1), 1);
+    EXPECT_EQ(readFile(dir / "out/notes.txt"), text);
+}
+
+TEST_F(ZipEncryption, AFileChangedAfterItsCrcPassIsNotAdded)
+{
+    // Far larger than the units read ahead, so its end is read after the
+    // first progress call, when it has changed.
+    const fs::path f = file("big.bin", randomBytes(12 * 1024 * 1024));
+    bool changed = false;
+    setProgressCallback([&](const std::string &, float) {
+        if (!changed) {
+            changed = true;
+            std::fstream io(f, std::ios::in | std::ios::out | std::ios::binary);
+            io.seekp(-1000, std::ios::end);
+            io << "changed";
+        }
+        return 0;
+    });
+    setPassword("pw");
+    ASSERT_NE(createArchive((dir / "a.zip").string(), 0), 0);
+    EXPECT_NE(addFile(f.string(), 0), 0);
+    closeArchives();
+    EXPECT_TRUE(changed);
+    EXPECT_FALSE(fs::exists(dir / "a.zip")) << "no archive holding an entry no tool could read";
+}
+
 } // namespace zarvon::engine::testing

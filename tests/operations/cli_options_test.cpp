@@ -120,5 +120,15 @@ TEST(CliOptions, ExistingFilesAreReplacedKeptOrAskedAbout)
     EXPECT_EQ(readFile(folder / "b.txt"), "archived b");
 }
 
+TEST(CliOptions, AnOptionLastOnTheLineWithoutItsValueIsAUsageError)
+{
+    TemporaryFolder folder("zarvon-cli-options");
+    for (const char *line : {"extract a.zip -d", "extract -p", "list a.zip -p", "create -j", "test a.zip -p"}) {
+        const auto result = cli(std::string(line) + " 2>&1", folder);
+        EXPECT_EQ(result.status, 2) << line << ": " << result.output;
+        EXPECT_NE(result.output.find("needs a"), std::string::npos) << line << ": " << result.output;
+    }
+}
+
 } // namespace
 } // namespace zarvon::testing

@@ -181,6 +181,48 @@ TEST_F(JobsTest, ExtractionReportsEachEntryAndTheMissingOnes)
     EXPECT_EQ(tested.entriesNotChecked, 2);
 }
 
+// Answers each replace question from a script and counts the questions.
+class ScriptedOverwrite final : public JobProgress {
+public:
+    explicit ScriptedOverwrite(std::vector<OverwriteAnswer> answers) : answers_(std::move(answers)) {}
+    bool report(const ProgressStep &) override { return false; }
+    OverwriteAnswer askOverwrite(const std::string &) override
+    {
+        return asked < answers_.size() ? answers_[asked++] : (++asked, OverwriteAnswer::Stop);
+    }
+    std::size_t asked = 0;
+
+private:
+    std::vector<OverwriteAnswer> answers_;
+};
+
+TEST_F(JobsTest, AnAnswerForAllIsNotAskedAgain)
+{
+    for (const char *name : {"a.txt", "b.txt", "c.txt"})
+        write(std::string("src/") + name, std::string("new ") + name);
+    SilentProgress silent;
+    ASSERT_EQ(compressFiles({path("x.zip"),
+                             {{path("src/a.txt"), false}, {path("src/b.txt"), false}, {path("src/c.txt"), false}}},
+                            silent)
+                  .outcome,
+              CompressReport::Outcome::Written);
+    for (const char *name : {"a.txt", "b.txt", "c.txt"})
+        write(std::string("dest/") + name, "old");
+
+    ScriptedOverwrite skipAll({OverwriteAnswer::Replace, OverwriteAnswer::SkipAll});
+    const ExtractReport skipped = extractArchive({path("x.zip"), path("dest"), {}, "", Overwrite::Ask}, skipAll);
+    EXPECT_EQ(skipAll.asked, 2u);
+    EXPECT_EQ(skipped.skipped, (std::vector<std::string>{"b.txt", "c.txt"}));
+    EXPECT_EQ(zarvon::testing::readFile(path("dest/a.txt")), "new a.txt");
+    EXPECT_EQ(zarvon::testing::readFile(path("dest/c.txt")), "old");
+
+    ScriptedOverwrite replaceAll({OverwriteAnswer::ReplaceAll});
+    const ExtractReport replaced = extractArchive({path("x.zip"), path("dest"), {}, "", Overwrite::Ask}, replaceAll);
+    EXPECT_EQ(replaceAll.asked, 1u);
+    EXPECT_TRUE(replaced.skipped.empty());
+    EXPECT_EQ(zarvon::testing::readFile(path("dest/c.txt")), "new c.txt");
+}
+
 // Folders keep the dates and permissions stored for them, also after files
 // were written into them, in both formats; a folder outside the request
 // keeps its own. The owner keeps the right to open and fill them.

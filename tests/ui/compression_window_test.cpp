@@ -491,6 +491,22 @@ TEST_F(CompressionWindowTest, AssistantRunCompressesTheChosenPaths)
     EXPECT_EQ(runCommand("unzip -Z1 " + quoted(path("out/assistant.zip"))).output, "alpha.txt\ndata/sub/b.txt\n");
 }
 
+TEST_F(CompressionWindowTest, SelectAllCompressesTheFolderItemsNeverTheWayUp)
+{
+    ASSERT_EQ(pf::getGadgetItemText(ids::ExplorerList, 0), "..");
+    selectInExplorer(ids::ExplorerList, {"alpha.txt"});
+    pf::gadgetWidget(ids::ExplorerList)->setFocus();
+    QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &selectAll);
+    ASSERT_TRUE(pf::getGadgetItemState(ids::ExplorerList, 0) & pf::ItemSelected) << "the way up is selected too";
+    startCompressionCommand();
+    ASSERT_TRUE(pf::isWindow(ids::WindowCompression));
+    fill("all", path("out"), operations::CompressionTypeDeflate);
+    confirmCompressionWindow();
+    EXPECT_EQ(runCommand("unzip -Z1 " + quoted(path("out/all.zip"))).output, "alpha.txt\nbeta.bin\ngamma.txt\n")
+        << "the folder above is not compressed";
+}
+
 TEST_F(CompressionWindowTest, SeveralItemsAreNamedAfterTheirFolder)
 {
     EXPECT_EQ(ui::proposedArchiveName({"a.txt", "sub"}, false, "/home/ana/src/"), "src.zip");

@@ -302,8 +302,27 @@ TEST_F(ExtractionWorkflowTest, UnreadableArchiveIsReportedBeforeAnyFolderIsAsked
     buildMainWindow(archives_);
     selectInExplorer(ids::ExplorerList, {"broken.zip"});
     expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
-    extractSelection(); // no destination requester: nothing could come of it
+    pf::expectYesNo(false); // it begins like a ZIP archive: recovering is offered, and declined
+    extractSelection();     // no destination requester: nothing could come of it
     EXPECT_TRUE(filesUnder(path("dest")).empty());
+}
+
+TEST_F(ExtractionWorkflowTest, AnArchiveThatLostItsDirectoryGivesUpItsEntriesOnRequest)
+{
+    writeFile(path("cut/a.txt"), "alpha");
+    writeFile(path("cut/b.txt"), std::string(5000, 'b'));
+    zipIn("cut", "cut.zip", "a.txt b.txt");
+    std::string bytes = readFile(archives_ + "/cut.zip");
+    writeFile(archives_ + "/cut.zip", bytes.substr(0, bytes.find("PK\x01\x02")));
+    buildMainWindow(archives_);
+    selectInExplorer(ids::ExplorerList, {"cut.zip"});
+    expectMessageContaining("Impossible d'ouvrir l'archive :", pf::MessageIcon::Error);
+    pf::expectYesNo(true);
+    pf::expectFolder(path("dest") + "/");
+    pf::expectMessage("Zarvon", "Fichiers récupérés d'une archive endommagée : 2", pf::MessageIcon::Warning);
+    extractSelection();
+    EXPECT_EQ(filesUnder(path("dest")), (std::set<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(readFile(path("dest/b.txt")), std::string(5000, 'b'));
 }
 
 TEST_F(ExtractionWorkflowTest, UnsafeNamesAreRefusedAndSaidSo)
