@@ -229,6 +229,16 @@ int32_t EntryReader::open(const EntryInfo &info)
                             z64);
         }
     }
+    // minizip refuses to open an entry of a method it does not know, even
+    // raw: an AES entry is found through its central record.
+    if (aes && !z64.offsetKnown) {
+        const HandleInfo *h = handleInfo(uf_);
+        const CentralRecord *r = h ? h->recordAt(unzGetOffset64(uf_)) : nullptr;
+        if (!r)
+            return kErrBadArchive;
+        z64.localHeaderOffset = r->localOffset;
+        z64.offsetKnown = true;
+    }
     int32_t err;
     // minizip reads a ZIP64 entry's data as if it were 4 GiB long, and fails
     // near the end of the file: such entries are read through our own handle.
