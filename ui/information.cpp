@@ -84,6 +84,9 @@ InformationValues informationValues(const std::string &path, const std::string &
             values[1] += ", " + std::to_string(info.folderCount) + " " + languageText("Folders", "Dossier(s)");
         if (info.protection != operations::Protection::Unknown)
             values[2] = info.protection == operations::Protection::Encrypted ? texts.encrypted : texts.notEncrypted;
+        // Which cipher protects the files: "ZIP 2.0" is weak, "AES-256" strong.
+        for (std::size_t i = 0; i < info.encryptions.size(); ++i)
+            values[2] += (i == 0 ? " (" : ", ") + info.encryptions[i] + (i + 1 == info.encryptions.size() ? ")" : "");
         values[3] = kilobyteText(info.originalSize);
         values[4] = methodsText(info.methods);
     }
