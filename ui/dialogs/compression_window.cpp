@@ -67,9 +67,9 @@ bool buildCompressionWindow()
     passwordField(ids::StrConfirmPassword, 165, 265, "", true);
     // How the password protects the files: the traditional cipher every
     // reader opens, or AES-256; the choice is kept from one run to the next.
-    pf::textGadget(ids::TxtEncryption, 20, 300, 142, 15, languageText("TxtEncryption", "Chiffrement"));
+    pf::textGadget(ids::TxtEncryption, 20, 300, 85, 15, languageText("TxtEncryption", "Chiffrement"));
     condensed(ids::TxtEncryption);
-    pf::comboBoxGadget(ids::ComboEncryption, 165, 295, 160, 20);
+    pf::comboBoxGadget(ids::ComboEncryption, 110, 295, 215, 20);
     pf::addGadgetItem(ids::ComboEncryption, -1, languageText("TxtEncryptionZip20", "ZIP 2.0 (lisible partout)"));
     pf::addGadgetItem(ids::ComboEncryption, -1, languageText("TxtEncryptionAes256", "AES-256 (fort)"));
     pf::setGadgetState(ids::ComboEncryption, settings::settingIs(settings::kZipEncryption, "1") ? 1 : 0);
