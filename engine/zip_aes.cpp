@@ -8,6 +8,7 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -148,14 +149,14 @@ std::unique_ptr<AesEntryCipher> AesEntryCipher::start(std::string_view password,
 // AES instructions.
 bool AesEntryCipher::refill()
 {
-    for (size_t at = 0; at < sizeof stream_; at += 16) {
-        const uint64_t n = ++counter_;
-        for (int i = 0; i < 8; ++i)
-            stream_[at + i] = static_cast<unsigned char>(n >> (8 * i));
-        std::memset(stream_ + at + 8, 0, 8);
+    for (size_t at = 0; at < sizeof blocks_; at += 16) {
+        uint64_t n = ++counter_;
+        if constexpr (std::endian::native != std::endian::little)
+            n = __builtin_bswap64(n);
+        std::memcpy(blocks_ + at, &n, 8);
     }
     int outLen = 0;
-    if (EVP_EncryptUpdate(lib_->cipher, stream_, &outLen, stream_, sizeof stream_) != 1 ||
+    if (EVP_EncryptUpdate(lib_->cipher, stream_, &outLen, blocks_, sizeof blocks_) != 1 ||
         outLen != static_cast<int>(sizeof stream_))
         return false;
     streamPos_ = 0;
@@ -169,7 +170,15 @@ bool AesEntryCipher::applyKeyStream(unsigned char *data, size_t len)
             return false;
         const size_t n = std::min(len, sizeof stream_ - streamPos_);
         const unsigned char *k = stream_ + streamPos_;
-        for (size_t i = 0; i < n; ++i)
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t d, s;
+            std::memcpy(&d, data + i, 8);
+            std::memcpy(&s, k + i, 8);
+            d ^= s;
+            std::memcpy(data + i, &d, 8);
+        }
+        for (; i < n; ++i)
             data[i] ^= k[i];
         streamPos_ += n;
         data += n;

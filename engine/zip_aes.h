@@ -90,8 +90,9 @@ private:
 
     struct Library;
     std::unique_ptr<Library> lib_;
-    uint64_t counter_ = 0;         // the last counter value used
-    unsigned char stream_[4096]{}; // key stream not yet used, from streamPos_
+    uint64_t counter_ = 0;          // the last counter value used
+    unsigned char blocks_[16384]{}; // counter blocks; their upper 8 bytes stay 0
+    unsigned char stream_[16384]{}; // key stream not yet used, from streamPos_
     size_t streamPos_ = sizeof stream_;
 };
 
