@@ -92,6 +92,11 @@ public:
     // The entry is encrypted with WinZip AES.
     bool isAes() const { return aes_ != nullptr; }
 
+    // An AES cipher whose keys were derived ahead for `password`, with the
+    // salt and verifier it came with: open() takes it instead of deriving.
+    void offerAesCipher(std::unique_ptr<AesEntryCipher> cipher, const unsigned char *header,
+                        const std::string &password);
+
 private:
     int32_t writeRaw(const unsigned char *data, size_t len);
 
@@ -100,6 +105,9 @@ private:
     bool encrypt_ = false;
     PkwareKeys keys_{};
     std::unique_ptr<AesEntryCipher> aes_;
+    std::unique_ptr<AesEntryCipher> offered_;
+    std::string offeredPassword_;
+    unsigned char offeredHeader_[16 + kAesVerifierSize] = {};
 };
 
 // The I/O table in force (see zip_io.h), and opening through it.

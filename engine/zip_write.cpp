@@ -243,8 +243,12 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const fs::
     open_ = true;
     if (aes) {
         unsigned char header[16 + kAesVerifierSize];
-        if (!aesRandomBytes(header, 16) || !(aes_ = AesEntryCipher::start(*password, header, 256, header + 16)))
+        if (offered_ && offeredPassword_ == *password) {
+            aes_ = std::move(offered_);
+            std::memcpy(header, offeredHeader_, sizeof header);
+        } else if (!aesRandomBytes(header, 16) || !(aes_ = AesEntryCipher::start(*password, header, 256, header + 16))) {
             return kErrWrite;
+        }
         return writeRaw(header, sizeof header);
     }
     if (encrypt_) {
@@ -257,6 +261,14 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const fs::
         return write(header, sizeof header);
     }
     return 0;
+}
+
+void EntryWriter::offerAesCipher(std::unique_ptr<AesEntryCipher> cipher, const unsigned char *header,
+                                 const std::string &password)
+{
+    offered_ = std::move(cipher);
+    std::memcpy(offeredHeader_, header, sizeof offeredHeader_);
+    offeredPassword_ = password;
 }
 
 int32_t EntryWriter::write(unsigned char *data, size_t len)
@@ -470,6 +482,12 @@ namespace {
 // Whether additions need the CRC-32 of a file before its first byte.
 bool crcBeforeData() { return state().passwordSet && state().encryption == Encryption::ZipCrypto; }
 
+// The password additions are encrypted with by AES, or null.
+const std::string *aesPassword()
+{
+    return state().passwordSet && state().encryption == Encryption::Aes256 ? &state().password : nullptr;
+}
+
 // Holds one unit taken from the pipeline and gives it back on every path.
 class HeldUnit {
 public:
@@ -509,7 +527,8 @@ int32_t planAdditions(const std::vector<PlannedAddition> &files)
     if (w.pipeline)
         w.pipeline->cancel();
     w.pipeline = std::make_shared<DeflatePipeline>(std::move(plan), compressorThreads(),
-                                                   s.compressionMethod == 0 ? 0 : 8, crcBeforeData(), w.self);
+                                                   s.compressionMethod == 0 ? 0 : 8, crcBeforeData(), w.self,
+                                                   aesPassword());
     return 0;
 }
 
@@ -534,7 +553,7 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
         if (w.pipeline)
             w.pipeline->cancel();
         w.pipeline = std::make_shared<DeflatePipeline>(std::vector<PlannedFile>{{path, keepFullPath != 0}},
-                                                       compressorThreads(), method, crcFirst, w.self);
+                                                       compressorThreads(), method, crcFirst, w.self, aesPassword());
     }
     const std::shared_ptr<DeflatePipeline> pipe = w.pipeline;
     // Whatever ends this addition half way leaves units of this file in the
@@ -603,6 +622,8 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
     }
 
     EntryWriter entry(zf);
+    if (file->aes)
+        entry.offerAesCipher(std::move(file->aes), file->aesHeader, file->aesPassword);
     bool zip64 = false;
     int err =
         entry.open(storedName.empty() ? path : storedName, keepFullPath != 0, file->st, size, method,
