@@ -31,8 +31,11 @@ enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitIncomplete = 3 };
 const char *kUsage =
     "usage: zarvon-cli COMMAND ...\n"
     "  list [-p PASSWORD|-P] ARCHIVE        list the entries\n"
-    "  create [-0|-9] [-j N] [-o] [-p PASSWORD|-P] ARCHIVE.zip FILE|FOLDER...\n"
+    "  create [-0|-9] [-j N] [-o] [-e aes256|zipcrypto] [-p PASSWORD|-P] ARCHIVE.zip FILE|FOLDER...\n"
     "                                       -0 stored, -9 Deflate (default); -P asks for the password;\n"
+    "                                       -e chooses how the password protects the files: zipcrypto\n"
+    "                                       (ZIP 2.0, the default: every tool opens it, but it is weak)\n"
+    "                                       or aes256 (AES-256: strong, needs a recent tool to open)\n"
     "                                       -j N compresses on N threads (default: one per core);\n"
     "                                       an existing ZIP archive is replaced with -o (--overwrite),\n"
     "                                       else asked about on a terminal and kept elsewhere; any\n"
@@ -196,6 +199,7 @@ std::string promptPassword(const char *prompt)
 struct Options {
     bool confirmPassword = false; // creating: a typing error would lock the archive
     int method = 8;
+    CompressRequest::Encryption encryption = CompressRequest::Encryption::ZipCrypto;
     bool havePassword = false;
     std::string password;
     std::string destination = ".";
@@ -255,6 +259,19 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
             ++i;
             break;
         }
+        case 'e': {
+            const std::string value = i + 1 < argc ? argv[i + 1] : "";
+            if (value == "aes256") {
+                o.encryption = CompressRequest::Encryption::Aes256;
+            } else if (value == "zipcrypto") {
+                o.encryption = CompressRequest::Encryption::ZipCrypto;
+            } else {
+                problem = "option -e needs aes256 or zipcrypto";
+                return false;
+            }
+            ++i;
+            break;
+        }
         case 'p':
         case 'd':
             if (i + 1 >= argc) {
@@ -304,11 +321,11 @@ int commandList(const Options &o)
         notReadable(o.args[0], listed.failure);
         return ExitFailed;
     }
-    std::printf("%12s %12s %-8s %-19s %-3s %-8s  %s\n", "Size", "Packed", "Method", "Date", "Enc", "CRC", "Name");
+    std::printf("%12s %12s %-8s %-19s %-7s %-8s  %s\n", "Size", "Packed", "Method", "Date", "Enc", "CRC", "Name");
     uint64_t size = 0, packed = 0;
     for (const ArchiveEntry &e : listed.entries) {
-        std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-3s %08x  %s\n", e.size, e.packedSize, e.methodName.c_str(),
-                    entryDateText(e).c_str(), e.encrypted ? "yes" : "-", e.crc, e.name.c_str());
+        std::printf("%12" PRIu64 " %12" PRIu64 " %-8s %s %-7s %08x  %s\n", e.size, e.packedSize, e.methodName.c_str(),
+                    entryDateText(e).c_str(), !e.encrypted ? "-" : e.encryptionName.empty() ? "yes" : e.encryptionName.c_str(), e.crc, e.name.c_str());
         size += e.size;
         packed += e.packedSize;
     }
@@ -368,6 +385,7 @@ int commandCreate(const Options &o)
     request.method = o.method;
     request.threads = o.threads;
     request.password = o.havePassword ? o.password : std::string();
+    request.encryption = o.encryption;
     int failures = 0;
     for (size_t i = 1; i < o.args.size(); ++i) {
         const std::string &item = o.args[i];
@@ -517,8 +535,10 @@ int commandInfo(const Options &o)
     ::stat(o.args[0].c_str(), &st);
     uint64_t size = 0, packed = 0;
     size_t folders = 0, encrypted = 0, large = 0;
-    std::set<std::string> methods;
+    std::set<std::string> methods, encryptions;
     for (const ArchiveEntry &e : listed.entries) {
+        if (e.encrypted && !e.encryptionName.empty())
+            encryptions.insert(e.encryptionName);
         size += e.size;
         packed += e.packedSize;
         folders += e.folder;
@@ -538,7 +558,10 @@ int commandInfo(const Options &o)
     std::printf("Compressed:   %" PRIu64 " bytes\n", packed);
     std::printf("Ratio:        %.1f%%\n", size ? 100.0 * static_cast<double>(packed) / static_cast<double>(size) : 0.0);
     std::printf("Methods:      %s\n", methodList.empty() ? "-" : methodList.c_str());
-    std::printf("Encrypted:    %zu entries\n", encrypted);
+    std::string encryptionList;
+    for (const std::string &name : encryptions)
+        encryptionList += (encryptionList.empty() ? " (" : ", ") + name;
+    std::printf("Encrypted:    %zu entries%s\n", encrypted, encryptionList.empty() ? "" : (encryptionList + ")").c_str());
     std::printf("ZIP64:        %s\n", large ? "yes" : "no");
     return ExitOk;
 }
@@ -551,7 +574,7 @@ int main(int argc, char **argv)
         return usage();
     std::string command = argv[1];
     // list and info take a password for archives whose names are encrypted.
-    const char *allowed = command == "create" ? "09jopP" : command == "extract" ? "dnopPs" : "pP";
+    const char *allowed = command == "create" ? "09ejopP" : command == "extract" ? "dnopPs" : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return ExitOk;

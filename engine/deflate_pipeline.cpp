@@ -61,8 +61,9 @@ struct ZState {
 };
 
 DeflatePipeline::DeflatePipeline(std::vector<PlannedFile> files, int threads, int method, bool encrypt,
-                                 SelfIdentity self)
-    : files_(std::move(files)), method_(method), encrypt_(encrypt), self_(self)
+                                 SelfIdentity self, const std::string *aesPassword)
+    : files_(std::move(files)), method_(method), encrypt_(encrypt), self_(self), aes_(aesPassword != nullptr),
+      aesPassword_(aesPassword ? *aesPassword : std::string())
 {
     threads = std::clamp(threads, 1, 64);
     limit_ = std::min<size_t>(kMaxUnitsInFlight, 4 * static_cast<size_t>(threads) + 4);
@@ -224,6 +225,12 @@ void DeflatePipeline::work()
 
 void DeflatePipeline::run(Unit &u, ZState &zs)
 {
+    if (aes_ && u.kind == Unit::Kind::Data && u.index == 0) {
+        UnitFile &f = *u.file;
+        f.aesPassword = aesPassword_;
+        if (aesRandomBytes(f.aesHeader, 16))
+            f.aes = AesEntryCipher::start(aesPassword_, f.aesHeader, 256, f.aesHeader + 16);
+    }
     const int fd = u.file->fd;
     if (u.kind == Unit::Kind::CrcPass) {
         u.in.resize(102400);

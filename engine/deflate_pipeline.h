@@ -25,6 +25,7 @@
 #pragma once
 
 #include "engine/fs.h"
+#include "engine/zip_aes.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -57,6 +58,14 @@ struct UnitFile {
     uint32_t dataUnits = 0; // number of data units
     int method = 8;
     bool encrypt = false;
+    // WinZip AES: the cipher of the entry, its keys derived by the
+    // compressor of the file's first unit (the derivation costs as much as
+    // compressing a small file, so it is spread over the cores), with the
+    // salt and verifier that begin the entry's data and the password they
+    // came from. Null when the pipeline was not given a password for AES.
+    std::unique_ptr<AesEntryCipher> aes;
+    unsigned char aesHeader[16 + kAesVerifierSize] = {};
+    std::string aesPassword;
     ~UnitFile();
 };
 
@@ -102,7 +111,9 @@ public:
     // `threads` compressor threads (at least one is used; when none can be
     // started the writer compresses itself). `method` and `encrypt` apply to
     // every planned file.
-    DeflatePipeline(std::vector<PlannedFile> files, int threads, int method, bool encrypt, SelfIdentity self);
+    // With `aesPassword`, each file's AES keys are derived ahead (UnitFile::aes).
+    DeflatePipeline(std::vector<PlannedFile> files, int threads, int method, bool encrypt, SelfIdentity self,
+                    const std::string *aesPassword = nullptr);
     ~DeflatePipeline(); // stops the threads promptly and waits for them
     DeflatePipeline(const DeflatePipeline &) = delete;
     DeflatePipeline &operator=(const DeflatePipeline &) = delete;
@@ -138,6 +149,8 @@ private:
     int method_;
     bool encrypt_;
     SelfIdentity self_;
+    bool aes_ = false;
+    std::string aesPassword_;
 
     mutable std::mutex mutex_;
     std::condition_variable workReady_; // a slot freed, or cancel

@@ -19,7 +19,8 @@
 // last signature, so comments and junk after the archive do not mislead
 // it), the central directory (checked before use: entries whose data
 // overlap are refused), the ZIP64 extended information (read field by
-// field), encrypted data (the traditional PKWARE cipher) and the data of
+// field), encrypted data (the traditional PKWARE cipher, and WinZip AES
+// through OpenSSL, engine/zip_aes.h) and the data of
 // ZIP64 entries (through a handle of the engine's own). Entry data always
 // comes through minizip's raw mode (or that handle) and is inflated by the
 // engine: with ISA-L where the build found it, with zlib otherwise; the
@@ -61,6 +62,8 @@ inline constexpr int32_t kErrReadOnlyTarget = -206;    // an existing output fil
 inline constexpr int32_t kErrNoSpace = -207;           // the destination has less free space than the entries need
 inline constexpr int32_t kErrOverlap = -208;           // entries share or overlap their data (refused)
 inline constexpr int32_t kErrOutsideArchive = -209;    // the entry's local header lies past the archive's data
+inline constexpr int32_t kErrAuthentication = -230;    // AES entry whose authentication code does not match its data
+inline constexpr int32_t kErrBadEncryptionField = -231; // AES entry (method 99) without a readable 0x9901 field
 
 // addFile's answer when the file is the archive being written (or its
 // temporary file): nothing is added, and this is not a failure.
@@ -106,6 +109,14 @@ struct EntryInfo {
     // DOS date (local time, even seconds). 0 when timeSource is None.
     int64_t modifiedTime = 0;
     TimeSource timeSource = TimeSource::None;
+    // WinZip AES (compressionMethod 99, described by extra field 0x9901):
+    // the key size in bits (128, 192, 256), the version (1: AE-1 keeps the
+    // CRC-32; 2: AE-2 stores 0 and relies on the authentication code) and
+    // the method of the data inside (0 or 8). All 0 for any other entry, and
+    // for a method-99 entry whose field is missing or of an unknown kind.
+    uint32_t aesKeyBits = 0;
+    uint32_t aesVersion = 0;
+    uint32_t aesMethod = 0;
 
     bool isEncrypted() const { return (flag & 1u) != 0; }
     bool isFolder() const { return !fileName.empty() && fileName.back() == kSeparator; }
@@ -118,6 +129,12 @@ struct EntryInfo {
 // the other operations ignore it. The callback may call closeArchives.
 using ProgressCallback = std::function<int32_t(const std::string &fileName, float percent)>;
 
+// How entries added with a password are encrypted.
+enum class Encryption : int32_t {
+    ZipCrypto = 0, // the traditional PKWARE cipher ("ZIP 2.0"): weak, but every reader opens it
+    Aes256 = 1,    // WinZip AES, 256-bit key, AE-2 (method 99, extra field 0x9901)
+};
+
 // The engine's process-wide state. Read it through engineState(); change it
 // only through the operations below.
 struct EngineState {
@@ -127,6 +144,7 @@ struct EngineState {
     int32_t compressionMethod = 8; // method of later additions: 0 stored, 8 Deflate
     bool passwordSet = false;      // a password is in force for adding and extracting
     std::string password;          // empty when none
+    Encryption encryption = Encryption::ZipCrypto; // how additions with a password are encrypted
     ProgressCallback progressCallback;
 };
 
@@ -212,9 +230,15 @@ int32_t setCompressionMethod(int32_t method);
 // every later addition and extraction until set again. Result 0.
 int32_t setPassword(const std::string &password);
 
+// Sets the encryption of later additions made with a password (see
+// Encryption; ZipCrypto after initEngine). Result 0.
+int32_t setEncryption(Encryption encryption);
+
 // Adds the file at `path` to the archive in the writer slot, compressed with
 // the current method (Deflate level 9) and, with a password in force,
-// encrypted with the traditional PKWARE scheme. The stored name is the last
+// encrypted as setEncryption chose: the traditional PKWARE scheme, or
+// WinZip AES-256 (AE-2, a fresh random salt per entry, the data compressed
+// first and then encrypted). The stored name is the last
 // component of `path`, or with keepFullPath non-zero the path itself without
 // a leading "/" and without "." or ".." components. The file's modification
 // time (as a DOS date in local time, and to the second in UTC in an

@@ -519,4 +519,10 @@ int32_t setPassword(const std::string &password)
     return 0;
 }
 
+int32_t setEncryption(Encryption encryption)
+{
+    detail::state().encryption = encryption;
+    return 0;
+}
+
 } // namespace zarvon::engine

@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "engine/fs.h"
 #include "engine/pkware_cipher.h"
+#include "engine/zip_aes.h"
 
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
@@ -41,6 +42,9 @@ struct WriterExtra {
     // in hand). Shared so that a callback closing the archive in the middle
     // of an addition does not pull the units from under it.
     std::shared_ptr<DeflatePipeline> pipeline;
+    // Entries written with WinZip AES (their indexes), marked method 99 once
+    // the archive is closed: minizip writes only methods 0 and 8 itself.
+    std::vector<uint64_t> aesEntries;
 };
 WriterExtra &writerExtra();
 
@@ -66,8 +70,9 @@ public:
     EntryWriter &operator=(const EntryWriter &) = delete;
 
     // Begins the entry for the file at `path` (stat `st`, `size` bytes).
-    // With a password, `headerCrc` is the CRC-32 whose high byte ends the
-    // encryption header. `zip64` tells whether the entry got the ZIP64
+    // With a password, the entry is encrypted as state().encryption says;
+    // for the PKWARE cipher `headerCrc` is the CRC-32 whose high byte ends
+    // the encryption header (AES needs none). `zip64` tells whether the entry got the ZIP64
     // extensions. Result 0 or minizip's error (nothing begun).
     int32_t open(const std::string &path, bool keepFullPath, const fs::FileStatus &st, uint64_t size, int method,
                  const std::string *password, uint32_t headerCrc, bool &zip64);
@@ -76,18 +81,33 @@ public:
     // password is in force. Result 0, kErrWrite or minizip's error.
     int32_t write(unsigned char *data, size_t len);
 
-    // Ends the entry with its uncompressed size and CRC-32. Result 0,
+    // Ends the entry with its uncompressed size and CRC-32 (an AES entry
+    // gets its authentication code, and 0 for the CRC). Result 0,
     // kErrWrite or minizip's error.
     int32_t finish(uint64_t size, uint32_t crc);
 
     // The archive was closed under the writer: touch nothing through it.
     void abandon() { open_ = false; }
 
+    // The entry is encrypted with WinZip AES.
+    bool isAes() const { return aes_ != nullptr; }
+
+    // An AES cipher whose keys were derived ahead for `password`, with the
+    // salt and verifier it came with: open() takes it instead of deriving.
+    void offerAesCipher(std::unique_ptr<AesEntryCipher> cipher, const unsigned char *header,
+                        const std::string &password);
+
 private:
+    int32_t writeRaw(const unsigned char *data, size_t len);
+
     zipFile zf_;
     bool open_ = false;
     bool encrypt_ = false;
     PkwareKeys keys_{};
+    std::unique_ptr<AesEntryCipher> aes_;
+    std::unique_ptr<AesEntryCipher> offered_;
+    std::string offeredPassword_;
+    unsigned char offeredHeader_[16 + kAesVerifierSize] = {};
 };
 
 // The I/O table in force (see zip_io.h), and opening through it.
@@ -270,8 +290,14 @@ public:
 
 private:
     int64_t readRaw(unsigned char *out, size_t capacity);
+    int64_t readData(unsigned char *out, size_t capacity);
 
     int32_t openDirect(uint64_t localHeaderOffset, bool offsetKnown);
+    // WinZip AES: reads the salt and verifier and checks the password.
+    int32_t openAes(const EntryInfo &info);
+    // Runs what is left of the cipher text through the code and compares it
+    // with the stored one. Result 0, kErrAuthentication or a read error.
+    int32_t checkAesCode();
 
     unzFile uf_;
     std::string path_;
@@ -282,6 +308,9 @@ private:
     bool finished_ = false;    // the end was reached and checked
     bool encrypted_ = false;
     PkwareKeys keys_{};
+    std::unique_ptr<AesEntryCipher> aes_;
+    bool aesChecked_ = false;
+    bool checkCrc_ = true; // false for AE-2, whose CRC field holds 0
     uint32_t method_ = 0;
     uint32_t expectedCrc_ = 0;
     uint64_t expectedSize_ = 0;

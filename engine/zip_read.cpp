@@ -202,9 +202,14 @@ EntryReader::~EntryReader()
 int32_t EntryReader::open(const EntryInfo &info)
 {
     method_ = info.compressionMethod;
+    const bool aes = method_ == kAesMethod;
+    if (aes && info.aesKeyBits == 0)
+        return kErrBadEncryptionField;
+    if (aes)
+        method_ = info.aesMethod;
     if (method_ != 0 && method_ != 8)
         return kErrUnsupportedMethod;
-    encrypted_ = info.isEncrypted();
+    encrypted_ = info.isEncrypted() || aes;
     const EngineState &s = state();
     if (encrypted_ && !s.passwordSet)
         return kErrPasswordNeeded;
@@ -232,6 +237,16 @@ int32_t EntryReader::open(const EntryInfo &info)
                             z64);
         }
     }
+    // minizip refuses to open an entry of a method it does not know, even
+    // raw: an AES entry is found through its central record.
+    if (aes && !z64.offsetKnown) {
+        const HandleInfo *h = handleInfo(uf_);
+        const CentralRecord *r = h ? h->recordAt(unzGetOffset64(uf_)) : nullptr;
+        if (!r)
+            return kErrBadArchive;
+        z64.localHeaderOffset = r->localOffset;
+        z64.offsetKnown = true;
+    }
     int32_t err;
     // minizip reads a ZIP64 entry's data as if it were 4 GiB long, and fails
     // near the end of the file: such entries are read through our own handle.
@@ -248,7 +263,10 @@ int32_t EntryReader::open(const EntryInfo &info)
     }
     if (err != 0)
         return err;
-    if (encrypted_) {
+    if (aes) {
+        if ((err = openAes(info)) != 0)
+            return err;
+    } else if (encrypted_) {
         if (rawLeft_ < kPkwareHeaderSize)
             return kErrBadArchive;
         unsigned char header[kPkwareHeaderSize];
@@ -336,12 +354,29 @@ int64_t EntryReader::readRaw(unsigned char *out, size_t capacity)
         done += static_cast<size_t>(got);
     }
     rawLeft_ -= done;
-    if (encrypted_)
+    if (aes_) {
+        if (!aes_->decrypt(out, done))
+            return kErrData;
+    } else if (encrypted_) {
         pkwareDecrypt(keys_, out, done);
+    }
     return static_cast<int64_t>(done);
 }
 
 int64_t EntryReader::read(unsigned char *out, size_t capacity)
+{
+    const int64_t got = readData(out, capacity);
+    // Data that cannot be inflated, or that lies about its size, is first
+    // of all data that does not match its code: say so when it does not.
+    if (got < 0 && aes_ && !aesChecked_) {
+        const int32_t code = checkAesCode();
+        if (code != 0)
+            return code;
+    }
+    return got;
+}
+
+int64_t EntryReader::readData(unsigned char *out, size_t capacity)
 {
     if (!opened_)
         return kErrGeneral;
@@ -389,7 +424,12 @@ int64_t EntryReader::read(unsigned char *out, size_t capacity)
         return static_cast<int64_t>(produced);
     }
     finished_ = true;
-    if (produced_ != expectedSize_ || crc_ != expectedCrc_)
+    if (aes_) {
+        const int32_t code = checkAesCode();
+        if (code != 0)
+            return code;
+    }
+    if (produced_ != expectedSize_ || (checkCrc_ && crc_ != expectedCrc_))
         return kErrCrc;
     return 0;
 }
@@ -449,6 +489,12 @@ int32_t readEntryInfo(unzFile uf, EntryInfo &out)
     out.fileName = decodeStoredName(std::string_view(name.data(), nameLen), (fi.flag & 0x800) != 0,
                                     std::string_view(extra.data(), extraLen), out.version >> 8);
     setEntryTime(std::string_view(extra.data(), extraLen), out);
+    AesField aes;
+    if (out.compressionMethod == kAesMethod && readAesExtra(std::string_view(extra.data(), extraLen), aes)) {
+        out.aesKeyBits = aes.keyBits;
+        out.aesVersion = aes.version;
+        out.aesMethod = aes.method;
+    }
     LastEntry &l = lastEntry();
     l.uf = uf;
     l.generation = handleGeneration();

@@ -223,18 +223,34 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const fs::
     std::string extra = extendedTimestampExtra(st.mtimeSec);
     if (!utf8 && stored != utf8Name)
         extra += unicodePathExtra(stored, utf8Name);
-    zip_fileinfo zi = fileInfoFor(st);
-    const uint64_t worstCase = size + size / 1000 + 65536 + kPkwareHeaderSize;
-    zip64 = worstCase >= 0xFFFFFFFFull;
     encrypt_ = password != nullptr;
+    const bool aes = encrypt_ && state().encryption == Encryption::Aes256;
+    if (aes)
+        extra += aesExtra(static_cast<uint32_t>(method));
+    zip_fileinfo zi = fileInfoFor(st);
+    const uint64_t worstCase = size + size / 1000 + 65536 + kAesMaxOverhead;
+    zip64 = worstCase >= 0xFFFFFFFFull;
     uLong flagBase = (encrypt_ ? 1u : 0u) | (utf8 ? 0x800u : 0u);
+    // minizip writes methods 0 and 8 only: an AES entry goes in as stored
+    // data and is marked method 99 when the archive is closed.
     int err = zipOpenNewFileInZip4_64(
         zf_, stored.c_str(), &zi, extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()),
-        extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()), nullptr, method, method == 8 ? 9 : 0,
-        1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, (3u << 8) | 30u, flagBase, zip64 ? 1 : 0);
+        extra.empty() ? nullptr : extra.data(), static_cast<uInt>(extra.size()), nullptr, aes ? 0 : method,
+        method == 8 ? 9 : 0, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, (3u << 8) | 30u, flagBase,
+        zip64 ? 1 : 0);
     if (err != ZIP_OK)
         return err;
     open_ = true;
+    if (aes) {
+        unsigned char header[16 + kAesVerifierSize];
+        if (offered_ && offeredPassword_ == *password) {
+            aes_ = std::move(offered_);
+            std::memcpy(header, offeredHeader_, sizeof header);
+        } else if (!aesRandomBytes(header, 16) || !(aes_ = AesEntryCipher::start(*password, header, 256, header + 16))) {
+            return kErrWrite;
+        }
+        return writeRaw(header, sizeof header);
+    }
     if (encrypt_) {
         keys_ = pkwareInit(*password);
         unsigned char header[kPkwareHeaderSize];
@@ -247,13 +263,28 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const fs::
     return 0;
 }
 
+void EntryWriter::offerAesCipher(std::unique_ptr<AesEntryCipher> cipher, const unsigned char *header,
+                                 const std::string &password)
+{
+    offered_ = std::move(cipher);
+    std::memcpy(offeredHeader_, header, sizeof offeredHeader_);
+    offeredPassword_ = password;
+}
+
 int32_t EntryWriter::write(unsigned char *data, size_t len)
+{
+    if (aes_)
+        return aes_->encrypt(data, len) ? writeRaw(data, len) : kErrWrite;
+    if (encrypt_)
+        pkwareEncrypt(keys_, data, len);
+    return writeRaw(data, len);
+}
+
+int32_t EntryWriter::writeRaw(const unsigned char *data, size_t len)
 {
     // minizip takes 32-bit counts.
     while (len > 0) {
         const size_t n = std::min<size_t>(len, 1u << 30);
-        if (encrypt_)
-            pkwareEncrypt(keys_, data, n);
         int e = zipWriteInFileInZip(zf_, data, static_cast<unsigned>(n));
         if (e != ZIP_OK)
             return e == ZIP_ERRNO ? kErrWrite : e;
@@ -265,6 +296,17 @@ int32_t EntryWriter::write(unsigned char *data, size_t len)
 
 int32_t EntryWriter::finish(uint64_t size, uint32_t crc)
 {
+    if (aes_) {
+        // AE-2: the code vouches for the data, and the CRC field holds 0.
+        unsigned char code[kAesCodeSize];
+        const int32_t r = aes_->finish(code) ? writeRaw(code, sizeof code) : kErrWrite;
+        crc = 0;
+        if (r != 0) {
+            open_ = false;
+            zipCloseFileInZipRaw64(zf_, size, crc);
+            return r;
+        }
+    }
     open_ = false;
     int e = zipCloseFileInZipRaw64(zf_, size, crc);
     return e == ZIP_OK ? 0 : (e == ZIP_ERRNO ? kErrWrite : e);
@@ -292,6 +334,8 @@ int32_t closeWriter()
     else if (err != ZIP_OK)
         result = err == ZIP_ERRNO ? kErrWrite : err;
     if (result == 0 && w.addedZip64 && !restoreUnixHost(w.tempPath, w.keptEntries))
+        result = kErrWrite;
+    if (result == 0 && !markAesEntries(w.tempPath, w.aesEntries))
         result = kErrWrite;
     if (result == 0 && w.entries >= 0xFFFF && !addZip64EndRecords(w.tempPath, w.entries))
         result = kErrWrite;
@@ -435,6 +479,15 @@ int32_t createArchiveImpl(const std::string &path, int32_t append)
 
 namespace {
 
+// Whether additions need the CRC-32 of a file before its first byte.
+bool crcBeforeData() { return state().passwordSet && state().encryption == Encryption::ZipCrypto; }
+
+// The password additions are encrypted with by AES, or null.
+const std::string *aesPassword()
+{
+    return state().passwordSet && state().encryption == Encryption::Aes256 ? &state().password : nullptr;
+}
+
 // Holds one unit taken from the pipeline and gives it back on every path.
 class HeldUnit {
 public:
@@ -474,7 +527,8 @@ int32_t planAdditions(const std::vector<PlannedAddition> &files)
     if (w.pipeline)
         w.pipeline->cancel();
     w.pipeline = std::make_shared<DeflatePipeline>(std::move(plan), compressorThreads(),
-                                                   s.compressionMethod == 0 ? 0 : 8, s.passwordSet, w.self);
+                                                   s.compressionMethod == 0 ? 0 : 8, crcBeforeData(), w.self,
+                                                   aesPassword());
     return 0;
 }
 
@@ -489,14 +543,17 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
         return kErrGeneral;
     zipFile zf = static_cast<zipFile>(s.writer);
     const bool encrypt = s.passwordSet;
+    // The PKWARE header carries the CRC-32, which a file of several units
+    // knows only after a reading pass; AES needs none.
+    const bool crcFirst = crcBeforeData();
     const int method = s.compressionMethod == 0 ? 0 : 8;
 
     // Files not planned (or planned otherwise) get a pipeline of their own.
-    if (!w.pipeline || !w.pipeline->nextIs(path, keepFullPath != 0, method, encrypt)) {
+    if (!w.pipeline || !w.pipeline->nextIs(path, keepFullPath != 0, method, crcFirst)) {
         if (w.pipeline)
             w.pipeline->cancel();
         w.pipeline = std::make_shared<DeflatePipeline>(std::vector<PlannedFile>{{path, keepFullPath != 0}},
-                                                       compressorThreads(), method, encrypt, w.self);
+                                                       compressorThreads(), method, crcFirst, w.self, aesPassword());
     }
     const std::shared_ptr<DeflatePipeline> pipe = w.pipeline;
     // Whatever ends this addition half way leaves units of this file in the
@@ -542,7 +599,7 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
     // so the CRC is known before the first byte is written: from a reading
     // pass for a file of several units, from the one unit otherwise.
     uint32_t headerCrc = 0;
-    if (encrypt) {
+    if (crcFirst) {
         if (unit->readFailed) {
             dropPipeline();
             return kErrGeneral;
@@ -565,6 +622,8 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
     }
 
     EntryWriter entry(zf);
+    if (file->aes)
+        entry.offerAesCipher(std::move(file->aes), file->aesHeader, file->aesPassword);
     bool zip64 = false;
     int err =
         entry.open(storedName.empty() ? path : storedName, keepFullPath != 0, file->st, size, method,
@@ -575,6 +634,8 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
         return err;
     }
     w.addingEntry = true;
+    if (entry.isAes())
+        w.aesEntries.push_back(w.entries);
     ++w.entries;
     w.addedZip64 = w.addedZip64 || zip64;
 
@@ -601,7 +662,7 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
         const uint64_t before = done;
         done += read;
         if (result == 0)
-            result = encrypt ? progressUpTo(before, done, 50.0, 50.0) : progressUpTo(before, done, 100.0, 0.0);
+            result = crcFirst ? progressUpTo(before, done, 50.0, 50.0) : progressUpTo(before, done, 100.0, 0.0);
         if (closedUnder) {
             entry.abandon();
             dropPipeline();
@@ -634,7 +695,7 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
     // A file that changed between the CRC pass and the data pass, or that
     // grew past what the entry's headers can describe, would give an entry
     // that no tool can read back.
-    if (result == 0 && encrypt && crc != headerCrc)
+    if (result == 0 && crcFirst && crc != headerCrc)
         result = kErrGeneral;
     if (result == 0 && !zip64 && done + done / 1000 + 65536 >= 0xFFFFFFFFull)
         result = kErrGeneral;

@@ -34,6 +34,10 @@ struct ArchiveEntry {
     uint32_t modifiedNanoseconds = 0;
     int32_t method = 0;     // the format's own method number
     std::string methodName; // that method as a listing names it: "Stored", "Deflate", "RAR 5"...
+    // The encryption of an encrypted entry as a listing names it: "ZIP 2.0"
+    // (the traditional cipher), "AES-128", "AES-192", "AES-256"; "AES" for
+    // an AES entry of an unknown kind; "" when not encrypted.
+    std::string encryptionName;
     uint32_t unixMode = 0;  // permission bits (0777) when made on Unix; 0 when not known
 };
 

@@ -43,6 +43,9 @@ ArchiveInformation archiveInformation(const std::string &path)
     const bool namedMethods = info.formatName == "ZIP";
     for (const auto &entry : list.entries) {
         info.originalSize += entry.size;
+        const std::string &cipher = entry.encryptionName;
+        if (!cipher.empty() && std::find(info.encryptions.begin(), info.encryptions.end(), cipher) == info.encryptions.end())
+            info.encryptions.push_back(cipher);
         if (entry.folder) {
             ++info.folderCount;
             continue;

@@ -28,6 +28,10 @@ struct ArchiveInformation {
     // RAR listing's method names its compression level, not a method.
     std::vector<std::string> methods;
     Protection protection = Protection::Unknown;
+    // How the encrypted entries are encrypted, each named once in the order
+    // of first use ("ZIP 2.0", "AES-256"); empty when none is, or when the
+    // format does not say (RAR).
+    std::vector<std::string> encryptions;
 
     // The file system's fields.
     bool fileFound = false;

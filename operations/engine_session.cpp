@@ -41,6 +41,7 @@ Reason reasonOfEngineResult(int32_t result)
     case engine::kErrPasswordNeeded: return Reason::PasswordNeeded;
     case engine::kErrUnsafeName: return Reason::UnsafeName;
     case engine::kErrUnsupportedMethod: return Reason::UnsupportedMethod;
+    case engine::kErrBadEncryptionField: return Reason::UnsupportedMethod;
     case engine::kErrWrite: return Reason::WriteFailed;
     case engine::kErrReadOnlyTarget: return Reason::ReadOnlyTarget;
     case engine::kErrGeneral: return Reason::CannotCreate;

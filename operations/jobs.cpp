@@ -520,6 +520,8 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
     // createArchive keeps the password and method set before it.
     engine::setPassword(request.password);
     engine::setCompressionMethod(request.method);
+    engine::setEncryption(request.encryption == CompressRequest::Encryption::Aes256 ? engine::Encryption::Aes256
+                                                                                    : engine::Encryption::ZipCrypto);
     engine::setThreadCount(request.threads);
     // The files in the order they will be added, so that the engine
     // compresses ahead of the files being written.

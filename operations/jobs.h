@@ -61,6 +61,10 @@ struct CompressRequest {
     std::vector<Item> items;
     int32_t method = 8;   // 0 stored, 8 Deflate
     std::string password; // "" for none
+    // How a password protects the entries: the traditional cipher every
+    // reader opens ("ZIP 2.0"), or WinZip AES-256.
+    enum class Encryption { ZipCrypto, Aes256 };
+    Encryption encryption = Encryption::ZipCrypto;
     int32_t threads = 0;  // compressor threads; 0 for one per core (the archive is the same)
     enum class FolderNames {
         AsGiven,    // the path as given, without a leading "/" (what zip does with its arguments)

@@ -47,6 +47,17 @@ ArchiveEntry entryOf(const engine::EntryInfo &info)
     entry.modifiedTime = info.modifiedTime;
     entry.method = int32_t(info.compressionMethod);
     entry.methodName = zipMethodName(info.compressionMethod);
+    if (info.compressionMethod == 99) {
+        // AES hides the real method in its own field: list that one.
+        entry.encrypted = true;
+        entry.encryptionName = info.aesKeyBits ? "AES-" + std::to_string(info.aesKeyBits) : "AES";
+        if (info.aesKeyBits) {
+            entry.method = int32_t(info.aesMethod);
+            entry.methodName = zipMethodName(info.aesMethod);
+        }
+    } else if (entry.encrypted) {
+        entry.encryptionName = "ZIP 2.0";
+    }
     // A Unix symbolic link keeps its type in the high bits of the external
     // attributes; it is extracted as a plain file holding the target's name.
     entry.link = (info.version >> 8) == 3 && ((info.externalAttributes >> 16) & 0170000) == 0120000;

@@ -43,6 +43,10 @@ inline constexpr SettingKey kDefaultArchiveExtractionFolder{"Compression", "Defa
 // folder's files under their full path, as older versions did; absent or "0",
 // from the folder's own name on. Written when a compression starts.
 inline constexpr SettingKey kKeepFullPaths{"Compression", "KeepFullPaths", "0"};
+// The compression window's encryption box: "0" the traditional ZIP 2.0
+// cipher (every reader opens it), "1" AES-256. Written when a compression
+// starts.
+inline constexpr SettingKey kZipEncryption{"Compression", "Encryption", "0"};
 
 // [Integration]: file association and desktop shortcut; LastOpenPanel is the
 // configuration window's last tab page.
@@ -111,7 +115,7 @@ inline constexpr SettingKey kSelectAll{"", "SelectAll", "0"};
 inline constexpr const SettingKey *kAllSettingKeys[] = {
     // General, Compression, Integration
     &kAssistantState, &kVisibleWindow, &kActivateSound, &kHistory, &kMultitaskWindow, &kShowTextButton,
-    &kDefaultArchiveFolder, &kDefaultArchiveExtractionFolder, &kKeepFullPaths, &kZipType, &kIntegrationEnvironment, &kDesktopShortcut,
+    &kDefaultArchiveFolder, &kDefaultArchiveExtractionFolder, &kKeepFullPaths, &kZipEncryption, &kZipType, &kIntegrationEnvironment, &kDesktopShortcut,
     &kLastOpenPanel,
     // Window
     &kWindowHeight, &kWindowWidth, &kWindowX, &kWindowY, &kOldWindowHeight, &kOldWindowWidth, &kOldWindowLeft,

@@ -76,7 +76,8 @@ std::vector<Item> explorerChoice(int explorer)
 }
 
 CompressionOutcome runOver(std::vector<Item> items, bool keepFullPaths, const std::string &archivePath,
-                           int32_t method, const std::string &password, bool sound)
+                           int32_t method, const std::string &password, bool sound,
+                           CompressRequest::Encryption encryption = CompressRequest::Encryption::ZipCrypto)
 {
     if (items.empty()) {
         errorMessage(languageText("MsgNofilesToCompress", "Sélectionnez les fichiers !"));
@@ -90,6 +91,7 @@ CompressionOutcome runOver(std::vector<Item> items, bool keepFullPaths, const st
     request.archivePath = archivePath;
     request.method = method;
     request.password = password;
+    request.encryption = encryption;
     request.items = std::move(items);
     request.folderNames = keepFullPaths ? operations::CompressRequest::FolderNames::AsGiven
                                         : operations::CompressRequest::FolderNames::FromParent;
@@ -143,6 +145,18 @@ void saveKeepFullPaths(bool keep)
         return;
     settings::writeKeyText(file, settings::kKeepFullPaths, keep ? "1" : "0");
     file.close();
+}
+
+// The encryption box's choice, kept the same way.
+CompressRequest::Encryption chosenEncryption()
+{
+    const bool aes = pf::getGadgetState(ids::ComboEncryption) == 1;
+    settings::SettingsFile file;
+    if (file.open(settings::settingsPath())) {
+        settings::writeKeyText(file, settings::kZipEncryption, aes ? "1" : "0");
+        file.close();
+    }
+    return aes ? CompressRequest::Encryption::Aes256 : CompressRequest::Encryption::ZipCrypto;
 }
 
 void setMainTitle(const std::string &title)
@@ -259,10 +273,11 @@ void confirmCompressionWindow()
 
     const bool keepFullPaths = pf::getGadgetState(ids::ChkKeepFullPaths) == 1;
     saveKeepFullPaths(keepFullPaths);
+    const CompressRequest::Encryption encryption = chosenEncryption();
     pf::closeWindow(ids::WindowCompression);
     setMainTitle(languageText("TxtTitle1", "Compression en cours ..."));
     openProgressWindow(100);
-    compressSelection(plan.archivePath, plan.method, plan.password, keepFullPaths);
+    compressSelection(plan.archivePath, plan.method, plan.password, keepFullPaths, encryption);
     closeProgressWindow();
     setMainTitle(restingWindowTitle());
 }
@@ -279,9 +294,9 @@ void cancelCompressionWindow()
 // ---- Runs ----------------------------------------------------------------------------
 
 CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password,
-                                     bool keepFullPaths)
+                                     bool keepFullPaths, CompressRequest::Encryption encryption)
 {
-    return runOver(explorerChoice(ids::ExplorerList), keepFullPaths, archivePath, method, password, true);
+    return runOver(explorerChoice(ids::ExplorerList), keepFullPaths, archivePath, method, password, true, encryption);
 }
 
 CompressionOutcome assistantCompress(const std::string &archivePath, const std::vector<std::string> &paths)

@@ -25,6 +25,7 @@
 
 #include "base/product.h"
 #include "operations/compression_plan.h"
+#include "operations/jobs.h"
 
 namespace zarvon::ui {
 
@@ -83,8 +84,10 @@ enum class CompressionOutcome {
 // message boxes; a success shows no message. An archive path that is one of
 // the selected files is refused (MsgChkIfExist): the archive would replace
 // that file without holding it. Uses the progress window when one is open.
-CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password,
-                                     bool keepFullPaths = false);
+// With a password, `encryption` chooses the cipher.
+CompressionOutcome compressSelection(
+    const std::string &archivePath, int32_t method, const std::string &password, bool keepFullPaths = false,
+    operations::CompressRequest::Encryption encryption = operations::CompressRequest::Encryption::ZipCrypto);
 
 // The assistant's run over `paths` (the rows chosen in its list: files and
 // folders, full paths) into the full path typed in the assistant: Deflate, no

@@ -150,6 +150,8 @@ constexpr int StrConfirmPassword = 80;
 constexpr int TxtShowPwd = 88;         // check box
 constexpr int TxtEncryptFileName = 89; // check box, always disabled
 constexpr int ChkKeepFullPaths = 236;  // check box: folders stored under their full path
+constexpr int TxtEncryption = 271;     // caption of the encryption box
+constexpr int ComboEncryption = 272;   // encryption of a password: ZIP 2.0 or AES-256
 constexpr int BtCompressOk = 53;
 constexpr int BtCancelCompress = 54;
 

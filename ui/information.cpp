@@ -84,6 +84,15 @@ InformationValues informationValues(const std::string &path, const std::string &
             values[1] += ", " + std::to_string(info.folderCount) + " " + languageText("Folders", "Dossier(s)");
         if (info.protection != operations::Protection::Unknown)
             values[2] = info.protection == operations::Protection::Encrypted ? texts.encrypted : texts.notEncrypted;
+        // Which cipher protects the files: "ZIP 2.0" is weak, "AES-256"
+        // strong. Several are listed alone, as the field has no room for more.
+        if (info.encryptions.size() == 1) {
+            values[2] += " (" + info.encryptions.front() + ")";
+        } else if (info.encryptions.size() > 1) {
+            values[2].clear();
+            for (const std::string &cipher : info.encryptions)
+                values[2] += (values[2].empty() ? "" : ", ") + cipher;
+        }
         values[3] = kilobyteText(info.originalSize);
         values[4] = methodsText(info.methods);
     }

@@ -133,6 +133,29 @@ TEST_F(TestCommandTest, ProtectedArchiveIsTestedWithThePasswordTypedInItsWindow)
     EXPECT_FALSE(isWindow(ids::WindowCopy));
 }
 
+TEST_F(TestCommandTest, AesArchiveGoesThroughTheSamePasswordWindow)
+{
+    writeStandardIni();
+    writeFile("secret.txt", "secret data");
+    const std::string zip = (folder() / "home/strong.zip").string();
+    ASSERT_NE(engine::createArchive(zip, 0), 0);
+    engine::setPassword("right");
+    engine::setEncryption(engine::Encryption::Aes256);
+    ASSERT_EQ(engine::addFile((folder() / "secret.txt").string(), 0), 0);
+    ASSERT_EQ(engine::closeArchives(), 0);
+    engine::setPassword("");
+    ASSERT_TRUE(start());
+    zarvon::testing::clickExplorerRow("strong.zip");
+    clickCheckButton();
+    answerPassword("wrong",
+                   "strong.zip\rMot de passe incorrect : les fichiers chiffrés n'ont pas pu être "
+                   "vérifiés.",
+                   MessageIcon::Warning);
+    ASSERT_TRUE(isWindowVisible(ids::WindowCopy)) << "asked again";
+    answerPassword("right", about("strong.zip", kPassExplorer), MessageIcon::Information);
+    EXPECT_FALSE(isWindow(ids::WindowCopy));
+}
+
 TEST_F(TestCommandTest, RarArchivesAreTestedWithTheSameMessagesPasswordIncluded)
 {
     if (!rar::unrarLibraryAvailable() || !zarvon::testing::haveTool("rar"))

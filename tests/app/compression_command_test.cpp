@@ -3,7 +3,11 @@
 // back with unzip.
 #include "support/program_fixture.h"
 #include "support/workflow_fixture.h"
+#include "engine/engine.h"
+#include "ui/information.h"
 #include "ui/platform/testing.h"
+
+#include <QComboBox>
 
 namespace zarvon::testing {
 namespace {
@@ -67,6 +71,43 @@ TEST_F(CompressionCommandTest, TheFolderRequesterMakesANewFolderOrSaysWhyNot)
     expectMessageContaining("blocker/inside", pf::MessageIcon::Error);
     press(ids::BtBrowseLocation);
     EXPECT_EQ(pf::getGadgetText(ids::StrLocation), made) << "the field keeps its folder";
+}
+
+TEST_F(CompressionCommandTest, AesIsChosenBesideThePasswordAndKeptForTheNextTime)
+{
+    clickRow(ids::ExplorerList, "f00013.txt");
+    menu(ids::MenuAddToZip);
+    auto *box = qobject_cast<QComboBox *>(pf::gadgetWidget(ids::ComboEncryption));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->currentText().toStdString(), "ZIP 2.0 (lisible partout)") << "readable everywhere by default";
+    for (int field : {ids::StrPassword, ids::StrConfirmPassword}) {
+        press(field);
+        ASSERT_EQ(QApplication::focusWidget(), pf::gadgetWidget(field));
+        typeKeys("s3cret");
+    }
+    // The box opens its list on a click, and a click on the line chooses it.
+    press(ids::ComboEncryption);
+    QAbstractItemView *list = box->view();
+    ASSERT_TRUE(list->isVisible());
+    // The list takes no click sooner than a double click's time after it opened.
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    pump();
+    EXPECT_EQ(box->currentText().toStdString(), "AES-256 (fort)");
+    press(ids::BtCompressOk);
+
+    const fs::path archive = src_ / "f00013.zip";
+    std::vector<engine::EntryInfo> listed;
+    ASSERT_EQ(engine::listEntries(archive.string(), listed), 1);
+    EXPECT_EQ(listed[0].aesKeyBits, 256u);
+    EXPECT_NE(ini().find("Encryption = 1"), std::string::npos) << ini();
+    EXPECT_NE(ui::informationValues(archive.string(), "f00013.zip")[2].find("(AES-256)"), std::string::npos);
+    const auto sevenZip = runCommand("7zz t -ps3cret " + quoted(archive.string()));
+    EXPECT_EQ(sevenZip.status, 0) << sevenZip.output;
+
+    clickRow(ids::ExplorerList, "f00013.txt");
+    menu(ids::MenuAddToZip);
+    EXPECT_EQ(pf::getGadgetState(ids::ComboEncryption), 1) << "the choice is remembered";
 }
 
 } // namespace

@@ -76,7 +76,7 @@ TEST_F(Cli, StoredAndPasswordProtected)
     ASSERT_EQ(cli("create -0 -p pw a.zip s.txt", &out), 0) << out;
     ASSERT_EQ(cli("list a.zip", &out), 0);
     EXPECT_NE(out.find("Stored"), std::string::npos);
-    EXPECT_NE(out.find("yes"), std::string::npos);
+    EXPECT_NE(out.find("ZIP 2.0"), std::string::npos);
     EXPECT_EQ(cli("test a.zip", &out), 3) << out;
     EXPECT_NE(out.find("not checked"), std::string::npos);
     EXPECT_EQ(cli("test -p bad a.zip", &out), 1) << out;
@@ -90,6 +90,26 @@ TEST_F(Cli, StoredAndPasswordProtected)
 }
 
 // Without a terminal (setsid), the prompt reads standard input.
+TEST_F(Cli, AesIsChosenWithEAndShownInListAndInfo)
+{
+    writeFile(dir / "s.txt", sampleText(3000));
+    std::string out;
+    EXPECT_EQ(cli("create -e des -p pw a.zip s.txt", &out), 2) << out;
+    EXPECT_NE(out.find("aes256 or zipcrypto"), std::string::npos) << out;
+    ASSERT_EQ(cli("create -e aes256 -p pw a.zip s.txt", &out), 0) << out;
+    ASSERT_EQ(cli("list a.zip", &out), 0);
+    EXPECT_NE(out.find("Deflate  "), std::string::npos) << out;
+    EXPECT_NE(out.find("AES-256"), std::string::npos) << out;
+    ASSERT_EQ(cli("info a.zip", &out), 0);
+    EXPECT_NE(out.find("1 entries (AES-256)"), std::string::npos) << out;
+    EXPECT_EQ(cli("test -p bad a.zip", &out), 1) << out;
+    EXPECT_NE(out.find("wrong password"), std::string::npos) << out;
+    EXPECT_EQ(cli("test -p pw a.zip", &out), 0) << out;
+    ASSERT_EQ(cli("create -o -e zipcrypto -p pw a.zip s.txt", &out), 0) << out;
+    ASSERT_EQ(cli("info a.zip", &out), 0);
+    EXPECT_NE(out.find("1 entries (ZIP 2.0)"), std::string::npos) << out;
+}
+
 TEST_F(Cli, PromptedPasswordIsAskedTwiceWhenCreating)
 {
     if (!haveTool("setsid"))

@@ -24,12 +24,12 @@ protected:
         std::vector<std::string> names;
         std::istringstream lines(table);
         std::string line;
-        std::getline(lines, line); // heading
+        std::getline(lines, line); // heading: the names begin under its "Name"
+        const auto nameColumn = line.find("Name");
         while (std::getline(lines, line)) {
-            const auto gap = line.find("  ", 60);
-            if (gap == std::string::npos)
+            if (nameColumn == std::string::npos || line.size() <= nameColumn)
                 continue; // the summary line
-            std::string name = line.substr(line.find_first_not_of(' ', gap));
+            std::string name = line.substr(nameColumn);
             if (name.back() == '/')
                 name.pop_back();
             names.push_back(name);

@@ -162,7 +162,7 @@ TEST_P(FileOperationScreenshotTest, InformationWindow)
     const bool en = GetParam();
     ASSERT_TRUE(ui::buildInformationWindow(
         {"sauvegarde-2026.zip", en ? "128 File(s), 12 Folder(s)" : "128 Fichier(s), 12 Dossier(s)",
-         en ? "Not Crypt" : "Archive Non Cryptée", ui::kilobyteText(48213000),
+         en ? "Encrypted Zip (AES-256)" : "Archive Cryptée (AES-256)", ui::kilobyteText(48213000),
          ui::methodsText({"Deflate", "Stored", "Deflate64"}), ui::kilobyteText(20371000),
          en ? "Wednesday 12/30/2026 23:59:58" : "Mercredi 30/12/2026 23:59:58",
          en ? "Saterday 12/26/2026 23:59:58" : "Samedi 26/12/2026 23:59:58"}));

@@ -138,10 +138,10 @@ TEST_F(InformationWorkflowTest, EncryptedFirstEntryInBothLanguages)
     showFolder(folder() / "a");
     select({"locked.zip"});
     menu(ids::MenuInfoZip);
-    EXPECT_EQ(value(Protection), "Archive Cryptée");
+    EXPECT_EQ(value(Protection), "Archive Cryptée (ZIP 2.0)");
     writeStandardIni({{"View/FrenchLanguage", "0"}, {"View/EnglishLanguage", "1"}});
     menu(ids::MenuInfoZip);
-    EXPECT_EQ(value(Protection), "Encrypted Zip") << "the setting is read afresh";
+    EXPECT_EQ(value(Protection), "Encrypted Zip (ZIP 2.0)") << "the setting is read afresh";
 }
 
 TEST_F(InformationWorkflowTest, SizesRoundToTheNearestWithTiesToEvenAndUnreadableFieldsStayBlank)

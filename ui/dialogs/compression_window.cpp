@@ -6,6 +6,7 @@
 
 #include "ui/compression.h"
 #include "settings/language.h"
+#include "settings/setting_keys.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/platform/requesters.h"
 
@@ -29,10 +30,10 @@ bool buildCompressionWindow()
     const int parent = dialogParent(ids::WindowAssistant);
     const unsigned flags =
         pf::WindowCloseBox | pf::WindowInvisible | pf::WindowTool | pf::WindowTopmost | centring(parent);
-    if (pf::openWindow(ids::WindowCompression, 0, 0, 360, 385,
+    if (pf::openWindow(ids::WindowCompression, 0, 0, 360, 415,
                        languageText("WindowCompression", "Ajouter les fichiers"), flags, parent) < 0)
         return false;
-    pf::containerGadget(ids::ContainerCompress, 5, 5, 350, 378);
+    pf::containerGadget(ids::ContainerCompress, 5, 5, 350, 408);
     pf::frameGadget(ids::TxtFrameZipCreate, 5, 10, 335, 85, languageText("TxtFrameZipCreate", "Création de l'archive"));
     // Captions are as wide as the room before their field allows, in the
     // condensed face where that room is short.
@@ -57,22 +58,30 @@ bool buildCompressionWindow()
     pf::addGadgetItem(ids::ComboCompressType, -1, languageText("TxtDeflateCombo", "Deflate"));
     pf::setGadgetState(ids::ComboCompressType, operations::CompressionTypeDeflate);
 
-    pf::frameGadget(ids::TxtPwd, 5, 215, 335, 135, languageText("TxtPwd", "Mot de  Passe"));
+    pf::frameGadget(ids::TxtPwd, 5, 215, 335, 165, languageText("TxtPwd", "Mot de  Passe"));
     pf::textGadget(ids::TxtEnterPwd, 20, 239, 142, 15, languageText("TxtEnterPwd", "Entrer le mot de passe"));
     condensed(ids::TxtEnterPwd);
     passwordField(ids::StrPassword, 165, 235, "", true);
     pf::textGadget(ids::TxtConfirmPwd, 20, 270, 142, 15, languageText("TxtConfirmPwd", "Confirmer le mot de passe"));
     condensed(ids::TxtConfirmPwd);
     passwordField(ids::StrConfirmPassword, 165, 265, "", true);
-    pf::checkBoxGadget(ids::TxtShowPwd, 20, 300, 220, 15, languageText("TxtShowPwd", "Afficher le mot de Passe"));
-    pf::checkBoxGadget(ids::TxtEncryptFileName, 20, 325, 220, 15,
+    // How the password protects the files: the traditional cipher every
+    // reader opens, or AES-256; the choice is kept from one run to the next.
+    pf::textGadget(ids::TxtEncryption, 20, 300, 85, 15, languageText("TxtEncryption", "Chiffrement"));
+    condensed(ids::TxtEncryption);
+    pf::comboBoxGadget(ids::ComboEncryption, 110, 295, 215, 20);
+    pf::addGadgetItem(ids::ComboEncryption, -1, languageText("TxtEncryptionZip20", "ZIP 2.0 (lisible partout)"));
+    pf::addGadgetItem(ids::ComboEncryption, -1, languageText("TxtEncryptionAes256", "AES-256 (fort)"));
+    pf::setGadgetState(ids::ComboEncryption, settings::settingIs(settings::kZipEncryption, "1") ? 1 : 0);
+    pf::checkBoxGadget(ids::TxtShowPwd, 20, 330, 220, 15, languageText("TxtShowPwd", "Afficher le mot de Passe"));
+    pf::checkBoxGadget(ids::TxtEncryptFileName, 20, 355, 220, 15,
                        languageText("TxtEncryptFileName", "Crypter le nom des fichiers"));
     pf::disableGadget(ids::TxtEncryptFileName, true);
-    pf::checkBoxGadget(ids::ChkKeepFullPaths, 10, 357, 200, 16,
+    pf::checkBoxGadget(ids::ChkKeepFullPaths, 10, 387, 200, 16,
                        languageText("ChkKeepFullPaths", "Garder les chemins complets"));
     condensed(ids::ChkKeepFullPaths);
-    pf::buttonGadget(ids::BtCompressOk, 215, 355, 60, 20, languageText("BtCompressOk", "Ok"), pf::ButtonDefault);
-    pf::buttonGadget(ids::BtCancelCompress, 280, 355, 60, 20, languageText("BtCancelCompress", "Annuler"));
+    pf::buttonGadget(ids::BtCompressOk, 215, 385, 60, 20, languageText("BtCompressOk", "Ok"), pf::ButtonDefault);
+    pf::buttonGadget(ids::BtCancelCompress, 280, 385, 60, 20, languageText("BtCancelCompress", "Annuler"));
     pf::closeGadgetList();
     return true;
 }
