@@ -13,6 +13,7 @@
 #include "ui/extraction.h"
 #include "ui/file_operations.h"
 #include "ui/information.h"
+#include "ui/instance_requests.h"
 #include "ui/opening.h"
 #include "ui/progress.h"
 #include "ui/tray.h"
@@ -77,6 +78,7 @@ void announceModification()
 
 void addressEvent();
 bool refusedForPrompt();
+void dispatchOne(const pf::UiEvent &event);
 
 // Ctrl+A selects all in the list that has the focus: the archive list's
 // entries there, the explorer's items anywhere else (a text field keeps the
@@ -479,6 +481,23 @@ void controlEvent(const pf::UiEvent &event)
 
 void dispatchEvent(const pf::UiEvent &event)
 {
+    dispatchOne(event);
+    // Requests from later starts that came while an operation ran (its
+    // progress threw their events away) are served once it is over.
+    if (!pf::exitRequested())
+        ui::serveRequests(openPrompt() >= 0);
+}
+
+namespace {
+
+void dispatchOne(const pf::UiEvent &event)
+{
+    if (event.kind == pf::EventKind::Request) {
+        // A window asking something keeps the request waiting, and comes
+        // forward in its place.
+        refusedForPrompt();
+        return;
+    }
     if (event.kind == pf::EventKind::Tray) {
         if (event.source == ids::TrayIcon) {
             if (event.subtype == pf::EventSubtype::LeftDoubleClick)
@@ -503,6 +522,8 @@ void dispatchEvent(const pf::UiEvent &event)
     default: break;
     }
 }
+
+} // namespace
 
 void exitProgram()
 {
@@ -535,6 +556,16 @@ bool startProgram(const std::vector<std::string> &arguments)
         return false;
     }
     pf::usePlatformLanguage(language.languagePath == settings::frenchLanguagePath());
+    // A later start gives its archive to the running program, as a full
+    // path: the running one was started from another folder.
+    std::vector<std::string> request;
+    if (!arguments.empty() && !arguments.front().empty())
+        request.push_back(fullPath(arguments.front()));
+    switch (ui::takeInstanceRole(request)) {
+    case ui::InstanceRole::Running: break;
+    case ui::InstanceRole::HandedOver: pf::endProcess(0); return false;
+    case ui::InstanceRole::NoAnswer: pf::endProcess(1); return false;
+    }
     ui::removeAbandonedTemporaryFolders();
     if (!buildFirstWindow() || pf::exitRequested())
         return false;

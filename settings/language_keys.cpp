@@ -74,6 +74,7 @@ constexpr LanguageKey kKeys[] = {
     {"OpenZipFile", "Sélectionner une archive"},
     {"BootScreen", "Démarrage de Zarvon..."},
     {"MsgModif", "Vos modifications seront pris en charge au prochain démarrage"},
+    {"MsgInstanceNoAnswer", "Zarvon est déjà lancé mais ne répond pas : l'archive n'a pas pu lui être transmise."},
     {"MsgNoConfigFile", "Impossible d'ouvrir le fichier de configuration !"},
     {"MsgNoLauncher", "Aucune application ne peut ouvrir ce fichier :"},
     {"MsgNoEditor", "Aucun éditeur de texte n'a pu être lancé. Ouvrez vous-même ce fichier avec un éditeur de texte :"},

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
+#include <QFile>
 #include <QLockFile>
 #include <QResizeEvent>
 #include <QMenu>
@@ -21,6 +22,8 @@
 #include <algorithm>
 #include <memory>
 #include <vector>
+
+#include <unistd.h>
 
 namespace zarvon::platform {
 using namespace detail;
@@ -574,12 +577,7 @@ void showSysTrayBalloon(int icon, const std::string &title, const std::string &t
 
 bool acquireInstanceLock(const std::string &name)
 {
-    QString folder = instanceLockFolder();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QDir().mkpath(folder);
+    const QString folder = runtimeFolder();
     auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(qs(name) + QStringLiteral(".lock")));
     // A lock left by a process that no longer runs is taken over at once.
     lock->setStaleLockTime(0);
@@ -596,6 +594,23 @@ bool holdsInstanceLock() { return instanceLock() != nullptr; }
 QString &detail::instanceLockFolder()
 {
     static QString folder;
+    return folder;
+}
+
+QString detail::runtimeFolder()
+{
+    QString folder = instanceLockFolder();
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) {
+        // The shared temporary folder is no place for a socket others could
+        // reach: a folder of the user's own there, closed to everyone else.
+        folder = QDir::tempPath() + QStringLiteral("/zarvon-") + QString::number(::getuid());
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return folder;
+    }
+    QDir().mkpath(folder);
     return folder;
 }
 

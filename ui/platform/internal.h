@@ -22,6 +22,7 @@
 class QAbstractItemView;
 class QEventLoop;
 class QLabel;
+class QLocalServer;
 
 namespace zarvon::platform::detail {
 
@@ -125,6 +126,8 @@ struct State {
     bool dropMove = false;            // Shift held at the last drop
     bool recordDrags = false;         // tests: startFileDrag records instead of dragging
     std::vector<std::string> dragged; // what startFileDrag was last given
+    QLocalServer *requestServer = nullptr;            // the request channel, while open
+    std::deque<std::vector<std::string>> requests;    // received and not yet taken
 };
 State &state();
 
@@ -229,6 +232,10 @@ QWidget *menuHolder(int menu);
 QLabel *statusBarField(int bar, int field);
 // Folder of the instance lock file; empty for the system's default.
 QString &instanceLockFolder();
+// The folder of the lock and the request channel: the one tests set, else
+// the user's runtime folder, else a folder of the user's own (mode 0700)
+// under the temporary folder.
+QString runtimeFolder();
 
 // Requesters reset (requesters.cpp).
 void resetRequesters();

@@ -183,6 +183,8 @@ void releasePlatform()
     s.dragged.clear();
     s.escapePressed = false;
     s.cancelClicked = -1;
+    stopListening();
+    s.requests.clear();
     releaseInstanceLock();
     for (int icon = 0; icon < 1000; ++icon)
         if (isSysTrayIcon(icon))
