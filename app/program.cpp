@@ -1,12 +1,15 @@
 #include "app/program.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "operations/batch.h"
 #include "operations/text_editor.h"
 #include "ui/archive_test.h"
 #include "ui/assistant.h"
+#include "ui/batch.h"
 #include "ui/dialogs/add_files_window.h"
 #include "ui/compression.h"
 #include "ui/desktop_integration.h"
@@ -556,6 +559,16 @@ bool startProgram(const std::vector<std::string> &arguments)
         return false;
     }
     pf::usePlatformLanguage(language.languagePath == settings::frenchLanguagePath());
+    // The batch modes run without the main window, beside any running one.
+    const operations::BatchCommand batch = operations::parseBatchCommand(arguments);
+    if (batch.mode != operations::BatchMode::None) {
+        const int status = ui::runBatch(batch);
+        if (status >= 0) {
+            pf::endProcess(status);
+            return false;
+        }
+        return !pf::exitRequested();
+    }
     // A later start gives its archive to the running program, as a full
     // path: the running one was started from another folder.
     std::vector<std::string> request;
@@ -588,10 +601,20 @@ void runMainLoop()
 
 int runProgram(int argc, char **argv)
 {
-    pf::initPlatform(argc, argv);
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
+    // Answered on the terminal, before any window (there may be no display).
+    const operations::BatchCommand batch = operations::parseBatchCommand(arguments);
+    if (batch.mode == operations::BatchMode::Help) {
+        std::fputs(operations::batchUsage().c_str(), stdout);
+        return 0;
+    }
+    if (batch.mode == operations::BatchMode::Wrong) {
+        std::fprintf(stderr, "zarvon: %s\n%s", batch.error.c_str(), operations::batchUsage().c_str());
+        return 2;
+    }
+    pf::initPlatform(argc, argv);
     if (startProgram(arguments))
         runMainLoop();
     pf::endProcess(0);
