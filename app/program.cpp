@@ -266,7 +266,12 @@ void closeRequest(int window)
         }
         break;
     case ids::WindowAssistant: exitProgram(); break;
-    case ids::WindowCompression: ui::closeCompressionWindow(); break;
+    case ids::WindowCompression:
+        ui::closeCompressionWindow();
+        // Opened alone from the command line, it was the whole program.
+        if (!ui::mainWindowExists() && !ui::assistantExists())
+            exitProgram();
+        break;
     case ids::WindowConfiguration: ui::cancelConfigurationWindow(); break;
     case ids::WindowAbout: ui::closeAboutWindow(); break;
     case ids::WindowHelp: ui::closeHelpWindow(); break;

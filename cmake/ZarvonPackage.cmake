@@ -9,13 +9,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "archive manager for ZIP and RAR archives")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "archive manager for ZIP and RAR archives\n"
-    "Zarvon opens, creates, extracts and tests ZIP archives (stored or Deflate,\n"
-    "with an optional password) and extracts RAR archives, from one window with\n"
-    "an explorer list, a step-by-step assistant and a tray mode, in French and\n"
-    "English. File managers get Extract here, Extract to and Compress actions;\n"
-    "zarvon-cli does the same work from the command line.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "archive manager for ZIP and RAR archives
+Zarvon opens, creates, extracts and tests ZIP archives (stored or Deflate,
+with an optional password) and extracts RAR archives, from one window with
+an explorer list, a step-by-step assistant and a tray mode, in French and
+English. File managers get Extract here, Extract to and Compress actions;
+zarvon-cli does the same work from the command line.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Zarvon developers <zarvon@zarvon.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

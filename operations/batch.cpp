@@ -163,22 +163,24 @@ ExtractionPlan planBatchExtraction(const std::vector<std::string> &archives, con
         std::error_code error;
         const fs::file_status status = fs::status(archive, error);
         if (!fs::exists(status)) {
-            plan.issues.push_back({BatchProblem::Missing, archive});
+            plan.issues.push_back({BatchProblem::Missing, archive, {}, 0});
             continue;
         }
         if (fs::is_directory(status)) {
-            plan.issues.push_back({BatchProblem::Folder, archive});
+            plan.issues.push_back({BatchProblem::Folder, archive, {}, 0});
             continue;
         }
         if (!formatOf(archive)) {
-            plan.issues.push_back({BatchProblem::NotAnArchive, archive});
+            plan.issues.push_back({BatchProblem::NotAnArchive, archive, {}, 0});
             continue;
         }
         const ListReport listed = listArchiveEntries(archive);
         // Names hidden behind a password are read once it is given: the
         // archive gets a folder of its own meanwhile.
         if (!listed.opened && listed.failure.reason != Reason::PasswordNeeded) {
-            plan.issues.push_back({BatchProblem::NotAnArchive, archive, {}, listed.failure.sysErrno});
+            const BatchProblem problem =
+                listed.failure.reason == Reason::LibraryMissing ? BatchProblem::NoLibrary : BatchProblem::NotAnArchive;
+            plan.issues.push_back({problem, archive, {}, listed.failure.sysErrno});
             continue;
         }
         std::set<std::string> tops;
@@ -202,7 +204,7 @@ ExtractionPlan planBatchExtraction(const std::vector<std::string> &archives, con
         }
         const auto [where, fresh] = landings.emplace(landing.lexically_normal().string(), archive);
         if (!fresh) {
-            plan.issues.push_back({BatchProblem::SameFolder, archive, where->second});
+            plan.issues.push_back({BatchProblem::SameFolder, archive, where->second, 0});
             continue;
         }
         if (baseFolder.empty())

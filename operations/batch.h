@@ -47,6 +47,7 @@ enum class BatchProblem {
     NotAnArchive,   // no archive this program reads (or it cannot be read: sysErrno)
     NotWritable,    // the destination cannot be written (sysErrno)
     SameFolder,     // two archives would extract into the same place (`other`: the first one)
+    NoLibrary,      // the library that reads this format is not installed
 };
 
 struct BatchIssue {

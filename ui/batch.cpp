@@ -37,6 +37,9 @@ std::string issueLine(const BatchIssue &issue)
     case BatchProblem::Folder: why = languageText("TxtBatchFolder", "c'est un dossier, pas une archive"); break;
     case BatchProblem::NotAnArchive: why = languageText("TxtBatchNotArchive", "ce n'est pas une archive lisible"); break;
     case BatchProblem::NotWritable: why = languageText("TxtBatchNotWritable", "on ne peut pas y écrire"); break;
+    case BatchProblem::NoLibrary:
+        why = languageText("MsgRarLibraryMissing", "La bibliothèque UnRAR est absente : installez le paquet libunrar5.");
+        break;
     case BatchProblem::SameFolder:
         why = languageText("TxtBatchSameFolder", "s'extrairait au même endroit que") + " " + issue.other;
         break;
@@ -155,7 +158,7 @@ std::vector<BatchIssue> missingSources(const std::vector<std::string> &paths)
     std::error_code error;
     for (const std::string &path : paths)
         if (!fs::exists(fs::symlink_status(path, error)))
-            issues.push_back({BatchProblem::Missing, path});
+            issues.push_back({BatchProblem::Missing, path, {}, 0});
     return issues;
 }
 
