@@ -9,8 +9,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "archive manager for ZIP and RAR archives")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "archive manager for ZIP and RAR archives
-Zarvon opens, creates, extracts and tests ZIP archives (stored or Deflate,
+# The synopsis is the summary above; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Zarvon opens, creates, extracts and tests ZIP archives (stored or Deflate,
 with an optional password) and extracts RAR archives, from one window with
 an explorer list, a step-by-step assistant and a tray mode, in French and
 English. File managers get Extract here, Extract to and Compress actions;

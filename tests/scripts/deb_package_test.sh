@@ -39,12 +39,25 @@ for file in ./usr/bin/zarvon ./usr/bin/zarvon-cli ./usr/share/applications/org.z
 done
 
 if command -v lintian >/dev/null; then
-  lintian --fail-on error --no-tag-display-limit "$deb" | tee "$work/lintian.txt"
-  ! grep -q "^E:" "$work/lintian.txt" || { echo "lintian reports errors"; exit 1; }
+  lintian --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1 || true
+  grep -v "root privileges" "$work/lintian.txt" || true
+  if grep -q "^E:" "$work/lintian.txt"; then echo "lintian reports errors"; exit 1; fi
 else
   echo "lintian is not installed: not checked"
 fi
 
+# The user's choice of an application for ZIP files, and the system's
+# lists of defaults, are what the install must leave alone.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications"
+printf '[Desktop Entry]\nType=Application\nName=Other\nExec=other %%f\nMimeType=application/zip;\n' \
+  >"$XDG_DATA_HOME/applications/other-archiver.desktop"
+# Both where the desktops keep it and where xdg-mime's generic mode reads it.
+printf '[Default Applications]\napplication/zip=other-archiver.desktop;\n' >"$XDG_CONFIG_HOME/mimeapps.list"
+cp "$XDG_CONFIG_HOME/mimeapps.list" "$XDG_DATA_HOME/applications/defaults.list"
+lists() { { cat /etc/xdg/mimeapps.list /usr/share/applications/mimeapps.list /usr/share/applications/defaults.list \
+  "$XDG_CONFIG_HOME/mimeapps.list" 2>/dev/null || true; } | md5sum; }
+lists_before=$(lists)
 before=$(xdg-mime query default application/zip 2>/dev/null || true)
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" >"$work/apt.log" 2>&1 \
   || { cat "$work/apt.log"; exit 1; }
@@ -52,6 +65,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$
 /usr/bin/zarvon --help | grep -q -- "--extract-here" || { echo "zarvon --help"; exit 1; }
 after=$(xdg-mime query default application/zip 2>/dev/null || true)
 [ "$before" = "$after" ] || { echo "the default for ZIP changed: '$before' -> '$after'"; exit 1; }
+[ "$lists_before" = "$(lists)" ] || { echo "a list of default applications changed"; exit 1; }
 
 files=$(dpkg -L zarvon)
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq zarvon >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
