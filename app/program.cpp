@@ -1,18 +1,22 @@
 #include "app/program.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "engine/engine.h"
+#include "operations/batch.h"
 #include "operations/text_editor.h"
 #include "ui/archive_test.h"
 #include "ui/assistant.h"
+#include "ui/batch.h"
 #include "ui/dialogs/add_files_window.h"
 #include "ui/compression.h"
 #include "ui/desktop_integration.h"
 #include "ui/extraction.h"
 #include "ui/file_operations.h"
 #include "ui/information.h"
+#include "ui/instance_requests.h"
 #include "ui/opening.h"
 #include "ui/progress.h"
 #include "ui/tray.h"
@@ -77,6 +81,7 @@ void announceModification()
 
 void addressEvent();
 bool refusedForPrompt();
+void dispatchOne(const pf::UiEvent &event);
 
 // Ctrl+A selects all in the list that has the focus: the archive list's
 // entries there, the explorer's items anywhere else (a text field keeps the
@@ -261,7 +266,12 @@ void closeRequest(int window)
         }
         break;
     case ids::WindowAssistant: exitProgram(); break;
-    case ids::WindowCompression: ui::closeCompressionWindow(); break;
+    case ids::WindowCompression:
+        ui::closeCompressionWindow();
+        // Opened alone from the command line, it was the whole program.
+        if (!ui::mainWindowExists() && !ui::assistantExists())
+            exitProgram();
+        break;
     case ids::WindowConfiguration: ui::cancelConfigurationWindow(); break;
     case ids::WindowAbout: ui::closeAboutWindow(); break;
     case ids::WindowHelp: ui::closeHelpWindow(); break;
@@ -479,6 +489,23 @@ void controlEvent(const pf::UiEvent &event)
 
 void dispatchEvent(const pf::UiEvent &event)
 {
+    dispatchOne(event);
+    // Requests from later starts that came while an operation ran (its
+    // progress threw their events away) are served once it is over.
+    if (!pf::exitRequested())
+        ui::serveRequests(openPrompt() >= 0);
+}
+
+namespace {
+
+void dispatchOne(const pf::UiEvent &event)
+{
+    if (event.kind == pf::EventKind::Request) {
+        // A window asking something keeps the request waiting, and comes
+        // forward in its place.
+        refusedForPrompt();
+        return;
+    }
     if (event.kind == pf::EventKind::Tray) {
         if (event.source == ids::TrayIcon) {
             if (event.subtype == pf::EventSubtype::LeftDoubleClick)
@@ -503,6 +530,8 @@ void dispatchEvent(const pf::UiEvent &event)
     default: break;
     }
 }
+
+} // namespace
 
 void exitProgram()
 {
@@ -535,6 +564,26 @@ bool startProgram(const std::vector<std::string> &arguments)
         return false;
     }
     pf::usePlatformLanguage(language.languagePath == settings::frenchLanguagePath());
+    // The batch modes run without the main window, beside any running one.
+    const operations::BatchCommand batch = operations::parseBatchCommand(arguments);
+    if (batch.mode != operations::BatchMode::None) {
+        const int status = ui::runBatch(batch);
+        if (status >= 0) {
+            pf::endProcess(status);
+            return false;
+        }
+        return !pf::exitRequested();
+    }
+    // A later start gives its archive to the running program, as a full
+    // path: the running one was started from another folder.
+    std::vector<std::string> request;
+    if (!arguments.empty() && !arguments.front().empty())
+        request.push_back(fullPath(arguments.front()));
+    switch (ui::takeInstanceRole(request)) {
+    case ui::InstanceRole::Running: break;
+    case ui::InstanceRole::HandedOver: pf::endProcess(0); return false;
+    case ui::InstanceRole::NoAnswer: pf::endProcess(1); return false;
+    }
     ui::removeAbandonedTemporaryFolders();
     if (!buildFirstWindow() || pf::exitRequested())
         return false;
@@ -557,10 +606,20 @@ void runMainLoop()
 
 int runProgram(int argc, char **argv)
 {
-    pf::initPlatform(argc, argv);
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
+    // Answered on the terminal, before any window (there may be no display).
+    const operations::BatchCommand batch = operations::parseBatchCommand(arguments);
+    if (batch.mode == operations::BatchMode::Help) {
+        std::fputs(operations::batchUsage().c_str(), stdout);
+        return 0;
+    }
+    if (batch.mode == operations::BatchMode::Wrong) {
+        std::fprintf(stderr, "zarvon: %s\n%s", batch.error.c_str(), operations::batchUsage().c_str());
+        return 2;
+    }
+    pf::initPlatform(argc, argv);
     if (startProgram(arguments))
         runMainLoop();
     pf::endProcess(0);

@@ -1,4 +1,5 @@
 #include "operations/desktop_integration.h"
+#include "operations/file_manager_actions.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -492,11 +493,36 @@ bool FreedesktopIntegration::setLauncher(bool on, IntegrationFailure &failure)
     return removeFile(launcherPath(), failure);
 }
 
+bool FreedesktopIntegration::setFileManagerActions(bool on, IntegrationFailure &failure)
+{
+    bool ok = true;
+    for (const ActionFile &file : fileManagerActionFiles(desktopExecArgument(program_.programPath), kGeneratedMark)) {
+        const std::string path = folders_.dataHome + "/" + file.relativePath;
+        if (on) {
+            const std::string folder = path.substr(0, path.rfind('/'));
+            ok = makeFolders(folder, failure) &&
+                 writeFileAtomically(path, file.text, file.executable ? 0755 : 0644, failure) && ok;
+            continue;
+        }
+        bool exists = false;
+        std::string text;
+        IntegrationFailure unreadable;
+        // A file of that name that the program did not write is the user's.
+        if (readWholeFile(path, text, exists, unreadable) && exists &&
+            text.find(kGeneratedMark) != std::string::npos)
+            ok = removeFile(path, failure) && ok;
+    }
+    return ok;
+}
+
 bool FreedesktopIntegration::apply(IntegrationBox box, bool on, IntegrationFailure &failure)
 {
     switch (box) {
     case IntegrationBox::ZipDefault: return setAssociation(kDefaultGroup, on, failure);
-    case IntegrationBox::OpenWith: return setAssociation(kAddedGroup, on, failure);
+    case IntegrationBox::OpenWith: {
+        const bool associated = setAssociation(kAddedGroup, on, failure);
+        return setFileManagerActions(on, failure) && associated;
+    }
     case IntegrationBox::DesktopShortcut: return setLauncher(on, failure);
     }
     return false;

@@ -7,7 +7,8 @@
 //   OpenWith         the program is among the "open with" choices for
 //                    application/zip without being the default ([Added
 //                    Associations]), its desktop entry carrying an action
-//                    named by the integration verb;
+//                    named by the integration verb; the file managers get
+//                    its Extract and Compress actions (file_manager_actions.h);
 //   DesktopShortcut  an executable launcher "Zarvon.desktop" in the user's
 //                    desktop folder.
 //
@@ -91,6 +92,10 @@ private:
     // Writes or removes the desktop entry to match what mimeapps.list holds.
     bool syncDesktopEntry(IntegrationFailure &failure);
     bool setLauncher(bool on, IntegrationFailure &failure);
+    // The file managers' "Extract here", "Extract to..." and "Compress"
+    // actions for this program, under $XDG_DATA_HOME; off removes only the
+    // files that carry the program's mark.
+    bool setFileManagerActions(bool on, IntegrationFailure &failure);
     std::string desktopEntryText(bool withAction) const;
     std::string launcherText() const;
 

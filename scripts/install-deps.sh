@@ -19,6 +19,7 @@ packages=(
   xvfb xauth xdotool openbox imagemagick fonts-dejavu-core
   locales
   xdg-utils desktop-file-utils appstream trayer groff-base
+  dpkg-dev lintian
 )
 
 apt_dir=${ZARVON_APT_DIR:-/etc/apt}

@@ -76,7 +76,7 @@ std::vector<Item> explorerChoice(int explorer)
 }
 
 CompressionOutcome runOver(std::vector<Item> items, bool keepFullPaths, const std::string &archivePath,
-                           int32_t method, const std::string &password, bool sound,
+                           int32_t method, const std::string &password, bool sound, int32_t *leftOut = nullptr,
                            CompressRequest::Encryption encryption = CompressRequest::Encryption::ZipCrypto)
 {
     if (items.empty()) {
@@ -100,6 +100,8 @@ CompressionOutcome runOver(std::vector<Item> items, bool keepFullPaths, const st
     ProgressWindowReporter progress(ProgressWindowReporter::Form::Compression);
     const operations::CompressReport report = operations::compressFiles(request, progress);
     using Outcome = operations::CompressReport::Outcome;
+    if (leftOut)
+        *leftOut = int32_t(report.unreadable.size());
     const std::string notAdded =
         languageText("MsgFilesNotAdded", "Ces fichiers n'ont pas pu être lus et manquent dans l'archive :");
 
@@ -135,6 +137,21 @@ CompressionOutcome runOver(std::vector<Item> items, bool keepFullPaths, const st
     if (sound)
         beepWhenWanted();
     return outcome;
+}
+
+// What the compression window compresses: the files it was opened with,
+// else the explorer list's choice.
+std::vector<Item> chosenItems()
+{
+    const std::vector<std::string> &given = uiState().givenCompressionItems;
+    if (given.empty())
+        return explorerChoice(ids::ExplorerList);
+    std::vector<Item> items;
+    for (const std::string &path : given) {
+        std::error_code error;
+        items.push_back({path, fs::is_directory(path, error)});
+    }
+    return items;
 }
 
 // The box's state goes with the configuration, when there is one to keep it.
@@ -277,9 +294,34 @@ void confirmCompressionWindow()
     pf::closeWindow(ids::WindowCompression);
     setMainTitle(languageText("TxtTitle1", "Compression en cours ..."));
     openProgressWindow(100);
-    compressSelection(plan.archivePath, plan.method, plan.password, keepFullPaths, encryption);
+    int32_t leftOut = 0;
+    const CompressionOutcome outcome = runOver(chosenItems(), keepFullPaths, plan.archivePath, plan.method,
+                                               plan.password, true, &leftOut, encryption);
     closeProgressWindow();
     setMainTitle(restingWindowTitle());
+    // Opened from the command line, the window was the whole program.
+    if (!uiState().givenCompressionItems.empty() && !pf::isWindow(ids::WindowMain))
+        pf::endProcess(outcome == CompressionOutcome::Written && leftOut == 0 ? 0 : 1);
+}
+
+bool openCompressionWindowFor(const std::vector<std::string> &paths)
+{
+    if (paths.empty() || !buildCompressionWindow())
+        return false;
+    uiState().givenCompressionItems = paths;
+    std::vector<std::string> names;
+    for (const std::string &path : paths)
+        names.push_back(fs::path(path).filename().string());
+    std::error_code error;
+    const std::string folder = fs::path(paths.front()).parent_path().string();
+    pf::setGadgetText(ids::StrZipName,
+                      proposedArchiveName(names, paths.size() == 1 && fs::is_directory(paths.front(), error), folder));
+    pf::setGadgetText(ids::StrLocation, folder);
+    pf::setGadgetState(ids::ChkKeepFullPaths, settings::settingIs(settings::kKeepFullPaths, "1") ? 1 : 0);
+    pf::showWindow(ids::WindowCompression);
+    pf::activateWindow(ids::WindowCompression);
+    pf::setActiveGadget(ids::StrZipName);
+    return true;
 }
 
 void cancelCompressionWindow()
@@ -296,7 +338,18 @@ void cancelCompressionWindow()
 CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password,
                                      bool keepFullPaths, CompressRequest::Encryption encryption)
 {
-    return runOver(explorerChoice(ids::ExplorerList), keepFullPaths, archivePath, method, password, true, encryption);
+    return runOver(chosenItems(), keepFullPaths, archivePath, method, password, true, nullptr, encryption);
+}
+
+CompressionOutcome compressPathsTo(const std::string &archivePath, const std::vector<std::string> &paths,
+                                   int32_t &leftOut)
+{
+    std::vector<Item> items;
+    for (const std::string &path : paths) {
+        std::error_code error;
+        items.push_back({path, fs::is_directory(path, error)});
+    }
+    return runOver(std::move(items), false, archivePath, 8, "", false, &leftOut);
 }
 
 CompressionOutcome assistantCompress(const std::string &archivePath, const std::vector<std::string> &paths)

@@ -58,6 +58,13 @@ void applyArchiveFormat(bool changed = true);
 // stays open after every refused form.
 void confirmCompressionWindow();
 
+// The compression window opened for `paths` (full paths of files and
+// folders) without the main window: the name proposed as for the explorer's
+// selection, the location the first item's folder. Its Ok compresses these
+// paths and then ends the program, with status 0 only when the archive holds
+// them all; its Cancel ends it with status 0. False when it cannot open.
+bool openCompressionWindowFor(const std::vector<std::string> &paths);
+
 // The compression window's Cancel button (54): closes the window, or ends the
 // program (without saving the window state) when the main window does not
 // exist.
@@ -95,6 +102,13 @@ CompressionOutcome compressSelection(
 // chosen: MsgNofilesToCompress, nothing written. The caller opens the
 // progress window before and closes it afterwards.
 CompressionOutcome assistantCompress(const std::string &archivePath, const std::vector<std::string> &paths);
+
+// `paths` (files and folders, full paths) into `archivePath` as the
+// assistant's run does, reporting as every run does; `leftOut` receives the
+// number of files that could not be read and are missing from the archive.
+// The caller opens the progress window before and closes it afterwards.
+CompressionOutcome compressPathsTo(const std::string &archivePath, const std::vector<std::string> &paths,
+                                   int32_t &leftOut);
 
 // How many times a run has played the end sound (General/ActivateSound
 // "1") since the program started; tests read it, as the sound itself cannot

@@ -84,6 +84,9 @@ struct UiState {
     CopyWindowUse copyWindowUse = CopyWindowUse::Copy;
     // The items the open copy window acts on, as selected when it opened.
     std::vector<std::string> fileOperationItems;
+    // The files the compression window was opened with from the command
+    // line (no explorer list to take them from); empty otherwise.
+    std::vector<std::string> givenCompressionItems;
     // The archive shown in the archive list; empty when none is.
     std::string shownArchive;
     // The password window's request first, then those waiting for it.

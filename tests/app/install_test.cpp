@@ -72,6 +72,8 @@ TEST_F(InstallTest, DesktopEntryNamesTheProgramAndItsTypesAndValidates)
     EXPECT_NE(text.find("\nMimeType=application/zip;application/vnd.rar;\n"), std::string::npos);
     EXPECT_NE(text.find("\nExec=zarvon %f\n"), std::string::npos);
     EXPECT_NE(text.find("\nIcon=zarvon\n"), std::string::npos);
+    EXPECT_NE(text.find("\nActions=extract-here;extract-to;compress;\n"), std::string::npos);
+    EXPECT_NE(text.find("\nName[fr]=Extraire ici\nExec=zarvon --extract-here %F\n"), std::string::npos);
     if (!onPath("desktop-file-validate"))
         GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
     EXPECT_EQ(run("desktop-file-validate '" + entry.string() + "'"), 0);
@@ -99,16 +101,26 @@ TEST_F(InstallTest, IconsInEverySizeOfTheThemeAndScalable)
     EXPECT_TRUE(fs::exists(theme / "scalable" / "apps" / "zarvon.svg"));
 }
 
-TEST_F(InstallTest, ManualPageOfTheCommandLineProgramReadsWithoutWarnings)
+TEST_F(InstallTest, ManualPagesOfBothProgramsReadWithoutWarnings)
 {
-    const fs::path page = prefix_ / "share" / "man" / "man1" / "zarvon-cli.1";
-    ASSERT_TRUE(fs::exists(page));
     EXPECT_TRUE(fs::exists(prefix_ / "bin" / "zarvon-cli"));
-    if (!onPath("groff"))
-        GTEST_SKIP() << "groff is not installed";
-    const std::string warnings = (prefix_ / "groff.txt").string();
-    ASSERT_EQ(std::system(("groff -man -Tutf8 -ww -z '" + page.string() + "' 2>'" + warnings + "'").c_str()), 0);
-    EXPECT_EQ(fs::file_size(warnings), 0u);
+    for (const char *name : {"zarvon.1", "zarvon-cli.1"}) {
+        const fs::path page = prefix_ / "share" / "man" / "man1" / name;
+        ASSERT_TRUE(fs::exists(page)) << name;
+        if (!onPath("groff"))
+            GTEST_SKIP() << "groff is not installed";
+        const std::string warnings = (prefix_ / "groff.txt").string();
+        ASSERT_EQ(std::system(("groff -man -Tutf8 -ww -z '" + page.string() + "' 2>'" + warnings + "'").c_str()), 0);
+        EXPECT_EQ(fs::file_size(warnings), 0u) << name;
+    }
+}
+
+TEST_F(InstallTest, FileManagerActionsAreInstalledWhereEachFileManagerLooks)
+{
+    for (const char *file : {"kio/servicemenus/zarvon-extract.desktop", "kio/servicemenus/zarvon-compress.desktop",
+                             "nemo/actions/zarvon-extract-here.nemo_action",
+                             "file-manager/actions/zarvon-extract-here.desktop"})
+        EXPECT_TRUE(fs::exists(prefix_ / "share" / file)) << file;
 }
 
 TEST_F(InstallTest, InstalledProgramStartsWithTheLanguageFilesOfItsPrefix)

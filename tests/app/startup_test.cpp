@@ -245,17 +245,19 @@ TEST_F(StartupTest, NoLanguageFileEndsWithAMessageAndWritesNothing)
     EXPECT_FALSE(iniExists());
 }
 
-TEST_F(StartupTest, SecondInstanceIsRefusedWithoutAMessageOrAWrite)
+TEST_F(StartupTest, SecondInstanceThatCannotHandOverSaysSoAndWritesNothing)
 {
     writeStandardIni({{"General/MultitaskWindow", "0"}});
     const std::string before = ini();
-    // The first instance holds the lock file.
+    // The lock file is held, but nobody takes requests: the archive cannot
+    // be handed over, and that is not kept quiet.
     std::filesystem::create_directories(folder() / "run");
     QLockFile first(QString::fromStdString((folder() / "run" / (settings::programFileName() + ".lock")).string()));
     ASSERT_TRUE(first.tryLock(0));
+    expectDialog({DialogKind::Message, "Zarvon", {}, "ne répond pas", MessageIcon::Error, false});
     EXPECT_FALSE(start());
     EXPECT_TRUE(exitRequested());
-    EXPECT_EQ(requestedExitCode(), 0);
+    EXPECT_EQ(requestedExitCode(), 1);
     EXPECT_FALSE(isWindow(ids::WindowMain));
     EXPECT_EQ(ini(), before);
 }

@@ -176,6 +176,33 @@ TEST_F(DesktopIntegrationTest, IntegrationBoxOffersTheProgramWithoutMakingItTheD
     EXPECT_FALSE(fs::exists(entry()));
 }
 
+TEST_F(DesktopIntegrationTest, IntegrationBoxGivesTheFileManagersTheirActionsAndTakesBackOnlyItsOwn)
+{
+    const fs::path data = home_ / ".local" / "share";
+    // The user's own action of the same name as one of the program's.
+    write(data / "nemo/actions/zarvon-compress.nemo_action", "[Nemo Action]\nName=Mine\n");
+    auto z = integration();
+    IntegrationFailure failure;
+    ASSERT_TRUE(z.apply(IntegrationBox::OpenWith, true, failure));
+    const std::string menu = read(data / "kio/servicemenus/zarvon-extract.desktop");
+    EXPECT_NE(menu.find("Exec=\"" + (home_ / "opt/Zarvon Tools/zarvon").string() + "\" --extract-here %F\n"),
+              std::string::npos)
+        << menu;
+    EXPECT_TRUE((fs::status(data / "kio/servicemenus/zarvon-extract.desktop").permissions() & fs::perms::owner_exec) !=
+                fs::perms::none);
+    EXPECT_NE(read(data / "file-manager/actions/zarvon-extract-here.desktop").find("Name[fr]=Extraire ici\n"),
+              std::string::npos);
+    ASSERT_TRUE(z.apply(IntegrationBox::OpenWith, false, failure));
+    EXPECT_FALSE(fs::exists(data / "kio/servicemenus/zarvon-extract.desktop"));
+    EXPECT_FALSE(fs::exists(data / "file-manager/actions/zarvon-extract-here.desktop"));
+    EXPECT_FALSE(fs::exists(data / "nemo/actions/zarvon-extract-to.nemo_action"));
+    // Ticking wrote over it; the box's clearing leaves a file the user
+    // writes back alone.
+    write(data / "nemo/actions/zarvon-compress.nemo_action", "[Nemo Action]\nName=Mine\n");
+    ASSERT_TRUE(z.apply(IntegrationBox::OpenWith, false, failure));
+    EXPECT_EQ(read(data / "nemo/actions/zarvon-compress.nemo_action"), "[Nemo Action]\nName=Mine\n");
+}
+
 TEST_F(DesktopIntegrationTest, TheEntryStaysWhileEitherAssociationNeedsIt)
 {
     auto z = integration();

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
+#include <QFile>
 #include <QLockFile>
 #include <QResizeEvent>
 #include <QMenu>
@@ -22,35 +23,12 @@
 #include <memory>
 #include <vector>
 
+#include <unistd.h>
+
 namespace zarvon::platform {
 using namespace detail;
 
 namespace {
-
-struct MenuRec {
-    int window = -1;
-    QPointer<QMenuBar> bar;
-    std::unique_ptr<QMenu> popup; // popup menus are owned here
-    std::map<int, QPointer<QAction>> items;
-    std::vector<QPointer<QMenu>> stack; // menu being filled, then open submenus
-};
-
-struct ToolBarRec {
-    int window = -1;
-    ToolBarForm form = ToolBarForm::Pictures;
-    QPointer<QWidget> strip;
-    QPointer<QLabel> background;
-    int x = 0;
-    std::map<int, QPointer<QToolButton>> buttons;
-};
-
-struct StatusRec {
-    int window = -1;
-    QPointer<QStatusBar> bar;
-    std::vector<QPointer<QLabel>> fields;
-    std::vector<int> widths; // as asked for, before fitting to the bar
-    int nextX = 0;
-};
 
 // Each field keeps the width it was given but never reaches past the bar's
 // right edge: a centred text is centred in what can be seen of its field,
@@ -80,32 +58,10 @@ private:
     int bar_;
 };
 
-struct TrayRec {
-    int window = -1;
-    std::unique_ptr<QSystemTrayIcon> icon;
-};
-
-std::map<int, MenuRec> &menus()
-{
-    static std::map<int, MenuRec> m;
-    return m;
-}
-std::map<int, ToolBarRec> &toolbars()
-{
-    static std::map<int, ToolBarRec> t;
-    return t;
-}
-std::map<int, StatusRec> &statusBars()
-{
-    static std::map<int, StatusRec> s;
-    return s;
-}
-std::map<int, TrayRec> &trays()
-{
-    static std::map<int, TrayRec> t;
-    return t;
-}
-int currentMenu = -1;
+std::map<int, MenuRec> &menus() { return state().menus; }
+std::map<int, ToolBarRec> &toolbars() { return state().toolbars; }
+std::map<int, StatusRec> &statusBars() { return state().statusBars; }
+std::map<int, TrayRec> &trays() { return state().trays; }
 
 // Caption buttons are sized to their text: the eight of them must fit in the
 // 850-pixel window of that form.
@@ -161,11 +117,7 @@ QAction *itemAction(int menu, int item)
     return it == m->items.end() ? nullptr : it->second.data();
 }
 
-std::unique_ptr<QLockFile> &instanceLock()
-{
-    static std::unique_ptr<QLockFile> lock;
-    return lock;
-}
+std::unique_ptr<QLockFile> &instanceLock() { return state().instanceLock; }
 } // namespace
 
 // ---- Menus -------------------------------------------------------------------------
@@ -181,7 +133,7 @@ bool createMenu(int menu, int window)
     MenuRec &m = menus()[menu];
     m.window = window;
     m.bar = bar;
-    currentMenu = menu;
+    state().currentMenu = menu;
     return true;
 }
 
@@ -191,7 +143,7 @@ bool createPopupMenu(int menu)
     MenuRec &m = menus()[menu];
     m.popup = std::make_unique<QMenu>();
     m.stack.push_back(m.popup.get());
-    currentMenu = menu;
+    state().currentMenu = menu;
     return true;
 }
 
@@ -225,7 +177,7 @@ void freeMenu(int menu)
 
 void menuTitle(const std::string &title)
 {
-    MenuRec *m = findMenu(currentMenu);
+    MenuRec *m = findMenu(state().currentMenu);
     if (!m || m->bar.isNull())
         return;
     QMenu *sub = m->bar->addMenu(caption(title));
@@ -235,11 +187,11 @@ void menuTitle(const std::string &title)
 
 void menuItem(int item, const std::string &text)
 {
-    MenuRec *m = findMenu(currentMenu);
+    MenuRec *m = findMenu(state().currentMenu);
     if (!m || m->stack.empty() || m->stack.back().isNull())
         return;
     QAction *a = m->stack.back()->addAction(caption(text));
-    int menu = currentMenu;
+    int menu = state().currentMenu;
     QObject::connect(a, &QAction::triggered, a, [a, menu, item](bool checked) {
         // Qt flips a marked item's check before telling us; the program sets
         // every mark itself and reads the mark as it was before the click.
@@ -253,14 +205,14 @@ void menuItem(int item, const std::string &text)
 
 void menuBar()
 {
-    MenuRec *m = findMenu(currentMenu);
+    MenuRec *m = findMenu(state().currentMenu);
     if (m && !m->stack.empty() && !m->stack.back().isNull())
         m->stack.back()->addSeparator();
 }
 
 void openSubMenu(const std::string &title)
 {
-    MenuRec *m = findMenu(currentMenu);
+    MenuRec *m = findMenu(state().currentMenu);
     if (!m || m->stack.empty() || m->stack.back().isNull())
         return;
     QMenu *sub = m->stack.back()->addMenu(caption(title));
@@ -269,7 +221,7 @@ void openSubMenu(const std::string &title)
 
 void closeSubMenu()
 {
-    MenuRec *m = findMenu(currentMenu);
+    MenuRec *m = findMenu(state().currentMenu);
     if (m && m->stack.size() > 1)
         m->stack.pop_back();
 }
@@ -574,12 +526,7 @@ void showSysTrayBalloon(int icon, const std::string &title, const std::string &t
 
 bool acquireInstanceLock(const std::string &name)
 {
-    QString folder = instanceLockFolder();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    QDir().mkpath(folder);
+    const QString folder = runtimeFolder();
     auto lock = std::make_unique<QLockFile>(QDir(folder).filePath(qs(name) + QStringLiteral(".lock")));
     // A lock left by a process that no longer runs is taken over at once.
     lock->setStaleLockTime(0);
@@ -593,9 +540,22 @@ void releaseInstanceLock() { instanceLock().reset(); }
 
 bool holdsInstanceLock() { return instanceLock() != nullptr; }
 
-QString &detail::instanceLockFolder()
+QString &detail::instanceLockFolder() { return state().instanceLockFolder; }
+
+QString detail::runtimeFolder()
 {
-    static QString folder;
+    QString folder = instanceLockFolder();
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) {
+        // The shared temporary folder is no place for a socket others could
+        // reach: a folder of the user's own there, closed to everyone else.
+        folder = QDir::tempPath() + QStringLiteral("/zarvon-") + QString::number(::getuid());
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return folder;
+    }
+    QDir().mkpath(folder);
     return folder;
 }
 

@@ -4,8 +4,17 @@
 
 #include "ui/platform/platform.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLockFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+#include <QTranslator>
 #include <QMainWindow>
 #include <QImage>
 #include <QPainter>
@@ -16,12 +25,14 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QAbstractItemView;
 class QEventLoop;
 class QLabel;
+class QLocalServer;
 
 namespace zarvon::platform::detail {
 
@@ -104,6 +115,37 @@ struct GadgetList {
 
 // The layer's process-wide record, owned by platform.cpp; releasePlatform()
 // empties what belongs to windows, controls and events.
+// The menus, toolbars, status bars and tray icons of bars.cpp, by number.
+struct MenuRec {
+    int window = -1;
+    QPointer<QMenuBar> bar;
+    std::unique_ptr<QMenu> popup; // popup menus are owned here
+    std::map<int, QPointer<QAction>> items;
+    std::vector<QPointer<QMenu>> stack; // menu being filled, then open submenus
+};
+
+struct ToolBarRec {
+    int window = -1;
+    ToolBarForm form = ToolBarForm::Pictures;
+    QPointer<QWidget> strip;
+    QPointer<QLabel> background;
+    int x = 0;
+    std::map<int, QPointer<QToolButton>> buttons;
+};
+
+struct StatusRec {
+    int window = -1;
+    QPointer<QStatusBar> bar;
+    std::vector<QPointer<QLabel>> fields;
+    std::vector<int> widths; // as asked for, before fitting to the bar
+    int nextX = 0;
+};
+
+struct TrayRec {
+    int window = -1;
+    std::unique_ptr<QSystemTrayIcon> icon;
+};
+
 struct State {
     std::map<int, QPointer<PlatformWindow>> windows;
     std::map<int, Gadget> gadgets;
@@ -125,6 +167,20 @@ struct State {
     bool dropMove = false;            // Shift held at the last drop
     bool recordDrags = false;         // tests: startFileDrag records instead of dragging
     std::vector<std::string> dragged; // what startFileDrag was last given
+    QLocalServer *requestServer = nullptr;            // the request channel, while open
+    std::deque<std::vector<std::string>> requests;    // received and not yet taken
+    std::map<int, MenuRec> menus;
+    std::map<int, ToolBarRec> toolbars;
+    std::map<int, StatusRec> statusBars;
+    std::map<int, TrayRec> trays;
+    int currentMenu = -1;                       // the menu the menu calls add to
+    std::unique_ptr<QLockFile> instanceLock;    // held while this process is the instance
+    QString instanceLockFolder;                 // tests' folder for the lock; empty: the system's
+    QTranslator *translator = nullptr;          // Qt's own texts in French, while installed
+    // What QApplication was given: it keeps the reference to argc for its life.
+    int argc = 0;
+    char *noArguments[1] = {nullptr};
+    bool prepared = false; // initPlatform's one-time preparation is done
 };
 State &state();
 
@@ -229,6 +285,10 @@ QWidget *menuHolder(int menu);
 QLabel *statusBarField(int bar, int field);
 // Folder of the instance lock file; empty for the system's default.
 QString &instanceLockFolder();
+// The folder of the lock and the request channel: the one tests set, else
+// the user's runtime folder, else a folder of the user's own (mode 0700)
+// under the temporary folder.
+QString runtimeFolder();
 
 // Requesters reset (requesters.cpp).
 void resetRequesters();

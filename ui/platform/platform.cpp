@@ -102,16 +102,14 @@ using namespace detail;
 
 void initPlatform(int argc, char **argv)
 {
-    static int storedArgc = 0;
-    static char *noArgs[] = {nullptr};
+    State &s = state();
     if (!QApplication::instance()) {
-        storedArgc = argc;
-        new QApplication(storedArgc, argv ? argv : noArgs);
+        s.argc = argc;
+        new QApplication(s.argc, argv ? argv : s.noArguments);
     }
-    static bool prepared = false;
-    if (prepared)
+    if (s.prepared)
         return;
-    prepared = true;
+    s.prepared = true;
     // The layouts are given in pixels for a compact font; a larger desktop
     // font would clip the texts.
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -138,7 +136,7 @@ void usePlatformLanguage(bool french)
     // Qt's own texts: the file and folder requesters, the explorer list's
     // column headers and file types. Without the translation file (an
     // optional package) they simply stay in English.
-    static QTranslator *translator = nullptr;
+    QTranslator *&translator = state().translator;
     state().french = french;
     // File types come from the desktop's type database in the language of
     // Qt's default locale: the interface's language, not the system's.
@@ -183,10 +181,19 @@ void releasePlatform()
     s.dragged.clear();
     s.escapePressed = false;
     s.cancelClicked = -1;
+    stopListening();
+    s.requests.clear();
     releaseInstanceLock();
-    for (int icon = 0; icon < 1000; ++icon)
-        if (isSysTrayIcon(icon))
-            removeSysTrayIcon(icon);
+    std::vector<int> icons;
+    for (const auto &[icon, tray] : s.trays)
+        icons.push_back(icon);
+    for (int icon : icons)
+        removeSysTrayIcon(icon);
+    s.trays.clear();
+    // Toolbars and status bars went with their windows.
+    s.toolbars.clear();
+    s.statusBars.clear();
+    s.currentMenu = -1;
 }
 
 void processSystemEvents(int milliseconds)

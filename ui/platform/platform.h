@@ -59,6 +59,7 @@ enum class EventKind {
     Menu,        // a menu item or a keyboard shortcut
     Tray,        // the notification-area icon
     CloseWindow, // a window's close box or Alt+F4; the window is NOT closed
+    Request,     // a later start of the program handed over its arguments (takeRequest)
     Other
 };
 
@@ -560,5 +561,29 @@ bool acquireInstanceLock(const std::string &name);
 void releaseInstanceLock();
 // True while this process holds the instance lock.
 bool holdsInstanceLock();
+
+// The request channel: a later start of the program, refused by the lock,
+// hands its arguments over to the running one instead of dropping them. The
+// channel is a local socket of the user's alone (only the owner may connect)
+// named after the lock and the user, beside the lock file.
+
+// Opens the channel `name` for requests. Call it while holding the instance
+// lock: a socket of that name left behind by a process that crashed is then
+// stale by definition and is replaced. Every request received queues one
+// event of kind Request. False when the channel cannot be opened.
+bool listenForRequests(const std::string &name);
+// Closes the channel (also done by releasePlatform).
+void stopListening();
+// Hands `arguments` to the process listening on `name` and waits up to
+// `timeoutMilliseconds` for it to confirm it took them; a channel not open
+// yet (the running process is still starting) is tried again meanwhile.
+// True when the running process confirmed.
+bool sendRequest(const std::string &name, const std::vector<std::string> &arguments, int timeoutMilliseconds);
+// Takes the oldest request received and not yet taken into `arguments`;
+// false when none is waiting. Requests stay waiting until taken, also when
+// their event was thrown away during a long operation.
+bool takeRequest(std::vector<std::string> &arguments);
+// The full path of the channel `name` (tests make a stale one there).
+std::string requestChannelPath(const std::string &name);
 
 } // namespace zarvon::platform

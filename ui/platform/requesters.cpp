@@ -9,6 +9,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
@@ -48,6 +50,7 @@ const char *kindName(DialogKind kind)
     case DialogKind::OpenDocument: return "desktop opening";
     case DialogKind::Replace: return "replace question";
     case DialogKind::StartProgram: return "program start";
+    case DialogKind::Password: return "password question";
     }
     return "dialog";
 }
@@ -175,6 +178,21 @@ bool askYesNo(const std::string &caption, const std::string &text, MessageIcon i
         box.setDefaultButton(QMessageBox::No);
     closeBoxOnly(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+std::string passwordRequester(const std::string &caption, const std::string &text)
+{
+    if (script().active) {
+        ScriptStep step;
+        if (!takeStep(ShownDialog{DialogKind::Password, caption, text, MessageIcon::Question, 0, {}, 0}, step))
+            return {};
+        return step.answer;
+    }
+    bool accepted = false;
+    const QString typed = QInputDialog::getText(dialogParent(), qs(caption),
+                                                qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
+                                                QLineEdit::Password, QString(), &accepted);
+    return accepted ? ss(typed) : std::string();
 }
 
 ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bool forAll)
@@ -368,6 +386,14 @@ void expectFolder(const std::string &answer)
 {
     ScriptStep step;
     step.kind = DialogKind::Folder;
+    step.answer = answer;
+    expectDialog(step);
+}
+
+void expectPassword(const std::string &answer)
+{
+    ScriptStep step;
+    step.kind = DialogKind::Password;
     step.answer = answer;
     expectDialog(step);
 }

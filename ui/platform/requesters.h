@@ -38,6 +38,10 @@ bool askYesNo(const std::string &caption, const std::string &text, MessageIcon i
 enum class ReplaceAnswer { Yes, YesToAll, No, NoToAll, Cancel };
 ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bool forAll);
 
+// Asks for a password, the typed characters hidden. Returns what was typed;
+// empty when the user cancelled (or typed nothing).
+std::string passwordRequester(const std::string &caption, const std::string &text);
+
 // File requesters. `filter` is "Name(*.a)|*.a;*.b|Other(*.c)|*.c" (pairs of
 // label and patterns); `filterIndex` is the 0-based pair shown first.
 // The result is the chosen path, empty when the user cancelled.

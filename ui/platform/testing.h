@@ -110,7 +110,7 @@ std::string getStatusBarText(int bar, int field);
 // The code given to endProcess while the end of the process was intercepted.
 int requestedExitCode();
 
-enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument, Replace, StartProgram };
+enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument, Replace, StartProgram, Password };
 
 // One dialog as it was shown.
 struct ShownDialog {
@@ -150,6 +150,8 @@ void expectOpenFile(const std::string &answer);
 void expectSaveFile(const std::string &answer);
 void expectFolder(const std::string &answer);
 void expectYesNo(bool yes);
+// A password question, answered with `answer` ("" = cancelled).
+void expectPassword(const std::string &answer);
 // opens: whether an application was found to open it.
 void expectOpenDocument(bool opens = true);
 // A program started with `arguments` (one a line, the program first); starts:
