@@ -1,4 +1,5 @@
 #include "ui/opening.h"
+#include "ui/archive_editing.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -645,6 +646,16 @@ void dropFiles(int target)
         return;
     if (target == ids::ExplorerList) {
         transferItemsTo(files, explorerFolderText(), pf::dropMoves());
+        return;
+    }
+    // Onto the list of an archive shown: the files go into the archive.
+    if (target == ids::ArchiveList && !shownPath().empty() && pf::isGadget(ids::ArchiveList)) {
+        if (shownArchiveIsEditable())
+            addToArchive(shownPath(), files);
+        else
+            pf::messageBox("Zarvon", settings::languageText("InfoBulleReadOnlyArchive",
+                                                            "Les archives de ce format ne peuvent pas être modifiées"),
+                           pf::MessageIcon::Error);
         return;
     }
     const std::string extension = base::foldLatin1Case(base::pathExtension(files.front()));
