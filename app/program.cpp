@@ -385,6 +385,7 @@ void menuEvent(int item)
         if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
             ui::deleteSelectionForGood();
         break;
+    case ids::MenuFolders: ui::switchArchiveFolders(); break;
     case ids::MenuArchiveOpen: ui::openArchiveEntry(); break;
     case ids::MenuArchiveExtract: ui::extractSelection(); break;
     case ids::MenuArchiveAdd: ui::addFileToArchiveWithRequester(); break;

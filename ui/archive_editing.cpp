@@ -44,7 +44,8 @@ std::vector<std::string> selectedEntries()
     const int count = pf::countGadgetItems(ids::ArchiveList);
     for (int i = 0; i < count; ++i)
         if (pf::getGadgetItemState(ids::ArchiveList, i) & pf::ItemSelected)
-            names.push_back(pf::getGadgetItemText(ids::ArchiveList, i));
+            if (std::string name = archiveRowName(i); !name.empty())
+                names.push_back(name);
     return names;
 }
 
@@ -213,8 +214,9 @@ void renameArchiveEntry()
     if (names.empty() || refuseReadOnly())
         return;
     const int current = pf::getGadgetState(ids::ArchiveList);
-    std::string from = current >= 0 && (pf::getGadgetItemState(ids::ArchiveList, current) & pf::ItemSelected)
-                           ? pf::getGadgetItemText(ids::ArchiveList, current)
+    std::string from = current >= 0 && (pf::getGadgetItemState(ids::ArchiveList, current) & pf::ItemSelected) &&
+                               !archiveRowName(current).empty()
+                           ? archiveRowName(current)
                            : names.front();
     std::string to;
     const std::string shownName = from.back() == '/' ? from.substr(0, from.size() - 1) : from;
@@ -239,6 +241,7 @@ void newArchiveFolder()
     op::EditRequest request;
     request.kind = op::EditRequest::Kind::NewFolder;
     request.archivePath = currentArchivePath();
+    request.folder = archiveFolderShown();
     request.items = {name};
     runEdit(request);
 }
@@ -250,11 +253,11 @@ void addFileToArchiveWithRequester()
     const std::string path =
         pf::openFileRequester(languageText("MenuArchiveAdd", "Ajouter des fichiers..."), "", "*|*", 0);
     if (!path.empty())
-        addToArchive(currentArchivePath(), {path});
+        addToArchive(currentArchivePath(), {path}, {}, 8, archiveFolderShown());
 }
 
 bool addToArchive(const std::string &archivePath, const std::vector<std::string> &paths, const std::string &password,
-                  int method)
+                  int method, const std::string &folder)
 {
     if (paths.empty())
         return false;
@@ -284,6 +287,7 @@ bool addToArchive(const std::string &archivePath, const std::vector<std::string>
     request.kind = op::EditRequest::Kind::Add;
     request.archivePath = archivePath;
     request.items = paths;
+    request.folder = folder;
     request.password = secret;
     request.method = method;
     request.overwrite = op::Overwrite::Ask;

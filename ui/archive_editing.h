@@ -40,7 +40,8 @@ void addFileToArchiveWithRequester();
 // checked before anything is written; `password`, when given, is used
 // as is. Entries of the same name are replaced only after the replace
 // question. Returns true when the archive was changed.
+// `folder` is the archive folder they go into ("" the top, else ending "/").
 bool addToArchive(const std::string &archivePath, const std::vector<std::string> &paths,
-                  const std::string &password = {}, int method = 8);
+                  const std::string &password = {}, int method = 8, const std::string &folder = {});
 
 } // namespace zarvon::ui

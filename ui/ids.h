@@ -76,6 +76,8 @@ constexpr int MenuArchiveRename = 264;
 constexpr int MenuArchiveNewFolder = 265;
 constexpr int MenuArchiveTest = 266;
 constexpr int MenuArchiveInfo = 267;
+// View menu: the archive list by folders.
+constexpr int MenuFolders = 268;
 
 // Items of the tray popup menu.
 constexpr int RestoreApp = 144;

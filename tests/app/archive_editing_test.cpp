@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "engine/engine.h"
+#include "settings/setting_keys.h"
 #include "support/program_fixture.h"
 #include "ui/platform/qt_access.h"
 
@@ -38,6 +39,12 @@ protected:
 
     void pressKey(Qt::Key key)
     {
+        // A message box closed a moment ago may leave no widget with the focus
+        // offscreen; the click before gave it to the list.
+        if (!QApplication::focusWidget()) {
+            QApplication::setActiveWindow(windowWidget(ids::WindowMain));
+            listView()->setFocus();
+        }
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(QApplication::focusWidget(), &press);
         pump();
@@ -142,6 +149,38 @@ TEST_F(ArchiveEditingTest, ReadOnlyFormatsGreyTheEditingCommandsAndSayWhy)
         EXPECT_EQ(action->toolTip().toStdString(), "Les archives de ce format ne peuvent pas être modifiées");
     }
     EXPECT_TRUE(menuItemAction(ids::ArchiveListMenu, ids::MenuArchiveTest)->isEnabled());
+}
+
+TEST_F(ArchiveEditingTest, TheFolderViewWalksTheArchiveAndActsOnWholeFolders)
+{
+    writeStandardIni();
+    const std::string zip =
+        makeZip("a.zip", {{"docs/", ""}, {"docs/x.txt", "x"}, {"docs/sub/y.txt", "y"}, {"top.txt", "t"}});
+    ASSERT_TRUE(start({zip}));
+    menu(ids::MenuFolders);
+    EXPECT_EQ(settings::settingText(settings::kArchiveFolders), "1");
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"docs/", "top.txt"}));
+    // Enter on a folder row goes into it; the title says where.
+    clickRow(ids::ArchiveList, "docs/");
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"..", "x.txt", "sub/"}));
+    EXPECT_NE(getWindowTitle(ids::WindowMain).find(": /docs/"), std::string::npos) << getWindowTitle(ids::WindowMain);
+    // Extract on a folder row takes everything under it.
+    clickRow(ids::ArchiveList, "sub/");
+    expectFolder((folder() / "out").string() + "/");
+    ScriptStep done;
+    expectDialog(done);
+    menu(ids::MenuArchiveExtract);
+    EXPECT_EQ(readFile(folder() / "out/docs/sub/y.txt"), "y");
+    // Delete on a folder row removes it with what it holds; ".." goes back up.
+    clickRow(ids::ArchiveList, "sub/");
+    expectYesNo(true);
+    pressKey(Qt::Key_Delete);
+    EXPECT_EQ(entriesOf(zip), (std::vector<std::string>{"docs/", "docs/x.txt", "top.txt"}));
+    clickRow(ids::ArchiveList, "..");
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(archiveRows(), (std::vector<std::string>{"docs/", "top.txt"}));
+    EXPECT_EQ(unusedSteps(), 0);
 }
 
 } // namespace
