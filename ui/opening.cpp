@@ -258,6 +258,7 @@ void addFolderRows(const std::vector<operations::ArchiveEntry> &entries, const s
         rows.push_back(archiveListRow(up, stored));
     }
     std::set<std::string> seen;
+    std::vector<std::string> files;
     for (const operations::ArchiveEntry &entry : entries) {
         if (entry.name.size() <= folder.size() || entry.name.compare(0, folder.size(), folder) != 0)
             continue;
@@ -266,6 +267,8 @@ void addFolderRows(const std::vector<operations::ArchiveEntry> &entries, const s
         operations::ArchiveEntry shown = entry;
         if (slash == std::string::npos) {
             shown.name = rest;
+            files.push_back(archiveListRow(shown, stored));
+            continue;
         } else {
             shown.name = rest.substr(0, slash + 1);
             if (!seen.insert(shown.name).second)
@@ -279,6 +282,8 @@ void addFolderRows(const std::vector<operations::ArchiveEntry> &entries, const s
         }
         rows.push_back(archiveListRow(shown, stored));
     }
+    // Folders first, as a file manager shows them.
+    rows.insert(rows.end(), std::make_move_iterator(files.begin()), std::make_move_iterator(files.end()));
 }
 
 } // namespace
