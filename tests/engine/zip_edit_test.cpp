@@ -233,4 +233,32 @@ TEST_F(ZipEdit, KilledMidEditLeavesTheOldArchive)
     EXPECT_EQ(checksum(a), original);
 }
 
+TEST_F(ZipEdit, EntriesMovedPastFourGibibytesGetZip64Offsets)
+{
+    const char *gate = std::getenv("ZARVON_LARGE_TESTS");
+    if (!gate || std::string(gate) != "1")
+        GTEST_SKIP() << "writes two archives of 4 GiB; set ZARVON_LARGE_TESTS=1 to run it";
+    // A sparse file of 4 GiB stored first, small files after it: renaming
+    // the first entry to a longer name moves every later one past 4 GiB.
+    {
+        std::ofstream big(dir / "big.bin", std::ios::binary);
+        big.seekp((4ull << 30) + 100);
+        big.put('x');
+    }
+    std::string out;
+    ASSERT_EQ(run("cd " + quoted(dir) + " && zip -q0 a.zip big.bin new.txt src/a.txt", &out), 0) << out;
+    const fs::path a = dir / "a.zip";
+    ZipEditor ed;
+    ASSERT_EQ(ed.open(a.string()), 0);
+    EXPECT_EQ(ed.rename("big.bin", "a-longer-name-for-the-big-file.bin"), 1);
+    EXPECT_EQ(ed.addFile((dir / "src/keep.txt").string(), "keep.txt", false), 0);
+    ASSERT_EQ(ed.commit(), 0) << ed.lastError().text;
+    EXPECT_EQ(run("unzip -tq " + quoted(a), &out), 0) << out;
+    writeFile(dir / "t.py", "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                            "assert z.read('new.txt') == open(sys.argv[2], 'rb').read()\n"
+                            "assert [i.header_offset > 2**32 for i in z.infolist()] == [False, True, True, True]\n");
+    EXPECT_EQ(run("python3 " + quoted(dir / "t.py") + " " + quoted(a) + " " + quoted(dir / "new.txt"), &out), 0)
+        << out;
+}
+
 } // namespace zarvon::engine::testing
