@@ -386,8 +386,6 @@ int32_t ZipEditor::rename(const std::string &from, const std::string &to)
     }
     if (moving.empty())
         return fail(kErrNoSuchEntry, 0, "no entry is named " + from);
-    if (asFolder && moving.size() > 1 && stripSlash(moving.front()->current()) == base && !moving.front()->info.isFolder())
-        asFolder = true; // a file and a folder of the same name: both move
     // A folder cannot go inside itself.
     if (asFolder && target.size() > base.size() && target.compare(0, base.size(), base) == 0 && target[base.size()] == '/')
         return fail(kErrBadNewName, 0, "a folder cannot be moved into itself: " + to);
