@@ -184,4 +184,45 @@ TEST_F(ArchiveEditingTest, TheFolderViewWalksTheArchiveAndActsOnWholeFolders)
     EXPECT_EQ(unusedSteps(), 0);
 }
 
+TEST_F(ArchiveEditingTest, FilesAddedToAnEncryptedArchiveTakeItsCheckedPassword)
+{
+    writeStandardIni();
+    writeFile("elsewhere/n.txt", "n");
+    writeFile("elsewhere/s.txt", "secret");
+    const std::string zip = (folder() / "enc.zip").string();
+    engine::createArchive(zip, 0);
+    engine::setPassword("s3cret");
+    engine::addFile((folder() / "elsewhere/s.txt").string(), 0);
+    ASSERT_EQ(engine::closeArchives(), 0);
+    engine::setPassword("");
+    ASSERT_TRUE(start({zip}));
+    const std::string before = readFile(zip);
+    auto dropOne = [&] {
+        QWidget *window = windowWidget(ids::WindowMain);
+        const QPoint point = listView()->mapTo(window, listView()->rect().center());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString((folder() / "elsewhere/n.txt").string()))});
+        QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &drop);
+        pump();
+    };
+    // A wrong password is caught before anything is written.
+    expectYesNo(true);
+    expectText("wrong");
+    ScriptStep refused;
+    refused.textContains = "mot de passe";
+    expectDialog(refused);
+    dropOne();
+    EXPECT_TRUE(readFile(zip) == before);
+    expectYesNo(true);
+    expectText("s3cret");
+    dropOne();
+    EXPECT_EQ(unusedSteps(), 0);
+    std::vector<engine::EntryInfo> entries;
+    ASSERT_EQ(engine::listEntries(zip, entries), 2);
+    EXPECT_TRUE(entries[1].isEncrypted());
+}
+
 } // namespace
