@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "operations/batch.h"
 #include "operations/text_editor.h"
+#include "ui/archive_editing.h"
 #include "ui/archive_test.h"
 #include "ui/assistant.h"
 #include "ui/batch.h"
@@ -321,7 +322,15 @@ bool startsAJob(int item)
     case ids::MenuAddToZip:
     case ids::MenuExtractZip:
     case ids::MenuTestZip:
-    case ids::MenuAssistant: return true;
+    case ids::MenuAssistant:
+    case ids::MenuArchiveOpen:
+    case ids::MenuArchiveExtract:
+    case ids::MenuArchiveAdd:
+    case ids::MenuArchiveDelete:
+    case ids::MenuArchiveRename:
+    case ids::MenuArchiveNewFolder:
+    case ids::MenuArchiveTest:
+    case ids::MenuArchiveInfo: return true;
     default: return item >= ids::MenuRecentFirst && item <= ids::MenuRecentLast;
     }
 }
@@ -379,11 +388,22 @@ void menuEvent(int item)
     case ids::ShortcutRename:
         if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
             ui::renameSelection();
+        else if (pf::activeGadget() == ids::ArchiveList && !refusedForPrompt())
+            ui::renameArchiveEntry();
         break;
     case ids::ShortcutDeleteForGood:
         if (pf::activeGadget() == ids::ExplorerList && !refusedForPrompt())
             ui::deleteSelectionForGood();
         break;
+    case ids::MenuFolders: ui::switchArchiveFolders(); break;
+    case ids::MenuArchiveOpen: ui::openArchiveEntry(); break;
+    case ids::MenuArchiveExtract: ui::extractSelection(); break;
+    case ids::MenuArchiveAdd: ui::addFileToArchiveWithRequester(); break;
+    case ids::MenuArchiveDelete: ui::deleteArchiveEntries(); break;
+    case ids::MenuArchiveRename: ui::renameArchiveEntry(); break;
+    case ids::MenuArchiveNewFolder: ui::newArchiveFolder(); break;
+    case ids::MenuArchiveTest: ui::testArchive(); break;
+    case ids::MenuArchiveInfo: ui::showArchiveInformation(); break;
     case ids::MenuHelp2: showHelp(); break;
     case ids::MenuAbout: ui::showAboutWindow(); break;
     case ids::RestoreApp: ui::restoreFromTray(); break;
@@ -431,6 +451,8 @@ void controlEvent(const pf::UiEvent &event)
         // Its drag start is handled before.
         if (event.subtype == pf::EventSubtype::LeftDoubleClick && !refusedForPrompt())
             ui::openArchiveEntry();
+        else if (event.subtype == pf::EventSubtype::RightClick && !refusedForPrompt())
+            ui::showArchiveListMenu();
         break;
     case ids::SplitterArchive: ui::noteArchiveDivider(); break;
     // Compression window

@@ -200,5 +200,6 @@ echo "== listing an archive of 65,537 entries"
 t=$(seconds "$cli" list many.zip); echo "   zarvon-cli list: $t s" | tee -a "$results"
 if have unzip; then t=$(seconds unzip -l many.zip); echo "   unzip -l:        $t s" | tee -a "$results"; fi
 if have 7zz; then t=$(seconds 7zz l many.zip); echo "   7zz l:           $t s" | tee -a "$results"; fi
+"$here/edit.sh" "$cli" | tee -a "$results"
 echo
 echo "Results also in $results"

@@ -2,6 +2,7 @@
 // black-box checks. Exit status 0 only when everything asked for succeeded.
 #include "base/product.h"
 #include "base/whole_file.h"
+#include "operations/archive_editing.h"
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
@@ -48,7 +49,18 @@ const char *kUsage =
     "                                       directory is lost from their own headers\n"
     "  test [-p PASSWORD|-P] ARCHIVE        read every entry and check its CRC\n"
     "  info [-p PASSWORD|-P] ARCHIVE        a summary of the archive\n"
-    "  --help, --version\n";
+    "  add [-0|-9] [-j N] [-o|-n] [-u] [-p PASSWORD|-P] ARCHIVE FILE|FOLDER...\n"
+    "                                       add to a ZIP archive in place; an entry of the same name\n"
+    "                                       is replaced with -o, kept with -n, else asked about on a\n"
+    "                                       terminal and kept elsewhere; -u replaces only entries\n"
+    "                                       older than their file; -p encrypts the new entries\n"
+    "  delete ARCHIVE ENTRY...              remove entries; \"DIR/\" a folder and all under it,\n"
+    "                                       * and ? patterns over whole names\n"
+    "  rename ARCHIVE OLD NEW               rename an entry, or a folder and all under it\n"
+    "  --help, --version\n"
+    "exit status: 0 everything asked for succeeded; 1 something failed (an archive being\n"
+    "  edited is then left exactly as it was); 2 the command line could not be understood;\n"
+    "  3 a test was incomplete (encrypted entries not checked for want of a password)\n";
 
 int usage(const char *problem = nullptr)
 {
@@ -89,6 +101,10 @@ std::string describe(const Failure &failure)
     case Reason::IntoItself: text = "a folder cannot go into itself"; break;
     case Reason::InvalidName: text = "invalid name"; break;
     case Reason::NoTrash: text = "no trash on this file system"; break;
+    case Reason::NameInOtherCase: text = "an entry already has this name in another case"; break;
+    case Reason::ArchiveBusy: text = "another job is editing the archive, or it changed meanwhile"; break;
+    case Reason::NotWritable: text = "the archive or its folder cannot be written"; break;
+    case Reason::ReadOnlyFormat: text = "archives of this format cannot be changed"; break;
     }
     if (failure.sysErrno != 0)
         text += std::string(" (") + std::strerror(failure.sysErrno) + ")";
@@ -208,6 +224,7 @@ struct Options {
     bool replaceExisting = false;
     bool keepExisting = false;
     bool salvage = false; // extract: an archive whose directory is lost is scanned for its entries
+    bool update = false; // add: replace only entries older than their file
     int threads = 0; // 0: one per core
     std::vector<std::string> args;
 };
@@ -238,6 +255,7 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
         case 'o': o.replaceExisting = true; break;
         case 'n': o.keepExisting = true; break;
         case 's': o.salvage = true; break;
+        case 'u': o.update = true; break;
         case '0': o.method = 0; break;
         case '9': o.method = 8; break;
         case 'P':
@@ -566,6 +584,66 @@ int commandInfo(const Options &o)
     return ExitOk;
 }
 
+// The outcome of an edit, on the error output; the exit status.
+int editOutcome(const std::string &archive, const EditReport &report)
+{
+    g_progress.clear();
+    for (const std::string &name : report.skipped)
+        std::fprintf(stderr, "zarvon-cli: %s: kept\n", name.c_str());
+    if (report.done)
+        return ExitOk;
+    std::string what = report.failure.name.empty() ? std::string() : report.failure.name + ": ";
+    std::fprintf(stderr, "zarvon-cli: %s: not changed: %s%s%s\n", archive.c_str(), what.c_str(),
+                 describe(report.failure).c_str(),
+                 report.failure.reason == Reason::Damaged ? " (extract what can be read, then make a new archive)" : "");
+    return ExitFailed;
+}
+
+int commandAdd(const Options &o)
+{
+    if (o.args.size() < 2)
+        return usage("add takes an archive and at least one file or folder");
+    EditRequest request;
+    request.kind = o.update ? EditRequest::Kind::Update : EditRequest::Kind::Add;
+    request.archivePath = o.args[0];
+    request.items.assign(o.args.begin() + 1, o.args.end());
+    request.password = o.havePassword ? o.password : std::string();
+    request.method = o.method;
+    request.threads = o.threads;
+    const bool asking = !o.replaceExisting && !o.keepExisting && isatty(STDIN_FILENO);
+    request.overwrite = o.replaceExisting ? Overwrite::Replace : asking ? Overwrite::Ask : Overwrite::Skip;
+    if (!o.havePassword && editableArchive(request.archivePath).encrypted)
+        std::fprintf(stderr, "zarvon-cli: %s: the archive's entries are encrypted; the new ones are not (-p or -P "
+                             "encrypts them)\n",
+                     request.archivePath.c_str());
+    CliProgress progress;
+    return editOutcome(request.archivePath, editArchive(request, progress));
+}
+
+int commandDelete(const Options &o)
+{
+    if (o.args.size() < 2)
+        return usage("delete takes an archive and at least one entry");
+    EditRequest request;
+    request.kind = EditRequest::Kind::Delete;
+    request.archivePath = o.args[0];
+    request.items.assign(o.args.begin() + 1, o.args.end());
+    CliProgress progress;
+    return editOutcome(request.archivePath, editArchive(request, progress));
+}
+
+int commandRename(const Options &o)
+{
+    if (o.args.size() != 3)
+        return usage("rename takes an archive, an entry and its new name");
+    EditRequest request;
+    request.kind = EditRequest::Kind::Rename;
+    request.archivePath = o.args[0];
+    request.items.assign(o.args.begin() + 1, o.args.end());
+    CliProgress progress;
+    return editOutcome(request.archivePath, editArchive(request, progress));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -574,7 +652,11 @@ int main(int argc, char **argv)
         return usage();
     std::string command = argv[1];
     // list and info take a password for archives whose names are encrypted.
-    const char *allowed = command == "create" ? "09ejopP" : command == "extract" ? "dnopPs" : "pP";
+    const char *allowed = command == "create"    ? "09ejopP"
+                          : command == "extract" ? "dnopPs"
+                          : command == "add"     ? "09jonupP"
+                          : command == "delete" || command == "rename" ? ""
+                                                 : "pP";
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(kUsage, stdout);
         return ExitOk;
@@ -584,7 +666,7 @@ int main(int argc, char **argv)
         return ExitOk;
     }
     Options o;
-    o.confirmPassword = command == "create";
+    o.confirmPassword = command == "create" || command == "add";
     std::string problem;
     if (!parse(argc, argv, 2, o, allowed, problem))
         return usage(problem.c_str());
@@ -601,5 +683,11 @@ int main(int argc, char **argv)
         return commandTest(o);
     if (command == "info")
         return commandInfo(o);
+    if (command == "add")
+        return commandAdd(o);
+    if (command == "delete")
+        return commandDelete(o);
+    if (command == "rename")
+        return commandRename(o);
     return usage(("unknown command " + command).c_str());
 }

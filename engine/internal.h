@@ -110,6 +110,12 @@ private:
     unsigned char offeredHeader_[16 + kAesVerifierSize] = {};
 };
 
+// After minizip appended entries to an archive (keptEntries of its
+// entries were there before): puts the Unix host back on the appended ZIP64
+// entries and adds the ZIP64 end records minizip leaves out at 65,535
+// entries and more. Result false when the file could not be mended.
+bool finishAppendedArchive(const std::string &path, uint64_t keptEntries, uint64_t entries, bool addedZip64);
+
 // The I/O table in force (see zip_io.h), and opening through it.
 zlib_filefunc64_def archiveIo();
 unzFile openUnz(const std::string &path);

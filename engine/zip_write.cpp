@@ -206,6 +206,11 @@ bool restoreUnixHost(const std::string &path, uint64_t skipEntries)
 
 } // namespace
 
+bool finishAppendedArchive(const std::string &path, uint64_t keptEntries, uint64_t entries, bool addedZip64)
+{
+    return (!addedZip64 || restoreUnixHost(path, keptEntries)) && (entries < 0xFFFF || addZip64EndRecords(path, entries));
+}
+
 EntryWriter::~EntryWriter()
 {
     if (open_)

@@ -110,6 +110,7 @@ struct FormatCapabilities {
     bool test = false;
     bool extract = false;
     bool passwords = false;
+    bool edit = false; // entries can be added, deleted and renamed in place
 };
 
 class ArchiveFormat {

@@ -40,6 +40,10 @@ enum class Reason {
     AlreadyExists,     // another item already has the name asked for
     IntoItself,        // a folder would go into itself or one of its own sub-folders
     InvalidName,       // the name asked for is empty or holds a "/"
+    NameInOtherCase,   // an entry already has that name in another case (systems that ignore case would merge them)
+    ArchiveBusy,       // another job is editing the archive, or it changed on disk meanwhile
+    NotWritable,       // the archive or its folder cannot be written (see sysErrno)
+    ReadOnlyFormat,    // archives of this format are read, never changed
     NoTrash,           // the item's file system has no trash the item can go to (nothing was moved)
 };
 

@@ -77,7 +77,7 @@ class ZipFormat final : public ArchiveFormat {
 public:
     const char *name() const override { return "ZIP"; }
 
-    FormatCapabilities capabilities() const override { return {true, true, true, true, true}; }
+    FormatCapabilities capabilities() const override { return {true, true, true, true, true, true}; }
 
     ListReport list(const std::string &archivePath, const std::string &) const override
     {

@@ -84,6 +84,8 @@ inline constexpr SettingKey kArchiveColumns{"View", "ArchiveColumns", ""};
 // The archive list's order: "<column>,<0 up | 1 down>"; empty while the rows
 // keep the archive's own order.
 inline constexpr SettingKey kArchiveSort{"View", "ArchiveSort", ""};
+// "1": the archive list shows one folder of the archive at a time.
+inline constexpr SettingKey kArchiveFolders{"View", "ArchiveFolders", "0"};
 // Where the user left the divider between the archive list and the explorer
 // list: the archive side's width in pixels; absent until the divider is
 // moved (the layout then shows the name, sizes, ratio and date whole).
@@ -122,7 +124,7 @@ inline constexpr const SettingKey *kAllSettingKeys[] = {
     &kOldWindowRight,
     // View, Options
     &kToolBar, &kStatusBar, &kFrenchLanguage, &kEnglishLanguage, &kDefaultView, &kBigIconView, &kSmallIconView,
-    &kListView, &kArchiveColumns, &kArchiveSort, &kArchiveDivider, &kViewAssistantState, &kInitBootPage,
+    &kListView, &kArchiveColumns, &kArchiveSort, &kArchiveFolders, &kArchiveDivider, &kViewAssistantState, &kInitBootPage,
     &kReplaceWithoutAsking,
     // Recent files, Disk, before the first group
     &kRecentCount, &kRecentFile, &kLastDisk, &kSelectAll};

@@ -1,4 +1,6 @@
 #include "ui/compression.h"
+#include "operations/archive_editing.h"
+#include "ui/archive_editing.h"
 
 #include <sys/stat.h>
 
@@ -277,9 +279,29 @@ void confirmCompressionWindow()
     case CompressionDecision::Run: break;
     }
     // The name was typed, not chosen in a save requester that would have
-    // asked: an archive already there is not replaced without a yes.
+    // asked: an archive already there is not replaced without a yes. One
+    // that can be edited may take the files instead.
     struct stat existing {};
-    if (::stat(plan.archivePath.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+    const bool exists = ::stat(plan.archivePath.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (exists && operations::editableArchive(plan.archivePath).editable) {
+        const int choice = pf::askChoice(
+            "Zarvon", languageText("MsgArchiveExists", "Cette archive existe déjà :") + "\r" + plan.archivePath,
+            {languageText("BtAddToArchive", "Y ajouter"), languageText("BtReplaceArchive", "La remplacer"),
+             languageText("BtCancelChoice", "Annuler")});
+        if (choice == 0) {
+            std::vector<std::string> paths;
+            for (const Item &item : explorerChoice(ids::ExplorerList))
+                paths.push_back(item.path);
+            pf::closeWindow(ids::WindowCompression);
+            addToArchive(plan.archivePath, paths, plan.password, plan.method);
+            setMainTitle(restingWindowTitle());
+            return;
+        }
+        if (choice != 1) {
+            pf::setActiveGadget(ids::StrZipName);
+            return;
+        }
+    } else if (exists &&
         !pf::askYesNo("Zarvon",
                       languageText("MsgReplaceItem", "Un élément de ce nom existe déjà :") + "\r" + plan.archivePath +
                           "\r" + languageText("MsgReplaceQuestion", "Voulez-vous le remplacer ?"),

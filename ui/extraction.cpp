@@ -97,8 +97,9 @@ std::vector<std::string> selectedArchiveRows()
     const int count = pf::countGadgetItems(ids::ArchiveList);
     for (int i = 0; i < count; ++i)
         if (pf::getGadgetItemState(ids::ArchiveList, i) & pf::ItemSelected)
-            names.push_back(pf::getGadgetItemText(ids::ArchiveList, i));
-    return names;
+            if (std::string name = archiveRowName(i); !name.empty())
+                names.push_back(name);
+    return entriesOfRows(names);
 }
 
 bool isProtected(const std::string &archivePath)

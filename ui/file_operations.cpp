@@ -1,4 +1,5 @@
 #include "ui/file_operations.h"
+#include "ui/archive_editing.h"
 
 #include <sys/stat.h>
 
@@ -390,10 +391,12 @@ void deleteSelectionForGood()
 
 void deleteFocusedItems()
 {
-    // The archive list's entries cannot be removed from the archive (yet):
-    // there the key means nothing, and never the explorer's selection.
+    // The key acts on the list that has the focus, never on the other one's
+    // selection: on the archive list it removes entries from the archive.
     if (pf::activeGadget() == ids::ExplorerList)
         deleteSelection();
+    else if (pf::activeGadget() == ids::ArchiveList)
+        deleteArchiveEntries();
 }
 
 } // namespace zarvon::ui

@@ -31,6 +31,7 @@ constexpr int WindowHelp = 10;
 // ---- Menus -----------------------------------------------------------------
 constexpr int MenuBarMain = 0; // the main window's menu bar
 constexpr int TrayMenu = 143;  // popup menu of the notification-area icon
+constexpr int ArchiveListMenu = 148; // popup menu of the archive list
 
 // Menu items of the main window's menu bar.
 constexpr int MenuOpenZip = 0;
@@ -65,6 +66,18 @@ constexpr int MenuAbout = 26;
 // MenuRecentFirst + i; 201 to 221 are reserved for it.
 constexpr int MenuRecentFirst = 201;
 constexpr int MenuRecentLast = 221;
+
+// Items of the archive list's popup menu.
+constexpr int MenuArchiveOpen = 260;
+constexpr int MenuArchiveExtract = 261;
+constexpr int MenuArchiveAdd = 262;
+constexpr int MenuArchiveDelete = 263;
+constexpr int MenuArchiveRename = 264;
+constexpr int MenuArchiveNewFolder = 265;
+constexpr int MenuArchiveTest = 266;
+constexpr int MenuArchiveInfo = 267;
+// View menu: the archive list by folders.
+constexpr int MenuFolders = 268;
 
 // Items of the tray popup menu.
 constexpr int RestoreApp = 144;

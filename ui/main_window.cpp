@@ -319,6 +319,8 @@ void buildMenus(bool redraw)
     pf::menuTitle(languageText("MenuView", "Afficher"));
     pf::menuItem(ids::MenuToolBar, languageText("MenuToolBar", "ToolBar"));
     pf::menuItem(ids::MenuStatusBar, languageText("MenuStatusBar", "StatusBar"));
+    pf::menuItem(ids::MenuFolders, languageText("MenuFolders", "Dossiers"));
+    pf::setMenuItemState(ids::MenuBarMain, ids::MenuFolders, archiveFoldersShown());
     pf::openSubMenu(languageText("MenuViewType", "Affichage"));
     pf::menuItem(ids::MenuDefaultView, languageText("MenuDefaultView", "Affichage par défaut"));
     pf::menuItem(ids::MenuLargeIcon, languageText("MenuLargeIcon", "Affichage grande icône"));

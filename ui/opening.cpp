@@ -1,4 +1,5 @@
 #include "ui/opening.h"
+#include "ui/archive_editing.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <system_error>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "settings/language.h"
 #include "settings/recent_archives.h"
 #include "settings/setting_keys.h"
+#include "settings/settings_ops.h"
 #include "ui/extraction.h"
 #include "ui/file_operations.h"
 #include "ui/ids.h"
@@ -232,6 +235,60 @@ void saveArchiveColumns()
     file.close();
 }
 
+namespace {
+
+void readFoldersSetting()
+{
+    auto &list = uiState().archiveList;
+    if (!list.foldersKnown) {
+        list.foldersKnown = true;
+        list.folders = settings::settingText(settings::kArchiveFolders) == "1";
+    }
+}
+
+// The rows of one folder of the archive: ".." above the top, then its
+// folders (also those that only their entries imply) and its files, in
+// the archive's order, each under its name inside the folder.
+void addFolderRows(const std::vector<operations::ArchiveEntry> &entries, const std::string &folder,
+                   const std::string &stored, std::vector<std::string> &rows)
+{
+    if (!folder.empty()) {
+        operations::ArchiveEntry up;
+        up.name = "..";
+        up.folder = true;
+        rows.push_back(archiveListRow(up, stored));
+    }
+    std::set<std::string> seen;
+    std::vector<std::string> files;
+    for (const operations::ArchiveEntry &entry : entries) {
+        if (entry.name.size() <= folder.size() || entry.name.compare(0, folder.size(), folder) != 0)
+            continue;
+        const std::string rest = entry.name.substr(folder.size());
+        const std::size_t slash = rest.find('/');
+        operations::ArchiveEntry shown = entry;
+        if (slash == std::string::npos) {
+            shown.name = rest;
+            files.push_back(archiveListRow(shown, stored));
+            continue;
+        } else {
+            shown.name = rest.substr(0, slash + 1);
+            if (!seen.insert(shown.name).second)
+                continue;
+            if (shown.name != rest) { // a folder only its entries imply: no date of its own
+                const std::string name = shown.name;
+                shown = operations::ArchiveEntry{};
+                shown.name = name;
+            }
+            shown.folder = true;
+        }
+        rows.push_back(archiveListRow(shown, stored));
+    }
+    // Folders first, as a file manager shows them.
+    rows.insert(rows.end(), std::make_move_iterator(files.begin()), std::make_move_iterator(files.end()));
+}
+
+} // namespace
+
 int32_t listArchive(const std::string &path)
 {
     const operations::ListReport listed = operations::listArchiveEntries(path);
@@ -239,14 +296,93 @@ int32_t listArchive(const std::string &path)
         return 0;
     const auto &entries = listed.entries;
     const std::string stored = storedMethodWord();
-    uiState().archiveList.storedWord = stored;
+    auto &list = uiState().archiveList;
+    list.storedWord = stored;
+    readFoldersSetting();
+    if (list.folderArchive != path) {
+        list.folder.clear();
+        list.folderArchive = path;
+    }
+    list.names.clear();
     std::vector<std::string> rows;
     rows.reserve(entries.size());
-    for (const operations::ArchiveEntry &entry : entries)
-        rows.push_back(archiveListRow(entry, stored));
+    if (list.folders) {
+        list.names.reserve(entries.size());
+        for (const operations::ArchiveEntry &entry : entries)
+            list.names.push_back(entry.name);
+        addFolderRows(entries, list.folder, stored, rows);
+    } else {
+        for (const operations::ArchiveEntry &entry : entries)
+            rows.push_back(archiveListRow(entry, stored));
+    }
     pf::addGadgetItems(ids::ArchiveList, rows);
     applyArchiveSort();
-    return int32_t(entries.size());
+    return int32_t(rows.size());
+}
+
+bool archiveFoldersShown()
+{
+    readFoldersSetting();
+    return uiState().archiveList.folders;
+}
+
+const std::string &archiveFolderShown() { return uiState().archiveList.folder; }
+
+std::string archiveRowName(int row)
+{
+    const std::string text = pf::getGadgetItemText(ids::ArchiveList, row);
+    if (!archiveFoldersShown())
+        return text;
+    return text == ".." ? std::string() : uiState().archiveList.folder + text;
+}
+
+std::vector<std::string> entriesOfRows(const std::vector<std::string> &rows)
+{
+    const auto &list = uiState().archiveList;
+    if (!archiveFoldersShown())
+        return rows;
+    std::vector<std::string> out;
+    std::set<std::string> taken;
+    for (const std::string &row : rows) {
+        if (row.empty() || row.back() != '/') {
+            if (!row.empty() && taken.insert(row).second)
+                out.push_back(row);
+            continue;
+        }
+        for (const std::string &name : list.names)
+            if (name.compare(0, row.size(), row) == 0 && taken.insert(name).second)
+                out.push_back(name);
+    }
+    return out;
+}
+
+void showArchiveFolder(const std::string &folder)
+{
+    auto &list = uiState().archiveList;
+    list.folder = folder;
+    if (shownPath().empty() || !pf::isGadget(ids::ArchiveList))
+        return;
+    pf::clearGadgetItems(ids::ArchiveList);
+    listArchive(shownPath());
+    relabelArchiveList();
+    if (pf::isWindow(ids::WindowMain))
+        pf::setWindowTitle(ids::WindowMain, restingWindowTitle());
+}
+
+void switchArchiveFolders()
+{
+    auto &list = uiState().archiveList;
+    list.folders = !archiveFoldersShown();
+    settings::SettingsFile file;
+    // Kept in the configuration file, made with its defaults when missing.
+    if (!file.open(settings::settingsPath()))
+        settings::writeDefaultSettings();
+    if (file.open(settings::settingsPath())) {
+        settings::writeKeyText(file, settings::kArchiveFolders, list.folders ? "1" : "0");
+        file.close();
+    }
+    pf::setMenuItemState(ids::MenuBarMain, ids::MenuFolders, list.folders);
+    showArchiveFolder(std::string());
 }
 
 void relabelArchiveList()
@@ -279,7 +415,9 @@ void showEntryCount()
         return;
     // One row per entry: the list already holds the count, and reading a
     // large archive's directory a second time for it doubled the opening.
-    const int count = pf::countGadgetItems(ids::ArchiveList);
+    // The folder view shows one folder: the count is the whole archive's.
+    const int count = archiveFoldersShown() ? int(uiState().archiveList.names.size())
+                                            : pf::countGadgetItems(ids::ArchiveList);
     const std::string title = pf::getGadgetColumnTitle(ids::ArchiveList, 0);
     pf::setGadgetColumnTitle(ids::ArchiveList, 0, title + " (" + std::to_string(count) + ")");
 }
@@ -499,7 +637,8 @@ DraggedEntries selectedForDrag(const std::string &archive)
     const int count = pf::countGadgetItems(ids::ArchiveList);
     for (int i = 0; i < count; ++i)
         if (pf::getGadgetItemState(ids::ArchiveList, i) & pf::ItemSelected)
-            dragged.chosen.push_back(pf::getGadgetItemText(ids::ArchiveList, i));
+            if (std::string name = archiveRowName(i); !name.empty())
+                dragged.chosen.push_back(name);
     if (dragged.chosen.empty())
         return dragged;
     const operations::ListReport listed = operations::listArchiveEntries(archive);
@@ -550,7 +689,21 @@ void openArchiveEntry()
     const int row = pf::getGadgetState(ids::ArchiveList);
     if (archive.empty() || row < 0)
         return;
-    const std::string name = pf::getGadgetItemText(ids::ArchiveList, row);
+    // In the folder view a folder row (or "..") is entered, not opened.
+    if (archiveFoldersShown()) {
+        const std::string text = pf::getGadgetItemText(ids::ArchiveList, row);
+        const std::string &folder = archiveFolderShown();
+        if (text == "..") {
+            const std::size_t slash = folder.find_last_of('/', folder.size() >= 2 ? folder.size() - 2 : 0);
+            showArchiveFolder(slash == std::string::npos || folder.size() < 2 ? std::string() : folder.substr(0, slash + 1));
+            return;
+        }
+        if (!text.empty() && text.back() == '/') {
+            showArchiveFolder(folder + text);
+            return;
+        }
+    }
+    const std::string name = archiveRowName(row);
     if (name.empty() || name.back() == '/')
         return;
     const operations::ListReport listed = operations::listArchiveEntries(archive);
@@ -649,12 +802,29 @@ void dropFiles(int target)
         transferItemsTo(files, explorerFolderText(), pf::dropMoves());
         return;
     }
+    // Onto the list of an archive shown: the files go into the archive.
+    if (target == ids::ArchiveList && !shownPath().empty() && pf::isGadget(ids::ArchiveList)) {
+        if (shownArchiveIsEditable())
+            addToArchive(shownPath(), files, {}, 8, archiveFolderShown());
+        else
+            pf::messageBox("Zarvon", settings::languageText("InfoBulleReadOnlyArchive",
+                                                            "Les archives de ce format ne peuvent pas être modifiées"),
+                           pf::MessageIcon::Error);
+        return;
+    }
     const std::string extension = base::foldLatin1Case(base::pathExtension(files.front()));
     if (extension == "zip" || extension == "rar")
         openArchiveAtPath(files.front());
 }
 
-std::string archiveWindowTitle(const std::string &path) { return "''" + path + "'' ----- Zarvon"; }
+std::string archiveWindowTitle(const std::string &path)
+{
+    const auto &list = uiState().archiveList;
+    // The folder view says where in the archive it is.
+    if (list.folders && !list.folder.empty() && list.folderArchive == path)
+        return "''" + path + "'' : /" + list.folder + " ----- Zarvon";
+    return "''" + path + "'' ----- Zarvon";
+}
 
 bool archiveListIsTheTarget()
 {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "operations/archive_format.h"
 #include "ui/extraction.h"
@@ -132,6 +133,20 @@ operations::ExtractReport takeOutWithPassword(const PasswordRequest &request, co
 // window; elsewhere a dropped ".zip" or ".rar" file is opened as with the
 // open requester. Anything else is left alone.
 void dropFiles(int target);
+
+// The folder view of the archive list (View > Folders, kept in [View]
+// ArchiveFolders): one folder at a time, ".." and folder rows first; Enter
+// or a double click on a folder row goes into it. `archiveFolderShown` is
+// "" at the top, else the folder's name ending with "/".
+bool archiveFoldersShown();
+const std::string &archiveFolderShown();
+void showArchiveFolder(const std::string &folder);
+void switchArchiveFolders();
+// The whole entry name of a row of the archive list ("" for ".."), and the
+// entries selected rows stand for (in the folder view a folder row stands
+// for everything under it).
+std::string archiveRowName(int row);
+std::vector<std::string> entriesOfRows(const std::vector<std::string> &rows);
 
 // The main window's title while `path` is shown: "''" + path + "'' ----- Zarvon".
 std::string archiveWindowTitle(const std::string &path);

@@ -74,6 +74,14 @@ struct ArchiveListState {
     // The archive side's width the user gave the divider beside the explorer
     // list, carried to the next layout; 0 while it was never moved this run.
     int divider = 0;
+    // The folder view: one folder of the archive at a time. `folder` is the
+    // one shown ("" the top, else ending with "/") of `folderArchive`;
+    // `names` every entry of the archive listed, for the rows of a folder.
+    bool folders = false;
+    bool foldersKnown = false; // false until read from the file
+    std::string folder;
+    std::string folderArchive;
+    std::vector<std::string> names;
 };
 
 struct UiState {

@@ -390,6 +390,7 @@ TEST_F(DispatchTest, MenuBarInFrenchWithItsCheckMarks)
                                       "Afficher>",
                                       "ToolBar",
                                       "StatusBar",
+                                      "Dossiers",
                                       "Affichage>",
                                       "Affichage par défaut",
                                       "Affichage grande icône",

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 
 #include "ui/compression.h"
+#include "engine/engine.h"
+#include "support/zip_maker.h"
 #include "ui/progress.h"
 #include "support/workflow_fixture.h"
 #include "ui/dialogs/compression_window.h"
@@ -462,6 +464,28 @@ TEST_F(CompressionWindowTest, ATypedNameOfAnExistingArchiveAsksBeforeReplacingIt
     pf::expectYesNo(true);
     confirmCompressionWindow();
     EXPECT_TRUE(testsClean(archive));
+}
+
+TEST_F(CompressionWindowTest, AnExistingZipArchiveCanTakeTheFilesInstead)
+{
+    const std::string archive = path("out/photos.zip");
+    fs::create_directories(path("out"));
+    zarvon::testing::writeZip(archive, {{"old.txt", "old"}});
+    const std::string before = readFile(archive);
+    openWindowWith({"alpha.txt"});
+    fill("photos.zip", path("out"), operations::CompressionTypeDeflate);
+    pf::expectChoice(2); // Cancel: nothing changes, the name can be changed
+    confirmCompressionWindow();
+    EXPECT_TRUE(readFile(archive) == before);
+    EXPECT_TRUE(pf::isWindow(ids::WindowCompression));
+    pf::expectChoice(0); // Add to it
+    confirmCompressionWindow();
+    EXPECT_TRUE(testsClean(archive));
+    std::vector<engine::EntryInfo> entries;
+    ASSERT_EQ(engine::listEntries(archive, entries), 2);
+    EXPECT_EQ(entries[0].fileName, "old.txt");
+    EXPECT_EQ(entries[1].fileName, "alpha.txt");
+    EXPECT_FALSE(pf::isWindow(ids::WindowCompression));
 }
 
 TEST_F(CompressionWindowTest, ArchiveNamedAfterASelectedFileNeverReplacesIt)

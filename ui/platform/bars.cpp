@@ -240,6 +240,17 @@ bool getMenuItemState(int menu, int item)
     return a && a->isChecked();
 }
 
+void setMenuItemEnabled(int menu, int item, bool enabled, const std::string &toolTip)
+{
+    QAction *a = itemAction(menu, item);
+    if (!a)
+        return;
+    a->setEnabled(enabled);
+    a->setToolTip(qs(toolTip));
+    if (MenuRec *m = findMenu(menu); m && m->popup)
+        m->popup->setToolTipsVisible(true);
+}
+
 void displayPopupMenu(int menu, int window)
 {
     MenuRec *m = findMenu(menu);

@@ -492,6 +492,10 @@ void closeSubMenu();
 void setMenuItemState(int menu, int item, bool checked);
 bool getMenuItemState(int menu, int item);
 
+// Greys out an item (or gives it back); a greyed item shows `toolTip`, which
+// says why.
+void setMenuItemEnabled(int menu, int item, bool enabled, const std::string &toolTip = {});
+
 // Shows popup `menu` at the mouse pointer, owned by `window`.
 void displayPopupMenu(int menu, int window);
 

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
@@ -51,6 +52,8 @@ const char *kindName(DialogKind kind)
     case DialogKind::Replace: return "replace question";
     case DialogKind::StartProgram: return "program start";
     case DialogKind::Password: return "password question";
+    case DialogKind::Text: return "text question";
+    case DialogKind::Choice: return "choice question";
     }
     return "dialog";
 }
@@ -219,6 +222,49 @@ ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bo
     case QMessageBox::NoToAll: return ReplaceAnswer::NoToAll;
     default: return ReplaceAnswer::Cancel;
     }
+}
+
+bool askText(const std::string &caption, const std::string &text, std::string &answer, const std::string &initial,
+             bool secret)
+{
+    if (script().active) {
+        ScriptStep step;
+        if (!takeStep(ShownDialog{DialogKind::Text, caption, text, MessageIcon::Question, 0, initial, 0}, step))
+            return false;
+        answer = step.answer;
+        return step.yes;
+    }
+    bool ok = false;
+    const QString typed = QInputDialog::getText(dialogParent(), qs(caption), qs(text),
+                                                secret ? QLineEdit::Password : QLineEdit::Normal, qs(initial), &ok);
+    answer = ss(typed);
+    return ok;
+}
+
+int askChoice(const std::string &caption, const std::string &text, const std::vector<std::string> &buttons)
+{
+    if (script().active) {
+        ScriptStep step;
+        std::string all;
+        for (const std::string &b : buttons)
+            all += (all.empty() ? "" : "|") + b;
+        if (!takeStep(ShownDialog{DialogKind::Choice, caption, text, MessageIcon::Question, 0, all, 0}, step))
+            return -1;
+        return step.choice;
+    }
+    QMessageBox box(QMessageBox::Question, qs(caption), qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
+                    QMessageBox::NoButton, dialogParent());
+    closeBoxOnly(box);
+    std::vector<QPushButton *> made;
+    for (const std::string &b : buttons)
+        made.push_back(box.addButton(qs(b), QMessageBox::ActionRole));
+    if (!made.empty())
+        box.setDefaultButton(made.front());
+    box.exec();
+    for (size_t i = 0; i < made.size(); ++i)
+        if (box.clickedButton() == made[i])
+            return int(i);
+    return -1;
 }
 
 std::string openFileRequester(const std::string &title, const std::string &defaultFile, const std::string &filter,
@@ -430,6 +476,23 @@ void expectReplace(ReplaceAnswer answer, bool forAll)
     step.replace = answer;
     // The step's `yes` holds whether the "to all" answers must be offered.
     step.yes = forAll;
+    expectDialog(step);
+}
+
+void expectText(const std::string &answer, bool ok)
+{
+    ScriptStep step;
+    step.kind = DialogKind::Text;
+    step.answer = answer;
+    step.yes = ok;
+    expectDialog(step);
+}
+
+void expectChoice(int index)
+{
+    ScriptStep step;
+    step.kind = DialogKind::Choice;
+    step.choice = index;
     expectDialog(step);
 }
 

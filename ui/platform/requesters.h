@@ -41,6 +41,14 @@ ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bo
 // Asks for a password, the typed characters hidden. Returns what was typed;
 // empty when the user cancelled (or typed nothing).
 std::string passwordRequester(const std::string &caption, const std::string &text);
+// A line of text asked for, under `text`, starting as `initial` (hidden as
+// typed with `secret`). False when the user cancelled.
+bool askText(const std::string &caption, const std::string &text, std::string &answer,
+             const std::string &initial = {}, bool secret = false);
+
+// A question answered by one of `buttons` (their texts, the first the
+// default). The index of the button, -1 when the box was closed.
+int askChoice(const std::string &caption, const std::string &text, const std::vector<std::string> &buttons);
 
 // File requesters. `filter` is "Name(*.a)|*.a;*.b|Other(*.c)|*.c" (pairs of
 // label and patterns); `filterIndex` is the 0-based pair shown first.

@@ -110,7 +110,19 @@ std::string getStatusBarText(int bar, int field);
 // The code given to endProcess while the end of the process was intercepted.
 int requestedExitCode();
 
-enum class DialogKind { Message, YesNo, OpenFile, SaveFile, Folder, OpenDocument, Replace, StartProgram, Password };
+enum class DialogKind {
+    Message,
+    YesNo,
+    OpenFile,
+    SaveFile,
+    Folder,
+    OpenDocument,
+    Replace,
+    StartProgram,
+    Password,
+    Text,
+    Choice
+};
 
 // One dialog as it was shown.
 struct ShownDialog {
@@ -138,6 +150,7 @@ struct ScriptStep {
     std::string answer{};                          // requesters: the path chosen ("" = cancelled)
     bool yes = false;                              // YesNo
     ReplaceAnswer replace = ReplaceAnswer::Cancel; // Replace
+    int choice = -1;                               // Choice: the button's index, -1 closed
 };
 
 // Starts script mode (also intercepts endProcess). Every dialog must match the
@@ -159,6 +172,10 @@ void expectOpenDocument(bool opens = true);
 void expectStartProgram(const std::string &arguments, bool starts = true);
 // A replace question; `forAll` is whether it must offer the "to all" answers.
 void expectReplace(ReplaceAnswer answer, bool forAll);
+// A text question answered with `answer` ("" with yes false: cancelled).
+void expectText(const std::string &answer, bool ok = true);
+// A choice among buttons answered with button `index`.
+void expectChoice(int index);
 // Every dialog shown since beginScript.
 const std::vector<ShownDialog> &shownDialogs();
 // Number of expected steps not yet used.
