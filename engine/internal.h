@@ -63,14 +63,17 @@ int compressorThreads();
 // by every way of adding a file, so all entries get the same headers.
 class EntryWriter {
 public:
-    explicit EntryWriter(zipFile zf) : zf_(zf) {}
+    // `encryption` is how an entry with a password is encrypted; a job
+    // that is not a creation names its own rather than take the one the
+    // last creation left in force.
+    EntryWriter(zipFile zf, Encryption encryption) : zf_(zf), encryption_(encryption) {}
     // An entry still open is closed with what it holds, unless abandoned.
     ~EntryWriter();
     EntryWriter(const EntryWriter &) = delete;
     EntryWriter &operator=(const EntryWriter &) = delete;
 
     // Begins the entry for the file at `path` (stat `st`, `size` bytes).
-    // With a password, the entry is encrypted as state().encryption says;
+    // With a password, the entry is encrypted as the writer was told;
     // for the PKWARE cipher `headerCrc` is the CRC-32 whose high byte ends
     // the encryption header (AES needs none). `zip64` tells whether the entry got the ZIP64
     // extensions. Result 0 or minizip's error (nothing begun).
@@ -101,6 +104,7 @@ private:
     int32_t writeRaw(const unsigned char *data, size_t len);
 
     zipFile zf_;
+    Encryption encryption_;
     bool open_ = false;
     bool encrypt_ = false;
     PkwareKeys keys_{};

@@ -908,7 +908,10 @@ int32_t ZipEditor::commit()
                     result = fail(kErrGeneral, EIO, "the file could not be read to its end: " + a->path);
                     break;
                 }
-                EntryWriter entry(zf);
+                // New entries take the traditional cipher, the one the
+                // password was checked against; AES entries are never
+                // written here because they would need their method marked.
+                EntryWriter entry(zf, Encryption::ZipCrypto);
                 bool z64 = false;
                 if (entry.open(a->storedName, true, file->st, file->size, m, encrypt ? &password : nullptr, headerCrc,
                                z64) != 0) {

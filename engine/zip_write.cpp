@@ -229,7 +229,7 @@ int32_t EntryWriter::open(const std::string &path, bool keepFullPath, const fs::
     if (!utf8 && stored != utf8Name)
         extra += unicodePathExtra(stored, utf8Name);
     encrypt_ = password != nullptr;
-    const bool aes = encrypt_ && state().encryption == Encryption::Aes256;
+    const bool aes = encrypt_ && encryption_ == Encryption::Aes256;
     if (aes)
         extra += aesExtra(static_cast<uint32_t>(method));
     zip_fileinfo zi = fileInfoFor(st);
@@ -626,7 +626,7 @@ int32_t addOne(const std::string &path, int32_t keepFullPath, const std::string 
         return kErrGeneral;
     }
 
-    EntryWriter entry(zf);
+    EntryWriter entry(zf, state().encryption);
     if (file->aes)
         entry.offerAesCipher(std::move(file->aes), file->aesHeader, file->aesPassword);
     bool zip64 = false;
