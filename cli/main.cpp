@@ -82,6 +82,8 @@ std::string describe(const Failure &failure)
     case Reason::IntoItself: text = "a folder cannot go into itself"; break;
     case Reason::InvalidName: text = "invalid name"; break;
     case Reason::NoTrash: text = "no trash on this file system"; break;
+    case Reason::EncryptionUnsupported: text = "encrypted in a way Zarvon cannot open yet"; break;
+    case Reason::SpecialFileRefused: text = "a device, FIFO or socket, never created"; break;
     }
     if (failure.sysErrno != 0)
         text += std::string(" (") + std::strerror(failure.sysErrno) + ")";

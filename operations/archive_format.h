@@ -1,5 +1,6 @@
 // One interface for every archive format the program reads: ZIP through the
-// engine, RAR through the UnRAR binding. The extraction workflow, the test
+// engine, RAR through the UnRAR binding, the others through libarchive
+// (operations/libarchive_format.h). The extraction workflow, the test
 // command, the information sheet and zarvon-cli ask formatOf() for the
 // format of a file and call it; none of them switches on an extension.
 //
@@ -128,9 +129,12 @@ const ArchiveFormat &zipFormat();
 const ArchiveFormat &rarFormat();
 
 // The format of the file at `path`: by its first bytes ("PK" for ZIP,
-// "Rar!" for RAR), else by its extension (".zip", ".rar", any case), so that
-// a damaged archive is still reported by its own format. nullptr when
-// neither tells.
+// "Rar!" for RAR, the magic numbers of 7z, gzip, bzip2, xz, zstd, lz4, cab,
+// ar, cpio, "ustar" at 257 for tar, "CD001" at 0x8001 for iso9660; a
+// compressed stream is a tar when an archive is found inside it, else a
+// lone compressed file), else by its extension (".zip", ".rar", ".7z",
+// ".tar.gz"..., any case), so that a damaged archive is still reported by its
+// own format. nullptr when neither tells.
 const ArchiveFormat *formatOf(const std::string &path);
 
 } // namespace zarvon::operations

@@ -40,6 +40,8 @@ enum class Reason {
     IntoItself,        // a folder would go into itself or one of its own sub-folders
     InvalidName,       // the name asked for is empty or holds a "/"
     NoTrash,           // the item's file system has no trash the item can go to (nothing was moved)
+    EncryptionUnsupported, // encrypted in a way this program cannot decrypt yet (an encrypted 7z); nothing written
+    SpecialFileRefused,    // a device node, FIFO or socket entry, never created by this program
 };
 
 // One failure: what, why, and the detail a message needs.

@@ -17,6 +17,7 @@
 #include "base/safe_output.h"
 #include "engine/engine.h"
 #include "operations/engine_session.h"
+#include "operations/libarchive_format.h"
 
 namespace zarvon::operations {
 
@@ -67,7 +68,7 @@ std::string lowerExtension(const std::string &path) { return base::lowerAscii(ba
 
 const ArchiveFormat *formatOf(const std::string &path)
 {
-    char head[8] = {};
+    unsigned char head[512] = {};
     std::size_t got = 0;
     if (FILE *f = std::fopen(path.c_str(), "rb")) {
         got = std::fread(head, 1, sizeof head, f);
@@ -77,11 +78,16 @@ const ArchiveFormat *formatOf(const std::string &path)
         return &zipFormat();
     if (got >= 4 && std::memcmp(head, "Rar!", 4) == 0)
         return &rarFormat();
+    LibarchiveKind kind{};
+    if (got > 0 && libarchiveKindByContent(path, head, got, kind))
+        return &libarchiveFormat(kind);
     const std::string extension = lowerExtension(path);
     if (extension == "zip")
         return &zipFormat();
     if (extension == "rar")
         return &rarFormat();
+    if (libarchiveKindByName(path, kind))
+        return &libarchiveFormat(kind);
     return nullptr;
 }
 
@@ -483,6 +489,8 @@ int32_t countFilesInFolder(const std::string &folder)
 
 CompressReport compressFiles(const CompressRequest &request, JobProgress &progress)
 {
+    if (const CreatedKind kind = createdKindOf(request.archivePath); kind != CreatedKind::None)
+        return compressWithLibarchive(request, kind, progress);
     CompressReport report;
     if (request.archivePath.empty()) {
         report.failure.reason = Reason::CannotCreate;
