@@ -4,6 +4,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <zlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,6 +58,96 @@ void supportFormats(struct archive *a, LibarchiveKind kind)
     }
 }
 
+// A gzip stream inflated by zlib, which checks each member's CRC and size:
+// libarchive's own gzip reader ignores a wrong CRC, and a damaged stream
+// must never pass for a sound one. Members follow one another as gzip
+// writes them; what follows the last one must be padding of zeros.
+class GzipSource {
+public:
+    explicit GzipSource(int fd) : fd_(fd), in_(kBlock), out_(kBlock)
+    {
+        ready_ = inflateInit2(&z_, 15 + 16) == Z_OK;
+    }
+    ~GzipSource()
+    {
+        if (ready_)
+            inflateEnd(&z_);
+    }
+
+    static la_ssize_t read(struct archive *a, void *self, const void **buffer)
+    {
+        return static_cast<GzipSource *>(self)->next(a, buffer);
+    }
+    static int close(struct archive *, void *self)
+    {
+        delete static_cast<GzipSource *>(self);
+        return ARCHIVE_OK;
+    }
+
+private:
+    la_ssize_t next(struct archive *a, const void **buffer)
+    {
+        *buffer = out_.data();
+        if (!ready_) {
+            archive_set_error(a, ENOMEM, "gzip: cannot start inflating");
+            return -1;
+        }
+        z_.next_out = out_.data();
+        z_.avail_out = uInt(out_.size());
+        while (z_.avail_out == out_.size() && !finished_) {
+            if (z_.avail_in == 0) {
+                const ssize_t got = ::read(fd_.get(), in_.data(), in_.size());
+                if (got < 0) {
+                    archive_set_error(a, errno, "gzip: read error");
+                    return -1;
+                }
+                if (got == 0) {
+                    if (!memberEnded_) {
+                        archive_set_error(a, EILSEQ, "gzip: the stream is cut short");
+                        return -1;
+                    }
+                    finished_ = true;
+                    break;
+                }
+                z_.next_in = in_.data();
+                z_.avail_in = uInt(got);
+            }
+            if (memberEnded_) {
+                // Another member, or the zeros some tools pad with.
+                while (z_.avail_in > 0 && *z_.next_in == 0) {
+                    ++z_.next_in;
+                    --z_.avail_in;
+                }
+                if (z_.avail_in == 0)
+                    continue;
+                inflateReset(&z_);
+                memberEnded_ = false;
+            }
+            const int result = inflate(&z_, Z_NO_FLUSH);
+            if (result == Z_STREAM_END) {
+                memberEnded_ = true;
+            } else if (result != Z_OK && result != Z_BUF_ERROR) {
+                archive_set_error(a, EILSEQ, "gzip: %s", z_.msg ? z_.msg : "damaged data (CRC mismatch)");
+                return -1;
+            }
+        }
+        return la_ssize_t(out_.size() - z_.avail_out);
+    }
+
+    base::FileDescriptor fd_;
+    z_stream z_{};
+    bool ready_ = false;
+    bool memberEnded_ = false;
+    bool finished_ = false;
+    std::vector<unsigned char> in_, out_;
+};
+
+bool startsAsGzip(int fd)
+{
+    unsigned char head[2] = {};
+    return ::pread(fd, head, 2, 0) == 2 && head[0] == 0x1f && head[1] == 0x8b;
+}
+
 // Opens the file for reading as `kind` says. nullptr with errno, and the
 // library's message in `why`, when it cannot.
 Reader openReader(const std::string &path, LibarchiveKind kind, std::string &why)
@@ -64,6 +155,17 @@ Reader openReader(const std::string &path, LibarchiveKind kind, std::string &why
     Reader a(archive_read_new());
     archive_read_support_filter_all(a.get());
     supportFormats(a.get(), kind);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && startsAsGzip(fd)) {
+        auto *source = new GzipSource(fd); // owned by the reader from here on, closed by it
+        if (archive_read_open(a.get(), source, nullptr, &GzipSource::read, &GzipSource::close) != ARCHIVE_OK) {
+            why = archive_error_string(a.get()) ? archive_error_string(a.get()) : "";
+            return nullptr;
+        }
+        return a;
+    }
+    if (fd >= 0)
+        ::close(fd);
     if (archive_read_open_filename(a.get(), path.c_str(), kBlock) != ARCHIVE_OK) {
         why = archive_error_string(a.get()) ? archive_error_string(a.get()) : "";
         return nullptr;
@@ -320,16 +422,14 @@ private:
             fail(name, Reason::UnsafeName);
             return;
         }
-        // Both ends are reached folder by folder without following a link,
-        // and only a plain file written here may be linked to: an outside
-        // file can never be reached, so it can never be changed through the
-        // new name.
-        const int targetDir = folderOf(name, targetParts, targetParts.size() - 1);
-        if (targetDir < 0)
-            return;
-        base::FileDescriptor from(::dup(targetDir));
+        // The target is reached folder by folder from the destination
+        // without following a link, and only a plain file already there may
+        // be linked to: an outside file can never be reached, so it can
+        // never be changed through the new name.
+        base::FileDescriptor from(existingFolder(targetParts));
         struct stat st {};
-        if (::fstatat(from.get(), targetParts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) {
+        if (!from.valid() || ::fstatat(from.get(), targetParts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
             fail(name, Reason::LinkRefused);
             return;
         }
@@ -349,6 +449,18 @@ private:
         }
         ++report_.entriesDone;
         ++report_.filesWritten;
+    }
+
+    // The folder holding the last of `parts`, opened from the destination
+    // without creating anything and without following a link; -1 when it
+    // is not there.
+    int existingFolder(const std::vector<std::string> &parts)
+    {
+        constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        base::FileDescriptor at(::open(request_.destination.c_str(), kFlags));
+        for (size_t i = 0; at.valid() && i + 1 < parts.size(); ++i)
+            at.reset(::openat(at.get(), parts[i].c_str(), kFlags));
+        return at.release();
     }
 
     // Writes the entry's data to a temporary beside its place and renames it
@@ -514,6 +626,8 @@ Failure openFailureOf(const std::string &path, const std::string &why)
     Failure failure = failureToOpen(path);
     if (failure.reason == Reason::NotAnArchive && why.find("ncrypt") != std::string::npos)
         failure.reason = Reason::EncryptionUnsupported;
+    else if (failure.reason == Reason::NotAnArchive && why.compare(0, 5, "gzip:") == 0)
+        failure.reason = Reason::Damaged; // a gzip stream, cut or failing its CRC before the first entry
     return failure;
 }
 
