@@ -26,6 +26,10 @@ struct ArchiveEntry {
     uint64_t size = 0;       // bytes after extraction
     uint64_t packedSize = 0; // bytes stored in the archive
     uint32_t crc = 0;
+    // Whether the format says what one entry takes packed (a compressed
+    // tarball or a solid 7z packs entries together) and gives its CRC.
+    bool packedKnown = true;
+    bool crcKnown = true;
     uint32_t dosDate = 0;   // packed DOS date (high 16 bits) and time (low 16 bits), local time
     // The modification time extraction restores, seconds since 1970 (UTC),
     // finer than dosDate where the archive keeps it; not known (both 0) when
@@ -127,6 +131,9 @@ public:
 
 const ArchiveFormat &zipFormat();
 const ArchiveFormat &rarFormat();
+
+// The UnRAR library can be loaded: RAR archives can be read.
+bool rarLibraryAvailable();
 
 // The format of the file at `path`: by its first bytes ("PK" for ZIP,
 // "Rar!" for RAR, the magic numbers of 7z, gzip, bzip2, xz, zstd, lz4, cab,

@@ -150,13 +150,15 @@ bool startsAsGzip(int fd)
 
 // Opens the file for reading as `kind` says. nullptr with errno, and the
 // library's message in `why`, when it cannot.
-Reader openReader(const std::string &path, LibarchiveKind kind, std::string &why)
+Reader openReader(const std::string &path, LibarchiveKind kind, std::string &why, bool *gzipped = nullptr)
 {
     Reader a(archive_read_new());
     archive_read_support_filter_all(a.get());
     supportFormats(a.get(), kind);
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0 && startsAsGzip(fd)) {
+        if (gzipped)
+            *gzipped = true;
         auto *source = new GzipSource(fd); // owned by the reader from here on, closed by it
         if (archive_read_open(a.get(), source, nullptr, &GzipSource::read, &GzipSource::close) != ARCHIVE_OK) {
             why = archive_error_string(a.get()) ? archive_error_string(a.get()) : "";
@@ -195,8 +197,10 @@ std::string listedName(struct archive_entry *entry, LibarchiveKind kind, const s
 
 // The method a listing names: the compression filter of the stream ("gzip",
 // "xz"), or the format's own name where the format compresses each entry.
-std::string methodNameOf(struct archive *a, LibarchiveKind kind)
+std::string methodNameOf(struct archive *a, LibarchiveKind kind, bool gzipped)
 {
+    if (gzipped)
+        return "gzip"; // inflated by zlib before libarchive sees it
     if (kind == LibarchiveKind::SevenZip)
         return "7z";
     if (kind == LibarchiveKind::Cab)
@@ -216,7 +220,8 @@ bool isEncrypted(struct archive_entry *entry)
     return archive_entry_is_data_encrypted(entry) > 0 || archive_entry_is_metadata_encrypted(entry) > 0;
 }
 
-ArchiveEntry entryOf(struct archive *a, struct archive_entry *e, LibarchiveKind kind, const std::string &archivePath)
+ArchiveEntry entryOf(struct archive *a, struct archive_entry *e, LibarchiveKind kind, const std::string &archivePath,
+                     bool gzipped)
 {
     ArchiveEntry entry;
     entry.name = listedName(e, kind, archivePath);
@@ -235,7 +240,11 @@ ArchiveEntry entryOf(struct archive *a, struct archive_entry *e, LibarchiveKind 
                                      (local.tm_mday << 16) | (local.tm_hour << 11) | (local.tm_min << 5) |
                                      (local.tm_sec / 2));
     }
-    entry.methodName = methodNameOf(a, kind);
+    entry.methodName = methodNameOf(a, kind, gzipped);
+    // Only an uncompressed container stores each entry by itself.
+    entry.packedKnown = entry.methodName == "Stored";
+    entry.packedSize = entry.packedKnown ? entry.size : 0;
+    entry.crcKnown = false;
     entry.unixMode = kind == LibarchiveKind::LoneStream ? 0 : uint32_t(archive_entry_perm(e)) & 0777;
     return entry;
 }
@@ -659,7 +668,8 @@ public:
     {
         ListReport report;
         std::string why;
-        Reader a = openReader(archivePath, kind_, why);
+        bool gzipped = false;
+        Reader a = openReader(archivePath, kind_, why, &gzipped);
         struct archive_entry *entry = nullptr;
         bool empty = false;
         if (!a || !readFirstHeader(a.get(), entry, why, empty)) {
@@ -671,7 +681,7 @@ public:
             return report;
         int got = ARCHIVE_OK;
         do {
-            report.entries.push_back(entryOf(a.get(), entry, kind_, archivePath));
+            report.entries.push_back(entryOf(a.get(), entry, kind_, archivePath, gzipped));
             // The data is skipped, not read: a listing of a plain tar seeks
             // past each entry.
             archive_read_data_skip(a.get());
@@ -679,8 +689,8 @@ public:
         if (kind_ == LibarchiveKind::LoneStream && report.entries.size() == 1) {
             struct stat st {};
             report.entries[0].size = gzipDeclaredSize(archivePath);
-            if (::stat(archivePath.c_str(), &st) == 0)
-                report.entries[0].packedSize = uint64_t(st.st_size);
+            report.entries[0].packedKnown = ::stat(archivePath.c_str(), &st) == 0;
+            report.entries[0].packedSize = uint64_t(st.st_size);
         }
         return report;
     }
