@@ -190,6 +190,8 @@ std::string listedName(struct archive_entry *entry, LibarchiveKind kind, const s
     name.erase(0, start);
     while (name.compare(0, 2, "./") == 0)
         name.erase(0, 2);
+    if (name == ".")
+        name.clear(); // the root folder of an image or of "tar -C dir ." is the destination itself
     if (archive_entry_filetype(entry) == AE_IFDIR && !name.empty() && name.back() != '/')
         name += '/';
     return name;
@@ -228,7 +230,9 @@ ArchiveEntry entryOf(struct archive *a, struct archive_entry *e, LibarchiveKind 
     entry.folder = archive_entry_filetype(e) == AE_IFDIR;
     entry.encrypted = isEncrypted(e);
     entry.link = archive_entry_filetype(e) == AE_IFLNK || archive_entry_hardlink(e) != nullptr;
-    entry.size = archive_entry_size_is_set(e) && archive_entry_size(e) > 0 ? uint64_t(archive_entry_size(e)) : 0;
+    entry.size = !entry.folder && archive_entry_size_is_set(e) && archive_entry_size(e) > 0
+                     ? uint64_t(archive_entry_size(e))
+                     : 0;
     if (archive_entry_mtime_is_set(e)) {
         entry.modifiedKnown = true;
         entry.modifiedTime = archive_entry_mtime(e);
@@ -326,6 +330,8 @@ public:
         int got;
         while ((got = archive_read_next_header(a_, &entry)) == ARCHIVE_OK || got == ARCHIVE_WARN) {
             const std::string name = listedName(entry, kind_, request_.archivePath);
+            if (name.empty() && archive_entry_filetype(entry) == AE_IFDIR)
+                continue; // the destination itself
             if (archive_entry_filetype(entry) == AE_IFLNK)
                 linkNames_.insert(trimmed(name));
             if (!wanted_.empty() && !wanted_.count(name))
@@ -681,7 +687,9 @@ public:
             return report;
         int got = ARCHIVE_OK;
         do {
-            report.entries.push_back(entryOf(a.get(), entry, kind_, archivePath, gzipped));
+            ArchiveEntry listed = entryOf(a.get(), entry, kind_, archivePath, gzipped);
+            if (!(listed.folder && listed.name.empty()))
+                report.entries.push_back(std::move(listed));
             // The data is skipped, not read: a listing of a plain tar seeks
             // past each entry.
             archive_read_data_skip(a.get());

@@ -241,7 +241,8 @@ void confirmCompressionWindow()
         return;
     case CompressionDecision::NotZip:
         errorMessage(
-            languageText("MsgZipOnly", "Zarvon crée uniquement des archives ZIP : donnez au nom l'extension .zip."));
+            languageText("MsgZipOnly", "Zarvon crée des archives .zip, .7z, .tar.gz, .tar.xz, .tar.zst et .tar.bz2 : "
+                                       "donnez au nom l'une de ces extensions."));
         pf::setActiveGadget(ids::StrZipName);
         return;
     case CompressionDecision::NoPasswordForFormat:
