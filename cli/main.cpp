@@ -2,7 +2,6 @@
 // black-box checks. Exit status 0 only when everything asked for succeeded.
 #include "base/product.h"
 #include "operations/jobs.h"
-#include "operations/libarchive_format.h"
 
 #include <sys/stat.h>
 #include <termios.h>
@@ -324,10 +323,9 @@ bool mayWriteArchive(const std::string &path, bool replace)
     const fs::file_status status = fs::status(path, ec);
     if (!fs::exists(status))
         return true;
-    const CreatedKind kind = createdKindOf(path);
-    const ArchiveFormat *written = kind == CreatedKind::None       ? &zipFormat()
-                                   : kind == CreatedKind::SevenZip ? &libarchiveFormat(LibarchiveKind::SevenZip)
-                                                                   : &libarchiveFormat(LibarchiveKind::Tar);
+    const ArchiveFormat *written = formatCreatedFor(path);
+    if (!written)
+        written = &zipFormat();
     const bool same = fs::is_regular_file(status) && formatOf(path) == written && listArchiveEntries(path, "").opened;
     if (!same) {
         std::fprintf(stderr, "zarvon-cli: %s: exists and is not a %s archive: not replaced\n", path.c_str(),
@@ -355,18 +353,15 @@ int commandCreate(const Options &o)
     if (o.args.size() < 2)
         return usage("create takes an archive and at least one file or folder");
     // A name says what a file is: the suffix chooses the format.
-    std::string extension = fs::path(o.args[0]).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    const CreatedKind kind = createdKindOf(o.args[0]);
-    if (extension != ".zip" && kind == CreatedKind::None) {
+    const ArchiveFormat *format = formatCreatedFor(o.args[0]);
+    if (!format) {
         std::fprintf(stderr,
                      "zarvon-cli: %s: zarvon-cli creates .zip, .tar.gz, .tar.bz2, .tar.xz, .tar.zst and .7z "
                      "archives: give the name one of these suffixes\n",
                      o.args[0].c_str());
         return ExitFailed;
     }
-    if (kind != CreatedKind::None && o.havePassword) {
+    if (!format->capabilities().passwords && o.havePassword) {
         std::fprintf(stderr, "zarvon-cli: %s: this format takes no password\n", o.args[0].c_str());
         return ExitFailed;
     }

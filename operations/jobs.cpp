@@ -487,6 +487,15 @@ int32_t countFilesInFolder(const std::string &folder)
     return static_cast<int32_t>(content.files);
 }
 
+const ArchiveFormat *formatCreatedFor(const std::string &archivePath)
+{
+    switch (createdKindOf(archivePath)) {
+    case CreatedKind::None: return lowerExtension(archivePath) == "zip" ? &zipFormat() : nullptr;
+    case CreatedKind::SevenZip: return &libarchiveFormat(LibarchiveKind::SevenZip);
+    default: return &libarchiveFormat(LibarchiveKind::Tar);
+    }
+}
+
 CompressReport compressFiles(const CompressRequest &request, JobProgress &progress)
 {
     if (const CreatedKind kind = createdKindOf(request.archivePath); kind != CreatedKind::None)
