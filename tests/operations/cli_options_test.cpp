@@ -120,5 +120,28 @@ TEST(CliOptions, ExistingFilesAreReplacedKeptOrAskedAbout)
     EXPECT_EQ(readFile(folder / "b.txt"), "archived b");
 }
 
+// The suffix chooses the format; each is listed, tested, described and
+// extracted again by the same commands, and bsdtar reads what was written.
+TEST(CliOptions, CreatesTarballsAndSevenZipBySuffix)
+{
+    TemporaryFolder folder("zarvon-cli-options");
+    writeFile(folder / "src/a.txt", "alpha");
+    for (const std::string name : {"x.tar.zst", "x.tar.xz", "x.tar.bz2", "x.tgz", "x.7z"}) {
+        ASSERT_EQ(cli("create " + name + " src", folder).status, 0) << name;
+        EXPECT_NE(cli("list " + name, folder).output.find("src/a.txt"), std::string::npos) << name;
+        EXPECT_EQ(cli("test " + name, folder).status, 0) << name;
+        EXPECT_NE(cli("info " + name, folder).output.find(name == "x.7z" ? "Format:       7z" : "Format:       TAR"),
+                  std::string::npos)
+            << name;
+        EXPECT_EQ(cli("extract -d out-" + name + " " + name, folder).status, 0) << name;
+        EXPECT_EQ(readFile(folder / ("out-" + name) / "src/a.txt"), "alpha") << name;
+        const auto theirs = runCommand("bsdtar -tf " + quoted(folder / name));
+        EXPECT_EQ(theirs.status, 0) << name;
+        EXPECT_NE(theirs.output.find("src/a.txt\n"), std::string::npos) << name;
+    }
+    EXPECT_NE(cli("create -p secret y.tar.gz src", folder).status, 0) << "no password is dropped in silence";
+    EXPECT_FALSE(std::filesystem::exists(folder / "y.tar.gz"));
+}
+
 } // namespace
 } // namespace zarvon::testing
