@@ -110,6 +110,11 @@ struct FormatCapabilities {
     bool test = false;
     bool extract = false;
     bool passwords = false;
+    // extract() settles existing files itself (the request's Overwrite,
+    // asking as it meets them) and restores its folders' dates and modes,
+    // so the archive is read once: listing a compressed stream first would
+    // decompress it twice.
+    bool onePass = false;
 };
 
 class ArchiveFormat {

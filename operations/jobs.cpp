@@ -255,6 +255,14 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
         report.failure = failureToOpen(request.archivePath);
         return report;
     }
+    struct stat before {};
+    const bool destinationExisted = ::stat(request.destination.c_str(), &before) == 0;
+    if (format->capabilities().onePass) {
+        ExtractReport report = format->extract(request, progress);
+        if (!destinationExisted && report.filesWritten == 0 && report.entriesDone == 0)
+            removeEmptyFoldersMadeFor(request.destination);
+        return report;
+    }
     const ListReport listed = format->list(request.archivePath, request.password);
     if (!listed.opened)
         return format->extract(request, progress); // which says why
@@ -280,8 +288,6 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
         decided.spaceAvailable = available;
         return decided;
     }
-    struct stat before {};
-    const bool destinationExisted = ::stat(request.destination.c_str(), &before) == 0;
     ExtractReport report = format->extract(settled, progress);
     report.skipped = std::move(decided.skipped);
     restoreFolders(listed, settled, report);

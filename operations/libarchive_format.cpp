@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <zlib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -319,8 +320,18 @@ public:
     Extraction(struct archive *a, LibarchiveKind kind, const ExtractRequest &request, JobProgress &progress,
                ExtractReport &report)
         : a_(a), kind_(kind), request_(request), progress_(progress), report_(report), output_(request.destination),
-          wanted_(request.entryNames.begin(), request.entryNames.end())
+          wanted_(request.entryNames.begin(), request.entryNames.end()),
+          replaceAll_(request.overwrite == Overwrite::Replace), skipAll_(request.overwrite == Overwrite::Skip)
     {
+        // The free space of the destination's file system (of its nearest
+        // existing parent when it is still to be made); unlimited when it
+        // cannot be known.
+        struct statvfs space {};
+        std::string at = request.destination;
+        bool known = false;
+        while (!(known = ::statvfs(at.empty() ? "." : at.c_str(), &space) == 0) && !at.empty() && at != "/")
+            at = base::parentFolder(at.back() == '/' ? at.substr(0, at.size() - 1) : at);
+        spaceLeft_ = known ? uint64_t(space.f_bavail) * space.f_frsize : UINT64_MAX;
     }
 
     void run()
@@ -354,6 +365,7 @@ public:
             // The links were read whole; they are still made.
         }
         makeLinks();
+        restoreFolders();
         for (const auto &name : request_.entryNames)
             if (!found_.count(name))
                 report_.failures.push_back({name, Reason::NotFound, 0, 0});
@@ -408,6 +420,8 @@ private:
         if (archive_entry_filetype(entry) == AE_IFDIR) {
             if (folderOf(name, parts, parts.size()) < 0)
                 return true;
+            folders_.push_back({parts, uint32_t(archive_entry_perm(entry)) & 0777, archive_entry_mtime(entry),
+                                archive_entry_mtime_nsec(entry), archive_entry_mtime_is_set(entry) != 0});
             ++report_.entriesDone;
             return true;
         }
@@ -419,14 +433,13 @@ private:
                                 archive_entry_mtime_is_set(entry) != 0});
             return true;
         }
-        if (const char *hardlink = archive_entry_hardlink(entry)) {
-            hardLink(name, parts, hardlink);
-            return true;
-        }
+        if (const char *hardlink = archive_entry_hardlink(entry))
+            return hardLink(name, parts, hardlink);
         return writeFile(entry, name, parts);
     }
 
-    void hardLink(const std::string &name, const std::vector<std::string> &parts, const std::string &target)
+    // False when the user stopped.
+    bool hardLink(const std::string &name, const std::vector<std::string> &parts, const std::string &target)
     {
         std::vector<std::string> targetParts;
         bool targetFolder = false;
@@ -435,7 +448,7 @@ private:
             cleaned.erase(0, 1);
         if (!base::safeComponents(cleaned, targetParts, targetFolder) || targetFolder) {
             fail(name, Reason::UnsafeName);
-            return;
+            return true;
         }
         // The target is reached folder by folder from the destination
         // without following a link, and only a plain file already there may
@@ -446,24 +459,27 @@ private:
         if (!from.valid() || ::fstatat(from.get(), targetParts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(st.st_mode)) {
             fail(name, Reason::LinkRefused);
-            return;
+            return true;
         }
         const int dir = folderOf(name, parts, parts.size() - 1);
         if (dir < 0)
-            return;
+            return true;
+        if (const Settled settled = settle(dir, name, parts); settled != Settled::Write)
+            return settled == Settled::Skip;
         const std::string temporary = base::temporaryNameFor(parts.back());
         if (::linkat(from.get(), targetParts.back().c_str(), dir, temporary.c_str(), 0) != 0) {
             fail(name, Reason::CannotCreate, errno);
-            return;
+            return true;
         }
         if (::renameat(dir, temporary.c_str(), dir, parts.back().c_str()) != 0) {
             const int error = errno;
             ::unlinkat(dir, temporary.c_str(), 0);
             fail(name, error == EISDIR ? Reason::CannotCreate : Reason::WriteFailed, error);
-            return;
+            return true;
         }
         ++report_.entriesDone;
         ++report_.filesWritten;
+        return true;
     }
 
     // The folder holding the last of `parts`, opened from the destination
@@ -487,6 +503,16 @@ private:
         if (dir < 0)
             return true;
         const std::string &leaf = parts.back();
+        if (const Settled settled = settle(dir, name, parts); settled != Settled::Write)
+            return settled == Settled::Skip;
+        const bool sizeKnown = archive_entry_size_is_set(entry) && kind_ != LibarchiveKind::LoneStream;
+        const uint64_t declared = sizeKnown ? uint64_t(archive_entry_size(entry)) : 0;
+        // Refused before writing when its declared size cannot fit, rather
+        // than filling the disk and failing half-way.
+        if (declared > spaceLeft_) {
+            fail(name, Reason::NotEnoughSpace, ENOSPC);
+            return true;
+        }
         struct stat existing {};
         if (::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISDIR(existing.st_mode)) {
@@ -511,8 +537,6 @@ private:
             if (reason != Reason::Stopped)
                 fail(name, reason, sysErrno, code);
         };
-        const bool sizeKnown = archive_entry_size_is_set(entry) && kind_ != LibarchiveKind::LoneStream;
-        const uint64_t declared = sizeKnown ? uint64_t(archive_entry_size(entry)) : 0;
         std::vector<unsigned char> buffer(kBlock);
         uint64_t written = 0;
         for (;;) {
@@ -568,6 +592,7 @@ private:
             fail(name, Reason::CannotCreate, error);
             return true;
         }
+        spaceLeft_ -= std::min(spaceLeft_, written);
         ++report_.entriesDone;
         ++report_.filesWritten;
         return true;
@@ -590,6 +615,10 @@ private:
             const int dir = folderOf(link.name, link.parts, link.parts.size() - 1);
             if (dir < 0)
                 continue;
+            if (const Settled settled = settle(dir, link.name, link.parts); settled == Settled::Stop)
+                return;
+            else if (settled == Settled::Skip)
+                continue;
             const std::string temporary = base::temporaryNameFor(link.parts.back());
             if (::symlinkat(link.target.c_str(), dir, temporary.c_str()) != 0) {
                 fail(link.name, Reason::CannotCreate, errno);
@@ -606,6 +635,51 @@ private:
                 continue;
             }
             ++report_.entriesDone;
+        }
+    }
+
+    enum class Settled { Write, Skip, Stop };
+
+    // What becomes of a file already at an entry's place: the request's
+    // policy, or the user's answer, decides. A folder there is left to the
+    // writing, which refuses to replace it.
+    Settled settle(int dir, const std::string &name, const std::vector<std::string> &parts)
+    {
+        struct stat st {};
+        if (replaceAll_ || ::fstatat(dir, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode))
+            return Settled::Write;
+        if (!skipAll_) {
+            switch (progress_.askOverwrite(base::withTrailingSlash(request_.destination) + joined(parts, parts.size()))) {
+            case OverwriteAnswer::Replace: return Settled::Write;
+            case OverwriteAnswer::ReplaceAll: replaceAll_ = true; return Settled::Write;
+            case OverwriteAnswer::Skip: break;
+            case OverwriteAnswer::SkipAll: skipAll_ = true; break;
+            case OverwriteAnswer::Stop: report_.stopped = true; return Settled::Stop;
+            }
+        }
+        report_.skipped.push_back(name);
+        return Settled::Skip;
+    }
+
+    // The folders' stored dates and permissions, given last: writing into
+    // a folder changes its date, and a folder stored read-only could not
+    // have taken its files. The owner keeps the right to open, fill and
+    // empty them.
+    void restoreFolders()
+    {
+        if (report_.stopped)
+            return;
+        for (const FolderEntry &folder : folders_) {
+            base::FolderError error = base::FolderError::None;
+            const int fd = output_.folderFor(folder.parts, folder.parts.size(), error);
+            if (fd < 0)
+                continue;
+            if (folder.mode != 0)
+                ::fchmod(fd, mode_t(folder.mode | 0700));
+            if (folder.timeKnown) {
+                const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(folder.time), folder.nanoseconds}};
+                ::futimens(fd, times);
+            }
         }
     }
 
@@ -633,6 +707,17 @@ private:
     std::set<std::string> found_;
     std::set<std::string> linkNames_;
     std::vector<PendingLink> pending_;
+    struct FolderEntry {
+        std::vector<std::string> parts;
+        uint32_t mode = 0;
+        int64_t time = 0;
+        long nanoseconds = 0;
+        bool timeKnown = false;
+    };
+    std::vector<FolderEntry> folders_;
+    bool replaceAll_;
+    bool skipAll_;
+    uint64_t spaceLeft_ = 0;
     int64_t done_ = 0;
 };
 
@@ -667,7 +752,7 @@ public:
     FormatCapabilities capabilities() const override
     {
         const bool writes = kind_ == LibarchiveKind::SevenZip || kind_ == LibarchiveKind::Tar;
-        return {writes, true, true, true, false};
+        return {writes, true, true, true, false, true};
     }
 
     ListReport list(const std::string &archivePath, const std::string &) const override

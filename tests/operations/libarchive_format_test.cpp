@@ -140,6 +140,21 @@ with open('notes.txt.gz', 'wb') as f:
 d = bytearray(open('notes.txt.gz', 'rb').read()); d[-5] ^= 0xFF
 open('badcrc.txt.gz', 'wb').write(bytes(d))
 )");
+    // A file already there is asked about as it is met, in the one pass.
+    struct Answers final : JobProgress {
+        std::vector<std::string> asked;
+        bool report(const ProgressStep &) override { return false; }
+        OverwriteAnswer askOverwrite(const std::string &path) override
+        {
+            asked.push_back(path);
+            return OverwriteAnswer::Skip;
+        }
+    } answers;
+    const ExtractReport kept = extractArchive({path("big.tgz"), path("dest"), {}, "", Overwrite::Ask}, answers);
+    EXPECT_EQ(answers.asked, std::vector<std::string>{path("dest/big/r.bin")});
+    EXPECT_EQ(kept.skipped, std::vector<std::string>{"big/r.bin"});
+    EXPECT_EQ(readFile(folder_ / "dest/big/r.bin"), "earlier");
+
     const ExtractReport cut = extract("cut.tgz", "dest");
     EXPECT_FALSE(cut.failures.empty());
     EXPECT_EQ(readFile(folder_ / "dest/big/r.bin"), "earlier") << "a cut entry keeps the file it would replace";
