@@ -545,11 +545,9 @@ private:
                 break;
             if (got < 0) {
                 const bool fatal = got == ARCHIVE_FATAL;
-                const int error = archive_errno(a_);
                 const char *why = archive_error_string(a_);
                 const bool unsupported = why && (std::strstr(why, "nsupported") || std::strstr(why, "ncrypt"));
                 discard(unsupported ? Reason::UnsupportedMethod : Reason::Damaged, 0, int32_t(got));
-                (void)error;
                 return !fatal;
             }
             written += uint64_t(got);
