@@ -32,13 +32,15 @@ enum Exit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitIncomplete = 3 };
 const char *kUsage =
     "usage: zarvon-cli COMMAND ...\n"
     "  list [-p PASSWORD|-P] ARCHIVE        list the entries\n"
-    "  create [-0|-9] [-j N] [-o] [-e aes256|zipcrypto] [-p PASSWORD|-P] ARCHIVE.zip FILE|FOLDER...\n"
+    "  create [-0|-9] [-j N] [-o] [-e aes256|zipcrypto] [-p PASSWORD|-P] ARCHIVE FILE|FOLDER...\n"
+    "                                       ARCHIVE.zip, or .tar.gz .tar.bz2 .tar.xz .tar.zst .7z\n"
+    "                                       (those take no password; -0/-9 and -e are for ZIP)\n"
     "                                       -0 stored, -9 Deflate (default); -P asks for the password;\n"
     "                                       -e chooses how the password protects the files: zipcrypto\n"
     "                                       (ZIP 2.0, the default: every tool opens it, but it is weak)\n"
     "                                       or aes256 (AES-256: strong, needs a recent tool to open)\n"
     "                                       -j N compresses on N threads (default: one per core);\n"
-    "                                       an existing ZIP archive is replaced with -o (--overwrite),\n"
+    "                                       an existing archive of that format is replaced with -o (--overwrite),\n"
     "                                       else asked about on a terminal and kept elsewhere; any\n"
     "                                       other file is never replaced\n"
     "  extract [-d DEST] [-o|-n] [-p PASSWORD|-P] [--salvage] ARCHIVE [ENTRY...]\n"
@@ -105,6 +107,8 @@ std::string describe(const Failure &failure)
     case Reason::ArchiveBusy: text = "another job is editing the archive, or it changed meanwhile"; break;
     case Reason::NotWritable: text = "the archive or its folder cannot be written"; break;
     case Reason::ReadOnlyFormat: text = "archives of this format cannot be changed"; break;
+    case Reason::EncryptionUnsupported: text = "encrypted in a way Zarvon cannot open yet"; break;
+    case Reason::SpecialFileRefused: text = "a device, FIFO or socket, never created"; break;
     }
     if (failure.sysErrno != 0)
         text += std::string(" (") + std::strerror(failure.sysErrno) + ")";
@@ -351,19 +355,24 @@ int commandList(const Options &o)
     return ExitOk;
 }
 
-// Only an existing ZIP archive may be replaced by a new one, and only when
-// the user said so: with -o, or by answering on a terminal. Anything else at
-// that name is the user's data, which a new archive would destroy. True when
-// the archive may be written; otherwise the reason is told.
+// Only an existing archive of the kind being written may be replaced by a
+// new one, and only when the user said so: with -o, or by answering on a
+// terminal. Anything else at that name is the user's data, which a new
+// archive would destroy. True when the archive may be written; otherwise
+// the reason is told.
 bool mayWriteArchive(const std::string &path, bool replace)
 {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (!fs::exists(status))
         return true;
-    const bool zip = fs::is_regular_file(status) && formatOf(path) == &zipFormat() && listArchiveEntries(path, "").opened;
-    if (!zip) {
-        std::fprintf(stderr, "zarvon-cli: %s: exists and is not a ZIP archive: not replaced\n", path.c_str());
+    const ArchiveFormat *written = formatCreatedFor(path);
+    if (!written)
+        written = &zipFormat();
+    const bool same = fs::is_regular_file(status) && formatOf(path) == written && listArchiveEntries(path, "").opened;
+    if (!same) {
+        std::fprintf(stderr, "zarvon-cli: %s: exists and is not a %s archive: not replaced\n", path.c_str(),
+                     written->name());
         return false;
     }
     if (replace)
@@ -386,14 +395,17 @@ int commandCreate(const Options &o)
 {
     if (o.args.size() < 2)
         return usage("create takes an archive and at least one file or folder");
-    // As the desktop: this program writes ZIP archives only, and a name
-    // says what a file is.
-    std::string extension = fs::path(o.args[0]).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    if (extension != ".zip") {
-        std::fprintf(stderr, "zarvon-cli: %s: zarvon-cli creates ZIP archives only: give the name the extension .zip\n",
+    // A name says what a file is: the suffix chooses the format.
+    const ArchiveFormat *format = formatCreatedFor(o.args[0]);
+    if (!format) {
+        std::fprintf(stderr,
+                     "zarvon-cli: %s: zarvon-cli creates .zip, .tar.gz, .tar.bz2, .tar.xz, .tar.zst and .7z "
+                     "archives: give the name one of these suffixes\n",
                      o.args[0].c_str());
+        return ExitFailed;
+    }
+    if (!format->capabilities().passwords && o.havePassword) {
+        std::fprintf(stderr, "zarvon-cli: %s: this format takes no password\n", o.args[0].c_str());
         return ExitFailed;
     }
     if (!mayWriteArchive(o.args[0], o.replaceExisting))

@@ -1,5 +1,6 @@
 // One interface for every archive format the program reads: ZIP through the
-// engine, RAR through the UnRAR binding. The extraction workflow, the test
+// engine, RAR through the UnRAR binding, the others through libarchive
+// (operations/libarchive_format.h). The extraction workflow, the test
 // command, the information sheet and zarvon-cli ask formatOf() for the
 // format of a file and call it; none of them switches on an extension.
 //
@@ -25,6 +26,10 @@ struct ArchiveEntry {
     uint64_t size = 0;       // bytes after extraction
     uint64_t packedSize = 0; // bytes stored in the archive
     uint32_t crc = 0;
+    // Whether the format says what one entry takes packed (a compressed
+    // tarball or a solid 7z packs entries together) and gives its CRC.
+    bool packedKnown = true;
+    bool crcKnown = true;
     uint32_t dosDate = 0;   // packed DOS date (high 16 bits) and time (low 16 bits), local time
     // The modification time extraction restores, seconds since 1970 (UTC),
     // finer than dosDate where the archive keeps it; not known (both 0) when
@@ -111,6 +116,11 @@ struct FormatCapabilities {
     bool extract = false;
     bool passwords = false;
     bool edit = false; // entries can be added, deleted and renamed in place
+    // extract() settles existing files itself (the request's Overwrite,
+    // asking as it meets them) and restores its folders' dates and modes,
+    // so the archive is read once: listing a compressed stream first would
+    // decompress it twice.
+    bool onePass = false;
 };
 
 class ArchiveFormat {
@@ -133,10 +143,16 @@ public:
 const ArchiveFormat &zipFormat();
 const ArchiveFormat &rarFormat();
 
+// The UnRAR library can be loaded: RAR archives can be read.
+bool rarLibraryAvailable();
+
 // The format of the file at `path`: by its first bytes ("PK" for ZIP,
-// "Rar!" for RAR), else by its extension (".zip", ".rar", any case), so that
-// a damaged archive is still reported by its own format. nullptr when
-// neither tells.
+// "Rar!" for RAR, the magic numbers of 7z, gzip, bzip2, xz, zstd, lz4, cab,
+// ar, cpio, "ustar" at 257 for tar, "CD001" at 0x8001 for iso9660; a
+// compressed stream is a tar when an archive is found inside it, else a
+// lone compressed file), else by its extension (".zip", ".rar", ".7z",
+// ".tar.gz"..., any case), so that a damaged archive is still reported by its
+// own format. nullptr when neither tells.
 const ArchiveFormat *formatOf(const std::string &path);
 
 } // namespace zarvon::operations

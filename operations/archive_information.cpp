@@ -40,7 +40,7 @@ ArchiveInformation archiveInformation(const std::string &path)
     info.listed = true;
     info.formatName = format->name();
     info.entryCount = int32_t(list.entries.size());
-    const bool namedMethods = info.formatName == "ZIP";
+    const bool namedMethods = format != &rarFormat();
     for (const auto &entry : list.entries) {
         info.originalSize += entry.size;
         const std::string &cipher = entry.encryptionName;

@@ -2,6 +2,7 @@
 
 #include "base/case_fold.h"
 #include "base/paths.h"
+#include "operations/libarchive_format.h"
 
 #include <filesystem>
 
@@ -24,6 +25,14 @@ std::string archiveNameExtension(const std::string &name) { return base::pathExt
 
 std::string replaceArchiveExtension(const std::string &name, const std::string &format)
 {
+    // ".tar.gz" and its kin go whole: "backup.tar.gz" becomes "backup.7z".
+    if (createdKindOf(name) != CreatedKind::None) {
+        const std::string lower = base::lowerAscii(name);
+        const auto tar = lower.rfind(".tar.");
+        const auto slash = name.rfind('/');
+        if (tar != std::string::npos && (slash == std::string::npos || tar > slash))
+            return name.substr(0, tar) + format;
+    }
     const auto slash = name.rfind('/');
     const auto dot = name.rfind('.');
     const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
@@ -49,12 +58,18 @@ CompressionPlan planCompression(const CompressionForm &form)
     if (extension.empty()) {
         // "photos" and "photos." both become "photos.zip".
         plan.name = replaceArchiveExtension(form.name, ".zip");
-    } else if (base::lowerAscii(extension) != "zip") {
+    } else if (base::lowerAscii(extension) != "zip" && createdKindOf(form.name) == CreatedKind::None) {
         plan.decision = CompressionDecision::NotZip;
         return plan;
     }
     if (form.password != form.confirmation) {
         plan.decision = CompressionDecision::PasswordMismatch;
+        return plan;
+    }
+    // tar and 7z are written without encryption: a password typed for one
+    // is never dropped in silence.
+    if (!form.password.empty() && createdKindOf(plan.name) != CreatedKind::None) {
+        plan.decision = CompressionDecision::NoPasswordForFormat;
         return plan;
     }
     plan.decision = CompressionDecision::Run;

@@ -42,7 +42,8 @@ enum class CompressionDecision {
     Run,                   // compress: see method, password, archivePath
     MissingNameOrLocation, // MsgChkIfExist; name and location emptied, name focused
     PasswordMismatch,      // MsgChkIfExist1; both password fields emptied
-    NotZip,                // MsgZipOnly: the name asks for another format
+    NotZip,                // MsgZipOnly: the name asks for a format that is not written
+    NoPasswordForFormat,   // a password typed for a format written without encryption (tar.*, 7z)
     TooLong,               // a name or password beyond what an archive can hold
 };
 
@@ -60,8 +61,9 @@ inline constexpr std::size_t kMaxPasswordBytes = 1499;
 
 // The checks of the Ok button, in order: lengths; name present and location
 // a full path; the extension (compared without regard to case; none: ".zip"
-// is appended; anything but "zip": NotZip); password equal to the
-// confirmation; then the run: method by the type box's index, password when
+// is appended; anything but "zip" or a suffix of createdKindOf: NotZip);
+// password equal to the confirmation, and none for tar.* and 7z (their
+// writers have no encryption); then the run: method by the type box's index, password when
 // one was typed.
 CompressionPlan planCompression(const CompressionForm &form);
 

@@ -45,6 +45,8 @@ enum class Reason {
     NotWritable,       // the archive or its folder cannot be written (see sysErrno)
     ReadOnlyFormat,    // archives of this format are read, never changed
     NoTrash,           // the item's file system has no trash the item can go to (nothing was moved)
+    EncryptionUnsupported, // encrypted in a way this program cannot decrypt yet (an encrypted 7z); nothing written
+    SpecialFileRefused,    // a device node, FIFO or socket entry, never created by this program
 };
 
 // One failure: what, why, and the detail a message needs.

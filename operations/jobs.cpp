@@ -17,6 +17,7 @@
 #include "base/safe_output.h"
 #include "engine/engine.h"
 #include "operations/engine_session.h"
+#include "operations/libarchive_format.h"
 
 namespace zarvon::operations {
 
@@ -67,7 +68,7 @@ std::string lowerExtension(const std::string &path) { return base::lowerAscii(ba
 
 const ArchiveFormat *formatOf(const std::string &path)
 {
-    char head[8] = {};
+    unsigned char head[512] = {};
     std::size_t got = 0;
     if (FILE *f = std::fopen(path.c_str(), "rb")) {
         got = std::fread(head, 1, sizeof head, f);
@@ -77,11 +78,16 @@ const ArchiveFormat *formatOf(const std::string &path)
         return &zipFormat();
     if (got >= 4 && std::memcmp(head, "Rar!", 4) == 0)
         return &rarFormat();
+    LibarchiveKind kind{};
+    if (got > 0 && libarchiveKindByContent(path, head, got, kind))
+        return &libarchiveFormat(kind);
     const std::string extension = lowerExtension(path);
     if (extension == "zip")
         return &zipFormat();
     if (extension == "rar")
         return &rarFormat();
+    if (libarchiveKindByName(path, kind))
+        return &libarchiveFormat(kind);
     return nullptr;
 }
 
@@ -249,6 +255,14 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
         report.failure = failureToOpen(request.archivePath);
         return report;
     }
+    struct stat before {};
+    const bool destinationExisted = ::stat(request.destination.c_str(), &before) == 0;
+    if (format->capabilities().onePass) {
+        ExtractReport report = format->extract(request, progress);
+        if (!destinationExisted && report.filesWritten == 0 && report.entriesDone == 0)
+            removeEmptyFoldersMadeFor(request.destination);
+        return report;
+    }
     const ListReport listed = format->list(request.archivePath, request.password);
     if (!listed.opened)
         return format->extract(request, progress); // which says why
@@ -274,8 +288,6 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
         decided.spaceAvailable = available;
         return decided;
     }
-    struct stat before {};
-    const bool destinationExisted = ::stat(request.destination.c_str(), &before) == 0;
     ExtractReport report = format->extract(settled, progress);
     report.skipped = std::move(decided.skipped);
     restoreFolders(listed, settled, report);
@@ -481,8 +493,19 @@ int32_t countFilesInFolder(const std::string &folder)
     return static_cast<int32_t>(content.files);
 }
 
+const ArchiveFormat *formatCreatedFor(const std::string &archivePath)
+{
+    switch (createdKindOf(archivePath)) {
+    case CreatedKind::None: return lowerExtension(archivePath) == "zip" ? &zipFormat() : nullptr;
+    case CreatedKind::SevenZip: return &libarchiveFormat(LibarchiveKind::SevenZip);
+    default: return &libarchiveFormat(LibarchiveKind::Tar);
+    }
+}
+
 CompressReport compressFiles(const CompressRequest &request, JobProgress &progress)
 {
+    if (const CreatedKind kind = createdKindOf(request.archivePath); kind != CreatedKind::None)
+        return compressWithLibarchive(request, kind, progress);
     CompressReport report;
     if (request.archivePath.empty()) {
         report.failure.reason = Reason::CannotCreate;

@@ -87,6 +87,11 @@ struct CompressReport {
     std::vector<Failure> unreadable; // files and folders ("/"-ended) left out, with the reason
 };
 
+// The format a new archive of that name is written in, by its suffix:
+// ZIP for ".zip", 7z for ".7z", tar for ".tar.gz", ".tar.bz2", ".tar.xz",
+// ".tar.zst" and their short forms; nullptr for any other name.
+const ArchiveFormat *formatCreatedFor(const std::string &archivePath);
+
 // Creates the archive, atomically: it appears under its name only when
 // complete. Progress: ItemStarted and ItemDone per file, ItemProgress within
 // a file. An archive path that is one of the chosen files is refused

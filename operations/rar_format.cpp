@@ -193,6 +193,8 @@ public:
 
 } // namespace
 
+bool rarLibraryAvailable() { return rar::unrarLibraryAvailable(); }
+
 const ArchiveFormat &rarFormat()
 {
     static const RarFormat format;

@@ -12,7 +12,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libqt6svg6 qt6-translations-l10n
-  zlib1g-dev libminizip-dev libdeflate-dev libisal-dev libglib2.0-dev libssl-dev
+  zlib1g-dev libminizip-dev libdeflate-dev libisal-dev libglib2.0-dev libssl-dev libarchive-dev
   libgtest-dev googletest
   zip unzip 7zip libarchive-tools python3
   libunrar5 libunrar-headers rar unrar

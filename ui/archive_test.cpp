@@ -102,11 +102,10 @@ void test(const std::string &path, Origin origin)
     showVerdict(path, origin, tested);
 }
 
-bool testedExtension(const std::string &name)
-{
-    const std::string extension = base::pathExtension(name);
-    return extension == "zip" || extension == "ZIP" || extension == "Zip" || base::lowerAscii(extension) == "rar";
-}
+// Every file of a format the program reads is tested, by its content or,
+// when that says nothing, its name: a damaged archive is still tested, and
+// failed, as what it claims to be.
+bool tested(const std::string &path) { return operations::formatOf(path) != nullptr; }
 
 } // namespace
 
@@ -173,7 +172,7 @@ void testArchive()
         if (!(state & pf::ItemSelected) || !(state & pf::ItemFile))
             continue;
         const std::string name = pf::getGadgetItemText(list, item);
-        if (testedExtension(name))
+        if (tested(folder + name))
             test(folder + name, Origin::Explorer);
     }
 }

@@ -241,6 +241,10 @@ void applyArchiveFormat(bool changed)
         return;
     const std::string format = pf::getGadgetText(ids::ComboArchiveFormat);
     pf::setGadgetText(ids::StrZipName, replaceArchiveExtension(name, format));
+    // Only ZIP takes a password and a choice between stored and Deflate.
+    const bool zip = format == ".zip";
+    for (const int gadget : {ids::StrPassword, ids::StrConfirmPassword, ids::ComboCompressType})
+        pf::disableGadget(gadget, !zip);
 }
 
 void confirmCompressionWindow()
@@ -270,8 +274,14 @@ void confirmCompressionWindow()
         return;
     case CompressionDecision::NotZip:
         errorMessage(
-            languageText("MsgZipOnly", "Zarvon crée uniquement des archives ZIP : donnez au nom l'extension .zip."));
+            languageText("MsgZipOnly", "Zarvon crée des archives .zip, .7z, .tar.gz, .tar.xz, .tar.zst et .tar.bz2 : "
+                                       "donnez au nom l'une de ces extensions."));
         pf::setActiveGadget(ids::StrZipName);
+        return;
+    case CompressionDecision::NoPasswordForFormat:
+        errorMessage(languageText("MsgNoPasswordFormat",
+                                  "Ce format ne prend pas de mot de passe : choisissez .zip ou videz le mot de passe."));
+        pf::setActiveGadget(ids::StrPassword);
         return;
     case CompressionDecision::TooLong:
         errorMessage(languageText("MsgNameTooLong", "Le nom ou le mot de passe est trop long !"));

@@ -11,7 +11,6 @@
 #include "base/case_fold.h"
 #include "base/paths.h"
 #include "operations/jobs.h"
-#include "rar/rar.h"
 #include "ui/archive_test.h"
 #include "ui/compression.h"
 #include "ui/dialogs/copy_window.h"
@@ -63,6 +62,10 @@ std::string reasonText(operations::Reason reason)
     case Reason::MissingVolume: return languageText("TxtFailVolume", "volume suivant introuvable");
     case Reason::OutsideArchive:
         return languageText("TxtFailOutside", "données au-delà de la fin de l'archive (fichier tronqué)");
+    case Reason::EncryptionUnsupported:
+        return languageText("TxtFailEncryptedUnsupported", "chiffré, ce que Zarvon ne sait pas encore ouvrir");
+    case Reason::SpecialFileRefused:
+        return languageText("TxtFailSpecialFile", "périphérique ou tube nommé, jamais créé");
     default: return languageText("TxtFailDamaged", "données endommagées");
     }
 }
@@ -102,9 +105,14 @@ std::vector<std::string> selectedArchiveRows()
     return entriesOfRows(names);
 }
 
+// A format that takes passwords, and an archive with encrypted entries: the
+// password is asked before extracting. The formats that cannot decrypt say
+// so per entry instead.
 bool isProtected(const std::string &archivePath)
 {
-    return operations::archiveProtection(archivePath) == operations::Protection::Encrypted;
+    const operations::ArchiveFormat *format = operations::formatOf(archivePath);
+    return format && format->capabilities().passwords &&
+           operations::archiveProtection(archivePath) == operations::Protection::Encrypted;
 }
 
 // A run with the extraction progress window and the extraction title.
@@ -310,6 +318,18 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
         errorMessage(text + "\r" + archivePath);
         return;
     }
+    const auto encrypted = [](const operations::Failure &f) {
+        return f.reason == operations::Reason::EncryptionUnsupported;
+    };
+    const bool allEncrypted = report.opened && report.filesWritten == 0 && !report.failures.empty() &&
+                              std::all_of(report.failures.begin(), report.failures.end(), encrypted);
+    if ((!report.opened && encrypted(report.failure)) || allEncrypted) {
+        errorMessage(languageText("MsgEncryptedUnsupported",
+                                  "Cette archive est chiffrée, ce que Zarvon ne sait pas encore ouvrir. Rien n'a été "
+                                  "extrait.") +
+                     "\r" + archivePath);
+        return;
+    }
     if (!report.opened) {
         errorMessage(languageText("MsgExtractOpenError", "Impossible d'ouvrir l'archive :") + "\r" + archivePath);
         return;
@@ -342,7 +362,7 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
 
 void extractRarFile(const std::string &archivePath)
 {
-    if (!rar::unrarLibraryAvailable()) {
+    if (!operations::rarLibraryAvailable()) {
         errorMessage(
             languageText("MsgRarLibraryMissing", "La bibliothèque UnRAR est absente : installez le paquet libunrar5."));
         return;
@@ -382,13 +402,13 @@ void extractSelection()
 {
     const int explorer = ids::ExplorerList;
     bool anySelected = false;
-    std::vector<std::pair<std::string, std::string>> files; // path, extension
+    std::vector<std::string> files;
     if (pf::isGadget(explorer) && !archiveListIsTheTarget()) {
         for (const ExplorerItem &item : selectedExplorerItems(explorer)) {
             anySelected = true;
             if (!(item.state & pf::ItemFile))
                 continue;
-            files.emplace_back(item.path, base::lowerAscii(base::pathExtension(item.name)));
+            files.push_back(item.path);
         }
     }
 
@@ -399,17 +419,16 @@ void extractSelection()
             return;
         }
         std::size_t skipped = 0;
-        for (const auto &[path, extension] : files) {
-            if (extension == "zip") {
-                if (isProtected(path))
-                    queuePasswordRequest({PasswordRequestKind::zipFile, path, {}, {}});
-                else
-                    extractWithoutPassword(path, {});
-            } else if (extension == "rar") {
-                extractRarFile(path);
-            } else {
+        for (const auto &path : files) {
+            const operations::ArchiveFormat *format = operations::formatOf(path);
+            if (!format)
                 ++skipped;
-            }
+            else if (format == &operations::rarFormat())
+                extractRarFile(path);
+            else if (isProtected(path))
+                queuePasswordRequest({PasswordRequestKind::zipFile, path, {}, {}});
+            else
+                extractWithoutPassword(path, {});
         }
         // One message for all the files passed over: thousands of them
         // selected must not mean thousands of boxes to close.

@@ -6,6 +6,7 @@
 #include "base/case_fold.h"
 #include "base/paths.h"
 #include "operations/archive_information.h"
+#include "operations/jobs.h"
 #include "settings/language.h"
 #include "ui/explorer_selection.h"
 #include "ui/ids.h"
@@ -20,11 +21,8 @@ using settings::languageText;
 
 namespace {
 
-bool isArchiveName(const std::string &name)
-{
-    const std::string extension = base::lowerAscii(base::pathExtension(name));
-    return extension == "zip" || extension == "rar" || extension == "7z";
-}
+// A file of any format the program reads, told by its content or its name.
+bool isArchive(const std::string &path) { return operations::formatOf(path) != nullptr; }
 
 void noArchiveMessage()
 {
@@ -126,7 +124,7 @@ void showArchiveInformation()
     for (const ExplorerItem &item : items) {
         if (!(item.state & pf::ItemFile))
             continue;
-        if (!isArchiveName(item.name)) {
+        if (!isArchive(item.path)) {
             ++skipped;
             continue;
         }

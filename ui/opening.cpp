@@ -39,7 +39,22 @@ namespace pf = zarvon::platform;
 
 namespace {
 
+// The formats the program reads, ZIP first as it always was; the others
+// by their usual suffixes.
+constexpr const char *kArchiveFilter =
+    "Zip(*.zip)|*.zip|7-zip(*.7z)|*.7z|Rar(*.rar)|*.rar|Cab(*.cab)|*.cab|"
+    "Tar(*.tar;*.tar.gz;*.tgz;*.tar.bz2;*.tbz2;*.tar.xz;*.txz;*.tar.zst;*.tzst;*.tar.lz4)|"
+    "*.tar;*.tar.gz;*.tgz;*.tar.bz2;*.tbz2;*.tar.xz;*.txz;*.tar.zst;*.tzst;*.tar.lz4|"
+    "Iso(*.iso)|*.iso|Cpio, ar, deb(*.cpio;*.a;*.deb)|*.cpio;*.a;*.deb|"
+    "gz, bz2, xz, zst, lz4(*.gz;*.bz2;*.xz;*.zst;*.lz4)|*.gz;*.bz2;*.xz;*.zst;*.lz4";
+
 std::string &shownPath() { return uiState().shownArchive; }
+
+bool takesPasswords(const std::string &archive)
+{
+    const operations::ArchiveFormat *format = operations::formatOf(archive);
+    return format && format->capabilities().passwords;
+}
 
 // Builds the layout for the shown archive and fills its list.
 void showArchive(ArchiveOpening how)
@@ -130,15 +145,18 @@ std::string archiveListRow(const operations::ArchiveEntry &entry, const std::str
     char cell[48];
     row += '\n';
     if (!entry.folder) {
-        std::snprintf(cell, sizeof cell, "%" PRIu64 "\n%" PRIu64 "\n", entry.size, entry.packedSize);
+        if (entry.packedKnown)
+            std::snprintf(cell, sizeof cell, "%" PRIu64 "\n%" PRIu64 "\n", entry.size, entry.packedSize);
+        else
+            std::snprintf(cell, sizeof cell, "%" PRIu64 "\n\n", entry.size); // a solid stream packs no entry alone
         row += cell;
-        if (entry.size > 0) {
+        if (entry.packedKnown && entry.size > 0) {
             const double saved = 100.0 - double(entry.packedSize) * 100.0 / double(entry.size);
             // Rounded as a whole number first: a packing that grew the entry
             // by a hair would read "-0%".
             std::snprintf(cell, sizeof cell, "%ld%%", std::lround(saved));
             row += cell;
-        } else {
+        } else if (entry.packedKnown) {
             row += "0%";
         }
     } else {
@@ -159,8 +177,12 @@ std::string archiveListRow(const operations::ArchiveEntry &entry, const std::str
         row += '\n';
         if (entry.encrypted)
             row += '*';
-        std::snprintf(cell, sizeof cell, "\n%08" PRIX32, entry.crc);
-        row += cell;
+        if (entry.crcKnown) {
+            std::snprintf(cell, sizeof cell, "\n%08" PRIX32, entry.crc);
+            row += cell;
+        } else {
+            row += '\n';
+        }
     } else {
         row += "\n\n";
     }
@@ -426,7 +448,7 @@ void openArchiveWithRequester()
 {
     const std::string path =
         pf::openFileRequester(settings::languageText("OpenZipFile", "Sélectionner une archive"), "",
-                              "Zip(*.zip)|*.zip|7-zip(*.7z)|*.7z|Rar(*.rar)|*.rar|Cab(*.cab)|*.cab", 0);
+                              std::string(kArchiveFilter), 0);
     // A cancelled requester leaves the archive on display as it was.
     if (path.empty())
         return;
@@ -657,7 +679,7 @@ DraggedEntries selectedForDrag(const std::string &archive)
         if (!wanted)
             continue;
         dragged.names.push_back(entry.name);
-        dragged.encrypted = dragged.encrypted || entry.encrypted;
+        dragged.encrypted = dragged.encrypted || (entry.encrypted && takesPasswords(archive));
     }
     return dragged;
 }
@@ -719,8 +741,11 @@ void openArchiveEntry()
         }
     if (!entry || entry->folder)
         return;
-    const std::string password = entry->encrypted ? rememberedPassword(archive) : std::string();
-    if (entry->encrypted && password.empty()) {
+    // A format that cannot decrypt is not asked for a password: its
+    // extraction says plainly that the entry is encrypted.
+    const bool encrypted = entry->encrypted && takesPasswords(archive);
+    const std::string password = encrypted ? rememberedPassword(archive) : std::string();
+    if (encrypted && password.empty()) {
         askPassword({PasswordRequestKind::openEntry, archive, {name}, {}});
         return;
     }
@@ -728,7 +753,7 @@ void openArchiveEntry()
     const std::string folder = extractIntoTemporaryFolder(archive, {name}, password, report);
     if (folder.empty())
         return;
-    if (entry->encrypted && passwordRefused(report)) {
+    if (encrypted && passwordRefused(report)) {
         // The archive was replaced by one with another password.
         forgetPassword();
         askPassword({PasswordRequestKind::openEntry, archive, {name}, {}});
@@ -812,8 +837,7 @@ void dropFiles(int target)
                            pf::MessageIcon::Error);
         return;
     }
-    const std::string extension = base::foldLatin1Case(base::pathExtension(files.front()));
-    if (extension == "zip" || extension == "rar")
+    if (operations::formatOf(files.front()))
         openArchiveAtPath(files.front());
 }
 

@@ -194,7 +194,9 @@ TEST_F(TestCommandTest, CancelledRequesterShowsNothing)
     EXPECT_EQ(shownDialogs().size(), 1u);
 }
 
-TEST_F(TestCommandTest, EverySelectedZipOfTheExplorerInListOrder)
+// Every selected file of a format the program reads, told by its content
+// (d.zIp) or, when that says nothing, its name (e.7z).
+TEST_F(TestCommandTest, EverySelectedArchiveOfTheExplorerInListOrder)
 {
     writeStandardIni();
     makeZip("home/a.zip", {{"a", "a"}});
@@ -209,6 +211,8 @@ TEST_F(TestCommandTest, EverySelectedZipOfTheExplorerInListOrder)
     expectMessage("Zarvon", about("a.zip", kPassExplorer), MessageIcon::Information);
     expectMessage("Zarvon", about("b.ZIP", kFail), MessageIcon::Error);
     expectMessage("Zarvon", about("c.Zip", kPassExplorer), MessageIcon::Information);
+    expectMessage("Zarvon", about("d.zIp", kPassExplorer), MessageIcon::Information);
+    expectMessage("Zarvon", about("e.7z", kFail), MessageIcon::Error);
     clickToolBarButton(ids::ToolBarMain, ui::toolBarButtonId(ui::ToolButton::Check));
     pump();
     // The test leaves the archive list alone.

@@ -41,6 +41,22 @@ TEST_F(CompressionCommandTest, ProposesANameAndAPlaceThatTheWindowAccepts)
     EXPECT_EQ(entries(src_ / "f00013.zip"), "f00013.txt\n");
 }
 
+TEST_F(CompressionCommandTest, TheFormatBoxMakesATarballWithoutPasswordControls)
+{
+    clickRow(ids::ExplorerList, "sub");
+    menu(ids::MenuAddToZip);
+    QWidget *formats = pf::gadgetWidget(ids::ComboArchiveFormat);
+    formats->setFocus();
+    QTest::keyClick(formats, Qt::Key_Down); // .7z
+    QTest::keyClick(formats, Qt::Key_Down); // .tar.gz
+    pump();
+    EXPECT_EQ(pf::getGadgetText(ids::StrZipName), "sub.tar.gz");
+    EXPECT_TRUE(pf::isGadgetDisabled(ids::StrPassword));
+    EXPECT_TRUE(pf::isGadgetDisabled(ids::ComboCompressType));
+    press(ids::BtCompressOk);
+    EXPECT_EQ(runCommand("tar -tzf " + quoted((src_ / "sub.tar.gz").string())).output, "sub/\nsub/numbers.txt\n");
+}
+
 TEST_F(CompressionCommandTest, AFolderKeepsItsOwnNameUnlessFullPathsAreKept)
 {
     clickRow(ids::ExplorerList, "sub");

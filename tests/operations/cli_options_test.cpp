@@ -61,7 +61,7 @@ TEST(CliOptions, CreateNeverReplacesAFileSilently)
     writeFile(folder / "fake.zip", "not an archive");
     const auto notes = cli("create notes.txt a.txt </dev/null", folder);
     EXPECT_NE(notes.status, 0);
-    EXPECT_NE(notes.output.find("notes.txt: zarvon-cli creates ZIP archives only"), std::string::npos) << notes.output;
+    EXPECT_NE(notes.output.find("notes.txt: zarvon-cli creates .zip,"), std::string::npos) << notes.output;
     EXPECT_EQ(readFile(folder / "notes.txt"), "my notes");
     EXPECT_NE(cli("create backup a.txt </dev/null", folder).status, 0);
     EXPECT_FALSE(std::filesystem::exists(folder / "backup"));
@@ -128,6 +128,27 @@ TEST(CliOptions, AnOptionLastOnTheLineWithoutItsValueIsAUsageError)
         EXPECT_EQ(result.status, 2) << line << ": " << result.output;
         EXPECT_NE(result.output.find("needs a"), std::string::npos) << line << ": " << result.output;
     }
+// The suffix chooses the format; each is listed, tested, described and
+// extracted again by the same commands, and bsdtar reads what was written.
+TEST(CliOptions, CreatesTarballsAndSevenZipBySuffix)
+{
+    TemporaryFolder folder("zarvon-cli-options");
+    writeFile(folder / "src/a.txt", "alpha");
+    for (const std::string name : {"x.tar.zst", "x.tar.xz", "x.tar.bz2", "x.tgz", "x.7z"}) {
+        ASSERT_EQ(cli("create " + name + " src", folder).status, 0) << name;
+        EXPECT_NE(cli("list " + name, folder).output.find("src/a.txt"), std::string::npos) << name;
+        EXPECT_EQ(cli("test " + name, folder).status, 0) << name;
+        EXPECT_NE(cli("info " + name, folder).output.find(name == "x.7z" ? "Format:       7z" : "Format:       TAR"),
+                  std::string::npos)
+            << name;
+        EXPECT_EQ(cli("extract -d out-" + name + " " + name, folder).status, 0) << name;
+        EXPECT_EQ(readFile(folder / ("out-" + name) / "src/a.txt"), "alpha") << name;
+        const auto theirs = runCommand("bsdtar -tf " + quoted(folder / name));
+        EXPECT_EQ(theirs.status, 0) << name;
+        EXPECT_NE(theirs.output.find("src/a.txt\n"), std::string::npos) << name;
+    }
+    EXPECT_NE(cli("create -p secret y.tar.gz src", folder).status, 0) << "no password is dropped in silence";
+    EXPECT_FALSE(std::filesystem::exists(folder / "y.tar.gz"));
 }
 
 } // namespace

@@ -81,6 +81,16 @@ TEST(CompressionPlan, OtherFormatsAreRefusedNotRenamed)
     EXPECT_EQ(planCompression(form("backup.RAR")).decision, CompressionDecision::NotZip);
 }
 
+TEST(CompressionPlan, TarballsAndSevenZipRunWithoutPasswordOnly)
+{
+    EXPECT_EQ(planCompression(form("backup.tar.zst")).archivePath, "/backups/backup.tar.zst");
+    EXPECT_EQ(planCompression(form("backup.7z")).decision, CompressionDecision::Run);
+    EXPECT_EQ(planCompression(form("backup.tar.xz", "/b/", 1, "x", "x")).decision,
+              CompressionDecision::NoPasswordForFormat);
+    EXPECT_EQ(replaceArchiveExtension("backup.tar.gz", ".7z"), "backup.7z");
+    EXPECT_EQ(replaceArchiveExtension("backup.7z", ".tar.xz"), "backup.tar.xz");
+}
+
 TEST(CompressionPlan, MissingNameOrLocationComesBeforeEverythingElse)
 {
     EXPECT_EQ(planCompression(form("", "/b/")).decision, CompressionDecision::MissingNameOrLocation);

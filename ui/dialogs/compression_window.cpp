@@ -50,7 +50,8 @@ bool buildCompressionWindow()
                     languageText("TxtFrameCompressOpt", "Options de Compression"));
     pf::textGadget(ids::TxtArchiveFormat, 15, 140, 200, 15, languageText("TxtArchiveFormat", "Format de l'archive"));
     pf::comboBoxGadget(ids::ComboArchiveFormat, 220, 135, 105, 20);
-    pf::addGadgetItem(ids::ComboArchiveFormat, -1, ".zip");
+    for (const char *format : {".zip", ".7z", ".tar.gz", ".tar.xz", ".tar.zst", ".tar.bz2"})
+        pf::addGadgetItem(ids::ComboArchiveFormat, -1, format);
     pf::setGadgetState(ids::ComboArchiveFormat, 0);
     pf::textGadget(ids::TxtCompressType, 15, 175, 200, 15, languageText("TxtCompressType", "Type de compresssion"));
     pf::comboBoxGadget(ids::ComboCompressType, 220, 170, 105, 20);
