@@ -552,7 +552,7 @@ CompressReport compressFiles(const CompressRequest &request, JobProgress &progre
     plan.reserve(std::size_t(report.total));
     for (std::size_t i = 0; i < request.items.size(); ++i) {
         if (!request.items[i].folder)
-            plan.push_back({request.items[i].path, 0});
+            plan.push_back({request.items[i].path, 0, {}});
         const std::string base = nameBase(request, request.items[i]);
         for (const FolderContent::Step &step : contents[i].steps)
             if (!step.unreadable)

@@ -1,6 +1,8 @@
 // The formats read through libarchive, with our own writing rules on top.
 #include "operations/libarchive_format.h"
 
+#include "base/whole_file.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
@@ -494,8 +496,7 @@ private:
         return at.release();
     }
 
-    // Writes the entry's data to a temporary beside its place and renames it
-    // in once whole. False when the run must end (a stop, or a stream that
+    // Writes the entry's data without a name and links it in once whole. False when the run must end (a stop, or a stream that
     // cannot go on).
     bool writeFile(struct archive_entry *entry, const std::string &name, const std::vector<std::string> &parts)
     {
@@ -514,7 +515,8 @@ private:
             return true;
         }
         struct stat existing {};
-        if (::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+        const bool existingFound = ::fstatat(dir, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+        if (existingFound) {
             if (S_ISDIR(existing.st_mode)) {
                 fail(name, Reason::CannotCreate, EISDIR);
                 return true;
@@ -524,16 +526,23 @@ private:
                 return true;
             }
         }
-        const std::string temporary = base::temporaryNameFor(leaf);
-        base::FileDescriptor out(
-            ::openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!out.valid()) {
+        // Permissions as stored, without set-id or sticky bits; the owner
+        // stays the user who extracts.
+        const uint32_t mode = kind_ == LibarchiveKind::LoneStream || archive_entry_perm(entry) == 0
+                                  ? 0644
+                                  : uint32_t(archive_entry_perm(entry)) & 0777;
+        std::string folderPath = request_.destination;
+        for (size_t i = 0; i + 1 < parts.size(); ++i)
+            folderPath += "/" + parts[i];
+        // Written unnamed and linked in only when whole: a kill, a cut
+        // stream or a full disk leaves nothing under the name.
+        base::WholeFile out;
+        if (!out.begin(dir, folderPath, leaf, mode, existingFound)) {
             fail(name, Reason::CannotCreate, errno);
             return true;
         }
         const auto discard = [&](Reason reason, int sysErrno, int32_t code) {
-            out.reset();
-            ::unlinkat(dir, temporary.c_str(), 0);
+            out.discard();
             if (reason != Reason::Stopped)
                 fail(name, reason, sysErrno, code);
         };
@@ -557,7 +566,7 @@ private:
                 discard(Reason::Damaged, 0, 0);
                 return false;
             }
-            if (!base::writeAll(out.get(), buffer.data(), size_t(got))) {
+            if (!base::writeAll(out.fd(), buffer.data(), size_t(got))) {
                 discard(Reason::WriteFailed, errno, 0);
                 return errno != ENOSPC;
             }
@@ -569,25 +578,15 @@ private:
                 return false;
             }
         }
-        // Permissions as stored, without set-id or sticky bits; the owner
-        // stays the user who extracts.
-        const uint32_t mode = kind_ == LibarchiveKind::LoneStream || archive_entry_perm(entry) == 0
-                                  ? 0644
-                                  : uint32_t(archive_entry_perm(entry)) & 0777;
-        ::fchmod(out.get(), mode_t(mode));
+        ::fchmod(out.fd(), mode_t(mode));
         if (archive_entry_mtime_is_set(entry)) {
             const struct timespec times[2] = {{0, UTIME_OMIT},
                                               {time_t(archive_entry_mtime(entry)), archive_entry_mtime_nsec(entry)}};
-            ::futimens(out.get(), times);
+            ::futimens(out.fd(), times);
         }
-        if (out.close() != 0) {
-            discard(Reason::WriteFailed, errno, 0);
-            return true;
-        }
-        if (::renameat(dir, temporary.c_str(), dir, leaf.c_str()) != 0) {
+        if (!out.commit()) {
             const int error = errno;
-            ::unlinkat(dir, temporary.c_str(), 0);
-            fail(name, Reason::CannotCreate, error);
+            fail(name, error == ENOSPC || error == EIO ? Reason::WriteFailed : Reason::CannotCreate, error);
             return true;
         }
         spaceLeft_ -= std::min(spaceLeft_, written);

@@ -128,6 +128,8 @@ TEST(CliOptions, AnOptionLastOnTheLineWithoutItsValueIsAUsageError)
         EXPECT_EQ(result.status, 2) << line << ": " << result.output;
         EXPECT_NE(result.output.find("needs a"), std::string::npos) << line << ": " << result.output;
     }
+}
+
 // The suffix chooses the format; each is listed, tested, described and
 // extracted again by the same commands, and bsdtar reads what was written.
 TEST(CliOptions, CreatesTarballsAndSevenZipBySuffix)

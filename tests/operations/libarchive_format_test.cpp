@@ -3,6 +3,7 @@
 // the destination, damaged streams that must leave no file, encrypted 7z,
 // and archives exchanged with tar, bsdtar and 7zz in both directions.
 #include <sys/stat.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "operations/jobs.h"
 #include "operations/libarchive_format.h"
 #include "support/files.h"
+#include "support/killed_child.h"
 #include "support/process.h"
 
 namespace zarvon::operations {
@@ -201,6 +203,35 @@ TEST_F(LibarchiveFormatTest, CancelLeavesNoPartialFile)
     const ExtractReport report = extractArchive({path("big.tgz"), path("dest"), {}, "", Overwrite::Replace}, stop);
     EXPECT_TRUE(report.stopped);
     EXPECT_TRUE(zarvon::testing::filesUnder(folder_ / "dest").empty());
+}
+
+// A kill part-way through an entry leaves neither a partial file under its
+// name nor a temporary, and keeps the file it would have replaced.
+TEST_F(LibarchiveFormatTest, AKillMidEntryLeavesNothingAndKeepsTheOldFile)
+{
+    writeFile(folder_ / "big/r.bin", zarvon::testing::noise(3000000, 5));
+    ASSERT_EQ(runCommand("cd " + quoted(folder_) + " && tar czf big.tgz big").status, 0);
+    for (bool over : {false, true}) {
+        fs::remove_all(folder_ / "dest");
+        if (over)
+            writeFile(folder_ / "dest/big/r.bin", "the old file");
+        ASSERT_TRUE(zarvon::testing::diedKilled([&] {
+            struct KillAtThirdBlock final : JobProgress {
+                int blocks = 0;
+                bool report(const ProgressStep &step) override
+                {
+                    if (step.kind == ProgressStep::ItemProgress && ++blocks == 3)
+                        ::raise(SIGKILL);
+                    return false;
+                }
+            } kill;
+            extractArchive({path("big.tgz"), path("dest"), {}, "", Overwrite::Replace}, kill);
+        }));
+        const auto left = zarvon::testing::filesUnder(folder_ / "dest");
+        EXPECT_EQ(left.size(), over ? 1u : 0u);
+        if (over)
+            EXPECT_EQ(readFile(folder_ / "dest/big/r.bin"), "the old file");
+    }
 }
 
 // What we write, the reference tools read exactly; what they write, we read exactly.
