@@ -15,6 +15,7 @@
 #include "ui/explorer_selection.h"
 #include "ui/progress.h"
 #include "settings/language.h"
+#include "settings/setting_keys.h"
 #include "settings/settings_ops.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/ids.h"
@@ -51,8 +52,7 @@ std::string listOfPaths(const std::vector<operations::Failure> &failures)
 
 void beepWhenWanted()
 {
-    const auto sound = settings::readSettingText("General", "ActivateSound", "0");
-    if (sound && *sound == "1") {
+    if (settings::settingIs(settings::kActivateSound, "1")) {
         ++uiState().endSounds;
         pf::beep();
     }
