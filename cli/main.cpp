@@ -1,5 +1,6 @@
 // zarvon-cli: the jobs of the desktop program from the command line, for scripts, benchmarks and
 // black-box checks. Exit status 0 only when everything asked for succeeded.
+#include "base/dos_date.h"
 #include "base/product.h"
 #include "operations/jobs.h"
 
@@ -265,15 +266,6 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
     return true;
 }
 
-// Date and time of a packed DOS date.
-std::string dosDateText(uint32_t dosDate)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (dosDate >> 25) + 1980, (dosDate >> 21) & 15,
-                  (dosDate >> 16) & 31, (dosDate >> 11) & 31, (dosDate >> 5) & 63, (dosDate & 31) * 2);
-    return text;
-}
-
 // When an entry was last modified, in local time: to the second where the
 // archive keeps it (as extraction restores it), else its DOS date.
 std::string entryDateText(const ArchiveEntry &e)
@@ -281,7 +273,7 @@ std::string entryDateText(const ArchiveEntry &e)
     std::tm t{};
     const time_t when = time_t(e.modifiedTime);
     if (!e.modifiedKnown || !::localtime_r(&when, &t))
-        return dosDateText(e.dosDate);
+        return zarvon::base::dosDateText(e.dosDate);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &t);
     return text;

@@ -194,10 +194,6 @@ uint64_t &readerSerial();
 
 // Times (entry_times.cpp) ---------------------------------------------------
 
-// A packed DOS date and time, read as local time, in seconds since 1970.
-// Result false (seconds untouched) when it is not a real date.
-bool dosTimeOf(uint32_t dosDate, int64_t &seconds);
-
 // Fills info.modifiedTime and info.timeSource from the central extra field
 // (extended timestamp first, then NTFS) or else from info.dosDate.
 void setEntryTime(std::string_view centralExtra, EntryInfo &info);

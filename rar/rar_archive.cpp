@@ -1,5 +1,6 @@
 #include "rar/rar.h"
 
+#include "base/dos_date.h"
 #include "base/safe_output.h"
 #include "base/text_encoding.h"
 #include "rar/unrar_library.h"
@@ -77,20 +78,9 @@ struct timespec modificationTimeOf(const RARHeaderDataEx &h)
         ts.tv_nsec = static_cast<long>((fileTime - kUnixEpoch) % 10000000ULL * 100);
         return ts;
     }
-    const uint32_t d = h.FileTime;
-    struct tm t {};
-    t.tm_year = static_cast<int>((d >> 25) & 0x7F) + 80;
-    t.tm_mon = static_cast<int>((d >> 21) & 0x0F) - 1;
-    t.tm_mday = static_cast<int>((d >> 16) & 0x1F);
-    t.tm_hour = static_cast<int>((d >> 11) & 0x1F);
-    t.tm_min = static_cast<int>((d >> 5) & 0x3F);
-    t.tm_sec = static_cast<int>(d & 0x1F) * 2;
-    t.tm_isdst = -1;
-    if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
-        return ts;
-    const time_t seconds = ::mktime(&t);
-    if (seconds != time_t(-1))
-        ts = {seconds, 0};
+    int64_t seconds = 0;
+    if (base::dosDateSeconds(h.FileTime, seconds))
+        ts = {static_cast<time_t>(seconds), 0};
     return ts;
 }
 
