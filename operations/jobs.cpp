@@ -1,7 +1,6 @@
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +12,7 @@
 #include <system_error>
 
 #include "base/case_fold.h"
+#include "base/disk_space.h"
 #include "base/paths.h"
 #include "base/safe_output.h"
 #include "engine/engine.h"
@@ -147,27 +147,6 @@ bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProg
     return true;
 }
 
-// Free bytes for this user on the file system where folder is, or would be
-// created (its nearest existing parent); false when that cannot be known.
-bool freeSpaceAt(std::string folder, uint64_t &available)
-{
-    for (;;) {
-        struct statvfs info {};
-        if (::statvfs(folder.empty() ? "." : folder.c_str(), &info) == 0) {
-            available = uint64_t(info.f_bavail) * info.f_frsize;
-            return true;
-        }
-        if (errno != ENOENT && errno != ENOTDIR)
-            return false;
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        const std::string parent = base::parentFolder(folder);
-        if (parent.empty() || parent == folder)
-            return false;
-        folder = parent;
-    }
-}
-
 // Removes the folders an extraction made under a destination that did not
 // exist before it, when it wrote nothing there: a wrong password or a
 // damaged archive must not leave an empty tree behind. Only empty folders
@@ -268,7 +247,7 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
     // disk and failing half-way.
     uint64_t available = 0;
     const uint64_t needed = declaredBytes(listed, settled);
-    if (freeSpaceAt(request.destination, available) && needed > available) {
+    if (base::freeSpaceAt(request.destination, available) && needed > available) {
         decided.failure = {std::string(), Reason::NotEnoughSpace, ENOSPC, 0};
         decided.spaceNeeded = needed;
         decided.spaceAvailable = available;
