@@ -121,7 +121,7 @@ std::string existingFileFor(const std::string &destination, const ArchiveEntry &
 bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProgress &progress, ExtractReport &report)
 {
     const std::set<std::string> wanted(request.entryNames.begin(), request.entryNames.end());
-    std::vector<std::string> kept;
+    std::vector<std::string> toExtract; // written, over an existing file or not
     bool replaceAll = request.overwrite == Overwrite::Replace, skipAll = request.overwrite == Overwrite::Skip;
     for (const ArchiveEntry &entry : listed.entries) {
         if (!wanted.empty() && !wanted.count(entry.name))
@@ -138,12 +138,12 @@ bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProg
             }
         }
         if (replace)
-            kept.push_back(entry.name);
+            toExtract.push_back(entry.name);
         else
             report.skipped.push_back(entry.name);
     }
     if (!report.skipped.empty())
-        request.entryNames = std::move(kept);
+        request.entryNames = std::move(toExtract);
     return true;
 }
 
