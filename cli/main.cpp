@@ -2,6 +2,7 @@
 // black-box checks. Exit status 0 only when everything asked for succeeded.
 #include "base/dos_date.h"
 #include "base/product.h"
+#include "operations/archive_information.h"
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
@@ -462,38 +463,26 @@ int commandInfo(const Options &o)
 {
     if (o.args.size() != 1)
         return usage("info takes one archive");
-    const ListReport listed = listArchiveEntries(o.args[0], o.password);
-    if (!listed.opened) {
-        notReadable(o.args[0], listed.failure);
+    const ArchiveInformation info = archiveInformation(o.args[0], o.password);
+    if (!info.listed) {
+        notReadable(o.args[0], info.failure);
         return ExitFailed;
     }
-    struct stat st {};
-    ::stat(o.args[0].c_str(), &st);
-    uint64_t size = 0, packed = 0;
-    size_t folders = 0, encrypted = 0, large = 0;
-    std::set<std::string> methods;
-    for (const ArchiveEntry &e : listed.entries) {
-        size += e.size;
-        packed += e.packedSize;
-        folders += e.folder;
-        encrypted += e.encrypted;
-        large += (e.size >= 0xFFFFFFFFull || e.packedSize >= 0xFFFFFFFFull);
-        methods.insert(e.methodName);
-    }
     std::string methodList;
-    for (const std::string &m : methods)
+    for (const std::string &m : info.methods)
         methodList += (methodList.empty() ? "" : ", ") + m;
-    const size_t entries = listed.entries.size();
+    const double size = static_cast<double>(info.originalSize);
     std::printf("Archive:      %s\n", o.args[0].c_str());
-    std::printf("Format:       %s\n", formatOf(o.args[0])->name());
-    std::printf("File size:    %lld bytes\n", static_cast<long long>(st.st_size));
-    std::printf("Entries:      %zu (%zu files, %zu folders)\n", entries, entries - folders, folders);
-    std::printf("Uncompressed: %" PRIu64 " bytes\n", size);
-    std::printf("Compressed:   %" PRIu64 " bytes\n", packed);
-    std::printf("Ratio:        %.1f%%\n", size ? 100.0 * static_cast<double>(packed) / static_cast<double>(size) : 0.0);
+    std::printf("Format:       %s\n", info.formatName.c_str());
+    std::printf("File size:    %" PRIu64 " bytes\n", info.fileSize);
+    std::printf("Entries:      %d (%d files, %d folders)\n", info.entryCount, info.fileCount, info.folderCount);
+    std::printf("Uncompressed: %" PRIu64 " bytes\n", info.originalSize);
+    std::printf("Compressed:   %" PRIu64 " bytes\n", info.packedSize);
+    std::printf("Ratio:        %.1f%%\n", size > 0 ? 100.0 * static_cast<double>(info.packedSize) / size : 0.0);
     std::printf("Methods:      %s\n", methodList.empty() ? "-" : methodList.c_str());
-    std::printf("Encrypted:    %zu entries\n", encrypted);
-    std::printf("ZIP64:        %s\n", large ? "yes" : "no");
+    std::printf("Encrypted:    %d entries\n", info.encryptedCount);
+    if (info.formatName == "ZIP")
+        std::printf("ZIP64:        %s\n", info.zip64Entries ? "yes" : "no");
     return ExitOk;
 }
 

@@ -18,7 +18,7 @@ uint64_t roundedKilobytes(uint64_t bytes)
     return whole;
 }
 
-ArchiveInformation archiveInformation(const std::string &path)
+ArchiveInformation archiveInformation(const std::string &path, const std::string &password)
 {
     ArchiveInformation info;
     struct statx times {};
@@ -32,17 +32,25 @@ ArchiveInformation archiveInformation(const std::string &path)
         }
     }
     const ArchiveFormat *format = formatOf(path);
-    if (!format)
+    if (!format) {
+        info.failure = failureToOpen(path);
         return info;
-    const ListReport list = format->list(path, {});
-    if (!list.opened)
+    }
+    const ListReport list = format->list(path, password);
+    if (!list.opened) {
+        info.failure = list.failure;
         return info;
+    }
     info.listed = true;
     info.formatName = format->name();
     info.entryCount = int32_t(list.entries.size());
-    const bool namedMethods = info.formatName == "ZIP";
+    const bool zip = info.formatName == "ZIP";
+    const bool namedMethods = zip;
     for (const auto &entry : list.entries) {
         info.originalSize += entry.size;
+        info.packedSize += entry.packedSize;
+        info.encryptedCount += entry.encrypted;
+        info.zip64Entries += zip && (entry.size >= 0xFFFFFFFFull || entry.packedSize >= 0xFFFFFFFFull);
         if (entry.folder) {
             ++info.folderCount;
             continue;
