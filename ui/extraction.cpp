@@ -59,6 +59,10 @@ std::string reasonText(operations::Reason reason)
     case Reason::NotFound: return languageText("TxtFailNotFound", "introuvable dans l'archive");
     case Reason::LinkRefused: return languageText("TxtFailLink", "lien non extrait");
     case Reason::MissingVolume: return languageText("TxtFailVolume", "volume suivant introuvable");
+    case Reason::CannotOpen: return languageText("TxtFailCannotOpen", "le fichier ne peut pas être ouvert");
+    case Reason::NotAnArchive: return languageText("TxtFailNotArchive", "ce n'est pas une archive lisible");
+    case Reason::LibraryMissing:
+        return languageText("TxtFailLibrary", "la bibliothèque qui lit ce format n'est pas installée");
     default: return languageText("TxtFailDamaged", "données endommagées");
     }
 }
@@ -253,7 +257,12 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
         return;
     }
     if (!report.opened) {
-        errorMessage(languageText("MsgExtractOpenError", "Impossible d'ouvrir l'archive :") + "\r" + archivePath);
+        // Why, in the report's own terms: a missing right, a file that is no
+        // archive and a missing password each call for something else.
+        std::string text = languageText("MsgExtractOpenError", "Impossible d'ouvrir l'archive :") + "\r" + archivePath;
+        if (report.failure.reason != operations::Reason::None)
+            text += "\r" + extractionFailureReason(report.failure);
+        errorMessage(text);
         return;
     }
     if (report.stopped) {
