@@ -42,8 +42,12 @@ if [[ " $which " == *" tsan "* ]]; then
   build=${ZARVON_TSAN_BUILD_DIR:-$top/build-tsan}
   configure "$build" "-fsanitize=thread -fno-omit-frame-pointer"
   cmake --build "$build" -j "$(nproc)" --target zarvon_engine_tests
-  # The deflate pipeline's threads: parallel creation, stops, faults.
+  # The deflate pipeline's threads: parallel creation, stops, faults. The
+  # test that ends its process in the middle of a run, as kill -9 would,
+  # leaves the threads running on purpose: ThreadSanitizer calls that a leak.
   TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" LC_ALL=C.UTF-8 \
-    "$build/bin/zarvon_engine_tests" --gtest_filter='ZipParallel.*:DeflatePipeline.*:ZipCodec.*' || status=1
+    "$build/bin/zarvon_engine_tests" \
+    --gtest_filter='ZipParallel.*:DeflatePipeline.*:ZipCodec.*:-ZipParallel.CreationKilledOutrightLeavesNothingBehind' ||
+    status=1
 fi
 exit $status
