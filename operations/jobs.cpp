@@ -22,7 +22,7 @@ namespace zarvon::operations {
 
 namespace fs = std::filesystem;
 
-// ---- Records ----------------------------------------------------------------------
+// Records
 
 bool ListReport::anyEncrypted() const
 {
@@ -57,7 +57,7 @@ Failure failureToOpen(const std::string &path)
     return failure;
 }
 
-// ---- Formats ------------------------------------------------------------------------
+// Formats
 
 namespace {
 
@@ -85,7 +85,7 @@ const ArchiveFormat *formatOf(const std::string &path)
     return nullptr;
 }
 
-// ---- Reading --------------------------------------------------------------------------
+// Reading
 
 ListReport listArchiveEntries(const std::string &path, const std::string &password)
 {
@@ -282,7 +282,7 @@ Protection archiveProtection(const std::string &path)
     return list.anyEncrypted() ? Protection::Encrypted : Protection::None;
 }
 
-// ---- Creating ---------------------------------------------------------------------------
+// Creating
 
 namespace {
 

@@ -30,7 +30,7 @@ constexpr uint32_t kHostUnix = 3;
 // Windows attribute of a reparse point (symbolic link, junction).
 constexpr uint32_t kWindowsReparsePoint = 0x400;
 
-// ---- Text ------------------------------------------------------------------
+// Text
 
 // UTF-8 to the library's wide characters (UTF-32 here); invalid bytes stand
 // for themselves.
@@ -62,7 +62,7 @@ std::string toUtf8(const wchar_t *w, size_t capacity)
     return out;
 }
 
-// ---- Entries -----------------------------------------------------------------
+// Entries
 
 // Modification time of a header: the precise one when the archive holds it,
 // else the DOS time (local time, two-second steps); tv_nsec is UTIME_OMIT
@@ -135,7 +135,7 @@ mode_t modeOf(const RarEntry &e)
     return mode;
 }
 
-// ---- One pass over the archive ----------------------------------------------
+// One pass over the archive
 
 enum class Mode { List, Test, Extract };
 

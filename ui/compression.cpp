@@ -153,7 +153,7 @@ void setMainTitle(const std::string &title)
 
 } // namespace
 
-// ---- Commands ----------------------------------------------------------------------
+// Commands
 
 std::string proposedArchiveName(const std::vector<std::string> &selectedNames, bool oneFolder,
                                 const std::string &shownFolder)
@@ -276,7 +276,7 @@ void cancelCompressionWindow()
     pf::endProcess(0);
 }
 
-// ---- Runs ----------------------------------------------------------------------------
+// Runs
 
 CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password,
                                      bool keepFullPaths)

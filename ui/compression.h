@@ -28,7 +28,7 @@
 
 namespace zarvon::ui {
 
-// ---- Commands (called by the dispatch) ---------------------------------------
+// Commands (called by the dispatch)
 
 // The compress command (menu MenuAddToZip, toolbar compress button). With no
 // current item in the main explorer list: MsgNofilesToCompress. Otherwise the
@@ -62,7 +62,7 @@ void confirmCompressionWindow();
 // exist.
 void cancelCompressionWindow();
 
-// ---- Runs -------------------------------------------------------------------
+// Runs
 
 // How a run ended.
 enum class CompressionOutcome {

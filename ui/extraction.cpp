@@ -217,7 +217,7 @@ void askPassword(PasswordRequest request)
     askNextPassword();
 }
 
-// ---- Protection --------------------------------------------------------------------
+// Protection
 
 std::string archiveProtectionText(const std::string &path)
 {
@@ -289,7 +289,7 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
                    pf::MessageIcon::Information);
 }
 
-// ---- RAR ---------------------------------------------------------------------------------
+// RAR
 
 void extractRarFile(const std::string &archivePath)
 {
@@ -327,7 +327,7 @@ void extractRarFile(const std::string &archivePath)
     reportExtraction(archivePath, report);
 }
 
-// ---- Commands --------------------------------------------------------------------------
+// Commands
 
 void extractSelection()
 {

@@ -168,7 +168,7 @@ std::unique_ptr<QLockFile> &instanceLock()
 }
 } // namespace
 
-// ---- Menus -------------------------------------------------------------------------
+// Menus
 
 bool createMenu(int menu, int window)
 {
@@ -311,7 +311,7 @@ QWidget *detail::menuHolder(int menu)
     return m->bar.data();
 }
 
-// ---- Toolbar -----------------------------------------------------------------------
+// Toolbar
 
 bool createToolBar(int toolbar, int window, ToolBarForm form, int height, int width)
 {
@@ -449,7 +449,7 @@ QWidget *toolBarButtonWidget(int toolbar, int button)
     return t->buttons[button].data();
 }
 
-// ---- Status bar ---------------------------------------------------------------------
+// Status bar
 
 bool createStatusBar(int bar, int window)
 {
@@ -531,7 +531,7 @@ int statusBarHeight(int bar)
     return s ? s->bar->height() : 0;
 }
 
-// ---- Notification area ----------------------------------------------------------------
+// Notification area
 
 bool isSysTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
@@ -570,7 +570,7 @@ void showSysTrayBalloon(int icon, const std::string &title, const std::string &t
         it->second.icon->showMessage(qs(title), qs(text), QSystemTrayIcon::Information, milliseconds);
 }
 
-// ---- Single instance -------------------------------------------------------------------
+// Single instance
 
 bool acquireInstanceLock(const std::string &name)
 {
