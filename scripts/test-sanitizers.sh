@@ -32,7 +32,10 @@ if [[ " $which " == *" asan "* ]]; then
   # Leaks inside the system's libraries (fonts, Qt's caches, GLib's type
   # system) live as long as the process by design; ours are reported.
   export LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp:print_suppressions=0"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:check_initialization_order=1"
+  # No strict_string_checks: libxkbcommon-x11 hands strndup a counted,
+  # unterminated name when Qt connects to an X server (the window-manager
+  # tests under Xvfb), which that check takes for an overflow.
+  export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   # The fuzz build test builds with clang on its own: not a sanitizer matter.
   (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" --timeout 1200 -LE slow "$@") ||
