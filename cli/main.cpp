@@ -1,8 +1,10 @@
 // zarvon-cli: the jobs of the desktop program from the command line, for scripts, benchmarks and
 // black-box checks. Exit status 0 only when everything asked for succeeded.
+#include "base/dos_date.h"
 #include "base/product.h"
 #include "base/whole_file.h"
 #include "operations/archive_editing.h"
+#include "operations/archive_information.h"
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
@@ -312,15 +314,6 @@ bool parse(int argc, char **argv, int start, Options &o, const char *allowed, st
     return true;
 }
 
-// Date and time of a packed DOS date.
-std::string dosDateText(uint32_t dosDate)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (dosDate >> 25) + 1980, (dosDate >> 21) & 15,
-                  (dosDate >> 16) & 31, (dosDate >> 11) & 31, (dosDate >> 5) & 63, (dosDate & 31) * 2);
-    return text;
-}
-
 // When an entry was last modified, in local time: to the second where the
 // archive keeps it (as extraction restores it), else its DOS date.
 std::string entryDateText(const ArchiveEntry &e)
@@ -328,7 +321,7 @@ std::string entryDateText(const ArchiveEntry &e)
     std::tm t{};
     const time_t when = time_t(e.modifiedTime);
     if (!e.modifiedKnown || !::localtime_r(&when, &t))
-        return dosDateText(e.dosDate);
+        return zarvon::base::dosDateText(e.dosDate);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &t);
     return text;
@@ -556,43 +549,30 @@ int commandInfo(const Options &o)
 {
     if (o.args.size() != 1)
         return usage("info takes one archive");
-    const ListReport listed = listArchiveEntries(o.args[0], o.password);
-    if (!listed.opened) {
-        notReadable(o.args[0], listed.failure);
+    const ArchiveInformation info = archiveInformation(o.args[0], o.password);
+    if (!info.listed) {
+        notReadable(o.args[0], info.failure);
         return ExitFailed;
     }
-    struct stat st {};
-    ::stat(o.args[0].c_str(), &st);
-    uint64_t size = 0, packed = 0;
-    size_t folders = 0, encrypted = 0, large = 0;
-    std::set<std::string> methods, encryptions;
-    for (const ArchiveEntry &e : listed.entries) {
-        if (e.encrypted && !e.encryptionName.empty())
-            encryptions.insert(e.encryptionName);
-        size += e.size;
-        packed += e.packedSize;
-        folders += e.folder;
-        encrypted += e.encrypted;
-        large += (e.size >= 0xFFFFFFFFull || e.packedSize >= 0xFFFFFFFFull);
-        methods.insert(e.methodName);
-    }
     std::string methodList;
-    for (const std::string &m : methods)
+    for (const std::string &m : info.methods)
         methodList += (methodList.empty() ? "" : ", ") + m;
-    const size_t entries = listed.entries.size();
+    const double size = static_cast<double>(info.originalSize);
     std::printf("Archive:      %s\n", o.args[0].c_str());
-    std::printf("Format:       %s\n", formatOf(o.args[0])->name());
-    std::printf("File size:    %lld bytes\n", static_cast<long long>(st.st_size));
-    std::printf("Entries:      %zu (%zu files, %zu folders)\n", entries, entries - folders, folders);
-    std::printf("Uncompressed: %" PRIu64 " bytes\n", size);
-    std::printf("Compressed:   %" PRIu64 " bytes\n", packed);
-    std::printf("Ratio:        %.1f%%\n", size ? 100.0 * static_cast<double>(packed) / static_cast<double>(size) : 0.0);
+    std::printf("Format:       %s\n", info.formatName.c_str());
+    std::printf("File size:    %" PRIu64 " bytes\n", info.fileSize);
+    std::printf("Entries:      %d (%d files, %d folders)\n", info.entryCount, info.fileCount, info.folderCount);
+    std::printf("Uncompressed: %" PRIu64 " bytes\n", info.originalSize);
+    std::printf("Compressed:   %" PRIu64 " bytes\n", info.packedSize);
+    std::printf("Ratio:        %.1f%%\n", size > 0 ? 100.0 * static_cast<double>(info.packedSize) / size : 0.0);
     std::printf("Methods:      %s\n", methodList.empty() ? "-" : methodList.c_str());
     std::string encryptionList;
-    for (const std::string &name : encryptions)
+    for (const std::string &name : info.encryptions)
         encryptionList += (encryptionList.empty() ? " (" : ", ") + name;
-    std::printf("Encrypted:    %zu entries%s\n", encrypted, encryptionList.empty() ? "" : (encryptionList + ")").c_str());
-    std::printf("ZIP64:        %s\n", large ? "yes" : "no");
+    std::printf("Encrypted:    %d entries%s\n", info.encryptedCount,
+                encryptionList.empty() ? "" : (encryptionList + ")").c_str());
+    if (info.formatName == "ZIP")
+        std::printf("ZIP64:        %s\n", info.zip64Entries ? "yes" : "no");
     return ExitOk;
 }
 

@@ -150,7 +150,7 @@ struct EngineState {
 
 const EngineState &engineState();
 
-// ---- Set-up ---------------------------------------------------------------
+// Set-up
 
 // Sets the method to 8 (Deflate) and clears everything else (closing any open
 // archive first; an archive being written is abandoned). Result 0.
@@ -160,7 +160,7 @@ int32_t initEngine();
 // reporting off. Result 0.
 int32_t setProgressCallback(ProgressCallback callback);
 
-// ---- Reading (reader slot) ------------------------------------------------
+// Reading (reader slot)
 
 // Closes the archive already in the reader slot, then opens `path`. A file is
 // accepted when its end-of-central-directory record is found and read; the
@@ -180,7 +180,7 @@ int32_t nextEntry();
 // (`out` left as it was). The name is read whole, however long.
 int32_t currentEntryInfo(EntryInfo &out);
 
-// ---- Reading (by path; a private handle, the reader slot is left alone) ----
+// Reading (by path; a private handle, the reader slot is left alone)
 
 // Number of entries of the archive at `path`, or -1 when it cannot be opened.
 int32_t entryCount(const std::string &path);
@@ -212,7 +212,7 @@ int32_t findEntryIndex(const std::string &path, const std::string &name, int32_t
 // could not be completed and was discarded.
 int32_t closeArchives();
 
-// ---- Creating (writer slot) -----------------------------------------------
+// Creating (writer slot)
 
 // Closes any archive in the writer slot (as closeArchives does for it), then
 // starts a new archive for `path`. The archive is written to a temporary file
@@ -284,7 +284,7 @@ int32_t planAdditions(const std::vector<PlannedAddition> &files);
 // one per core. The archive's bytes do not depend on it. Result 0.
 int32_t setThreadCount(int32_t threads);
 
-// ---- Extracting -----------------------------------------------------------
+// Extracting
 //
 // Common to the three operations: `destination` is a folder (created when
 // needed); with keepPaths 1 an entry's folders are recreated under it, with 0
@@ -372,7 +372,7 @@ struct SalvageResult {
 int32_t salvageEntries(const std::string &archivePath, const std::string &destination, bool replace,
                        const ProgressCallback &progress, SalvageResult &out);
 
-// ---- Errors -------------------------------------------------------------------
+// Errors
 
 // The detail of the engine's last failure, kept beside its state so that a
 // caller can say why ("no space left on device") rather than guess. Set by
@@ -385,7 +385,7 @@ struct LastError {
 };
 const LastError &lastError();
 
-// ---- Verifying --------------------------------------------------------------
+// Verifying
 
 // What verifyArchive found.
 struct VerifyResult {

@@ -5,6 +5,8 @@
 #include <climits>
 #include <ctime>
 
+#include "base/dos_date.h"
+
 namespace zarvon::engine::detail {
 
 namespace {
@@ -86,33 +88,6 @@ bool ntfsTimeOf(std::string_view extra, int64_t &seconds)
 
 } // namespace
 
-bool dosTimeOf(uint32_t dosDate, int64_t &seconds)
-{
-    std::tm t{};
-    t.tm_year = static_cast<int>(dosDate >> 25) + 80;
-    t.tm_mon = static_cast<int>((dosDate >> 21) & 0x0F) - 1;
-    t.tm_mday = static_cast<int>((dosDate >> 16) & 0x1F);
-    t.tm_hour = static_cast<int>((dosDate >> 11) & 0x1F);
-    t.tm_min = static_cast<int>((dosDate >> 5) & 0x3F);
-    t.tm_sec = static_cast<int>(dosDate & 0x1F) * 2;
-    if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
-        return false;
-    // Read as UTC, then moved by the zone's offset at that moment, rather
-    // than with mktime, which looks at the zone file again on every call:
-    // one system call per extracted file. Twice, so that a date just across
-    // a change of offset gets the offset in force at that date.
-    const int64_t asUtc = fs::utcSecondsOf(t);
-    std::tm local{};
-    int64_t guess = asUtc, offset = 0;
-    for (int i = 0; i < 2; ++i) {
-        if (!fs::localTimeOf(guess, local, offset))
-            break;
-        guess = asUtc - offset;
-    }
-    seconds = guess;
-    return true;
-}
-
 void setEntryTime(std::string_view centralExtra, EntryInfo &info)
 {
     int64_t seconds = 0;
@@ -120,7 +95,7 @@ void setEntryTime(std::string_view centralExtra, EntryInfo &info)
         info.timeSource = TimeSource::Extended;
     else if (ntfsTimeOf(centralExtra, seconds))
         info.timeSource = TimeSource::Ntfs;
-    else if (dosTimeOf(info.dosDate, seconds))
+    else if (base::dosDateSeconds(info.dosDate, seconds))
         info.timeSource = TimeSource::Dos;
     else {
         info.timeSource = TimeSource::None;

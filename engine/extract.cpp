@@ -1,6 +1,7 @@
 #include "engine/context.h"
 #include "engine/internal.h"
 
+#include "base/disk_space.h"
 #include "base/safe_output.h"
 #include "base/whole_file.h"
 
@@ -241,16 +242,9 @@ int32_t checkExtractionSpace(const std::string &archivePath, const std::string &
             out.needed += e.uncompressedSize;
     // The destination may not exist yet: its nearest existing folder tells
     // which file system it will be on.
-    std::string folder = destination.empty() ? std::string(".") : destination;
     uint64_t available = 0;
-    while (!fs::freeSpace(folder, available)) {
-        const size_t slash = folder.find_last_of('/', folder.size() > 1 ? folder.size() - 2 : 0);
-        if (errno != ENOENT || folder == "/" || folder == ".")
-            return setLastError(kErrGeneral, errno, "the free space of the destination cannot be known");
-        folder = slash == std::string::npos ? std::string(".")
-                 : slash == 0               ? std::string("/")
-                                            : folder.substr(0, slash);
-    }
+    if (!base::freeSpaceAt(destination, available))
+        return setLastError(kErrGeneral, errno, "the free space of the destination cannot be known");
     out.available = available;
     if (out.needed > out.available)
         return setLastError(kErrNoSpace, ENOSPC,

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -131,15 +130,6 @@ bool renameAt(int folderFd, const std::string &from, const std::string &to)
 bool link(const std::string &from, const std::string &to)
 {
     return ::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0;
-}
-
-bool freeSpace(const std::string &path, uint64_t &bytes)
-{
-    struct statvfs vs {};
-    if (::statvfs(path.c_str(), &vs) != 0)
-        return false;
-    bytes = static_cast<uint64_t>(vs.f_bavail) * static_cast<uint64_t>(vs.f_frsize);
-    return true;
 }
 
 bool localTimeOf(int64_t seconds, std::tm &out, int64_t &utcOffset)

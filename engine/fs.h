@@ -78,10 +78,6 @@ bool removeAt(int folderFd, const std::string &name);
 bool renameAt(int folderFd, const std::string &from, const std::string &to);
 bool link(const std::string &from, const std::string &to);
 
-// Bytes free for an unprivileged user on the file system holding `path`.
-// Result true, or false with errno set.
-bool freeSpace(const std::string &path, uint64_t &bytes);
-
 // Local time: the broken-down time of `seconds` since the epoch and the
 // zone's offset from UTC then (seconds east). Result true, or false.
 bool localTimeOf(int64_t seconds, std::tm &out, int64_t &utcOffset);

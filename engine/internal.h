@@ -223,11 +223,7 @@ void closeUnz(unzFile uf);
 std::string &readerPath();
 uint64_t &readerSerial();
 
-// Times (entry_times.cpp) ---------------------------------------------------
-
-// A packed DOS date and time, read as local time, in seconds since 1970.
-// Result false (seconds untouched) when it is not a real date.
-bool dosTimeOf(uint32_t dosDate, int64_t &seconds);
+// Times (entry_times.cpp)
 
 // Fills info.modifiedTime and info.timeSource from the central extra field
 // (extended timestamp first, then NTFS) or else from info.dosDate.
@@ -238,7 +234,7 @@ void setEntryTime(std::string_view centralExtra, EntryInfo &info);
 // time does not fit the field.
 std::string extendedTimestampExtra(int64_t modifiedTime);
 
-// Names ---------------------------------------------------------------------
+// Names
 
 // The stored bytes of a name to UTF-8 with kSeparator. `utf8Flag` is bit 11;
 // `extra` is the central extra field (for the Unicode path field); `host` is
@@ -270,7 +266,7 @@ std::string upperCased(const std::string &text);
 
 std::string lastComponent(const std::string &name);
 
-// Entry data ---------------------------------------------------------------
+// Entry data
 
 // Reads the data of the current entry of an archive: decryption, inflation
 // (ISA-L where built in, else zlib), CRC-32 and size checks, on top of

@@ -3,8 +3,9 @@
 // reads only files). Build with clang:
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZARVON_BUILD_FUZZ=ON
 //   cmake --build build-fuzz --target rar_fuzz
-//   ./build-fuzz/bin/rar_fuzz -max_total_time=60 CORPUS_DIR
-// Seed the corpus with small archives made by rar (plain, -p, -hp, -s, -ol).
+//   ./build-fuzz/bin/rar_fuzz -max_total_time=60 fuzz/corpus/rar_fuzz
+// (scripts/fuzz.sh does both). The seeds are small archives made by rar
+// (plain, -p, -hp, -s, -ol): fuzz/corpus/make_seeds.sh.
 #include "rar/rar.h"
 
 #include <unistd.h>
@@ -42,6 +43,17 @@ struct Workspace {
 // blocks would stop every run there, so it is turned off: the target looks
 // for faults of ours.
 extern "C" const char *__asan_default_options() { return "max_malloc_fill_size=0"; }
+
+// Without the UnRAR library every input would be refused at once and the
+// run would look clean while testing nothing: refuse to start instead.
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    if (!zarvon::rar::unrarLibraryAvailable()) {
+        std::fprintf(stderr, "rar_fuzz: the UnRAR library (libunrar.so.5) cannot be loaded\n");
+        std::exit(1);
+    }
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -2,7 +2,7 @@
 // reading, verification and extraction. Build with clang:
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZARVON_BUILD_FUZZ=ON
 //   cmake --build build-fuzz --target zip_read_fuzz
-//   ./build-fuzz/bin/zip_read_fuzz -max_total_time=60 CORPUS_DIR
+//   ./build-fuzz/bin/zip_read_fuzz -max_total_time=60 fuzz/corpus/zip_read_fuzz
 #include "engine/engine.h"
 #include "engine/zip_io.h"
 

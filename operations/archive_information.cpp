@@ -18,7 +18,7 @@ uint64_t roundedKilobytes(uint64_t bytes)
     return whole;
 }
 
-ArchiveInformation archiveInformation(const std::string &path)
+ArchiveInformation archiveInformation(const std::string &path, const std::string &password)
 {
     ArchiveInformation info;
     struct statx times {};
@@ -32,17 +32,26 @@ ArchiveInformation archiveInformation(const std::string &path)
         }
     }
     const ArchiveFormat *format = formatOf(path);
-    if (!format)
+    if (!format) {
+        info.failure = failureToOpen(path);
         return info;
-    const ListReport list = format->list(path, {});
-    if (!list.opened)
+    }
+    const ListReport list = format->list(path, password);
+    if (!list.opened) {
+        info.failure = list.failure;
         return info;
+    }
     info.listed = true;
     info.formatName = format->name();
     info.entryCount = int32_t(list.entries.size());
+    const bool zip = info.formatName == "ZIP";
+    // A RAR "method" is a compression level, not a name worth listing.
     const bool namedMethods = format != &rarFormat();
     for (const auto &entry : list.entries) {
         info.originalSize += entry.size;
+        info.packedSize += entry.packedSize;
+        info.encryptedCount += entry.encrypted;
+        info.zip64Entries += zip && (entry.size >= 0xFFFFFFFFull || entry.packedSize >= 0xFFFFFFFFull);
         const std::string &cipher = entry.encryptionName;
         if (!cipher.empty() && std::find(info.encryptions.begin(), info.encryptions.end(), cipher) == info.encryptions.end())
             info.encryptions.push_back(cipher);

@@ -32,6 +32,14 @@ struct ArchiveInformation {
     // of first use ("ZIP 2.0", "AES-256"); empty when none is, or when the
     // format does not say (RAR).
     std::vector<std::string> encryptions;
+    uint64_t packedSize = 0;    // sum of the entries' packed sizes
+    int32_t encryptedCount = 0; // entries that need a password
+    // Entries whose sizes need the ZIP64 extensions (4 GiB and more); a ZIP
+    // notion, left at 0 for other formats.
+    int32_t zip64Entries = 0;
+    // Why the archive's fields are unknown (listed false): the file cannot be
+    // opened, no format reads it, a password is missing or wrong...
+    Failure failure;
 
     // The file system's fields.
     bool fileFound = false;
@@ -41,7 +49,9 @@ struct ArchiveInformation {
     std::time_t modificationTime = 0;
 };
 
-ArchiveInformation archiveInformation(const std::string &path);
+// password opens archives whose names are encrypted; other archives list
+// without one.
+ArchiveInformation archiveInformation(const std::string &path, const std::string &password = {});
 
 // `bytes` / 1000 rounded to the nearest integer, a tie going to the even one
 // (1499 -> 1, 1500 -> 2, 2500 -> 2), exactly for any size.

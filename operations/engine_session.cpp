@@ -51,4 +51,11 @@ Reason reasonOfEngineResult(int32_t result)
     }
 }
 
+Reason reasonOfReaderResult(int32_t result)
+{
+    if (result == engine::kErrGeneral && engine::engineState().reader == nullptr)
+        return Reason::CannotOpen;
+    return reasonOfEngineResult(result);
+}
+
 } // namespace zarvon::operations

@@ -36,4 +36,10 @@ private:
 // The reason of one of the engine's results.
 Reason reasonOfEngineResult(int32_t result);
 
+// The reason of a result of a call on the engine's reader slot, asked right
+// after the call: -1 with the slot empty means the archive is no longer open
+// (the engine was reset while the job reported its progress), which is not a
+// file that could not be created.
+Reason reasonOfReaderResult(int32_t result);
+
 } // namespace zarvon::operations

@@ -75,10 +75,6 @@ struct ProgressStep {
     int64_t total = 0; // 0 when not known in advance
 };
 
-// Implemented by each front end (the desktop's progress window, zarvon-cli's
-// progress line); called by the jobs, on the thread that runs the job, for
-// every step. Answer true to ask the job to stop: it then ends after the
-// current block, commits nothing it was writing, and reports Stopped.
 // The answers to "a file of that name is already there".
 enum class OverwriteAnswer {
     Replace,
@@ -88,6 +84,10 @@ enum class OverwriteAnswer {
     Stop, // nothing more is extracted
 };
 
+// Implemented by each front end (the desktop's progress window, zarvon-cli's
+// progress line); called by the jobs, on the thread that runs the job, for
+// every step. Answer true to ask the job to stop: it then ends after the
+// current block, commits nothing it was writing, and reports Stopped.
 class JobProgress {
 public:
     virtual ~JobProgress() = default;

@@ -1,7 +1,6 @@
 #include "operations/jobs.h"
 
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +12,7 @@
 #include <system_error>
 
 #include "base/case_fold.h"
+#include "base/disk_space.h"
 #include "base/paths.h"
 #include "base/safe_output.h"
 #include "engine/engine.h"
@@ -23,7 +23,7 @@ namespace zarvon::operations {
 
 namespace fs = std::filesystem;
 
-// ---- Records ----------------------------------------------------------------------
+// Records
 
 bool ListReport::anyEncrypted() const
 {
@@ -58,7 +58,7 @@ Failure failureToOpen(const std::string &path)
     return failure;
 }
 
-// ---- Formats ------------------------------------------------------------------------
+// Formats
 
 namespace {
 
@@ -91,7 +91,7 @@ const ArchiveFormat *formatOf(const std::string &path)
     return nullptr;
 }
 
-// ---- Reading --------------------------------------------------------------------------
+// Reading
 
 ListReport listArchiveEntries(const std::string &path, const std::string &password)
 {
@@ -127,7 +127,7 @@ std::string existingFileFor(const std::string &destination, const ArchiveEntry &
 bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProgress &progress, ExtractReport &report)
 {
     const std::set<std::string> wanted(request.entryNames.begin(), request.entryNames.end());
-    std::vector<std::string> kept;
+    std::vector<std::string> toExtract; // written, over an existing file or not
     bool replaceAll = request.overwrite == Overwrite::Replace, skipAll = request.overwrite == Overwrite::Skip;
     for (const ArchiveEntry &entry : listed.entries) {
         if (!wanted.empty() && !wanted.count(entry.name))
@@ -144,34 +144,13 @@ bool settleOverwrites(const ListReport &listed, ExtractRequest &request, JobProg
             }
         }
         if (replace)
-            kept.push_back(entry.name);
+            toExtract.push_back(entry.name);
         else
             report.skipped.push_back(entry.name);
     }
     if (!report.skipped.empty())
-        request.entryNames = std::move(kept);
+        request.entryNames = std::move(toExtract);
     return true;
-}
-
-// Free bytes for this user on the file system where folder is, or would be
-// created (its nearest existing parent); false when that cannot be known.
-bool freeSpaceAt(std::string folder, uint64_t &available)
-{
-    for (;;) {
-        struct statvfs info {};
-        if (::statvfs(folder.empty() ? "." : folder.c_str(), &info) == 0) {
-            available = uint64_t(info.f_bavail) * info.f_frsize;
-            return true;
-        }
-        if (errno != ENOENT && errno != ENOTDIR)
-            return false;
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        const std::string parent = base::parentFolder(folder);
-        if (parent.empty() || parent == folder)
-            return false;
-        folder = parent;
-    }
 }
 
 // Removes the folders an extraction made under a destination that did not
@@ -282,7 +261,7 @@ ExtractReport extractArchive(const ExtractRequest &request, JobProgress &progres
     // disk and failing half-way.
     uint64_t available = 0;
     const uint64_t needed = declaredBytes(listed, settled);
-    if (freeSpaceAt(request.destination, available) && needed > available) {
+    if (base::freeSpaceAt(request.destination, available) && needed > available) {
         decided.failure = {std::string(), Reason::NotEnoughSpace, ENOSPC, 0};
         decided.spaceNeeded = needed;
         decided.spaceAvailable = available;
@@ -315,7 +294,7 @@ Protection archiveProtection(const std::string &path)
     return list.anyEncrypted() ? Protection::Encrypted : Protection::None;
 }
 
-// ---- Creating ---------------------------------------------------------------------------
+// Creating
 
 namespace {
 

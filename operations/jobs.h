@@ -14,7 +14,7 @@
 
 namespace zarvon::operations {
 
-// ---- Reading --------------------------------------------------------------------
+// Reading
 
 // Every entry of the archive at `path`, in its own order.
 ListReport listArchiveEntries(const std::string &path, const std::string &password = {});
@@ -46,7 +46,7 @@ enum class Protection {
 };
 Protection archiveProtection(const std::string &path);
 
-// ---- Creating -------------------------------------------------------------------
+// Creating
 
 struct CompressRequest {
     std::string archivePath;

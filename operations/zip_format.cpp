@@ -140,9 +140,11 @@ public:
                 // is told it may be the password and may try again.
                 report.failures.push_back({info.fileName, Reason::PasswordOrDamage, 0, result});
             } else {
-                const Reason reason = reasonOfEngineResult(result);
+                const Reason reason = reasonOfReaderResult(result);
                 const bool systemSaid = reason == Reason::WriteFailed || reason == Reason::CannotCreate;
                 report.failures.push_back({info.fileName, reason, systemSaid ? systemError : 0, result});
+                if (reason == Reason::CannotOpen)
+                    break; // nothing more can be read
             }
             if (session.report({ProgressStep::ItemDone, info.fileName, 100, done, total})) {
                 report.stopped = true;

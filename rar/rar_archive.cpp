@@ -1,5 +1,6 @@
 #include "rar/rar.h"
 
+#include "base/dos_date.h"
 #include "base/safe_output.h"
 #include "base/whole_file.h"
 #include "base/text_encoding.h"
@@ -30,7 +31,7 @@ constexpr uint32_t kHostUnix = 3;
 // Windows attribute of a reparse point (symbolic link, junction).
 constexpr uint32_t kWindowsReparsePoint = 0x400;
 
-// ---- Text ------------------------------------------------------------------
+// Text
 
 // UTF-8 to the library's wide characters (UTF-32 here); invalid bytes stand
 // for themselves.
@@ -62,7 +63,7 @@ std::string toUtf8(const wchar_t *w, size_t capacity)
     return out;
 }
 
-// ---- Entries -----------------------------------------------------------------
+// Entries
 
 // Modification time of a header: the precise one when the archive holds it,
 // else the DOS time (local time, two-second steps); tv_nsec is UTIME_OMIT
@@ -78,20 +79,9 @@ struct timespec modificationTimeOf(const RARHeaderDataEx &h)
         ts.tv_nsec = static_cast<long>((fileTime - kUnixEpoch) % 10000000ULL * 100);
         return ts;
     }
-    const uint32_t d = h.FileTime;
-    struct tm t {};
-    t.tm_year = static_cast<int>((d >> 25) & 0x7F) + 80;
-    t.tm_mon = static_cast<int>((d >> 21) & 0x0F) - 1;
-    t.tm_mday = static_cast<int>((d >> 16) & 0x1F);
-    t.tm_hour = static_cast<int>((d >> 11) & 0x1F);
-    t.tm_min = static_cast<int>((d >> 5) & 0x3F);
-    t.tm_sec = static_cast<int>(d & 0x1F) * 2;
-    t.tm_isdst = -1;
-    if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
-        return ts;
-    const time_t seconds = ::mktime(&t);
-    if (seconds != time_t(-1))
-        ts = {seconds, 0};
+    int64_t seconds = 0;
+    if (base::dosDateSeconds(h.FileTime, seconds))
+        ts = {static_cast<time_t>(seconds), 0};
     return ts;
 }
 
@@ -146,7 +136,7 @@ mode_t modeOf(const RarEntry &e)
     return mode;
 }
 
-// ---- One pass over the archive ----------------------------------------------
+// One pass over the archive
 
 enum class Mode { List, Test, Extract };
 

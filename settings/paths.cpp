@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "base/paths.h"
+#include "settings/settings_state.h"
 
 namespace zarvon::settings {
 
@@ -61,28 +62,25 @@ void makeFolders(const std::string &folder)
     ::mkdir(folder.c_str(), 0700);
 }
 
-ProgramPaths current;
-bool initialised = false;
-
-void initialise(const std::string &executablePath)
-{
-    std::string exe = executablePath.empty() ? runningExecutable() : executablePath;
-    std::string directory = base::parentFolder(exe);
-    if (directory.empty())
-        directory = "./";
-    bool writable = directoryWritable(directory);
-    current = computeProgramPaths(exe, writable, environment("XDG_CONFIG_HOME"), environment("HOME"));
-    if (!writable) {
-        makeFolders(base::parentFolder(current.settingsPath));
-    }
-    initialised = true;
-}
+// The executable the process is taken to be: empty for the real one. It
+// outlives resetSettingsState, which forgets only what was worked out from it.
+std::string chosenExecutable;
 
 const ProgramPaths &paths()
 {
-    if (!initialised)
-        initialise({});
-    return current;
+    SettingsState &state = settingsState();
+    if (!state.programPathsKnown) {
+        std::string exe = chosenExecutable.empty() ? runningExecutable() : chosenExecutable;
+        std::string directory = base::parentFolder(exe);
+        if (directory.empty())
+            directory = "./";
+        bool writable = directoryWritable(directory);
+        state.programPaths = computeProgramPaths(exe, writable, environment("XDG_CONFIG_HOME"), environment("HOME"));
+        state.programPathsKnown = true;
+        if (!writable)
+            makeFolders(base::parentFolder(state.programPaths.settingsPath));
+    }
+    return state.programPaths;
 }
 
 } // namespace
@@ -118,6 +116,11 @@ const std::string &settingsPath() { return paths().settingsPath; }
 const std::string &frenchLanguagePath() { return paths().frenchLanguagePath; }
 const std::string &englishLanguagePath() { return paths().englishLanguagePath; }
 
-void setProgramPath(const std::string &executablePath) { initialise(executablePath); }
+void setProgramPath(const std::string &executablePath)
+{
+    chosenExecutable = executablePath;
+    settingsState().programPathsKnown = false;
+    paths();
+}
 
 } // namespace zarvon::settings

@@ -1,7 +1,8 @@
 // Program paths: where the executable lives and where its configuration and
-// language files are. Computed once from the running executable and then
-// fixed for the life of the process; tests point them at a temporary program
-// folder with setProgramPath.
+// language files are. Computed on first use from the running executable and
+// kept until resetSettingsState (start-up, each test), which makes the next
+// call look again at the environment and the language files; tests point them
+// at a temporary program folder with setProgramPath, which a reset keeps.
 //
 // Layout beside the executable (the portable copy, the normal case):
 //   <dir>/zarvon, <dir>/Zarvon.ini, <dir>/French.lng, <dir>/English.lng

@@ -17,6 +17,7 @@
 #include "ui/explorer_selection.h"
 #include "ui/progress.h"
 #include "settings/language.h"
+#include "settings/setting_keys.h"
 #include "settings/settings_ops.h"
 #include "ui/dialogs/dialog_common.h"
 #include "ui/ids.h"
@@ -53,8 +54,7 @@ std::string listOfPaths(const std::vector<operations::Failure> &failures)
 
 void beepWhenWanted()
 {
-    const auto sound = settings::readSettingText("General", "ActivateSound", "0");
-    if (sound && *sound == "1") {
+    if (settings::settingIs(settings::kActivateSound, "1")) {
         ++uiState().endSounds;
         pf::beep();
     }
@@ -186,7 +186,7 @@ void setMainTitle(const std::string &title)
 
 } // namespace
 
-// ---- Commands ----------------------------------------------------------------------
+// Commands
 
 std::string proposedArchiveName(const std::vector<std::string> &selectedNames, bool oneFolder,
                                 const std::string &shownFolder)
@@ -365,7 +365,7 @@ void cancelCompressionWindow()
     pf::endProcess(0);
 }
 
-// ---- Runs ----------------------------------------------------------------------------
+// Runs
 
 CompressionOutcome compressSelection(const std::string &archivePath, int32_t method, const std::string &password,
                                      bool keepFullPaths, CompressRequest::Encryption encryption)

@@ -29,7 +29,7 @@
 
 namespace zarvon::ui {
 
-// ---- Commands (called by the dispatch) ---------------------------------------
+// Commands (called by the dispatch)
 
 // The compress command (menu MenuAddToZip, toolbar compress button). With no
 // current item in the main explorer list: MsgNofilesToCompress. Otherwise the
@@ -70,7 +70,7 @@ bool openCompressionWindowFor(const std::vector<std::string> &paths);
 // exist.
 void cancelCompressionWindow();
 
-// ---- Runs -------------------------------------------------------------------
+// Runs
 
 // How a run ended.
 enum class CompressionOutcome {

@@ -66,6 +66,10 @@ std::string reasonText(operations::Reason reason)
         return languageText("TxtFailEncryptedUnsupported", "chiffré, ce que Zarvon ne sait pas encore ouvrir");
     case Reason::SpecialFileRefused:
         return languageText("TxtFailSpecialFile", "périphérique ou tube nommé, jamais créé");
+    case Reason::CannotOpen: return languageText("TxtFailCannotOpen", "le fichier ne peut pas être ouvert");
+    case Reason::NotAnArchive: return languageText("TxtFailNotArchive", "ce n'est pas une archive lisible");
+    case Reason::LibraryMissing:
+        return languageText("TxtFailLibrary", "la bibliothèque qui lit ce format n'est pas installée");
     default: return languageText("TxtFailDamaged", "données endommagées");
     }
 }
@@ -279,7 +283,7 @@ void askPassword(PasswordRequest request)
     askNextPassword();
 }
 
-// ---- Protection --------------------------------------------------------------------
+// Protection
 
 std::string archiveProtectionText(const std::string &path)
 {
@@ -331,7 +335,12 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
         return;
     }
     if (!report.opened) {
-        errorMessage(languageText("MsgExtractOpenError", "Impossible d'ouvrir l'archive :") + "\r" + archivePath);
+        // Why, in the report's own terms: a missing right, a file that is no
+        // archive and a missing password each call for something else.
+        std::string text = languageText("MsgExtractOpenError", "Impossible d'ouvrir l'archive :") + "\r" + archivePath;
+        if (report.failure.reason != operations::Reason::None)
+            text += "\r" + extractionFailureReason(report.failure);
+        errorMessage(text);
         return;
     }
     if (report.stopped) {
@@ -358,7 +367,7 @@ void reportExtraction(const std::string &archivePath, const ExtractReport &repor
                    pf::MessageIcon::Information);
 }
 
-// ---- RAR ---------------------------------------------------------------------------------
+// RAR
 
 void extractRarFile(const std::string &archivePath)
 {
@@ -396,7 +405,7 @@ void extractRarFile(const std::string &archivePath)
     reportExtraction(archivePath, report);
 }
 
-// ---- Commands --------------------------------------------------------------------------
+// Commands
 
 void extractSelection()
 {

@@ -28,7 +28,7 @@
 
 namespace zarvon::ui {
 
-// ---- Protection ----------------------------------------------------------------
+// Protection
 
 // The protection state of the ZIP archive at `path` as a display text, shared
 // with the information sheet: "Archive Cryptée" / "Encrypted Zip" when any
@@ -37,7 +37,7 @@ namespace zarvon::ui {
 // View/EnglishLanguage reads "1". The engine's reader slot is left empty.
 std::string archiveProtectionText(const std::string &path);
 
-// ---- The password request ---------------------------------------------------------
+// The password request
 
 // What the password window was opened for.
 enum class PasswordRequestKind {
@@ -67,7 +67,7 @@ const std::deque<PasswordRequest> &pendingPasswordRequests();
 // the requests already waiting.
 void askPassword(PasswordRequest request);
 
-// ---- Commands (called by the dispatch) ---------------------------------------------
+// Commands (called by the dispatch)
 
 // The extract command (menu MenuExtractZip, toolbar extract button).
 void extractSelection();
@@ -95,7 +95,7 @@ void extractArchiveTo(const std::string &archivePath, const std::string &destina
 // Folder last chosen for a ZIP extraction ("" before the first).
 const std::string &zipDestination();
 
-// ---- Reporting ------------------------------------------------------------------------
+// Reporting
 
 // The reason of one failed entry, in the interface language, with the
 // system's own words when it said why ("No space left on device").
@@ -105,7 +105,7 @@ std::string extractionFailureReason(const operations::Failure &failure);
 // it wrote every entry; otherwise a warning naming what went wrong.
 void reportExtraction(const std::string &archivePath, const operations::ExtractReport &report);
 
-// ---- RAR --------------------------------------------------------------------------------
+// RAR
 
 // The RAR file at `archivePath`, selected in the explorer list: the first
 // pass. The folder requester asks where ("Choisissez un répertoire"); every

@@ -15,7 +15,7 @@
 
 namespace zarvon::ids {
 
-// ---- Window numbers --------------------------------------------------------
+// Window numbers
 constexpr int WindowMain = 0;
 constexpr int WindowAssistant = 1;
 constexpr int WindowCompression = 2;
@@ -28,7 +28,7 @@ constexpr int WindowBootScreen = 8; // title key BootScreen
 constexpr int WindowAbout = 9;
 constexpr int WindowHelp = 10;
 
-// ---- Menus -----------------------------------------------------------------
+// Menus
 constexpr int MenuBarMain = 0; // the main window's menu bar
 constexpr int TrayMenu = 143;  // popup menu of the notification-area icon
 constexpr int ArchiveListMenu = 148; // popup menu of the archive list
@@ -83,7 +83,7 @@ constexpr int MenuFolders = 268;
 constexpr int RestoreApp = 144;
 constexpr int QuitApp = 145;
 
-// ---- Keyboard shortcuts of the main window (reported as menu events) -------
+// Keyboard shortcuts of the main window (reported as menu events)
 constexpr int ShortcutOpenZip = 10000;   // Ctrl+O, as MenuOpenZip
 constexpr int ShortcutCopyZip = 10001;   // Ctrl+C, as MenuCopyZip
 constexpr int ShortcutCutZip = 10002;    // Ctrl+X, as MenuCutZip
@@ -99,10 +99,10 @@ constexpr int ShortcutReload = 10011;    // F5: the explorer's folder read again
 constexpr int ShortcutRename = 10012;    // F2: renames the explorer's item
 constexpr int ShortcutDeleteForGood = 10013; // Shift+Delete: removes the explorer's items, not to the trash
 
-// ---- Notification area -----------------------------------------------------
+// Notification area
 constexpr int TrayIcon = 137;
 
-// ---- Main window controls (window 0) ---------------------------------------
+// Main window controls (window 0)
 constexpr int ContainerAddress = 142; // holds the address bar, 28 high
 constexpr int ExplorerCombo = 115;    // address bar: folder of the explorer list
 constexpr int ExplorerList = 116;     // files and folders of the current folder
@@ -113,7 +113,7 @@ constexpr int StrArchiveFilter = 247;     // narrows the archive list to the nam
 constexpr int StatusBarMain = 0;      // status bars have their own numbering
 constexpr int ToolBarMain = 0;        // toolbars have their own numbering
 
-// ---- Assistant (window 1) --------------------------------------------------
+// Assistant (window 1)
 constexpr int BtTextHelp = 42;
 constexpr int BtTextAbout = 43;
 constexpr int BtTextZarvon = 44;
@@ -142,7 +142,7 @@ constexpr int StrAssistSourceArchive = 172;
 constexpr int TxtExtractTo = 173;
 constexpr int StrAssistDestination = 174;
 
-// ---- Compression window (window 2) -----------------------------------------
+// Compression window (window 2)
 constexpr int ContainerCompress = 140; // holds every control of the window
 constexpr int TxtFrameZipCreate = 124;
 constexpr int TxtZipName = 8;
@@ -168,7 +168,7 @@ constexpr int ComboEncryption = 272;   // encryption of a password: ZIP 2.0 or A
 constexpr int BtCompressOk = 53;
 constexpr int BtCancelCompress = 54;
 
-// ---- Configuration window (window 3) ---------------------------------------
+// Configuration window (window 3)
 constexpr int BtConfigOk = 55;
 constexpr int BtConfigCancel = 56;
 constexpr int PanelConfig = 118; // tab control, pages 0 and 1
@@ -194,7 +194,7 @@ constexpr int ChkBoxRar = 108; // fixed text "Rar", always disabled
 constexpr int ChkBoxIntegration = 104;
 constexpr int ChkBoxShortcut = 105;
 
-// ---- Archive information window (window 5) ---------------------------------
+// Archive information window (window 5)
 constexpr int BtOkWindowInfo = 57;
 constexpr int FrameWindowInfo = 176;     // "Informations"
 constexpr int ContainerInfoValues = 177; // holds the value texts
@@ -210,14 +210,14 @@ constexpr int TxtWindowInfoDateModif = 185;
 constexpr int InfoValueFirst = 186; // 186 to 193, one per label
 constexpr int InfoValueLast = 193;
 
-// ---- Add-files window (window 6) -------------------------------------------
+// Add-files window (window 6)
 constexpr int TxtSelectFiles = 27;
 constexpr int ExplorerAddFiles = 134;
 constexpr int BtAdd = 135;
 constexpr int BtCancel2 = 136;
 constexpr int TxtAddFilesFolder = 235; // the folder its explorer list shows
 
-// ---- Copy window (window 7) ------------------------------------------------
+// Copy window (window 7)
 constexpr int TxtCopy = 37;
 constexpr int TxtDestination = 38;
 constexpr int StrCopyDestination = 82;
@@ -231,7 +231,7 @@ constexpr int StrPwdDestination = 83;
 constexpr int BtBrowse3 = 73;
 constexpr int TxtFramePwd = 132;
 
-// ---- About window (window 9) -----------------------------------------------
+// About window (window 9)
 constexpr int ImageAbout = 11;
 constexpr int TxtAboutLine1 = 30; // "Zarvon 1.1.0"
 constexpr int TxtAboutLine2 = 31;
@@ -243,7 +243,7 @@ constexpr int TxtAboutThanks2 = 35;
 constexpr int TxtAboutThanks3 = 36;
 constexpr int BtAboutOk = 64;
 
-// ---- Help window (window 10) -----------------------------------------------
+// Help window (window 10)
 constexpr int HelpPage = 194; // the page, scrolled and read at the keyboard
 
 } // namespace zarvon::ids

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "base/case_fold.h"
+#include "base/dos_date.h"
 #include "base/paths.h"
 #include "base/product.h"
 #include "base/whole_file.h"
@@ -163,14 +164,8 @@ std::string archiveListRow(const operations::ArchiveEntry &entry, const std::str
         row += "\n\n";
     }
     row += '\n';
-    const uint32_t day = entry.dosDate >> 16;
-    const uint32_t time = entry.dosDate & 0xFFFF;
-    if (entry.dosDate != 0) {
-        std::snprintf(cell, sizeof cell, "%04u-%02u-%02u %02u:%02u", unsigned(((day >> 9) & 0x7F) + 1980),
-                      unsigned((day >> 5) & 0x0F), unsigned(day & 0x1F), unsigned(time >> 11),
-                      unsigned((time >> 5) & 0x3F));
-        row += cell;
-    }
+    if (entry.dosDate != 0)
+        row += base::dosDateText(entry.dosDate, false);
     row += '\n';
     if (!entry.folder) {
         row += entry.methodName == kStoredMethod ? storedWord : entry.methodName;

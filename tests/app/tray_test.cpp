@@ -85,7 +85,7 @@ TEST_F(TrayTest, BalloonFollowsTheConfigurationFileNotTheLoadedLanguageFile)
     EXPECT_EQ(ui::trayBalloonText(), "Zarvon is minimized to the systray");
 }
 
-// ---- End to end under a real tray host --------------------------------------------
+// End to end under a real tray host
 
 // Runs in a child process on the X display the parent set up: everything the
 // tray does, with the real notification area.

@@ -35,6 +35,8 @@ TEST_F(Cli, CreateListTestExtractRoundTrip)
     EXPECT_NE(out.find("no errors found"), std::string::npos);
     ASSERT_EQ(cli("info a.zip", &out), 0) << out;
     EXPECT_NE(out.find("Entries:      3 (3 files, 0 folders)"), std::string::npos) << out;
+    EXPECT_NE(out.find("Methods:      Deflate"), std::string::npos) << out;
+    EXPECT_NE(out.find("ZIP64:        no\n"), std::string::npos) << out;
     ASSERT_EQ(cli("extract -d out a.zip", &out), 0) << out;
     EXPECT_EQ(readFile(dir / "out/src/a.txt"), sampleText(100000));
     EXPECT_EQ(readFile(dir / "out/top.txt"), "top");

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/engine.h"
 #include "operations/jobs.h"
 #include "support/files.h"
 #include "support/process.h"
@@ -221,6 +222,29 @@ TEST_F(JobsTest, AnAnswerForAllIsNotAskedAgain)
     EXPECT_EQ(replaceAll.asked, 1u);
     EXPECT_TRUE(replaced.skipped.empty());
     EXPECT_EQ(zarvon::testing::readFile(path("dest/c.txt")), "new c.txt");
+// The archive closed under a running extraction (the engine reset while the
+// job reported its progress) is said as such, not as a file that could not
+// be created, and the job stops there.
+TEST_F(JobsTest, AnArchiveClosedUnderTheExtractionIsNotACreationFailure)
+{
+    write("src/a.txt", "alpha");
+    write("src/b.txt", "beta");
+    SilentProgress silent;
+    ASSERT_EQ(compressFiles({path("p.zip"), {{path("src/a.txt"), false}, {path("src/b.txt"), false}}, 8, ""}, silent)
+                  .outcome,
+              CompressReport::Outcome::Written);
+    struct ClosingProgress final : JobProgress {
+        bool report(const ProgressStep &step) override
+        {
+            if (step.kind == ProgressStep::ItemStarted)
+                engine::closeArchives();
+            return false;
+        }
+    } closing;
+    const ExtractReport report = extractArchive({path("p.zip"), path("dest"), {}, ""}, closing);
+    ASSERT_EQ(report.failures.size(), 1u);
+    EXPECT_EQ(report.failures[0].reason, Reason::CannotOpen);
+    EXPECT_EQ(report.failures[0].sysErrno, 0);
 }
 
 // Folders keep the dates and permissions stored for them, also after files

@@ -162,6 +162,7 @@ TEST_F(RarCli, EncryptedNamesAskForThePasswordInsteadOfCallingTheFileUnreadable)
     const auto right = cli("info -p Secret " + quoted(archive));
     EXPECT_EQ(right.status, 0) << right.output;
     EXPECT_NE(right.output.find("Entries:      1"), std::string::npos) << right.output;
+    EXPECT_EQ(right.output.find("ZIP64"), std::string::npos) << "a ZIP notion: " << right.output;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "settings/paths.h"
+#include "settings/settings_state.h"
 
 #include <unistd.h>
 
@@ -37,6 +38,18 @@ TEST_F(ProgramPathsTest, TestsPointTheProgramAtATemporaryFolder)
     EXPECT_EQ(settingsPath(), folder + "Zarvon.ini");
     EXPECT_EQ(frenchLanguagePath(), folder + "French.lng");
     EXPECT_EQ(englishLanguagePath(), folder + "English.lng");
+}
+
+TEST_F(ProgramPathsTest, ResetLooksAgainButKeepsTheChosenProgram)
+{
+    std::filesystem::create_directories(folder_ / "bin");
+    setProgramPath(path("bin/zarvon"));
+    EXPECT_EQ(frenchLanguagePath(), path("bin/French.lng"));
+    std::filesystem::create_directories(folder_ / "share" / "zarvon");
+    writeFile(path("share/zarvon/French.lng"), "MenuFile = Fichier\r\n");
+    resetSettingsState();
+    EXPECT_EQ(frenchLanguagePath(), path("share/zarvon/French.lng"));
+    EXPECT_EQ(programPath(), path("bin/zarvon"));
 }
 
 TEST_F(ProgramPathsTest, ReadOnlyInstallKeepsSettingsInTheUserConfiguration)

@@ -120,7 +120,7 @@ QAction *itemAction(int menu, int item)
 std::unique_ptr<QLockFile> &instanceLock() { return state().instanceLock; }
 } // namespace
 
-// ---- Menus -------------------------------------------------------------------------
+// Menus
 
 bool createMenu(int menu, int window)
 {
@@ -274,7 +274,7 @@ QWidget *detail::menuHolder(int menu)
     return m->bar.data();
 }
 
-// ---- Toolbar -----------------------------------------------------------------------
+// Toolbar
 
 bool createToolBar(int toolbar, int window, ToolBarForm form, int height, int width)
 {
@@ -412,7 +412,7 @@ QWidget *toolBarButtonWidget(int toolbar, int button)
     return t->buttons[button].data();
 }
 
-// ---- Status bar ---------------------------------------------------------------------
+// Status bar
 
 bool createStatusBar(int bar, int window)
 {
@@ -494,7 +494,7 @@ int statusBarHeight(int bar)
     return s ? s->bar->height() : 0;
 }
 
-// ---- Notification area ----------------------------------------------------------------
+// Notification area
 
 bool isSysTrayAvailable() { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
@@ -533,7 +533,7 @@ void showSysTrayBalloon(int icon, const std::string &title, const std::string &t
         it->second.icon->showMessage(qs(title), qs(text), QSystemTrayIcon::Information, milliseconds);
 }
 
-// ---- Single instance -------------------------------------------------------------------
+// Single instance
 
 bool acquireInstanceLock(const std::string &name)
 {

@@ -23,7 +23,7 @@
 
 namespace zarvon::platform {
 
-// ---- Start and end ---------------------------------------------------------
+// Start and end
 
 // Creates the application object when none exists yet (tests create their own)
 // and prepares the layer: compact application font, picture decoders, the
@@ -52,7 +52,7 @@ void delay(int milliseconds);
 // The system's alert sound.
 void beep();
 
-// ---- Events ----------------------------------------------------------------
+// Events
 
 enum class EventKind {
     Control,     // a control of a window (buttons, lists, toolbar buttons ...)
@@ -95,7 +95,7 @@ UiEvent waitEvent();
 // pollEvent) do not count.
 bool drainEvents(int cancelButton = -1);
 
-// ---- Windows ---------------------------------------------------------------
+// Windows
 
 enum WindowFlag : unsigned {
     WindowCloseBox = 1u << 0, // title bar with a close box
@@ -178,7 +178,7 @@ void setWindowPicture(int window, int image, bool shaped);
 // Makes `window` the window new controls go into.
 void useGadgetList(int window);
 
-// ---- Controls (gadgets) ------------------------------------------------------
+// Controls (gadgets)
 
 // Flags of the gadget creators; each creator names the ones it understands.
 enum GadgetFlag : unsigned {
@@ -426,7 +426,7 @@ std::string getGadgetToolTip(int id);
 // Balloon tooltip with an optional title, at most 180 pixels wide.
 void setGadgetBalloonToolTip(int id, const std::string &text, const std::string &title);
 
-// ---- Drag and drop -------------------------------------------------------------
+// Drag and drop
 
 // Lets window `window` take files dropped from other programs (a URI list of
 // local files). A drop queues a Control event with subtype Drop whose source
@@ -444,7 +444,7 @@ bool dropMoves();
 // still down (on its DragStart event); returns when the drag ends.
 void startFileDrag(int id, const std::vector<std::string> &paths);
 
-// ---- Pictures ----------------------------------------------------------------
+// Pictures
 
 // The program's own pictures, drawn by the layer (no files needed).
 enum class Picture {
@@ -470,7 +470,7 @@ bool isImage(int image);
 int imageWidth(int image);
 int imageHeight(int image);
 
-// ---- Menus -------------------------------------------------------------------
+// Menus
 
 // Creates the menu bar `menu` of `window`, replacing the window's menu bar.
 // Items added next go into it until another menu is created.
@@ -499,7 +499,7 @@ void setMenuItemEnabled(int menu, int item, bool enabled, const std::string &too
 // Shows popup `menu` at the mouse pointer, owned by `window`.
 void displayPopupMenu(int menu, int window);
 
-// ---- Keyboard shortcuts ------------------------------------------------------
+// Keyboard shortcuts
 
 // `keys` in the usual notation ("Ctrl+O", "Delete", "Return"). The shortcut is
 // taken before the focused control of the window sees the key, and reported as
@@ -507,7 +507,7 @@ void displayPopupMenu(int menu, int window);
 void addKeyboardShortcut(int window, const std::string &keys, int event);
 void removeKeyboardShortcuts(int window);
 
-// ---- Toolbar ------------------------------------------------------------------
+// Toolbar
 
 enum class ToolBarForm {
     Pictures, // picture buttons with tooltips
@@ -533,7 +533,7 @@ int toolBarHeight(int toolbar);
 // edge: what a window needs to show them all.
 int toolBarContentWidth(int toolbar);
 
-// ---- Status bar ---------------------------------------------------------------
+// Status bar
 
 // Creates status bar `bar` at the bottom of `window` (replacing one that exists).
 bool createStatusBar(int bar, int window);
@@ -544,7 +544,7 @@ void addStatusBarField(int bar, int width);
 void statusBarText(int bar, int field, const std::string &text, unsigned flags = 0);
 int statusBarHeight(int bar);
 
-// ---- Notification area ----------------------------------------------------------
+// Notification area
 
 bool isSysTrayAvailable();
 // Adds icon `icon` showing `image`, owned by `window`. Its clicks are Tray
@@ -555,7 +555,7 @@ void removeSysTrayIcon(int icon);
 void setSysTrayIconToolTip(int icon, const std::string &text);
 void showSysTrayBalloon(int icon, const std::string &title, const std::string &text, int milliseconds);
 
-// ---- Single instance ---------------------------------------------------------------
+// Single instance
 
 // Takes the program's instance lock `name` (a lock file in the user's runtime
 // folder, or in the folder tests set with setInstanceLockFolder). The system

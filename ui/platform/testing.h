@@ -18,7 +18,7 @@
 
 namespace zarvon::platform {
 
-// ---- Start and end ---------------------------------------------------------
+// Start and end
 
 // Delays can be switched off (tests, where the boot screen's wait only slows
 // the run down); on by default.
@@ -27,7 +27,7 @@ void setDelaysEnabled(bool enabled);
 // Folder of the instance lock file; empty restores the default.
 void setInstanceLockFolder(const std::string &folder);
 
-// ---- Events ----------------------------------------------------------------
+// Events
 
 // Takes the next event off the queue when there is one, after letting the
 // system run for at most `timeoutMilliseconds`. Returns false when none came.
@@ -41,7 +41,7 @@ void postEvent(const UiEvent &event);
 // Number of events waiting in the queue.
 int pendingEventCount();
 
-// ---- Reading back windows and controls ----------------------------------------
+// Reading back windows and controls
 
 // The sizes, in pixels, of the picture `window` shows in its title bar; empty
 // when it has none.
@@ -87,7 +87,7 @@ CellInk gadgetCellInk(int id, int row, int column);
 void recordFileDrags(bool record);
 std::vector<std::string> lastDraggedFiles();
 
-// ---- Menus, toolbar, status bar ---------------------------------------------------
+// Menus, toolbar, status bar
 
 // The item's text without mnemonic marks; "" when there is no such item.
 std::string getMenuItemText(int menu, int item);
@@ -105,7 +105,7 @@ void clickToolBarButton(int toolbar, int button);
 
 std::string getStatusBarText(int bar, int field);
 
-// ---- Dialog script ------------------------------------------------------------------
+// Dialog script
 
 // The code given to endProcess while the end of the process was intercepted.
 int requestedExitCode();
