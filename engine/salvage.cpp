@@ -2,6 +2,8 @@
 // their local headers alone.
 #include "engine/internal.h"
 
+#include "base/disk_space.h"
+#include "base/dos_date.h"
 #include "base/safe_output.h"
 #include "base/whole_file.h"
 
@@ -326,7 +328,7 @@ int32_t salvageEntries(const std::string &archivePath, const std::string &destin
             entry.result = kErrGeneral;
         // The free space bounds an entry whose size only follows its data.
         uint64_t room = 0;
-        if (!fs::freeSpace(folderPath, room))
+        if (!base::freeSpaceAt(folderPath, room))
             room = UINT64_MAX;
         uint64_t end = 0;
         if (entry.result == 0) {
@@ -340,7 +342,7 @@ int32_t salvageEntries(const std::string &archivePath, const std::string &destin
         if (entry.result == 0) {
             pos = end;
             int64_t when = 0;
-            if (!keep && dosTimeOf(h.dosDate, when))
+            if (!keep && base::dosDateSeconds(h.dosDate, when))
                 fs::setModifiedTime(file.fd(), when);
             entry.kept = keep;
             if (keep)

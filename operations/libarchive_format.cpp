@@ -987,7 +987,7 @@ std::string loneStreamEntryName(const std::string &archivePath)
 
 } // namespace zarvon::operations
 
-// ---- Creating ---------------------------------------------------------------------
+// Creating
 
 namespace zarvon::operations {
 

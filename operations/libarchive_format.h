@@ -47,7 +47,7 @@ bool libarchiveKindByName(const std::string &path, LibarchiveKind &kind);
 // name stored in the stream's header.
 std::string loneStreamEntryName(const std::string &archivePath);
 
-// ---- Creating -------------------------------------------------------------------
+// Creating
 
 // Archives created through libarchive, chosen by the suffix of their name.
 enum class CreatedKind {

@@ -20,6 +20,7 @@ packages=(
   locales
   xdg-utils desktop-file-utils appstream trayer groff-base
   dpkg-dev lintian
+  clang libclang-rt-14-dev xz-utils zstd bzip2
 )
 
 apt_dir=${ZARVON_APT_DIR:-/etc/apt}

@@ -6,6 +6,7 @@
 
 #include "base/case_fold.h"
 #include "operations/jobs.h"
+#include "operations/libarchive_format.h"
 #include "settings/language.h"
 #include "settings/setting_keys.h"
 #include "ui/compression.h"
@@ -165,9 +166,11 @@ std::vector<BatchIssue> missingSources(const std::vector<std::string> &paths)
 int compressTo(const std::string &archive, const std::vector<std::string> &paths)
 {
     const std::string heading = languageText("MsgBatchNothingCompressed", "Rien n'a été compressé :");
-    if (base::lowerAscii(fs::path(archive).extension().string()) != ".zip") {
+    if (base::lowerAscii(fs::path(archive).extension().string()) != ".zip" &&
+        operations::createdKindOf(archive) == operations::CreatedKind::None) {
         errorMessage(
-            languageText("MsgZipOnly", "Zarvon crée uniquement des archives ZIP : donnez au nom l'extension .zip."));
+            languageText("MsgZipOnly", "Zarvon crée des archives .zip, .7z, .tar.gz, .tar.xz, .tar.zst et .tar.bz2 : "
+                                       "donnez au nom l'une de ces extensions."));
         return kRefused;
     }
     std::vector<BatchIssue> issues = missingSources(paths);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the seed inputs of the fuzz targets, once; the results are committed.
-# Needs Info-ZIP zip, rar and python3. Run from anywhere:
+# Needs Info-ZIP zip, rar, 7zz, GNU tar, bsdtar, gzip, xz, zstd, bzip2 and python3. Run from anywhere:
 #   fuzz/corpus/make_seeds.sh
 # Inputs that crashed a target (crash-*, kept by scripts/fuzz.sh) stay beside
 # the seeds as regression inputs; this script leaves them alone.
@@ -29,6 +29,32 @@ with zipfile.ZipFile(out + "/names_cp437_utf8.zip", "w", zipfile.ZIP_DEFLATED) a
     z.writestr("../escape.txt", "outside")
     z.writestr("a/B.txt", "in a folder")
     z.comment = b"archive comment"
+PY
+
+# WinZip AES entries, with the password the target tries ("pw").
+(cd src && 7zz a -bso0 -tzip -ppw -mem=AES256 "$zips/aes256_deflate.zip" a/B.txt c.txt >/dev/null)
+(cd src && 7zz a -bso0 -tzip -ppw -mem=AES128 -mm=Copy "$zips/aes128_stored.zip" c.txt >/dev/null)
+
+formats="$corpus/formats_fuzz"
+mkdir -p "$formats"
+(cd src && ln -sf c.txt link && tar --owner=0 --group=0 --mtime=@0 -cf "$formats/plain.tar" a c.txt link)
+gzip -n -c "$formats/plain.tar" > "$formats/plain.tar.gz"
+xz -c "$formats/plain.tar" > "$formats/plain.tar.xz"
+zstd -q -c "$formats/plain.tar" > "$formats/plain.tar.zst"
+bzip2 -c src/c.txt > "$formats/lone.bz2"
+(cd src && 7zz a -bso0 -t7z "$formats/folders.7z" a c.txt >/dev/null)
+(cd src && bsdtar --format=cpio -cf "$formats/plain.cpio" a/B.txt c.txt)
+(cd src && bsdtar --format=ar -cf "$formats/plain.a" c.txt one.bin)
+python3 - "$formats" <<'PY'
+import io, sys, tarfile
+out = sys.argv[1]
+with tarfile.open(out + "/hostile.tar", "w", format=tarfile.GNU_FORMAT) as t:
+    for name, kind, target in [("../up.txt", tarfile.REGTYPE, ""), ("out", tarfile.SYMTYPE, "/tmp"),
+                               ("out/x.txt", tarfile.REGTYPE, ""), ("hard", tarfile.LNKTYPE, "/etc/passwd"),
+                               ("fifo", tarfile.FIFOTYPE, "")]:
+        info = tarfile.TarInfo(name); info.type = kind; info.linkname = target
+        data = b"x" if kind == tarfile.REGTYPE else b""
+        info.size = len(data); t.addfile(info, io.BytesIO(data))
 PY
 
 rars="$corpus/rar_fuzz"

@@ -122,8 +122,8 @@ TEST_F(BatchTest, CompressToWritesTheArchiveAndRefusesAnotherFormat)
 
     clearExitRequest();
     expectDialog({DialogKind::Message, "Zarvon", {}, ".zip", MessageIcon::Error, false});
-    EXPECT_EQ(run({"--compress-to", (folder() / "new.7z").string(), (folder() / "files/one.txt").string()}), 2);
-    EXPECT_FALSE(fs::exists(folder() / "new.7z"));
+    EXPECT_EQ(run({"--compress-to", (folder() / "new.rar").string(), (folder() / "files/one.txt").string()}), 2);
+    EXPECT_FALSE(fs::exists(folder() / "new.rar"));
 }
 
 TEST_F(BatchTest, CompressOpensTheWindowWithTheFilesAndItsOkEndsTheProgram)

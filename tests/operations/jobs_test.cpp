@@ -222,6 +222,8 @@ TEST_F(JobsTest, AnAnswerForAllIsNotAskedAgain)
     EXPECT_EQ(replaceAll.asked, 1u);
     EXPECT_TRUE(replaced.skipped.empty());
     EXPECT_EQ(zarvon::testing::readFile(path("dest/c.txt")), "new c.txt");
+}
+
 // The archive closed under a running extraction (the engine reset while the
 // job reported its progress) is said as such, not as a file that could not
 // be created, and the job stops there.
