@@ -64,8 +64,13 @@ int refuse(const std::string &heading, const std::vector<BatchIssue> &issues)
 
 std::string askArchivePassword(const std::string &archive)
 {
-    return pf::passwordRequester("Zarvon", languageText("MsgBatchPassword", "Mot de passe de l'archive :") + "\r" +
-                                               fs::path(archive).filename().string());
+    std::string typed;
+    if (!pf::askText("Zarvon",
+                     languageText("MsgBatchPassword", "Mot de passe de l'archive :") + "\r" +
+                         fs::path(archive).filename().string(),
+                     typed, {}, true))
+        return {};
+    return typed;
 }
 
 bool needsPassword(const std::string &archive)

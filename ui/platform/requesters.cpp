@@ -51,7 +51,6 @@ const char *kindName(DialogKind kind)
     case DialogKind::OpenDocument: return "desktop opening";
     case DialogKind::Replace: return "replace question";
     case DialogKind::StartProgram: return "program start";
-    case DialogKind::Password: return "password question";
     case DialogKind::Text: return "text question";
     case DialogKind::Choice: return "choice question";
     }
@@ -183,21 +182,6 @@ bool askYesNo(const std::string &caption, const std::string &text, MessageIcon i
     return box.exec() == QMessageBox::Yes;
 }
 
-std::string passwordRequester(const std::string &caption, const std::string &text)
-{
-    if (script().active) {
-        ScriptStep step;
-        if (!takeStep(ShownDialog{DialogKind::Password, caption, text, MessageIcon::Question, 0, {}, 0}, step))
-            return {};
-        return step.answer;
-    }
-    bool accepted = false;
-    const QString typed = QInputDialog::getText(dialogParent(), qs(caption),
-                                                qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
-                                                QLineEdit::Password, QString(), &accepted);
-    return accepted ? ss(typed) : std::string();
-}
-
 ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bool forAll)
 {
     if (script().active) {
@@ -235,7 +219,8 @@ bool askText(const std::string &caption, const std::string &text, std::string &a
         return step.yes;
     }
     bool ok = false;
-    const QString typed = QInputDialog::getText(dialogParent(), qs(caption), qs(text),
+    const QString typed = QInputDialog::getText(dialogParent(), qs(caption),
+                                                qs(text).replace(QLatin1Char('\r'), QLatin1Char('\n')),
                                                 secret ? QLineEdit::Password : QLineEdit::Normal, qs(initial), &ok);
     answer = ss(typed);
     return ok;
@@ -432,14 +417,6 @@ void expectFolder(const std::string &answer)
 {
     ScriptStep step;
     step.kind = DialogKind::Folder;
-    step.answer = answer;
-    expectDialog(step);
-}
-
-void expectPassword(const std::string &answer)
-{
-    ScriptStep step;
-    step.kind = DialogKind::Password;
     step.answer = answer;
     expectDialog(step);
 }

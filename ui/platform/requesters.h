@@ -38,9 +38,6 @@ bool askYesNo(const std::string &caption, const std::string &text, MessageIcon i
 enum class ReplaceAnswer { Yes, YesToAll, No, NoToAll, Cancel };
 ReplaceAnswer askReplace(const std::string &caption, const std::string &text, bool forAll);
 
-// Asks for a password, the typed characters hidden. Returns what was typed;
-// empty when the user cancelled (or typed nothing).
-std::string passwordRequester(const std::string &caption, const std::string &text);
 // A line of text asked for, under `text`, starting as `initial` (hidden as
 // typed with `secret`). False when the user cancelled.
 bool askText(const std::string &caption, const std::string &text, std::string &answer,

@@ -119,7 +119,6 @@ enum class DialogKind {
     OpenDocument,
     Replace,
     StartProgram,
-    Password,
     Text,
     Choice
 };
@@ -163,8 +162,6 @@ void expectOpenFile(const std::string &answer);
 void expectSaveFile(const std::string &answer);
 void expectFolder(const std::string &answer);
 void expectYesNo(bool yes);
-// A password question, answered with `answer` ("" = cancelled).
-void expectPassword(const std::string &answer);
 // opens: whether an application was found to open it.
 void expectOpenDocument(bool opens = true);
 // A program started with `arguments` (one a line, the program first); starts:
