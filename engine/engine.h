@@ -377,7 +377,9 @@ int32_t salvageEntries(const std::string &archivePath, const std::string &destin
 // The detail of the engine's last failure, kept beside its state so that a
 // caller can say why ("no space left on device") rather than guess. Set by
 // the failures of createArchive, addFile, closeArchives, the opening of an
-// archive that is refused, and checkExtractionSpace; cleared by initEngine.
+// archive that is refused, checkExtractionSpace and the extraction of an
+// entry (a file, or its folder, that cannot be made, written or named);
+// cleared by initEngine.
 struct LastError {
     int32_t code = 0; // the result that was returned
     int sysErrno = 0; // the system's error number, 0 when the system said nothing

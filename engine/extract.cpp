@@ -77,19 +77,23 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
         if (r.code != 0)
             return r;
     }
-    if (!dest.ensure()) {
-        r.code = kErrGeneral;
+    // Each failure below leaves its detail in the engine's last error, taken
+    // where the system said it, before any clean-up can change errno.
+    const auto failed = [&](int32_t code, int sysErrno, std::string text) {
+        r.code = setLastError(code, sysErrno, std::move(text));
         return r;
-    }
+    };
+    if (!dest.ensure())
+        return failed(kErrGeneral, errno, "the destination folder cannot be made");
 
     // Walk down the folders without ever following a link.
     const size_t folderCount = isFolder ? parts.size() : parts.size() - 1;
     FolderError folderError = FolderError::None;
     int dirFd = dest.folderFor(parts, folderCount, folderError);
-    if (dirFd < 0) {
-        r.code = folderError == FolderError::Unsafe ? kErrUnsafeName : kErrGeneral;
-        return r;
-    }
+    if (dirFd < 0)
+        return folderError == FolderError::Unsafe
+                   ? failed(kErrUnsafeName, 0, "the entry's folder would leave the destination")
+                   : failed(kErrGeneral, errno, "a folder of the entry cannot be made");
     if (isFolder) {
         r.folderCreated = true;
         return r;
@@ -112,26 +116,20 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     fs::FileStatus existing;
     const bool nameTaken = fs::statusAt(dirFd, leaf, existing);
     if (nameTaken) {
-        if (existing.isFolder()) {
-            r.code = kErrGeneral;
-            return r;
-        }
-        if (existing.isRegular() && (existing.mode & 0222) == 0) {
-            r.code = kErrReadOnlyTarget;
-            return r;
-        }
+        if (existing.isFolder())
+            return failed(kErrGeneral, EISDIR, "a folder has the entry's name");
+        if (existing.isRegular() && (existing.mode & 0222) == 0)
+            return failed(kErrReadOnlyTarget, 0, "the file to replace is read-only");
     }
     std::string folderPath = dest.path().empty() ? std::string(".") : dest.path();
     for (size_t i = 0; i + 1 < parts.size(); ++i)
         folderPath += kSeparator + parts[i];
     base::WholeFile out;
-    if (!out.begin(dirFd, folderPath, leaf, modeAtCreation ? mode : 0600, nameTaken)) {
-        r.code = kErrGeneral;
-        return r;
-    }
-    auto discard = [&](int32_t code) {
+    if (!out.begin(dirFd, folderPath, leaf, modeAtCreation ? mode : 0600, nameTaken))
+        return failed(kErrGeneral, errno, "the file cannot be created");
+    auto discard = [&](int32_t code, int sysErrno = 0, std::string text = {}) {
+        failed(code, sysErrno, std::move(text));
         out.discard();
-        r.code = code;
         return r;
     };
 
@@ -144,7 +142,7 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
         if (got == 0)
             break;
         if (!base::writeAll(out.fd(), buffer.data(), static_cast<size_t>(got)))
-            return discard(kErrWrite);
+            return discard(kErrWrite, errno, "the file cannot be written");
         done += static_cast<uint64_t>(got);
         float percent = info.uncompressedSize ? static_cast<float>(done * 100.0 / info.uncompressedSize) : 100.0f;
         int32_t answer = reportProgress(outputName, percent);
@@ -160,8 +158,9 @@ Outcome extractOne(unzFile uf, const std::string &archivePath, const EntryInfo &
     if (info.timeSource != TimeSource::None)
         fs::setModifiedTime(out.fd(), info.modifiedTime);
     if (!out.commit()) {
-        r.code = errno == ENOSPC || errno == EIO || errno == EDQUOT ? kErrWrite : kErrGeneral;
-        return r;
+        const int error = errno;
+        return failed(error == ENOSPC || error == EIO || error == EDQUOT ? kErrWrite : kErrGeneral, error,
+                      "the file cannot be given its name");
     }
     r.fileWritten = true;
     reportProgress(std::string(), 100.0f);
@@ -200,7 +199,7 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
 {
     EngineState &s = state();
     if (!s.reader)
-        return kErrGeneral;
+        return setLastError(kErrGeneral, 0, "no archive is open for reading");
     unzFile uf = static_cast<unzFile>(s.reader);
     SlotDestination &cached = slotDestination();
     fs::FileStatus now;
@@ -217,7 +216,7 @@ int32_t extractCurrentEntry(const std::string &destination, int32_t keepPaths)
     }
     Destination &dest = *cached.dest;
     if (!dest.ensure())
-        return kErrGeneral;
+        return setLastError(kErrGeneral, errno, "the destination folder cannot be made");
     if (!cached.known && cached.dest->stillValid() && fs::statusOfPath(folderPath, now)) {
         cached.known = true;
         cached.device = now.device;

@@ -123,9 +123,8 @@ public:
                 report.stopped = true;
                 break;
             }
-            errno = 0;
             const int32_t result = engine::extractCurrentEntry(request.destination, 1);
-            const int systemError = errno;
+            const int systemError = result != 0 ? engine::lastError().sysErrno : 0;
             if (result == engine::kResultStopped || session.stopAsked()) {
                 report.stopped = true;
                 break;

@@ -20,8 +20,9 @@ std::string hex(const unsigned char *p, size_t n)
 
 void put(std::string &s, uint64_t v, int bytes)
 {
+    // Bytes past the eighth are zeros (a run of zero fields written at once).
     for (int i = 0; i < bytes; ++i)
-        s += static_cast<char>(v >> (8 * i));
+        s += static_cast<char>(i < 8 ? v >> (8 * i) : 0);
 }
 
 std::string aesField(unsigned version, unsigned strength, unsigned method)

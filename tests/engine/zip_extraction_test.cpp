@@ -203,6 +203,22 @@ TEST_F(ZipExtraction, ReadOnlyExistingFileIsNotReplaced)
     EXPECT_EQ(readFile(out() / "ro.txt"), "new");
 }
 
+TEST_F(ZipExtraction, AnEntryThatCannotBeWrittenLeavesItsDetailInTheLastError)
+{
+    fs::path a = dir / "a.zip";
+    ASSERT_TRUE(makeRawZip(a, {{"taken", "data"}}));
+    fs::create_directories(out() / "taken");
+    ASSERT_NE(openArchiveForReading(a.string()), 0);
+    ASSERT_EQ(firstEntry(), 0);
+    EXPECT_EQ(extractCurrentEntry(out().string(), 1), kErrGeneral);
+    EXPECT_EQ(lastError().code, kErrGeneral);
+    EXPECT_EQ(lastError().sysErrno, EISDIR);
+    closeArchives();
+    EXPECT_EQ(extractCurrentEntry(out().string(), 1), kErrGeneral);
+    EXPECT_EQ(lastError().sysErrno, 0);
+    EXPECT_NE(lastError().text.find("no archive"), std::string::npos);
+}
+
 TEST_F(ZipExtraction, WritableExistingFileIsReplaced)
 {
     writeFile(out() / "f.txt", "old content that is longer");
