@@ -612,24 +612,15 @@ int commandAdd(const Options &o)
     return editOutcome(request.archivePath, editArchive(request, progress));
 }
 
-int commandDelete(const Options &o)
+// delete ARCHIVE ENTRY... and rename ARCHIVE OLD NEW: the entries named.
+int commandEditEntries(const Options &o, EditRequest::Kind kind)
 {
-    if (o.args.size() < 2)
-        return usage("delete takes an archive and at least one entry");
+    const bool rename = kind == EditRequest::Kind::Rename;
+    if (rename ? o.args.size() != 3 : o.args.size() < 2)
+        return usage(rename ? "rename takes an archive, an entry and its new name"
+                            : "delete takes an archive and at least one entry");
     EditRequest request;
-    request.kind = EditRequest::Kind::Delete;
-    request.archivePath = o.args[0];
-    request.items.assign(o.args.begin() + 1, o.args.end());
-    CliProgress progress;
-    return editOutcome(request.archivePath, editArchive(request, progress));
-}
-
-int commandRename(const Options &o)
-{
-    if (o.args.size() != 3)
-        return usage("rename takes an archive, an entry and its new name");
-    EditRequest request;
-    request.kind = EditRequest::Kind::Rename;
+    request.kind = kind;
     request.archivePath = o.args[0];
     request.items.assign(o.args.begin() + 1, o.args.end());
     CliProgress progress;
@@ -678,8 +669,8 @@ int main(int argc, char **argv)
     if (command == "add")
         return commandAdd(o);
     if (command == "delete")
-        return commandDelete(o);
+        return commandEditEntries(o, EditRequest::Kind::Delete);
     if (command == "rename")
-        return commandRename(o);
+        return commandEditEntries(o, EditRequest::Kind::Rename);
     return usage(("unknown command " + command).c_str());
 }

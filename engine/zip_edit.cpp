@@ -321,21 +321,27 @@ template <typename Names> int takenBy(const Names &names, const std::string &nam
     return found;
 }
 
+// takenBy over every entry the edited archive will hold.
+int takenInEdit(const ZipEditor::State &state, const std::string &name)
+{
+    return takenBy(
+        [&](auto &&check) {
+            for (const Source &e : state.entries)
+                if (!e.removed)
+                    check(e.current());
+            for (const EditAddition &a : state.added)
+                check(a.storedName);
+        },
+        name);
+}
+
 } // namespace
 
 bool ZipEditor::contains(const std::string &name, bool ignoreCase) const
 {
     if (!s_)
         return false;
-    const int t = takenBy(
-        [&](auto &&check) {
-            for (const Source &e : s_->entries)
-                if (!e.removed)
-                    check(e.current());
-            for (const EditAddition &a : s_->added)
-                check(a.storedName);
-        },
-        name);
+    const int t = takenInEdit(*s_, name);
     return t == 1 || (ignoreCase && t == 2);
 }
 
@@ -419,15 +425,7 @@ int32_t ZipEditor::addFolder(const std::string &name)
         return fail(kErrNotOpen, 0, "no archive is open");
     if (!acceptableName(name))
         return fail(kErrBadNewName, 0, "not a valid name inside an archive: " + name);
-    const int t = takenBy(
-        [&](auto &&check) {
-            for (const Source &e : s_->entries)
-                if (!e.removed)
-                    check(e.current());
-            for (const EditAddition &a : s_->added)
-                check(a.storedName);
-        },
-        name);
+    const int t = takenInEdit(*s_, name);
     if (t == 1)
         return fail(kErrNameTaken, 0, "an entry is already named " + stripSlash(name));
     if (t == 2)

@@ -9,6 +9,7 @@
 //   ./build-fuzz/bin/formats_fuzz -max_total_time=60 fuzz/corpus/formats_fuzz
 // (scripts/fuzz.sh does both). The seeds are small archives made by tar,
 // bsdtar and 7zz: fuzz/corpus/make_seeds.sh.
+#include "fuzz_workspace.h"
 #include "operations/libarchive_format.h"
 
 #include <unistd.h>
@@ -19,31 +20,12 @@
 #include <filesystem>
 #include <string>
 
-namespace {
-
 namespace fs = std::filesystem;
 using namespace zarvon::operations;
 
-struct Workspace {
-    fs::path root;
-    Workspace()
-    {
-        std::string tmpl = (fs::temp_directory_path() / "zarvon-formats-fuzz-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()))
-            root = tmpl;
-    }
-    ~Workspace()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static Workspace workspace;
+    static FuzzWorkspace workspace("zarvon-formats-fuzz");
     if (workspace.root.empty())
         return 0;
     const std::string archive = (workspace.root / "input.bin").string();

@@ -6,6 +6,7 @@
 //   ./build-fuzz/bin/rar_fuzz -max_total_time=60 fuzz/corpus/rar_fuzz
 // (scripts/fuzz.sh does both). The seeds are small archives made by rar
 // (plain, -p, -hp, -s, -ol): fuzz/corpus/make_seeds.sh.
+#include "fuzz_workspace.h"
 #include "rar/rar.h"
 
 #include <unistd.h>
@@ -16,26 +17,7 @@
 #include <filesystem>
 #include <string>
 
-namespace {
-
 namespace fs = std::filesystem;
-
-struct Workspace {
-    fs::path root;
-    Workspace()
-    {
-        std::string tmpl = (fs::temp_directory_path() / "zarvon-rar-fuzz-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()))
-            root = tmpl;
-    }
-    ~Workspace()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-};
-
-} // namespace
 
 // The UnRAR library 6.2.6 reads uninitialised heap memory on some damaged
 // encrypted headers ("unknown encryption method"); the unrar tool crashes the
@@ -57,7 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static Workspace ws;
+    static FuzzWorkspace ws("zarvon-rar-fuzz");
     if (ws.root.empty())
         return 0;
     const fs::path archive = ws.root / "input.rar";
